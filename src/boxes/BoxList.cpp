@@ -1,0 +1,1 @@
+#include "boxes/BoxList.h"

@@ -1,0 +1,97 @@
+#include "boxes/HttpTransport.h"
+
+#include "boxes/RequestTarget.h"
+#include "common/Logging.h"
+
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+
+HttpTransport::HttpTransport(quint16 port, int timeoutMs, QObject *parent)
+    : QObject(parent)
+    , m_port(port)
+    , m_timeoutMs(timeoutMs)
+{
+    // The boxes stand on the home network: never through a proxy from the environment.
+    m_nam.setProxy(QNetworkProxy::NoProxy);
+    m_nam.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+}
+
+void HttpTransport::send(const QString &address, const QString &document)
+{
+    const QByteArray target = RequestTarget::encodeDocument(document);
+    const QString host = RequestTarget::sendableHost(address);
+    if (host.isEmpty()) {
+        drop(address, target, QStringLiteral("Adresse wird nicht angesprochen"));
+        return;
+    }
+    const QByteArray encoded = "http://" + host.toLatin1() + ':' + QByteArray::number(m_port) + target;
+    const QUrl url = QUrl::fromEncoded(encoded, QUrl::StrictMode);
+    if (!url.isValid() || !target.startsWith('/')) {
+        drop(address, target, QStringLiteral("ungültiges Ziel"));
+        return;
+    }
+    Pending p{url, target, {}};
+    p.queued.start();
+    m_lanes[host].waiting.enqueue(p);
+    pump(host);
+}
+
+int HttpTransport::pendingCount() const
+{
+    int n = 0;
+    for (const Lane &lane : m_lanes)
+        n += lane.waiting.size() + (lane.busy ? 1 : 0);
+    return n;
+}
+
+void HttpTransport::drop(const QString &address, const QByteArray &target, const QString &why)
+{
+    qCWarning(lcSend).noquote() << "nicht gesendet an" << ('"' + address + '"') << target << "-" << why;
+    emit finished(address, target, 0, why);
+}
+
+void HttpTransport::pump(const QString &host)
+{
+    Lane &lane = m_lanes[host];
+    while (!lane.busy && !lane.waiting.isEmpty()) {
+        const Pending p = lane.waiting.dequeue();
+        if (p.queued.elapsed() >= m_timeoutMs) {
+            drop(host, p.target, QStringLiteral("%1 s in der Warteschlange").arg(m_timeoutMs / 1000.0));
+            continue;
+        }
+        lane.busy = true;
+        QNetworkRequest request(p.url);
+        request.setTransferTimeout(m_timeoutMs);
+        qCInfo(lcSend).noquote() << "GET" << host << p.target;
+        QNetworkReply *reply = m_nam.get(request);
+        // The time-out covers the whole request, connect included.
+        auto *limit = new QTimer(reply);
+        limit->setSingleShot(true);
+        connect(limit, &QTimer::timeout, reply, [reply] {
+            reply->setProperty("timedOut", true);
+            reply->abort();
+        });
+        limit->start(m_timeoutMs);
+        connect(reply, &QNetworkReply::readyRead, reply, [reply] { reply->readAll(); }); // the answer is not used
+        const QByteArray target = p.target;
+        connect(reply, &QNetworkReply::finished, this, [this, reply, host, target] {
+            const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+            QString error;
+            if (reply->property("timedOut").toBool()
+                || reply->error() == QNetworkReply::OperationCanceledError)
+                error = QStringLiteral("keine Antwort nach %1 s").arg(m_timeoutMs / 1000.0);
+            else if (reply->error() != QNetworkReply::NoError && status == 0)
+                error = reply->errorString();
+            if (error.isEmpty())
+                qCInfo(lcSend).noquote() << "Antwort von" << host << status << target;
+            else
+                qCWarning(lcSend).noquote() << "Fehler bei" << host << target << "-" << error;
+            reply->deleteLater();
+            m_lanes[host].busy = false;
+            emit finished(host, target, status, error);
+            pump(host);
+        });
+    }
+}

@@ -1,0 +1,116 @@
+#include "boxes/RequestTarget.h"
+
+#include "common/Windows1252.h"
+
+#include <QStringList>
+
+namespace {
+
+bool isHexDigit(QChar c)
+{
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
+        || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+}
+
+bool isUnreserved(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.'
+        || c == '_' || c == '~';
+}
+
+void appendEscaped(QByteArray &out, const QString &text, bool keepSlash)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    int i = 0;
+    while (i < text.size()) {
+        if (text.at(i) == QLatin1Char('%') && i + 2 < text.size() && isHexDigit(text.at(i + 1))
+            && isHexDigit(text.at(i + 2))) {
+            out += text.mid(i, 3).toLatin1();
+            i += 3;
+            continue;
+        }
+        // Everything up to the next kept escape goes through the code page at once.
+        int j = i + 1;
+        while (j < text.size() && text.at(j) != QLatin1Char('%'))
+            ++j;
+        for (const char c : Windows1252::encode(text.mid(i, j - i))) {
+            if (isUnreserved(c) || (keepSlash && c == '/')) {
+                out += c;
+            } else {
+                const auto b = static_cast<unsigned char>(c);
+                out += '%';
+                out += hex[b >> 4];
+                out += hex[b & 0xF];
+            }
+        }
+        i = j;
+    }
+}
+
+bool parseDottedQuad(const QString &text, quint32 *value)
+{
+    const QStringList parts = text.split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return false;
+    quint32 v = 0;
+    for (const QString &p : parts) {
+        if (p.isEmpty() || p.size() > 3)
+            return false;
+        for (const QChar c : p)
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return false;
+        const int n = p.toInt();
+        if (n > 255)
+            return false;
+        v = (v << 8) | quint32(n);
+    }
+    *value = v;
+    return true;
+}
+
+} // namespace
+
+namespace RequestTarget {
+
+QByteArray encodeDocument(const QString &document)
+{
+    QByteArray out;
+    const int query = document.indexOf(QLatin1Char('?'));
+    const int equals = query < 0 ? -1 : document.indexOf(QLatin1Char('='), query);
+    if (equals < 0) {
+        appendEscaped(out, document, true);
+        return out;
+    }
+    // The prefix is ASCII and goes as written; the text behind it is escaped.
+    appendEscaped(out, document.left(query), true);
+    out += document.mid(query, equals - query + 1).toLatin1();
+    appendEscaped(out, document.mid(equals + 1), false);
+    return out;
+}
+
+QString sendableHost(const QString &address)
+{
+    const QString host = address.trimmed();
+    if (host.isEmpty() || host.size() > 253)
+        return QString();
+    quint32 ip = 0;
+    if (parseDottedQuad(host, &ip))
+        return (ip == 0 || ip == 0xFFFFFFFFu) ? QString() : host;
+    bool allDigitsAndDots = true;
+    for (const QChar c : host) {
+        const bool letter = (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
+        const bool digit = c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        if (!letter && !digit && c != QLatin1Char('-') && c != QLatin1Char('.'))
+            return QString();
+        if (letter || c == QLatin1Char('-'))
+            allDigitsAndDots = false;
+    }
+    // "300.1.1.1" or "1.2.3" is neither a dotted address nor a name.
+    if (allDigitsAndDots)
+        return QString();
+    if (host.startsWith(QLatin1Char('.')) || host.startsWith(QLatin1Char('-')) || host.contains(QLatin1String("..")))
+        return QString();
+    return host;
+}
+
+} // namespace RequestTarget

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// How a request document and a box address go on the wire.
+namespace RequestTarget {
+
+// The kind prefix ("/control/message?popup=" or "...?nmsg=", up to and
+// including the first '=' of the query) stays as it is. In the message text
+// behind it, '%' followed by two hex digits stays (so "%0A" stays a line
+// break); every other character goes to Windows-1252 and each byte outside
+// A-Z a-z 0-9 - . _ ~ becomes %XX. The box decodes it back to the text whole.
+QByteArray encodeDocument(const QString &document);
+
+// The address with blanks around it dropped, when it may be contacted: a
+// dotted IPv4 address or a host name (letters, digits, hyphens, dots, at most
+// 253 characters), but never "0.0.0.0" (which reaches this very machine) or
+// 255.255.255.255. Returns an empty string when it must not be contacted.
+QString sendableHost(const QString &address);
+
+} // namespace RequestTarget

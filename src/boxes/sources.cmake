@@ -1,0 +1,7 @@
+set(ZELVO_CORE_SOURCES_BOXES
+  boxes/BoxList.cpp
+  boxes/BoxListFile.cpp
+  boxes/RequestTarget.cpp
+  boxes/HttpTransport.cpp
+  boxes/RequestChannel.cpp
+)

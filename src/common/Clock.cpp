@@ -1,0 +1,8 @@
+#include "common/Clock.h"
+
+Clock::~Clock() = default;
+
+QDateTime SystemClock::now() const
+{
+    return QDateTime::currentDateTime();
+}

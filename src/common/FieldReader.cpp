@@ -1,0 +1,103 @@
+#include "common/FieldReader.h"
+
+namespace {
+
+bool isLineEnd(QChar c)
+{
+    return c == QLatin1Char('\n') || c == QLatin1Char('\r');
+}
+
+} // namespace
+
+FieldReader::FieldReader(const QString &text)
+    : m_text(text)
+{
+}
+
+bool FieldReader::atEnd() const
+{
+    return m_pos >= m_text.size();
+}
+
+bool FieldReader::consumeLineEnd()
+{
+    if (m_pos >= m_text.size())
+        return false;
+    const QChar c = m_text.at(m_pos);
+    if (c == QLatin1Char('\r')) {
+        ++m_pos;
+        if (m_pos < m_text.size() && m_text.at(m_pos) == QLatin1Char('\n'))
+            ++m_pos;
+    } else if (c == QLatin1Char('\n')) {
+        ++m_pos;
+    } else {
+        return false;
+    }
+    ++m_line;
+    return true;
+}
+
+FieldReader::Field FieldReader::next()
+{
+    Field f;
+    const int size = m_text.size();
+    while (m_pos < size && (m_text.at(m_pos) == QLatin1Char(' ') || m_text.at(m_pos) == QLatin1Char('\t')))
+        ++m_pos;
+    f.line = m_line;
+
+    if (m_pos < size && m_text.at(m_pos) == QLatin1Char('"')) {
+        f.quoted = true;
+        const int start = m_pos + 1;
+        int close = m_text.indexOf(QLatin1Char('"'), start);
+        if (close < 0)
+            close = size;
+        f.text = m_text.mid(start, close - start);
+        for (int i = start; i < close; ++i) { // a quoted field may span lines
+            if (m_text.at(i) == QLatin1Char('\n')
+                || (m_text.at(i) == QLatin1Char('\r') && (i + 1 >= close || m_text.at(i + 1) != QLatin1Char('\n'))))
+                ++m_line;
+        }
+        m_pos = qMin(close + 1, size);
+        // Whatever stands between the closing quote and the comma or line end is dropped.
+        while (m_pos < size && m_text.at(m_pos) != QLatin1Char(',') && !isLineEnd(m_text.at(m_pos)))
+            ++m_pos;
+        if (m_pos < size && m_text.at(m_pos) == QLatin1Char(','))
+            ++m_pos;
+        else
+            consumeLineEnd();
+        return f;
+    }
+
+    const int start = m_pos;
+    while (m_pos < size && m_text.at(m_pos) != QLatin1Char(',') && !isLineEnd(m_text.at(m_pos)))
+        ++m_pos;
+    int end = m_pos;
+    while (end > start && m_text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    f.text = m_text.mid(start, end - start);
+    if (m_pos < size && m_text.at(m_pos) == QLatin1Char(',')) {
+        f.endedAtComma = true;
+        ++m_pos;
+    } else {
+        consumeLineEnd();
+    }
+    return f;
+}
+
+QList<FieldReader::Field> FieldReader::readAll(const QString &text)
+{
+    QList<Field> fields;
+    FieldReader reader(text);
+    while (!reader.atEnd())
+        fields.append(reader.next());
+    return fields;
+}
+
+QStringList FieldReader::readAllTexts(const QString &text)
+{
+    QStringList texts;
+    FieldReader reader(text);
+    while (!reader.atEnd())
+        texts.append(reader.next().text);
+    return texts;
+}

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// Log categories, all to stderr, info and above on by default.
+Q_DECLARE_LOGGING_CATEGORY(lcSend)       // "zelvo.send": each request and its outcome
+Q_DECLARE_LOGGING_CATEGORY(lcWatch)      // "zelvo.watch": each probe result
+Q_DECLARE_LOGGING_CATEGORY(lcReminders)  // "zelvo.reminders": list checks and bad lists

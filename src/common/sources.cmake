@@ -1,0 +1,10 @@
+set(ZELVO_CORE_SOURCES_COMMON
+  common/Logging.cpp
+  common/Windows1252.cpp
+  common/TextFile.cpp
+  common/FieldReader.cpp
+  common/NumericPrefix.cpp
+  common/SettingsFile.cpp
+  common/Clock.cpp
+  common/DisplayState.cpp
+)

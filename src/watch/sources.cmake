@@ -1,0 +1,3 @@
+set(ZELVO_CORE_SOURCES_WATCH
+  watch/StatusWatch.cpp
+)

@@ -1,0 +1,184 @@
+#include "RecordingHttpServer.h"
+#include "boxes/HttpTransport.h"
+#include "boxes/MessageKind.h"
+#include "boxes/RequestChannel.h"
+#include "boxes/RequestTarget.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+class TestRequestChannel : public QObject
+{
+    Q_OBJECT
+private slots:
+    void encoding_data();
+    void encoding();
+    void requestLineOnTheWire();
+    void addressesNeverContacted_data();
+    void addressesNeverContacted();
+    void sendableHostTrimsBlanks();
+    void silentServerTimesOut();
+    void sameAddressInOrder();
+    void silentAddressDoesNotDelayAnother();
+    void queuedTooLongIsDropped();
+};
+
+void TestRequestChannel::encoding_data()
+{
+    QTest::addColumn<QString>("document");
+    QTest::addColumn<QByteArray>("target");
+    QTest::newRow("line break code stays")
+        << "/control/message?nmsg=a%0Ab" << QByteArray("/control/message?nmsg=a%0Ab");
+    QTest::newRow("blank") << "/control/message?popup=Es ist" << QByteArray("/control/message?popup=Es%20ist");
+    QTest::newRow("umlaut in windows-1252") << "/control/message?nmsg=Müll" << QByteArray("/control/message?nmsg=M%FCll");
+    QTest::newRow("separators") << "/control/message?nmsg=a&b#c+d=e?f"
+                                << QByteArray("/control/message?nmsg=a%26b%23c%2Bd%3De%3Ff");
+    QTest::newRow("lone percent") << "/control/message?nmsg=100% sicher"
+                                  << QByteArray("/control/message?nmsg=100%25%20sicher");
+    QTest::newRow("percent before one hex digit") << "/control/message?nmsg=%A" << QByteArray("/control/message?nmsg=%25A");
+    QTest::newRow("raw line feed") << "/control/message?nmsg=a\nb" << QByteArray("/control/message?nmsg=a%0Ab");
+    QTest::newRow("unreserved stay") << "/control/message?nmsg=A-z.0_9~" << QByteArray("/control/message?nmsg=A-z.0_9~");
+    QTest::newRow("slash in text escaped") << "/control/message?nmsg=1/2" << QByteArray("/control/message?nmsg=1%2F2");
+    QTest::newRow("no windows-1252 character") << "/control/message?nmsg=日" << QByteArray("/control/message?nmsg=%3F");
+    QTest::newRow("empty text") << "/control/message?nmsg=" << QByteArray("/control/message?nmsg=");
+}
+
+void TestRequestChannel::encoding()
+{
+    QFETCH(QString, document);
+    QFETCH(QByteArray, target);
+    QCOMPARE(RequestTarget::encodeDocument(document), target);
+}
+
+void TestRequestChannel::requestLineOnTheWire()
+{
+    RecordingHttpServer server;
+    QVERIFY(server.listen());
+    HttpTransport transport(server.port(), 5000);
+    RequestChannel channel(&transport);
+    QSignalSpy done(&transport, &HttpTransport::finished);
+    const QString doc = kindPrefix(MessageKind::Popup)
+        + "Es ist 07:25 Uhr!%0A--%0A%0A07:30 Uhr Müll & Co #1 + 50% mehr\nx";
+    channel.send(" 127.0.0.1 ", doc);
+    QVERIFY(server.waitForRequests(1));
+    QCOMPARE(server.requests().at(0).requestLine,
+             QByteArray("GET /control/message?popup=Es%20ist%2007%3A25%20Uhr%21%0A--%0A%0A07%3A30%20Uhr%20M%FCll%20%26"
+                        "%20Co%20%231%20%2B%2050%25%20mehr%0Ax HTTP/1.1"));
+    QVERIFY(server.requests().at(0).head.contains("\r\nHost: 127.0.0.1:"));
+    QVERIFY(done.wait(5000) || done.size() == 1);
+    QCOMPARE(done.at(0).at(2).toInt(), 200);
+}
+
+void TestRequestChannel::addressesNeverContacted_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::newRow("unconfigured") << "0.0.0.0";
+    QTest::newRow("unconfigured with blanks") << " 0.0.0.0 ";
+    QTest::newRow("broadcast") << "255.255.255.255";
+    QTest::newRow("empty") << "";
+    QTest::newRow("blank") << "   ";
+    QTest::newRow("inner blank") << "a b";
+    QTest::newRow("path") << "host/x";
+    QTest::newRow("port") << "1.2.3.4:8080";
+    QTest::newRow("octet too large") << "300.1.1.1";
+    QTest::newRow("user info") << "user@127.0.0.1";
+    QTest::newRow("too long") << QString(254, QLatin1Char('a'));
+}
+
+void TestRequestChannel::addressesNeverContacted()
+{
+    QFETCH(QString, address);
+    RecordingHttpServer server;
+    QVERIFY(server.listen(QHostAddress::Any));
+    HttpTransport transport(server.port(), 2000);
+    QSignalSpy done(&transport, &HttpTransport::finished);
+    RequestChannel(&transport).send(address, "/control/message?nmsg=x");
+    QCOMPARE(done.size(), 1); // dropped at once
+    QCOMPARE(done.at(0).at(2).toInt(), 0);
+    QTest::qWait(100);
+    QCOMPARE(server.connectionCount(), 0);
+    QCOMPARE(transport.pendingCount(), 0);
+}
+
+void TestRequestChannel::sendableHostTrimsBlanks()
+{
+    QCOMPARE(RequestTarget::sendableHost("  192.168.0.10 "), QString("192.168.0.10"));
+    QCOMPARE(RequestTarget::sendableHost("dbox-2.fritz.box"), QString("dbox-2.fritz.box"));
+}
+
+void TestRequestChannel::silentServerTimesOut()
+{
+    RecordingHttpServer server;
+    server.setAnswering(false);
+    QVERIFY(server.listen());
+    HttpTransport transport(server.port(), 300);
+    QSignalSpy done(&transport, &HttpTransport::finished);
+    QElapsedTimer started;
+    started.start();
+    RequestChannel(&transport).send("127.0.0.1", "/control/message?nmsg=x");
+    QVERIFY(started.elapsed() < 100); // start returns at once (a generous bound, not a speed goal)
+    QVERIFY(done.wait(5000));
+    QCOMPARE(done.at(0).at(2).toInt(), 0);
+    QVERIFY(!done.at(0).at(3).toString().isEmpty());
+    QCOMPARE(server.requests().size(), 1);
+    QCOMPARE(transport.pendingCount(), 0);
+}
+
+void TestRequestChannel::sameAddressInOrder()
+{
+    RecordingHttpServer server;
+    QVERIFY(server.listen());
+    HttpTransport transport(server.port(), 5000);
+    RequestChannel a(&transport), b(&transport);
+    for (int i = 0; i < 5; ++i)
+        (i % 2 ? b : a).send("127.0.0.1", QString("/control/message?nmsg=%1").arg(i));
+    QVERIFY(server.waitForRequests(5));
+    QCOMPARE(server.targets(),
+             (QList<QByteArray>{"/control/message?nmsg=0", "/control/message?nmsg=1", "/control/message?nmsg=2",
+                                "/control/message?nmsg=3", "/control/message?nmsg=4"}));
+}
+
+void TestRequestChannel::silentAddressDoesNotDelayAnother()
+{
+    RecordingHttpServer silent, live;
+    silent.setAnswering(false);
+    QVERIFY(silent.listen(QHostAddress("127.0.0.2")));
+    QVERIFY(live.listen(QHostAddress("127.0.0.3"), silent.port()));
+    HttpTransport transport(silent.port(), 10000);
+    RequestChannel inet1(&transport);
+    inet1.send("127.0.0.2", "/control/message?nmsg=first");
+    inet1.send("127.0.0.2", "/control/message?nmsg=second"); // waits behind the first
+    inet1.send("127.0.0.3", "/control/message?nmsg=other");
+    QVERIFY(live.waitForRequests(1, 3000));
+    QCOMPARE(silent.requests().size(), 1);
+    QTRY_COMPARE(transport.pendingCount(), 2); // "first" on its way, "second" waiting behind it
+}
+
+void TestRequestChannel::queuedTooLongIsDropped()
+{
+    RecordingHttpServer silent;
+    silent.setAnswering(false);
+    QVERIFY(silent.listen());
+    HttpTransport transport(silent.port(), 400);
+    QSignalSpy done(&transport, &HttpTransport::finished);
+    RequestChannel channel(&transport);
+    channel.send("127.0.0.1", "/control/message?nmsg=a");
+    QTest::qWait(150);
+    channel.send("127.0.0.1", "/control/message?nmsg=b");
+    // a times out after 400 ms; b has then waited 250 ms and still goes out.
+    QVERIFY(silent.waitForRequests(2, 3000));
+    QTRY_COMPARE_WITH_TIMEOUT(done.size(), 2, 3000);
+    // Two more behind a silent one: the second waits longer than the time-out and is dropped unsent.
+    HttpTransport slow(silent.port(), 300);
+    QSignalSpy slowDone(&slow, &HttpTransport::finished);
+    RequestChannel c2(&slow);
+    c2.send("127.0.0.1", "/control/message?nmsg=c");
+    c2.send("127.0.0.1", "/control/message?nmsg=d");
+    QTRY_COMPARE_WITH_TIMEOUT(slowDone.size(), 2, 3000);
+    QTest::qWait(100);
+    QCOMPARE(silent.targets().count("/control/message?nmsg=d"), 0);
+}
+
+QTEST_GUILESS_MAIN(TestRequestChannel)
+#include "tst_requestchannel.moc"

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QTcpServer>
+
+// A real HTTP server for tests that records the raw bytes of every request
+// it receives (request line and headers) and answers 200 like a box, or
+// never answers at all.
+class RecordingHttpServer : public QObject
+{
+    Q_OBJECT
+public:
+    struct Request {
+        QByteArray requestLine; // e.g. "GET /control/message?nmsg=x HTTP/1.1"
+        QByteArray head;        // request line and headers, as received
+        QByteArray target;      // the request target of the request line
+        QHostAddress localAddress;
+    };
+
+    explicit RecordingHttpServer(QObject *parent = nullptr);
+
+    // Listens on address:port (port 0: any free one). Returns false on failure.
+    bool listen(const QHostAddress &address = QHostAddress::LocalHost, quint16 port = 0);
+    quint16 port() const { return m_server.serverPort(); }
+
+    void setAnswering(bool answering) { m_answering = answering; }
+
+    const QList<Request> &requests() const { return m_requests; }
+    QList<QByteArray> targets() const;
+    int connectionCount() const { return m_connections; }
+
+    // Processes events until n requests have arrived or timeoutMs passed.
+    bool waitForRequests(int n, int timeoutMs = 5000);
+
+signals:
+    void requestReceived(const RecordingHttpServer::Request &request);
+
+private:
+    QTcpServer m_server;
+    QList<Request> m_requests;
+    bool m_answering = true;
+    int m_connections = 0;
+};
