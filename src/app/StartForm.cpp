@@ -34,6 +34,14 @@ QFont displayFont()
     return font;
 }
 
+// The panel's small type, as on the old platform's default dialog font.
+QFont panelFont()
+{
+    QFont font;
+    font.setPixelSize(11);
+    return font;
+}
+
 QLabel *makeLabel(QWidget *parent, const QString &name, const QString &caption, const QRect &geometry)
 {
     auto *label = new QLabel(caption, parent);
@@ -97,6 +105,8 @@ void StartForm::buildControls()
     m_infoText = makeLabel(m_client, QStringLiteral("Label3"), QString(), twips(2160, 960, 2175, 1215));
     m_infoText->setStyleSheet(QStringLiteral("color: black; background: transparent;"));
     m_infoText->setWordWrap(true);
+    m_infoTitle->setFont(panelFont());
+    m_infoText->setFont(panelFont());
     m_infoText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_infoBack->hide();
     m_infoBar->hide();
