@@ -5,6 +5,7 @@
 #include "boxes/RequestChannel.h"
 #include "common/DisplayState.h"
 #include "reminders/ReminderClock.h"
+#include "watch/IcmpEchoProber.h"
 #include "watch/StatusWatch.h"
 
 Engine::Engine(const Options &options, QObject *parent)
@@ -31,7 +32,8 @@ Engine::Engine(const Options &options, QObject *parent)
     m_timer2->setInterval(10000);
 
     m_reminderClock = new ReminderClock(*m_clock, m_folder, m_channels[0], m_display, this);
-    m_statusWatch = new StatusWatch(m_folder, m_display, m_channels, this);
+    m_prober = options.prober ? options.prober : new IcmpEchoProber(this);
+    m_statusWatch = new StatusWatch(m_folder, m_display, m_channels, m_prober, this);
     connect(m_timer1, &SecondTimer::timeout, m_reminderClock, &ReminderClock::tick);
     connect(m_timer2, &QTimer::timeout, m_statusWatch, &StatusWatch::tick);
     connect(m_statusWatch, &StatusWatch::alert, this, &Engine::alert);

@@ -10,6 +10,7 @@
 #include <memory>
 
 class DisplayState;
+class EchoProber;
 class HttpTransport;
 class RequestChannel;
 class ReminderClock;
@@ -28,6 +29,7 @@ public:
         const Clock *clock = nullptr; // the system clock when null
         quint16 httpPort = 80;
         int httpTimeoutMs = 60000;
+        EchoProber *prober = nullptr; // the real ICMP prober when null; not owned
     };
 
     explicit Engine(const Options &options, QObject *parent = nullptr);
@@ -60,5 +62,6 @@ private:
     SecondTimer *m_timer1;
     QTimer *m_timer2;
     ReminderClock *m_reminderClock;
+    EchoProber *m_prober;
     StatusWatch *m_statusWatch;
 };

@@ -3,6 +3,7 @@
 #include "app/Engine.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 
@@ -10,6 +11,10 @@ class QLabel;
 class QMenu;
 class QAction;
 class Shape;
+class TrayIcon;
+class Textsend;
+class Boxip;
+class Infoanz;
 
 // The main window: a television that mirrors the last message sent, above
 // the set-top box whose display shows the clock and the four status lamps.
@@ -37,6 +42,7 @@ public:
 
     // The "Datei" menu, which serves as the tray menu.
     QMenu *fileMenu() const { return m_fileMenu; }
+    TrayIcon *trayIcon() const { return m_tray; }
 
 public slots:
     void openWindow();   // "Öffnen"
@@ -50,6 +56,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void buildControls();
@@ -67,4 +74,10 @@ private:
     Shape *m_infoBack = nullptr;     // Shape2
     Shape *m_infoBar = nullptr;      // Shape3
     std::array<Shape *, 4> m_lamps{}; // Shape4..Shape7
+    TrayIcon *m_tray = nullptr;
+    // Each window exists once, from its opening to its closing.
+    QPointer<Textsend> m_textsend;
+    QPointer<Boxip> m_boxip;
+    QPointer<Infoanz> m_info;
+    bool m_alertOpen = false; // a message box is open: no second one
 };

@@ -1,14 +1,159 @@
 #include "watch/StatusWatch.h"
 
+#include "boxes/BoxListFile.h"
+#include "boxes/MessageKind.h"
+#include "boxes/RequestChannel.h"
+#include "common/DisplayState.h"
+#include "common/Logging.h"
+#include "watch/EchoProber.h"
+
+namespace {
+
+QString describe(const EchoResult &r)
+{
+    const QString at = r.resolvedAddress.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(r.resolvedAddress);
+    const QString why = r.detail.isEmpty() ? QString() : QStringLiteral(": %1").arg(r.detail);
+    const QString via = r.socket == EchoResult::Socket::Raw ? QStringLiteral(", Raw-Socket") : QString();
+    switch (r.outcome) {
+    case EchoResult::Outcome::Reply:
+        return QStringLiteral("Antwort nach %1 ms%2%3").arg(r.roundTripMs).arg(at, via);
+    case EchoResult::Outcome::NoReply:
+        return QStringLiteral("keine Antwort%1%2%3").arg(at, via, why);
+    case EchoResult::Outcome::NoAddress:
+        return QStringLiteral("keine Adresse eingetragen, nichts gesendet");
+    case EchoResult::Outcome::Refused:
+        return QStringLiteral("Adresse%1 wird nie angepingt (0.0.0.0, Broadcast oder Multicast)").arg(at);
+    case EchoResult::Outcome::Unresolved:
+        return QStringLiteral("Name nicht auflösbar%1").arg(why);
+    case EchoResult::Outcome::IcmpNotAllowed:
+        return QStringLiteral("ICMP nicht erlaubt%1").arg(why);
+    case EchoResult::Outcome::Failed:
+        return QStringLiteral("Fehler%1%2").arg(at, why);
+    }
+    return QString();
+}
+
+} // namespace
+
 StatusWatch::StatusWatch(const QDir &folder, DisplayState *display, const std::array<RequestChannel *, 4> &channels,
-                         QObject *parent)
+                         EchoProber *prober, QObject *parent)
     : QObject(parent)
     , m_folder(folder)
     , m_display(display)
     , m_channels(channels)
+    , m_prober(prober)
 {
+    connect(m_prober, &EchoProber::finished, this, &StatusWatch::takeResult);
+}
+
+void StatusWatch::hold()
+{
+    ++m_holds;
+}
+
+void StatusWatch::release()
+{
+    if (m_holds > 0)
+        --m_holds;
 }
 
 void StatusWatch::tick()
 {
+    if (m_running) {
+        qCDebug(lcWatch) << "Prüfung läuft noch, dieser Takt entfällt";
+        return;
+    }
+    if (m_holds > 0) {
+        qCDebug(lcWatch) << "Meldung offen, dieser Takt entfällt";
+        return;
+    }
+    m_running = true;
+    m_tickTime.start();
+    m_boxes = BoxListFile::read(m_folder).boxes;
+    m_probed.fill(false);
+    m_results.fill(EchoResult());
+
+    // Count first, then start: a prober may answer before probe() returns.
+    m_pending = 0;
+    for (int box = 1; box <= BoxList::kBoxes; ++box) {
+        m_probed[box - 1] = m_boxes.isConfigured(box);
+        if (m_probed[box - 1])
+            ++m_pending;
+    }
+    if (m_pending == 0) {
+        finishTick();
+        return;
+    }
+    for (int box = 1; box <= BoxList::kBoxes; ++box)
+        if (m_probed[box - 1])
+            m_prober->probe(box, m_boxes.address(box).trimmed());
+}
+
+void StatusWatch::takeResult(int box, const EchoResult &result)
+{
+    if (!m_running || box < 1 || box > BoxList::kBoxes || !m_probed[box - 1] || m_pending <= 0)
+        return;
+    m_results[box - 1] = result;
+    qCInfo(lcWatch).noquote() << QStringLiteral("Box %1 \"%2\":").arg(box).arg(m_boxes.address(box).trimmed())
+                              << describe(result);
+    if (--m_pending == 0)
+        finishTick();
+}
+
+void StatusWatch::finishTick()
+{
+    QString current;
+    QStringList alerts;
+    for (int box = 1; box <= BoxList::kBoxes; ++box) {
+        if (!m_probed[box - 1]) {
+            current += QLatin1Char('0'); // not configured: the lamp keeps its colour
+            continue;
+        }
+        const EchoResult &r = m_results[box - 1];
+        const bool on = r.status() == 0;
+        m_display->setLampColor(box, on ? DisplayState::kLampGreen : DisplayState::kLampRed);
+        current += on ? QLatin1Char('1') : QLatin1Char('0');
+
+        if (r.outcome == EchoResult::Outcome::Unresolved && !alerts.contains(kUnresolvedAlert))
+            alerts << kUnresolvedAlert;
+        if (r.outcome == EchoResult::Outcome::IcmpNotAllowed && !m_toldIcmpNotAllowed) {
+            m_toldIcmpNotAllowed = true;
+            alerts << kIcmpNotAllowedAlert;
+        }
+    }
+
+    const QString stored = m_display->boxStatus();
+    if (current != stored) {
+        const QString document = kindPrefix(MessageKind::Message) + composeNotice(stored, current);
+        for (int box = 1; box <= BoxList::kBoxes; ++box) {
+            if (m_boxes.reportFlag(box) != 0 && current.at(box - 1) == QLatin1Char('1') && m_boxes.isConfigured(box))
+                m_channels[box - 1]->send(m_boxes.address(box), document);
+        }
+        m_display->showInfo(kPanelText);
+        qCInfo(lcWatch).noquote() << "Status" << stored << "->" << current;
+    }
+    m_display->setBoxStatus(current);
+
+    qCDebug(lcWatch) << "Prüfung fertig nach" << m_tickTime.elapsed() << "ms";
+    m_running = false;
+    // Messages last: a modal box opened from here must find the tick done.
+    for (const QString &text : alerts)
+        emit alert(text);
+    emit tickFinished();
+}
+
+QString StatusWatch::composeNotice(const QString &stored, const QString &current)
+{
+    QString notice = kNoticeHead;
+    for (int box = 1; box <= BoxList::kBoxes; ++box) {
+        const QChar now = box <= current.size() ? current.at(box - 1) : QLatin1Char('0');
+        const QChar before = box <= stored.size() ? stored.at(box - 1) : QLatin1Char('0');
+        if (now == before)
+            continue;
+        // Built by concatenation: "%0A" must not meet QString::arg.
+        notice += QStringLiteral("- die") + QLatin1Char(' ') + QString::number(box) + QStringLiteral(". D-Box wurde ")
+                  + (now == QLatin1Char('1') ? QStringLiteral("ein") : QStringLiteral("aus"))
+                  + QStringLiteral("geschaltet%0A");
+    }
+    return notice;
 }

@@ -1,30 +1,75 @@
 #pragma once
 
+#include "boxes/BoxList.h"
+#include "watch/EchoResult.h"
+
 #include <QDir>
+#include <QElapsedTimer>
 #include <QObject>
+#include <QString>
+#include <QStringList>
 
 #include <array>
 
 class DisplayState;
+class EchoProber;
 class RequestChannel;
 
 // The Timer2 tick: probes every configured box, colours the lamps, keeps the
 // box status text and tells the boxes when a box was switched on or off.
+//
+// A tick hands all its probes to the prober at once and returns; when the
+// last result is in, it applies them in one go. A tick that is still under
+// way, or a watch that is held, lets further ticks pass.
 class StatusWatch : public QObject
 {
     Q_OBJECT
 public:
+    static inline const QString kNoticeHead = QStringLiteral("Der Status der D-Boxen hat sich geändert:%0A%0A");
+    static inline const QString kPanelText = QStringLiteral("Status der D-Boxen hat sich geändert!");
+    static inline const QString kUnresolvedAlert = QStringLiteral("GetHostByName lieferte ungültiges Ergebnis!");
+    static inline const QString kIcmpNotAllowedAlert = QStringLiteral(
+        "Die D-Boxen können nicht angepingt werden: ICMP ist diesem Programm nicht erlaubt.\n"
+        "Abhilfe: sysctl -w net.ipv4.ping_group_range=\"0 2147483647\" oder setcap cap_net_raw+ep zelvo");
+
+    // prober is not owned.
     StatusWatch(const QDir &folder, DisplayState *display, const std::array<RequestChannel *, 4> &channels,
-                QObject *parent = nullptr);
+                EchoProber *prober, QObject *parent = nullptr);
+
+    bool isRunning() const { return m_running; }
+
+    // While held (e.g. while a message box is open) ticks are let pass; a
+    // tick already under way still ends. Holds nest.
+    void hold();
+    void release();
+    bool isHeld() const { return m_holds > 0; }
+
+    // The notice about every box whose character differs, in box order.
+    static QString composeNotice(const QString &stored, const QString &current);
 
 public slots:
     void tick();
 
 signals:
     void alert(const QString &text);
+    // A tick has applied its results (not emitted for ticks let pass).
+    void tickFinished();
 
 private:
+    void takeResult(int box, const EchoResult &result);
+    void finishTick();
+
     QDir m_folder;
     DisplayState *m_display;
     std::array<RequestChannel *, 4> m_channels;
+    EchoProber *m_prober;
+
+    bool m_running = false;
+    int m_holds = 0;
+    int m_pending = 0;
+    bool m_toldIcmpNotAllowed = false;
+    BoxList m_boxes;                       // as read at the start of the running tick
+    std::array<bool, BoxList::kBoxes> m_probed{};
+    std::array<EchoResult, BoxList::kBoxes> m_results;
+    QElapsedTimer m_tickTime;
 };

@@ -1,0 +1,3 @@
+#include "watch/EchoProber.h"
+
+EchoProber::~EchoProber() = default;

@@ -1,0 +1,55 @@
+#include "PrivateNetwork.h"
+
+#include <QFile>
+#include <QProcess>
+
+#include <sched.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+bool g_entered = false;
+}
+
+QString PrivateNetwork::enter()
+{
+    if (::geteuid() != 0)
+        return QStringLiteral("needs root for a private network namespace");
+    if (::unshare(CLONE_NEWNET) != 0)
+        return QStringLiteral("unshare(CLONE_NEWNET) failed: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+    g_entered = true;
+    return QString();
+}
+
+bool PrivateNetwork::entered()
+{
+    return g_entered;
+}
+
+bool PrivateNetwork::ip(const QStringList &args)
+{
+    // Guard: the tool must never change the host's network.
+    if (!g_entered)
+        return false;
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(QStringLiteral("ip"), args);
+    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+bool PrivateNetwork::setUp(const QString &net)
+{
+    return ip({"link", "set", "lo", "up"}) && ip({"route", "add", net, "dev", "lo"});
+}
+
+bool PrivateNetwork::setPingSocketsAllowed(bool allowed)
+{
+    if (!g_entered)
+        return false;
+    QFile f(QStringLiteral("/proc/sys/net/ipv4/ping_group_range"));
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    return f.write(allowed ? "0 2147483647\n" : "1 0\n") > 0;
+}

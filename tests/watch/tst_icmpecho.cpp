@@ -1,0 +1,282 @@
+// Real ICMP, inside a network namespace that this test creates for itself:
+// lo carries 127.0.0.1 and the "boxes" 10.77.0.2 and 10.77.0.3; the rest of
+// 10.77.0.0/24 is routed onto lo too, where nobody answers.
+#include "PrivateNetwork.h"
+#include "watch/IcmpEcho.h"
+#include "watch/IcmpEchoProber.h"
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+
+#include <arpa/inet.h>
+#include <linux/capability.h>
+#include <netinet/ip.h>
+#include <netinet/ip_icmp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+using Outcome = EchoResult::Outcome;
+using Socket = EchoResult::Socket;
+
+namespace {
+
+QString g_noNamespace; // why the test cannot run, when it cannot
+
+const QString kBoxOn = QStringLiteral("10.77.0.2");
+const QString kOtherBoxOn = QStringLiteral("10.77.0.3");
+const QString kNobody = QStringLiteral("10.77.0.9");
+
+// Switches CAP_NET_RAW in the calling thread's effective set.
+bool setNetRawEffective(bool on)
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (::syscall(SYS_capget, &header, data) != 0)
+        return false;
+    if (on)
+        data[0].effective |= 1u << CAP_NET_RAW;
+    else
+        data[0].effective &= ~(1u << CAP_NET_RAW);
+    return ::syscall(SYS_capset, &header, data) == 0;
+}
+
+} // namespace
+
+class TestIcmpEcho : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void echo_data();
+    void echo();
+    void boxSwitchedOffAndOnByItsAddress_data();
+    void boxSwitchedOffAndOnByItsAddress();
+    void neverSentThere_data();
+    void neverSentThere();
+    void requestOnTheWire_data();
+    void requestOnTheWire();
+    void concurrentProbesKeepTheirReplies_data();
+    void concurrentProbesKeepTheirReplies();
+    void neitherSocketAllowed();
+
+private:
+    void addSocketKinds();
+};
+
+void TestIcmpEcho::initTestCase()
+{
+    if (!g_noNamespace.isEmpty())
+        QSKIP(qPrintable(QStringLiteral("no private network namespace, so no real ICMP here: ") + g_noNamespace));
+    QVERIFY(PrivateNetwork::setUp(QStringLiteral("10.77.0.0/24")));
+    QVERIFY(PrivateNetwork::ip({"addr", "add", kBoxOn + "/32", "dev", "lo"}));
+    QVERIFY(PrivateNetwork::ip({"addr", "add", kOtherBoxOn + "/32", "dev", "lo"}));
+}
+
+void TestIcmpEcho::addSocketKinds()
+{
+    QTest::addColumn<bool>("pingSockets");
+    QTest::addColumn<int>("socket");
+}
+
+void TestIcmpEcho::echo_data()
+{
+    QTest::addColumn<bool>("pingSockets");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<int>("socket");
+
+    for (const bool ping : {true, false}) {
+        const char *kind = ping ? "ping socket" : "raw socket";
+        const int socket = int(ping ? Socket::Ping : Socket::Raw);
+        QTest::addRow("%s: box answers", kind) << ping << kBoxOn << int(Outcome::Reply) << socket;
+        QTest::addRow("%s: nobody there", kind) << ping << kNobody << int(Outcome::NoReply) << socket;
+        QTest::addRow("%s: loopback", kind) << ping << "127.0.0.1" << int(Outcome::Reply) << socket;
+        QTest::addRow("%s: name from the hosts file", kind) << ping << "localhost" << int(Outcome::Reply) << socket;
+    }
+}
+
+void TestIcmpEcho::echo()
+{
+    QFETCH(bool, pingSockets);
+    QFETCH(QString, address);
+    QFETCH(int, outcome);
+    QFETCH(int, socket);
+    QVERIFY(PrivateNetwork::setPingSocketsAllowed(pingSockets));
+
+    const EchoResult r = IcmpEcho::probe(address);
+    QCOMPARE(int(r.outcome), outcome);
+    QCOMPARE(int(r.socket), socket);
+    QCOMPARE(r.status() == 0, outcome == int(Outcome::Reply));
+    if (r.outcome == Outcome::Reply) {
+        QVERIFY(r.roundTripMs >= 0);
+        QVERIFY(r.roundTripMs <= IcmpEcho::kTimeoutMs);
+    }
+}
+
+void TestIcmpEcho::boxSwitchedOffAndOnByItsAddress_data()
+{
+    addSocketKinds();
+    QTest::newRow("ping socket") << true << int(Socket::Ping);
+    QTest::newRow("raw socket") << false << int(Socket::Raw);
+}
+
+void TestIcmpEcho::boxSwitchedOffAndOnByItsAddress()
+{
+    QFETCH(bool, pingSockets);
+    QVERIFY(PrivateNetwork::setPingSocketsAllowed(pingSockets));
+    const QString box = QStringLiteral("10.77.0.4");
+
+    QCOMPARE(IcmpEcho::probe(box).outcome, Outcome::NoReply);
+    QVERIFY(PrivateNetwork::ip({"addr", "add", box + "/32", "dev", "lo"}));
+    QCOMPARE(IcmpEcho::probe(box).outcome, Outcome::Reply);
+    QVERIFY(PrivateNetwork::ip({"addr", "del", box + "/32", "dev", "lo"}));
+    QCOMPARE(IcmpEcho::probe(box).outcome, Outcome::NoReply);
+}
+
+void TestIcmpEcho::neverSentThere_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("outcome");
+
+    QTest::newRow("empty") << "" << int(Outcome::NoAddress);
+    QTest::newRow("blanks") << "   " << int(Outcome::NoAddress);
+    // 0.0.0.0 reaches this very machine, which would answer.
+    QTest::newRow("0.0.0.0") << "0.0.0.0" << int(Outcome::Refused);
+    QTest::newRow("broadcast") << "255.255.255.255" << int(Outcome::Refused);
+    QTest::newRow("multicast") << "224.0.0.1" << int(Outcome::Refused);
+    QTest::newRow("multicast, top") << "239.255.255.250" << int(Outcome::Refused);
+    // Names that resolve to the addresses above.
+    QTest::newRow("name for 0.0.0.0") << "0x0" << int(Outcome::Refused);
+    QTest::newRow("name for broadcast") << "0xffffffff" << int(Outcome::Refused);
+    QTest::newRow("name for multicast") << "0xe0000001" << int(Outcome::Refused);
+    QTest::newRow("name that does not resolve") << "nonexistent.invalid" << int(Outcome::Unresolved);
+    QTest::newRow("number out of range") << "300.1.1.1" << int(Outcome::Unresolved);
+    QTest::newRow("three numbers") << "10.77.2" << int(Outcome::Unresolved);
+    QTest::newRow("blank inside") << "box eins" << int(Outcome::Unresolved);
+}
+
+void TestIcmpEcho::neverSentThere()
+{
+    QFETCH(QString, address);
+    QFETCH(int, outcome);
+    QVERIFY(PrivateNetwork::setPingSocketsAllowed(true));
+
+    const EchoResult r = IcmpEcho::probe(address);
+    QCOMPARE(int(r.outcome), outcome);
+    QVERIFY(r.status() != 0);
+    QCOMPARE(int(r.socket), int(Socket::None)); // no socket was even opened
+}
+
+void TestIcmpEcho::requestOnTheWire_data()
+{
+    addSocketKinds();
+    QTest::newRow("ping socket") << true << int(Socket::Ping);
+    QTest::newRow("raw socket") << false << int(Socket::Raw);
+}
+
+void TestIcmpEcho::requestOnTheWire()
+{
+    QFETCH(bool, pingSockets);
+    QFETCH(int, socket);
+    QVERIFY(PrivateNetwork::setPingSocketsAllowed(pingSockets));
+
+    // A raw socket of the test's own sees every ICMP packet on lo.
+    const int sniffer = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
+    QVERIFY(sniffer >= 0);
+    const EchoResult r = IcmpEcho::probe(kOtherBoxOn);
+    QCOMPARE(r.outcome, Outcome::Reply);
+    QCOMPARE(int(r.socket), socket);
+
+    int requests = 0;
+    QByteArray payload;
+    unsigned char buffer[1500];
+    for (;;) {
+        pollfd p{sniffer, POLLIN, 0};
+        if (::poll(&p, 1, 100) <= 0)
+            break;
+        const ssize_t n = ::recv(sniffer, buffer, sizeof buffer, 0);
+        if (n < 0)
+            break;
+        const auto *ip = reinterpret_cast<const iphdr *>(buffer);
+        const size_t ipSize = size_t(ip->ihl) * 4;
+        const auto *icmp = reinterpret_cast<const icmphdr *>(buffer + ipSize);
+        if (icmp->type == ICMP_ECHO && ip->daddr == ::inet_addr("10.77.0.3")) {
+            ++requests;
+            payload = QByteArray(reinterpret_cast<const char *>(buffer + ipSize + sizeof(icmphdr)),
+                                 int(size_t(n) - ipSize - sizeof(icmphdr)));
+        }
+    }
+    ::close(sniffer);
+    QCOMPARE(requests, 1);
+    QCOMPARE(payload, QByteArray("hallo"));
+}
+
+void TestIcmpEcho::concurrentProbesKeepTheirReplies_data()
+{
+    addSocketKinds();
+    QTest::newRow("ping sockets") << true << int(Socket::Ping);
+    QTest::newRow("raw sockets") << false << int(Socket::Raw);
+}
+
+void TestIcmpEcho::concurrentProbesKeepTheirReplies()
+{
+    QFETCH(bool, pingSockets);
+    QFETCH(int, socket);
+    QVERIFY(PrivateNetwork::setPingSocketsAllowed(pingSockets));
+
+    // Raw sockets see each other's replies: the one to nobody must not take
+    // the reply of a box, and two probes of one box must each get theirs.
+    IcmpEchoProber prober;
+    QSignalSpy finished(&prober, &EchoProber::finished);
+    QList<QThread *> threads;
+    connect(&prober, &EchoProber::finished, this, [&threads] { threads << QThread::currentThread(); });
+    prober.probe(1, kBoxOn);
+    prober.probe(2, kNobody);
+    prober.probe(3, kOtherBoxOn);
+    prober.probe(4, kBoxOn);
+    QVERIFY(finished.isEmpty()); // never answered from within probe()
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 4, 5000);
+
+    QMap<int, EchoResult> results;
+    for (const QList<QVariant> &args : finished)
+        results.insert(args.at(0).toInt(), args.at(1).value<EchoResult>());
+    QCOMPARE(results.keys(), (QList<int>{1, 2, 3, 4}));
+    QCOMPARE(results[1].outcome, Outcome::Reply);
+    QCOMPARE(results[2].outcome, Outcome::NoReply);
+    QCOMPARE(results[3].outcome, Outcome::Reply);
+    QCOMPARE(results[4].outcome, Outcome::Reply);
+    QCOMPARE(int(results[1].socket), socket);
+    QCOMPARE(results[3].resolvedAddress, kOtherBoxOn);
+    for (QThread *t : threads)
+        QCOMPARE(t, QThread::currentThread());
+}
+
+void TestIcmpEcho::neitherSocketAllowed()
+{
+    QVERIFY(PrivateNetwork::setPingSocketsAllowed(false));
+    QVERIFY(setNetRawEffective(false));
+    const EchoResult r = IcmpEcho::probe(kBoxOn);
+    const EchoResult refused = IcmpEcho::probe(QStringLiteral("0.0.0.0"));
+    QVERIFY(setNetRawEffective(true));
+
+    QCOMPARE(r.outcome, Outcome::IcmpNotAllowed);
+    QCOMPARE(int(r.socket), int(Socket::None));
+    QVERIFY(r.status() != 0);
+    QCOMPARE(refused.outcome, Outcome::Refused);
+}
+
+int main(int argc, char *argv[])
+{
+    // Before QCoreApplication: the namespace must be entered while the
+    // process still has a single thread.
+    g_noNamespace = PrivateNetwork::enter();
+    QCoreApplication app(argc, argv);
+    TestIcmpEcho test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_icmpecho.moc"
