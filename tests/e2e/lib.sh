@@ -1,0 +1,318 @@
+# Shared set-up of the end-to-end tests, sourced by each scenario script.
+#
+# A scenario runs the real zelvo as a user would: inside a private network
+# namespace that holds four box addresses on lo, with a box simulator on
+# port 80 of each, on its own Xvfb display with the tray host trayer, in a
+# temporary working folder, under libfaketime so that the wanted minute
+# comes within seconds. Nothing leaves the namespace: it has no device but lo.
+#
+# Environment (set by CTest): ZELVO_BIN, BOXSIM_BIN, ZELVO_SCREENSHOTS.
+# A scenario that cannot run here says why and exits 77 (skipped).
+
+set -u
+
+E2E_SCRIPT_NAME=$(basename "$0" .sh)
+E2E_SKIP=77
+E2E_BOX_ADDRESSES=(10.77.0.2 10.77.0.3 10.77.0.4 10.77.0.5) # boxes 1 to 4
+E2E_FAKE_START="2026-12-24 07:24:55"                         # a Thursday
+E2E_PIDS=()
+E2E_WORK=""
+E2E_DISPLAY=""
+E2E_ZELVO_PID=""
+E2E_ZELVO_T0=""
+
+e2e_skip() {
+    echo "SKIPPED ($E2E_SCRIPT_NAME): $*"
+    exit "$E2E_SKIP"
+}
+
+e2e_log() {
+    echo "[$(date +%H:%M:%S.%3N)] $*"
+}
+
+# Prints what the programs said, then fails the scenario.
+e2e_fail() {
+    echo "FAIL ($E2E_SCRIPT_NAME): $*" >&2
+    if [ -n "$E2E_WORK" ] && [ -d "$E2E_WORK" ]; then
+        local f
+        for f in "$E2E_WORK"/logs/*; do
+            [ -f "$f" ] || continue
+            echo "----- $(basename "$f") (last 60 lines)" >&2
+            tail -n 60 "$f" >&2
+        done
+    fi
+    exit 1
+}
+
+# Everything this scenario needs, or a skip that says what is missing.
+e2e_require() {
+    [ "$(id -u)" -eq 0 ] || e2e_skip "needs root to create a network namespace (run make test as root)"
+    [ -n "${ZELVO_BIN:-}" ] && [ -x "$ZELVO_BIN" ] || e2e_skip "zelvo binary not found (ZELVO_BIN=${ZELVO_BIN:-})"
+    [ -n "${BOXSIM_BIN:-}" ] && [ -x "$BOXSIM_BIN" ] || e2e_skip "boxsim binary not found (BOXSIM_BIN=${BOXSIM_BIN:-})"
+    local tool
+    for tool in unshare ip sysctl Xvfb trayer xdotool xwininfo jq import timeout; do
+        command -v "$tool" >/dev/null 2>&1 || e2e_skip "the tool '$tool' is missing (scripts/install-deps.sh installs it)"
+    done
+    E2E_FAKETIME_LIB=""
+    local lib
+    for lib in /usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1 /usr/lib/*/faketime/libfaketime.so.1; do
+        if [ -f "$lib" ]; then E2E_FAKETIME_LIB=$lib; break; fi
+    done
+    [ -n "$E2E_FAKETIME_LIB" ] || e2e_skip "libfaketime.so.1 not found (Debian package faketime)"
+}
+
+# Runs the rest of the calling script again inside a new network namespace.
+# The namespace lives as long as the processes in it: the exit trap ends
+# them all, and with them the namespace.
+e2e_enter_namespace() {
+    if [ "${ZELVO_E2E_IN_NETNS:-}" = 1 ]; then
+        return 0
+    fi
+    unshare --net true 2>/dev/null || e2e_skip "cannot create a network namespace here (unshare --net failed)"
+    exec unshare --net -- env ZELVO_E2E_IN_NETNS=1 bash "$0" "$@"
+}
+
+# lo up, the wanted box addresses on it, a route for the whole box net (so an
+# address that is not on lo is a box that is switched off), ping sockets for
+# everyone, and binding to box addresses that are not there (yet).
+e2e_network() {
+    # Never touch the host's network: this must be a namespace of our own.
+    [ "${ZELVO_E2E_IN_NETNS:-}" = 1 ] && [ "$(readlink /proc/self/ns/net)" != "$(readlink /proc/1/ns/net)" ] ||
+        e2e_fail "not inside a private network namespace"
+    ip link set lo up || e2e_fail "cannot bring up lo"
+    local box
+    for box in "$@"; do
+        ip addr add "${E2E_BOX_ADDRESSES[$((box - 1))]}/32" dev lo || e2e_fail "cannot add box $box's address"
+    done
+    ip route add 10.77.0.0/24 dev lo || e2e_fail "cannot add the box route"
+    sysctl -qw net.ipv4.ping_group_range="0 2147483647" || e2e_fail "cannot open ping sockets in the namespace"
+    sysctl -qw net.ipv4.ip_nonlocal_bind=1 || e2e_fail "cannot allow non-local binds in the namespace"
+    # Only lo exists here: nothing can reach another network.
+    if ip -o link show | grep -qv ': lo:'; then
+        e2e_fail "the private namespace has devices other than lo"
+    fi
+}
+
+e2e_box_on() {
+    ip addr add "${E2E_BOX_ADDRESSES[$(($1 - 1))]}/32" dev lo || e2e_fail "cannot switch box $1 on"
+}
+
+e2e_box_off() {
+    ip addr del "${E2E_BOX_ADDRESSES[$(($1 - 1))]}/32" dev lo || e2e_fail "cannot switch box $1 off"
+}
+
+e2e_cleanup() {
+    local pid
+    for pid in "${E2E_PIDS[@]}"; do
+        kill -TERM "$pid" 2>/dev/null
+    done
+    for pid in "${E2E_PIDS[@]}"; do
+        # Bounded: a process that ignores TERM gets KILL after two seconds.
+        local i
+        for i in $(seq 1 20); do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -KILL "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
+    if [ -n "$E2E_WORK" ] && [ -d "$E2E_WORK" ] && [ -z "${ZELVO_E2E_KEEP:-}" ]; then
+        rm -rf "$E2E_WORK"
+    fi
+}
+
+e2e_setup_work() {
+    E2E_WORK=$(mktemp -d /tmp/zelvo-e2e-"$E2E_SCRIPT_NAME".XXXXXX) || e2e_fail "cannot make a working folder"
+    mkdir -p "$E2E_WORK/logs" "$E2E_WORK/runtime" "$E2E_WORK/home"
+    chmod 700 "$E2E_WORK/runtime"
+    trap e2e_cleanup EXIT
+    trap 'exit 1' INT TERM
+    E2E_SHOTS=${ZELVO_SCREENSHOTS:-$E2E_WORK/screenshots}
+    mkdir -p "$E2E_SHOTS"
+}
+
+# Polls "$@" every 0.1 s until it succeeds or $1 seconds have passed.
+e2e_wait_until() {
+    local seconds=$1
+    shift
+    local tries=$((seconds * 10)) i
+    for ((i = 0; i < tries; i++)); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    "$@"
+}
+
+e2e_now() {
+    date +%s.%N
+}
+
+# A file written with CR LF line ends.
+e2e_write_crlf() {
+    local file=$1
+    shift
+    : >"$file"
+    local line
+    for line in "$@"; do
+        printf '%s\r\n' "$line" >>"$file"
+    done
+}
+
+e2e_start_boxes() {
+    local box address
+    for box in 1 2 3 4; do
+        address=${E2E_BOX_ADDRESSES[$((box - 1))]}
+        "$BOXSIM_BIN" --address "$address" --port 80 --out "$E2E_WORK/box$box.jsonl" \
+            >"$E2E_WORK/logs/boxsim$box.log" 2>&1 &
+        E2E_PIDS+=($!)
+    done
+    for box in 1 2 3 4; do
+        e2e_wait_until 10 grep -q "listening on" "$E2E_WORK/logs/boxsim$box.log" ||
+            e2e_fail "box simulator $box did not start"
+    done
+}
+
+e2e_start_display() {
+    exec 9>"$E2E_WORK/display"
+    Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp -noreset >"$E2E_WORK/logs/xvfb.log" 2>&1 &
+    E2E_PIDS+=($!)
+    exec 9>&-
+    e2e_wait_until 15 grep -q '[0-9]' "$E2E_WORK/display" || e2e_fail "Xvfb did not start"
+    E2E_DISPLAY=":$(head -n1 "$E2E_WORK/display" | tr -dc '0-9')"
+    export DISPLAY=$E2E_DISPLAY
+    e2e_log "display $DISPLAY"
+
+    # The tray host, at the bottom right; zelvo's icon docks into it.
+    trayer --edge bottom --align right --widthtype pixel --width 96 --heighttype pixel --height 28 \
+        --SetDockType true --SetPartialStrut false --transparent false --tint 0x404040 \
+        >"$E2E_WORK/logs/trayer.log" 2>&1 &
+    E2E_PIDS+=($!)
+    e2e_wait_until 15 e2e_trayer_window >/dev/null || e2e_fail "the tray host trayer did not come up"
+}
+
+e2e_trayer_window() {
+    xdotool search --classname '^trayer$' 2>/dev/null | head -n1 | grep .
+}
+
+# Starts zelvo in the working folder at the faked moment E2E_FAKE_START.
+e2e_start_zelvo() {
+    (
+        cd "$E2E_WORK" || exit 1
+        exec env -u DBUS_SESSION_BUS_ADDRESS -u WAYLAND_DISPLAY \
+            QT_QPA_PLATFORM=xcb DISPLAY="$E2E_DISPLAY" \
+            XDG_RUNTIME_DIR="$E2E_WORK/runtime" HOME="$E2E_WORK/home" \
+            TZ=Europe/Berlin LC_ALL=C.UTF-8 \
+            LD_PRELOAD="$E2E_FAKETIME_LIB" FAKETIME="@$E2E_FAKE_START" \
+            FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME_NO_CACHE=1 \
+            "$ZELVO_BIN"
+    ) >"$E2E_WORK/logs/zelvo.log" 2>&1 &
+    E2E_ZELVO_PID=$!
+    E2E_ZELVO_T0=$(e2e_now)
+    E2E_PIDS+=("$E2E_ZELVO_PID")
+    e2e_wait_until 20 e2e_window "Zelvo v0.5.9 beta" >/dev/null || e2e_fail "the main window did not appear"
+    e2e_log "zelvo runs (pid $E2E_ZELVO_PID), main window $(e2e_window "Zelvo v0.5.9 beta")"
+}
+
+# The id of the visible window with exactly this title.
+e2e_window() {
+    xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 | grep .
+}
+
+e2e_no_window() {
+    ! e2e_window "$1" >/dev/null
+}
+
+# x y of a window's top left corner on the screen.
+e2e_window_origin() {
+    local id=$1
+    xwininfo -id "$id" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}'
+}
+
+# Clicks a point given in the window's own pixels.
+e2e_click() {
+    local id=$1 x=$2 y=$3 button=${4:-1}
+    local ox oy
+    read -r ox oy < <(e2e_window_origin "$id")
+    xdotool mousemove --sync $((ox + x)) $((oy + y)) click "$button" || e2e_fail "click at $x,$y failed"
+    sleep 0.3
+}
+
+# Clicks the centre of a control given by its position in twips (15 twips are
+# one pixel), relative to the window's client area.
+e2e_click_twips() {
+    local id=$1 left=$2 top=$3 width=$4 height=$5
+    e2e_click "$id" $(((left + width / 2) / 15)) $(((top + height / 2) / 15))
+}
+
+e2e_keys() {
+    xdotool key --delay 60 "$@" || e2e_fail "keys $* failed"
+    sleep 0.2
+}
+
+e2e_type() {
+    xdotool type --delay 40 -- "$1" || e2e_fail "typing failed"
+    sleep 0.2
+}
+
+e2e_screenshot() {
+    local id=$1 name=$2
+    if import -display "$E2E_DISPLAY" -window "$id" "$E2E_SHOTS/$name.png" 2>"$E2E_WORK/logs/import.log"; then
+        e2e_log "screenshot $E2E_SHOTS/$name.png"
+    else
+        echo "warning: screenshot $name failed: $(cat "$E2E_WORK/logs/import.log")" >&2
+    fi
+}
+
+# How many messages of kind $2 with exactly the text $3 box $1 received.
+e2e_count() {
+    local box=$1 kind=$2 text=$3
+    [ -f "$E2E_WORK/box$box.jsonl" ] || { echo 0; return; }
+    jq -c --arg k "$kind" --arg t "$text" 'select(.kind == $k and .text == $t)' "$E2E_WORK/box$box.jsonl" | wc -l
+}
+
+e2e_has() {
+    [ "$(e2e_count "$@")" -ge 1 ]
+}
+
+# How many requests box $1 received in all.
+e2e_total() {
+    if [ -f "$E2E_WORK/box$1.jsonl" ]; then wc -l <"$E2E_WORK/box$1.jsonl"; else echo 0; fi
+}
+
+e2e_received() {
+    cat "$E2E_WORK/box$1.jsonl" 2>/dev/null
+}
+
+# Waits up to $3 seconds for box $1 to receive a message of kind $2 whose text
+# is exactly $4.
+e2e_expect_message() {
+    local box=$1 kind=$2 seconds=$3 text=$4
+    e2e_wait_until "$seconds" e2e_has "$box" "$kind" "$text" ||
+        e2e_fail "box $box received no $kind with the text $(jq -n --arg t "$text" '$t') within $seconds s"$'\n'"it received: $(e2e_received "$box")"
+}
+
+# The arrival time (seconds since the epoch, with fraction) of the first
+# request to box $1 whose text is exactly $2.
+e2e_arrival() {
+    local box=$1 text=$2
+    jq -r --arg t "$text" 'select(.text == $t) | .time
+        | ((sub("\\.[0-9]+Z$"; "Z") | fromdateiso8601) + (.[20:23] | tonumber) / 1000)' \
+        "$E2E_WORK/box$box.jsonl" 2>/dev/null | head -n1
+}
+
+# Seconds from $1 to $2 (epoch seconds with fraction), to one decimal.
+e2e_seconds_between() {
+    awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", b - a }'
+}
+
+# True when $1 lies within [$2, $3].
+e2e_within() {
+    awk -v v="$1" -v lo="$2" -v hi="$3" 'BEGIN { exit !(v >= lo && v <= hi) }'
+}
+
+e2e_zelvo_running() {
+    kill -0 "$E2E_ZELVO_PID" 2>/dev/null
+}
+
+# The rule of 62 hyphens of every reminder message.
+E2E_RULE=$(printf -- '-%.0s' $(seq 1 62))
