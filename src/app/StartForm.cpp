@@ -1,11 +1,7 @@
 #include "app/StartForm.h"
 
 #include "app/Shape.h"
-#include "app/TrayIcon.h"
 #include "common/DisplayState.h"
-#include "dialogs/Boxip.h"
-#include "dialogs/Infoanz.h"
-#include "dialogs/Textsend.h"
 #include "watch/StatusWatch.h"
 
 #include <QApplication>
@@ -71,8 +67,6 @@ StartForm::StartForm(const Engine::Options &options, QWidget *parent)
     buildControls();
     buildMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    m_tray = new TrayIcon(windowIcon(), m_fileMenu, this);
-    connect(m_tray, &TrayIcon::showWindowRequested, this, &StartForm::openWindow);
 
     DisplayState *display = m_engine->display();
     connect(display, &DisplayState::clockTextChanged, m_clockLabel, &QLabel::setText);
@@ -83,10 +77,7 @@ StartForm::StartForm(const Engine::Options &options, QWidget *parent)
     connect(m_engine, &Engine::alert, this, &StartForm::showAlert);
 }
 
-StartForm::~StartForm()
-{
-    delete m_info; // a window of its own, without a parent
-}
+StartForm::~StartForm() = default;
 
 void StartForm::buildControls()
 {
@@ -198,7 +189,6 @@ void StartForm::startUp()
         const QSize size = frameGeometry().size();
         move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
     }
-    m_tray->show();
     show();
     m_engine->start();
 }
@@ -238,7 +228,6 @@ void StartForm::showAlert(const QString &text)
 
 void StartForm::openWindow()
 {
-    setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();
@@ -246,69 +235,25 @@ void StartForm::openWindow()
 
 void StartForm::quit()
 {
-    m_tray->remove(); // before the window goes
     emit quitRequested();
     close();
 }
 
-// The settings dialogs are modal but do not block the caller: the timers
-// and requests run on while they are open.
 void StartForm::openTextsend()
 {
-    if (!m_textsend) {
-        m_textsend = new Textsend(m_engine, this);
-        m_textsend->setAttribute(Qt::WA_DeleteOnClose);
-        m_textsend->setWindowModality(Qt::ApplicationModal);
-    }
-    m_textsend->show();
-    m_textsend->raise();
-    m_textsend->activateWindow();
 }
 
 void StartForm::openBoxip()
 {
-    if (!m_boxip) {
-        m_boxip = new Boxip(m_engine, this);
-        m_boxip->setAttribute(Qt::WA_DeleteOnClose);
-        m_boxip->setWindowModality(Qt::ApplicationModal);
-    }
-    m_boxip->show();
-    m_boxip->raise();
-    m_boxip->activateWindow();
 }
 
 void StartForm::openInfo()
 {
-    // Without a parent, so that it can outlive the main window.
-    if (!m_info) {
-        m_info = new Infoanz;
-        m_info->setAttribute(Qt::WA_DeleteOnClose);
-    }
-    m_info->show();
-    m_info->raise();
-    m_info->activateWindow();
-}
-
-void StartForm::changeEvent(QEvent *event)
-{
-    QMainWindow::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange || !isMinimized() || !isVisible())
-        return;
-    // Hidden, the window is off the task bar and only the tray icon is left;
-    // without a tray it stays a plain minimise so it can always come back.
-    if (m_tray->canHideWindow())
-        QMetaObject::invokeMethod(this, [this] { if (isMinimized()) hide(); }, Qt::QueuedConnection);
 }
 
 void StartForm::closeEvent(QCloseEvent *event)
 {
     // Closing is never cancelled and never hides to the tray.
-    m_tray->remove();
-    // The settings dialogs belong to the main window; closing them saves nothing.
-    if (m_textsend)
-        m_textsend->close();
-    if (m_boxip)
-        m_boxip->close();
     m_engine->stop();
     event->accept();
 }

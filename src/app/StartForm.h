@@ -3,7 +3,6 @@
 #include "app/Engine.h"
 
 #include <QMainWindow>
-#include <QPointer>
 
 #include <array>
 
@@ -11,10 +10,6 @@ class QLabel;
 class QMenu;
 class QAction;
 class Shape;
-class TrayIcon;
-class Textsend;
-class Boxip;
-class Infoanz;
 
 // The main window: a television that mirrors the last message sent, above
 // the set-top box whose display shows the clock and the four status lamps.
@@ -42,7 +37,6 @@ public:
 
     // The "Datei" menu, which serves as the tray menu.
     QMenu *fileMenu() const { return m_fileMenu; }
-    TrayIcon *trayIcon() const { return m_tray; }
 
 public slots:
     void openWindow();   // "Öffnen"
@@ -56,7 +50,6 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void changeEvent(QEvent *event) override;
 
 private:
     void buildControls();
@@ -74,10 +67,5 @@ private:
     Shape *m_infoBack = nullptr;     // Shape2
     Shape *m_infoBar = nullptr;      // Shape3
     std::array<Shape *, 4> m_lamps{}; // Shape4..Shape7
-    TrayIcon *m_tray = nullptr;
-    // Each window exists once, from its opening to its closing.
-    QPointer<Textsend> m_textsend;
-    QPointer<Boxip> m_boxip;
-    QPointer<Infoanz> m_info;
     bool m_alertOpen = false; // a message box is open: no second one
 };
