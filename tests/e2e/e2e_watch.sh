@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# The box status watch over real ICMP: boxes 1 and 2 are on (their addresses
+# are on lo), boxes 3 and 4 are off (configured, but not on lo). At start-up
+# boxes 1 and 2, which ask for notices, hear that both came on. Taking box
+# 2's address away switches it off and box 1 hears so within one watch
+# period; putting it back brings the notice again, to both.
+
+source "$(dirname "$0")/lib.sh"
+e2e_require
+e2e_enter_namespace "$@"
+e2e_setup_work
+e2e_network 1 2
+
+e2e_write_crlf "$E2E_WORK/boxip.ini" "${E2E_BOX_ADDRESSES[@]}" " 1 " " 1 " " 0 " " 1 "
+
+e2e_start_boxes
+e2e_start_display
+e2e_start_zelvo
+main=$(e2e_window "Zelvo v0.5.9 beta")
+
+head="Der Status der D-Boxen hat sich geändert:"$'\n\n'
+line() { echo "- die $1. D-Box wurde $2geschaltet"; }
+
+both_on="$head$(line 1 ein)"$'\n'"$(line 2 ein)"$'\n'
+e2e_expect_message 1 nmsg 10 "$both_on"
+e2e_expect_message 2 nmsg 5 "$both_on"
+sleep 1 # the clock label shows the first tick
+e2e_screenshot "$main" e2e-startform-status
+e2e_log "start-up notice arrived at boxes 1 and 2"
+
+# Box 4 asks for notices but is off: it must get nothing, ever.
+[ "$(e2e_total 4)" -eq 0 ] || e2e_fail "box 4 is off and still received: $(e2e_received 4)"
+
+# Let the first periodic tick pass unchanged: nothing new may be sent.
+sleep 2
+[ "$(e2e_total 1)" -eq 1 ] && [ "$(e2e_total 2)" -eq 1 ] ||
+    e2e_fail "an unchanged status sent something:"$'\n'"$(e2e_received 1)"$'\n'"$(e2e_received 2)"
+
+e2e_box_off 2
+t_off=$(e2e_now)
+two_off="$head$(line 2 aus)"$'\n'
+e2e_expect_message 1 nmsg 13 "$two_off"
+took=$(e2e_seconds_between "$t_off" "$(e2e_arrival 1 "$two_off")")
+e2e_log "box 1 heard of box 2 switched off after $took s"
+e2e_within "$took" 0 10.9 || e2e_fail "the off notice took $took s, more than one watch period"
+# Nobody reaches box 2 now, and box 2 had been told nothing in between.
+[ "$(e2e_count 2 nmsg "$two_off")" -eq 0 ] || e2e_fail "box 2 was told of its own switching off"
+
+e2e_box_on 2
+t_on=$(e2e_now)
+two_on="$head$(line 2 ein)"$'\n'
+e2e_expect_message 1 nmsg 13 "$two_on"
+e2e_expect_message 2 nmsg 5 "$two_on"
+took=$(e2e_seconds_between "$t_on" "$(e2e_arrival 2 "$two_on")")
+e2e_log "box 2 heard of itself switched on after $took s"
+e2e_within "$took" 0 10.9 || e2e_fail "the on notice took $took s, more than one watch period"
+
+[ "$(e2e_total 1)" -eq 3 ] || e2e_fail "box 1 received $(e2e_total 1) requests, expected 3:"$'\n'"$(e2e_received 1)"
+[ "$(e2e_total 2)" -eq 2 ] || e2e_fail "box 2 received $(e2e_total 2) requests, expected 2:"$'\n'"$(e2e_received 2)"
+[ "$(e2e_total 3)" -eq 0 ] && [ "$(e2e_total 4)" -eq 0 ] || e2e_fail "a switched-off box received something"
+e2e_zelvo_running || e2e_fail "zelvo is no longer running"
+echo "PASS ($E2E_SCRIPT_NAME)"
