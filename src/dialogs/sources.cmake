@@ -1,4 +1,15 @@
 set(ZELVO_CORE_SOURCES_DIALOGS
+  dialogs/SendTextSettings.cpp
+  dialogs/TypedText.cpp
+  dialogs/TextSendStep.cpp
+  dialogs/BoxAddressTest.cpp
+  dialogs/SaveFailureText.cpp
 )
 set(ZELVO_UI_SOURCES_DIALOGS
+  dialogs/WindowGeometry.cpp
+  dialogs/WrappingCheckBox.cpp
+  dialogs/Textsend.cpp
+  dialogs/Boxip.cpp
+  dialogs/Infoanz.cpp
+  dialogs/Countdown.cpp
 )

@@ -1,0 +1,36 @@
+#include "dialogs/WindowGeometry.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+namespace WindowGeometry {
+
+QRect twips(int left, int top, int width, int height)
+{
+    return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+QSize twipsSize(int width, int height)
+{
+    return QSize(width / 15, height / 15);
+}
+
+QFont dialogFont()
+{
+    QFont font;
+    font.setPixelSize(11);
+    return font;
+}
+
+void centreOnScreen(QWidget *window)
+{
+    QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
+    const QSize size = window->frameGeometry().size();
+    window->move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
+}
+
+} // namespace WindowGeometry
