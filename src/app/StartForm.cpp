@@ -1,11 +1,16 @@
 #include "app/StartForm.h"
 
 #include "app/Shape.h"
+#include "app/TrayIcon.h"
 #include "common/DisplayState.h"
+#include "dialogs/Boxip.h"
+#include "dialogs/Infoanz.h"
+#include "dialogs/Textsend.h"
 #include "watch/StatusWatch.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoopLocker>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
@@ -67,6 +72,8 @@ StartForm::StartForm(const Engine::Options &options, QWidget *parent)
     buildControls();
     buildMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    m_tray = new TrayIcon(windowIcon(), m_fileMenu, this);
+    connect(m_tray, &TrayIcon::showWindowRequested, this, &StartForm::openWindow);
 
     DisplayState *display = m_engine->display();
     connect(display, &DisplayState::clockTextChanged, m_clockLabel, &QLabel::setText);
@@ -77,7 +84,10 @@ StartForm::StartForm(const Engine::Options &options, QWidget *parent)
     connect(m_engine, &Engine::alert, this, &StartForm::showAlert);
 }
 
-StartForm::~StartForm() = default;
+StartForm::~StartForm()
+{
+    delete m_info; // a window of its own, without a parent
+}
 
 void StartForm::buildControls()
 {
@@ -189,6 +199,7 @@ void StartForm::startUp()
         const QSize size = frameGeometry().size();
         move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
     }
+    m_tray->show();
     show();
     m_engine->start();
 }
@@ -228,32 +239,88 @@ void StartForm::showAlert(const QString &text)
 
 void StartForm::openWindow()
 {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
+    m_hiddenInTray.reset();
     raise();
     activateWindow();
 }
 
 void StartForm::quit()
 {
+    m_tray->remove(); // before the window goes
     emit quitRequested();
     close();
 }
 
+// The settings dialogs are modal but do not block the caller: the timers
+// and requests run on while they are open.
 void StartForm::openTextsend()
 {
+    if (!m_textsend) {
+        m_textsend = new Textsend(m_engine, this);
+        m_textsend->setAttribute(Qt::WA_DeleteOnClose);
+        m_textsend->setWindowModality(Qt::ApplicationModal);
+    }
+    m_textsend->show();
+    m_textsend->raise();
+    m_textsend->activateWindow();
 }
 
 void StartForm::openBoxip()
 {
+    if (!m_boxip) {
+        m_boxip = new Boxip(m_engine, this);
+        m_boxip->setAttribute(Qt::WA_DeleteOnClose);
+        m_boxip->setWindowModality(Qt::ApplicationModal);
+    }
+    m_boxip->show();
+    m_boxip->raise();
+    m_boxip->activateWindow();
 }
 
 void StartForm::openInfo()
 {
+    // Without a parent, so that it can outlive the main window.
+    if (!m_info) {
+        m_info = new Infoanz;
+        m_info->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_info->show();
+    m_info->raise();
+    m_info->activateWindow();
+}
+
+void StartForm::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !isMinimized() || !isVisible())
+        return;
+    // Hidden, the window is off the task bar and only the tray icon is left;
+    // without a tray it stays a plain minimise so it can always come back.
+    if (m_tray->canHideWindow())
+        QMetaObject::invokeMethod(this, &StartForm::hideToTray, Qt::QueuedConnection);
+}
+
+void StartForm::hideToTray()
+{
+    if (!isMinimized() || !isVisible())
+        return;
+    m_hiddenInTray = std::make_unique<QEventLoopLocker>();
+    hide();
 }
 
 void StartForm::closeEvent(QCloseEvent *event)
 {
     // Closing is never cancelled and never hides to the tray.
+    m_tray->remove();
+    // The settings dialogs belong to the main window; closing them saves nothing.
+    if (m_textsend)
+        m_textsend->close();
+    if (m_boxip)
+        m_boxip->close();
     m_engine->stop();
     event->accept();
+    // Gone from the tray too: once no other window is open, the program ends.
+    m_hiddenInTray.reset();
 }

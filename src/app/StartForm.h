@@ -3,13 +3,20 @@
 #include "app/Engine.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
+#include <memory>
 
 class QLabel;
 class QMenu;
 class QAction;
 class Shape;
+class TrayIcon;
+class Textsend;
+class Boxip;
+class Infoanz;
+class QEventLoopLocker;
 
 // The main window: a television that mirrors the last message sent, above
 // the set-top box whose display shows the clock and the four status lamps.
@@ -37,6 +44,7 @@ public:
 
     // The "Datei" menu, which serves as the tray menu.
     QMenu *fileMenu() const { return m_fileMenu; }
+    TrayIcon *trayIcon() const { return m_tray; }
 
 public slots:
     void openWindow();   // "Öffnen"
@@ -50,12 +58,14 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void buildControls();
     void buildMenus();
     void showAlert(const QString &text);
     void mirrorInfo();
+    void hideToTray();
 
     Engine *m_engine;
     QWidget *m_client = nullptr;
@@ -67,5 +77,13 @@ private:
     Shape *m_infoBack = nullptr;     // Shape2
     Shape *m_infoBar = nullptr;      // Shape3
     std::array<Shape *, 4> m_lamps{}; // Shape4..Shape7
+    TrayIcon *m_tray = nullptr;
+    // Each window exists once, from its opening to its closing.
+    QPointer<Textsend> m_textsend;
+    QPointer<Boxip> m_boxip;
+    QPointer<Infoanz> m_info;
+    // Held while the window is hidden in the tray: the program is still
+    // running then, even when its last other window closes.
+    std::unique_ptr<QEventLoopLocker> m_hiddenInTray;
     bool m_alertOpen = false; // a message box is open: no second one
 };
