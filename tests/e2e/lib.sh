@@ -102,11 +102,16 @@ e2e_box_off() {
 }
 
 e2e_cleanup() {
-    local pid
-    for pid in "${E2E_PIDS[@]}"; do
+    # Last started first: zelvo before its display, the display before the boxes.
+    local pid idx
+    local reversed=()
+    for ((idx = ${#E2E_PIDS[@]} - 1; idx >= 0; idx--)); do
+        reversed+=("${E2E_PIDS[$idx]}")
+    done
+    for pid in "${reversed[@]}"; do
         kill -TERM "$pid" 2>/dev/null
     done
-    for pid in "${E2E_PIDS[@]}"; do
+    for pid in "${reversed[@]}"; do
         # Bounded: a process that ignores TERM gets KILL after two seconds.
         local i
         for i in $(seq 1 20); do
@@ -172,13 +177,35 @@ e2e_start_boxes() {
     done
 }
 
+# A display number of our own. Xvfb takes /tmp/.X<n>-lock atomically, and a
+# second server for the same number gives up; -displayfd alone is not enough,
+# since servers in different network namespaces do not see each other's
+# sockets and would all take :0.
 e2e_start_display() {
-    exec 9>"$E2E_WORK/display"
-    Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp -noreset >"$E2E_WORK/logs/xvfb.log" 2>&1 &
-    E2E_PIDS+=($!)
-    exec 9>&-
-    e2e_wait_until 15 grep -q '[0-9]' "$E2E_WORK/display" || e2e_fail "Xvfb did not start"
-    E2E_DISPLAY=":$(head -n1 "$E2E_WORK/display" | tr -dc '0-9')"
+    local attempt n pid i
+    E2E_DISPLAY=""
+    for attempt in $(seq 1 20); do
+        n=$((40 + (RANDOM % 400)))
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$E2E_WORK/logs/xvfb.log" 2>&1 &
+        pid=$!
+        for i in $(seq 1 100); do
+            kill -0 "$pid" 2>/dev/null || break
+            if [ "$(cat "/tmp/.X$n-lock" 2>/dev/null | tr -dc '0-9')" = "$pid" ] &&
+                xwininfo -display ":$n" -root >/dev/null 2>&1; then
+                E2E_DISPLAY=":$n"
+                break
+            fi
+            sleep 0.1
+        done
+        if [ -n "$E2E_DISPLAY" ]; then
+            E2E_PIDS+=("$pid")
+            break
+        fi
+        kill -KILL "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
+    [ -n "$E2E_DISPLAY" ] || e2e_fail "Xvfb did not start on any free display"
     export DISPLAY=$E2E_DISPLAY
     e2e_log "display $DISPLAY"
 
