@@ -3,6 +3,8 @@
 #include "common/FieldReader.h"
 #include "common/Logging.h"
 
+#include <algorithm>
+
 ReminderListFile::ReadResult ReminderListFile::read(const QDir &folder, ReminderListKind list)
 {
     ReadResult r;
@@ -10,10 +12,14 @@ ReminderListFile::ReadResult ReminderListFile::read(const QDir &folder, Reminder
     TextFile::Result file = TextFile::read(r.path);
     r.status = file.status;
     r.error = file.error;
-    if (file.status == TextFile::Status::Ok)
+    if (file.status == TextFile::Status::Ok) {
         r.records = parse(file.text, list);
-    else if (file.status == TextFile::Status::Unreadable)
+        r.warnings = oddities(r.path, file.text, r.records);
+        for (const QString &w : std::as_const(r.warnings))
+            qCWarning(lcReminders).noquote() << w;
+    } else if (file.status == TextFile::Status::Unreadable) {
         qCWarning(lcReminders).noquote() << r.path << "kann nicht gelesen werden:" << file.error;
+    }
     return r;
 }
 
@@ -28,4 +34,32 @@ QList<ReminderRecord> ReminderListFile::parse(const QString &text, ReminderListK
         continuesLine = field.endedAtComma;
     }
     return records;
+}
+
+QStringList ReminderListFile::oddities(const QString &path, const QString &text, const QList<ReminderRecord> &records)
+{
+    QStringList found;
+    if (text.size() > kLargeListChars)
+        found << QStringLiteral("%1 ist ungewöhnlich groß (%2 Zeichen)").arg(path).arg(text.size());
+
+    for (const ReminderRecord &r : records) {
+        const QString &rec = r.record();
+        const auto control = std::find_if(rec.cbegin(), rec.cend(), [](QChar c) {
+            return c.unicode() < 0x20 && c != QLatin1Char('\t');
+        });
+        if (control != rec.cend()) {
+            found << QStringLiteral("%1 Zeile %2 enthält Steuerzeichen (Code %3): keine Textdatei?")
+                         .arg(path)
+                         .arg(r.line())
+                         .arg(control->unicode());
+            break;
+        }
+    }
+    for (const ReminderRecord &r : records) {
+        if (r.record().size() > kLongRecordChars) {
+            found << QStringLiteral("%1 Zeile %2 ist %3 Zeichen lang").arg(path).arg(r.line()).arg(r.record().size());
+            break;
+        }
+    }
+    return found;
 }
