@@ -44,14 +44,24 @@ QStringList ReminderListFile::oddities(const QString &path, const QString &text,
 
     for (const ReminderRecord &r : records) {
         const QString &rec = r.record();
-        const auto control = std::find_if(rec.cbegin(), rec.cend(), [](QChar c) {
-            return c.unicode() < 0x20 && c != QLatin1Char('\t');
+        const auto control = std::find_if(rec.cbegin(), rec.cend(), [&r](QChar c) {
+            const bool lineEndInQuotes = r.quoted() && (c == QLatin1Char('\n') || c == QLatin1Char('\r'));
+            return c.unicode() < 0x20 && c != QLatin1Char('\t') && !lineEndInQuotes;
         });
         if (control != rec.cend()) {
             found << QStringLiteral("%1 Zeile %2 enthält Steuerzeichen (Code %3): keine Textdatei?")
                          .arg(path)
                          .arg(r.line())
                          .arg(control->unicode());
+            break;
+        }
+    }
+    // A quote that is never closed swallows every record behind it.
+    for (const ReminderRecord &r : records) {
+        if (r.quoted() && (r.record().contains(QLatin1Char('\n')) || r.record().contains(QLatin1Char('\r')))) {
+            found << QStringLiteral("%1 Zeile %2: das Anführungszeichen wird erst in einer späteren Zeile geschlossen")
+                         .arg(path)
+                         .arg(r.line());
             break;
         }
     }

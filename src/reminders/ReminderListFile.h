@@ -14,8 +14,8 @@
 // file larger than TextFile::kMaxBytes, no permission) is an empty list too,
 // and a warning under zelvo.reminders names the file and the reason. A list
 // that is read but does not look like one written in a text editor (control
-// characters or NUL bytes, a record of thousands of characters, many
-// megabytes) is used as it is, with a warning naming the file and the first
+// characters or NUL bytes, a double quote closed only on a later line, a
+// record of thousands of characters, many megabytes) is used as it is, with a warning naming the file and the first
 // such line; its records match as usual, so nothing fires that does not
 // match.
 //

@@ -42,6 +42,7 @@ ReminderRecord::ReminderRecord(ReminderListKind list, const FieldReader::Field &
     : m_list(list)
     , m_record(field.text)
     , m_line(field.line)
+    , m_column(field.column)
     , m_quoted(field.quoted)
     , m_splitAtComma(field.endedAtComma)
     , m_continuesLine(continuesLine)

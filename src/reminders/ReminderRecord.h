@@ -48,6 +48,10 @@ public:
 
     // Where the record stands in its file (0 when parsed from a bare text).
     int line() const { return m_line; }
+    // Column of the record's first character on that line (behind leading
+    // blanks and an opening quote), so position p stands in column
+    // column() + p - 1; 0 when parsed from a bare text.
+    int column() const { return m_column; }
     bool quoted() const { return m_quoted; }
     // An unquoted comma ended this record: the rest of its line was read as
     // the next record, and this one lost it.
@@ -94,6 +98,7 @@ private:
     ReminderListKind m_list = ReminderListKind::Daily;
     QString m_record;
     int m_line = 0;
+    int m_column = 0;
     bool m_quoted = false;
     bool m_splitAtComma = false;
     bool m_continuesLine = false;

@@ -49,6 +49,8 @@ private slots:
     void messages();
     void keys_data();
     void keys();
+    void oddities_data();
+    void oddities();
     void missingListIsEmpty();
     void folderIsEmptyListWithWarning();
     void invalidUtf8ReadsAsWindows1252();
@@ -355,6 +357,30 @@ void TestReminderLists::keys()
     QTEST(k.groupCode, "groupCode");
     QTEST(k.weekdayName, "name");
     QCOMPARE(k.wildcard, "??:" + k.hourMinute.mid(3));
+}
+
+void TestReminderLists::oddities_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("warnings");
+    QTest::newRow("plain list") << "07:25 07:30 p 2 a\r\n\"07:26 07:30 p 2 b, c\"\r\n\t07:27 07:30 p 2 d\r\n"
+                                << QStringList();
+    QTest::newRow("quote closed lines later")
+        << "07:25 07:30 p 2 a\n\"07:26 07:30 p 2 b\n07:27 07:30 p 2 c\"\n"
+        << QStringList{"L Zeile 2: das Anführungszeichen wird erst in einer späteren Zeile geschlossen"};
+    QTest::newRow("NUL byte") << QString("07:25 07:30 p 2 a\n07:25") + QChar(0) + "\n"
+                              << QStringList{"L Zeile 2 enthält Steuerzeichen (Code 0): keine Textdatei?"};
+    QTest::newRow("escape character") << "\x1B[0m\n" << QStringList{"L Zeile 1 enthält Steuerzeichen (Code 27): keine Textdatei?"};
+    QTest::newRow("long record") << "a\n" + QString(ReminderListFile::kLongRecordChars + 1, QLatin1Char('x'))
+                                 << QStringList{QStringLiteral("L Zeile 2 ist %1 Zeichen lang")
+                                                    .arg(ReminderListFile::kLongRecordChars + 1)};
+}
+
+void TestReminderLists::oddities()
+{
+    QFETCH(QString, text);
+    const auto records = ReminderListFile::parse(text, ReminderListKind::Daily);
+    QTEST(ReminderListFile::oddities("L", text, records), "warnings");
 }
 
 void TestReminderLists::missingListIsEmpty()
