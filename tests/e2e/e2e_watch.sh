@@ -3,7 +3,8 @@
 # are on lo), boxes 3 and 4 are off (configured, but not on lo). At start-up
 # boxes 1 and 2, which ask for notices, hear that both came on. Taking box
 # 2's address away switches it off and box 1 hears so within one watch
-# period; putting it back brings the notice again, to both.
+# period; putting it back brings the notice again, to both. At the end the
+# info window stays open across "Beenden".
 
 source "$(dirname "$0")/lib.sh"
 e2e_require
@@ -59,4 +60,19 @@ e2e_within "$took" 0 10.9 || e2e_fail "the on notice took $took s, more than one
 [ "$(e2e_total 2)" -eq 2 ] || e2e_fail "box 2 received $(e2e_total 2) requests, expected 2:"$'\n'"$(e2e_received 2)"
 [ "$(e2e_total 3)" -eq 0 ] && [ "$(e2e_total 4)" -eq 0 ] || e2e_fail "a switched-off box received something"
 e2e_zelvo_running || e2e_fail "zelvo is no longer running"
+
+# The info window: "Info" is the third title of the main window's bar.
+e2e_click "$main" 36 9
+e2e_keys Right Right Return
+e2e_wait_until 5 e2e_window "Info" >/dev/null || e2e_fail "the info window did not open"
+e2e_screenshot "$(e2e_window "Info")" e2e-infoanz
+# An open info window keeps the program alive after "Beenden"; the main
+# window and the tray icon go at once.
+e2e_tray_quit e2e-tray-menu-info-open
+e2e_wait_until 5 e2e_no_window "Zelvo v0.5.9 beta" || e2e_fail "the main window stayed after Beenden"
+e2e_wait_until 5 eval '! e2e_tray_icon >/dev/null' || e2e_fail "the tray icon stayed after Beenden"
+sleep 1
+e2e_zelvo_running || e2e_fail "zelvo ended although its info window was open"
+e2e_window "Info" >/dev/null || e2e_fail "the info window went with Beenden"
+e2e_log "Beenden with the info window open: main window and icon gone, info window stays"
 echo "PASS ($E2E_SCRIPT_NAME)"

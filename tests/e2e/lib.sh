@@ -337,6 +337,26 @@ e2e_within() {
     awk -v v="$1" -v lo="$2" -v hi="$3" 'BEGIN { exit !(v >= lo && v <= hi) }'
 }
 
+# The centre of zelvo's tray icon on the screen: its small window docked
+# into trayer's panel.
+e2e_tray_icon() {
+    xwininfo -root -tree | awk '/\("zelvo" "Zelvo"\)/ && !/Zelvo v0.5.9 beta/ {
+        split($(NF-1), g, /[x+]/); if (g[1] >= 8 && g[1] <= 64 && g[2] >= 8 && g[2] <= 64) {
+            split($NF, a, "+"); print a[2] + int(g[1] / 2), a[3] + int(g[2] / 2); exit } }' | grep .
+}
+
+# Right-click on the tray icon, then "Beenden", the third entry of its menu.
+e2e_tray_quit() {
+    local shot=${1:-e2e-tray-menu}
+    e2e_wait_until 5 e2e_tray_icon >/dev/null || e2e_fail "no tray icon of zelvo in trayer:"$'\n'"$(xwininfo -root -tree)"
+    local ix iy
+    read -r ix iy < <(e2e_tray_icon)
+    xdotool mousemove --sync "$ix" "$iy" click 3 || e2e_fail "right-click on the tray icon failed"
+    sleep 0.7
+    import -display "$E2E_DISPLAY" -window root "$E2E_SHOTS/$shot.png" 2>/dev/null
+    e2e_keys Down Down Down Return # Öffnen, Text sofort senden, Beenden
+}
+
 e2e_zelvo_running() {
     kill -0 "$E2E_ZELVO_PID" 2>/dev/null
 }

@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# The user's hands: the send-text dialog and the box address dialog driven
+# with xdotool through the menus, the info window, and quitting through the
+# tray menu. Boxes 1 and 2 are on, boxes 3 and 4 are off.
+
+source "$(dirname "$0")/lib.sh"
+e2e_require
+e2e_enter_namespace "$@"
+e2e_setup_work
+e2e_network 1 2
+
+e2e_write_crlf "$E2E_WORK/boxip.ini" "${E2E_BOX_ADDRESSES[@]}" " 0 " " 0 " " 0 " " 0 "
+# Last time: Message, and box 3 ticked (box 3 is off now, so it shows greyed).
+e2e_write_crlf "$E2E_WORK/wendrel.ini" "Falsch" "Wahr" " 0 " " 0 " " 1 " " 0 "
+
+e2e_start_boxes
+e2e_start_display
+e2e_start_zelvo
+main=$(e2e_window "Zelvo v0.5.9 beta")
+sleep 1.5 # the start-up status tick has set the lamps
+
+# Opens a menu of the main window's bar: "Aktionen" is its first title;
+# Right moves on to the next menu, Down and Return choose the first entry.
+open_from_menu() {
+    e2e_click "$main" 36 9
+    [ "$1" -gt 0 ] && e2e_keys $(for ((i = 0; i < $1; i++)); do echo Right; done)
+    e2e_keys Down Return
+}
+
+# ---- send a text at once ---------------------------------------------------
+open_from_menu 0 # Aktionen > Text sofort senden
+e2e_wait_until 10 e2e_window "Text sofort senden" >/dev/null || e2e_fail "the send-text dialog did not open"
+textsend=$(e2e_window "Text sofort senden")
+e2e_screenshot "$textsend" e2e-textsend-open
+
+e2e_click_twips "$textsend" 120 120 4095 2565 # Text1
+e2e_type "Erste Zeile & 100% #1"
+e2e_keys Return
+e2e_type "Zweite Zeile"
+e2e_click_twips "$textsend" $((120 + 120)) $((2880 + 360)) 975 255    # Option1(0) "Popup"
+e2e_click_twips "$textsend" $((1680 + 120)) $((2880 + 360)) 1095 255  # Check1(0) box 1
+e2e_click_twips "$textsend" $((1680 + 120)) $((2880 + 600)) 1095 255  # Check1(1) box 2
+e2e_click_twips "$textsend" $((1680 + 1320)) $((2880 + 600)) 1095 255 # Check1(3): off, greyed
+e2e_screenshot "$textsend" e2e-textsend-filled
+e2e_click_twips "$textsend" 120 4080 4095 375 # Command1 "Text senden & Schließen"
+
+sent="Erste Zeile & 100% #1"$'\n'"Zweite Zeile"
+e2e_expect_message 1 popup 5 "$sent"
+e2e_expect_message 2 popup 5 "$sent"
+e2e_wait_until 5 e2e_no_window "Text sofort senden" || e2e_fail "the send-text dialog stayed open after sending"
+e2e_screenshot "$main" e2e-startform-sendtext
+printf 'Wahr\r\nFalsch\r\n 1 \r\n 1 \r\n 1 \r\n 0 \r\n' >"$E2E_WORK/wendrel.expected"
+cmp -s "$E2E_WORK/wendrel.ini" "$E2E_WORK/wendrel.expected" ||
+    e2e_fail "wendrel.ini is not the six expected lines:"$'\n'"$(od -c "$E2E_WORK/wendrel.ini")"
+sleep 1
+# Box 3 was ticked but is off; boxes 3 and 4 never hear anything.
+[ "$(e2e_total 3)" -eq 0 ] && [ "$(e2e_total 4)" -eq 0 ] || e2e_fail "a switched-off box received something"
+e2e_log "send-text dialog: sent to boxes 1 and 2, wendrel.ini written"
+
+# ---- box addresses -----------------------------------------------------------
+open_from_menu 1 # Einstellungen > IP der D-Boxen
+e2e_wait_until 10 e2e_window "IP der D-Boxen" >/dev/null || e2e_fail "the box address dialog did not open"
+boxip=$(e2e_window "IP der D-Boxen")
+e2e_screenshot "$boxip" e2e-boxip-open
+
+# Box 4 gets box 2's address: entering the field selects its text, typing replaces it.
+e2e_click_twips "$boxip" $((3000 + 120)) $((1800 + 720)) 1695 285 # Text1(3)
+e2e_type "10.77.0.3"
+e2e_click_twips "$boxip" $((3000 + 1920)) $((1800 + 720)) 495 255 # Command2(3) "Test"
+test_text="Dies ist ein Test für die  4. D-Box2!"$'\n\n'"Wenn Sie dies auf dem Fernseher lesen können,"$'\n'"ist die IP 10.77.0.3 richtig!"
+e2e_expect_message 2 nmsg 5 "$test_text"
+e2e_window "IP der D-Boxen" >/dev/null || e2e_fail "the box address dialog closed on Test"
+
+# Box 3's field emptied and left: "0.0.0.0" comes back. Box 1 asks for notices.
+e2e_click_twips "$boxip" $((3000 + 120)) $((120 + 720)) 1695 285 # Text1(2)
+e2e_keys BackSpace
+e2e_click_twips "$boxip" $((120 + 360)) $((120 + 1080)) 1815 375 # Check1(0)
+e2e_screenshot "$boxip" e2e-boxip-filled
+e2e_click_twips "$boxip" 120 3600 5535 375 # Command1 "Speichern & Schließen"
+e2e_wait_until 5 e2e_no_window "IP der D-Boxen" || e2e_fail "the box address dialog stayed open after saving"
+
+printf '10.77.0.2\r\n10.77.0.3\r\n0.0.0.0\r\n10.77.0.3\r\n 1 \r\n 0 \r\n 0 \r\n 0 \r\n' >"$E2E_WORK/boxip.expected"
+cmp -s "$E2E_WORK/boxip.ini" "$E2E_WORK/boxip.expected" ||
+    e2e_fail "boxip.ini is not the eight expected lines:"$'\n'"$(od -c "$E2E_WORK/boxip.ini")"
+e2e_log "box address dialog: test sent, boxip.ini written"
+
+# The next watch tick reads the saved list: box 4 now answers, and box 1 hears so.
+e2e_expect_message 1 nmsg 13 "Der Status der D-Boxen hat sich geändert:"$'\n\n'"- die 4. D-Box wurde eingeschaltet"$'\n'
+e2e_log "the status watch uses the saved addresses"
+
+# ---- quit through the tray ------------------------------------------------------
+e2e_tray_quit e2e-tray-menu
+exited=""
+for i in $(seq 1 100); do
+    if ! e2e_zelvo_running; then exited=1; break; fi
+    sleep 0.1
+done
+[ -n "$exited" ] || e2e_fail "zelvo still runs 10 s after Beenden"
+wait "$E2E_ZELVO_PID"
+status=$?
+[ "$status" -eq 0 ] || e2e_fail "zelvo ended with status $status"
+if xwininfo -root -tree | grep -q '("zelvo"'; then
+    e2e_fail "a window of zelvo is left:"$'\n'"$(xwininfo -root -tree | grep '("zelvo"')"
+fi
+e2e_log "Beenden in the tray menu: zelvo ended, no icon left"
+echo "PASS ($E2E_SCRIPT_NAME)"
