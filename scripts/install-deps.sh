@@ -9,6 +9,8 @@ packages=(
   fonts-liberation
   # end-to-end tests: X server, tray host, input driving, fake time, namespaces
   xvfb trayer xdotool x11-utils faketime iproute2 procps libcap2-bin
+  # end-to-end tests: reading the box simulators' JSON lines, screenshots
+  jq imagemagick
 )
 
 missing=()
