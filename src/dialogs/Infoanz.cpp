@@ -44,8 +44,11 @@ Infoanz::Infoanz(QWidget *parent)
     QTextBlockFormat centred;
     centred.setAlignment(Qt::AlignHCenter);
     all.mergeBlockFormat(centred);
-    // Shown, not for selecting or editing.
+    // Shown, not for selecting or editing; greyed, but still easy to read.
     m_text->setEnabled(false);
+    QPalette pal = m_text->palette();
+    pal.setColor(QPalette::Disabled, QPalette::Text, QColor(96, 96, 96));
+    m_text->setPalette(pal);
 
     WindowGeometry::centreOnScreen(this);
 }

@@ -18,7 +18,9 @@ QSize twipsSize(int width, int height)
 
 QFont dialogFont()
 {
-    QFont font;
+    // Arial's metrics (Liberation Sans here): the captions were fitted to them.
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     return font;
 }

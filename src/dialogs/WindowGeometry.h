@@ -11,7 +11,7 @@ namespace WindowGeometry {
 QRect twips(int left, int top, int width, int height);
 QSize twipsSize(int width, int height);
 
-// The small dialog type the layout was designed for (11 pixels).
+// The small dialog type the layout was designed for: Arial, 11 pixels.
 QFont dialogFont();
 
 // Puts a window in the middle of the screen it will appear on.

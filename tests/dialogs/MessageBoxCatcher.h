@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QString>
+#include <QTimer>
+
+// Answers the next modal message box by OK and keeps its title and text,
+// so that a test can go through a step that tells the user something.
+class MessageBoxCatcher : public QObject
+{
+public:
+    explicit MessageBoxCatcher(QObject *parent = nullptr)
+        : QObject(parent)
+    {
+        m_timer.setInterval(20);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            ++m_count;
+            m_title = box->windowTitle();
+            m_text = box->text();
+            box->accept();
+        });
+        m_timer.start();
+    }
+
+    int count() const { return m_count; }
+    QString title() const { return m_title; }
+    QString text() const { return m_text; }
+
+private:
+    QTimer m_timer;
+    int m_count = 0;
+    QString m_title;
+    QString m_text;
+};
