@@ -6,9 +6,12 @@
 #include "watch/IcmpEchoProber.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+
+#include <thread>
 
 #include <arpa/inet.h>
 #include <linux/capability.h>
@@ -18,6 +21,8 @@
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+
+#include <cstring>
 
 using Outcome = EchoResult::Outcome;
 using Socket = EchoResult::Socket;
@@ -44,6 +49,50 @@ bool setNetRawEffective(bool on)
     return ::syscall(SYS_capset, &header, data) == 0;
 }
 
+quint16 internetChecksum(const unsigned char *data, size_t size)
+{
+    quint32 sum = 0;
+    for (size_t i = 0; i + 1 < size; i += 2)
+        sum += quint32(data[i] << 8 | data[i + 1]);
+    if (size % 2)
+        sum += quint32(data[size - 1] << 8);
+    while (sum >> 16)
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    return quint16(~sum);
+}
+
+// Sends an echo reply with a source address of our choosing to a local
+// address, where every raw ICMP socket sees it.
+bool forgeEchoReply(const QString &from, quint16 idNetOrder, quint16 seqNetOrder)
+{
+    const int fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_RAW);
+    if (fd < 0)
+        return false;
+    unsigned char packet[sizeof(iphdr) + sizeof(icmphdr) + 5] = {};
+    auto *ip = reinterpret_cast<iphdr *>(packet);
+    ip->version = 4;
+    ip->ihl = 5;
+    ip->ttl = 64;
+    ip->protocol = IPPROTO_ICMP;
+    ip->tot_len = htons(sizeof packet);
+    ip->saddr = ::inet_addr(from.toLatin1().constData());
+    ip->daddr = ::inet_addr("10.77.0.2");
+    auto *icmp = reinterpret_cast<icmphdr *>(packet + sizeof(iphdr));
+    icmp->type = ICMP_ECHOREPLY;
+    icmp->un.echo.id = idNetOrder;
+    icmp->un.echo.sequence = seqNetOrder;
+    std::memcpy(packet + sizeof(iphdr) + sizeof(icmphdr), "hallo", 5);
+    const quint16 sum = internetChecksum(packet + sizeof(iphdr), sizeof(icmphdr) + 5);
+    packet[sizeof(iphdr) + 2] = quint8(sum >> 8);
+    packet[sizeof(iphdr) + 3] = quint8(sum & 0xFF);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = ip->daddr;
+    const bool sent = ::sendto(fd, packet, sizeof packet, 0, reinterpret_cast<const sockaddr *>(&to), sizeof to) > 0;
+    ::close(fd);
+    return sent;
+}
+
 } // namespace
 
 class TestIcmpEcho : public QObject
@@ -61,6 +110,10 @@ private slots:
     void requestOnTheWire();
     void concurrentProbesKeepTheirReplies_data();
     void concurrentProbesKeepTheirReplies();
+    void rawSocketTakesOnlyItsOwnReply_data();
+    void rawSocketTakesOnlyItsOwnReply();
+    void ownRequestIsNoReply_data();
+    void ownRequestIsNoReply();
     void neitherSocketAllowed();
 
 private:
@@ -253,6 +306,89 @@ void TestIcmpEcho::concurrentProbesKeepTheirReplies()
     QCOMPARE(results[3].resolvedAddress, kOtherBoxOn);
     for (QThread *t : threads)
         QCOMPARE(t, QThread::currentThread());
+}
+
+void TestIcmpEcho::rawSocketTakesOnlyItsOwnReply_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<int>("idDelta");
+    QTest::addColumn<int>("seqDelta");
+    QTest::addColumn<int>("outcome");
+
+    // The probe goes to kNobody; the test answers in its place.
+    QTest::newRow("matching reply") << kNobody << 0 << 0 << int(Outcome::Reply);
+    QTest::newRow("reply from another host") << kOtherBoxOn << 0 << 0 << int(Outcome::NoReply);
+    QTest::newRow("other identifier") << kNobody << 1 << 0 << int(Outcome::NoReply);
+    QTest::newRow("other sequence") << kNobody << 0 << 1 << int(Outcome::NoReply);
+}
+
+void TestIcmpEcho::rawSocketTakesOnlyItsOwnReply()
+{
+    QFETCH(QString, from);
+    QFETCH(int, idDelta);
+    QFETCH(int, seqDelta);
+    QFETCH(int, outcome);
+    QVERIFY(PrivateNetwork::setPingSocketsAllowed(false));
+
+    const int sniffer = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
+    QVERIFY(sniffer >= 0);
+    EchoResult result;
+    std::thread probe([&result] { result = IcmpEcho::probe(kNobody, 1000); });
+
+    // Learn identifier and sequence from the request on the wire.
+    bool seen = false;
+    quint16 id = 0, seq = 0;
+    unsigned char buffer[1500];
+    while (!seen) {
+        pollfd p{sniffer, POLLIN, 0};
+        if (::poll(&p, 1, 1000) <= 0)
+            break;
+        const ssize_t n = ::recv(sniffer, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            break;
+        const auto *ip = reinterpret_cast<const iphdr *>(buffer);
+        const auto *icmp = reinterpret_cast<const icmphdr *>(buffer + size_t(ip->ihl) * 4);
+        if (icmp->type == ICMP_ECHO && ip->daddr == ::inet_addr("10.77.0.9")) {
+            seen = true;
+            id = icmp->un.echo.id;
+            seq = icmp->un.echo.sequence;
+        }
+    }
+    ::close(sniffer);
+    bool forged = false;
+    if (seen)
+        forged = forgeEchoReply(from, htons(quint16(ntohs(id) + idDelta)), htons(quint16(ntohs(seq) + seqDelta)));
+    probe.join();
+
+    QVERIFY(seen);
+    QVERIFY(forged);
+    QCOMPARE(int(result.socket), int(Socket::Raw));
+    QCOMPARE(int(result.outcome), outcome);
+}
+
+void TestIcmpEcho::ownRequestIsNoReply_data()
+{
+    boxSwitchedOffAndOnByItsAddress_data();
+}
+
+void TestIcmpEcho::ownRequestIsNoReply()
+{
+    QFETCH(bool, pingSockets);
+    QVERIFY(PrivateNetwork::setPingSocketsAllowed(pingSockets));
+
+    // A box that holds its address but does not answer echoes: on loopback
+    // a raw socket still sees our own request, from the box's address.
+    QFile ignore(QStringLiteral("/proc/sys/net/ipv4/icmp_echo_ignore_all"));
+    QVERIFY(PrivateNetwork::entered() && ignore.open(QIODevice::WriteOnly));
+    QVERIFY(ignore.write("1\n") > 0);
+    ignore.close();
+    const EchoResult r = IcmpEcho::probe(kBoxOn);
+    QVERIFY(ignore.open(QIODevice::WriteOnly));
+    QVERIFY(ignore.write("0\n") > 0);
+    ignore.close();
+
+    QCOMPARE(r.outcome, Outcome::NoReply);
+    QCOMPARE(IcmpEcho::probe(kBoxOn).outcome, Outcome::Reply);
 }
 
 void TestIcmpEcho::neitherSocketAllowed()
