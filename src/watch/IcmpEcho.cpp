@@ -216,7 +216,12 @@ EchoResult probe(const QString &address, int timeoutMs)
 
     // Text that is neither a dotted address nor a host name ("300.1.1.1",
     // "box 1") is not looked up: it fails like a name that does not resolve.
-    if (RequestTarget::sendableHost(text).isEmpty())
+    // Numbers with leading zeros ("10.077.0.2") are not looked up either:
+    // the resolver would read them as octal and probe another host.
+    bool digitsAndDots = true;
+    for (const QChar c : text)
+        digitsAndDots = digitsAndDots && (c.isDigit() || c == QLatin1Char('.'));
+    if (digitsAndDots || RequestTarget::sendableHost(text).isEmpty())
         return EchoResult::of(Outcome::Unresolved, QStringLiteral("keine Adresse und kein Rechnername"));
 
     addrinfo hints{};

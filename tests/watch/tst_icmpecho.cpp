@@ -209,6 +209,8 @@ void TestIcmpEcho::neverSentThere_data()
     QTest::newRow("name that does not resolve") << "nonexistent.invalid" << int(Outcome::Unresolved);
     QTest::newRow("number out of range") << "300.1.1.1" << int(Outcome::Unresolved);
     QTest::newRow("three numbers") << "10.77.2" << int(Outcome::Unresolved);
+    // Read as octal by the resolver, that would be 10.63.0.2.
+    QTest::newRow("leading zero") << "10.077.0.2" << int(Outcome::Unresolved);
     QTest::newRow("blank inside") << "box eins" << int(Outcome::Unresolved);
 }
 
