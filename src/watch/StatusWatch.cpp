@@ -44,6 +44,9 @@ StatusWatch::StatusWatch(const QDir &folder, DisplayState *display, const std::a
     , m_prober(prober)
 {
     connect(m_prober, &EchoProber::finished, this, &StatusWatch::takeResult);
+    m_deadline.setSingleShot(true);
+    m_deadline.setInterval(kDefaultTickLimitMs);
+    connect(&m_deadline, &QTimer::timeout, this, &StatusWatch::giveUpWaiting);
 }
 
 void StatusWatch::hold()
@@ -68,36 +71,80 @@ void StatusWatch::tick()
         return;
     }
     m_running = true;
+    ++m_generation;
     m_tickTime.start();
     m_boxes = BoxListFile::read(m_folder).boxes;
     m_probed.fill(false);
+    m_answered.fill(false);
     m_results.fill(EchoResult());
 
     // Count first, then start: a prober may answer before probe() returns.
     m_pending = 0;
     for (int box = 1; box <= BoxList::kBoxes; ++box) {
         m_probed[box - 1] = m_boxes.isConfigured(box);
-        if (m_probed[box - 1])
-            ++m_pending;
+        if (!m_probed[box - 1])
+            continue;
+        if (m_inFlight[box - 1]) {
+            m_answered[box - 1] = true;
+            m_results[box - 1] = EchoResult::of(EchoResult::Outcome::NoReply,
+                                                QStringLiteral("die vorige Prüfung ist noch nicht zurück"));
+            logResult(box, m_results[box - 1]);
+            continue;
+        }
+        ++m_pending;
     }
     if (m_pending == 0) {
         finishTick();
         return;
     }
-    for (int box = 1; box <= BoxList::kBoxes; ++box)
-        if (m_probed[box - 1])
-            m_prober->probe(box, m_boxes.address(box).trimmed());
+    m_deadline.start();
+    for (int box = 1; box <= BoxList::kBoxes; ++box) {
+        if (m_probed[box - 1] && !m_answered[box - 1]) {
+            m_inFlight[box - 1] = true;
+            m_prober->probe(m_generation * BoxList::kBoxes + (box - 1), m_boxes.address(box).trimmed());
+        }
+    }
 }
 
-void StatusWatch::takeResult(int box, const EchoResult &result)
+void StatusWatch::takeResult(int id, const EchoResult &result)
 {
-    if (!m_running || box < 1 || box > BoxList::kBoxes || !m_probed[box - 1] || m_pending <= 0)
+    if (id < 0)
         return;
+    const int box = id % BoxList::kBoxes + 1;
+    m_inFlight[box - 1] = false;
+    if (!m_running || id / BoxList::kBoxes != m_generation || !m_probed[box - 1] || m_answered[box - 1]) {
+        qCInfo(lcWatch).noquote() << QStringLiteral("Box %1: verspätetes Ergebnis verworfen:").arg(box)
+                                  << describe(result);
+        return;
+    }
+    m_answered[box - 1] = true;
     m_results[box - 1] = result;
-    qCInfo(lcWatch).noquote() << QStringLiteral("Box %1 \"%2\":").arg(box).arg(m_boxes.address(box).trimmed())
-                              << describe(result);
+    logResult(box, result);
     if (--m_pending == 0)
         finishTick();
+}
+
+void StatusWatch::giveUpWaiting()
+{
+    if (!m_running)
+        return;
+    for (int box = 1; box <= BoxList::kBoxes; ++box) {
+        if (m_probed[box - 1] && !m_answered[box - 1]) {
+            m_answered[box - 1] = true;
+            m_results[box - 1] = EchoResult::of(
+                EchoResult::Outcome::NoReply,
+                QStringLiteral("kein Ergebnis nach %1 ms (Namensauflösung?)").arg(m_deadline.interval()));
+            logResult(box, m_results[box - 1]);
+        }
+    }
+    m_pending = 0;
+    finishTick();
+}
+
+void StatusWatch::logResult(int box, const EchoResult &result) const
+{
+    qCInfo(lcWatch).noquote() << QStringLiteral("Box %1 \"%2\":").arg(box).arg(m_boxes.address(box).trimmed())
+                              << describe(result);
 }
 
 void StatusWatch::finishTick()
@@ -135,6 +182,7 @@ void StatusWatch::finishTick()
     m_display->setBoxStatus(current);
 
     qCDebug(lcWatch) << "Prüfung fertig nach" << m_tickTime.elapsed() << "ms";
+    m_deadline.stop();
     m_running = false;
     // Messages last: a modal box opened from here must find the tick done.
     for (const QString &text : alerts)

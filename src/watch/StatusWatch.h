@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <array>
 
@@ -21,6 +22,11 @@ class RequestChannel;
 // A tick hands all its probes to the prober at once and returns; when the
 // last result is in, it applies them in one go. A tick that is still under
 // way, or a watch that is held, lets further ticks pass.
+//
+// A probe can outlast its tick only through a slow name look-up. The tick
+// does not wait for it beyond a limit (the box counts as off), and that box
+// is not probed again until the old probe has come back, so slow look-ups
+// never pile up.
 class StatusWatch : public QObject
 {
     Q_OBJECT
@@ -36,7 +42,10 @@ public:
     StatusWatch(const QDir &folder, DisplayState *display, const std::array<RequestChannel *, 4> &channels,
                 EchoProber *prober, QObject *parent = nullptr);
 
+    static constexpr int kDefaultTickLimitMs = 5000; // well inside Timer2's 10 s
+
     bool isRunning() const { return m_running; }
+    void setTickLimitMs(int ms) { m_deadline.setInterval(ms); }
 
     // While held (e.g. while a message box is open) ticks are let pass; a
     // tick already under way still ends. Holds nest.
@@ -56,7 +65,9 @@ signals:
     void tickFinished();
 
 private:
-    void takeResult(int box, const EchoResult &result);
+    void takeResult(int id, const EchoResult &result);
+    void giveUpWaiting();
+    void logResult(int box, const EchoResult &result) const;
     void finishTick();
 
     QDir m_folder;
@@ -67,6 +78,10 @@ private:
     bool m_running = false;
     int m_holds = 0;
     int m_pending = 0;
+    int m_generation = 0; // of the running tick; results of older ones are late
+    QTimer m_deadline;
+    std::array<bool, BoxList::kBoxes> m_inFlight{}; // a probe not yet come back
+    std::array<bool, BoxList::kBoxes> m_answered{};
     bool m_toldIcmpNotAllowed = false;
     BoxList m_boxes;                       // as read at the start of the running tick
     std::array<bool, BoxList::kBoxes> m_probed{};

@@ -58,6 +58,7 @@ private slots:
     void untrimmedAddressForTheChannel();
     void tickUnderWayIsNotStartedTwice();
     void heldWatchLetsTicksPass();
+    void slowProbeCountsAsOffAndIsNotRepeated();
     void unresolvedNameAlertsOncePerTick();
     void icmpNotAllowedAlertsOncePerRun();
 
@@ -284,6 +285,36 @@ void TestStatusWatch::tickUnderWayIsNotStartedTwice()
     QVERIFY(runTick());
     QCOMPARE(m_prober->probedAddresses().size(), 4);
     QCOMPARE(m_display->boxStatus(), QString("1100"));
+}
+
+void TestStatusWatch::slowProbeCountsAsOffAndIsNotRepeated()
+{
+    writeBoxFile(boxFile(allConfigured({" 0 ", " 0 ", " 0 ", " 0 "})));
+    for (int box = 1; box <= 4; ++box)
+        m_prober->setOutcome(boxAddress(box), Outcome::Reply);
+    m_display->setBoxStatus(QStringLiteral("1111"));
+    m_watch->setTickLimitMs(50);
+    m_prober->setHoldAnswers(true); // look-ups that hang
+
+    QVERIFY(runTick());
+    QCOMPARE(m_display->boxStatus(), QString("0000"));
+    QCOMPARE(m_prober->probedAddresses().size(), 4);
+
+    // The old probes are still out: not sent again, the boxes stay off.
+    QVERIFY(runTick());
+    QCOMPARE(m_prober->probedAddresses().size(), 4);
+    QCOMPARE(m_display->boxStatus(), QString("0000"));
+
+    // Their late answers change nothing by themselves...
+    m_prober->answerHeld();
+    QCOMPARE(m_display->boxStatus(), QString("0000"));
+    QVERIFY(!m_watch->isRunning());
+
+    // ...and the next tick probes again.
+    m_prober->setHoldAnswers(false);
+    QVERIFY(runTick());
+    QCOMPARE(m_prober->probedAddresses().size(), 8);
+    QCOMPARE(m_display->boxStatus(), QString("1111"));
 }
 
 void TestStatusWatch::heldWatchLetsTicksPass()
