@@ -88,6 +88,23 @@ e2e_log "box address dialog: test sent, boxip.ini written"
 e2e_expect_message 1 nmsg 13 "Der Status der D-Boxen hat sich geändert:"$'\n\n'"- die 4. D-Box wurde eingeschaltet"$'\n'
 e2e_log "the status watch uses the saved addresses"
 
+# ---- the tray menu's "Text sofort senden", closed without sending ----------------
+cp "$E2E_WORK/wendrel.ini" "$E2E_WORK/wendrel.before"
+e2e_tray_menu ""
+e2e_keys Down Down Return # Öffnen, Text sofort senden
+e2e_wait_until 10 e2e_window "Text sofort senden" >/dev/null || e2e_fail "the tray menu did not open the send-text dialog"
+textsend=$(e2e_window "Text sofort senden")
+e2e_click_twips "$textsend" 120 120 4095 2565
+e2e_type "nie gesendet"
+e2e_keys Escape
+e2e_wait_until 5 e2e_no_window "Text sofort senden" || e2e_fail "the send-text dialog did not close on Escape"
+sleep 0.5
+cmp -s "$E2E_WORK/wendrel.ini" "$E2E_WORK/wendrel.before" || e2e_fail "closing the send-text dialog changed wendrel.ini"
+for box in 1 2; do
+    [ "$(e2e_count "$box" popup "nie gesendet")" -eq 0 ] || e2e_fail "closing the send-text dialog sent the text"
+done
+e2e_log "tray menu: send-text dialog opened and closed without sending"
+
 # ---- quit through the tray ------------------------------------------------------
 e2e_tray_quit e2e-tray-menu
 exited=""

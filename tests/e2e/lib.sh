@@ -50,7 +50,7 @@ e2e_require() {
     [ -n "${ZELVO_BIN:-}" ] && [ -x "$ZELVO_BIN" ] || e2e_skip "zelvo binary not found (ZELVO_BIN=${ZELVO_BIN:-})"
     [ -n "${BOXSIM_BIN:-}" ] && [ -x "$BOXSIM_BIN" ] || e2e_skip "boxsim binary not found (BOXSIM_BIN=${BOXSIM_BIN:-})"
     local tool
-    for tool in unshare ip sysctl Xvfb trayer xdotool xwininfo jq import timeout; do
+    for tool in unshare ip sysctl Xvfb trayer xdotool xwininfo jq; do
         command -v "$tool" >/dev/null 2>&1 || e2e_skip "the tool '$tool' is missing (scripts/install-deps.sh installs it)"
     done
     E2E_FAKETIME_LIB=""
@@ -283,6 +283,10 @@ e2e_type() {
 
 e2e_screenshot() {
     local id=$1 name=$2
+    if ! command -v import >/dev/null 2>&1; then
+        echo "warning: no screenshot $name: 'import' (imagemagick) is missing" >&2
+        return 0
+    fi
     if import -display "$E2E_DISPLAY" -window "$id" "$E2E_SHOTS/$name.png" 2>"$E2E_WORK/logs/import.log"; then
         e2e_log "screenshot $E2E_SHOTS/$name.png"
     else
@@ -347,14 +351,19 @@ e2e_tray_icon() {
 
 # Right-click on the tray icon, then "Beenden", the third entry of its menu.
 e2e_tray_quit() {
-    local shot=${1:-e2e-tray-menu}
+    e2e_tray_menu "${1:-e2e-tray-menu}"
+    e2e_keys Down Down Down Return # Öffnen, Text sofort senden, Beenden
+}
+
+# Right-click on the tray icon: its menu "Datei" opens.
+e2e_tray_menu() {
+    local shot=$1
     e2e_wait_until 5 e2e_tray_icon >/dev/null || e2e_fail "no tray icon of zelvo in trayer:"$'\n'"$(xwininfo -root -tree)"
     local ix iy
     read -r ix iy < <(e2e_tray_icon)
     xdotool mousemove --sync "$ix" "$iy" click 3 || e2e_fail "right-click on the tray icon failed"
     sleep 0.7
-    import -display "$E2E_DISPLAY" -window root "$E2E_SHOTS/$shot.png" 2>/dev/null
-    e2e_keys Down Down Down Return # Öffnen, Text sofort senden, Beenden
+    [ -n "$shot" ] && e2e_screenshot root "$shot"
 }
 
 e2e_zelvo_running() {
