@@ -16,6 +16,7 @@ IcmpEchoProber::IcmpEchoProber(QObject *parent)
 
 IcmpEchoProber::~IcmpEchoProber()
 {
+    m_pool.clear(); // probes not yet begun are not begun any more
     m_pool.waitForDone();
 }
 

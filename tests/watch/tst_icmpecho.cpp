@@ -110,6 +110,7 @@ private slots:
     void requestOnTheWire();
     void concurrentProbesKeepTheirReplies_data();
     void concurrentProbesKeepTheirReplies();
+    void proberDeletedWhileProbing();
     void rawSocketTakesOnlyItsOwnReply_data();
     void rawSocketTakesOnlyItsOwnReply();
     void ownRequestIsNoReply_data();
@@ -308,6 +309,20 @@ void TestIcmpEcho::concurrentProbesKeepTheirReplies()
     QCOMPARE(results[3].resolvedAddress, kOtherBoxOn);
     for (QThread *t : threads)
         QCOMPARE(t, QThread::currentThread());
+}
+
+void TestIcmpEcho::proberDeletedWhileProbing()
+{
+    QVERIFY(PrivateNetwork::setPingSocketsAllowed(true));
+    int results = 0;
+    {
+        IcmpEchoProber prober; // as when the program quits during a tick
+        connect(&prober, &EchoProber::finished, this, [&results] { ++results; });
+        for (int i = 0; i < 12; ++i)
+            prober.probe(i, kNobody);
+    }
+    QTest::qWait(300);
+    QCOMPARE(results, 0);
 }
 
 void TestIcmpEcho::rawSocketTakesOnlyItsOwnReply_data()
