@@ -69,7 +69,7 @@ void ReminderClock::runActionsOf(const QDateTime &second)
     case 19:
     case 39:
     case 59:
-        m_display->hideInfo();
+        m_display->hideInfo(); // sends nothing, so it may run again in a repeated hour
         break;
     case 0:
         if (claimCheck(second))
