@@ -34,6 +34,7 @@ bool FieldReader::consumeLineEnd()
         return false;
     }
     ++m_line;
+    m_lineStart = m_pos;
     return true;
 }
 
@@ -44,9 +45,11 @@ FieldReader::Field FieldReader::next()
     while (m_pos < size && (m_text.at(m_pos) == QLatin1Char(' ') || m_text.at(m_pos) == QLatin1Char('\t')))
         ++m_pos;
     f.line = m_line;
+    f.column = m_pos - m_lineStart + 1;
 
     if (m_pos < size && m_text.at(m_pos) == QLatin1Char('"')) {
         f.quoted = true;
+        ++f.column;
         const int start = m_pos + 1;
         int close = m_text.indexOf(QLatin1Char('"'), start);
         if (close < 0)
@@ -54,8 +57,10 @@ FieldReader::Field FieldReader::next()
         f.text = m_text.mid(start, close - start);
         for (int i = start; i < close; ++i) { // a quoted field may span lines
             if (m_text.at(i) == QLatin1Char('\n')
-                || (m_text.at(i) == QLatin1Char('\r') && (i + 1 >= close || m_text.at(i + 1) != QLatin1Char('\n'))))
+                || (m_text.at(i) == QLatin1Char('\r') && (i + 1 >= close || m_text.at(i + 1) != QLatin1Char('\n')))) {
                 ++m_line;
+                m_lineStart = i + 1;
+            }
         }
         m_pos = qMin(close + 1, size);
         // Whatever stands between the closing quote and the comma or line end is dropped.

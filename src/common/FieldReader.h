@@ -20,6 +20,7 @@ public:
     struct Field {
         QString text;
         int line = 0;              // 1-based line on which the field starts
+        int column = 0;            // 1-based column of its first character (behind an opening quote)
         bool quoted = false;
         bool endedAtComma = false; // an unquoted comma ended it: the line goes on in the next field
     };
@@ -39,4 +40,5 @@ private:
     const QString m_text;
     int m_pos = 0;
     int m_line = 1;
+    int m_lineStart = 0; // offset of the current line's first character
 };

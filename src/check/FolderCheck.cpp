@@ -1,0 +1,68 @@
+#include "check/FolderCheck.h"
+
+#include "check/ReminderSchedule.h"
+
+#include <QFileInfo>
+
+int FolderCheck::neverFiring() const
+{
+    int n = 0;
+    for (const ReminderListCheck &l : lists)
+        n += l.neverFiring;
+    return n;
+}
+
+int FolderCheck::hints() const
+{
+    int n = 0;
+    for (const ReminderListCheck &l : lists)
+        n += l.hints;
+    return n;
+}
+
+bool FolderCheck::anyUnreadable() const
+{
+    if (!folderError.isEmpty() || boxes.status == TextFile::Status::Unreadable)
+        return true;
+    for (const ReminderListCheck &l : lists)
+        if (l.file.status == TextFile::Status::Unreadable)
+            return true;
+    return false;
+}
+
+FolderCheck::Status FolderCheck::status() const
+{
+    if (anyUnreadable())
+        return CannotRead;
+    return neverFiring() > 0 ? SomeNeverFire : AllFire;
+}
+
+FolderCheck FolderCheck::run(const QDir &folder, const QDateTime &now, int dueCount)
+{
+    FolderCheck c;
+    c.folderPath = folder.absolutePath();
+    c.now = now;
+    const QFileInfo info(c.folderPath);
+    if (!info.exists()) {
+        c.folderError = QStringLiteral("gibt es nicht");
+        return c;
+    }
+    if (!info.isDir()) {
+        c.folderError = QStringLiteral("ist kein Ordner");
+        return c;
+    }
+    if (!info.isReadable() || !info.isExecutable()) {
+        c.folderError = QStringLiteral("kann nicht gelesen werden");
+        return c;
+    }
+
+    c.boxes = BoxListFile::read(folder);
+    ReminderSchedule::Lists records;
+    for (const ReminderListKind list : {ReminderListKind::Daily, ReminderListKind::Weekly, ReminderListKind::Dated}) {
+        const ReminderListFile::ReadResult file = ReminderListFile::read(folder, list);
+        c.lists[int(list)] = ReminderListCheck::run(file, list, c.boxes.boxes, now);
+        records[int(list)] = file.records;
+    }
+    c.due = ReminderSchedule::next(records, now, dueCount);
+    return c;
+}

@@ -1,0 +1,44 @@
+#include "check/ListChangeWarner.h"
+
+#include "check/RecordCheck.h"
+#include "common/Logging.h"
+
+#include <QHash>
+
+namespace {
+
+// A hash of the records as read, where they stood included: cheaper than the
+// checks, and any edit that could change a finding changes it.
+size_t contentHash(const ReminderListFile::ReadResult &file)
+{
+    size_t h = qHashMulti(0, int(file.status), file.records.size());
+    for (const ReminderRecord &r : file.records)
+        h = qHashMulti(h, r.record(), r.line(), r.column(), r.quoted(), r.splitAtComma(), r.continuesLine());
+    return h;
+}
+
+} // namespace
+
+int ListChangeWarner::noteRead(const ReminderListFile::ReadResult &file, ReminderListKind list, const BoxList &boxes,
+                               const QDateTime &localTime)
+{
+    std::optional<size_t> &last = m_lastContent[int(list)];
+    const size_t content = contentHash(file);
+    if (last && *last == content)
+        return 0;
+    last = content;
+
+    // One warning per line: the first reason it never fires (zelvo-check
+    // lists them all).
+    int warned = 0;
+    int lastLine = 0;
+    const QString name = ReminderLayout::fileName(list);
+    for (const ReminderRecord &record : file.records)
+        for (const CheckFinding &f : RecordCheck::check(record, boxes, localTime))
+            if (f.neverFires() && f.line != lastLine) {
+                qCWarning(lcReminders).noquote() << name + QStringLiteral(": ") + f.text();
+                lastLine = f.line;
+                ++warned;
+            }
+    return warned;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "boxes/BoxList.h"
+#include "reminders/ReminderLayout.h"
+#include "reminders/ReminderListFile.h"
+
+#include <QDateTime>
+
+#include <array>
+#include <optional>
+
+// The app's own warning about lines that can never fire: each time Zelvo
+// reads a list whose content differs from the last reading (or reads it
+// for the first time), one warning under zelvo.reminders per line that can
+// never fire, worded as zelvo-check words it. An unchanged list stays quiet.
+class ListChangeWarner
+{
+public:
+    // Returns how many warnings were logged.
+    int noteRead(const ReminderListFile::ReadResult &file, ReminderListKind list, const BoxList &boxes,
+                 const QDateTime &localTime);
+
+private:
+    std::array<std::optional<size_t>, 3> m_lastContent; // per list, a hash of what was read
+};

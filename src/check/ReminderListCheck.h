@@ -1,0 +1,22 @@
+#pragma once
+
+#include "boxes/BoxList.h"
+#include "check/CheckFinding.h"
+#include "reminders/ReminderLayout.h"
+#include "reminders/ReminderListFile.h"
+
+#include <QDateTime>
+#include <QList>
+
+// The findings of one reminder list as the clock reads it.
+struct ReminderListCheck {
+    ReminderListKind list = ReminderListKind::Daily;
+    ReminderListFile::ReadResult file;
+    QList<CheckFinding> findings; // in file order
+    int records = 0;              // records that are not empty lines
+    int neverFiring = 0;          // records that can never fire
+    int hints = 0;
+
+    static ReminderListCheck run(const ReminderListFile::ReadResult &file, ReminderListKind list,
+                                 const BoxList &boxes, const QDateTime &now);
+};

@@ -1,0 +1,13 @@
+set(ZELVO_CORE_SOURCES_CHECK
+  check/CheckFinding.cpp
+  check/RecordCheck.cpp
+  check/ReminderListCheck.cpp
+  check/TriggerText.cpp
+  check/ReminderSchedule.cpp
+  check/BoxScreenText.cpp
+  check/FolderCheck.cpp
+  check/CheckTextReport.cpp
+  check/CheckJsonReport.cpp
+  check/CheckCommandLine.cpp
+  check/ListChangeWarner.cpp
+)

@@ -1,0 +1,188 @@
+#include "TempFolder.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run zelvoCheck(const QStringList &args, const QString &workingFolder = QString())
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TZ"), QStringLiteral("Europe/Berlin"));
+    p.setProcessEnvironment(env);
+    if (!workingFolder.isEmpty())
+        p.setWorkingDirectory(workingFolder);
+    p.start(QStringLiteral(ZELVO_CHECK_BINARY), args);
+    if (!p.waitForFinished(60000))
+        return {};
+    Run r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+const QByteArray kBoxList = "127.0.0.2\r\n127.0.0.3\r\n127.0.0.4\r\n0.0.0.0\r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n";
+
+} // namespace
+
+class TestZelvoCheck : public QObject
+{
+    Q_OBJECT
+private slots:
+    void exitStatus_data();
+    void exitStatus();
+    void reportsFindingsAndNextDue();
+    void workingFolderByDefault();
+    void jsonLines();
+    void badCommandLine();
+};
+
+void TestZelvoCheck::exitStatus_data()
+{
+    QTest::addColumn<QByteArray>("daily");
+    QTest::addColumn<QString>("folderSetup");
+    QTest::addColumn<int>("status");
+
+    QTest::newRow("empty folder: missing lists are empty") << QByteArray() << QString() << 0;
+    QTest::newRow("every record fires") << QByteArray("07:25 07:30 p 2 Muell\n") << QString() << 0;
+    QTest::newRow("hints only") << QByteArray("07:25 07:30 P 4 Muell\n") << QString() << 0;
+    QTest::newRow("one record never fires") << QByteArray("07:25 07:30 p 2 a\n7:25 07:30 p 2 b\n") << QString() << 1;
+    QTest::newRow("a list is a folder") << QByteArray("07:25 07:30 p 2 a\n") << QString("zlv-term.txt") << 2;
+    QTest::newRow("boxip.ini is a folder") << QByteArray("07:25 07:30 p 2 a\n") << QString("boxip.ini") << 2;
+    QTest::newRow("unreadable wins over never fires") << QByteArray("7:25 07:30 p 2 b\n") << QString("zlv-woch.txt")
+                                                      << 2;
+    QTest::newRow("folder does not exist") << QByteArray() << QString("<gone>") << 2;
+}
+
+void TestZelvoCheck::exitStatus()
+{
+    QFETCH(QByteArray, daily);
+    QFETCH(QString, folderSetup);
+    QFETCH(int, status);
+
+    TempFolder folder;
+    folder.write("boxip.ini", kBoxList);
+    if (!daily.isEmpty())
+        folder.write("zlv-tag.txt", daily);
+    QString target = folder.dir().path();
+    if (folderSetup == "<gone>")
+        target = folder.path("nicht-da");
+    else if (!folderSetup.isEmpty()) {
+        QFile::remove(folder.path(folderSetup));
+        QVERIFY(folder.dir().mkdir(folderSetup));
+    }
+    const Run r = zelvoCheck({target, "--at", "2026-12-07 08:00"});
+    QCOMPARE(r.exitCode, status);
+    QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+}
+
+void TestZelvoCheck::reportsFindingsAndNextDue()
+{
+    TempFolder folder;
+    folder.write("boxip.ini", kBoxList);
+    folder.write("zlv-tag.txt", "07:25 07:30 p 2 Muell rausbringen\r\n7:25 07:30 p 2 nie\r\n");
+    folder.write("zlv-woch.txt", "Mo 06:45 07:00 m 1 Zeitung\r\n");
+    folder.write("zlv-term.txt", "24-12-2026 ??:00 18:30 P 4 Bescherung%0Aund Essen\r\n");
+
+    const Run r = zelvoCheck({folder.dir().path(), "--at", "2026-12-24 07:00"});
+    QCOMPARE(r.exitCode, 1);
+    const QString out = r.out;
+    QVERIFY2(out.contains("zlv-tag.txt: 2 Einträge\n"
+                          "  Zeile 2: Uhrzeit \"7:25\" muss fünf Zeichen haben (07:25) – diese Zeile wird nie gesendet\n"),
+             qPrintable(out));
+    QVERIFY(out.contains("  Zeile 1: Tageskürzel \"Mo\" muss klein geschrieben werden (mo) – diese Zeile wird nie "
+                         "gesendet\n"));
+    QVERIFY(out.contains("  Zeile 1: Hinweis: Art \"P\" ist groß geschrieben"));
+    QVERIFY(out.contains("  Zeile 1: Hinweis: Box 4 ist in boxip.ini nicht eingerichtet"));
+    QVERIFY(out.contains("2 Zeilen werden nie gesendet, 2 Hinweise.\n"));
+    QVERIFY(out.contains("Die nächsten 10 Erinnerungen:\n"));
+    QVERIFY(out.contains("Do 24.12.2026 07:00:40  zlv-term.txt Zeile 1  Box 4 (nicht eingerichtet: wird nicht "
+                         "gesendet)  Meldung\n"
+                         "    | Es ist der 24-12-2026 07:00 Uhr !\n"
+                         "    | --------------------------------------------------------------\n"
+                         "    | \n"
+                         "    | 18:30 Uhr  Bescherung\n"
+                         "    | und Essen\n"));
+    QVERIFY(out.contains("Do 24.12.2026 07:25:00  zlv-tag.txt Zeile 1  Box 2 (127.0.0.3)  Popup\n"
+                         "    | Es ist 07:25 Uhr!\n"));
+    QCOMPARE(out.count(QRegularExpression("^\\S\\S \\d\\d\\.\\d\\d\\.\\d{4} ", QRegularExpression::MultilineOption)),
+             10);
+}
+
+void TestZelvoCheck::workingFolderByDefault()
+{
+    TempFolder folder;
+    folder.write("zlv-tag.txt", "07:25 07:30 p 2 a\n");
+    const Run r = zelvoCheck({"--at", "2026-12-07 08:00"}, folder.dir().path());
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.contains(folder.dir().absolutePath()));
+    QVERIFY(!r.out.contains("\nMo 07.12.2026")); // 07:25 has passed today
+    QVERIFY(r.out.contains("Di 08.12.2026 07:25:00  zlv-tag.txt Zeile 1"));
+}
+
+void TestZelvoCheck::jsonLines()
+{
+    TempFolder folder;
+    folder.write("boxip.ini", kBoxList);
+    folder.write("zlv-tag.txt", "07:25 07:30 p 2 Muell\n7:25 07:30 p 2 nie\n");
+    const Run r = zelvoCheck({folder.dir().path(), "--json", "--at", "2026-10-25 01:00"});
+    QCOMPARE(r.exitCode, 1);
+    QList<QJsonObject> lines;
+    for (const QString &l : r.out.split('\n', Qt::SkipEmptyParts)) {
+        QJsonParseError e;
+        const QJsonDocument d = QJsonDocument::fromJson(l.toUtf8(), &e);
+        QVERIFY2(e.error == QJsonParseError::NoError && d.isObject(), qPrintable(l));
+        lines << d.object();
+    }
+    QList<QJsonObject> findings, due;
+    for (const QJsonObject &o : lines) {
+        if (o["type"] == "finding")
+            findings << o;
+        if (o["type"] == "due")
+            due << o;
+    }
+    QCOMPARE(findings.size(), 1);
+    QCOMPARE(findings[0]["line"].toInt(), 2);
+    QCOMPARE(findings[0]["severity"].toString(), "never");
+    QCOMPARE(findings[0]["code"].toString(), "trigger");
+    QCOMPARE(findings[0]["message"].toString(),
+             "Zeile 2: Uhrzeit \"7:25\" muss fünf Zeichen haben (07:25) – diese Zeile wird nie gesendet");
+    QCOMPARE(due.size(), 10);
+    QCOMPARE(due[0]["at"].toString(), "2026-10-25T07:25:00+01:00");
+    QCOMPARE(due[0]["box"].toInt(), 2);
+    QCOMPARE(due[0]["address"].toString(), "127.0.0.3");
+    QCOMPARE(due[0]["kind"].toString(), "popup");
+    QCOMPARE(due[0]["text"].toString(), "Es ist 07:25 Uhr!\n" + QString(62, '-') + "\n\n07:30 Uhr Muell");
+    const QJsonObject summary = lines.last();
+    QCOMPARE(summary["type"].toString(), "summary");
+    QCOMPARE(summary["status"].toInt(), 1);
+    QCOMPARE(summary["neverFiring"].toInt(), 1);
+}
+
+void TestZelvoCheck::badCommandLine()
+{
+    TempFolder folder;
+    for (const QStringList &args : {QStringList{"--at", "24.12.2026 07:00"}, QStringList{"--at", "2026-03-29 02:30"},
+                                    QStringList{"--bogus"}, QStringList{"a", "b"}}) {
+        const Run r = zelvoCheck(args, folder.dir().path());
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY(r.err.contains("Aufruf: zelvo-check"));
+        QVERIFY(r.out.isEmpty());
+    }
+    const Run help = zelvoCheck({"--help"});
+    QCOMPARE(help.exitCode, 0);
+    QVERIFY(help.out.contains("Rückgabewert"));
+}
+
+QTEST_GUILESS_MAIN(TestZelvoCheck)
+#include "tst_zelvocheck.moc"
