@@ -29,16 +29,24 @@ int ListChangeWarner::noteRead(const ReminderListFile::ReadResult &file, Reminde
     last = content;
 
     // One warning per line: the first reason it never fires (zelvo-check
-    // lists them all).
+    // lists them all). A list of garbage stops after kMaxWarnings lines, so
+    // the log stays readable and the tick short.
     int warned = 0;
     int lastLine = 0;
-    const QString name = ReminderLayout::fileName(list);
-    for (const ReminderRecord &record : file.records)
-        for (const CheckFinding &f : RecordCheck::check(record, boxes, localTime))
-            if (f.neverFires() && f.line != lastLine) {
-                qCWarning(lcReminders).noquote() << name + QStringLiteral(": ") + f.text();
-                lastLine = f.line;
-                ++warned;
+    for (const ReminderRecord &record : file.records) {
+        for (const CheckFinding &f : RecordCheck::check(record, boxes, localTime)) {
+            if (!f.neverFires() || f.line == lastLine)
+                continue;
+            if (warned == kMaxWarnings) {
+                qCWarning(lcReminders).noquote()
+                    << file.path + QStringLiteral(": weitere Zeilen, die nie gesendet werden, stehen nicht hier; "
+                                                  "zelvo-check zeigt alle");
+                return warned;
             }
+            qCWarning(lcReminders).noquote() << file.path + QStringLiteral(": ") + f.text();
+            lastLine = f.line;
+            ++warned;
+        }
+    }
     return warned;
 }

@@ -16,7 +16,10 @@
 class ListChangeWarner
 {
 public:
-    // Returns how many warnings were logged.
+    // Lines warned about per change at most; one more warning says so.
+    static constexpr int kMaxWarnings = 20;
+
+    // Returns how many lines were warned about.
     int noteRead(const ReminderListFile::ReadResult &file, ReminderListKind list, const BoxList &boxes,
                  const QDateTime &localTime);
 

@@ -101,6 +101,7 @@ int ReminderClock::checkList(ReminderListKind list, const QDateTime &localTime)
     // Read afresh at every check, so edits take effect at the next one.
     const BoxList boxes = BoxListFile::read(m_folder).boxes;
     const ReminderListFile::ReadResult file = ReminderListFile::read(m_folder, list);
+    m_changeWarner.noteRead(file, list, boxes, localTime);
     const ReminderKeys keys = ReminderKeys::at(localTime);
 
     int fired = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "check/ListChangeWarner.h"
 #include "reminders/ReminderLayout.h"
 
 #include <QDateTime>
@@ -57,4 +58,7 @@ private:
     // List checks already run, as local wall-clock seconds (day and time of
     // day as written, whatever the offset), for about two days around now.
     std::set<qint64> m_checksRun;
+    // Warns under zelvo.reminders about lines that can never fire, once per
+    // change of a list.
+    ListChangeWarner m_changeWarner;
 };

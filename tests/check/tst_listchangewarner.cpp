@@ -1,5 +1,10 @@
 #include "TempFolder.h"
+#include "boxes/HttpTransport.h"
+#include "boxes/RequestChannel.h"
 #include "check/ListChangeWarner.h"
+#include "common/Clock.h"
+#include "common/DisplayState.h"
+#include "reminders/ReminderClock.h"
 #include "reminders/ReminderListFile.h"
 
 #include <QTest>
@@ -37,6 +42,8 @@ private slots:
     void warnsOncePerChange();
     void oneWarningPerLine();
     void listsAreTrackedApart();
+    void theClockWarnsWhenAListChanges();
+    void aListOfGarbageIsCutShort();
 };
 
 void TestListChangeWarner::warnsOncePerChange()
@@ -48,8 +55,8 @@ void TestListChangeWarner::warnsOncePerChange()
     auto read = [&] { return ReminderListFile::read(folder.dir(), ReminderListKind::Daily); };
 
     QCOMPARE(warner.noteRead(read(), ReminderListKind::Daily, boxes, monday0800()), 1);
-    QCOMPARE(g_warnings, QStringList{"zlv-tag.txt: Zeile 2: Uhrzeit \"7:25\" muss fünf Zeichen haben (07:25) – diese "
-                                     "Zeile wird nie gesendet"});
+    QCOMPARE(g_warnings, QStringList{folder.path("zlv-tag.txt") + ": Zeile 2: Uhrzeit \"7:25\" muss fünf Zeichen haben "
+                                                                  "(07:25) – diese Zeile wird nie gesendet"});
 
     // Read again unchanged: quiet.
     QCOMPARE(warner.noteRead(read(), ReminderListKind::Daily, boxes, monday0800()), 0);
@@ -58,7 +65,7 @@ void TestListChangeWarner::warnsOncePerChange()
     // The same bytes moved down a line are a change: the line number differs.
     folder.write("zlv-tag.txt", "\n07:25 07:30 p 2 gut\n7:25 07:30 p 2 schlecht\n");
     QCOMPARE(warner.noteRead(read(), ReminderListKind::Daily, boxes, monday0800()), 1);
-    QVERIFY(g_warnings.last().startsWith("zlv-tag.txt: Zeile 3: "));
+    QVERIFY(g_warnings.last().startsWith(folder.path("zlv-tag.txt") + ": Zeile 3: "));
 
     // Mended: a change without warnings.
     folder.write("zlv-tag.txt", "07:25 07:30 p 2 gut\n07:25 07:30 p 2 jetzt gut\n");
@@ -80,8 +87,8 @@ void TestListChangeWarner::oneWarningPerLine()
     folder.write("zlv-woch.txt", "Mo 06:45\nmo 06:45 07:00 m 1 Essen, dann Abwasch\n");
     const auto file = ReminderListFile::read(folder.dir(), ReminderListKind::Weekly);
     QCOMPARE(warner.noteRead(file, ReminderListKind::Weekly, BoxList(), monday0800()), 2);
-    QVERIFY(g_warnings.at(0).startsWith("zlv-woch.txt: Zeile 1: Tageskürzel \"Mo\""));
-    QVERIFY(g_warnings.at(1).startsWith("zlv-woch.txt: Zeile 2: der Teil hinter dem Komma"));
+    QVERIFY(g_warnings.at(0).startsWith(folder.path("zlv-woch.txt") + ": Zeile 1: Tageskürzel \"Mo\""));
+    QVERIFY(g_warnings.at(1).startsWith(folder.path("zlv-woch.txt") + ": Zeile 2: der Teil hinter dem Komma"));
 }
 
 void TestListChangeWarner::listsAreTrackedApart()
@@ -96,8 +103,54 @@ void TestListChangeWarner::listsAreTrackedApart()
     QCOMPARE(warner.noteRead(dated, ReminderListKind::Dated, BoxList(), monday0800()), 1);
     QCOMPARE(warner.noteRead(daily, ReminderListKind::Daily, BoxList(), monday0800()), 0);
     QCOMPARE(warner.noteRead(dated, ReminderListKind::Dated, BoxList(), monday0800()), 0);
-    QCOMPARE(g_warnings.last(), "zlv-term.txt: Zeile 1: Termin 24-12-2025 liegt in der Vergangenheit – diese Zeile "
-                                "wird nie gesendet");
+    QCOMPARE(g_warnings.last(), folder.path("zlv-term.txt") + ": Zeile 1: Termin 24-12-2025 liegt in der "
+                                                              "Vergangenheit – diese Zeile wird nie gesendet");
+}
+
+class FixedClock : public Clock
+{
+public:
+    QDateTime now() const override { return monday0800(); }
+};
+
+// The reminder clock's own reading of a list warns; its checks go on as
+// before. Nothing fires at 08:00 here, so nothing is sent anywhere.
+void TestListChangeWarner::theClockWarnsWhenAListChanges()
+{
+    TempFolder folder;
+    folder.write("zlv-tag.txt", "07:25 07:30 p 2 gut\n7:25 07:30 p 2 schlecht\n");
+    FixedClock time;
+    HttpTransport transport(1, 1000);
+    RequestChannel inet1(&transport);
+    DisplayState display;
+    ReminderClock clock(time, folder.dir(), &inet1, &display);
+
+    QCOMPARE(clock.checkList(ReminderListKind::Daily, monday0800()), 0);
+    QCOMPARE(g_warnings, QStringList{folder.path("zlv-tag.txt") + ": Zeile 2: Uhrzeit \"7:25\" muss fünf Zeichen haben "
+                                                                  "(07:25) – diese Zeile wird nie gesendet"});
+    QCOMPARE(clock.checkList(ReminderListKind::Daily, monday0800().addSecs(60)), 0);
+    QCOMPARE(g_warnings.size(), 1);
+
+    folder.write("zlv-tag.txt", "07:25 07:30 p 2 gut\nMo 07:30 p 2 schlecht\n");
+    QCOMPARE(clock.checkList(ReminderListKind::Daily, monday0800().addSecs(120)), 0);
+    QCOMPARE(g_warnings.size(), 2);
+    QVERIFY(g_warnings.last().startsWith(folder.path("zlv-tag.txt") + ": Zeile 2: "));
+    QVERIFY(!display.infoVisible());
+}
+
+void TestListChangeWarner::aListOfGarbageIsCutShort()
+{
+    TempFolder folder;
+    ListChangeWarner warner;
+    QByteArray list;
+    for (int i = 0; i < 5000; ++i)
+        list += "7:25 07:30 p 2 kaputt, und noch ein Teil\n";
+    folder.write("zlv-tag.txt", list);
+    const auto file = ReminderListFile::read(folder.dir(), ReminderListKind::Daily);
+    QCOMPARE(warner.noteRead(file, ReminderListKind::Daily, BoxList(), monday0800()), ListChangeWarner::kMaxWarnings);
+    QCOMPARE(g_warnings.size(), ListChangeWarner::kMaxWarnings + 1);
+    QVERIFY(g_warnings.at(ListChangeWarner::kMaxWarnings - 1).contains(": Zeile 20: "));
+    QVERIFY(g_warnings.last().endsWith("zelvo-check zeigt alle"));
 }
 
 int main(int argc, char **argv)
