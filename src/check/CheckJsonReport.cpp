@@ -59,7 +59,8 @@ QByteArray CheckJsonReport::of(const FolderCheck &c)
                          {QStringLiteral("file"), name},
                          {QStringLiteral("status"), statusName(l.file.status)},
                          {QStringLiteral("error"), l.file.error},
-                         {QStringLiteral("records"), l.records},
+                         {QStringLiteral("lines"), l.lines},
+                         {QStringLiteral("warnings"), QJsonArray::fromStringList(l.file.warnings)},
                          {QStringLiteral("neverFiring"), l.neverFiring},
                          {QStringLiteral("hints"), l.hints}});
             for (const CheckFinding &f : l.findings)

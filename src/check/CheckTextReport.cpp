@@ -68,9 +68,9 @@ QString listHeading(const ReminderListCheck &l)
     case TextFile::Status::Ok:
         break;
     }
-    QString s = name + QStringLiteral(": ") + plural(l.records, "Eintrag", "Einträge");
-    if (l.findings.isEmpty())
-        s += l.records == 0 ? QString() : QStringLiteral(", alle in Ordnung");
+    QString s = name + QStringLiteral(": ") + plural(l.lines, "Zeile", "Zeilen");
+    if (l.findings.isEmpty() && l.lines > 0)
+        s += QStringLiteral(", alle in Ordnung");
     return s;
 }
 
@@ -103,6 +103,8 @@ QString CheckTextReport::of(const FolderCheck &c)
     out += boxLine(c) + QLatin1Char('\n');
     for (const ReminderListCheck &l : c.lists) {
         out += listHeading(l) + QLatin1Char('\n');
+        for (const QString &w : l.file.warnings)
+            out += QStringLiteral("  Warnung: ") + printable(w) + QLatin1Char('\n');
         for (const CheckFinding &f : l.findings)
             out += QStringLiteral("  ") + f.text() + QLatin1Char('\n');
     }

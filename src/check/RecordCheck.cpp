@@ -296,7 +296,8 @@ private:
                 QStringLiteral("ein Komma beendet den Eintrag nach %1: gesendet wird nur der Text bis dahin, der Rest "
                                "der Zeile ist ein eigener Eintrag (steht die ganze Zeile in doppelten "
                                "Anführungszeichen, gehört das Komma zum Text)")
-                    .arg(quoted(QStringView(rec).last(qMin<qsizetype>(rec.size(), kShownChars)))));
+                    .arg(rec.size() > kShownChars ? QStringLiteral("\"…%1\"").arg(shown(QStringView(rec).last(kShownChars)))
+                                                  : quoted(rec)));
         if (r.kindFlag() == QLatin1Char('P'))
             add(Severity::Hint, "kind", lay.kindFlag,
                 QStringLiteral("Art \"P\" ist groß geschrieben: gesendet wird eine einfache Meldung, kein Popup "

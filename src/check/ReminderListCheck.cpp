@@ -8,18 +8,22 @@ ReminderListCheck ReminderListCheck::run(const ReminderListFile::ReadResult &fil
     ReminderListCheck c;
     c.list = list;
     c.file = file;
+    int lastLine = 0;
+    int lastNeverLine = 0;
     for (const ReminderRecord &record : file.records) {
-        if (!record.record().isEmpty())
-            ++c.records;
+        if (!record.record().isEmpty() && record.line() != lastLine) {
+            ++c.lines;
+            lastLine = record.line();
+        }
         const QList<CheckFinding> found = RecordCheck::check(record, boxes, now);
-        bool never = false;
         for (const CheckFinding &f : found) {
-            never = never || f.neverFires();
             if (!f.neverFires())
                 ++c.hints;
+            else if (f.line != lastNeverLine) {
+                ++c.neverFiring;
+                lastNeverLine = f.line;
+            }
         }
-        if (never)
-            ++c.neverFiring;
         c.findings += found;
     }
     return c;

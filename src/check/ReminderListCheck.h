@@ -13,8 +13,8 @@ struct ReminderListCheck {
     ReminderListKind list = ReminderListKind::Daily;
     ReminderListFile::ReadResult file;
     QList<CheckFinding> findings; // in file order
-    int records = 0;              // records that are not empty lines
-    int neverFiring = 0;          // records that can never fire
+    int lines = 0;                // lines that hold a record (not empty lines)
+    int neverFiring = 0;          // lines with a record that can never fire
     int hints = 0;
 
     static ReminderListCheck run(const ReminderListFile::ReadResult &file, ReminderListKind list,

@@ -233,7 +233,7 @@ void TestRecordCheck::missingListIsEmpty()
     const FolderCheck check = FolderCheck::run(folder.dir(), monday0800());
     for (const ReminderListCheck &l : check.lists) {
         QCOMPARE(l.file.status, TextFile::Status::Missing);
-        QCOMPARE(l.records, 0);
+        QCOMPARE(l.lines, 0);
     }
     QCOMPARE(check.boxes.status, TextFile::Status::Missing);
     QVERIFY(check.due.isEmpty());

@@ -97,7 +97,7 @@ void TestZelvoCheck::reportsFindingsAndNextDue()
     const Run r = zelvoCheck({folder.dir().path(), "--at", "2026-12-24 07:00"});
     QCOMPARE(r.exitCode, 1);
     const QString out = r.out;
-    QVERIFY2(out.contains("zlv-tag.txt: 2 Einträge\n"
+    QVERIFY2(out.contains("zlv-tag.txt: 2 Zeilen\n"
                           "  Zeile 2: Uhrzeit \"7:25\" muss fünf Zeichen haben (07:25) – diese Zeile wird nie gesendet\n"),
              qPrintable(out));
     QVERIFY(out.contains("  Zeile 1: Tageskürzel \"Mo\" muss klein geschrieben werden (mo) – diese Zeile wird nie "
