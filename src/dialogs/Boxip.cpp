@@ -2,6 +2,7 @@
 
 #include "app/Engine.h"
 #include "boxes/BoxListFile.h"
+#include "dialogs/AddressInput.h"
 #include "dialogs/BoxAddressTest.h"
 #include "dialogs/SaveFailureText.h"
 #include "dialogs/WindowGeometry.h"
@@ -53,6 +54,14 @@ void Boxip::buildControls()
         address->setMaxLength(kMaxAddressLength);
         address->setAlignment(Qt::AlignCenter);
         address->installEventFilter(this);
+        connect(address, &QLineEdit::textEdited, this, [address](const QString &text) {
+            const QString kept = AddressInput::storable(text);
+            if (kept == text)
+                return;
+            const int cursor = AddressInput::storable(text.left(address->cursorPosition())).size();
+            address->setText(kept);
+            address->setCursorPosition(cursor);
+        });
         m_addresses[i] = address;
 
         auto *test = new QPushButton(QStringLiteral("Test"), frame);
@@ -110,7 +119,7 @@ BoxList Boxip::boxList() const
     BoxList boxes;
     for (int i = 0; i < 4; ++i) {
         // An empty field means no box there, which the file writes as the placeholder.
-        const QString text = m_addresses[i]->text();
+        const QString text = AddressInput::storable(m_addresses[i]->text());
         boxes.addresses[i] = text.isEmpty() ? BoxList::kUnconfigured : text;
         boxes.reportFlags[i] = m_reports[i]->isChecked() ? 1 : 0;
     }

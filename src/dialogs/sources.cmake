@@ -4,6 +4,7 @@ set(ZELVO_CORE_SOURCES_DIALOGS
   dialogs/TextSendStep.cpp
   dialogs/BoxAddressTest.cpp
   dialogs/SaveFailureText.cpp
+  dialogs/AddressInput.cpp
 )
 set(ZELVO_UI_SOURCES_DIALOGS
   dialogs/WindowGeometry.cpp

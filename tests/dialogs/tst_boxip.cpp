@@ -30,6 +30,7 @@ private slots:
     void load();
     void enteringAFieldSelectsAll();
     void leavingEmptyPutsPlaceholderBack();
+    void commasAndQuotesKeptOutOfAddresses();
     void testRequestOnTheWire();
     void testUsesTypedAddressAndInet1();
     void saveWritesAndCloses();
@@ -220,6 +221,23 @@ void TestBoxip::leavingEmptyPutsPlaceholderBack()
     QTest::mouseClick(button("Command1"), Qt::LeftButton);
     QCOMPARE(m_folder->read("boxip.ini"),
              QByteArray("192.168.0.10\r\n0.0.0.0\r\n   \r\n10.1.1.4\r\n 1 \r\n 0 \r\n 0 \r\n 1 \r\n"));
+}
+
+void TestBoxip::commasAndQuotesKeptOutOfAddresses()
+{
+    // A quoted address with a comma in it, as a hand-edited file may have.
+    m_folder->write("boxip.ini", "\"dbox,1\"\r\ndbox2\r\n0.0.0.0\r\n0.0.0.0\r\n 0 \r\n 1 \r\n 0 \r\n 0 \r\n");
+    open(m_folder->dir());
+    QCOMPARE(field(0)->text(), QString("dbox,1"));
+    field(1)->setFocus();
+    field(1)->selectAll();
+    QTest::keyClicks(field(1), "10.0.0.1,2\"x");
+    QCOMPARE(field(1)->text(), QString("10.0.0.12x"));
+    QCOMPARE(field(1)->cursorPosition(), 10);
+    button("Command1")->click();
+    // Every address stays on its own line and every flag in its place.
+    QCOMPARE(m_folder->read("boxip.ini"),
+             QByteArray("dbox1\r\n10.0.0.12x\r\n0.0.0.0\r\n0.0.0.0\r\n 0 \r\n 1 \r\n 0 \r\n 0 \r\n"));
 }
 
 void TestBoxip::testRequestOnTheWire()
