@@ -38,6 +38,8 @@ private slots:
     void findings();
     void wording_data();
     void wording();
+    void linesAndColumns_data();
+    void linesAndColumns();
     void missingListIsEmpty();
     void boxListDecidesBoxHints();
 };
@@ -225,6 +227,30 @@ void TestRecordCheck::wording()
     for (const CheckFinding &f : check.lists[int(list)].findings)
         texts << f.text();
     QVERIFY2(texts.contains(expected), qPrintable(texts.join('\n')));
+}
+
+void TestRecordCheck::linesAndColumns_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("expected"); // "line:column" per record
+
+    QTest::newRow("plain lines") << "a\r\nb\n" << QStringList{"1:1", "2:1"};
+    QTest::newRow("indented by blanks and tabs") << "  a\n\t b" << QStringList{"1:3", "2:3"};
+    QTest::newRow("behind a comma") << "abc, de,f\n" << QStringList{"1:1", "1:6", "1:9"};
+    QTest::newRow("behind an opening quote") << " \"a,b\"\nc" << QStringList{"1:3", "2:1"};
+    QTest::newRow("after a quote across lines") << "\"a\r\nb\"\r\n  c\rd" << QStringList{"1:2", "3:3", "4:1"};
+    QTest::newRow("empty line") << "a\n\nb" << QStringList{"1:1", "2:1", "3:1"};
+}
+
+// Where each record starts, as an editor shows it: findings name columns.
+void TestRecordCheck::linesAndColumns()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, expected);
+    QStringList actual;
+    for (const ReminderRecord &r : ReminderListFile::parse(text, ReminderListKind::Daily))
+        actual << QStringLiteral("%1:%2").arg(r.line()).arg(r.column());
+    QCOMPARE(actual, expected);
 }
 
 void TestRecordCheck::missingListIsEmpty()
