@@ -1,8 +1,3 @@
-#include "BoxServers.h"
-#include "TempFolder.h"
-#include "app/Engine.h"
-#include "boxes/RequestChannel.h"
-#include "common/DisplayState.h"
 #include "dialogs/BoxAddressTest.h"
 
 #include <QTest>
@@ -13,8 +8,6 @@ class TestBoxAddressTest : public QObject
 private slots:
     void texts_data();
     void texts();
-    void requestLineOnTheWire();
-    void alwaysThroughInet1();
 };
 
 void TestBoxAddressTest::texts_data()
@@ -45,40 +38,6 @@ void TestBoxAddressTest::texts()
     QFETCH(QString, panel);
     QCOMPARE(BoxAddressTest::document(box, address), document);
     QCOMPARE(BoxAddressTest::panelText(box), panel);
-}
-
-void TestBoxAddressTest::requestLineOnTheWire()
-{
-    TempFolder folder;
-    BoxServers boxes;
-    QVERIFY(boxes.listen());
-    Engine::Options o;
-    o.folder = folder.dir();
-    o.httpPort = boxes.port();
-    o.httpTimeoutMs = 5000;
-    Engine engine(o);
-    BoxAddressTest::run(engine.channel(1), engine.display(), 3, BoxServers::address(3));
-    QVERIFY(boxes.box(3).waitForRequests(1));
-    QCOMPARE(boxes.box(3).requests().first().requestLine,
-             QByteArray("GET /control/message?nmsg=Dies%20ist%20ein%20Test%20f%FCr%20die%20%203.%20D-Box2%21%0A%0A"
-                        "Wenn%20Sie%20dies%20auf%20dem%20Fernseher%20lesen%20k%F6nnen%2C%0Aist%20die%20IP%20"
-                        "127.0.0.4%20richtig%21 HTTP/1.1"));
-    QVERIFY(engine.display()->infoVisible());
-    QCOMPARE(engine.display()->infoText(), QString("Test für die  3. D-Box2"));
-}
-
-void TestBoxAddressTest::alwaysThroughInet1()
-{
-    TempFolder folder;
-    Engine::Options o;
-    o.folder = folder.dir();
-    o.httpPort = 9; // nothing is sent: the address is the placeholder
-    Engine engine(o);
-    BoxAddressTest::run(engine.channel(1), engine.display(), 2, "0.0.0.0");
-    QCOMPARE(engine.channel(1)->address(), QString("0.0.0.0"));
-    QVERIFY(engine.channel(1)->document().contains("die  2. D-Box2"));
-    for (int box = 2; box <= 4; ++box)
-        QVERIFY(engine.channel(box)->document().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestBoxAddressTest)

@@ -11,8 +11,6 @@ class TestSendTextSettings : public QObject
 private slots:
     void parse_data();
     void parse();
-    void readFromFile_data();
-    void readFromFile();
     void readFolderInsteadOfFile();
     void writeExactLines_data();
     void writeExactLines();
@@ -68,40 +66,6 @@ void TestSendTextSettings::parse()
     const SendTextSettings s = SendTextSettings::parse(text);
     QCOMPARE(s.kind == MessageKind::Popup, popup);
     QCOMPARE(ticksOf(s), ticks);
-}
-
-void TestSendTextSettings::readFromFile_data()
-{
-    QTest::addColumn<bool>("exists");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("popup");
-    QTest::addColumn<Ticks>("ticks");
-    QTest::newRow("missing") << false << QByteArray() << false << Ticks{false, false, false, false};
-    QTest::newRow("empty") << true << QByteArray() << false << Ticks{false, false, false, false};
-    QTest::newRow("short") << true << QByteArray("Wahr\r\nFalsch\r\n 1 \r\n") << true << Ticks{true, false, false, false};
-    QTest::newRow("odd bytes") << true << QByteArray("\xff\xfe\x00W\x00\r\n\x01\x02", 10) << false
-                               << Ticks{false, false, false, false};
-    QTest::newRow("windows-1252 text") << true << QByteArray("Gr\xfc\xdf\r\nWahr\r\n 1 \r\n 1 \r\n")
-                                       << false << Ticks{true, true, false, false};
-    QTest::newRow("full") << true << QByteArray("Wahr\r\nFalsch\r\n 0 \r\n 1 \r\n 0 \r\n 1 \r\n") << true
-                          << Ticks{false, true, false, true};
-}
-
-void TestSendTextSettings::readFromFile()
-{
-    QFETCH(bool, exists);
-    QFETCH(QByteArray, bytes);
-    QFETCH(bool, popup);
-    QFETCH(Ticks, ticks);
-    TempFolder folder;
-    if (exists)
-        folder.write("wendrel.ini", bytes);
-    const SendTextSettings::ReadResult r = SendTextSettings::read(folder.dir());
-    QCOMPARE(r.status, exists ? TextFile::Status::Ok : TextFile::Status::Missing);
-    QCOMPARE(r.settings.kind == MessageKind::Popup, popup);
-    QCOMPARE(ticksOf(r.settings), ticks);
-    // Reading never creates the file.
-    QCOMPARE(QFile::exists(folder.path("wendrel.ini")), exists);
 }
 
 void TestSendTextSettings::readFolderInsteadOfFile()

@@ -209,6 +209,8 @@ void TestTextsend::load_data()
                                              << false << Flags{true, true, true, true};
     QTest::newRow("2 and 0 untick") << true << QByteArray("Falsch\r\nWahr\r\n 2 \r\n0\r\n 1 \r\nzwei\r\n") << false
                                     << Flags{false, false, true, false};
+    QTest::newRow("windows-1252 bytes") << true << QByteArray("Gr\xfc\xdf\r\nWahr\r\n 1 \r\n 1 \r\n") << false
+                                        << Flags{true, true, false, false};
     QTest::newRow("odd bytes") << true << QByteArray("\x00\xff,\"\r\n\r\r\n", 9) << false
                                << Flags{false, false, false, false};
 }

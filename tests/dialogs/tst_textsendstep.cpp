@@ -19,12 +19,7 @@ private slots:
     void cleanup();
     void receiversByStatusAndTicks_data();
     void receiversByStatusAndTicks();
-    void textOnTheWire_data();
-    void textOnTheWire();
-    void settingsSavedWhenNothingSent();
-    void statusReadAtSending();
     void missingBoxListReachesNoBox();
-    void saveFailureReportedAfterSending();
 
 private:
     Engine::Options options() const;
@@ -105,69 +100,6 @@ void TestTextSendStep::receiversByStatusAndTicks()
     }
 }
 
-void TestTextSendStep::textOnTheWire_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<bool>("popup");
-    QTest::addColumn<QByteArray>("target");
-    QTest::addColumn<QString>("panel");
-    QTest::newRow("two typed lines") << "Zeile eins\nZeile zwei" << false
-                                     << QByteArray("/control/message?nmsg=Zeile%20eins%0AZeile%20zwei")
-                                     << "Zeile einsZeile zwei";
-    QTest::newRow("empty text") << "" << true << QByteArray("/control/message?popup=---") << "---";
-    QTest::newRow("ampersand and percent") << "A & B: 100% #1" << false
-                                           << QByteArray("/control/message?nmsg=A%20%26%20B%3A%20100%25%20%231")
-                                           << "A & B: 100% #1";
-    QTest::newRow("umlauts") << "Grüße" << true << QByteArray("/control/message?popup=Gr%FC%DFe") << "Grüße";
-    QTest::newRow("lone CR keeps the next character") << "a\rb" << false
-                                                      << QByteArray("/control/message?nmsg=a%0Ab") << "ab";
-    QTest::newRow("empty line between") << "a\n\nb" << false << QByteArray("/control/message?nmsg=a%0A%0Ab")
-                                        << "ab";
-}
-
-void TestTextSendStep::textOnTheWire()
-{
-    QFETCH(QString, typed);
-    QFETCH(bool, popup);
-    QFETCH(QByteArray, target);
-    QFETCH(QString, panel);
-    m_engine->display()->setBoxStatus("0100");
-    const TextSendStep::Outcome out =
-        TextSendStep::run(m_folder->dir(), m_engine->display(), m_engine->channels(), typed,
-                          settings(popup ? MessageKind::Popup : MessageKind::Message, {false, true, false, false}));
-    QVERIFY(m_boxes->box(2).waitForRequests(1));
-    QCOMPARE(m_boxes->box(2).requests().first().requestLine, "GET " + target + " HTTP/1.1");
-    QVERIFY(m_engine->display()->infoVisible());
-    QCOMPARE(m_engine->display()->infoText(), panel);
-    QCOMPARE(out.saveError, QString());
-}
-
-void TestTextSendStep::settingsSavedWhenNothingSent()
-{
-    m_engine->display()->setBoxStatus("0000");
-    TextSendStep::run(m_folder->dir(), m_engine->display(), m_engine->channels(), "Niemand hört zu",
-                      settings(MessageKind::Popup, {true, false, true, false}));
-    QCOMPARE(m_folder->read("wendrel.ini"), QByteArray("Wahr\r\nFalsch\r\n 1 \r\n 0 \r\n 1 \r\n 0 \r\n"));
-    QCOMPARE(m_engine->display()->infoText(), QString("Niemand hört zu"));
-    QTest::qWait(200);
-    QCOMPARE(m_boxes->requestCount(), 0);
-}
-
-void TestTextSendStep::statusReadAtSending()
-{
-    const SendTextSettings s = settings(MessageKind::Message, {true, true, true, true});
-    m_engine->display()->setBoxStatus("1111");
-    // Box 1 goes off and box 3 comes on before the click.
-    m_engine->display()->setBoxStatus("0110");
-    const TextSendStep::Outcome out =
-        TextSendStep::run(m_folder->dir(), m_engine->display(), m_engine->channels(), "x", s);
-    QCOMPARE(out.sentTo, (Boxes{2, 3}));
-    QVERIFY(m_boxes->box(2).waitForRequests(1));
-    QVERIFY(m_boxes->box(3).waitForRequests(1));
-    QTest::qWait(200);
-    QCOMPARE(m_boxes->boxesReached(), (Boxes{2, 3}));
-}
-
 void TestTextSendStep::missingBoxListReachesNoBox()
 {
     QVERIFY(QFile::remove(m_folder->path("boxip.ini")));
@@ -179,21 +111,6 @@ void TestTextSendStep::missingBoxListReachesNoBox()
     QTest::qWait(200);
     QCOMPARE(m_boxes->requestCount(), 0);
     QVERIFY(!QFile::exists(m_folder->path("boxip.ini")));
-}
-
-void TestTextSendStep::saveFailureReportedAfterSending()
-{
-    // boxip.ini stays readable while wendrel.ini cannot be written: it is a folder.
-    QVERIFY(m_folder->dir().mkdir("wendrel.ini"));
-    QVERIFY(QFile::copy(m_folder->path("boxip.ini"), m_folder->path("wendrel.ini/keep")));
-    m_engine->display()->setBoxStatus("1000");
-    const TextSendStep::Outcome out =
-        TextSendStep::run(m_folder->dir(), m_engine->display(), m_engine->channels(), "Hallo",
-                          settings(MessageKind::Message, {true, false, false, false}));
-    QVERIFY(out.saveError.startsWith("wendrel.ini konnte nicht gespeichert werden: "));
-    QVERIFY(out.saveError.size() > QString("wendrel.ini konnte nicht gespeichert werden: ").size());
-    QVERIFY(m_boxes->box(1).waitForRequests(1));
-    QCOMPARE(m_engine->display()->infoText(), QString("Hallo"));
 }
 
 QTEST_GUILESS_MAIN(TestTextSendStep)
