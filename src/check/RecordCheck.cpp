@@ -55,9 +55,9 @@ class Checker
 {
 public:
     Checker(const ReminderRecord &record, const BoxList &boxes, const QDateTime &now)
-        : r(record)
-        , rec(record.record())
-        , lay(record.layout())
+        : m_record(record)
+        , m_text(record.record())
+        , m_layout(record.layout())
         , m_boxes(boxes)
         , m_now(now)
     {
@@ -65,9 +65,9 @@ public:
 
     QList<CheckFinding> run()
     {
-        if (rec.isEmpty())
+        if (m_text.isEmpty())
             return {};
-        if (r.continuesLine())
+        if (m_record.continuesLine())
             return continuation();
         keyFindings();
         if (!m_out.isEmpty())
@@ -78,32 +78,32 @@ public:
 
 private:
     // The column of a record position as an editor counts it.
-    int column(int position) const { return r.column() > 0 ? r.column() + position - 1 : position; }
+    int column(int position) const { return m_record.column() > 0 ? m_record.column() + position - 1 : position; }
 
     void add(Severity severity, const char *code, int position, const QString &what)
     {
-        m_out.append(CheckFinding{severity, QLatin1String(code), r.line(), position > 0 ? column(position) : 0, what});
+        m_out.append(CheckFinding{severity, QLatin1String(code), m_record.line(), position > 0 ? column(position) : 0, what});
     }
 
     // The field as the user wrote it: from its position to the next blank.
     QStringView token(int position) const
     {
-        if (position <= 0 || position > rec.size())
+        if (position <= 0 || position > m_text.size())
             return {};
-        const QStringView rest = QStringView(rec).mid(position - 1);
+        const QStringView rest = QStringView(m_text).mid(position - 1);
         qsizetype n = 0;
         while (n < rest.size() && rest.at(n) != QLatin1Char(' ') && rest.at(n) != QLatin1Char('\t'))
             ++n;
         return rest.first(n);
     }
 
-    bool present(int position, int length) const { return position > 0 && position + length - 1 <= rec.size(); }
+    bool present(int position, int length) const { return position > 0 && position + length - 1 <= m_text.size(); }
 
     // First tab in [position, position + length), or 0.
     int tabIn(int position, int length) const
     {
-        for (int p = position; p < position + length && p <= rec.size(); ++p)
-            if (rec.at(p - 1) == QLatin1Char('\t'))
+        for (int p = position; p < position + length && p <= m_text.size(); ++p)
+            if (m_text.at(p - 1) == QLatin1Char('\t'))
                 return p;
         return 0;
     }
@@ -128,50 +128,50 @@ private:
     void keyFindings()
     {
         bool shifted = false; // a key of the wrong width moves every later field
-        if (r.list() == ReminderListKind::Weekly && present(lay.dayCode, kDayCodeChars)
-            && !tabInKeyField(lay.dayCode, kDayCodeChars, QStringLiteral("das Tageskürzel")))
+        if (m_record.list() == ReminderListKind::Weekly && present(m_layout.dayCode, kDayCodeChars)
+            && !tabInKeyField(m_layout.dayCode, kDayCodeChars, QStringLiteral("das Tageskürzel")))
             shifted = !checkDayCode();
-        if (r.list() == ReminderListKind::Dated && present(lay.date, kDateChars)
-            && !tabInKeyField(lay.date, kDateChars, QStringLiteral("das Datum")))
+        if (m_record.list() == ReminderListKind::Dated && present(m_layout.date, kDateChars)
+            && !tabInKeyField(m_layout.date, kDateChars, QStringLiteral("das Datum")))
             shifted = !checkDate();
-        if (!shifted && present(lay.trigger, kClockTimeChars)
-            && !tabInKeyField(lay.trigger, kClockTimeChars, QStringLiteral("die Uhrzeit")))
+        if (!shifted && present(m_layout.trigger, kClockTimeChars)
+            && !tabInKeyField(m_layout.trigger, kClockTimeChars, QStringLiteral("die Uhrzeit")))
             checkTrigger();
-        if (!r.longEnough()) {
-            add(Severity::NeverFires, "short", rec.size(),
+        if (!m_record.longEnough()) {
+            add(Severity::NeverFires, "short", m_text.size(),
                 QStringLiteral("der Eintrag hat nur %1 Zeichen, in %2 braucht er mindestens %3 (der Text beginnt "
                                "in Spalte %4)")
-                    .arg(rec.size())
-                    .arg(ReminderLayout::fileName(r.list()))
-                    .arg(lay.minLengthToFire())
-                    .arg(column(lay.text)));
+                    .arg(m_text.size())
+                    .arg(ReminderLayout::fileName(m_record.list()))
+                    .arg(m_layout.minLengthToFire())
+                    .arg(column(m_layout.text)));
         }
-        if (m_out.isEmpty() && r.list() == ReminderListKind::Dated)
+        if (m_out.isEmpty() && m_record.list() == ReminderListKind::Dated)
             checkStillToCome();
     }
 
     // True when the rest of the record lines up.
     bool checkDayCode()
     {
-        const QString code = r.dayCode().toString();
-        const QStringView tok = token(lay.dayCode);
+        const QString code = m_record.dayCode().toString();
+        const QStringView tok = token(m_layout.dayCode);
         const QString list = dayCodes().join(QStringLiteral(", "));
         // "mon 06:45": the code reads as "mo", but the time no longer lines up.
-        const bool triggerLinesUp = TriggerText::minuteOfDay(r.trigger()) >= 0;
+        const bool triggerLinesUp = TriggerText::minuteOfDay(m_record.trigger()) >= 0;
         if (dayCodes().contains(code) && (triggerLinesUp || tok.size() == kDayCodeChars))
             return true;
         if (tok.size() != kDayCodeChars) {
-            add(Severity::NeverFires, "daycode", lay.dayCode,
+            add(Severity::NeverFires, "daycode", m_layout.dayCode,
                 QStringLiteral("Tageskürzel %1 muss genau zwei Zeichen haben (%2), sonst verrutschen die Felder "
                                "dahinter")
                     .arg(quoted(tok), list));
             return false;
         }
         if (dayCodes().contains(code.toLower()))
-            add(Severity::NeverFires, "daycode", lay.dayCode,
+            add(Severity::NeverFires, "daycode", m_layout.dayCode,
                 QStringLiteral("Tageskürzel %1 muss klein geschrieben werden (%2)").arg(quoted(code), code.toLower()));
         else
-            add(Severity::NeverFires, "daycode", lay.dayCode,
+            add(Severity::NeverFires, "daycode", m_layout.dayCode,
                 QStringLiteral("Tageskürzel %1 gibt es nicht (erlaubt: %2)").arg(quoted(code), list));
         return true;
     }
@@ -179,16 +179,16 @@ private:
     // True when the rest of the record lines up.
     bool checkDate()
     {
-        static const QRegularExpression exact(QStringLiteral("^\\d\\d-\\d\\d-\\d\\d\\d\\d$"));
-        static const QRegularExpression dayFirst(QStringLiteral("^(\\d{1,2})[.\\-/](\\d{1,2})[.\\-/](\\d{4})$"));
-        static const QRegularExpression yearFirst(QStringLiteral("^(\\d{4})-(\\d{1,2})-(\\d{1,2})$"));
-        const QString date = r.date().toString();
+        static const QRegularExpression exact(QStringLiteral("^[0-9][0-9]-[0-9][0-9]-[0-9][0-9][0-9][0-9]$"));
+        static const QRegularExpression dayFirst(QStringLiteral("^([0-9]{1,2})[.\\-/]([0-9]{1,2})[.\\-/]([0-9]{4})$"));
+        static const QRegularExpression yearFirst(QStringLiteral("^([0-9]{4})-([0-9]{1,2})-([0-9]{1,2})$"));
+        const QString date = m_record.date().toString();
         if (exact.match(date).hasMatch()) {
             if (!QDate::fromString(date, QStringLiteral("dd-MM-yyyy")).isValid())
-                add(Severity::NeverFires, "date", lay.date, QStringLiteral("Datum %1 gibt es nicht").arg(quoted(date)));
+                add(Severity::NeverFires, "date", m_layout.date, QStringLiteral("Datum %1 gibt es nicht").arg(quoted(date)));
             return true;
         }
-        const QString tok = token(lay.date).toString();
+        const QString tok = token(m_layout.date).toString();
         QDate meant;
         QRegularExpressionMatch m = dayFirst.match(tok);
         if (m.hasMatch())
@@ -201,23 +201,23 @@ private:
         const bool linesUp = tok.size() == kDateChars;
         if (!linesUp)
             what += QStringLiteral(", sonst verrutschen die Felder dahinter");
-        add(Severity::NeverFires, "date", lay.date, what);
+        add(Severity::NeverFires, "date", m_layout.date, what);
         return linesUp;
     }
 
     void checkTrigger()
     {
-        static const QRegularExpression oneDigitHour(QStringLiteral("^(\\d):(\\d\\d)$"));
-        static const QRegularExpression oneDigitMinute(QStringLiteral("^(\\d\\d):(\\d)$"));
-        static const QRegularExpression otherSeparator(QStringLiteral("^(\\d{1,2})[.,h](\\d\\d)$"));
-        static const QRegularExpression twoByTwo(QStringLiteral("^\\d\\d:\\d\\d$"));
-        static const QRegularExpression everyHour(QStringLiteral("^\\?\\?:\\d\\d$"));
+        static const QRegularExpression oneDigitHour(QStringLiteral("^([0-9]):([0-9][0-9])$"));
+        static const QRegularExpression oneDigitMinute(QStringLiteral("^([0-9][0-9]):([0-9])$"));
+        static const QRegularExpression otherSeparator(QStringLiteral("^([0-9]{1,2})[.,h]([0-9][0-9])$"));
+        static const QRegularExpression twoByTwo(QStringLiteral("^[0-9][0-9]:[0-9][0-9]$"));
+        static const QRegularExpression everyHour(QStringLiteral("^\\?\\?:[0-9][0-9]$"));
 
-        const QStringView trigger = r.trigger();
-        const bool dated = r.list() == ReminderListKind::Dated;
+        const QStringView trigger = m_record.trigger();
+        const bool dated = m_record.list() == ReminderListKind::Dated;
         if (TriggerText::minuteOfDay(trigger) >= 0 || (dated && TriggerText::everyHourMinute(trigger) >= 0))
             return;
-        const int pos = lay.trigger;
+        const int pos = m_layout.trigger;
         const QString tok = token(pos).toString();
         auto say = [&](const QString &what) { add(Severity::NeverFires, "trigger", pos, what); };
         QRegularExpressionMatch m;
@@ -253,82 +253,82 @@ private:
     {
         if (!m_now.isValid())
             return;
-        const QString dateText = r.date().toString();
+        const QString dateText = m_record.date().toString();
         const QDate date = QDate::fromString(dateText, QStringLiteral("dd-MM-yyyy"));
         const QDate today = m_now.date();
         if (date < today) {
-            add(Severity::NeverFires, "past", lay.date,
+            add(Severity::NeverFires, "past", m_layout.date,
                 QStringLiteral("Termin %1 liegt in der Vergangenheit").arg(dateText));
             return;
         }
-        if (!r.hasWildcardTrigger()) {
-            const QTime time = QTime::fromString(r.trigger().toString(), QStringLiteral("HH:mm"));
+        if (!m_record.hasWildcardTrigger()) {
+            const QTime time = QTime::fromString(m_record.trigger().toString(), QStringLiteral("HH:mm"));
             const QDateTime moment(date, time.addSecs(ReminderLayout::checkSecond(ReminderListKind::Dated)));
             if (!moment.isValid()) {
-                add(Severity::NeverFires, "dst-gap", lay.trigger,
+                add(Severity::NeverFires, "dst-gap", m_layout.trigger,
                     QStringLiteral("Uhrzeit %1 gibt es am %2 nicht (Umstellung auf Sommerzeit)")
-                        .arg(r.trigger().toString(), dateText));
+                        .arg(m_record.trigger().toString(), dateText));
                 return;
             }
         }
         if (date > today)
             return;
         ReminderSchedule::Lists only;
-        only[int(ReminderListKind::Dated)].append(r);
+        only[int(ReminderListKind::Dated)].append(m_record);
         if (ReminderSchedule::next(only, m_now, 1).isEmpty())
-            add(Severity::NeverFires, "past", lay.trigger,
-                QStringLiteral("Termin %1 %2 ist heute schon vorbei").arg(dateText, r.trigger().toString()));
+            add(Severity::NeverFires, "past", m_layout.trigger,
+                QStringLiteral("Termin %1 %2 ist heute schon vorbei").arg(dateText, m_record.trigger().toString()));
     }
 
     void hints()
     {
         QStringList tabs;
-        for (int p = 1; p < lay.text && p <= rec.size(); ++p)
-            if (rec.at(p - 1) == QLatin1Char('\t'))
+        for (int p = 1; p < m_layout.text && p <= m_text.size(); ++p)
+            if (m_text.at(p - 1) == QLatin1Char('\t'))
                 tabs << QString::number(column(p));
         if (!tabs.isEmpty())
             add(Severity::Hint, "tab", 0,
                 QStringLiteral("Tabulator in Spalte %1 statt eines Leerzeichens; er zählt als ein Zeichen und passt "
                                "hier zufällig (besser Leerzeichen verwenden)")
                     .arg(tabs.join(QStringLiteral(", "))));
-        if (r.splitAtComma())
+        if (m_record.splitAtComma())
             add(Severity::Hint, "comma", 0,
                 QStringLiteral("ein Komma beendet den Eintrag nach %1: gesendet wird nur der Text bis dahin, der Rest "
                                "der Zeile ist ein eigener Eintrag (steht die ganze Zeile in doppelten "
                                "Anführungszeichen, gehört das Komma zum Text)")
-                    .arg(rec.size() > kShownChars ? QStringLiteral("\"…%1\"").arg(shown(QStringView(rec).last(kShownChars)))
-                                                  : quoted(rec)));
-        if (r.kindFlag() == QLatin1Char('P'))
-            add(Severity::Hint, "kind", lay.kindFlag,
+                    .arg(m_text.size() > kShownChars ? QStringLiteral("\"…%1\"").arg(shown(QStringView(m_text).last(kShownChars)))
+                                                  : quoted(m_text)));
+        if (m_record.kindFlag() == QLatin1Char('P'))
+            add(Severity::Hint, "kind", m_layout.kindFlag,
                 QStringLiteral("Art \"P\" ist groß geschrieben: gesendet wird eine einfache Meldung, kein Popup "
                                "(für ein Popup \"p\" schreiben)"));
         boxHints();
-        if (r.textIsCut()) {
-            const int kept = r.text().size();
-            add(Severity::Hint, "text-cut", lay.text + kept,
+        if (m_record.textIsCut()) {
+            const int kept = m_record.text().size();
+            add(Severity::Hint, "text-cut", m_layout.text + kept,
                 QStringLiteral("Text hat %1 Zeichen, gesendet werden nur die ersten %2: ab Spalte %3 fällt %4 weg")
-                    .arg(r.fullTextLength())
+                    .arg(m_record.fullTextLength())
                     .arg(ReminderRecord::kMaxTextChars)
-                    .arg(column(lay.text + kept))
-                    .arg(quoted(QStringView(rec).mid(lay.text - 1 + kept))));
+                    .arg(column(m_layout.text + kept))
+                    .arg(quoted(QStringView(m_text).mid(m_layout.text - 1 + kept))));
         }
     }
 
     void boxHints()
     {
-        const QChar digit = r.boxDigit();
-        const int box = r.box();
+        const QChar digit = m_record.boxDigit();
+        const int box = m_record.box();
         if (!digit.isNull() && digit != QLatin1Char(' ') && (digit < QLatin1Char('1') || digit > QLatin1Char('4')))
-            add(Severity::Hint, "box", lay.boxDigit,
+            add(Severity::Hint, "box", m_layout.boxDigit,
                 QStringLiteral("Boxziffer %1 gibt es nicht: die Erinnerung geht an Box 1").arg(quoted(QString(digit))));
         const QString address = m_boxes.address(box).trimmed();
         if (address == BoxList::kUnconfigured)
-            add(Severity::Hint, "box-unconfigured", lay.boxDigit,
+            add(Severity::Hint, "box-unconfigured", m_layout.boxDigit,
                 QStringLiteral("Box %1 ist in boxip.ini nicht eingerichtet (\"0.0.0.0\"): die Erinnerung wird an "
                                "keine Box gesendet")
                     .arg(box));
         else if (address.isEmpty())
-            add(Severity::Hint, "box-unconfigured", lay.boxDigit,
+            add(Severity::Hint, "box-unconfigured", m_layout.boxDigit,
                 QStringLiteral("Box %1 hat in boxip.ini keine Adresse: die Erinnerung wird an keine Box gesendet")
                     .arg(box));
     }
@@ -342,19 +342,19 @@ private:
             add(Severity::NeverFires, "comma", 1,
                 QStringLiteral("der Teil hinter dem Komma (%1) gilt als eigener Eintrag und ist keine gültige "
                                "Erinnerung")
-                    .arg(quoted(rec)));
+                    .arg(quoted(m_text)));
             return m_out;
         }
         add(Severity::Hint, "comma", 1,
             QStringLiteral("hinter dem Komma beginnt ein eigener Eintrag (%1), der für sich gesendet wird")
-                .arg(quoted(rec)));
+                .arg(quoted(m_text)));
         hints();
         return m_out;
     }
 
-    const ReminderRecord &r;
-    const QString &rec;
-    const ReminderLayout &lay;
+    const ReminderRecord &m_record;
+    const QString &m_text; // the record as read
+    const ReminderLayout &m_layout;
     const BoxList &m_boxes;
     const QDateTime m_now;
     QList<CheckFinding> m_out;

@@ -122,6 +122,10 @@ void TestRecordCheck::findings_data()
                                     << QStringList{"1:never:date"};
     QTest::newRow("short date shifts the rest") << dated << QByteArray("1-5-2027 18:00 18:30 p 3 x\n")
                                                 << QStringList{"1:never:date"};
+    QTest::newRow("year first") << dated << QByteArray("2026-12-24 18:00 18:30 p 3 x\n") << QStringList{"1:never:date"};
+    QTest::newRow("digits of another script")
+        << dated << QString::fromUtf8("\u0662\u0664-\u0661\u0662-\u0662\u0660\u0662\u0666 18:00 18:30 p 3 x\n").toUtf8()
+        << QStringList{"1:never:date"};
     QTest::newRow("31 February") << dated << QByteArray("31-02-2027 18:00 18:30 p 3 x\n")
                                  << QStringList{"1:never:date"};
     QTest::newRow("29 February of a leap year") << dated << QByteArray("29-02-2028 18:00 18:30 p 3 x\n")
