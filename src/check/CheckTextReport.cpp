@@ -24,9 +24,30 @@ QString weekdayShort(const QDate &d)
     return day >= 1 && day <= 7 ? QLatin1String(kNames[day - 1]) : QString();
 }
 
+// In the hour that repeats when daylight saving time ends, the offset tells
+// the two passes apart.
+bool wallTimeRepeats(const QDateTime &t)
+{
+    const qint64 s = t.toSecsSinceEpoch();
+    for (const qint64 shift : {-3600, 3600}) {
+        const QDateTime other = QDateTime::fromSecsSinceEpoch(s + shift);
+        if (other.date() == t.date() && other.time() == t.time())
+            return true;
+    }
+    return false;
+}
+
 QString when(const QDateTime &t)
 {
-    return weekdayShort(t.date()) + QLatin1Char(' ') + t.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    QString s = weekdayShort(t.date()) + QLatin1Char(' ') + t.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    if (wallTimeRepeats(t)) {
+        const int minutes = t.offsetFromUtc() / 60;
+        s += QStringLiteral(" (UTC%1%2:%3)")
+                 .arg(minutes < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+                 .arg(qAbs(minutes) / 60, 2, 10, QLatin1Char('0'))
+                 .arg(qAbs(minutes) % 60, 2, 10, QLatin1Char('0'));
+    }
+    return s;
 }
 
 QString plural(int n, const char *one, const char *many)

@@ -1,4 +1,5 @@
 #include "TempFolder.h"
+#include "common/TextFile.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -45,6 +46,7 @@ private slots:
     void workingFolderByDefault();
     void jsonLines();
     void badCommandLine();
+    void repeatedHourShowsItsOffset();
 };
 
 void TestZelvoCheck::exitStatus_data()
@@ -62,6 +64,8 @@ void TestZelvoCheck::exitStatus_data()
     QTest::newRow("unreadable wins over never fires") << QByteArray("7:25 07:30 p 2 b\n") << QString("zlv-woch.txt")
                                                       << 2;
     QTest::newRow("folder does not exist") << QByteArray() << QString("<gone>") << 2;
+    QTest::newRow("folder is a file") << QByteArray() << QString("<file>") << 2;
+    QTest::newRow("list too large to read") << QByteArray("07:25 07:30 p 2 a\n") << QString("<huge>") << 2;
 }
 
 void TestZelvoCheck::exitStatus()
@@ -75,9 +79,16 @@ void TestZelvoCheck::exitStatus()
     if (!daily.isEmpty())
         folder.write("zlv-tag.txt", daily);
     QString target = folder.dir().path();
-    if (folderSetup == "<gone>")
+    if (folderSetup == "<gone>") {
         target = folder.path("nicht-da");
-    else if (!folderSetup.isEmpty()) {
+    } else if (folderSetup == "<file>") {
+        target = folder.path("zlv-tag.txt");
+        folder.write("zlv-tag.txt", "07:25 07:30 p 2 a\n");
+    } else if (folderSetup == "<huge>") {
+        QFile file(folder.path("zlv-term.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(TextFile::kMaxBytes + 1)); // sparse: costs no disk
+    } else if (!folderSetup.isEmpty()) {
         QFile::remove(folder.path(folderSetup));
         QVERIFY(folder.dir().mkdir(folderSetup));
     }
@@ -159,6 +170,7 @@ void TestZelvoCheck::jsonLines()
              "Zeile 2: Uhrzeit \"7:25\" muss fünf Zeichen haben (07:25) – diese Zeile wird nie gesendet");
     QCOMPARE(due.size(), 10);
     QCOMPARE(due[0]["at"].toString(), "2026-10-25T07:25:00+01:00");
+    QCOMPARE(due[0]["time"].toString(), "07:25:00");
     QCOMPARE(due[0]["box"].toInt(), 2);
     QCOMPARE(due[0]["address"].toString(), "127.0.0.3");
     QCOMPARE(due[0]["kind"].toString(), "popup");
@@ -182,6 +194,19 @@ void TestZelvoCheck::badCommandLine()
     const Run help = zelvoCheck({"--help"});
     QCOMPARE(help.exitCode, 0);
     QVERIFY(help.out.contains("Rückgabewert"));
+}
+
+void TestZelvoCheck::repeatedHourShowsItsOffset()
+{
+    TempFolder folder;
+    folder.write("boxip.ini", kBoxList);
+    folder.write("zlv-term.txt", "25-10-2026 ??:30 00:00 p 2 halb\n");
+    const Run r = zelvoCheck({folder.dir().path(), "--at", "2026-10-25 01:00"});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.out.contains("\nSo 25.10.2026 01:30:40  zlv-term.txt"), qPrintable(r.out));
+    QVERIFY(r.out.contains("\nSo 25.10.2026 02:30:40 (UTC+02:00)  zlv-term.txt"));
+    QVERIFY(!r.out.contains("02:30:40 (UTC+01:00)"));
+    QVERIFY(r.out.contains("\nSo 25.10.2026 03:30:40  zlv-term.txt"));
 }
 
 QTEST_GUILESS_MAIN(TestZelvoCheck)
