@@ -91,7 +91,7 @@ QString listHeading(const ReminderListCheck &l)
     }
     QString s = name + QStringLiteral(": ") + plural(l.lines, "Zeile", "Zeilen");
     if (l.findings.isEmpty() && l.lines > 0)
-        s += QStringLiteral(", alle in Ordnung");
+        s += l.lines == 1 ? QStringLiteral(", in Ordnung") : QStringLiteral(", alle in Ordnung");
     return s;
 }
 
@@ -137,7 +137,8 @@ QString CheckTextReport::of(const FolderCheck &c)
     else
         out += c.neverFiring() == 1 ? QStringLiteral("1 Zeile wird nie gesendet")
                                     : QStringLiteral("%1 Zeilen werden nie gesendet").arg(c.neverFiring());
-    out += QStringLiteral(", %1.\n\n").arg(plural(c.hints(), "Hinweis", "Hinweise"));
+    out += QStringLiteral(", %1.\n\n")
+               .arg(c.hints() == 0 ? QStringLiteral("keine Hinweise") : plural(c.hints(), "Hinweis", "Hinweise"));
 
     if (c.due.isEmpty()) {
         out += QStringLiteral("Keine Erinnerung ist mehr fällig.\n");
