@@ -69,6 +69,7 @@ void HttpTransport::pump(const QString &host)
         // The time-out covers the whole request, connect included.
         auto *limit = new QTimer(reply);
         limit->setSingleShot(true);
+        limit->setTimerType(Qt::PreciseTimer);
         connect(limit, &QTimer::timeout, reply, [reply] {
             reply->setProperty("timedOut", true);
             reply->abort();

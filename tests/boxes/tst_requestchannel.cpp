@@ -169,15 +169,18 @@ void TestRequestChannel::queuedTooLongIsDropped()
     // a times out after 400 ms; b has then waited 250 ms and still goes out.
     QVERIFY(silent.waitForRequests(2, 3000));
     QTRY_COMPARE_WITH_TIMEOUT(done.size(), 2, 3000);
-    // Two more behind a silent one: the second waits longer than the time-out and is dropped unsent.
+    // Three behind a silent one: the third has waited for two time-outs
+    // before its turn comes, longer than one time-out, and is dropped unsent.
     HttpTransport slow(silent.port(), 300);
     QSignalSpy slowDone(&slow, &HttpTransport::finished);
     RequestChannel c2(&slow);
     c2.send("127.0.0.1", "/control/message?nmsg=c");
     c2.send("127.0.0.1", "/control/message?nmsg=d");
-    QTRY_COMPARE_WITH_TIMEOUT(slowDone.size(), 2, 3000);
+    c2.send("127.0.0.1", "/control/message?nmsg=e");
+    QTRY_COMPARE_WITH_TIMEOUT(slowDone.size(), 3, 5000);
     QTest::qWait(100);
-    QCOMPARE(silent.targets().count("/control/message?nmsg=d"), 0);
+    QCOMPARE(silent.targets().count("/control/message?nmsg=e"), 0);
+    QCOMPARE(slow.pendingCount(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestRequestChannel)
