@@ -249,6 +249,7 @@ void TestReminderLists::quotedLineIsOneRecord()
         ReminderListFile::parse("\"07:25 07:30 p 2 Essen, dann Abwasch\"\r\n", ReminderListKind::Daily);
     QCOMPARE(records.size(), 1);
     QVERIFY(records.at(0).quoted());
+    QCOMPARE(records.at(0).column(), 2); // behind the opening quote
     QVERIFY(!records.at(0).splitAtComma());
     QCOMPARE(records.at(0).text(), QStringLiteral("Essen, dann Abwasch"));
     QVERIFY(records.at(0).firesAt(onWeekday(1, 7, 25)));
@@ -264,6 +265,7 @@ void TestReminderLists::lineNumbersAndEmptyLines()
     QCOMPARE(records.at(1).record(), QString());
     QVERIFY(!records.at(1).longEnough());
     QCOMPARE(records.at(2).line(), 3);
+    QCOMPARE(records.at(2).column(), 3); // behind the indent
     QCOMPARE(records.at(2).text(), QStringLiteral("b"));
     QVERIFY(ReminderListFile::parse(QString(), ReminderListKind::Daily).isEmpty());
 }
