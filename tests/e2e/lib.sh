@@ -20,6 +20,7 @@ E2E_WORK=""
 E2E_DISPLAY=""
 E2E_ZELVO_PID=""
 E2E_ZELVO_T0=""
+E2E_ZELVO_WRAPPER=() # a command that zelvo is started through, e.g. to drop capabilities
 
 e2e_skip() {
     echo "SKIPPED ($E2E_SCRIPT_NAME): $*"
@@ -85,7 +86,11 @@ e2e_network() {
         ip addr add "${E2E_BOX_ADDRESSES[$((box - 1))]}/32" dev lo || e2e_fail "cannot add box $box's address"
     done
     ip route add 10.77.0.0/24 dev lo || e2e_fail "cannot add the box route"
-    sysctl -qw net.ipv4.ping_group_range="0 2147483647" || e2e_fail "cannot open ping sockets in the namespace"
+    if [ "${E2E_PING_SOCKETS:-1}" = 1 ]; then
+        sysctl -qw net.ipv4.ping_group_range="0 2147483647" || e2e_fail "cannot open ping sockets in the namespace"
+    else
+        sysctl -qw net.ipv4.ping_group_range="1 0" || e2e_fail "cannot close ping sockets in the namespace"
+    fi
     sysctl -qw net.ipv4.ip_nonlocal_bind=1 || e2e_fail "cannot allow non-local binds in the namespace"
     # Only lo exists here: nothing can reach another network.
     if ip -o link show | grep -qv ': lo:'; then
@@ -231,13 +236,26 @@ e2e_start_zelvo() {
             TZ=Europe/Berlin LC_ALL=C.UTF-8 \
             LD_PRELOAD="$E2E_FAKETIME_LIB" FAKETIME="@$E2E_FAKE_START" \
             FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME_NO_CACHE=1 \
-            "$ZELVO_BIN"
+            "${E2E_ZELVO_WRAPPER[@]}" "$ZELVO_BIN"
     ) >"$E2E_WORK/logs/zelvo.log" 2>&1 &
     E2E_ZELVO_PID=$!
     E2E_ZELVO_T0=$(e2e_now)
     E2E_PIDS+=("$E2E_ZELVO_PID")
     e2e_wait_until 20 e2e_window "Zelvo v0.5.9 beta" >/dev/null || e2e_fail "the main window did not appear"
     e2e_log "zelvo runs (pid $E2E_ZELVO_PID), main window $(e2e_window "Zelvo v0.5.9 beta")"
+}
+
+# The id of a visible window with exactly this title that is larger than a
+# tray icon (a message box has the program's name as its title, as the icon).
+e2e_big_window() {
+    local id
+    for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
+        if [ "$(xwininfo -id "$id" | awk '/^ +Width:/ {print $2}')" -gt 100 ]; then
+            echo "$id"
+            return 0
+        fi
+    done
+    return 1
 }
 
 # The id of the visible window with exactly this title.
