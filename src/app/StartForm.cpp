@@ -6,6 +6,7 @@
 #include "dialogs/Boxip.h"
 #include "dialogs/Infoanz.h"
 #include "dialogs/Textsend.h"
+#include "dialogs/WindowGeometry.h"
 #include "watch/StatusWatch.h"
 
 #include <QApplication>
@@ -19,12 +20,6 @@
 #include <QSvgWidget>
 
 namespace {
-
-// Positions are given in twips; 15 twips make one pixel.
-QRect twips(int left, int top, int width, int height)
-{
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
 
 QColor fromRgbValue(int value) // red in the lowest byte
 {
@@ -40,12 +35,12 @@ QFont displayFont()
     return font;
 }
 
-// The panel's small type, as on the old platform's default dialog font.
-QFont panelFont()
+// Brings a window of the program to the front.
+void present(QWidget *window)
 {
-    QFont font;
-    font.setPixelSize(11);
-    return font;
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 QLabel *makeLabel(QWidget *parent, const QString &name, const QString &caption, const QRect &geometry)
@@ -57,6 +52,8 @@ QLabel *makeLabel(QWidget *parent, const QString &name, const QString &caption, 
 }
 
 } // namespace
+
+using WindowGeometry::twips;
 
 StartForm::StartForm(const Engine::Options &options, QWidget *parent)
     : QMainWindow(parent)
@@ -116,8 +113,8 @@ void StartForm::buildControls()
     m_infoText = makeLabel(m_client, QStringLiteral("Label3"), QString(), twips(2160, 960, 2175, 1215));
     m_infoText->setStyleSheet(QStringLiteral("color: black; background: transparent;"));
     m_infoText->setWordWrap(true);
-    m_infoTitle->setFont(panelFont());
-    m_infoText->setFont(panelFont());
+    m_infoTitle->setFont(WindowGeometry::dialogFont());
+    m_infoText->setFont(WindowGeometry::dialogFont());
     m_infoText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_infoBack->hide();
     m_infoBar->hide();
@@ -194,11 +191,7 @@ void StartForm::buildMenus()
 void StartForm::startUp()
 {
     adjustSize();
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        const QSize size = frameGeometry().size();
-        move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
-    }
+    WindowGeometry::centreOnScreen(this);
     m_tray->show();
     show();
     m_engine->start();
@@ -262,9 +255,7 @@ void StartForm::openTextsend()
         m_textsend->setAttribute(Qt::WA_DeleteOnClose);
         m_textsend->setWindowModality(Qt::ApplicationModal);
     }
-    m_textsend->show();
-    m_textsend->raise();
-    m_textsend->activateWindow();
+    present(m_textsend);
 }
 
 void StartForm::openBoxip()
@@ -274,9 +265,7 @@ void StartForm::openBoxip()
         m_boxip->setAttribute(Qt::WA_DeleteOnClose);
         m_boxip->setWindowModality(Qt::ApplicationModal);
     }
-    m_boxip->show();
-    m_boxip->raise();
-    m_boxip->activateWindow();
+    present(m_boxip);
 }
 
 void StartForm::openInfo()
@@ -286,9 +275,7 @@ void StartForm::openInfo()
         m_info = new Infoanz;
         m_info->setAttribute(Qt::WA_DeleteOnClose);
     }
-    m_info->show();
-    m_info->raise();
-    m_info->activateWindow();
+    present(m_info);
 }
 
 void StartForm::changeEvent(QEvent *event)
