@@ -34,17 +34,6 @@ QString dotted(quint32 ipv4)
         .arg(ipv4 & 0xFF);
 }
 
-quint16 checksum(const unsigned char *data, size_t size)
-{
-    quint32 sum = 0;
-    for (size_t i = 0; i + 1 < size; i += 2)
-        sum += quint32(data[i] << 8 | data[i + 1]);
-    if (size % 2)
-        sum += quint32(data[size - 1] << 8);
-    while (sum >> 16)
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    return quint16(~sum);
-}
 
 bool isPermissionError(int error)
 {
@@ -234,6 +223,18 @@ EchoResult probe(const QString &address, int timeoutMs)
     const quint32 ipv4 = ntohl(reinterpret_cast<const sockaddr_in *>(found->ai_addr)->sin_addr.s_addr);
     ::freeaddrinfo(found);
     return echo(ipv4, timeoutMs);
+}
+
+quint16 checksum(const unsigned char *data, size_t size)
+{
+    quint32 sum = 0;
+    for (size_t i = 0; i + 1 < size; i += 2)
+        sum += quint32(data[i] << 8 | data[i + 1]);
+    if (size % 2)
+        sum += quint32(data[size - 1] << 8);
+    while (sum >> 16)
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    return quint16(~sum);
 }
 
 } // namespace IcmpEcho

@@ -28,4 +28,7 @@ EchoResult echo(quint32 ipv4, int timeoutMs = kTimeoutMs);
 // False for 0.0.0.0, 255.255.255.255 and multicast addresses.
 bool mayBeProbed(quint32 ipv4);
 
+// The ones' complement sum of an ICMP header and its data (RFC 1071).
+quint16 checksum(const unsigned char *data, size_t size);
+
 } // namespace IcmpEcho

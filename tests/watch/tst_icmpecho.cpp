@@ -49,18 +49,6 @@ bool setNetRawEffective(bool on)
     return ::syscall(SYS_capset, &header, data) == 0;
 }
 
-quint16 internetChecksum(const unsigned char *data, size_t size)
-{
-    quint32 sum = 0;
-    for (size_t i = 0; i + 1 < size; i += 2)
-        sum += quint32(data[i] << 8 | data[i + 1]);
-    if (size % 2)
-        sum += quint32(data[size - 1] << 8);
-    while (sum >> 16)
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    return quint16(~sum);
-}
-
 // Sends an echo reply with a source address of our choosing to a local
 // address, where every raw ICMP socket sees it.
 bool forgeEchoReply(const QString &from, quint16 idNetOrder, quint16 seqNetOrder)
@@ -82,7 +70,7 @@ bool forgeEchoReply(const QString &from, quint16 idNetOrder, quint16 seqNetOrder
     icmp->un.echo.id = idNetOrder;
     icmp->un.echo.sequence = seqNetOrder;
     std::memcpy(packet + sizeof(iphdr) + sizeof(icmphdr), "hallo", 5);
-    const quint16 sum = internetChecksum(packet + sizeof(iphdr), sizeof(icmphdr) + 5);
+    const quint16 sum = IcmpEcho::checksum(packet + sizeof(iphdr), sizeof(icmphdr) + 5);
     packet[sizeof(iphdr) + 2] = quint8(sum >> 8);
     packet[sizeof(iphdr) + 3] = quint8(sum & 0xFF);
     sockaddr_in to{};
