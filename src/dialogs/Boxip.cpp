@@ -22,13 +22,8 @@ Boxip::Boxip(Engine *engine, QWidget *parent)
     : QDialog(parent)
     , m_engine(engine)
 {
-    setObjectName(QStringLiteral("boxip"));
-    setWindowTitle(QStringLiteral("IP der D-Boxen"));
-    setWindowIcon(QIcon(QStringLiteral(":/network.svg")));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowCloseButtonHint);
-    setFont(WindowGeometry::dialogFont());
-    setFixedSize(kClientWidth, kClientHeight);
+    WindowGeometry::setUpWindow(this, QStringLiteral("boxip"), QStringLiteral("IP der D-Boxen"), QStringLiteral(":/network.svg"),
+                                Qt::Dialog, QSize(kClientWidth, kClientHeight));
     buildControls();
     load();
     WindowGeometry::centreOnScreen(this);

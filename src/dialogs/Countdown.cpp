@@ -28,13 +28,8 @@ QLineEdit *centredField(QWidget *parent, const QString &name, const QString &tex
 Countdown::Countdown(QWidget *parent)
     : QWidget(parent)
 {
-    setObjectName(QStringLiteral("countdown"));
-    setWindowTitle(QStringLiteral("Countdown setzen"));
-    setWindowIcon(QIcon(QStringLiteral(":/hourglass.svg")));
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowCloseButtonHint);
-    setFont(WindowGeometry::dialogFont());
-    setFixedSize(kClientWidth, kClientHeight);
+    WindowGeometry::setUpWindow(this, QStringLiteral("countdown"), QStringLiteral("Countdown setzen"), QStringLiteral(":/hourglass.svg"),
+                                Qt::Window, QSize(kClientWidth, kClientHeight));
 
     auto *when = new QGroupBox(QStringLiteral("Frame3"), this);
     when->setObjectName(QStringLiteral("Frame3"));

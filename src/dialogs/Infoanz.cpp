@@ -23,13 +23,8 @@ QStringList Infoanz::infoLines()
 Infoanz::Infoanz(QWidget *parent)
     : QWidget(parent)
 {
-    setObjectName(QStringLiteral("Infoanz"));
-    setWindowTitle(QStringLiteral("Info"));
-    setWindowIcon(QIcon(QStringLiteral(":/germany.svg")));
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowCloseButtonHint);
-    setFont(WindowGeometry::dialogFont());
-    setFixedSize(kClientWidth, kClientHeight);
+    WindowGeometry::setUpWindow(this, QStringLiteral("Infoanz"), QStringLiteral("Info"), QStringLiteral(":/germany.svg"),
+                                Qt::Window, QSize(kClientWidth, kClientHeight));
 
     m_text = new QTextEdit(this);
     m_text->setObjectName(QStringLiteral("Text1"));

@@ -18,13 +18,8 @@ Textsend::Textsend(Engine *engine, QWidget *parent)
     : QDialog(parent)
     , m_engine(engine)
 {
-    setObjectName(QStringLiteral("Textsend"));
-    setWindowTitle(QStringLiteral("Text sofort senden"));
-    setWindowIcon(QIcon(QStringLiteral(":/sendtext.svg")));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowCloseButtonHint);
-    setFont(WindowGeometry::dialogFont());
-    setFixedSize(kClientWidth, kClientHeight);
+    WindowGeometry::setUpWindow(this, QStringLiteral("Textsend"), QStringLiteral("Text sofort senden"), QStringLiteral(":/sendtext.svg"),
+                                Qt::Dialog, QSize(kClientWidth, kClientHeight));
     buildControls();
     load();
     WindowGeometry::centreOnScreen(this);

@@ -1,5 +1,7 @@
 #include "dialogs/WindowGeometry.h"
 
+#include <QIcon>
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -23,6 +25,18 @@ QFont dialogFont()
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     return font;
+}
+
+void setUpWindow(QWidget *window, const QString &name, const QString &title, const QString &icon,
+                 Qt::WindowType kind, const QSize &clientSize)
+{
+    window->setObjectName(name);
+    window->setWindowTitle(title);
+    window->setWindowIcon(QIcon(icon));
+    window->setWindowFlags(kind | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                           | Qt::WindowCloseButtonHint);
+    window->setFont(dialogFont());
+    window->setFixedSize(clientSize);
 }
 
 void centreOnScreen(QWidget *window)

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QRect>
+#include <QString>
 
 class QWidget;
 
@@ -13,6 +14,12 @@ QSize twipsSize(int width, int height);
 
 // The small dialog type the layout was designed for: Arial, 11 pixels.
 QFont dialogFont();
+
+// The frame every window of the program but the main one shares: its name,
+// title and icon, title bar with system menu and close button only (no
+// minimise, no maximise), the dialog type and a fixed client area.
+void setUpWindow(QWidget *window, const QString &name, const QString &title, const QString &icon,
+                 Qt::WindowType kind, const QSize &clientSize);
 
 // Puts a window in the middle of the screen it will appear on.
 void centreOnScreen(QWidget *window);
