@@ -32,7 +32,7 @@ e2e_log "the reminder arrived while the message box was open"
 
 # OK: the message box goes, and does not come back at the next watch ticks.
 read -r ax ay < <(e2e_window_origin "$alert")
-xdotool mousemove --sync $((ax + 20)) $((ay + 20)) key Return
+xdotool mousemove $((ax + 20)) $((ay + 20)) sleep 0.15 key Return
 e2e_wait_until 5 eval '! e2e_big_window "Zelvo" >/dev/null' || e2e_fail "the message box did not close on Return"
 sleep 12
 e2e_big_window "Zelvo" >/dev/null && e2e_fail "the message box about ICMP came again"

@@ -273,12 +273,13 @@ e2e_window_origin() {
     xwininfo -id "$id" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}'
 }
 
-# Clicks a point given in the window's own pixels.
+# Clicks a point given in the window's own pixels. (No "mousemove --sync":
+# it waits for a motion that never comes when the pointer is there already.)
 e2e_click() {
     local id=$1 x=$2 y=$3 button=${4:-1}
     local ox oy
     read -r ox oy < <(e2e_window_origin "$id")
-    xdotool mousemove --sync $((ox + x)) $((oy + y)) click "$button" || e2e_fail "click at $x,$y failed"
+    xdotool mousemove $((ox + x)) $((oy + y)) sleep 0.15 click "$button" || e2e_fail "click at $x,$y failed"
     sleep 0.3
 }
 
@@ -379,7 +380,7 @@ e2e_tray_menu() {
     e2e_wait_until 5 e2e_tray_icon >/dev/null || e2e_fail "no tray icon of zelvo in trayer:"$'\n'"$(xwininfo -root -tree)"
     local ix iy
     read -r ix iy < <(e2e_tray_icon)
-    xdotool mousemove --sync "$ix" "$iy" click 3 || e2e_fail "right-click on the tray icon failed"
+    xdotool mousemove "$ix" "$iy" sleep 0.15 click 3 || e2e_fail "right-click on the tray icon failed"
     sleep 0.7
     [ -n "$shot" ] && e2e_screenshot root "$shot"
 }
