@@ -5,7 +5,6 @@
 
 source "$(dirname "$0")/lib.sh"
 e2e_require
-command -v setpriv >/dev/null 2>&1 || e2e_skip "setpriv (util-linux) is missing"
 e2e_enter_namespace "$@"
 e2e_setup_work
 E2E_PING_SOCKETS=0

@@ -18,7 +18,7 @@ e2e_start_display
 # No title bars (the tray panel stays where it asks to be, on the screen),
 # windows placed where they ask to be, iconified by unmapping only.
 printf '%s\n' 'NoTitle' 'RandomPlacement' 'UsePPosition "on"' 'IconifyByUnmapping' 'NoGrabServer' >"$E2E_WORK/twmrc"
-twm -display "$E2E_DISPLAY" -f "$E2E_WORK/twmrc" >"$E2E_WORK/logs/twm.log" 2>&1 &
+"${E2E_GUARD[@]}" twm -display "$E2E_DISPLAY" -f "$E2E_WORK/twmrc" >"$E2E_WORK/logs/twm.log" 2>&1 &
 E2E_PIDS+=($!)
 sleep 1
 kill -0 "${E2E_PIDS[-1]}" 2>/dev/null || e2e_fail "twm did not start"

@@ -21,6 +21,9 @@ E2E_DISPLAY=""
 E2E_ZELVO_PID=""
 E2E_ZELVO_T0=""
 E2E_ZELVO_WRAPPER=() # a command that zelvo is started through, e.g. to drop capabilities
+# Every helper dies with this script, even when it is killed without a chance
+# to clean up (a CTest time-out), so no process keeps the namespace alive.
+E2E_GUARD=(setpriv --pdeathsig KILL --)
 
 e2e_skip() {
     echo "SKIPPED ($E2E_SCRIPT_NAME): $*"
@@ -51,7 +54,7 @@ e2e_require() {
     [ -n "${ZELVO_BIN:-}" ] && [ -x "$ZELVO_BIN" ] || e2e_skip "zelvo binary not found (ZELVO_BIN=${ZELVO_BIN:-})"
     [ -n "${BOXSIM_BIN:-}" ] && [ -x "$BOXSIM_BIN" ] || e2e_skip "boxsim binary not found (BOXSIM_BIN=${BOXSIM_BIN:-})"
     local tool
-    for tool in unshare ip sysctl Xvfb trayer xdotool xwininfo jq; do
+    for tool in unshare setpriv ip sysctl Xvfb trayer xdotool xwininfo jq; do
         command -v "$tool" >/dev/null 2>&1 || e2e_skip "the tool '$tool' is missing (scripts/install-deps.sh installs it)"
     done
     E2E_FAKETIME_LIB=""
@@ -172,7 +175,7 @@ e2e_start_boxes() {
     local box address
     for box in 1 2 3 4; do
         address=${E2E_BOX_ADDRESSES[$((box - 1))]}
-        "$BOXSIM_BIN" --address "$address" --port 80 --out "$E2E_WORK/box$box.jsonl" \
+        "${E2E_GUARD[@]}" "$BOXSIM_BIN" --address "$address" --port 80 --out "$E2E_WORK/box$box.jsonl" \
             >"$E2E_WORK/logs/boxsim$box.log" 2>&1 &
         E2E_PIDS+=($!)
     done
@@ -192,7 +195,7 @@ e2e_start_display() {
     for attempt in $(seq 1 20); do
         n=$((40 + (RANDOM % 400)))
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$E2E_WORK/logs/xvfb.log" 2>&1 &
+        "${E2E_GUARD[@]}" Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$E2E_WORK/logs/xvfb.log" 2>&1 &
         pid=$!
         for i in $(seq 1 100); do
             kill -0 "$pid" 2>/dev/null || break
@@ -215,7 +218,7 @@ e2e_start_display() {
     e2e_log "display $DISPLAY"
 
     # The tray host, at the bottom right; zelvo's icon docks into it.
-    trayer --edge bottom --align right --widthtype pixel --width 96 --heighttype pixel --height 28 \
+    "${E2E_GUARD[@]}" trayer --edge bottom --align right --widthtype pixel --width 96 --heighttype pixel --height 28 \
         --SetDockType true --SetPartialStrut false --transparent false --tint 0x404040 \
         >"$E2E_WORK/logs/trayer.log" 2>&1 &
     E2E_PIDS+=($!)
@@ -236,7 +239,7 @@ e2e_start_zelvo() {
             TZ=Europe/Berlin LC_ALL=C.UTF-8 \
             LD_PRELOAD="$E2E_FAKETIME_LIB" FAKETIME="@$E2E_FAKE_START" \
             FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME_NO_CACHE=1 \
-            "${E2E_ZELVO_WRAPPER[@]}" "$ZELVO_BIN"
+            "${E2E_GUARD[@]}" "${E2E_ZELVO_WRAPPER[@]}" "$ZELVO_BIN"
     ) >"$E2E_WORK/logs/zelvo.log" 2>&1 &
     E2E_ZELVO_PID=$!
     E2E_ZELVO_T0=$(e2e_now)
