@@ -63,9 +63,10 @@ e2e_wait_until 10 e2e_window "IP der D-Boxen" >/dev/null || e2e_fail "the box ad
 boxip=$(e2e_window "IP der D-Boxen")
 e2e_screenshot "$boxip" e2e-boxip-open
 
-# Box 4 gets box 2's address: entering the field selects its text, typing replaces it.
+# Box 4 gets box 2's address: entering the field selects its text, typing
+# replaces it. A comma or a double quote would break boxip.ini: not taken.
 e2e_click_twips "$boxip" $((3000 + 120)) $((1800 + 720)) 1695 285 # Text1(3)
-e2e_type "10.77.0.3"
+e2e_type '10.77.0.3,"'
 e2e_click_twips "$boxip" $((3000 + 1920)) $((1800 + 720)) 495 255 # Command2(3) "Test"
 test_text="Dies ist ein Test für die  4. D-Box2!"$'\n\n'"Wenn Sie dies auf dem Fernseher lesen können,"$'\n'"ist die IP 10.77.0.3 richtig!"
 e2e_expect_message 2 nmsg 5 "$test_text"
