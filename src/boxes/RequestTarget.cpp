@@ -6,10 +6,20 @@
 
 namespace {
 
+int hexValue(char16_t c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 bool isHexDigit(QChar c)
 {
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
-        || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+    return hexValue(c.unicode()) >= 0;
 }
 
 bool isUnreserved(char c)
@@ -84,8 +94,32 @@ QByteArray encodeDocument(const QString &document)
     // The prefix is ASCII and goes as written; the text behind it is escaped.
     appendEscaped(out, document.left(query), true);
     out += document.mid(query, equals - query + 1).toLatin1();
-    appendEscaped(out, document.mid(equals + 1), false);
+    out += encodeText(document.mid(equals + 1));
     return out;
+}
+
+QByteArray encodeText(const QString &text)
+{
+    QByteArray out;
+    appendEscaped(out, text, false);
+    return out;
+}
+
+QString decodeText(const QByteArray &encoded)
+{
+    QByteArray bytes;
+    bytes.reserve(encoded.size());
+    for (int i = 0; i < encoded.size(); ++i) {
+        const int high = i + 2 < encoded.size() ? hexValue(uchar(encoded.at(i + 1))) : -1;
+        const int low = high >= 0 ? hexValue(uchar(encoded.at(i + 2))) : -1;
+        if (encoded.at(i) == '%' && high >= 0 && low >= 0) {
+            bytes.append(char(high * 16 + low));
+            i += 2;
+        } else {
+            bytes.append(encoded.at(i));
+        }
+    }
+    return Windows1252::decode(bytes);
 }
 
 QString sendableHost(const QString &address)

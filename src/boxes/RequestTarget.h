@@ -13,6 +13,21 @@ namespace RequestTarget {
 // A-Z a-z 0-9 - . _ ~ becomes %XX. The box decodes it back to the text whole.
 QByteArray encodeDocument(const QString &document);
 
+// The message text alone, escaped the same way.
+QByteArray encodeText(const QString &text);
+
+// The text as a box reads it back: each '%' with two hex digits is a byte,
+// every other byte stands for itself, and the bytes are Windows-1252. So
+// "%0A" becomes a line break. A '%' without two hex digits stays as it is.
+QString decodeText(const QByteArray &encoded);
+
+// What a box shows for a message text: the text as it goes on the wire,
+// read back. Characters that Windows-1252 lacks show as '?'.
+inline QString shownOnBox(const QString &text)
+{
+    return decodeText(encodeText(text));
+}
+
 // The address with blanks around it dropped, when it may be contacted: a
 // dotted IPv4 address or a host name (letters, digits, hyphens, dots, at most
 // 253 characters), but never "0.0.0.0" (which reaches this very machine) or

@@ -1,6 +1,6 @@
 #include "check/CheckJsonReport.h"
 
-#include "check/BoxScreenText.h"
+#include "boxes/RequestTarget.h"
 #include "check/FolderCheck.h"
 
 #include <QJsonArray>
@@ -86,7 +86,7 @@ QByteArray CheckJsonReport::of(const FolderCheck &c)
                          {QStringLiteral("kind"),
                           d.message.kind == MessageKind::Popup ? QStringLiteral("popup") : QStringLiteral("message")},
                          {QStringLiteral("document"), d.message.document},
-                         {QStringLiteral("text"), BoxScreenText::of(d.message.text)}});
+                         {QStringLiteral("text"), RequestTarget::shownOnBox(d.message.text)}});
         }
     }
     out += line({{QStringLiteral("type"), QStringLiteral("summary")},

@@ -1,6 +1,6 @@
 #include "check/CheckTextReport.h"
 
-#include "check/BoxScreenText.h"
+#include "boxes/RequestTarget.h"
 #include "check/FolderCheck.h"
 
 #include <QStringList>
@@ -107,7 +107,7 @@ QString dueEntry(const FolderCheck &c, const DueReminder &d)
         + QStringLiteral("  ")
         + (d.message.kind == MessageKind::Popup ? QStringLiteral("Popup") : QStringLiteral("Meldung"));
     QString s = head + QLatin1Char('\n');
-    for (const QString &line : printable(BoxScreenText::of(d.message.text)).split(QLatin1Char('\n')))
+    for (const QString &line : printable(RequestTarget::shownOnBox(d.message.text)).split(QLatin1Char('\n')))
         s += QStringLiteral("    | ") + line + QLatin1Char('\n');
     return s;
 }

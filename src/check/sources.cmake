@@ -4,7 +4,6 @@ set(ZELVO_CORE_SOURCES_CHECK
   check/ReminderListCheck.cpp
   check/TriggerText.cpp
   check/ReminderSchedule.cpp
-  check/BoxScreenText.cpp
   check/FolderCheck.cpp
   check/CheckTextReport.cpp
   check/CheckJsonReport.cpp

