@@ -1,5 +1,4 @@
 set(ZELVO_CORE_SOURCES_BOXES
-  boxes/BoxList.cpp
   boxes/BoxListFile.cpp
   boxes/RequestTarget.cpp
   boxes/HttpTransport.cpp

@@ -16,7 +16,7 @@ TextSendStep::Outcome TextSendStep::run(const QDir &folder, DisplayState *displa
     out.document = kindPrefix(settings.kind) + out.converted.encoded;
 
     // Whether a box is on is decided now, not when the dialog opened.
-    out.sentTo = receivers(display->boxStatus(), settings);
+    out.sentTo = receivers(*display, settings);
     if (!out.sentTo.isEmpty()) {
         const BoxList boxes = BoxListFile::read(folder).boxes;
         for (const int box : out.sentTo)
@@ -35,11 +35,11 @@ TextSendStep::Outcome TextSendStep::run(const QDir &folder, DisplayState *displa
     return out;
 }
 
-QList<int> TextSendStep::receivers(const QString &boxStatus, const SendTextSettings &settings)
+QList<int> TextSendStep::receivers(const DisplayState &display, const SendTextSettings &settings)
 {
     QList<int> boxes;
     for (int box = 1; box <= SendTextSettings::kBoxes; ++box)
-        if (settings.isTicked(box) && box <= boxStatus.size() && boxStatus.at(box - 1) == QLatin1Char('1'))
+        if (settings.isTicked(box) && display.boxIsOn(box))
             boxes << box;
     return boxes;
 }

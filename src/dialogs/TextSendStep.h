@@ -35,5 +35,5 @@ public:
 
     static QString textToSend(const QString &typed) { return typed.isEmpty() ? kEmptyText : typed; }
     // The boxes that are ticked and whose character of the status text is "1".
-    static QList<int> receivers(const QString &boxStatus, const SendTextSettings &settings);
+    static QList<int> receivers(const DisplayState &display, const SendTextSettings &settings);
 };

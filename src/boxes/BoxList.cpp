@@ -1,1 +1,0 @@
-#include "boxes/BoxList.h"
