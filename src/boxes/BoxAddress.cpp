@@ -1,5 +1,7 @@
 #include "boxes/BoxAddress.h"
 
+#include "boxes/BoxList.h"
+
 #include <QStringList>
 
 #include <arpa/inet.h>
@@ -56,6 +58,10 @@ BoxAddress BoxAddress::read(const QString &configured)
     a.m_text = configured.trimmed();
     if (a.m_text.isEmpty()) {
         a.refuse(Verdict::Empty, QStringLiteral("keine Adresse eingetragen"));
+        return a;
+    }
+    if (a.m_text == BoxList::kUnconfigured) {
+        a.refuse(Verdict::Refused, QStringLiteral("Box nicht eingerichtet (0.0.0.0)"));
         return a;
     }
     bool isQuad = false;

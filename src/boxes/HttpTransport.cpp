@@ -66,7 +66,7 @@ public:
     bool started = false;
     bool connected = false;
     bool done = false;
-    qint64 startedAfterMs = 0;
+    bool refusalTold = false; // its address was refused before: logged quietly
     HttpAnswer answer;
 
     bool written() const { return toWrite == 0; }
@@ -187,7 +187,6 @@ void HttpTransport::writeWhatMayGo(const QString &key)
 void HttpTransport::start(Request *r)
 {
     r->started = true;
-    r->startedAfterMs = r->age.elapsed();
     ++m_lanes[r->key].open;
     const BoxAddress box = BoxAddress::read(r->key);
     if (!box.needsLookup()) {
@@ -209,7 +208,7 @@ void HttpTransport::start(Request *r)
 void HttpTransport::connectTo(Request *r, const BoxAddress &box)
 {
     if (!box.usable()) {
-        noteRefusal(r->key, box.reason());
+        r->refusalTold = !noteRefusal(r->key, box.reason());
         finish(r, 0, box.reason());
         return;
     }
@@ -280,8 +279,10 @@ void HttpTransport::finish(Request *r, int status, const QString &error)
         --lane.open;
     m_requests.remove(r->id);
 
-    if (!error.isEmpty() && m_refusalsLogged.value(r->key) == error)
+    if (r->refusalTold)
         qCDebug(lcSend).noquote() << "nicht gesendet an" << ('"' + r->key + '"') << r->target << "-" << error;
+    else if (r->socket == nullptr && !error.isEmpty())
+        qCWarning(lcSend).noquote() << "nicht gesendet an" << ('"' + r->key + '"') << r->target << "-" << error;
     else if (!error.isEmpty())
         qCWarning(lcSend).noquote() << "Fehler bei" << ('"' + r->key + '"') << r->target << "-" << error;
     else
@@ -296,13 +297,14 @@ void HttpTransport::finish(Request *r, int status, const QString &error)
     service(key);
 }
 
-// A refused address is logged once (as a warning) until its reason changes.
-void HttpTransport::noteRefusal(const QString &address, const QString &reason)
+// True the first time an address is refused for this reason: a refused
+// address is logged as a warning once, then quietly.
+bool HttpTransport::noteRefusal(const QString &address, const QString &reason)
 {
-    if (m_refusalsLogged.value(address) == reason)
-        return;
+    if (m_refusalsLogged.contains(address) && m_refusalsLogged.value(address) == reason)
+        return false;
     if (m_refusalsLogged.size() >= kRefusalsRemembered)
         m_refusalsLogged.clear();
     m_refusalsLogged.insert(address, reason);
-    qCWarning(lcSend).noquote() << "Adresse" << ('"' + address + '"') << "wird nicht angesprochen:" << reason;
+    return true;
 }

@@ -75,7 +75,7 @@ private:
     void readAnswer(Request *r);
     void ended(Request *r, const QString &why);
     void finish(Request *r, int status, const QString &error);
-    void noteRefusal(const QString &address, const QString &reason);
+    bool noteRefusal(const QString &address, const QString &reason);
 
     quint16 m_port;
     int m_timeoutMs;
