@@ -110,6 +110,8 @@ void HttpTransport::hand(const QString &address, const QString &document, bool i
         if (!r->started)
             finish(r, 0, QStringLiteral("keine Verbindung nach %1 s (wartete hinter früheren Nachrichten an diese Box)")
                              .arg(seconds(m_timeoutMs)));
+        else if (r->answer.status() > 0)
+            finish(r, r->answer.status(), QString()); // answered, the rest of it came too slowly
         else if (!r->connected)
             finish(r, 0, QStringLiteral("keine Verbindung nach %1 s").arg(seconds(m_timeoutMs)));
         else

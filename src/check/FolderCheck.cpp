@@ -72,7 +72,8 @@ FolderCheck FolderCheck::run(const QDir &folder, const QDateTime &now, int dueCo
         if (!c.boxes.boxes.isConfigured(box))
             continue;
         const BoxAddress address = BoxAddress::resolve(c.boxes.boxes.address(box));
-        if (!address.usable())
+        // An empty entry is already a hint on each record for that box.
+        if (!address.usable() && address.verdict() != BoxAddress::Verdict::Empty)
             c.addressRefusals[box - 1] = address.reason();
     }
     ReminderSchedule::Lists records;
