@@ -110,6 +110,9 @@ void HttpTransport::hand(const QString &address, const QString &document, bool i
         if (!r->started)
             finish(r, 0, QStringLiteral("keine Verbindung nach %1 s (wartete hinter früheren Nachrichten an diese Box)")
                              .arg(seconds(m_timeoutMs)));
+        else if (r->connected && r->toWrite < 0)
+            finish(r, 0, QStringLiteral("nicht gesendet nach %1 s (wartete hinter früheren Nachrichten an diese Box)")
+                             .arg(seconds(m_timeoutMs)));
         else if (r->answer.status() > 0)
             finish(r, r->answer.status(), QString()); // answered, the rest of it came too slowly
         else if (!r->connected)
