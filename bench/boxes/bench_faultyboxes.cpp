@@ -4,12 +4,12 @@
 // the longest block of the user-interface thread and how late the healthy
 // box's messages arrive. ZELVO_BENCH_SECONDS shortens the run (default 60).
 #include "FaultyBox.h"
+#include "ProcessMemory.h"
 #include "RecordingHttpServer.h"
 #include "boxes/HttpTransport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QHash>
 #include <QThread>
 #include <QTimer>
@@ -22,17 +22,6 @@
 #include <vector>
 
 namespace {
-
-double peakResidentMb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    return -1;
-}
 
 // Runs a faulty box on a thread of its own, as a box on the network would.
 FaultyBox *startBox(FaultyBox::Fault fault, const QHostAddress &address, quint16 port, QThread *thread)
@@ -146,7 +135,7 @@ int main(int argc, char *argv[])
     std::printf("faulty boxes, %d s, two busy loops:\n", seconds);
     std::printf("  requests to faulty boxes finished: %d (streaming box saw %d, flooding box saw %d)\n", faultyDone,
                 streaming->requests(), flooding->requests());
-    std::printf("  peak resident memory:       %.1f MB (goal < 50)\n", peakResidentMb());
+    std::printf("  peak resident memory:       %.1f MB (goal < 50)\n", processStatusKiB("VmHWM") / 1024.0);
     std::printf("  longest UI-thread block:    %.2f ms of its own CPU time (goal < 5); longest wall-clock gap %.2f ms\n",
                 longestCpuMs, longestGapMs);
     std::printf("  healthy box delay:          median %.2f ms, worst %.2f ms over %zu messages (goal < 50)\n", median,
