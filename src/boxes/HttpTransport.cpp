@@ -66,7 +66,7 @@ public:
     bool started = false;
     bool connected = false;
     bool done = false;
-    bool refusalTold = false; // its address was refused before: logged quietly
+    bool refused = false; // its address is not contacted
     HttpAnswer answer;
 
     bool written() const { return toWrite == 0; }
@@ -99,9 +99,18 @@ void HttpTransport::query(const QString &address, const QString &document)
 
 void HttpTransport::hand(const QString &address, const QString &document, bool isQuery)
 {
+    const QString key = address.trimmed();
+    const BoxAddress box = BoxAddress::read(key);
+    if (!box.needsLookup() && !box.usable()) {
+        // Refused by its text alone: nothing to queue or wait for.
+        const QByteArray target = RequestTarget::encodeDocument(document);
+        logNotSent(key, target, box.reason());
+        emit finished(key, target, 0, box.reason());
+        return;
+    }
     auto *r = new Request(this);
     r->id = m_nextId++;
-    r->key = address.trimmed();
+    r->key = key;
     r->document = document;
     r->isQuery = isQuery;
     r->age.start();
@@ -194,7 +203,7 @@ void HttpTransport::start(Request *r)
     r->started = true;
     ++m_lanes[r->key].open;
     const BoxAddress box = BoxAddress::read(r->key);
-    if (!box.needsLookup()) {
+    if (!box.needsLookup()) { // a literal address: nothing to look up
         connectTo(r, box);
         return;
     }
@@ -213,7 +222,7 @@ void HttpTransport::start(Request *r)
 void HttpTransport::connectTo(Request *r, const BoxAddress &box)
 {
     if (!box.usable()) {
-        r->refusalTold = !noteRefusal(r->key, box.reason());
+        r->refused = true;
         finish(r, 0, box.reason());
         return;
     }
@@ -284,8 +293,8 @@ void HttpTransport::finish(Request *r, int status, const QString &error)
         --lane.open;
     m_requests.remove(r->id);
 
-    if (r->refusalTold)
-        qCDebug(lcSend).noquote() << "nicht gesendet an" << ('"' + r->key + '"') << r->target << "-" << error;
+    if (r->refused)
+        logNotSent(r->key, r->target, error);
     else if (r->socket == nullptr && !error.isEmpty())
         qCWarning(lcSend).noquote() << "nicht gesendet an" << ('"' + r->key + '"') << r->target << "-" << error;
     else if (!error.isEmpty())
@@ -302,14 +311,16 @@ void HttpTransport::finish(Request *r, int status, const QString &error)
     service(key);
 }
 
-// True the first time an address is refused for this reason: a refused
-// address is logged as a warning once, then quietly.
-bool HttpTransport::noteRefusal(const QString &address, const QString &reason)
+// A refused address is logged as a warning once (until its reason
+// changes), then quietly.
+void HttpTransport::logNotSent(const QString &address, const QByteArray &target, const QString &reason)
 {
-    if (m_refusalsLogged.contains(address) && m_refusalsLogged.value(address) == reason)
-        return false;
+    if (m_refusalsLogged.contains(address) && m_refusalsLogged.value(address) == reason) {
+        qCDebug(lcSend).noquote() << "nicht gesendet an" << ('"' + address + '"') << target << "-" << reason;
+        return;
+    }
     if (m_refusalsLogged.size() >= kRefusalsRemembered)
         m_refusalsLogged.clear();
     m_refusalsLogged.insert(address, reason);
-    return true;
+    qCWarning(lcSend).noquote() << "nicht gesendet an" << ('"' + address + '"') << target << "-" << reason;
 }

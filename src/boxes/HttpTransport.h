@@ -75,7 +75,7 @@ private:
     void readAnswer(Request *r);
     void ended(Request *r, const QString &why);
     void finish(Request *r, int status, const QString &error);
-    bool noteRefusal(const QString &address, const QString &reason);
+    void logNotSent(const QString &address, const QByteArray &target, const QString &reason);
 
     quint16 m_port;
     int m_timeoutMs;
