@@ -1,3 +1,4 @@
+#include "ProcessMemory.h"
 #include "TempFolder.h"
 #include "boxes/HttpTransport.h"
 #include "boxes/RequestChannel.h"
@@ -30,13 +31,7 @@ qint64 heapInUseKiB()
 
 qint64 residentKiB()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    return -1;
+    return processStatusKiB("VmRSS");
 }
 
 // A dated list of 10,000 records of which exactly one fires on

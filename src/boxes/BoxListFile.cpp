@@ -5,6 +5,9 @@
 #include "common/NumericPrefix.h"
 #include "common/SettingsFile.h"
 
+#include <QHash>
+#include <QMutex>
+
 BoxListFile::ReadResult BoxListFile::read(const QDir &folder)
 {
     ReadResult r;
@@ -13,8 +16,18 @@ BoxListFile::ReadResult BoxListFile::read(const QDir &folder)
     r.error = file.error;
     if (file.status == TextFile::Status::Ok)
         r.boxes = parse(file.text);
-    else if (file.status == TextFile::Status::Unreadable)
+    // The file is read at every watch tick and reminder: a failure is logged
+    // when it starts or changes, not each time.
+    static QMutex logged;
+    static QHash<QString, QString> lastError; // path -> error last logged
+    const QMutexLocker lock(&logged);
+    const QString path = folder.filePath(kFileName);
+    if (file.status != TextFile::Status::Unreadable) {
+        lastError.remove(path);
+    } else if (lastError.value(path) != file.error || !lastError.contains(path)) {
+        lastError.insert(path, file.error);
         qCWarning(lcWatch).noquote() << kFileName << "kann nicht gelesen werden:" << file.error;
+    }
     return r;
 }
 

@@ -1,57 +1,89 @@
 #pragma once
 
-#include <QElapsedTimer>
+#include <QByteArray>
 #include <QHash>
-#include <QNetworkAccessManager>
+#include <QList>
 #include <QObject>
-#include <QQueue>
-#include <QUrl>
+#include <QSet>
+#include <QString>
+#include <QThreadPool>
 
-// Carries every request to the boxes: one HTTP GET each, never blocking the
-// caller. Requests to the same address go out one after another in the order
-// they were handed over; requests to different addresses never wait for each
-// other. Nothing is retried; every outcome is logged under zelvo.send.
+class BoxAddress;
+
+// Carries every request to the boxes: one HTTP GET on a connection of its
+// own, never blocking the caller, never sent twice, never redirected, never
+// through a proxy.
+//
+// Each request has its own time limit (60 s from hand-over, connect
+// included) and ends with its own logged outcome. Requests to the same
+// address are written in the order they were handed over: a request is
+// written once the one before it has been written or has failed, so a box
+// that never answers delays nothing but is never waited for. At most
+// kMaxConnectionsPerBox connections to one box are open at a time; the rest
+// wait (their time limit running). Requests to different addresses never
+// wait for each other. A box's answer is read only up to HttpAnswer's
+// limits, then the connection is closed.
 class HttpTransport : public QObject
 {
     Q_OBJECT
 public:
     static constexpr int kDefaultTimeoutMs = 60000;
+    static constexpr int kMaxConnectionsPerBox = 6;
 
     // The port is 80 for the boxes; tests pass their own server's port and a
     // short time-out.
     explicit HttpTransport(quint16 port = 80, int timeoutMs = kDefaultTimeoutMs, QObject *parent = nullptr);
+    ~HttpTransport() override;
 
     // Queues a GET of document from address. An address that must not be
-    // contacted, or a target that is not a valid URL, is dropped and logged.
+    // contacted fails at once (status 0 and the reason).
     void send(const QString &address, const QString &document);
+
+    // Like send(), but the next request to the same address waits until this
+    // one has been answered or has failed.
+    void query(const QString &address, const QString &document);
 
     quint16 port() const { return m_port; }
     int timeoutMs() const { return m_timeoutMs; }
 
     // Requests queued or on their way (for tests and shutdown).
-    int pendingCount() const;
+    int pendingCount() const { return int(m_requests.size()); }
 
 signals:
-    // Every request that was handed over ends here exactly once: sent and
-    // answered (status > 0), failed (status 0, error set) or dropped.
+    // Emitted just before finished() whenever a status line was read:
+    // serverHeader is the Server header's value (or empty), body the first
+    // bytes of the body.
+    void answered(const QString &address, const QByteArray &target, const QByteArray &serverHeader,
+                  const QByteArray &body);
+    // Every request that was handed over ends here exactly once: answered
+    // (status > 0) or failed (status 0, error set).
     void finished(const QString &address, const QByteArray &target, int httpStatus, const QString &error);
 
 private:
-    struct Pending {
-        QUrl url;
-        QByteArray target;
-        QElapsedTimer queued;
-    };
+    class Request;
     struct Lane {
-        QQueue<Pending> waiting;
-        bool busy = false;
+        QList<Request *> order; // handed over, not yet written (or a query not yet done)
+        int open = 0;           // requests under way: looking up, connecting or reading
     };
 
-    void pump(const QString &host);
-    void drop(const QString &address, const QByteArray &target, const QString &why);
+    void hand(const QString &address, const QString &document, bool isQuery);
+    void service(const QString &key);
+    void startWhatMayStart(const QString &key);
+    void writeWhatMayGo(const QString &key);
+    void start(Request *r);
+    void connectTo(Request *r, const BoxAddress &box);
+    void readAnswer(Request *r);
+    void ended(Request *r, const QString &why);
+    void finish(Request *r, int status, const QString &error);
+    void logNotSent(const QString &address, const QByteArray &target, const QString &reason);
 
-    QNetworkAccessManager m_nam;
     quint16 m_port;
     int m_timeoutMs;
+    quint64 m_nextId = 1;
+    QHash<quint64, Request *> m_requests;
     QHash<QString, Lane> m_lanes;
+    QHash<QString, QString> m_refusalsLogged; // address -> reason last logged
+    QSet<QString> m_dirty;
+    bool m_servicing = false;
+    QThreadPool m_lookups;
 };

@@ -57,27 +57,6 @@ void appendEscaped(QByteArray &out, const QString &text, bool keepSlash)
     }
 }
 
-bool parseDottedQuad(const QString &text, quint32 *value)
-{
-    const QStringList parts = text.split(QLatin1Char('.'));
-    if (parts.size() != 4)
-        return false;
-    quint32 v = 0;
-    for (const QString &p : parts) {
-        if (p.isEmpty() || p.size() > 3)
-            return false;
-        for (const QChar c : p)
-            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-                return false;
-        const int n = p.toInt();
-        if (n > 255)
-            return false;
-        v = (v << 8) | quint32(n);
-    }
-    *value = v;
-    return true;
-}
-
 } // namespace
 
 namespace RequestTarget {
@@ -120,31 +99,6 @@ QString decodeText(const QByteArray &encoded)
         }
     }
     return Windows1252::decode(bytes);
-}
-
-QString sendableHost(const QString &address)
-{
-    const QString host = address.trimmed();
-    if (host.isEmpty() || host.size() > 253)
-        return QString();
-    quint32 ip = 0;
-    if (parseDottedQuad(host, &ip))
-        return (ip == 0 || ip == 0xFFFFFFFFu) ? QString() : host;
-    bool allDigitsAndDots = true;
-    for (const QChar c : host) {
-        const bool letter = (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
-        const bool digit = c >= QLatin1Char('0') && c <= QLatin1Char('9');
-        if (!letter && !digit && c != QLatin1Char('-') && c != QLatin1Char('.'))
-            return QString();
-        if (letter || c == QLatin1Char('-'))
-            allDigitsAndDots = false;
-    }
-    // "300.1.1.1" or "1.2.3" is neither a dotted address nor a name.
-    if (allDigitsAndDots)
-        return QString();
-    if (host.startsWith(QLatin1Char('.')) || host.startsWith(QLatin1Char('-')) || host.contains(QLatin1String("..")))
-        return QString();
-    return host;
 }
 
 } // namespace RequestTarget

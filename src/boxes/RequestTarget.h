@@ -28,10 +28,4 @@ inline QString shownOnBox(const QString &text)
     return decodeText(encodeText(text));
 }
 
-// The address with blanks around it dropped, when it may be contacted: a
-// dotted IPv4 address or a host name (letters, digits, hyphens, dots, at most
-// 253 characters), but never "0.0.0.0" (which reaches this very machine) or
-// 255.255.255.255. Returns an empty string when it must not be contacted.
-QString sendableHost(const QString &address);
-
 } // namespace RequestTarget

@@ -38,8 +38,9 @@ QString CheckCommandLine::usage()
         "  -h, --help               diese Hilfe\n"
         "\n"
         "Rückgabewert: 0 jede Zeile kann gesendet werden, 1 mindestens eine Zeile wird nie\n"
-        "gesendet, 2 eine Datei oder der Ordner kann nicht gelesen werden (oder der Aufruf\n"
-        "ist falsch). Eine fehlende Liste ist eine leere Liste.\n");
+        "gesendet oder eine Adresse in boxip.ini nie angesprochen, 2 eine Datei oder der\n"
+        "Ordner kann nicht gelesen werden (oder der Aufruf ist falsch). Eine fehlende Liste\n"
+        "ist eine leere Liste.\n");
 }
 
 CheckCommandLine CheckCommandLine::parse(const QStringList &arguments)

@@ -48,11 +48,19 @@ QByteArray CheckJsonReport::of(const FolderCheck &c)
         QJsonArray addresses;
         for (const QString &a : c.boxes.boxes.addresses)
             addresses.append(a);
+        QJsonArray neverContacted;
+        for (int b = 1; b <= BoxList::kBoxes; ++b) {
+            if (!c.addressRefusals[b - 1].isEmpty())
+                neverContacted.append(QJsonObject{{QStringLiteral("box"), b},
+                                                  {QStringLiteral("address"), c.boxes.boxes.address(b)},
+                                                  {QStringLiteral("reason"), c.addressRefusals[b - 1]}});
+        }
         out += line({{QStringLiteral("type"), QStringLiteral("file")},
                      {QStringLiteral("file"), BoxListFile::kFileName},
                      {QStringLiteral("status"), statusName(c.boxes.status)},
                      {QStringLiteral("error"), c.boxes.error},
-                     {QStringLiteral("addresses"), addresses}});
+                     {QStringLiteral("addresses"), addresses},
+                     {QStringLiteral("neverContacted"), neverContacted}});
         for (const ReminderListCheck &l : c.lists) {
             const QString name = ReminderLayout::fileName(l.list);
             out += line({{QStringLiteral("type"), QStringLiteral("file")},

@@ -122,6 +122,12 @@ QString CheckTextReport::of(const FolderCheck &c)
         return out + QStringLiteral("Der Ordner %1 %2.\n").arg(printable(c.folderPath), c.folderError);
 
     out += boxLine(c) + QLatin1Char('\n');
+    for (int b = 1; b <= BoxList::kBoxes; ++b) {
+        if (!c.addressRefusals[b - 1].isEmpty())
+            out += QStringLiteral("  Box %1 (%2) wird nie angesprochen: %3\n")
+                       .arg(b)
+                       .arg(printable(c.boxes.boxes.address(b).trimmed()), c.addressRefusals[b - 1]);
+    }
     for (const ReminderListCheck &l : c.lists) {
         out += listHeading(l) + QLatin1Char('\n');
         for (const QString &w : l.file.warnings)
@@ -137,8 +143,12 @@ QString CheckTextReport::of(const FolderCheck &c)
     else
         out += c.neverFiring() == 1 ? QStringLiteral("1 Zeile wird nie gesendet")
                                     : QStringLiteral("%1 Zeilen werden nie gesendet").arg(c.neverFiring());
-    out += QStringLiteral(", %1.\n\n")
+    out += QStringLiteral(", %1")
                .arg(c.hints() == 0 ? QStringLiteral("keine Hinweise") : plural(c.hints(), "Hinweis", "Hinweise"));
+    if (c.boxesNeverContacted() > 0)
+        out += QStringLiteral(", aber ") + plural(c.boxesNeverContacted(), "Box wird", "Boxen werden")
+               + QStringLiteral(" nie angesprochen");
+    out += QStringLiteral(".\n\n");
 
     if (c.due.isEmpty()) {
         out += QStringLiteral("Keine Erinnerung ist mehr fällig.\n");

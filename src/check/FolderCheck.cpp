@@ -1,8 +1,11 @@
 #include "check/FolderCheck.h"
 
+#include "boxes/BoxAddress.h"
 #include "check/ReminderSchedule.h"
 
 #include <QFileInfo>
+
+#include <algorithm>
 
 int FolderCheck::neverFiring() const
 {
@@ -20,6 +23,12 @@ int FolderCheck::hints() const
     return n;
 }
 
+int FolderCheck::boxesNeverContacted() const
+{
+    return int(std::count_if(addressRefusals.begin(), addressRefusals.end(),
+                             [](const QString &why) { return !why.isEmpty(); }));
+}
+
 bool FolderCheck::anyUnreadable() const
 {
     if (!folderError.isEmpty() || boxes.status == TextFile::Status::Unreadable)
@@ -34,7 +43,7 @@ FolderCheck::Status FolderCheck::status() const
 {
     if (anyUnreadable())
         return CannotRead;
-    return neverFiring() > 0 ? SomeNeverFire : AllFire;
+    return neverFiring() > 0 || boxesNeverContacted() > 0 ? SomeNeverFire : AllFire;
 }
 
 FolderCheck FolderCheck::run(const QDir &folder, const QDateTime &now, int dueCount)
@@ -57,6 +66,16 @@ FolderCheck FolderCheck::run(const QDir &folder, const QDateTime &now, int dueCo
     }
 
     c.boxes = BoxListFile::read(folder);
+    // The same rule as Zelvo's, names looked up here (blocking is fine in a
+    // command-line tool).
+    for (int box = 1; box <= BoxList::kBoxes; ++box) {
+        if (!c.boxes.boxes.isConfigured(box))
+            continue;
+        const BoxAddress address = BoxAddress::resolve(c.boxes.boxes.address(box));
+        // An empty entry is already a hint on each record for that box.
+        if (!address.usable() && address.verdict() != BoxAddress::Verdict::Empty)
+            c.addressRefusals[box - 1] = address.reason();
+    }
     ReminderSchedule::Lists records;
     for (const ReminderListKind list : {ReminderListKind::Daily, ReminderListKind::Weekly, ReminderListKind::Dated}) {
         const ReminderListFile::ReadResult file = ReminderListFile::read(folder, list);

@@ -23,10 +23,14 @@ struct FolderCheck {
     QString folderError; // set when the folder itself cannot be used
     QDateTime now;
     BoxListFile::ReadResult boxes;
+    // Per box: why Zelvo never contacts its configured address (empty when
+    // it does, or when the box is not configured).
+    std::array<QString, BoxList::kBoxes> addressRefusals;
     std::array<ReminderListCheck, 3> lists; // daily, weekly, dated
     QList<DueReminder> due;
 
     int neverFiring() const;
+    int boxesNeverContacted() const;
     int hints() const;
     bool anyUnreadable() const;
     Status status() const;

@@ -11,7 +11,7 @@ struct EchoResult {
         Reply,          // an echo reply arrived in time
         NoReply,        // nothing within the time-out, or the network said unreachable
         NoAddress,      // empty or blank address: nothing sent
-        Refused,        // 0.0.0.0, 255.255.255.255 or multicast: never sent there
+        Refused,        // no single host (0.0.0.0/8, multicast, 240.0.0.0/4): never sent there
         Unresolved,     // a name that does not resolve (or text that is no address)
         IcmpNotAllowed, // neither a ping socket nor a raw socket may be opened
         Failed,         // any other local error (socket, send)

@@ -1,9 +1,10 @@
 #include "watch/IcmpEcho.h"
 
-#include "boxes/RequestTarget.h"
+#include "boxes/BoxAddress.h"
+
+#include <QHostAddress>
 
 #include <arpa/inet.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/ip.h>
 #include <netinet/ip_icmp.h>
@@ -24,16 +25,6 @@ QString errorText(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
 }
-
-QString dotted(quint32 ipv4)
-{
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg(ipv4 >> 24)
-        .arg((ipv4 >> 16) & 0xFF)
-        .arg((ipv4 >> 8) & 0xFF)
-        .arg(ipv4 & 0xFF);
-}
-
 
 bool isPermissionError(int error)
 {
@@ -70,17 +61,11 @@ std::atomic<quint16> g_sequence{0};
 
 namespace IcmpEcho {
 
-bool mayBeProbed(quint32 ipv4)
-{
-    const bool multicast = (ipv4 >> 28) == 0xE;
-    return ipv4 != 0 && ipv4 != 0xFFFFFFFFu && !multicast;
-}
-
 EchoResult echo(quint32 ipv4, int timeoutMs)
 {
     EchoResult r;
-    r.resolvedAddress = dotted(ipv4);
-    if (!mayBeProbed(ipv4)) {
+    r.resolvedAddress = QHostAddress(ipv4).toString();
+    if (!BoxAddress::isUnicastHost(ipv4)) {
         r.outcome = Outcome::Refused;
         return r;
     }
@@ -194,35 +179,22 @@ EchoResult echo(quint32 ipv4, int timeoutMs)
 
 EchoResult probe(const QString &address, int timeoutMs)
 {
-    const QString text = address.trimmed();
-    if (text.isEmpty())
+    const BoxAddress box = BoxAddress::resolve(address);
+    switch (box.verdict()) {
+    case BoxAddress::Verdict::Usable:
+        return echo(box.ipv4(), timeoutMs);
+    case BoxAddress::Verdict::Empty:
         return EchoResult::of(Outcome::NoAddress);
-
-    const QByteArray latin = text.toLatin1();
-    in_addr parsed{};
-    if (::inet_pton(AF_INET, latin.constData(), &parsed) == 1)
-        return echo(ntohl(parsed.s_addr), timeoutMs);
-
-    // Text that is neither a dotted address nor a host name ("300.1.1.1",
-    // "box 1") is not looked up: it fails like a name that does not resolve.
-    // Numbers with leading zeros ("10.077.0.2") are not looked up either:
-    // the resolver would read them as octal and probe another host.
-    bool digitsAndDots = true;
-    for (const QChar c : text)
-        digitsAndDots = digitsAndDots && (c.isDigit() || c == QLatin1Char('.'));
-    if (digitsAndDots || RequestTarget::sendableHost(text).isEmpty())
-        return EchoResult::of(Outcome::Unresolved, QStringLiteral("keine Adresse und kein Rechnername"));
-
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo *found = nullptr;
-    const int error = ::getaddrinfo(latin.constData(), nullptr, &hints, &found);
-    if (error != 0 || !found)
-        return EchoResult::of(Outcome::Unresolved, QString::fromLocal8Bit(::gai_strerror(error)));
-    const quint32 ipv4 = ntohl(reinterpret_cast<const sockaddr_in *>(found->ai_addr)->sin_addr.s_addr);
-    ::freeaddrinfo(found);
-    return echo(ipv4, timeoutMs);
+    case BoxAddress::Verdict::Refused: {
+        EchoResult r = EchoResult::of(Outcome::Refused, box.reason());
+        r.resolvedAddress = box.dotted();
+        return r;
+    }
+    case BoxAddress::Verdict::NotAnAddress:
+    case BoxAddress::Verdict::Unresolved:
+        break;
+    }
+    return EchoResult::of(Outcome::Unresolved, box.reason());
 }
 
 quint16 checksum(const unsigned char *data, size_t size)

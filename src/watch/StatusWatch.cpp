@@ -22,7 +22,7 @@ QString describe(const EchoResult &r)
     case EchoResult::Outcome::NoAddress:
         return QStringLiteral("keine Adresse eingetragen, nichts gesendet");
     case EchoResult::Outcome::Refused:
-        return QStringLiteral("Adresse%1 wird nie angepingt (0.0.0.0, Broadcast oder Multicast)").arg(at);
+        return QStringLiteral("Adresse wird nie angepingt%1").arg(why);
     case EchoResult::Outcome::Unresolved:
         return QStringLiteral("Name nicht auflösbar%1").arg(why);
     case EchoResult::Outcome::IcmpNotAllowed:
@@ -141,10 +141,16 @@ void StatusWatch::giveUpWaiting()
     finishTick();
 }
 
-void StatusWatch::logResult(int box, const EchoResult &result) const
+void StatusWatch::logResult(int box, const EchoResult &result)
 {
-    qCInfo(lcWatch).noquote() << QStringLiteral("Box %1 \"%2\":").arg(box).arg(m_boxes.address(box).trimmed())
-                              << describe(result);
+    // A refused address stays refused: said once per address, not every tick.
+    const QString address = m_boxes.address(box).trimmed();
+    const bool repeated = result.outcome == EchoResult::Outcome::Refused && m_refusalLogged[box - 1] == address;
+    m_refusalLogged[box - 1] = result.outcome == EchoResult::Outcome::Refused ? address : QString();
+    if (repeated)
+        qCDebug(lcWatch).noquote() << QStringLiteral("Box %1 \"%2\":").arg(box).arg(address) << describe(result);
+    else
+        qCInfo(lcWatch).noquote() << QStringLiteral("Box %1 \"%2\":").arg(box).arg(address) << describe(result);
 }
 
 void StatusWatch::finishTick()
@@ -161,8 +167,15 @@ void StatusWatch::finishTick()
         m_display->setLampColor(box, on ? DisplayState::kLampGreen : DisplayState::kLampRed);
         current += on ? QLatin1Char('1') : QLatin1Char('0');
 
-        if (r.outcome == EchoResult::Outcome::Unresolved && !alerts.contains(kUnresolvedAlert))
-            alerts << kUnresolvedAlert;
+        // Shown once per address that does not resolve; each failure is still logged.
+        const QString address = m_boxes.address(box).trimmed();
+        if (r.outcome == EchoResult::Outcome::Unresolved && m_unresolvedShown[box - 1] != address) {
+            m_unresolvedShown[box - 1] = address;
+            if (!alerts.contains(kUnresolvedAlert))
+                alerts << kUnresolvedAlert;
+        } else if (m_unresolvedShown[box - 1] != address) {
+            m_unresolvedShown[box - 1].clear();
+        }
         if (r.outcome == EchoResult::Outcome::IcmpNotAllowed && !m_toldIcmpNotAllowed) {
             m_toldIcmpNotAllowed = true;
             alerts << kIcmpNotAllowedAlert;

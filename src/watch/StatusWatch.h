@@ -67,7 +67,7 @@ signals:
 private:
     void takeResult(int id, const EchoResult &result);
     void giveUpWaiting();
-    void logResult(int box, const EchoResult &result) const;
+    void logResult(int box, const EchoResult &result);
     void finishTick();
 
     QDir m_folder;
@@ -83,6 +83,8 @@ private:
     std::array<bool, BoxList::kBoxes> m_inFlight{}; // a probe not yet come back
     std::array<bool, BoxList::kBoxes> m_answered{};
     bool m_toldIcmpNotAllowed = false;
+    std::array<QString, BoxList::kBoxes> m_unresolvedShown; // address whose look-up failure was shown
+    std::array<QString, BoxList::kBoxes> m_refusalLogged;   // address whose refusal was logged
     BoxList m_boxes;                       // as read at the start of the running tick
     std::array<bool, BoxList::kBoxes> m_probed{};
     std::array<EchoResult, BoxList::kBoxes> m_results;

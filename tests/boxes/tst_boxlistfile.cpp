@@ -12,6 +12,7 @@ private slots:
     void read_data();
     void read();
     void missingFile();
+    void unreadableLoggedOncePerChange();
     void roundTrip();
     void leadingBlanksKeptOnWrite();
     void failedWriteKeepsOldFile();
@@ -67,6 +68,32 @@ void TestBoxListFile::missingFile()
     for (int box = 1; box <= 4; ++box)
         QVERIFY(!r.boxes.isConfigured(box));
     QVERIFY(!QFile::exists(t.path("boxip.ini"))); // nothing is created by reading
+}
+
+namespace {
+int g_unreadableWarnings = 0;
+}
+
+void TestBoxListFile::unreadableLoggedOncePerChange()
+{
+    TempFolder t;
+    QVERIFY(t.dir().mkdir("boxip.ini")); // a folder where the file should be
+    g_unreadableWarnings = 0;
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) {
+        g_unreadableWarnings += m.contains("kann nicht gelesen werden");
+    });
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(BoxListFile::read(t.dir()).status, TextFile::Status::Unreadable);
+    const int whileBroken = g_unreadableWarnings;
+    QVERIFY(t.dir().rmdir("boxip.ini"));
+    t.write("boxip.ini", "127.0.0.2\r\n");
+    BoxListFile::read(t.dir());
+    QVERIFY(QFile::remove(t.path("boxip.ini")) && t.dir().mkdir("boxip.ini"));
+    BoxListFile::read(t.dir());
+    BoxListFile::read(t.dir());
+    qInstallMessageHandler(previous);
+    QCOMPARE(whileBroken, 1);
+    QCOMPARE(g_unreadableWarnings, 2); // broken again after a good read: told again
 }
 
 void TestBoxListFile::roundTrip()

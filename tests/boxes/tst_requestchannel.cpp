@@ -1,4 +1,6 @@
+#include "FaultyBox.h"
 #include "RecordingHttpServer.h"
+#include "boxes/HttpAnswer.h"
 #include "boxes/HttpTransport.h"
 #include "boxes/MessageKind.h"
 #include "boxes/RequestChannel.h"
@@ -17,11 +19,14 @@ private slots:
     void requestLineOnTheWire();
     void addressesNeverContacted_data();
     void addressesNeverContacted();
-    void sendableHostTrimsBlanks();
     void silentServerTimesOut();
     void sameAddressInOrder();
     void silentAddressDoesNotDelayAnother();
-    void queuedTooLongIsDropped();
+    void silentBoxCostsEachMessageItsOwnTime();
+    void connectionsToOneBoxAreLimited();
+    void faultyBox_data();
+    void faultyBox();
+    void queryHoldsTheNextBack();
 };
 
 void TestRequestChannel::encoding_data()
@@ -107,12 +112,6 @@ void TestRequestChannel::addressesNeverContacted()
     QCOMPARE(transport.pendingCount(), 0);
 }
 
-void TestRequestChannel::sendableHostTrimsBlanks()
-{
-    QCOMPARE(RequestTarget::sendableHost("  192.168.0.10 "), QString("192.168.0.10"));
-    QCOMPARE(RequestTarget::sendableHost("dbox-2.fritz.box"), QString("dbox-2.fritz.box"));
-}
-
 void TestRequestChannel::silentServerTimesOut()
 {
     RecordingHttpServer server;
@@ -154,14 +153,15 @@ void TestRequestChannel::silentAddressDoesNotDelayAnother()
     HttpTransport transport(silent.port(), 10000);
     RequestChannel inet1(&transport);
     inet1.send("127.0.0.2", "/control/message?nmsg=first");
-    inet1.send("127.0.0.2", "/control/message?nmsg=second"); // waits behind the first
+    inet1.send("127.0.0.2", "/control/message?nmsg=second"); // goes once "first" is written
     inet1.send("127.0.0.3", "/control/message?nmsg=other");
     QVERIFY(live.waitForRequests(1, 3000));
-    QCOMPARE(silent.requests().size(), 1);
-    QTRY_COMPARE(transport.pendingCount(), 2); // "first" on its way, "second" waiting behind it
+    QVERIFY(silent.waitForRequests(2, 3000));
+    QCOMPARE(silent.targets(), (QList<QByteArray>{"/control/message?nmsg=first", "/control/message?nmsg=second"}));
+    QTRY_COMPARE(transport.pendingCount(), 2); // both waiting for their answers
 }
 
-void TestRequestChannel::queuedTooLongIsDropped()
+void TestRequestChannel::silentBoxCostsEachMessageItsOwnTime()
 {
     RecordingHttpServer silent;
     silent.setAnswering(false);
@@ -169,24 +169,105 @@ void TestRequestChannel::queuedTooLongIsDropped()
     HttpTransport transport(silent.port(), 400);
     QSignalSpy done(&transport, &HttpTransport::finished);
     RequestChannel channel(&transport);
-    channel.send("127.0.0.1", "/control/message?nmsg=a");
-    QTest::qWait(150);
-    channel.send("127.0.0.1", "/control/message?nmsg=b");
-    // a times out after 400 ms; b has then waited 250 ms and still goes out.
-    QVERIFY(silent.waitForRequests(2, 3000));
+    for (const char *text : {"a", "b", "c", "d"}) {
+        channel.send("127.0.0.1", QString("/control/message?nmsg=") + text);
+        QTest::qWait(150);
+    }
+    // None is dropped for waiting behind another: each goes out once and
+    // fails after its own time-out.
+    QTRY_COMPARE_WITH_TIMEOUT(done.size(), 4, 3000);
+    QCOMPARE(silent.targets(), (QList<QByteArray>{"/control/message?nmsg=a", "/control/message?nmsg=b",
+                                                  "/control/message?nmsg=c", "/control/message?nmsg=d"}));
+    for (const auto &d : done)
+        QCOMPARE(d.at(3).toString(), QString("keine Antwort nach 0.4 s"));
+    QCOMPARE(transport.pendingCount(), 0);
+}
+
+void TestRequestChannel::connectionsToOneBoxAreLimited()
+{
+    RecordingHttpServer silent;
+    silent.setAnswering(false);
+    QVERIFY(silent.listen());
+    HttpTransport transport(silent.port(), 5000);
+    const int n = HttpTransport::kMaxConnectionsPerBox + 2;
+    for (int i = 0; i < n; ++i)
+        transport.send("127.0.0.1", QString("/control/message?nmsg=%1").arg(i));
+    QVERIFY(silent.waitForRequests(HttpTransport::kMaxConnectionsPerBox, 3000));
+    QTest::qWait(200);
+    QCOMPARE(silent.connectionCount(), HttpTransport::kMaxConnectionsPerBox);
+    QCOMPARE(transport.pendingCount(), n); // the last two wait, their time running
+}
+
+void TestRequestChannel::faultyBox_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("endless body") << int(FaultyBox::Fault::EndlessBody) << 200 << QString();
+    QTest::newRow("endless header lines") << int(FaultyBox::Fault::EndlessHeaders) << 200 << QString();
+    QTest::newRow("close after the request")
+        << int(FaultyBox::Fault::CloseAfterRequest) << 0 << "Verbindung geschlossen ohne Antwort";
+    QTest::newRow("reset after the request")
+        << int(FaultyBox::Fault::ResetAfterRequest) << 0 << "Verbindung geschlossen ohne Antwort";
+    QTest::newRow("garbage") << int(FaultyBox::Fault::Garbage) << 0 << "ungültige Antwort (keine HTTP-Statuszeile)";
+}
+
+void TestRequestChannel::faultyBox()
+{
+    QFETCH(int, fault);
+    QFETCH(int, status);
+    QFETCH(QString, error);
+    FaultyBox box{static_cast<FaultyBox::Fault>(fault)};
+    QVERIFY(box.listen(QHostAddress("127.0.0.2")));
+    RecordingHttpServer healthy;
+    QVERIFY(healthy.listen(QHostAddress("127.0.0.3"), box.port()));
+    HttpTransport transport(box.port(), 5000);
+    QSignalSpy done(&transport, &HttpTransport::finished);
+    QSignalSpy answered(&transport, &HttpTransport::answered);
+
+    for (int round = 0; round < 3; ++round) {
+        transport.send("127.0.0.2", "/control/message?nmsg=faulty");
+        transport.send("127.0.0.3", "/control/message?nmsg=healthy");
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(done.size(), 6, 4000);
+    QCOMPARE(healthy.requests().size(), 3);
+    QTest::qWait(200); // room for a second attempt, which must not come
+    QCOMPARE(box.requests(), 3);
+    QCOMPARE(box.connections(), 3);
+    QCOMPARE(done.size(), 6);
+    for (const auto &d : done) {
+        if (d.at(0).toString() == "127.0.0.2") {
+            QCOMPARE(d.at(2).toInt(), status);
+            QCOMPARE(d.at(3).toString(), error);
+        } else {
+            QCOMPARE(d.at(2).toInt(), 200);
+        }
+    }
+    QCOMPARE(answered.size(), status ? 6 : 3);
+    for (const auto &a : answered) {
+        QVERIFY(a.at(3).toByteArray().size() <= HttpAnswer::kBodyLimit);
+        if (a.at(0).toString() == "127.0.0.2" && fault == int(FaultyBox::Fault::EndlessBody))
+            QCOMPARE(a.at(2).toByteArray(), QByteArray("faulty"));
+    }
+    QCOMPARE(transport.pendingCount(), 0);
+}
+
+void TestRequestChannel::queryHoldsTheNextBack()
+{
+    RecordingHttpServer slow;
+    slow.setAnswering(false);
+    QVERIFY(slow.listen());
+    HttpTransport transport(slow.port(), 1000);
+    QSignalSpy done(&transport, &HttpTransport::finished);
+    transport.query("127.0.0.1", "/control/info?version");
+    QVERIFY(slow.waitForRequests(1));
+    QTest::qWait(300);
+    transport.send("127.0.0.1", "/control/message?nmsg=after");
+    QTest::qWait(200);
+    QCOMPARE(slow.requests().size(), 1); // "after" waits for the answer (here: the time-out)
+    QVERIFY(slow.waitForRequests(2, 3000));
+    QCOMPARE(slow.targets().last(), QByteArray("/control/message?nmsg=after"));
     QTRY_COMPARE_WITH_TIMEOUT(done.size(), 2, 3000);
-    // Three behind a silent one: the third has waited for two time-outs
-    // before its turn comes, longer than one time-out, and is dropped unsent.
-    HttpTransport slow(silent.port(), 300);
-    QSignalSpy slowDone(&slow, &HttpTransport::finished);
-    RequestChannel c2(&slow);
-    c2.send("127.0.0.1", "/control/message?nmsg=c");
-    c2.send("127.0.0.1", "/control/message?nmsg=d");
-    c2.send("127.0.0.1", "/control/message?nmsg=e");
-    QTRY_COMPARE_WITH_TIMEOUT(slowDone.size(), 3, 5000);
-    QTest::qWait(100);
-    QCOMPARE(silent.targets().count("/control/message?nmsg=e"), 0);
-    QCOMPARE(slow.pendingCount(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestRequestChannel)

@@ -1,6 +1,7 @@
 #include "TempFolder.h"
 #include "common/TextFile.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -46,6 +47,8 @@ private slots:
     void workingFolderByDefault();
     void jsonLines();
     void badCommandLine();
+    void addressesNeverContacted_data();
+    void addressesNeverContacted();
     void repeatedHourShowsItsOffset();
 };
 
@@ -179,6 +182,49 @@ void TestZelvoCheck::jsonLines()
     QCOMPARE(summary["type"].toString(), "summary");
     QCOMPARE(summary["status"].toInt(), 1);
     QCOMPARE(summary["neverFiring"].toInt(), 1);
+}
+
+void TestZelvoCheck::addressesNeverContacted_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("reason"); // empty: contacted
+
+    QTest::newRow("octet too large") << "999.1.1.1" << "keine IPv4-Adresse: eine Zahl ist größer als 255";
+    QTest::newRow("port") << "10.0.0.2:8080"
+                          << "IPv6-Adressen und Portangaben werden nicht unterstützt (die Box hört auf Port 80)";
+    QTest::newRow("IPv6") << "::1"
+                          << "IPv6-Adressen und Portangaben werden nicht unterstützt (die Box hört auf Port 80)";
+    QTest::newRow("0x0") << "0x0" << "0.0.0.0 ist dieser Rechner selbst (0.0.0.0/8), keine Box";
+    QTest::newRow("multicast") << "224.0.0.1" << "224.0.0.1 ist eine Multicast-Adresse, keine Box";
+    QTest::newRow("broadcast") << "0xffffffff"
+                               << "255.255.255.255 ist Broadcast oder reserviert (240.0.0.0/4), keine Box";
+    QTest::newRow("zeros are decimal") << "192.168.000.010" << "";
+}
+
+void TestZelvoCheck::addressesNeverContacted()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, reason);
+    TempFolder folder;
+    folder.write("boxip.ini", address.toLatin1() + "\r\n0.0.0.0\r\n0.0.0.0\r\n0.0.0.0\r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n");
+    folder.write("zlv-tag.txt", "07:25 07:30 p 1 Muell\n");
+
+    const Run text = zelvoCheck({folder.dir().path(), "--at", "2026-12-07 08:00"});
+    QCOMPARE(text.exitCode, reason.isEmpty() ? 0 : 1);
+    const QString line = QStringLiteral("  Box 1 (%1) wird nie angesprochen: %2\n").arg(address, reason);
+    QVERIFY2(reason.isEmpty() ? !text.out.contains("angesprochen") : text.out.contains(line), qPrintable(text.out));
+    QCOMPARE(text.out.contains("aber 1 Box wird nie angesprochen."), !reason.isEmpty());
+
+    const Run json = zelvoCheck({folder.dir().path(), "--json", "--at", "2026-12-07 08:00"});
+    const QJsonObject boxes = QJsonDocument::fromJson(json.out.split('\n').first().toUtf8()).object();
+    QCOMPARE(boxes.value("file").toString(), QString("boxip.ini"));
+    const QJsonArray never = boxes.value("neverContacted").toArray();
+    QCOMPARE(never.size(), reason.isEmpty() ? 0 : 1);
+    if (!reason.isEmpty()) {
+        QCOMPARE(never.at(0).toObject().value("box").toInt(), 1);
+        QCOMPARE(never.at(0).toObject().value("address").toString(), address);
+        QCOMPARE(never.at(0).toObject().value("reason").toString(), reason);
+    }
 }
 
 void TestZelvoCheck::badCommandLine()

@@ -4,6 +4,7 @@
 #include <QProcess>
 
 #include <sched.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,8 +18,12 @@ QString PrivateNetwork::enter()
 {
     if (::geteuid() != 0)
         return QStringLiteral("needs root for a private network namespace");
-    if (::unshare(CLONE_NEWNET) != 0)
-        return QStringLiteral("unshare(CLONE_NEWNET) failed: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+    if (::unshare(CLONE_NEWNET | CLONE_NEWNS) != 0)
+        return QStringLiteral("unshare(CLONE_NEWNET | CLONE_NEWNS) failed: %1")
+            .arg(QString::fromLocal8Bit(std::strerror(errno)));
+    // Mounts made here must not reach the host.
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        return QStringLiteral("making / private failed: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
     g_entered = true;
     return QString();
 }
@@ -42,6 +47,13 @@ bool PrivateNetwork::ip(const QStringList &args)
 bool PrivateNetwork::setUp(const QString &net)
 {
     return ip({"link", "set", "lo", "up"}) && ip({"route", "add", net, "dev", "lo"});
+}
+
+bool PrivateNetwork::useHostsFile(const QString &path)
+{
+    if (!g_entered)
+        return false;
+    return ::mount(QFile::encodeName(path).constData(), "/etc/hosts", nullptr, MS_BIND, nullptr) == 0;
 }
 
 bool PrivateNetwork::setPingSocketsAllowed(bool allowed)

@@ -59,7 +59,7 @@ private slots:
     void tickUnderWayIsNotStartedTwice();
     void heldWatchLetsTicksPass();
     void slowProbeCountsAsOffAndIsNotRepeated();
-    void unresolvedNameAlertsOncePerTick();
+    void unresolvedNameAlertsOncePerAddress();
     void icmpNotAllowedAlertsOncePerRun();
 
 private:
@@ -339,7 +339,7 @@ void TestStatusWatch::heldWatchLetsTicksPass()
     QCOMPARE(m_display->boxStatus(), QString("0001"));
 }
 
-void TestStatusWatch::unresolvedNameAlertsOncePerTick()
+void TestStatusWatch::unresolvedNameAlertsOncePerAddress()
 {
     writeBoxFile(boxFile({"gibt-es-nicht.invalid", "auch-nicht.invalid", boxAddress(3), "0.0.0.0", " 1 ", " 1 ",
                           " 1 ", " 1 "}));
@@ -357,8 +357,17 @@ void TestStatusWatch::unresolvedNameAlertsOncePerTick()
     // Told about box 3 only; nothing went to the names.
     QCOMPARE(m_servers[2]->requests().size(), 1);
 
+    // Once per address: later ticks only log; a new address that fails is told again.
     QVERIFY(runTick());
-    QCOMPARE(alerts.size(), 2); // each tick that fails says so
+    QVERIFY(runTick());
+    QCOMPARE(alerts.size(), 1);
+    writeBoxFile(boxFile({"gibt-es-nicht.invalid", "anders.invalid", boxAddress(3), "0.0.0.0", " 1 ", " 1 ", " 1 ",
+                          " 1 "}));
+    m_prober->setOutcome("anders.invalid", Outcome::Unresolved);
+    QVERIFY(runTick());
+    QCOMPARE(alerts.size(), 2);
+    QVERIFY(runTick());
+    QCOMPARE(alerts.size(), 2);
 }
 
 void TestStatusWatch::icmpNotAllowedAlertsOncePerRun()

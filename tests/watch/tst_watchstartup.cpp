@@ -138,7 +138,8 @@ void TestWatchStartUp::openMessageBoxHoldsTheWatch()
     QCOMPARE(finished.size(), 1);
     QCOMPARE(form->findChild<QLabel *>("Label4")->text(), QString("0100"));
 
-    // Once the box is closed the watch runs again, and says so again.
+    // Once the box is closed the watch runs again; the same address failing
+    // again is logged, but the box is not shown again.
     m_prober->clearProbed();
     bool reopened = false;
     QTimer closer;
@@ -153,7 +154,8 @@ void TestWatchStartUp::openMessageBoxHoldsTheWatch()
     watch->tick();
     QTRY_COMPARE(finished.size(), 2);
     QCOMPARE(m_prober->probedAddresses().size(), 2);
-    QVERIFY(reopened);
+    QTest::qWait(100);
+    QVERIFY(!reopened);
 }
 
 QTEST_MAIN(TestWatchStartUp)

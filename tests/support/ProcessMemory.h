@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QByteArray>
+
+// A figure of this process from /proc/self/status, in KiB (-1 when
+// unknown): "VmRSS" resident now, "VmHWM" the peak resident size.
+qint64 processStatusKiB(const QByteArray &field);
