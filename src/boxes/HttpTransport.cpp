@@ -8,6 +8,12 @@
 #include <QNetworkRequest>
 #include <QTimer>
 
+#include <memory>
+
+namespace {
+constexpr int kKeptBody = 4096;
+}
+
 HttpTransport::HttpTransport(quint16 port, int timeoutMs, QObject *parent)
     : QObject(parent)
     , m_port(port)
@@ -16,26 +22,30 @@ HttpTransport::HttpTransport(quint16 port, int timeoutMs, QObject *parent)
     // The boxes stand on the home network: never through a proxy from the environment.
     m_nam.setProxy(QNetworkProxy::NoProxy);
     m_nam.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    connect(this, &HttpTransport::answered, this, [this](const QString &address, const QByteArray &target,
+                                                         const QByteArray &server, const QByteArray &body) {
+        m_firmware.learn(address, target, server, body);
+    });
 }
 
 void HttpTransport::send(const QString &address, const QString &document)
 {
-    const QByteArray target = RequestTarget::encodeDocument(document);
     const QString host = RequestTarget::sendableHost(address);
     if (host.isEmpty()) {
-        drop(address, target, QStringLiteral("Adresse wird nicht angesprochen"));
+        drop(address, RequestTarget::encodeDocument(document, FirmwareKind::Unknown),
+             QStringLiteral("Adresse wird nicht angesprochen"));
         return;
     }
-    const QByteArray encoded = "http://" + host.toLatin1() + ':' + QByteArray::number(m_port) + target;
-    const QUrl url = QUrl::fromEncoded(encoded, QUrl::StrictMode);
-    if (!url.isValid() || !target.startsWith('/')) {
-        drop(address, target, QStringLiteral("ungültiges Ziel"));
-        return;
-    }
-    Pending p{url, target, {}};
+    Pending p{document, {}};
     p.queued.start();
     m_lanes[host].waiting.enqueue(p);
     pump(host);
+}
+
+void HttpTransport::query(const QString &address, const QString &document)
+{
+    // Requests to one address already go one after another.
+    send(address, document);
 }
 
 int HttpTransport::pendingCount() const
@@ -57,14 +67,22 @@ void HttpTransport::pump(const QString &host)
     Lane &lane = m_lanes[host];
     while (!lane.busy && !lane.waiting.isEmpty()) {
         const Pending p = lane.waiting.dequeue();
+        // Encoded only now, for what is known of the box by this time.
+        const QByteArray target = RequestTarget::encodeDocument(p.document, m_firmware.kindOf(host));
         if (p.queued.elapsed() >= m_timeoutMs) {
-            drop(host, p.target, QStringLiteral("%1 s in der Warteschlange").arg(m_timeoutMs / 1000.0));
+            drop(host, target, QStringLiteral("%1 s in der Warteschlange").arg(m_timeoutMs / 1000.0));
+            continue;
+        }
+        const QUrl url = QUrl::fromEncoded("http://" + host.toLatin1() + ':' + QByteArray::number(m_port) + target,
+                                           QUrl::StrictMode);
+        if (!url.isValid() || !target.startsWith('/')) {
+            drop(host, target, QStringLiteral("ungültiges Ziel"));
             continue;
         }
         lane.busy = true;
-        QNetworkRequest request(p.url);
+        QNetworkRequest request(url);
         request.setTransferTimeout(m_timeoutMs);
-        qCInfo(lcSend).noquote() << "GET" << host << p.target;
+        qCInfo(lcSend).noquote() << "GET" << host << target;
         QNetworkReply *reply = m_nam.get(request);
         // The time-out covers the whole request, connect included.
         auto *limit = new QTimer(reply);
@@ -75,9 +93,14 @@ void HttpTransport::pump(const QString &host)
             reply->abort();
         });
         limit->start(m_timeoutMs);
-        connect(reply, &QNetworkReply::readyRead, reply, [reply] { reply->readAll(); }); // the answer is not used
-        const QByteArray target = p.target;
-        connect(reply, &QNetworkReply::finished, this, [this, reply, host, target] {
+        // Only the start of the body is kept; it holds all a box has to say.
+        auto body = std::make_shared<QByteArray>();
+        const auto keep = [reply, body] {
+            body->append(reply->readAll().left(qMax(0, kKeptBody - int(body->size()))));
+        };
+        connect(reply, &QNetworkReply::readyRead, reply, keep);
+        connect(reply, &QNetworkReply::finished, this, [this, reply, host, target, body, keep] {
+            keep();
             const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
             QString error;
             if (reply->property("timedOut").toBool()
@@ -91,6 +114,8 @@ void HttpTransport::pump(const QString &host)
                 qCWarning(lcSend).noquote() << "Fehler bei" << host << target << "-" << error;
             reply->deleteLater();
             m_lanes[host].busy = false;
+            if (status > 0)
+                emit answered(host, target, reply->rawHeader("Server"), *body);
             emit finished(host, target, status, error);
             pump(host);
         });

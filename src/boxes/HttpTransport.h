@@ -1,5 +1,7 @@
 #pragma once
 
+#include "boxes/BoxFirmware.h"
+
 #include <QElapsedTimer>
 #include <QHash>
 #include <QNetworkAccessManager>
@@ -25,6 +27,14 @@ public:
     // contacted, or a target that is not a valid URL, is dropped and logged.
     void send(const QString &address, const QString &document);
 
+    // Like send(), but the next request to that address waits until this one
+    // is answered or failed, so that what its answer tells is known first.
+    void query(const QString &address, const QString &document);
+
+    // What each box's web server is, learnt from every answer. The document
+    // is encoded for it when the request leaves its queue.
+    const BoxFirmware &firmware() const { return m_firmware; }
+
     quint16 port() const { return m_port; }
     int timeoutMs() const { return m_timeoutMs; }
 
@@ -34,12 +44,15 @@ public:
 signals:
     // Every request that was handed over ends here exactly once: sent and
     // answered (status > 0), failed (status 0, error set) or dropped.
+    // An HTTP answer arrived (emitted just before finished): the value of
+    // its Server header, or empty, and the first few KiB of its body.
+    void answered(const QString &address, const QByteArray &target, const QByteArray &serverHeader,
+                  const QByteArray &body);
     void finished(const QString &address, const QByteArray &target, int httpStatus, const QString &error);
 
 private:
     struct Pending {
-        QUrl url;
-        QByteArray target;
+        QString document;
         QElapsedTimer queued;
     };
     struct Lane {
@@ -54,4 +67,5 @@ private:
     quint16 m_port;
     int m_timeoutMs;
     QHash<QString, Lane> m_lanes;
+    BoxFirmware m_firmware;
 };
