@@ -1,4 +1,5 @@
 #include "RecordingHttpServer.h"
+#include "boxes/BoxFirmware.h"
 #include "boxes/HttpTransport.h"
 #include "boxes/MessageKind.h"
 #include "boxes/RequestChannel.h"
@@ -22,6 +23,9 @@ private slots:
     void sameAddressInOrder();
     void silentAddressDoesNotDelayAnother();
     void queuedTooLongIsDropped();
+    void firmwareFromVersion_data();
+    void firmwareFromVersion();
+    void firmwareLearntFromAnswers();
 };
 
 void TestRequestChannel::encoding_data()
@@ -192,6 +196,56 @@ void TestRequestChannel::queuedTooLongIsDropped()
     QTest::qWait(100);
     QCOMPARE(silent.targets().count("/control/message?nmsg=e"), 0);
     QCOMPARE(slow.pendingCount(), 0);
+}
+
+void TestRequestChannel::firmwareFromVersion_data()
+{
+    QTest::addColumn<QByteArray>("version");
+    QTest::addColumn<int>("kind");
+    const int unknown = int(FirmwareKind::Unknown), old = int(FirmwareKind::Old), current = int(FirmwareKind::New);
+    QTest::newRow("3.6.0") << QByteArray("3.6.0") << current;
+    QTest::newRow("3.4.1, the first that decodes once") << QByteArray("3.4.1") << current;
+    QTest::newRow("3.4.0") << QByteArray("3.4.0") << old;
+    QTest::newRow("3.1.9") << QByteArray("3.1.9") << old;
+    QTest::newRow("3.10 is after 3.4") << QByteArray("3.10") << current;
+    QTest::newRow("4.0") << QByteArray("4.0") << current;
+    QTest::newRow("2.9.9.9") << QByteArray("2.9.9.9") << old;
+    QTest::newRow("empty") << QByteArray() << unknown;
+    QTest::newRow("one number") << QByteArray("3") << unknown;
+    QTest::newRow("not a number") << QByteArray("3.x.1") << unknown;
+    QTest::newRow("a page") << QByteArray("<html>") << unknown;
+}
+
+void TestRequestChannel::firmwareFromVersion()
+{
+    QFETCH(QByteArray, version);
+    QFETCH(int, kind);
+    QCOMPARE(int(BoxFirmware::fromVersion(version)), kind);
+}
+
+void TestRequestChannel::firmwareLearntFromAnswers()
+{
+    const QString box = QStringLiteral("127.0.0.1");
+    const QByteArray query = RequestTarget::kVersionQuery.toLatin1();
+    BoxFirmware firmware;
+    QCOMPARE(firmware.kindOf(box), FirmwareKind::Unknown);
+    firmware.learn(box, "/control/message?nmsg=x", "nhttpd/3.1.9", "ok");
+    QCOMPARE(firmware.kindOf(box), FirmwareKind::Old);
+    firmware.learn(box, "/control/message?nmsg=x", "Apache", "3.6.0"); // neither says anything
+    QCOMPARE(firmware.kindOf(box), FirmwareKind::Old);
+    firmware.learn(box, query, QByteArray(), "3.6.0\n");
+    QCOMPARE(firmware.kindOf(box), FirmwareKind::New);
+    QCOMPARE(firmware.kindOf(QStringLiteral("127.0.0.2")), FirmwareKind::Unknown);
+
+    // Through the transport: the Server header of a real answer.
+    RecordingHttpServer server;
+    QVERIFY(server.listen());
+    HttpTransport transport(server.port(), 5000);
+    QSignalSpy answered(&transport, &HttpTransport::answered);
+    transport.query(box, RequestTarget::kVersionQuery);
+    QVERIFY(answered.wait(5000));
+    QCOMPARE(answered.at(0).at(1).toByteArray(), query);
+    QCOMPARE(server.requests().at(0).requestLine, "GET " + query + " HTTP/1.1");
 }
 
 QTEST_GUILESS_MAIN(TestRequestChannel)

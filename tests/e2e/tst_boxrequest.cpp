@@ -132,6 +132,7 @@ void TestBoxRequest::televisionShows_data()
         row("percent", "100%", "100%", "100 Prozent");
         row("percent and text", "50% Rabatt", "50% Rabatt", "50 Prozent Rabatt");
         row("hash", "#1", "#1", "#1");
+        row("kept escapes", "a%26b %2B %25", "a&b + %", "a und b plus Prozent");
         row("line break", "oben\nunten%0Aganz unten", "oben\nunten\nganz unten", "oben\nunten\nganz unten");
         row("control characters dropped", "a\tb\rc\u0007d%09e", "abcde", "abcde");
         row("ascii at the limit", ascii, ascii, ascii);
