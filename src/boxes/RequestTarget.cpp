@@ -6,16 +6,7 @@
 
 namespace {
 
-int hexValue(char16_t c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+using RequestTarget::hexValue;
 
 bool isHexDigit(QChar c)
 {
@@ -182,6 +173,17 @@ bool parseDottedQuad(const QString &text, quint32 *value)
 } // namespace
 
 namespace RequestTarget {
+
+int hexValue(char16_t c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
 
 Encoded encode(const QString &document, FirmwareKind kind)
 {

@@ -60,6 +60,9 @@ inline QString shownOnBox(const QString &text)
     return shownOnScreen(decodeBytes(encodeText(text, FirmwareKind::New)));
 }
 
+// The value of a hexadecimal digit, -1 when c is none.
+int hexValue(char16_t c);
+
 // The address with blanks around it dropped, when it may be contacted: a
 // dotted IPv4 address or a host name (letters, digits, hyphens, dots, at most
 // 253 characters), but never "0.0.0.0" (which reaches this very machine) or

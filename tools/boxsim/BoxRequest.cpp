@@ -9,15 +9,10 @@ namespace {
 
 const QByteArray kMessagePath = "/control/message";
 
+// A non-hex digit counts as 0.
 int lenientHex(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return 0;
+    return qMax(0, RequestTarget::hexValue(uchar(c)));
 }
 
 // One decoding pass of an old web server.
