@@ -32,7 +32,7 @@ void HttpTransport::send(const QString &address, const QString &document)
 {
     const QString host = RequestTarget::sendableHost(address);
     if (host.isEmpty()) {
-        drop(address, RequestTarget::encodeDocument(document, FirmwareKind::Unknown),
+        drop(address, RequestTarget::encode(document, FirmwareKind::Unknown).target,
              QStringLiteral("Adresse wird nicht angesprochen"));
         return;
     }
