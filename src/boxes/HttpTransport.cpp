@@ -79,6 +79,10 @@ HttpTransport::HttpTransport(quint16 port, int timeoutMs, QObject *parent)
 {
     m_lookups.setMaxThreadCount(kLookupThreads);
     m_lookups.setObjectName(QStringLiteral("HttpTransportLookups"));
+    connect(this, &HttpTransport::answered, this, [this](const QString &address, const QByteArray &target,
+                                                         const QByteArray &server, const QByteArray &body) {
+        m_firmware.learn(address, target, server, body);
+    });
 }
 
 HttpTransport::~HttpTransport()
@@ -103,7 +107,7 @@ void HttpTransport::hand(const QString &address, const QString &document, bool i
     const BoxAddress box = BoxAddress::read(key);
     if (!box.needsLookup() && !box.usable()) {
         // Refused by its text alone: nothing to queue or wait for.
-        const QByteArray target = RequestTarget::encodeDocument(document);
+        const QByteArray target = RequestTarget::encode(document, FirmwareKind::Unknown).target;
         logNotSent(key, target, box.reason());
         emit finished(key, target, 0, box.reason());
         return;
@@ -182,7 +186,7 @@ void HttpTransport::writeWhatMayGo(const QString &key)
         }
         if (r->connected && r->toWrite < 0) {
             // Encoded only now: what was learnt from the box meanwhile counts.
-            r->target = RequestTarget::encodeDocument(r->document);
+            r->target = RequestTarget::encodeDocument(r->document, m_firmware.kindOf(r->key));
             if (!isPrintableTarget(r->target)) {
                 finish(r, 0, QStringLiteral("ungültiges Ziel"));
                 continue;
@@ -286,7 +290,7 @@ void HttpTransport::finish(Request *r, int status, const QString &error)
         r->socket->abort(); // nothing more is read or kept
     }
     if (r->target.isEmpty())
-        r->target = RequestTarget::encodeDocument(r->document);
+        r->target = RequestTarget::encode(r->document, m_firmware.kindOf(r->key)).target;
     Lane &lane = m_lanes[r->key];
     lane.order.removeOne(r);
     if (r->started)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "boxes/BoxFirmware.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -42,6 +44,10 @@ public:
     // Like send(), but the next request to the same address waits until this
     // one has been answered or has failed.
     void query(const QString &address, const QString &document);
+
+    // What each box's web server is, learnt from every answer. A document is
+    // encoded for it when its request is written.
+    const BoxFirmware &firmware() const { return m_firmware; }
 
     quint16 port() const { return m_port; }
     int timeoutMs() const { return m_timeoutMs; }
@@ -86,4 +92,5 @@ private:
     QSet<QString> m_dirty;
     bool m_servicing = false;
     QThreadPool m_lookups;
+    BoxFirmware m_firmware;
 };

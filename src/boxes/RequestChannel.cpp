@@ -19,3 +19,8 @@ void RequestChannel::send(const QString &address, const QString &document)
     setDocument(document);
     start();
 }
+
+void RequestChannel::query(const QString &address, const QString &document)
+{
+    m_transport->query(address, document);
+}

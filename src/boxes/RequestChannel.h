@@ -24,6 +24,9 @@ public:
     // The one way to send a message: set address, set document, start.
     void send(const QString &address, const QString &document);
 
+    // A question whose answer the next request to that address waits for.
+    void query(const QString &address, const QString &document);
+
 private:
     HttpTransport *m_transport;
     QString m_address;

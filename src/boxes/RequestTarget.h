@@ -1,31 +1,66 @@
 #pragma once
 
+#include "boxes/FirmwareKind.h"
+
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // How a request document and a box address go on the wire.
 namespace RequestTarget {
 
+// The box's web server reads the request line "GET <target> HTTP/1.1\r\n"
+// into a buffer of this size; a longer line gets no answer at all.
+constexpr int kMaxRequestLine = 2048;
+constexpr int kMaxTarget = kMaxRequestLine - int(sizeof("GET  HTTP/1.1\r\n") - 1);
+
+// The document asked for to learn a box's web server version.
+inline const QString kVersionQuery = QStringLiteral("/control/info?nhttpd_version");
+
+struct Encoded {
+    QByteArray target;
+    bool shortened = false;   // the text was cut to fit and ends in "…"
+    QStringList replacements; // e.g. "& -> und", for a box that may decode twice
+    int droppedControls = 0;  // control characters other than the line break
+};
+
 // The kind prefix ("/control/message?popup=" or "...?nmsg=", up to and
 // including the first '=' of the query) stays as it is. In the message text
 // behind it, '%' followed by two hex digits stays (so "%0A" stays a line
-// break); every other character goes to Windows-1252 and each byte outside
-// A-Z a-z 0-9 - . _ ~ becomes %XX. The box decodes it back to the text whole.
-QByteArray encodeDocument(const QString &document);
+// break); every other character goes to UTF-8 and each byte outside
+// A-Z a-z 0-9 - . _ ~ becomes %XX. Control characters other than the line
+// break are left out. For a box whose web server is old or not yet known,
+// "&", "+" and "%" are written as words, since such a server decodes them
+// away. The text is cut at a character boundary, ending in "…", so that the
+// request line stays within kMaxRequestLine.
+Encoded encode(const QString &document, FirmwareKind kind);
 
-// The message text alone, escaped the same way.
-QByteArray encodeText(const QString &text);
+// encode(), and the shortening and replacements logged under zelvo.send.
+QByteArray encodeDocument(const QString &document, FirmwareKind kind);
 
-// The text as a box reads it back: each '%' with two hex digits is a byte,
-// every other byte stands for itself, and the bytes are Windows-1252. So
-// "%0A" becomes a line break. A '%' without two hex digits stays as it is.
+// The message text alone, escaped the same way (without the length limit).
+QByteArray encodeText(const QString &text, FirmwareKind kind);
+
+// The bytes a box's web server hands on after decoding once: each '%' with
+// two hex digits is a byte, every other byte stands for itself. A '%'
+// without two hex digits stays as it is.
+QByteArray decodeBytes(const QByteArray &encoded);
+
+// The decoded bytes read as UTF-8, so "%0A" becomes a line break.
 QString decodeText(const QByteArray &encoded);
 
-// What a box shows for a message text: the text as it goes on the wire,
-// read back. Characters that Windows-1252 lacks show as '?'.
+// What the television draws for the bytes of a message: UTF-8, a NUL ends
+// the text, and each line stops at its first byte that does not start a
+// valid UTF-8 sequence.
+QString shownOnScreen(const QByteArray &bytes);
+
+// What a box with a current web server shows for a message text.
 inline QString shownOnBox(const QString &text)
 {
-    return decodeText(encodeText(text));
+    return shownOnScreen(decodeBytes(encodeText(text, FirmwareKind::New)));
 }
+
+// The value of a hexadecimal digit, -1 when c is none.
+int hexValue(char16_t c);
 
 } // namespace RequestTarget

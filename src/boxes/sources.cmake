@@ -1,5 +1,6 @@
 set(ZELVO_CORE_SOURCES_BOXES
   boxes/BoxListFile.cpp
+  boxes/BoxFirmware.cpp
   boxes/RequestTarget.cpp
   boxes/BoxAddress.cpp
   boxes/HttpAnswer.cpp

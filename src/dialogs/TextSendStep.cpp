@@ -2,6 +2,7 @@
 
 #include "boxes/BoxListFile.h"
 #include "boxes/RequestChannel.h"
+#include "boxes/RequestTarget.h"
 #include "common/DisplayState.h"
 #include "common/Logging.h"
 #include "dialogs/SaveFailureText.h"
@@ -33,6 +34,12 @@ TextSendStep::Outcome TextSendStep::run(const QDir &folder, DisplayState *displa
 
     display->showInfo(out.converted.plain);
     return out;
+}
+
+bool TextSendStep::willBeShortened(const QString &typed, MessageKind kind)
+{
+    const QString document = kindPrefix(kind) + TypedText::convert(textToSend(typed)).encoded;
+    return RequestTarget::encode(document, FirmwareKind::Unknown).shortened;
 }
 
 QList<int> TextSendStep::receivers(const DisplayState &display, const SendTextSettings &settings)

@@ -20,6 +20,8 @@ class TextSendStep
 {
 public:
     static inline const QString kEmptyText = QStringLiteral("---");
+    static inline const QString kShortenedNotice = QStringLiteral(
+        "Der Text ist zu lang für eine Nachricht an die D-Box. Er wird gekürzt gesendet und endet mit „…“.");
 
     struct Outcome {
         QString text;          // what was sent: the typed text, or "---"
@@ -34,6 +36,9 @@ public:
                        const QString &typed, const SendTextSettings &settings);
 
     static QString textToSend(const QString &typed) { return typed.isEmpty() ? kEmptyText : typed; }
+    // Whether the text must be cut to fit one request (on a box whose web
+    // server is not known to be new, where "&", "+" and "%" take words).
+    static bool willBeShortened(const QString &typed, MessageKind kind);
     // The boxes that are ticked and whose character of the status text is "1".
     static QList<int> receivers(const DisplayState &display, const SendTextSettings &settings);
 };

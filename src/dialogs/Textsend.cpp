@@ -95,6 +95,8 @@ void Textsend::send()
 {
     if (m_text->toPlainText().isEmpty())
         m_text->setPlainText(TextSendStep::kEmptyText);
+    if (TextSendStep::willBeShortened(m_text->toPlainText(), settings().kind))
+        QMessageBox::information(this, QStringLiteral("Zelvo"), TextSendStep::kShortenedNotice);
     m_outcome = TextSendStep::run(m_engine->folder(), m_engine->display(), m_engine->channels(),
                                   m_text->toPlainText(), settings());
     if (!m_outcome.saveError.isEmpty())

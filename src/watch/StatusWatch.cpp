@@ -3,6 +3,7 @@
 #include "boxes/BoxListFile.h"
 #include "boxes/MessageKind.h"
 #include "boxes/RequestChannel.h"
+#include "boxes/RequestTarget.h"
 #include "common/DisplayState.h"
 #include "common/Logging.h"
 #include "watch/EchoProber.h"
@@ -183,6 +184,13 @@ void StatusWatch::finishTick()
     }
 
     const QString stored = m_display->boxStatus();
+    // A box that came on is asked which web server it runs, before anything
+    // else goes to it, so that the texts that follow are written for it.
+    for (int box = 1; box <= BoxList::kBoxes; ++box) {
+        const bool wasOn = box <= stored.size() && stored.at(box - 1) == QLatin1Char('1');
+        if (m_probed[box - 1] && current.at(box - 1) == QLatin1Char('1') && !wasOn)
+            m_channels[box - 1]->query(m_boxes.address(box), RequestTarget::kVersionQuery);
+    }
     if (current != stored) {
         const QString document = kindPrefix(MessageKind::Message) + composeNotice(stored, current);
         for (int box = 1; box <= BoxList::kBoxes; ++box) {

@@ -106,7 +106,7 @@ void TestZelvoCheck::reportsFindingsAndNextDue()
     folder.write("boxip.ini", kBoxList);
     folder.write("zlv-tag.txt", "07:25 07:30 p 2 Muell rausbringen\r\n7:25 07:30 p 2 nie\r\n");
     folder.write("zlv-woch.txt", "Mo 06:45 07:00 m 1 Zeitung\r\n");
-    folder.write("zlv-term.txt", "24-12-2026 ??:00 18:30 P 4 Bescherung%0Aund Essen\r\n");
+    folder.write("zlv-term.txt", "24-12-2026 ??:00 18:30 P 4 Bescherung ★%0Aund Essen\r\n");
 
     const Run r = zelvoCheck({folder.dir().path(), "--at", "2026-12-24 07:00"});
     QCOMPARE(r.exitCode, 1);
@@ -125,7 +125,8 @@ void TestZelvoCheck::reportsFindingsAndNextDue()
                          "    | Es ist der 24-12-2026 07:00 Uhr !\n"
                          "    | --------------------------------------------------------------\n"
                          "    | \n"
-                         "    | 18:30 Uhr  Bescherung\n"
+                         // As a box draws it: UTF-8, beyond any 8-bit code page.
+                         "    | 18:30 Uhr  Bescherung ★\n"
                          "    | und Essen\n"));
     QVERIFY(out.contains("Do 24.12.2026 07:25:00  zlv-tag.txt Zeile 1  Box 2 (127.0.0.3)  Popup\n"
                          "    | Es ist 07:25 Uhr!\n"));

@@ -246,8 +246,8 @@ void TestBoxip::testRequestOnTheWire()
     QTest::mouseClick(button("Command2_2"), Qt::LeftButton);
     QVERIFY(m_boxes->box(3).waitForRequests(1));
     QCOMPARE(m_boxes->box(3).requests().first().requestLine,
-             QByteArray("GET /control/message?nmsg=Dies%20ist%20ein%20Test%20f%FCr%20die%20%203.%20D-Box2%21%0A%0A"
-                        "Wenn%20Sie%20dies%20auf%20dem%20Fernseher%20lesen%20k%F6nnen%2C%0Aist%20die%20IP%20"
+             QByteArray("GET /control/message?nmsg=Dies%20ist%20ein%20Test%20f%C3%BCr%20die%20%203.%20D-Box2%21%0A%0A"
+                        "Wenn%20Sie%20dies%20auf%20dem%20Fernseher%20lesen%20k%C3%B6nnen%2C%0Aist%20die%20IP%20"
                         "127.0.0.4%20richtig%21 HTTP/1.1"));
     QCOMPARE(m_engine->display()->infoText(), QString("Test für die  3. D-Box2"));
     QVERIFY(m_engine->display()->infoVisible());

@@ -293,8 +293,9 @@ void TestTextsend::sendAmpersandAndPercent()
     QTest::keyClicks(control<QWidget>("Text1"), "Tom & Jerry: 100% #1");
     control<QPushButton>("Command1")->click();
     QVERIFY(m_boxes->box(4).waitForRequests(1));
+    // Nothing is known yet of this box's web server: "&" and "%" go as words.
     QCOMPARE(m_boxes->box(4).requests().first().target,
-             QByteArray("/control/message?nmsg=Tom%20%26%20Jerry%3A%20100%25%20%231"));
+             QByteArray("/control/message?nmsg=Tom%20und%20Jerry%3A%20100%20Prozent%20%231"));
     QCOMPARE(m_engine->display()->infoText(), QString("Tom & Jerry: 100% #1"));
 }
 

@@ -2,6 +2,7 @@
 #include "TempFolder.h"
 #include "app/Engine.h"
 #include "boxes/RequestChannel.h"
+#include "boxes/RequestTarget.h"
 #include "common/DisplayState.h"
 #include "dialogs/TextSendStep.h"
 
@@ -20,6 +21,8 @@ private slots:
     void receiversByStatusAndTicks_data();
     void receiversByStatusAndTicks();
     void missingBoxListReachesNoBox();
+    void tooLongTextIsTold_data();
+    void tooLongTextIsTold();
 
 private:
     Engine::Options options() const;
@@ -111,6 +114,26 @@ void TestTextSendStep::missingBoxListReachesNoBox()
     QTest::qWait(200);
     QCOMPARE(m_boxes->requestCount(), 0);
     QVERIFY(!QFile::exists(m_folder->path("boxip.ini")));
+}
+
+void TestTextSendStep::tooLongTextIsTold_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("shortened");
+    const int room = RequestTarget::kMaxTarget - int(kindPrefix(MessageKind::Popup).size());
+    QTest::newRow("short") << QString("Hallo") << false;
+    QTest::newRow("just fits") << QString(room, QLatin1Char('x')) << false;
+    QTest::newRow("one more") << QString(room + 1, QLatin1Char('x')) << true;
+    QTest::newRow("line breaks count as %0A") << QString(room / 3 + 1, QLatin1Char('\n')) << true;
+    // "%" may have to go as "Prozent" to a box not known to be new.
+    QTest::newRow("percent signs") << QString(room / 3, QLatin1Char('%')) << true;
+}
+
+void TestTextSendStep::tooLongTextIsTold()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, shortened);
+    QCOMPARE(TextSendStep::willBeShortened(typed, MessageKind::Popup), shortened);
 }
 
 QTEST_GUILESS_MAIN(TestTextSendStep)

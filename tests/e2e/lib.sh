@@ -316,20 +316,26 @@ e2e_screenshot() {
     fi
 }
 
-# How many messages of kind $2 with exactly the text $3 box $1 received.
+# How many messages of kind $2 box $1 received whose text the television
+# shows exactly as $3.
 e2e_count() {
     local box=$1 kind=$2 text=$3
     [ -f "$E2E_WORK/box$box.jsonl" ] || { echo 0; return; }
-    jq -c --arg k "$kind" --arg t "$text" 'select(.kind == $k and .text == $t)' "$E2E_WORK/box$box.jsonl" | wc -l
+    jq -c --arg k "$kind" --arg t "$text" 'select(.kind == $k and .shown == $t)' "$E2E_WORK/box$box.jsonl" | wc -l
 }
 
 e2e_has() {
     [ "$(e2e_count "$@")" -ge 1 ]
 }
 
-# How many requests box $1 received in all.
+# How many requests box $1 received in all, besides the question for its web
+# server version that each box is asked when it comes on.
 e2e_total() {
-    if [ -f "$E2E_WORK/box$1.jsonl" ]; then wc -l <"$E2E_WORK/box$1.jsonl"; else echo 0; fi
+    if [ -f "$E2E_WORK/box$1.jsonl" ]; then
+        jq -c 'select(.request != "GET /control/info?nhttpd_version HTTP/1.1")' "$E2E_WORK/box$1.jsonl" | wc -l
+    else
+        echo 0
+    fi
 }
 
 e2e_received() {
@@ -345,10 +351,10 @@ e2e_expect_message() {
 }
 
 # The arrival time (seconds since the epoch, with fraction) of the first
-# request to box $1 whose text is exactly $2.
+# request to box $1 whose text the television shows exactly as $2.
 e2e_arrival() {
     local box=$1 text=$2
-    jq -r --arg t "$text" 'select(.text == $t) | .time
+    jq -r --arg t "$text" 'select(.shown == $t) | .time
         | ((sub("\\.[0-9]+Z$"; "Z") | fromdateiso8601) + (.[20:23] | tonumber) / 1000)' \
         "$E2E_WORK/box$box.jsonl" 2>/dev/null | head -n1
 }

@@ -9,9 +9,34 @@ namespace {
 
 const QByteArray kMessagePath = "/control/message";
 
+// A non-hex digit counts as 0.
+int lenientHex(char c)
+{
+    return qMax(0, RequestTarget::hexValue(uchar(c)));
+}
+
+// One decoding pass of an old web server.
+QByteArray decodeAsOldServer(const QByteArray &s)
+{
+    QByteArray out;
+    for (int i = 0; i < s.size(); ++i) {
+        if (s.at(i) == '+') {
+            out += ' ';
+        } else if (s.at(i) == '%') {
+            const char high = i + 1 < s.size() ? s.at(i + 1) : '0';
+            const char low = i + 2 < s.size() ? s.at(i + 2) : '0';
+            out += char(lenientHex(high) * 16 + lenientHex(low));
+            i += 2;
+        } else {
+            out += s.at(i);
+        }
+    }
+    return out;
+}
+
 } // namespace
 
-BoxRequest BoxRequest::fromRequestLine(const QByteArray &requestLine)
+BoxRequest BoxRequest::fromRequestLine(const QByteArray &requestLine, FirmwareKind firmware)
 {
     BoxRequest r;
     r.requestLine = requestLine;
@@ -22,21 +47,25 @@ BoxRequest BoxRequest::fromRequestLine(const QByteArray &requestLine)
         return r;
     r.target = parts.at(1);
 
-    const int question = r.target.indexOf('?');
-    if (question < 0 || r.target.left(question) != kMessagePath)
+    const bool old = firmware == FirmwareKind::Old;
+    const QByteArray target = old ? decodeAsOldServer(r.target) : r.target;
+    const int question = target.indexOf('?');
+    if (question < 0 || target.left(question) != kMessagePath)
         return r;
-    const QByteArray query = r.target.mid(question + 1);
-    const int equals = query.indexOf('=');
+    // The first parameter names the kind; '&' ends it.
+    const QByteArray parameter = target.mid(question + 1).split('&').first();
+    const int equals = parameter.indexOf('=');
     if (equals < 0)
         return r;
-    const QByteArray name = query.left(equals);
+    const QByteArray name = parameter.left(equals);
     if (name != "popup" && name != "nmsg")
         return r;
 
     r.kind = QString::fromLatin1(name);
-    // Everything behind the first '=' is the text: '&', '=' and '+' are
-    // ordinary characters of it, and only %XX is decoded.
-    r.text = RequestTarget::decodeText(query.mid(equals + 1));
+    const QByteArray value = parameter.mid(equals + 1);
+    const QByteArray bytes = old ? decodeAsOldServer(value) : RequestTarget::decodeBytes(value);
+    r.text = QString::fromUtf8(bytes);
+    r.shown = RequestTarget::shownOnScreen(bytes);
     return r;
 }
 
@@ -48,5 +77,6 @@ QByteArray BoxRequest::toJsonLine(const QString &address, const QString &receive
     o.insert(QStringLiteral("request"), QString::fromLatin1(requestLine));
     o.insert(QStringLiteral("kind"), kind);
     o.insert(QStringLiteral("text"), text);
+    o.insert(QStringLiteral("shown"), shown);
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }

@@ -1,19 +1,26 @@
 #pragma once
 
+#include "boxes/FirmwareKind.h"
+
 #include <QByteArray>
 #include <QString>
 
 // One request as a box sees it: the raw request line and what the box
-// makes of it. The message text travels percent-encoded, in Windows-1252
-// bytes, with "%0A" for a line break.
+// makes of it. The message text travels percent-encoded in UTF-8 bytes,
+// with "%0A" for a line break. How it is decoded depends on the box's web
+// server: an old one (before nhttpd 3.4.1) decodes the whole target, then
+// splits it at '?' and '&', then decodes the value again, taking every '%'
+// with the two characters behind it (non-hex digits count as 0) and '+' as a
+// blank; a new one splits first and decodes once.
 struct BoxRequest
 {
     QByteArray requestLine; // "GET /control/message?nmsg=... HTTP/1.1"
     QByteArray target;      // "/control/message?nmsg=..."
     QString kind;           // "popup", "nmsg", or empty when it is no message
-    QString text;           // the decoded message text, line breaks as '\n'
+    QString text;           // the decoded message text read as UTF-8, line breaks as '\n'
+    QString shown;          // what the television draws of it
 
-    static BoxRequest fromRequestLine(const QByteArray &requestLine);
+    static BoxRequest fromRequestLine(const QByteArray &requestLine, FirmwareKind firmware = FirmwareKind::New);
 
     // One line of JSON, without the line end: the fields above (the target
     // only as part of "request"), plus the address the request came in on

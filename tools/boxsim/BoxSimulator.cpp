@@ -1,6 +1,7 @@
 #include "BoxSimulator.h"
 
 #include "BoxRequest.h"
+#include "boxes/RequestTarget.h"
 
 #include <QDateTime>
 #include <QFileDevice>
@@ -13,12 +14,15 @@ namespace {
 // A head larger than this is no request a box would take.
 constexpr int kMaxHead = 64 * 1024;
 
-const QByteArray kAnswer = "HTTP/1.1 200 OK\r\n"
-                           "Content-Type: text/html\r\n"
-                           "Content-Length: 3\r\n"
-                           "Connection: close\r\n"
-                           "\r\n"
-                           "ok\n";
+QByteArray answer(const QByteArray &version, const QByteArray &body)
+{
+    return "HTTP/1.1 200 OK\r\n"
+           "Server: nhttpd/" + version + "\r\n"
+           "Content-Type: text/plain\r\n"
+           "Content-Length: " + QByteArray::number(body.size()) + "\r\n"
+           "Connection: close\r\n"
+           "\r\n" + body;
+}
 
 } // namespace
 
@@ -49,7 +53,7 @@ void BoxSimulator::onNewConnection()
             }
             const QByteArray head = buffer->left(end);
             const int lineEnd = head.indexOf("\r\n");
-            const BoxRequest request = BoxRequest::fromRequestLine(lineEnd < 0 ? head : head.left(lineEnd));
+            const BoxRequest request = BoxRequest::fromRequestLine(lineEnd < 0 ? head : head.left(lineEnd), m_firmware);
 
             const QByteArray line = request.toJsonLine(
                 socket->localAddress().toString(),
@@ -63,7 +67,8 @@ void BoxSimulator::onNewConnection()
 
             // One request per connection, as the box does.
             buffer->clear();
-            socket->write(kAnswer);
+            const bool asksVersion = request.target == RequestTarget::kVersionQuery.toLatin1();
+            socket->write(answer(version(), asksVersion ? version() + '\n' : QByteArray("ok\n")));
             socket->disconnectFromHost();
         });
     }

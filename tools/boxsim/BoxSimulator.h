@@ -1,5 +1,7 @@
 #pragma once
 
+#include "boxes/FirmwareKind.h"
+
 #include <QHostAddress>
 #include <QObject>
 #include <QTcpServer>
@@ -8,7 +10,8 @@ class QIODevice;
 
 // Stands in for a set-top box's web control: listens on one address and
 // port, writes one JSON line per request to the output at once, and answers
-// 200 like a box.
+// 200 like a box, with the Server header of its web server. The version
+// query is answered with that server's version.
 class BoxSimulator : public QObject
 {
     Q_OBJECT
@@ -21,6 +24,11 @@ public:
 
     int requestCount() const { return m_requests; }
 
+    // Old: a web server before nhttpd 3.4.1; New (the default): a current one.
+    void setFirmware(FirmwareKind firmware) { m_firmware = firmware; }
+    FirmwareKind firmware() const { return m_firmware; }
+    QByteArray version() const { return m_firmware == FirmwareKind::Old ? "3.1.9" : "3.6.0"; }
+
 signals:
     void requestRecorded(const QByteArray &jsonLine);
 
@@ -30,4 +38,5 @@ private:
     QTcpServer m_server;
     QIODevice *m_output;
     int m_requests = 0;
+    FirmwareKind m_firmware = FirmwareKind::New;
 };

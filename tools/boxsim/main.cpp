@@ -1,6 +1,7 @@
 // boxsim: a stand-in for a set-top box. It listens on one address and port
 // and writes every request it gets as one JSON line, so that anyone can see
-// what Zelvo would put on the television.
+// what Zelvo would put on the television, on a box with an old or a new
+// web server.
 
 #include "BoxSimulator.h"
 
@@ -17,8 +18,8 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Stands in for a set-top box: records each request to /control/message as one JSON line "
-        "(time, address, request, kind, text) and answers 200."));
+        "Stands in for a set-top box: records each request as one JSON line "
+        "(time, address, request, kind, text, and shown: the text as the television shows it) and answers 200."));
     parser.addHelpOption();
     const QCommandLineOption addressOption(QStringLiteral("address"),
                                            QStringLiteral("IPv4 address to listen on (required)."),
@@ -28,7 +29,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption outOption(QStringLiteral("out"),
                                        QStringLiteral("Append the JSON lines to FILE instead of stdout."),
                                        QStringLiteral("FILE"));
-    parser.addOptions({addressOption, portOption, outOption});
+    const QCommandLineOption firmwareOption(
+        QStringLiteral("firmware"),
+        QStringLiteral("old: a web server before nhttpd 3.4.1, which decodes a request twice; new: a current one "
+                       "(default)."),
+        QStringLiteral("old|new"), QStringLiteral("new"));
+    parser.addOptions({addressOption, portOption, outOption, firmwareOption});
     parser.process(app);
 
     const QHostAddress address(parser.value(addressOption));
@@ -41,6 +47,12 @@ int main(int argc, char *argv[])
     const uint port = parser.value(portOption).toUInt(&portOk);
     if (!portOk || port > 65535) {
         std::fprintf(stderr, "boxsim: --port needs a number from 0 to 65535\n");
+        return 2;
+    }
+
+    const QString firmware = parser.value(firmwareOption);
+    if (firmware != QLatin1String("old") && firmware != QLatin1String("new")) {
+        std::fprintf(stderr, "boxsim: --firmware needs old or new, got \"%s\"\n", qPrintable(firmware));
         return 2;
     }
 
@@ -58,6 +70,7 @@ int main(int argc, char *argv[])
     }
 
     BoxSimulator box(&output);
+    box.setFirmware(firmware == QLatin1String("old") ? FirmwareKind::Old : FirmwareKind::New);
     if (!box.listen(address, static_cast<quint16>(port))) {
         std::fprintf(stderr, "boxsim: cannot listen on %s:%u: %s%s\n", qPrintable(address.toString()), port,
                      qPrintable(box.errorString()),

@@ -1,0 +1,51 @@
+#include "boxes/BoxFirmware.h"
+
+#include "boxes/RequestTarget.h"
+#include "common/Logging.h"
+
+#include <QList>
+
+#include <tuple>
+
+void BoxFirmware::learn(const QString &address, const QByteArray &target, const QByteArray &serverHeader,
+                        const QByteArray &body)
+{
+    static const QByteArray product = "nhttpd/";
+    const QByteArray server = serverHeader.trimmed();
+    if (server.startsWith(product)) {
+        const QByteArray version = server.mid(product.size()).split(' ').first();
+        set(address, fromVersion(version), version);
+    }
+    if (target == RequestTarget::kVersionQuery.toLatin1()) {
+        const QByteArray version = body.trimmed();
+        set(address, fromVersion(version), version);
+    }
+}
+
+FirmwareKind BoxFirmware::fromVersion(const QByteArray &version)
+{
+    const QList<QByteArray> parts = version.split('.');
+    if (parts.size() < 2 || parts.size() > 4)
+        return FirmwareKind::Unknown;
+    int numbers[3] = {0, 0, 0};
+    for (int k = 0; k < parts.size(); ++k) {
+        bool ok = false;
+        const int n = parts.at(k).toInt(&ok);
+        if (!ok || n < 0)
+            return FirmwareKind::Unknown;
+        if (k < 3)
+            numbers[k] = n;
+    }
+    const bool atLeast341 = std::make_tuple(numbers[0], numbers[1], numbers[2]) >= std::make_tuple(3, 4, 1);
+    return atLeast341 ? FirmwareKind::New : FirmwareKind::Old;
+}
+
+void BoxFirmware::set(const QString &address, FirmwareKind kind, const QByteArray &version)
+{
+    if (kind == FirmwareKind::Unknown || m_kinds.value(address) == kind)
+        return;
+    m_kinds.insert(address, kind);
+    qCInfo(lcSend).noquote() << "Box" << address << "hat Webserver nhttpd" << version
+                             << (kind == FirmwareKind::New ? "(Text geht wie geschrieben)"
+                                                           : "(älter als 3.4.1: &, + und % werden ersetzt)");
+}
