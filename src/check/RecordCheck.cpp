@@ -138,13 +138,13 @@ private:
             && !tabInKeyField(m_layout.trigger, kClockTimeChars, QStringLiteral("die Uhrzeit")))
             checkTrigger();
         if (!m_record.longEnough()) {
-            add(Severity::NeverFires, "short", m_text.size(),
-                QStringLiteral("der Eintrag hat nur %1 Zeichen, in %2 braucht er mindestens %3 (der Text beginnt "
+            add(Severity::NeverFires, "short", m_record.writtenLength(),
+                QStringLiteral("der Eintrag hat nur %1 Zeichen, in %2 braucht er mindestens %3 (bis zur Boxziffer "
                                "in Spalte %4)")
-                    .arg(m_text.size())
+                    .arg(m_record.writtenLength())
                     .arg(ReminderLayout::fileName(m_record.list()))
                     .arg(m_layout.minLengthToFire())
-                    .arg(column(m_layout.text)));
+                    .arg(column(m_layout.boxDigit)));
         }
         if (m_out.isEmpty() && m_record.list() == ReminderListKind::Dated)
             checkStillToCome();
