@@ -1,11 +1,11 @@
 #include "common/TextFile.h"
 
+#include "common/SystemErrorText.h"
 #include "common/Windows1252.h"
 
 #include <QFile>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,23 +40,6 @@ QString notARegularFile(mode_t mode)
 QString tooLarge()
 {
     return QStringLiteral("ist größer als %1 MB").arg(TextFile::kMaxBytes / (1024 * 1024));
-}
-
-QString systemError(int error)
-{
-    switch (error) {
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("keine Berechtigung");
-    case ENOENT:
-        return QStringLiteral("die Datei gibt es nicht mehr");
-    case ELOOP:
-        return QStringLiteral("zu viele symbolische Verknüpfungen");
-    case EIO:
-        return QStringLiteral("Ein-/Ausgabefehler des Datenträgers");
-    default:
-        return QString::fromLocal8Bit(strerror(error));
-    }
 }
 
 struct Fd {
@@ -129,7 +112,7 @@ TextFile::Result TextFile::read(const QString &path)
         if (errno == ENOENT || errno == ENOTDIR)
             return r; // Missing
         r.status = Status::Unreadable;
-        r.error = systemError(errno);
+        r.error = SystemErrorText::of(errno);
         return r;
     }
     r.status = Status::Unreadable;
@@ -147,11 +130,11 @@ TextFile::Result TextFile::read(const QString &path)
     Fd file;
     file.fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (file.fd < 0) {
-        r.error = systemError(errno);
+        r.error = SystemErrorText::of(errno);
         return r;
     }
     if (::fstat(file.fd, &st) != 0) {
-        r.error = systemError(errno);
+        r.error = SystemErrorText::of(errno);
         return r;
     }
     if (!S_ISREG(st.st_mode)) {
@@ -173,7 +156,7 @@ TextFile::Result TextFile::read(const QString &path)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            r.error = systemError(errno);
+            r.error = SystemErrorText::of(errno);
             return r;
         }
         if (n == 0)
