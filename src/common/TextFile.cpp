@@ -4,6 +4,7 @@
 #include "common/Windows1252.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -179,10 +180,12 @@ QString TextFile::decode(const QByteArray &bytes, QList<int> *windows1252Lines)
     if (isValidUtf8(bytes.constData(), bytes.size()))
         return QString::fromUtf8(bytes);
 
-    // Line by line. A line end is a CR or LF byte in both encodings, and no
-    // other character of either contains one.
-    QString text;
-    text.reserve(bytes.size());
+    // Line by line, into one buffer: neither encoding yields more UTF-16
+    // units than bytes. A line end is a CR or LF byte in both encodings, and
+    // no other character of either contains one.
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar *out = text.data();
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const char *data = bytes.constData();
     const qsizetype size = bytes.size();
     qsizetype start = 0;
@@ -191,24 +194,23 @@ QString TextFile::decode(const QByteArray &bytes, QList<int> *windows1252Lines)
         qsizetype end = start;
         while (end < size && data[end] != '\n' && data[end] != '\r')
             ++end;
-        const QByteArray piece = QByteArray::fromRawData(data + start, end - start);
-        if (isValidUtf8(piece.constData(), piece.size())) {
-            text += QString::fromUtf8(piece);
+        const QByteArrayView piece(data + start, end - start);
+        if (isValidUtf8(piece.data(), piece.size())) {
+            out = utf8.appendToBuffer(out, piece);
         } else {
-            text += Windows1252::decode(piece);
+            out = Windows1252::decodeInto(out, piece);
             if (windows1252Lines)
                 windows1252Lines->append(line);
         }
         qsizetype next = end;
         if (next < size) {
-            if (data[next] == '\r' && next + 1 < size && data[next + 1] == '\n')
-                next += 2;
-            else
-                next += 1;
-            text += QString::fromLatin1(data + end, next - end);
+            next += data[next] == '\r' && next + 1 < size && data[next + 1] == '\n' ? 2 : 1;
+            for (qsizetype i = end; i < next; ++i)
+                *out++ = QLatin1Char(data[i]);
             ++line;
         }
         start = next;
     }
+    text.truncate(out - text.constData());
     return text;
 }

@@ -28,7 +28,8 @@ const ReminderListFile::ReadResult &ReminderListCache::read(ReminderListKind lis
     const qint64 readAtNs = QDateTime::currentMSecsSinceEpoch() * 1000000;
     e.result = ReminderListFile::read(m_folder, list);
     const TextFile::Identity &read = e.result.identity;
-    e.trusted = e.result.status == TextFile::Status::Ok && read.modifiedNs < readAtNs - kNsPerSec
-        && read.changedNs < readAtNs - kNsPerSec;
+    // A file that was read (also one refused for its content) is kept;
+    // a pipe, a folder or a missing file is looked at again.
+    e.trusted = read.size >= 0 && read.modifiedNs < readAtNs - kNsPerSec;
     return e.result;
 }

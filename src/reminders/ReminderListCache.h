@@ -9,7 +9,7 @@
 // The three reminder lists as last read, so that a list which has not
 // changed on disk is neither read nor parsed again at every check. A list
 // counts as unchanged while device, inode, size and modification and change
-// times are the same; a file changed within the second before it was read
+// times are the same; a file modified within the second before it was read
 // is read again next time, since a second write in the same clock step of
 // the file system would leave those the same.
 class ReminderListCache

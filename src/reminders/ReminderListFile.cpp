@@ -40,6 +40,12 @@ ReminderListFile::ReadResult ReminderListFile::read(const QDir &folder, Reminder
     r.windows1252Lines = file.windows1252Lines;
     if (file.status == TextFile::Status::Ok) {
         r.records = parse(file.text, list);
+        if (r.records.size() > kMaxRecords) {
+            r.records.clear();
+            r.status = TextFile::Status::Unreadable;
+            r.error = QStringLiteral("hat mehr als %1 Einträge: keine Erinnerungsliste").arg(kMaxRecords);
+            return r;
+        }
         r.warnings = oddities(r.path, file.text, r.records, file.windows1252Lines);
     }
     return r;
@@ -50,7 +56,7 @@ QList<ReminderRecord> ReminderListFile::parse(const QString &text, ReminderListK
     QList<ReminderRecord> records;
     FieldReader reader(text);
     bool continuesLine = false;
-    while (!reader.atEnd()) {
+    while (!reader.atEnd() && records.size() <= kMaxRecords) {
         const FieldReader::Field field = reader.next();
         if (!field.text.isEmpty())
             records.append(ReminderRecord(list, field, continuesLine));

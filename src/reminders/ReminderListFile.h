@@ -43,10 +43,16 @@ public:
     // Beyond these a list is still read, but warned about.
     static constexpr int kLongRecordChars = 4096;
     static constexpr qint64 kLargeListChars = 1024 * 1024;
+    // A list with more records than this is not used (real lists have up to
+    // about 10,000; a 2 MB list of the shortest records that can fire has
+    // 120,000): a file of that many one-letter lines would cost the user
+    // interface too much time and memory at every change.
+    static constexpr int kMaxRecords = 150000;
     // Lines named one by one in a warning at most; the rest are counted.
     static constexpr int kMaxNamedLines = 10;
 
     static ReadResult read(const QDir &folder, ReminderListKind list);
+    // Stops after kMaxRecords + 1 records.
     static QList<ReminderRecord> parse(const QString &text, ReminderListKind list);
     // What is odd about a list's text, one German sentence each, naming path.
     static QStringList oddities(const QString &path, const QString &text, const QList<ReminderRecord> &records,

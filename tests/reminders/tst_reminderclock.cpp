@@ -6,6 +6,7 @@
 #include "common/TextFile.h"
 #include "common/DisplayState.h"
 #include "reminders/ReminderClock.h"
+#include "reminders/ReminderListFile.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -491,14 +492,14 @@ void TestReminderClock::badLists_data()
         f.write("zlv-tag.txt", "\xC3\x28\xFF\xFE 07:25 07:30 p 2 nein\n07:25 07:30 p 2 \xE4\xC0\x80\n");
     }) << 1 << ": Zeile 1: Uhrzeit .* – diese Zeile wird nie gesendet$"; // line 1 can never fire
     QTest::newRow("1 MB line") << "zlv-tag.txt" << std::function<void(const TempFolder &)>([match](const TempFolder &f) {
-        f.write("zlv-tag.txt", "07:25 07:30 p 2 " + QByteArray(1024 * 1024, 'x') + "\n" + QByteArray(1024 * 1024, ',')
+        f.write("zlv-tag.txt", "07:25 07:30 p 2 " + QByteArray(1024 * 1024, 'x') + "\n" + QByteArray(512 * 1024, ',')
                                    + "\n" + match);
     }) << 2 << " Zeile 1 ist 1048592 Zeichen lang";
-    QTest::newRow("3 MB list") << "zlv-term.txt" << std::function<void(const TempFolder &)>([](const TempFolder &f) {
+    QTest::newRow("1.5 MB list") << "zlv-term.txt" << std::function<void(const TempFolder &)>([](const TempFolder &f) {
         QByteArray list;
-        list.reserve(3 * 1024 * 1024 + 64);
+        list.reserve(3 * 512 * 1024 + 64);
         const QByteArray other = "24-12-2026 18:01 18:30 p 3 nicht jetzt, auch nicht spaeter                  \n";
-        while (list.size() < 3 * 1024 * 1024)
+        while (list.size() < 3 * 512 * 1024)
             list += other;
         list += "07-12-2026 07:25 07:30 p 2 am Ende\n";
         f.write("zlv-term.txt", list);
@@ -508,6 +509,9 @@ void TestReminderClock::badLists_data()
                f.write("zlv-tag.txt", QByteArray(TextFile::kMaxBytes - match.size(), '\n') + match);
            })
         << 1 << " ist ungewöhnlich groß";
+    QTest::newRow("too many records") << "zlv-tag.txt" << std::function<void(const TempFolder &)>([match](const TempFolder &f) {
+        f.write("zlv-tag.txt", match + QByteArray(ReminderListFile::kMaxRecords, 'a').replace("a", "a\n"));
+    }) << 0 << " kann nicht gelesen werden: hat mehr als 150000 Einträge";
     QTest::newRow("pipe named like the list") << "zlv-tag.txt" << std::function<void(const TempFolder &)>([](const TempFolder &f) {
         QVERIFY(mkfifo(QFile::encodeName(f.path("zlv-tag.txt")).constData(), 0600) == 0);
     }) << 0 << " kann nicht gelesen werden: ist eine Pipe \\(FIFO\\), keine Datei$";
