@@ -24,8 +24,10 @@ const QStringList &dayCodes()
     return codes;
 }
 
-// A piece of the file as it may be shown in a message: tabs named, other
-// control characters replaced, long pieces shortened.
+// A piece of the file as it may be shown in a message or the log: tabs
+// named, other control characters written as \xNN (so no raw control byte
+// reaches a terminal and the reader sees which one it is), long pieces
+// shortened.
 QString shown(QStringView s, int maxChars = kShownChars)
 {
     QString out;
@@ -34,7 +36,7 @@ QString shown(QStringView s, int maxChars = kShownChars)
         if (c == QLatin1Char('\t'))
             out += QStringLiteral("<Tab>");
         else if (c.category() == QChar::Other_Control)
-            out += QLatin1Char('?');
+            out += QStringLiteral("\\x") + QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
         else
             out += c;
     }
