@@ -13,7 +13,8 @@ size_t contentHash(const ReminderListFile::ReadResult &file)
 {
     size_t h = qHashMulti(0, int(file.status), file.error, file.warnings, file.records.size());
     for (const ReminderRecord &r : file.records)
-        h = qHashMulti(h, r.record(), r.line(), r.column(), r.quoted(), r.splitAtComma(), r.continuesLine());
+        h = qHashMulti(h, r.record(), r.writtenLength(), r.line(), r.column(), r.quoted(), r.splitAtComma(),
+                      r.continuesLine());
     return h;
 }
 

@@ -13,15 +13,15 @@
 // file of empty lines costs no memory beyond its text.
 //
 // A missing list is an empty list. A list that cannot be read (a folder, a
-// pipe, a file larger than TextFile::kMaxBytes, no permission) is an empty
-// list too, with the German reason in error. A list that is read but does
-// not look like one written in a text editor (control characters or NUL
-// bytes, lines that are not UTF-8, a double quote closed only on a later
-// line, a record of thousands of characters, a megabyte and more) is used
-// as it is, with warnings naming the file and the lines; its records match
-// as usual, so nothing fires that does not match. Reading logs nothing: the
-// app logs once per change of a list (ListChangeWarner), zelvo-check shows
-// it in its report.
+// pipe, a file larger than TextFile::kMaxBytes or of more than kMaxRecords
+// records, no permission) is an empty list too, with the German reason in
+// error. A list that is read but does not look like one written in a text
+// editor (control characters or NUL bytes, lines that are not UTF-8, a
+// double quote closed only on a later line, a record of thousands of
+// characters, a megabyte and more) is used as it is, with warnings naming
+// the file and the lines; its records match as usual, so nothing fires that
+// does not match. Reading logs nothing: the app logs once per change of a
+// list (ListChangeWarner), zelvo-check shows it in its report.
 //
 //     const auto list = ReminderListFile::read(folder, ReminderListKind::Dated);
 //     for (const ReminderRecord &r : list.records)
@@ -45,7 +45,7 @@ public:
     static constexpr qint64 kLargeListChars = 1024 * 1024;
     // A list with more records than this is not used (real lists have up to
     // about 10,000; a 2 MB list of the shortest records that can fire has
-    // 120,000): a file of that many one-letter lines would cost the user
+    // 131,000): a file of that many one-letter lines would cost the user
     // interface too much time and memory at every change.
     static constexpr int kMaxRecords = 150000;
     // Lines named one by one in a warning at most; the rest are counted.
