@@ -11,9 +11,10 @@ namespace {
 // checks, and any edit that could change a finding changes it.
 size_t contentHash(const ReminderListFile::ReadResult &file)
 {
-    size_t h = qHashMulti(0, int(file.status), file.records.size());
+    size_t h = qHashMulti(0, int(file.status), file.error, file.warnings, file.records.size());
     for (const ReminderRecord &r : file.records)
-        h = qHashMulti(h, r.record(), r.line(), r.column(), r.quoted(), r.splitAtComma(), r.continuesLine());
+        h = qHashMulti(h, r.record(), r.writtenLength(), r.line(), r.column(), r.quoted(), r.splitAtComma(),
+                      r.continuesLine());
     return h;
 }
 
@@ -27,6 +28,11 @@ int ListChangeWarner::noteRead(const ReminderListFile::ReadResult &file, Reminde
     if (last && *last == content)
         return 0;
     last = content;
+
+    if (file.status == TextFile::Status::Unreadable)
+        qCWarning(lcReminders).noquote() << file.path << "kann nicht gelesen werden:" << file.error;
+    for (const QString &w : file.warnings)
+        qCWarning(lcReminders).noquote() << w;
 
     // One warning per line: the first reason it never fires (zelvo-check
     // lists them all). A list of garbage stops after kMaxWarnings lines, so

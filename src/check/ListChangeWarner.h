@@ -9,10 +9,12 @@
 #include <array>
 #include <optional>
 
-// The app's own warning about lines that can never fire: each time Zelvo
-// reads a list whose content differs from the last reading (or reads it
-// for the first time), one warning under zelvo.reminders per line that can
-// never fire, worded as zelvo-check words it. An unchanged list stays quiet.
+// The app's own warning about a list: each time Zelvo reads a list whose
+// content differs from the last reading (or reads it for the first time),
+// why it cannot be read or what is odd about it (control characters, lines
+// read as Windows-1252 …), then one warning under zelvo.reminders per line
+// that can never fire, worded as zelvo-check words it. An unchanged list
+// stays quiet, so a pipe or folder named like a list is reported once.
 class ListChangeWarner
 {
 public:

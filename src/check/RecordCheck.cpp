@@ -24,8 +24,10 @@ const QStringList &dayCodes()
     return codes;
 }
 
-// A piece of the file as it may be shown in a message: tabs named, other
-// control characters replaced, long pieces shortened.
+// A piece of the file as it may be shown in a message or the log: tabs
+// named, other control characters written as \xNN (so no raw control byte
+// reaches a terminal and the reader sees which one it is), long pieces
+// shortened.
 QString shown(QStringView s, int maxChars = kShownChars)
 {
     QString out;
@@ -34,7 +36,7 @@ QString shown(QStringView s, int maxChars = kShownChars)
         if (c == QLatin1Char('\t'))
             out += QStringLiteral("<Tab>");
         else if (c.category() == QChar::Other_Control)
-            out += QLatin1Char('?');
+            out += QStringLiteral("\\x") + QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
         else
             out += c;
     }
@@ -138,13 +140,13 @@ private:
             && !tabInKeyField(m_layout.trigger, kClockTimeChars, QStringLiteral("die Uhrzeit")))
             checkTrigger();
         if (!m_record.longEnough()) {
-            add(Severity::NeverFires, "short", m_text.size(),
-                QStringLiteral("der Eintrag hat nur %1 Zeichen, in %2 braucht er mindestens %3 (der Text beginnt "
+            add(Severity::NeverFires, "short", m_record.writtenLength(),
+                QStringLiteral("der Eintrag hat nur %1 Zeichen, in %2 braucht er mindestens %3 (bis zur Boxziffer "
                                "in Spalte %4)")
-                    .arg(m_text.size())
+                    .arg(m_record.writtenLength())
                     .arg(ReminderLayout::fileName(m_record.list()))
                     .arg(m_layout.minLengthToFire())
-                    .arg(column(m_layout.text)));
+                    .arg(column(m_layout.boxDigit)));
         }
         if (m_out.isEmpty() && m_record.list() == ReminderListKind::Dated)
             checkStillToCome();

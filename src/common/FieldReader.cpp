@@ -80,6 +80,7 @@ FieldReader::Field FieldReader::next()
     while (end > start && m_text.at(end - 1) == QLatin1Char(' '))
         --end;
     f.text = m_text.mid(start, end - start);
+    f.droppedBlanks = m_pos - end;
     if (m_pos < size && m_text.at(m_pos) == QLatin1Char(',')) {
         f.endedAtComma = true;
         ++m_pos;

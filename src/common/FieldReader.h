@@ -23,6 +23,7 @@ public:
         int column = 0;            // 1-based column of its first character (behind an opening quote)
         bool quoted = false;
         bool endedAtComma = false; // an unquoted comma ended it: the line goes on in the next field
+        int droppedBlanks = 0;     // trailing blanks dropped from an unquoted field
     };
 
     explicit FieldReader(const QString &text);

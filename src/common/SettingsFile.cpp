@@ -1,6 +1,12 @@
 #include "common/SettingsFile.h"
 
+#include "common/SystemErrorText.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
+
+#include <cerrno>
 
 namespace SettingsFile {
 
@@ -22,16 +28,25 @@ QString writeLines(const QString &path, const QStringList &lines)
         bytes += line.toUtf8();
         bytes += "\r\n";
     }
+    // QSaveFile refuses some cases without a system call; they are named first.
+    const QFileInfo target(path);
+    if (target.isDir())
+        return SystemErrorText::of(EISDIR);
+    if (!target.absoluteDir().exists())
+        return SystemErrorText::of(ENOENT);
     QSaveFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
+        return SystemErrorText::of(errno);
+    errno = 0;
     if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
+        const int why = errno;
         file.cancelWriting();
-        return why;
+        return SystemErrorText::of(why);
     }
+    errno = 0;
     if (!file.commit())
-        return file.errorString();
+        return SystemErrorText::of(errno);
     return QString();
 }
 

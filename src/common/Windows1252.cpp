@@ -17,14 +17,19 @@ namespace Windows1252 {
 
 QString decode(const QByteArray &bytes)
 {
-    QString out;
-    out.reserve(bytes.size());
+    QString out(bytes.size(), Qt::Uninitialized);
+    decodeInto(out.data(), bytes);
+    return out;
+}
+
+QChar *decodeInto(QChar *out, QByteArrayView bytes)
+{
     for (const char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
         if (b >= 0x80 && b <= 0x9F && kHigh[b - 0x80] != 0)
-            out.append(QChar(kHigh[b - 0x80]));
+            *out++ = QChar(kHigh[b - 0x80]);
         else
-            out.append(QChar(b)); // Latin-1 everywhere else; unassigned bytes as C1 controls
+            *out++ = QChar(b); // Latin-1 everywhere else; unassigned bytes as C1 controls
     }
     return out;
 }

@@ -2,6 +2,7 @@ set(ZELVO_CORE_SOURCES_COMMON
   common/Logging.cpp
   common/Windows1252.cpp
   common/TextFile.cpp
+  common/SystemErrorText.cpp
   common/FieldReader.cpp
   common/NumericPrefix.cpp
   common/SettingsFile.cpp

@@ -3,6 +3,7 @@
 #include "app/Engine.h"
 #include "boxes/BoxListFile.h"
 #include "dialogs/AddressInput.h"
+#include "dialogs/AddressLengthValidator.h"
 #include "dialogs/BoxAddressTest.h"
 #include "dialogs/SaveFailureText.h"
 #include "dialogs/WindowGeometry.h"
@@ -46,7 +47,8 @@ void Boxip::buildControls()
         auto *address = new QLineEdit(BoxList::kUnconfigured, frame);
         address->setObjectName(QStringLiteral("Text1_%1").arg(i));
         address->setGeometry(twips(120, 720, 1695, 285));
-        address->setMaxLength(kMaxAddressLength);
+        // Only typing is limited: an address loaded longer stays whole.
+        address->setValidator(new AddressLengthValidator(address, kMaxAddressLength));
         address->setAlignment(Qt::AlignCenter);
         address->installEventFilter(this);
         connect(address, &QLineEdit::textEdited, this, [address](const QString &text) {
@@ -62,7 +64,7 @@ void Boxip::buildControls()
         auto *test = new QPushButton(QStringLiteral("Test"), frame);
         test->setObjectName(QStringLiteral("Command2_%1").arg(i));
         test->setGeometry(twips(1920, 720, 495, 255));
-        test->setAutoDefault(false);
+        test->setAutoDefault(true); // Return on the focused button presses it
         connect(test, &QPushButton::clicked, this, [this, i] { testBox(i + 1); });
 
         auto *report = new WrappingCheckBox(QStringLiteral("Dieser Box Status- änderungen melden"), frame);
@@ -81,7 +83,8 @@ void Boxip::buildControls()
     m_save = new QPushButton(QStringLiteral("Speichern && Schließen"), this);
     m_save->setObjectName(QStringLiteral("Command1"));
     m_save->setGeometry(twips(120, 3600, 5535, 375));
-    m_save->setAutoDefault(false);
+    m_save->setAutoDefault(true);
+    m_save->setDefault(true); // Return elsewhere in the dialog saves
     connect(m_save, &QPushButton::clicked, this, &Boxip::save);
     setTabOrder(previous, m_save);
     m_save->setFocus();

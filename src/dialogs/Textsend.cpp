@@ -37,7 +37,9 @@ void Textsend::buildControls()
     m_send = new QPushButton(QStringLiteral("Text senden && Schließen"), this);
     m_send->setObjectName(QStringLiteral("Command1"));
     m_send->setGeometry(twips(120, 4080, 4095, 375));
-    m_send->setAutoDefault(false);
+    // Return on the focused button, or anywhere but the text, sends.
+    m_send->setAutoDefault(true);
+    m_send->setDefault(true);
     connect(m_send, &QPushButton::clicked, this, &Textsend::send);
 
     auto *kindFrame = new QGroupBox(QStringLiteral("Sendeart"), this);

@@ -11,6 +11,7 @@ set(ZELVO_UI_SOURCES_DIALOGS
   dialogs/WrappingCheckBox.cpp
   dialogs/Textsend.cpp
   dialogs/Boxip.cpp
+  dialogs/AddressLengthValidator.cpp
   dialogs/Infoanz.cpp
   dialogs/Countdown.cpp
 )

@@ -6,7 +6,6 @@
 #include "common/DisplayState.h"
 #include "common/Logging.h"
 #include "reminders/ReminderKeys.h"
-#include "reminders/ReminderListFile.h"
 #include "reminders/ReminderMessage.h"
 
 namespace {
@@ -38,6 +37,7 @@ ReminderClock::ReminderClock(const Clock &clock, const QDir &folder, RequestChan
     , m_folder(folder)
     , m_inet1(inet1)
     , m_display(display)
+    , m_lists(folder)
 {
 }
 
@@ -98,10 +98,12 @@ bool ReminderClock::claimCheck(const QDateTime &second)
 
 int ReminderClock::checkList(ReminderListKind list, const QDateTime &localTime)
 {
-    // Read afresh at every check, so edits take effect at the next one.
+    // Looked at afresh at every check, so edits take effect at the next one.
     const BoxList boxes = BoxListFile::read(m_folder).boxes;
-    const ReminderListFile::ReadResult file = ReminderListFile::read(m_folder, list);
-    m_changeWarner.noteRead(file, list, boxes, localTime);
+    bool changed = false;
+    const ReminderListFile::ReadResult &file = m_lists.read(list, &changed);
+    if (changed)
+        m_changeWarner.noteRead(file, list, boxes, localTime);
     const ReminderKeys keys = ReminderKeys::at(localTime);
 
     int fired = 0;

@@ -2,6 +2,7 @@
 
 #include "check/ListChangeWarner.h"
 #include "reminders/ReminderLayout.h"
+#include "reminders/ReminderListCache.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -36,7 +37,8 @@ public:
                   QObject *parent = nullptr);
 
     // One check of one list at this local time, whatever ran before: reads
-    // the box list, then the list, and sends every firing record in file
+    // the box list, then the list (parsed again only when it changed on
+    // disk), and sends every firing record in file
     // order, each to its own box through Inet1. Shows the panel with the
     // last firing record's text. Returns how many records fired.
     int checkList(ReminderListKind list, const QDateTime &localTime);
@@ -61,4 +63,5 @@ private:
     // Warns under zelvo.reminders about lines that can never fire, once per
     // change of a list.
     ListChangeWarner m_changeWarner;
+    ReminderListCache m_lists;
 };

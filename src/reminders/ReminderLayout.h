@@ -17,9 +17,10 @@ struct ReminderLayout {
     int boxDigit;  // one character, "2".."4" name a box, anything else box 1
     int text;      // reminder text: from here to the end of the record
 
-    // A record shorter than this never fires; one of exactly this length
-    // fires with an empty text.
-    int minLengthToFire() const { return text - 1; }
+    // A record written shorter than this never fires; one that reaches its
+    // box position fires, with an empty text when nothing follows (a blank
+    // box digit, dropped as a trailing blank, means box 1).
+    int minLengthToFire() const { return boxDigit; }
 
     static const ReminderLayout &of(ReminderListKind list);
 

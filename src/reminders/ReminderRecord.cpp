@@ -35,6 +35,7 @@ QStringView firstChars(QStringView s, int maxChars)
 ReminderRecord::ReminderRecord(ReminderListKind list, const QString &record)
     : m_list(list)
     , m_record(record)
+    , m_writtenLength(int(record.size()))
 {
 }
 
@@ -43,6 +44,7 @@ ReminderRecord::ReminderRecord(ReminderListKind list, const FieldReader::Field &
     , m_record(field.text)
     , m_line(field.line)
     , m_column(field.column)
+    , m_writtenLength(int(field.text.size()) + field.droppedBlanks)
     , m_quoted(field.quoted)
     , m_splitAtComma(field.endedAtComma)
     , m_continuesLine(continuesLine)

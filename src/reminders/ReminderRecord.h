@@ -16,7 +16,10 @@
 // (leading blanks already dropped by the field reader) and never touch a
 // file. ReminderListFile reads a whole list into records with their line
 // numbers. A field shorter than its position reads as the part that is
-// there (possibly empty), so a short record simply never matches.
+// there (possibly empty), so a short record simply never matches. Trailing
+// blanks the field reader dropped still count towards the length as
+// written: "07:25 07:30 p 2 " reaches its box digit and fires with an empty
+// text.
 //
 //     const ReminderRecord r = ReminderRecord::daily("07:25 07:30 p 2 Muell rausbringen");
 //     r.trigger()   == u"07:25"
@@ -83,8 +86,10 @@ public:
     int fullTextLength() const;
     bool textIsCut() const { return fullTextLength() > kMaxTextChars; }
 
-    // Long enough to fire: at least up to the position before the text.
-    bool longEnough() const { return m_record.size() >= layout().minLengthToFire(); }
+    // Characters as written on the line, trailing blanks included.
+    int writtenLength() const { return m_writtenLength; }
+    // Long enough to fire: written at least up to the box position.
+    bool longEnough() const { return m_writtenLength >= layout().minLengthToFire(); }
 
     // Does this record fire at the local date and minute of these keys?
     // Every key position must match exactly, case-sensitively.
@@ -99,6 +104,7 @@ private:
     QString m_record;
     int m_line = 0;
     int m_column = 0;
+    int m_writtenLength = 0;
     bool m_quoted = false;
     bool m_splitAtComma = false;
     bool m_continuesLine = false;

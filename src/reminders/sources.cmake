@@ -4,5 +4,6 @@ set(ZELVO_CORE_SOURCES_REMINDERS
   reminders/ReminderRecord.cpp
   reminders/ReminderMessage.cpp
   reminders/ReminderListFile.cpp
+  reminders/ReminderListCache.cpp
   reminders/ReminderClock.cpp
 )

@@ -44,7 +44,26 @@ private slots:
     void listsAreTrackedApart();
     void theClockWarnsWhenAListChanges();
     void aListOfGarbageIsCutShort();
+    void controlCharactersEscapedInTheLog();
 };
+
+// No raw control byte reaches the log: the line is named, the bytes are
+// written as \xNN.
+void TestListChangeWarner::controlCharactersEscapedInTheLog()
+{
+    TempFolder folder;
+    folder.write("zlv-tag.txt", QByteArray("7:2\x01 07:30 p 2 a") + '\0' + "b\x1B\n");
+    ListChangeWarner warner;
+    QCOMPARE(warner.noteRead(ReminderListFile::read(folder.dir(), ReminderListKind::Daily), ReminderListKind::Daily,
+                             BoxList(), monday0800()),
+             1);
+    QCOMPARE(g_warnings.size(), 2);
+    QVERIFY2(g_warnings.at(0).contains(" Zeile 1 enthält Steuerzeichen (Code 1)"), qPrintable(g_warnings.at(0)));
+    QVERIFY2(g_warnings.at(1).contains("\"7:2\\x01\""), qPrintable(g_warnings.at(1)));
+    for (const QString &w : std::as_const(g_warnings))
+        for (const QChar c : w)
+            QVERIFY2(c.unicode() >= 0x20 && (c.unicode() < 0x7F || c.unicode() > 0x9F), qPrintable(w));
+}
 
 void TestListChangeWarner::warnsOncePerChange()
 {

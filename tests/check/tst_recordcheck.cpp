@@ -65,8 +65,8 @@ void TestRecordCheck::findings_data()
                                                    << QStringList{"1:never:trigger"};
     QTest::newRow("second line, line number") << daily << QByteArray("07:25 07:30 p 2 a\r\nx7:25 07:30 p 2 b\r\n")
                                               << QStringList{"2:never:trigger"};
-    QTest::newRow("no text, trailing blank dropped") << daily << QByteArray("07:25 07:30 p 2 \n")
-                                                     << QStringList{"1:never:short"};
+    QTest::newRow("no text, trailing blank dropped but counted") << daily << QByteArray("07:25 07:30 p 2 \n")
+                                                                 << QStringList{};
     QTest::newRow("16 characters in quotes fire") << daily << QByteArray("\"07:25 07:30 p 2 \"\n") << QStringList{};
     QTest::newRow("far too short") << daily << QByteArray("07:25\n") << QStringList{"1:never:short"};
     QTest::newRow("comma splits the line") << daily << QByteArray("07:25 07:30 p 2 Essen, dann Abwasch\n")
@@ -243,7 +243,7 @@ void TestRecordCheck::linesAndColumns_data()
     QTest::newRow("behind a comma") << "abc, de,f\n" << QStringList{"1:1", "1:6", "1:9"};
     QTest::newRow("behind an opening quote") << " \"a,b\"\nc" << QStringList{"1:3", "2:1"};
     QTest::newRow("after a quote across lines") << "\"a\r\nb\"\r\n  c\rd" << QStringList{"1:2", "3:3", "4:1"};
-    QTest::newRow("empty line") << "a\n\nb" << QStringList{"1:1", "2:1", "3:1"};
+    QTest::newRow("empty line") << "a\n\nb" << QStringList{"1:1", "3:1"};
 }
 
 // Where each record starts, as an editor shows it: findings name columns.

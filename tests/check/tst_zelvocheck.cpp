@@ -4,7 +4,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QFile>
 #include <QProcess>
+
+#include <sys/stat.h>
 #include <QTest>
 
 namespace {
@@ -15,7 +18,7 @@ struct Run {
     QString err;
 };
 
-Run zelvoCheck(const QStringList &args, const QString &workingFolder = QString())
+Run zelvoCheck(const QStringList &args, const QString &workingFolder = QString(), int timeoutMs = 60000)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -24,8 +27,11 @@ Run zelvoCheck(const QStringList &args, const QString &workingFolder = QString()
     if (!workingFolder.isEmpty())
         p.setWorkingDirectory(workingFolder);
     p.start(QStringLiteral(ZELVO_CHECK_BINARY), args);
-    if (!p.waitForFinished(60000))
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
         return {};
+    }
     Run r;
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     r.out = QString::fromUtf8(p.readAllStandardOutput());
@@ -50,6 +56,7 @@ private slots:
     void addressesNeverContacted_data();
     void addressesNeverContacted();
     void repeatedHourShowsItsOffset();
+    void oddFilesNeverBlock();
 };
 
 void TestZelvoCheck::exitStatus_data()
@@ -255,6 +262,25 @@ void TestZelvoCheck::repeatedHourShowsItsOffset()
     QVERIFY(!r.out.contains("02:30:40 (UTC+01:00)"));
     QVERIFY(r.out.contains("\nSo 25.10.2026 03:30:40  zlv-term.txt"));
 }
+
+// Pipes named like every file: nothing waits for a writer, each is named as
+// unreadable, and lines read as Windows-1252 are named.
+void TestZelvoCheck::oddFilesNeverBlock()
+{
+    TempFolder folder;
+    for (const char *name : {"boxip.ini", "zlv-tag.txt", "zlv-woch.txt"})
+        QVERIFY(mkfifo(QFile::encodeName(folder.path(name)).constData(), 0600) == 0);
+    folder.write("zlv-term.txt", "24-12-2026 18:00 18:30 p 3 M\xFCll\r\n24-12-2026 18:00 18:30 p 3 M\xC3\xBCll\r\n");
+    const Run r = zelvoCheck({folder.dir().path(), "--at", "2026-12-24 07:00"}, QString(), 5000);
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY2(r.out.contains("zlv-tag.txt kann nicht gelesen werden: ist eine Pipe (FIFO), keine Datei\n"),
+             qPrintable(r.out));
+    QVERIFY(r.out.contains("zlv-woch.txt kann nicht gelesen werden: ist eine Pipe (FIFO), keine Datei\n"));
+    QVERIFY(r.out.contains("Warnung: " + folder.path("zlv-term.txt")
+                           + " Zeile 1: kein gültiges UTF-8, als Windows-1252 gelesen\n"));
+    QCOMPARE(r.out.count("| 18:30 Uhr  Müll\n"), 2);
+}
+
 
 QTEST_GUILESS_MAIN(TestZelvoCheck)
 #include "tst_zelvocheck.moc"

@@ -21,6 +21,7 @@ public:
             ++m_count;
             m_title = box->windowTitle();
             m_text = box->text();
+            m_parentWasVisible = box->parentWidget() && box->parentWidget()->isVisible();
             box->accept();
         });
         m_timer.start();
@@ -29,10 +30,13 @@ public:
     int count() const { return m_count; }
     QString title() const { return m_title; }
     QString text() const { return m_text; }
+    // The window the box belongs to was still open when the box came.
+    bool parentWasVisible() const { return m_parentWasVisible; }
 
 private:
     QTimer m_timer;
     int m_count = 0;
     QString m_title;
     QString m_text;
+    bool m_parentWasVisible = false;
 };

@@ -37,6 +37,12 @@ private slots:
     void closeBoxWritesNothing();
     void reopeningShowsSavedValues();
     void saveFailureKeepsDialogAndTypedText();
+    void saveFailureReasons_data();
+    void saveFailureReasons();
+    void longAddressRoundTrip();
+    void typingStopsAtFiftyCharacters();
+    void returnPressesButton_data();
+    void returnPressesButton();
     void screenshot();
 
 private:
@@ -130,7 +136,6 @@ void TestBoxip::captions()
         QCOMPARE(m_dialog->findChild<QGroupBox *>(QString("Frame%1").arg(i + 1))->title(),
                  QString("%1. D-Box 2").arg(i + 1));
         QCOMPARE(field(i)->text(), QString("0.0.0.0"));
-        QCOMPARE(field(i)->maxLength(), 50);
         QCOMPARE(field(i)->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
         QCOMPARE(button(QString("Command2_%1").arg(i))->text(), QString("Test"));
         QCOMPARE(flag(i)->text(), QString("Dieser Box Status- änderungen melden"));
@@ -334,6 +339,90 @@ void TestBoxip::saveFailureKeepsDialogAndTypedText()
     QVERIFY(m_dialog->isVisible());
     QCOMPARE(field(0)->text(), QString("10.0.0.99"));
     QVERIFY(flag(2)->isChecked());
+}
+
+void TestBoxip::saveFailureReasons_data()
+{
+    QTest::addColumn<QString>("make"); // what stands in the way
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("folder missing") << "no folder" << "der Ordner fehlt";
+    QTest::newRow("a folder named boxip.ini") << "folder as file" << "an dieser Stelle steht ein Ordner";
+}
+
+void TestBoxip::saveFailureReasons()
+{
+    QFETCH(QString, make);
+    QDir folder = m_folder->dir();
+    if (make == "no folder")
+        folder = QDir(m_folder->path("kein-ordner"));
+    else
+        QVERIFY(m_folder->dir().mkdir("boxip.ini"));
+    open(folder);
+    MessageBoxCatcher catcher;
+    button("Command1")->click();
+    QCOMPARE(catcher.count(), 1);
+    QTEST(m_dialog->lastSaveError(), "reason");
+    QCOMPARE(catcher.text(), "boxip.ini konnte nicht gespeichert werden: " + m_dialog->lastSaveError());
+}
+
+// The length limit is for typing only: a longer address read from the file
+// is shown whole and saved back unchanged.
+void TestBoxip::longAddressRoundTrip()
+{
+    const QByteArray longName = "wohnzimmer-box.erdgeschoss.familie-mustermann.example.invalid"; // 61
+    const QByteArray file = longName + "\r\n" + QByteArray(120, 'a') + "\r\n0.0.0.0\r\n0.0.0.0\r\n 1 \r\n 0 \r\n 0 \r\n 0 \r\n";
+    m_folder->write("boxip.ini", file);
+    open(m_folder->dir());
+    QCOMPARE(field(0)->text(), QString(longName));
+    QCOMPARE(field(1)->text().size(), 120);
+    // Shortening a long address is typing too, and is taken.
+    field(1)->setFocus();
+    field(1)->setCursorPosition(120);
+    QTest::keyClick(field(1), Qt::Key_Backspace);
+    QCOMPARE(field(1)->text().size(), 119);
+    QTest::keyClick(field(1), Qt::Key_A); // but it does not grow again
+    QCOMPARE(field(1)->text().size(), 119);
+    field(1)->setText(QString(120, 'a'));
+    button("Command1")->click();
+    QCOMPARE(m_folder->read("boxip.ini"), file);
+}
+
+void TestBoxip::typingStopsAtFiftyCharacters()
+{
+    field(0)->setFocus();
+    field(0)->selectAll();
+    QTest::keyClicks(field(0), QString(60, 'x'));
+    QCOMPARE(field(0)->text(), QString(50, 'x'));
+}
+
+void TestBoxip::returnPressesButton_data()
+{
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<bool>("saved");
+    QTest::addColumn<int>("tested"); // box that got a test message, 0: none
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        const char *k = key == Qt::Key_Return ? "Return" : "Enter";
+        QTest::addRow("%s on Speichern", k) << "Command1" << key << true << 0;
+        QTest::addRow("%s on Test 3", k) << "Command2_2" << key << false << 3;
+        QTest::addRow("%s in an address", k) << "Text1_0" << key << true << 0;
+    }
+}
+
+void TestBoxip::returnPressesButton()
+{
+    QFETCH(QString, focus);
+    QFETCH(Qt::Key, key);
+    QFETCH(int, tested);
+    field(2)->setText(BoxServers::address(3));
+    QWidget *target = m_dialog->findChild<QWidget *>(focus);
+    target->setFocus();
+    QTRY_VERIFY(target->hasFocus());
+    QTest::keyClick(target, key);
+    QTEST(QFile::exists(m_folder->path("boxip.ini")), "saved");
+    QTEST(!m_dialog->isVisible(), "saved");
+    if (tested > 0)
+        QVERIFY(m_boxes->box(tested).waitForRequests(1));
 }
 
 void TestBoxip::screenshot()

@@ -39,6 +39,8 @@ private slots:
     void boxSwitchedOnAfterOpeningIsSentTo();
     void closeBoxSendsAndSavesNothing();
     void saveFailureToldInGerman();
+    void returnOnSendButton_data();
+    void returnOnSendButton();
     void screenshot();
 
 private:
@@ -368,10 +370,41 @@ void TestTextsend::saveFailureToldInGerman()
     control<QPushButton>("Command1")->click();
     QCOMPARE(catcher.count(), 1);
     QCOMPARE(catcher.title(), QString("Zelvo"));
-    QVERIFY2(catcher.text().startsWith("wendrel.ini konnte nicht gespeichert werden: "), qPrintable(catcher.text()));
+    QCOMPARE(catcher.text(), QString("wendrel.ini konnte nicht gespeichert werden: an dieser Stelle steht ein Ordner"));
+    QVERIFY(catcher.parentWasVisible()); // told before the dialog closes
     QVERIFY(m_boxes->box(1).waitForRequests(1));
     QCOMPARE(m_engine->display()->infoText(), QString("trotzdem"));
     QVERIFY(!m_dialog->isVisible());
+}
+
+void TestTextsend::returnOnSendButton_data()
+{
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<bool>("sent");
+    QTest::newRow("Return on the button") << "Command1" << Qt::Key_Return << true;
+    QTest::newRow("Enter on the button") << "Command1" << Qt::Key_Enter << true;
+    QTest::newRow("Return on a box tick") << "Check1_1" << Qt::Key_Return << true;
+    QTest::newRow("Return in the text is a line break") << "Text1" << Qt::Key_Return << false;
+}
+
+void TestTextsend::returnOnSendButton()
+{
+    QFETCH(QString, focus);
+    QFETCH(Qt::Key, key);
+    QFETCH(bool, sent);
+    m_folder->write("wendrel.ini", "Falsch\r\nWahr\r\n 0 \r\n 1 \r\n 0 \r\n 0 \r\n");
+    open("1111");
+    QTest::keyClicks(control<QWidget>("Text1"), "Hallo");
+    QWidget *target = control<QWidget>(qPrintable(focus));
+    target->setFocus();
+    QTRY_VERIFY(target->hasFocus());
+    QTest::keyClick(target, key);
+    QCOMPARE(m_dialog->isVisible(), !sent);
+    if (sent)
+        QVERIFY(m_boxes->box(2).waitForRequests(1));
+    else
+        QCOMPARE(control<QPlainTextEdit>("Text1")->toPlainText(), QString("Hallo\n"));
 }
 
 void TestTextsend::screenshot()

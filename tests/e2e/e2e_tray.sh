@@ -14,10 +14,15 @@ e2e_network 1
 e2e_write_crlf "$E2E_WORK/boxip.ini" "${E2E_BOX_ADDRESSES[@]}" " 0 " " 0 " " 0 " " 0 "
 
 e2e_start_boxes
-e2e_start_display
+# Only the server's built-in fonts ("fixed" and "cursor"), as on a machine
+# without X core font packages: twm's own default fonts ("variable") are not
+# there, so its set-up names "fixed" for every font it draws with.
+e2e_start_display -fp built-ins
 # No title bars (the tray panel stays where it asks to be, on the screen),
 # windows placed where they ask to be, iconified by unmapping only.
-printf '%s\n' 'NoTitle' 'RandomPlacement' 'UsePPosition "on"' 'IconifyByUnmapping' 'NoGrabServer' >"$E2E_WORK/twmrc"
+printf '%s\n' 'NoTitle' 'RandomPlacement' 'UsePPosition "on"' 'IconifyByUnmapping' 'NoGrabServer' \
+    'TitleFont "fixed"' 'ResizeFont "fixed"' 'MenuFont "fixed"' 'IconFont "fixed"' 'IconManagerFont "fixed"' \
+    >"$E2E_WORK/twmrc"
 "${E2E_GUARD[@]}" twm -display "$E2E_DISPLAY" -f "$E2E_WORK/twmrc" >"$E2E_WORK/logs/twm.log" 2>&1 &
 E2E_PIDS+=($!)
 sleep 1

@@ -189,13 +189,14 @@ e2e_start_boxes() {
 # second server for the same number gives up; -displayfd alone is not enough,
 # since servers in different network namespaces do not see each other's
 # sockets and would all take :0.
+# Extra arguments go to Xvfb.
 e2e_start_display() {
     local attempt n pid i
     E2E_DISPLAY=""
     for attempt in $(seq 1 20); do
         n=$((40 + (RANDOM % 400)))
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        "${E2E_GUARD[@]}" Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$E2E_WORK/logs/xvfb.log" 2>&1 &
+        "${E2E_GUARD[@]}" Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset "$@" >"$E2E_WORK/logs/xvfb.log" 2>&1 &
         pid=$!
         for i in $(seq 1 100); do
             kill -0 "$pid" 2>/dev/null || break

@@ -6,7 +6,9 @@
 #include "common/TextFile.h"
 #include "common/DisplayState.h"
 #include "reminders/ReminderClock.h"
+#include "reminders/ReminderListFile.h"
 
+#include <QFile>
 #include <QRandomGenerator>
 #include <QTest>
 #include <QTimeZone>
@@ -15,6 +17,7 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -151,6 +154,9 @@ private slots:
     void springForwardStillChecksEveryMinute();
     void badLists_data();
     void badLists();
+    void unreadableListReportedOnce();
+    void mixedEncodingsSendTheSameText();
+    void unchangedListIsNotReadAgain();
 };
 
 void TestReminderClock::roadOfOneReminder()
@@ -486,18 +492,38 @@ void TestReminderClock::badLists_data()
         f.write("zlv-tag.txt", "\xC3\x28\xFF\xFE 07:25 07:30 p 2 nein\n07:25 07:30 p 2 \xE4\xC0\x80\n");
     }) << 1 << ": Zeile 1: Uhrzeit .* – diese Zeile wird nie gesendet$"; // line 1 can never fire
     QTest::newRow("1 MB line") << "zlv-tag.txt" << std::function<void(const TempFolder &)>([match](const TempFolder &f) {
-        f.write("zlv-tag.txt", "07:25 07:30 p 2 " + QByteArray(1024 * 1024, 'x') + "\n" + QByteArray(1024 * 1024, ',')
+        f.write("zlv-tag.txt", "07:25 07:30 p 2 " + QByteArray(1024 * 1024, 'x') + "\n" + QByteArray(512 * 1024, ',')
                                    + "\n" + match);
     }) << 2 << " Zeile 1 ist 1048592 Zeichen lang";
-    QTest::newRow("20 MB list") << "zlv-term.txt" << std::function<void(const TempFolder &)>([](const TempFolder &f) {
+    QTest::newRow("1.5 MB list") << "zlv-term.txt" << std::function<void(const TempFolder &)>([](const TempFolder &f) {
         QByteArray list;
-        list.reserve(20 * 1024 * 1024 + 64);
+        list.reserve(3 * 512 * 1024 + 64);
         const QByteArray other = "24-12-2026 18:01 18:30 p 3 nicht jetzt, auch nicht spaeter                  \n";
-        while (list.size() < 20 * 1024 * 1024)
+        while (list.size() < 3 * 512 * 1024)
             list += other;
         list += "07-12-2026 07:25 07:30 p 2 am Ende\n";
         f.write("zlv-term.txt", list);
     }) << 1 << " ist ungewöhnlich groß";
+    QTest::newRow("empty lines up to the size limit")
+        << "zlv-tag.txt" << std::function<void(const TempFolder &)>([match](const TempFolder &f) {
+               f.write("zlv-tag.txt", QByteArray(TextFile::kMaxBytes - match.size(), '\n') + match);
+           })
+        << 1 << " ist ungewöhnlich groß";
+    QTest::newRow("too many records") << "zlv-tag.txt" << std::function<void(const TempFolder &)>([match](const TempFolder &f) {
+        f.write("zlv-tag.txt", match + QByteArray(ReminderListFile::kMaxRecords, 'a').replace("a", "a\n"));
+    }) << 0 << " kann nicht gelesen werden: hat mehr als 150000 Einträge";
+    QTest::newRow("pipe named like the list") << "zlv-tag.txt" << std::function<void(const TempFolder &)>([](const TempFolder &f) {
+        QVERIFY(mkfifo(QFile::encodeName(f.path("zlv-tag.txt")).constData(), 0600) == 0);
+    }) << 0 << " kann nicht gelesen werden: ist eine Pipe \\(FIFO\\), keine Datei$";
+    QTest::newRow("UTF-8 and Windows-1252 lines") << "zlv-tag.txt" << std::function<void(const TempFolder &)>([](const TempFolder &f) {
+        f.write("zlv-tag.txt", "07:25 07:30 p 2 M\xC3\xBCll\n07:25 07:30 p 3 M\xFCll\n");
+    }) << 2 << " Zeile 2: kein gültiges UTF-8, als Windows-1252 gelesen$";
+    QTest::newRow("control characters in texts") << "zlv-tag.txt" << std::function<void(const TempFolder &)>([](const TempFolder &f) {
+        f.write("zlv-tag.txt", QByteArray("07:25 07:30 p 2 a\x01" "b\n07:25 07:30 p 3 c") + '\0' + "d\n");
+    }) << 2 << " Zeile 1 enthält Steuerzeichen \\(Code 1\\)";
+    QTest::newRow("16 characters, empty text") << "zlv-tag.txt" << std::function<void(const TempFolder &)>([](const TempFolder &f) {
+        f.write("zlv-tag.txt", "07:25 07:30 p 2 \n");
+    }) << 1 << "";
     QTest::newRow("list is a folder") << "zlv-tag.txt" << std::function<void(const TempFolder &)>([](const TempFolder &f) {
         f.dir().mkdir("zlv-tag.txt");
     }) << 0 << " kann nicht gelesen werden: ist ein Ordner";
@@ -532,6 +558,59 @@ void TestReminderClock::badLists()
         for (const auto &r : rig.box(b).requests())
             QVERIFY2(b == 2 || b == 3, r.requestLine.constData());
     QCOMPARE(rig.display.infoVisible(), rig.totalRequests() > 0);
+}
+
+void TestReminderClock::unreadableListReportedOnce()
+{
+    Rig rig;
+    QVERIFY(rig.listening());
+    QVERIFY(mkfifo(QFile::encodeName(rig.folder.path("zlv-tag.txt")).constData(), 0600) == 0);
+    const QRegularExpression said("zlv-tag\\.txt kann nicht gelesen werden");
+    QTest::ignoreMessage(QtWarningMsg, said);
+    QTest::failOnWarning(said); // a second time fails
+    for (int minute = 25; minute < 28; ++minute)
+        rig.tickAt(today(7, minute, 0));
+    QCOMPARE(rig.display.clockText(), QStringLiteral("07:27:00"));
+}
+
+// A UTF-8 line keeps its umlaut beside a Windows-1252 line of the same list.
+void TestReminderClock::mixedEncodingsSendTheSameText()
+{
+    Rig rig;
+    QVERIFY(rig.listening());
+    rig.folder.write("zlv-tag.txt", "07:25 07:30 p 2 M\xC3\xBCll\n07:25 07:30 p 3 M\xFCll\n");
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(" Zeile 2: kein gültiges UTF-8"));
+    rig.tickAt(today(7, 25, 0));
+    QVERIFY(rig.box(2).waitForRequests(1));
+    QVERIFY(rig.box(3).waitForRequests(1));
+    const QByteArray utf8Line = rig.box(2).requests().at(0).requestLine;
+    QCOMPARE(rig.box(3).requests().at(0).requestLine, utf8Line);
+    QVERIFY2(!utf8Line.contains("%C3%83"), utf8Line.constData()); // no "Ã"
+}
+
+// A list kept from the last check while its file stays the same; any
+// change, also one of the same size, is read at the next check.
+void TestReminderClock::unchangedListIsNotReadAgain()
+{
+    Rig rig;
+    QVERIFY(rig.listening());
+    const QString path = rig.folder.path("zlv-tag.txt");
+    const auto writeAged = [&](const QByteArray &bytes) {
+        rig.folder.write("zlv-tag.txt", bytes);
+        QFile f(path); // an hour old, so its times can be trusted
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    };
+    writeAged("07:25 07:30 p 2 a\n07:26 07:30 p 3 b\n");
+    rig.tickAt(today(7, 25, 0));
+    QVERIFY(rig.box(2).waitForRequests(1));
+    // Taken away behind the cache's back by a rename: a new inode.
+    QVERIFY(QFile::rename(path, path + ".alt"));
+    writeAged("07:25 07:30 p 2 a\n07:26 07:30 p 4 b\n");
+    rig.tickAt(today(7, 26, 0));
+    QVERIFY(rig.box(4).waitForRequests(1));
+    rig.settle();
+    QCOMPARE(rig.box(3).requests().size(), 0);
 }
 
 int main(int argc, char **argv)
