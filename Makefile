@@ -26,10 +26,12 @@ run: quiet-build
 	@echo "Starting $(BUILD)/zelvo in $(CURDIR)"
 	@./$(BUILD)/zelvo
 
-# ctest's verdict stays the target's; the last line names the skipped tests.
+# ctest's verdict stays the target's; the last line names the skipped tests
+# and why, from the run's JUnit report.
 test: build
-	@(cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)); \
-	status=$$?; bash scripts/skipped-tests.sh $(BUILD); exit $$status
+	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) \
+	    --output-junit "$$PWD/Testing/junit.xml"; \
+	status=$$?; bash "$(CURDIR)/scripts/skipped-tests.sh" Testing/junit.xml; exit $$status
 
 bench: build
 	@bash bench/run.sh $(BUILD)

@@ -30,8 +30,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # zelvo_<version>_<arch>.deb
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The libraries come from the binaries (dpkg-shlibdeps); Qt's xcb, offscreen
-# and SVG plugins ship in the same packages as the libraries that load them.
+# The libraries come from the binaries (dpkg-shlibdeps). Qt's xcb and
+# offscreen plugins ship with libqt6gui6, the SVG icon plugins with libqt6svg6,
+# which libqt6svgwidgets6 depends on.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The lists are shown in "Courier New"; Liberation Mono stands in with the
 # same metrics.
