@@ -38,11 +38,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # same metrics.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Messages and reminders on the television through D-Box 2 set-top boxes")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-"Messages and reminders on the television through D-Box 2 set-top boxes
- Zelvo is a small tray program that puts text on up to four set-top boxes on
- the home network: reminders from a daily, a weekly and a dated list, texts
- sent at once, and notices when a box is switched on or off. zelvo-check
- tells which reminder lines will never fire; boxsim stands in for a box.
- The user interface is German.")
+set(CPACK_PACKAGE_DESCRIPTION
+"Zelvo is a small tray program that puts text on up to four set-top boxes on
+the home network: reminders from a daily, a weekly and a dated list, texts
+sent at once, and notices when a box is switched on or off. zelvo-check
+tells which reminder lines will never fire; boxsim stands in for a box.
+The user interface is German.")
 include(CPack)
