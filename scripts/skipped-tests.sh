@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # One line after the test run: which tests were skipped and why. ctest itself
 # only names them; the reasons are in their output, which the JUnit report of
-# the run keeps (a skipped scenario prints "SKIPPED (name): reason" before it
-# exits 77). Argument: the report. Prints nothing when no test was skipped.
+# the run keeps. Argument: the report. Prints nothing when no test was skipped.
 set -euo pipefail
 report=${1:?JUnit report of ctest}
 [ -f "$report" ] || exit 0
@@ -14,7 +13,9 @@ awk '
         return s
     }
     function output(s) {
+        # a scenario script: "SKIPPED (name): reason"; QtTest: "SKIP   : Class::function() reason"
         if (s ~ /^SKIPPED/ && reason == "") { reason = s; sub(/^SKIPPED( \([^)]*\))?:? */, "", reason) }
+        if (s ~ /^SKIP +: / && reason == "") { reason = s; sub(/^SKIP +: [^ ]*\(\) */, "", reason) }
         if (s ~ /[^ \t]/) last = s
     }
     /<testcase / {
