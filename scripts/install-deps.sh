@@ -12,6 +12,9 @@ packages=(
   # end-to-end tests: reading the box simulators' JSON lines, screenshots,
   # a window manager for minimising to the tray
   jq imagemagick twm
+  # the Debian package (make deb) and its test: dependencies computed from
+  # the binaries (dpkg-shlibdeps, file), the menu entry checked
+  dpkg-dev file desktop-file-utils
 )
 
 missing=()
@@ -20,9 +23,22 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-echo "Installing: ${missing[*]}" >&2
 sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
+if [ "$(id -u)" -ne 0 ]; then
+  # Without root this needs sudo; when there is none, or it says no, one line
+  # tells what to do instead of a page of apt-get errors.
+  todo="as root: apt-get install ${missing[*]} (then run make again)"
+  if ! command -v sudo >/dev/null 2>&1; then
+    echo "Missing packages and no sudo here: install them $todo" >&2
+    exit 1
+  fi
+  if ! sudo -v 2>/dev/null; then
+    echo "Missing packages and sudo refused: install them $todo" >&2
+    exit 1
+  fi
+  sudo="sudo"
+fi
+echo "Installing: ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
