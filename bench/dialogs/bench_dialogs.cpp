@@ -1,6 +1,6 @@
 #include "TempFolder.h"
-#include "dialogs/SendTextSettings.h"
-#include "dialogs/TypedText.h"
+#include "sendtext/SendTextSettings.h"
+#include "sendtext/TypedText.h"
 
 #include <QTest>
 

@@ -1,3 +1,4 @@
+#include "FakeClock.h"
 #include "ProcessMemory.h"
 #include "TempFolder.h"
 #include "boxes/HttpTransport.h"
@@ -16,12 +17,6 @@
 #include <vector>
 
 namespace {
-
-class FixedClock : public Clock
-{
-public:
-    QDateTime now() const override { return QDateTime(QDate(2026, 12, 24), QTime(18, 0, 40)); }
-};
 
 qint64 heapInUseKiB()
 {
@@ -64,7 +59,7 @@ private slots:
 
 private:
     TempFolder m_folder;
-    FixedClock m_clock;
+    FakeClock m_clock{QDateTime(QDate(2026, 12, 24), QTime(18, 0, 40))};
     // Box 3 is unconfigured, so the one match is handed over and dropped
     // without a network round trip: the check itself is what is measured.
     HttpTransport m_transport{9, 1000};

@@ -1,0 +1,56 @@
+#include "engine/Engine.h"
+
+#include "engine/SecondTimer.h"
+#include "boxes/HttpTransport.h"
+#include "boxes/RequestChannel.h"
+#include "common/DisplayState.h"
+#include "reminders/ReminderClock.h"
+#include "watch/IcmpEchoProber.h"
+#include "watch/StatusWatch.h"
+
+Engine::Engine(const Options &options, QObject *parent)
+    : QObject(parent)
+    , m_folder(options.folder)
+{
+    if (options.clock) {
+        m_clock = options.clock;
+    } else {
+        m_systemClock = std::make_unique<SystemClock>();
+        m_clock = m_systemClock.get();
+    }
+    m_display = new DisplayState(this);
+    m_transport = new HttpTransport(options.httpPort, options.httpTimeoutMs, this);
+    for (int i = 0; i < 4; ++i) {
+        m_channels[i] = new RequestChannel(m_transport, this);
+        m_channels[i]->setObjectName(QStringLiteral("Inet%1").arg(i + 1));
+    }
+
+    m_timer1 = new SecondTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer2 = new QTimer(this);
+    m_timer2->setObjectName(QStringLiteral("Timer2"));
+    m_timer2->setInterval(10000);
+
+    m_reminderClock = new ReminderClock(*m_clock, m_folder, m_channels[0], m_display, this);
+    m_changeWarner.listenTo(*m_reminderClock);
+    m_prober = options.prober ? options.prober : new IcmpEchoProber(this);
+    m_statusWatch = new StatusWatch(m_folder, m_display, m_channels, m_prober, this);
+    connect(m_timer1, &SecondTimer::timeout, m_reminderClock, &ReminderClock::tick);
+    connect(m_timer2, &QTimer::timeout, m_statusWatch, &StatusWatch::tick);
+    connect(m_statusWatch, &StatusWatch::alert, this, &Engine::alert);
+}
+
+Engine::~Engine() = default;
+
+void Engine::start()
+{
+    m_statusWatch->tick();
+    m_timer1->start();
+    m_timer2->start();
+}
+
+void Engine::stop()
+{
+    m_timer1->stop();
+    m_timer2->stop();
+}
