@@ -1,7 +1,8 @@
+#include "Messages.h"
 #include "BoxRequest.h"
 #include "BoxSimulator.h"
 #include "boxes/HttpTransport.h"
-#include "boxes/MessageKind.h"
+#include "boxes/Message.h"
 #include "boxes/RequestChannel.h"
 #include "boxes/RequestTarget.h"
 
@@ -111,7 +112,7 @@ void TestBoxRequest::televisionShows_data()
     QTest::addColumn<QString>("shown");
 
     // The longest text that fits: "GET " + prefix + text + " HTTP/1.1\r\n" is 2,048 bytes.
-    const int room = RequestTarget::kMaxTarget - int(kindPrefix(MessageKind::Message).size());
+    const int room = RequestTarget::kMaxTarget - int(RequestTarget::encode(nmsg(""), FirmwareKind::New).target.size());
     const QString ascii(room, QLatin1Char('x'));
     const QString umlauts = QString(room / 6, QChar(0xE4)) + QString(room % 6, QLatin1Char('x'));
     const QString ellipsis = QStringLiteral("…");
@@ -161,7 +162,7 @@ void TestBoxRequest::televisionShows()
     QSignalSpy finished(&transport, &HttpTransport::finished);
     RequestChannel channel(&transport);
     channel.query(QStringLiteral("127.0.0.1"), RequestTarget::kVersionQuery);
-    channel.send(QStringLiteral("127.0.0.1"), kindPrefix(MessageKind::Message) + text);
+    channel.send(QStringLiteral("127.0.0.1"), nmsg(text));
 
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 10000);
     QCOMPARE(transport.firmware().kindOf(QStringLiteral("127.0.0.1")), old ? FirmwareKind::Old : FirmwareKind::New);
@@ -186,7 +187,7 @@ void TestBoxRequest::oneLinePerRequestAndAnswer200()
     QSignalSpy finished(&transport, &HttpTransport::finished);
     RequestChannel channel(&transport);
     for (int i = 0; i < 3; ++i)
-        channel.send(QStringLiteral("127.0.0.1"), QStringLiteral("/control/message?nmsg=%1").arg(i));
+        channel.send(QStringLiteral("127.0.0.1"), nmsg(QString::number(i)));
 
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 3, 10000);
     for (const QList<QVariant> &f : finished)

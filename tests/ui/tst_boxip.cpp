@@ -271,7 +271,7 @@ void TestBoxip::testUsesTypedAddressAndInet1()
     QVERIFY(m_boxes->box(1).requests().first().target.contains("die%20%202.%20D-Box2"));
     QCOMPARE(m_engine->channel(1)->address(), BoxServers::address(1));
     for (int box = 2; box <= 4; ++box)
-        QVERIFY(m_engine->channel(box)->document().isEmpty());
+        QVERIFY(m_engine->channel(box)->message().text.isEmpty());
     QCOMPARE(m_folder->read("boxip.ini"), kBoxList);
 }
 

@@ -81,20 +81,20 @@ QByteArray CheckJsonReport::of(const FolderCheck &c)
                              {QStringLiteral("message"), f.text()}});
         }
         for (const DueReminder &d : c.due) {
-            const QString address = c.boxes.boxes.address(d.message.box).trimmed();
+            const QString address = c.boxes.boxes.address(d.reminder.box).trimmed();
             out += line({{QStringLiteral("type"), QStringLiteral("due")},
                          {QStringLiteral("at"), isoWithOffset(d.at)},
                          {QStringLiteral("date"), d.at.toString(QStringLiteral("dd.MM.yyyy"))},
                          {QStringLiteral("time"), d.at.toString(QStringLiteral("HH:mm:ss"))},
                          {QStringLiteral("list"), ReminderLayout::fileName(d.list)},
                          {QStringLiteral("line"), d.record.line()},
-                         {QStringLiteral("box"), d.message.box},
+                         {QStringLiteral("box"), d.reminder.box},
                          {QStringLiteral("address"), address},
                          {QStringLiteral("configured"), !address.isEmpty() && address != BoxList::kUnconfigured},
                          {QStringLiteral("kind"),
-                          d.message.kind == MessageKind::Popup ? QStringLiteral("popup") : QStringLiteral("message")},
-                         {QStringLiteral("document"), d.message.document},
-                         {QStringLiteral("text"), RequestTarget::shownOnBox(d.message.text)}});
+                          d.reminder.message.kind == MessageKind::Popup ? QStringLiteral("popup") : QStringLiteral("message")},
+                         {QStringLiteral("document"), RequestTarget::document(d.reminder.message)},
+                         {QStringLiteral("text"), RequestTarget::shownOnBox(d.reminder.message.text)}});
         }
     }
     out += line({{QStringLiteral("type"), QStringLiteral("summary")},

@@ -97,7 +97,7 @@ QString listHeading(const ReminderListCheck &l)
 
 QString dueEntry(const FolderCheck &c, const DueReminder &d)
 {
-    const int box = d.message.box;
+    const int box = d.reminder.box;
     const QString address = c.boxes.boxes.address(box).trimmed();
     const bool configured = !address.isEmpty() && address != BoxList::kUnconfigured;
     QString head = when(d.at) + QStringLiteral("  ") + ReminderLayout::fileName(d.list)
@@ -105,9 +105,9 @@ QString dueEntry(const FolderCheck &c, const DueReminder &d)
         + (configured ? QStringLiteral(" (%1)").arg(printable(address))
                       : QStringLiteral(" (nicht eingerichtet: wird nicht gesendet)"))
         + QStringLiteral("  ")
-        + (d.message.kind == MessageKind::Popup ? QStringLiteral("Popup") : QStringLiteral("Meldung"));
+        + (d.reminder.message.kind == MessageKind::Popup ? QStringLiteral("Popup") : QStringLiteral("Meldung"));
     QString s = head + QLatin1Char('\n');
-    for (const QString &line : printable(RequestTarget::shownOnBox(d.message.text)).split(QLatin1Char('\n')))
+    for (const QString &line : printable(RequestTarget::shownOnBox(d.reminder.message.text)).split(QLatin1Char('\n')))
         s += QStringLiteral("    | ") + line + QLatin1Char('\n');
     return s;
 }

@@ -56,7 +56,8 @@ public:
 
     quint64 id = 0;
     QString key; // the address as configured, trimmed
-    QString document;
+    Message message;
+    QString queryDocument; // set for a query, which is no message
     bool isQuery = false;
     QElapsedTimer age;
     QTimer limit;
@@ -91,32 +92,44 @@ HttpTransport::~HttpTransport()
     m_lookups.waitForDone(); // a look-up's answer then finds no request any more
 }
 
-void HttpTransport::send(const QString &address, const QString &document)
+void HttpTransport::send(const QString &address, const Message &message)
 {
-    hand(address, document, false);
+    auto *r = new Request(this);
+    r->message = message;
+    hand(r, address);
 }
 
 void HttpTransport::query(const QString &address, const QString &document)
 {
-    hand(address, document, true);
+    auto *r = new Request(this);
+    r->queryDocument = document;
+    r->isQuery = true;
+    hand(r, address);
 }
 
-void HttpTransport::hand(const QString &address, const QString &document, bool isQuery)
+// The request target, encoded for what is known of the box by now.
+QByteArray HttpTransport::targetOf(const Request *r, bool logged) const
+{
+    if (r->isQuery)
+        return RequestTarget::encodeQuery(r->queryDocument);
+    const FirmwareKind kind = m_firmware.kindOf(r->key);
+    return logged ? RequestTarget::encodeLogged(r->message, kind) : RequestTarget::encode(r->message, kind).target;
+}
+
+void HttpTransport::hand(Request *r, const QString &address)
 {
     const QString key = address.trimmed();
+    r->key = key;
     const BoxAddress box = BoxAddress::read(key);
     if (!box.needsLookup() && !box.usable()) {
         // Refused by its text alone: nothing to queue or wait for.
-        const QByteArray target = RequestTarget::encode(document, FirmwareKind::Unknown).target;
+        const QByteArray target = targetOf(r, false);
+        delete r;
         logNotSent(key, target, box.reason());
         emit finished(key, target, 0, box.reason());
         return;
     }
-    auto *r = new Request(this);
     r->id = m_nextId++;
-    r->key = key;
-    r->document = document;
-    r->isQuery = isQuery;
     r->age.start();
     r->limit.setSingleShot(true);
     connect(&r->limit, &QTimer::timeout, this, [this, r] {
@@ -186,7 +199,7 @@ void HttpTransport::writeWhatMayGo(const QString &key)
         }
         if (r->connected && r->toWrite < 0) {
             // Encoded only now: what was learnt from the box meanwhile counts.
-            r->target = RequestTarget::encodeDocument(r->document, m_firmware.kindOf(r->key));
+            r->target = targetOf(r, true);
             if (!isPrintableTarget(r->target)) {
                 finish(r, 0, QStringLiteral("ungültiges Ziel"));
                 continue;
@@ -290,7 +303,7 @@ void HttpTransport::finish(Request *r, int status, const QString &error)
         r->socket->abort(); // nothing more is read or kept
     }
     if (r->target.isEmpty())
-        r->target = RequestTarget::encode(r->document, m_firmware.kindOf(r->key)).target;
+        r->target = targetOf(r, false);
     Lane &lane = m_lanes[r->key];
     lane.order.removeOne(r);
     if (r->started)

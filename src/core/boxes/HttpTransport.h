@@ -1,6 +1,7 @@
 #pragma once
 
 #include "boxes/BoxFirmware.h"
+#include "boxes/Message.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -37,15 +38,16 @@ public:
     explicit HttpTransport(quint16 port = 80, int timeoutMs = kDefaultTimeoutMs, QObject *parent = nullptr);
     ~HttpTransport() override;
 
-    // Queues a GET of document from address. An address that must not be
-    // contacted fails at once (status 0 and the reason).
-    void send(const QString &address, const QString &document);
+    // Queues a GET of the message's request target from address. An address
+    // that must not be contacted fails at once (status 0 and the reason).
+    void send(const QString &address, const Message &message);
 
-    // Like send(), but the next request to the same address waits until this
-    // one has been answered or has failed.
+    // A GET of a document that is not a message (RequestTarget::kVersionQuery);
+    // the next request to the same address waits until this one has been
+    // answered or has failed.
     void query(const QString &address, const QString &document);
 
-    // What each box's web server is, learnt from every answer. A document is
+    // What each box's web server is, learnt from every answer. A message is
     // encoded for it when its request is written.
     const BoxFirmware &firmware() const { return m_firmware; }
 
@@ -72,7 +74,8 @@ private:
         int open = 0;           // requests under way: looking up, connecting or reading
     };
 
-    void hand(const QString &address, const QString &document, bool isQuery);
+    void hand(Request *r, const QString &address);
+    QByteArray targetOf(const Request *r, bool logged) const;
     void service(const QString &key);
     void startWhatMayStart(const QString &key);
     void writeWhatMayGo(const QString &key);

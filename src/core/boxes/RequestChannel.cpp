@@ -10,13 +10,13 @@ RequestChannel::RequestChannel(HttpTransport *transport, QObject *parent)
 
 void RequestChannel::start()
 {
-    m_transport->send(m_address, m_document);
+    m_transport->send(m_address, m_message);
 }
 
-void RequestChannel::send(const QString &address, const QString &document)
+void RequestChannel::send(const QString &address, const Message &message)
 {
     setAddress(address);
-    setDocument(document);
+    setMessage(message);
     start();
 }
 

@@ -20,6 +20,14 @@ bool isUnreserved(char c)
 }
 
 const QByteArray kEllipsis = "%E2%80%A6"; // "…"
+const QByteArray kMessagePath = "/control/message";
+const QString kLineBreak = QStringLiteral("%0A");
+
+// Up to and including the '=' behind which the message text stands.
+QByteArray kindPrefix(MessageKind kind)
+{
+    return kMessagePath + '?' + RequestTarget::kindName(kind).toLatin1() + '=';
+}
 
 void escapeBytes(QByteArray &out, const QByteArray &bytes, bool keepSlash)
 {
@@ -164,31 +172,66 @@ int hexValue(char16_t c)
     return -1;
 }
 
-Encoded encode(const QString &document, FirmwareKind kind)
+Encoded encode(const Message &message, FirmwareKind kind)
 {
     Encoded e;
-    const int query = document.indexOf(QLatin1Char('?'));
-    const int equals = query < 0 ? -1 : document.indexOf(QLatin1Char('='), query);
-    if (query < 0) {
-        appendEscaped(e, document, true, FirmwareKind::New, -1);
-        return e;
-    }
-    appendEscaped(e, document.left(query), true, FirmwareKind::New, -1);
-    if (equals < 0) {
-        // A plain query such as "/control/info?nhttpd_version".
-        e.target += '?';
-        appendEscaped(e, document.mid(query + 1), true, FirmwareKind::New, -1);
-        return e;
-    }
     // The prefix is ASCII and goes as written; the text behind it is escaped.
-    e.target += document.mid(query, equals - query + 1).toLatin1();
-    appendEscaped(e, document.mid(equals + 1), false, kind, kMaxTarget);
+    e.target = kindPrefix(message.kind);
+    appendEscaped(e, message.text, false, kind, kMaxTarget);
     return e;
 }
 
-QByteArray encodeDocument(const QString &document, FirmwareKind kind)
+QByteArray encodeQuery(const QString &document)
 {
-    const Encoded e = encode(document, kind);
+    Encoded e;
+    const int query = document.indexOf(QLatin1Char('?'));
+    appendEscaped(e, document.left(query), true, FirmwareKind::New, -1);
+    if (query >= 0) {
+        e.target += '?';
+        appendEscaped(e, document.mid(query + 1), true, FirmwareKind::New, -1);
+    }
+    return e.target;
+}
+
+QString document(const Message &message)
+{
+    QString text = message.text;
+    return QString::fromLatin1(kindPrefix(message.kind)) + text.replace(QLatin1Char('\n'), kLineBreak);
+}
+
+QString kindName(MessageKind kind)
+{
+    return kind == MessageKind::Popup ? QStringLiteral("popup") : QStringLiteral("nmsg");
+}
+
+std::optional<MessageParts> split(const QByteArray &target)
+{
+    const int question = target.indexOf('?');
+    if (question < 0 || target.left(question) != kMessagePath)
+        return std::nullopt;
+    // The first parameter names the kind; '&' ends it.
+    const QByteArray parameter = target.mid(question + 1).split('&').first();
+    const int equals = parameter.indexOf('=');
+    if (equals < 0)
+        return std::nullopt;
+    const QByteArray name = parameter.left(equals);
+    for (const MessageKind kind : {MessageKind::Popup, MessageKind::Message})
+        if (name == kindName(kind).toLatin1())
+            return MessageParts{kind, parameter.mid(equals + 1)};
+    return std::nullopt;
+}
+
+std::optional<Message> decode(const QByteArray &target)
+{
+    const std::optional<MessageParts> parts = split(target);
+    if (!parts)
+        return std::nullopt;
+    return Message{parts->kind, decodeText(parts->value)};
+}
+
+QByteArray encodeLogged(const Message &message, FirmwareKind kind)
+{
+    const Encoded e = encode(message, kind);
     if (e.shortened)
         qCInfo(lcSend).noquote() << "Text gekürzt, damit die Anfragezeile in" << kMaxRequestLine
                                  << "Bytes passt:" << e.target.right(40);

@@ -1,12 +1,16 @@
 #pragma once
 
 #include "boxes/FirmwareKind.h"
+#include "boxes/Message.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
-// How a request document and a box address go on the wire.
+#include <optional>
+
+// How a message goes on the wire, and back: the only place that knows the
+// request target a box's web server reads a message from.
 namespace RequestTarget {
 
 // The box's web server reads the request line "GET <target> HTTP/1.1\r\n"
@@ -14,7 +18,8 @@ namespace RequestTarget {
 constexpr int kMaxRequestLine = 2048;
 constexpr int kMaxTarget = kMaxRequestLine - int(sizeof("GET  HTTP/1.1\r\n") - 1);
 
-// The document asked for to learn a box's web server version.
+// The document asked for to learn a box's web server version (a request
+// that is not a message).
 inline const QString kVersionQuery = QStringLiteral("/control/info?nhttpd_version");
 
 struct Encoded {
@@ -24,19 +29,43 @@ struct Encoded {
     int droppedControls = 0;  // control characters other than the line break
 };
 
-// The kind prefix ("/control/message?popup=" or "...?nmsg=", up to and
-// including the first '=' of the query) stays as it is. In the message text
-// behind it, '%' followed by two hex digits stays (so "%0A" stays a line
-// break); every other character goes to UTF-8 and each byte outside
-// A-Z a-z 0-9 - . _ ~ becomes %XX. Control characters other than the line
-// break are left out. For a box whose web server is old or not yet known,
-// "&", "+" and "%" are written as words, since such a server decodes them
-// away. The text is cut at a character boundary, ending in "…", so that the
-// request line stays within kMaxRequestLine.
-Encoded encode(const QString &document, FirmwareKind kind);
+// The kind prefix ("/control/message?popup=" or "...?nmsg=") and behind it
+// the message text: '%' followed by two hex digits stays (so a typed "%0A"
+// stays a line break); every other character goes to UTF-8 and each byte
+// outside A-Z a-z 0-9 - . _ ~ becomes %XX, so a line break is "%0A".
+// Control characters other than the line break are left out. For a box
+// whose web server is old or not yet known, "&", "+" and "%" are written as
+// words, since such a server decodes them away. The text is cut at a
+// character boundary, ending in "…", so that the request line stays within
+// kMaxRequestLine.
+Encoded encode(const Message &message, FirmwareKind kind);
 
 // encode(), and the shortening and replacements logged under zelvo.send.
-QByteArray encodeDocument(const QString &document, FirmwareKind kind);
+QByteArray encodeLogged(const Message &message, FirmwareKind kind);
+
+// A request that is not a message, such as kVersionQuery: path and query
+// escaped as text, '/' kept.
+QByteArray encodeQuery(const QString &document);
+
+// The message as a readable document: the kind prefix and the text, each
+// line break written "%0A", nothing else escaped (zelvo-check shows it so).
+QString document(const Message &message);
+
+// "popup" or "nmsg": the parameter that names the kind.
+QString kindName(MessageKind kind);
+
+// A message target taken apart as a box's web server does: the path
+// "/control/message", the first parameter (up to '&') named popup or nmsg,
+// and its value still escaped. Nothing for any other target.
+struct MessageParts {
+    MessageKind kind = MessageKind::Message;
+    QByteArray value;
+};
+std::optional<MessageParts> split(const QByteArray &target);
+
+// The message a box with a current web server reads from a target: split()
+// and the value decoded once as UTF-8. Nothing for a target that is no message.
+std::optional<Message> decode(const QByteArray &target);
 
 // The message text alone, escaped the same way (without the length limit).
 QByteArray encodeText(const QString &text, FirmwareKind kind);

@@ -12,5 +12,5 @@ struct DueReminder {
     QDateTime at; // local time of the list check that sends it (second 00, 20 or 40)
     ReminderListKind list = ReminderListKind::Daily;
     ReminderRecord record;
-    ReminderMessage message;
+    ReminderMessage reminder;
 };

@@ -112,7 +112,7 @@ int ReminderClock::checkList(ReminderListKind list, const QDateTime &localTime)
         if (!record.firesAt(keys))
             continue;
         const ReminderMessage message = ReminderMessage::compose(record, keys);
-        m_inet1->setDocument(message.document);
+        m_inet1->setMessage(message.message);
         m_inet1->setAddress(boxes.address(message.box));
         m_inet1->start();
         qCInfo(lcReminders).noquote() << ReminderLayout::fileName(list) << "Zeile" << record.line() << "an Box"

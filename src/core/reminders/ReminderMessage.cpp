@@ -7,7 +7,7 @@ namespace {
 // A line break, a rule of 62 hyphens, two line breaks.
 QString rule()
 {
-    return QStringLiteral("%0A") + QString(62, QLatin1Char('-')) + QStringLiteral("%0A%0A");
+    return QLatin1Char('\n') + QString(62, QLatin1Char('-')) + QStringLiteral("\n\n");
 }
 
 } // namespace
@@ -32,9 +32,7 @@ ReminderMessage ReminderMessage::compose(const ReminderRecord &record, const Rem
             + QStringLiteral(" Uhr !");
         break;
     }
-    m.text = head + rule() + event + QStringLiteral(" Uhr ") + text;
-    m.kind = record.kind();
-    m.document = kindPrefix(m.kind) + m.text;
+    m.message = {record.kind(), head + rule() + event + QStringLiteral(" Uhr ") + text};
     m.box = record.box();
     m.panelText = event + QLatin1Char(' ') + text;
     return m;

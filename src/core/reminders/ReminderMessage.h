@@ -1,6 +1,6 @@
 #pragma once
 
-#include "boxes/MessageKind.h"
+#include "boxes/Message.h"
 #include "reminders/ReminderKeys.h"
 
 #include <QDateTime>
@@ -8,20 +8,18 @@
 
 class ReminderRecord;
 
-// What one firing record becomes: the message text by its list's template,
-// the request document (kind prefix and message text), the box it goes to
-// and the text of the information panel. Pure; nothing is escaped here,
-// encoding for the wire belongs to the transport.
+// What one firing record becomes: the message (its kind, and the text by
+// its list's template), the box it goes to and the text of the information
+// panel. Pure; nothing is escaped here, encoding for the wire belongs to the
+// transport. Line breaks are real ones ("\n" below):
 //
-//   daily:  "Es ist 07:25 Uhr!%0A<62 hyphens>%0A%0A07:30 Uhr Muell rausbringen"
-//   weekly: "Es ist Sonntag 08:00 Uhr!%0A<62 hyphens>%0A%0A<event> Uhr <text>"
-//   dated:  "Es ist der 24-12-2026 18:00 Uhr !%0A<62 hyphens>%0A%0A<event> Uhr <text>"
+//   daily:  "Es ist 07:25 Uhr!\n<62 hyphens>\n\n07:30 Uhr Muell rausbringen"
+//   weekly: "Es ist Sonntag 08:00 Uhr!\n<62 hyphens>\n\n<event> Uhr <text>"
+//   dated:  "Es ist der 24-12-2026 18:00 Uhr !\n<62 hyphens>\n\n<event> Uhr <text>"
 //   panel:  "07:30 Muell rausbringen"
 struct ReminderMessage {
-    QString text;
-    QString document;
+    Message message;
     QString panelText;
-    MessageKind kind = MessageKind::Message;
     int box = 1;
 
     static ReminderMessage compose(const ReminderRecord &record, const ReminderKeys &keys);

@@ -1,6 +1,6 @@
 #include "sendtext/BoxAddressTest.h"
 
-#include "boxes/MessageKind.h"
+#include "boxes/Message.h"
 #include "boxes/RequestChannel.h"
 #include "common/DisplayState.h"
 
@@ -9,11 +9,11 @@ QString BoxAddressTest::numberText(int box)
     return (box < 0 ? QString() : QStringLiteral(" ")) + QString::number(box);
 }
 
-QString BoxAddressTest::document(int box, const QString &address)
+Message BoxAddressTest::message(int box, const QString &address)
 {
-    return kindPrefix(MessageKind::Message) + QStringLiteral("Dies ist ein Test für die ") + numberText(box)
-        + QStringLiteral(". D-Box2!%0A%0AWenn Sie dies auf dem Fernseher lesen können,%0Aist die IP ") + address
-        + QStringLiteral(" richtig!");
+    return {MessageKind::Message, QStringLiteral("Dies ist ein Test für die ") + numberText(box)
+                                      + QStringLiteral(". D-Box2!\n\nWenn Sie dies auf dem Fernseher lesen können,\nist die IP ")
+                                      + address + QStringLiteral(" richtig!")};
 }
 
 QString BoxAddressTest::panelText(int box)
@@ -23,6 +23,6 @@ QString BoxAddressTest::panelText(int box)
 
 void BoxAddressTest::run(RequestChannel *inet1, DisplayState *display, int box, const QString &address)
 {
-    inet1->send(address, document(box, address));
+    inet1->send(address, message(box, address));
     display->showInfo(panelText(box));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "boxes/Message.h"
+
 #include <QString>
 
 class DisplayState;
@@ -13,7 +15,7 @@ public:
     // The box number as the message prints it: a blank in the sign
     // position, so " 3".
     static QString numberText(int box);
-    static QString document(int box, const QString &address);
+    static Message message(int box, const QString &address);
     static QString panelText(int box);
 
     // Sends the test for box 1..4 and shows it in the information panel.

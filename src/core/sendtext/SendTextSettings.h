@@ -1,6 +1,6 @@
 #pragma once
 
-#include "boxes/MessageKind.h"
+#include "boxes/Message.h"
 #include "common/TextFile.h"
 
 #include <QDir>

@@ -14,14 +14,14 @@ TextSendStep::Outcome TextSendStep::run(const QDir &folder, DisplayState *displa
     Outcome out;
     out.text = textToSend(typed);
     out.converted = TypedText::convert(out.text);
-    out.document = kindPrefix(settings.kind) + out.converted.encoded;
+    out.message = {settings.kind, out.converted.text};
 
     // Whether a box is on is decided now, not when the dialog opened.
     out.sentTo = receivers(*display, settings);
     if (!out.sentTo.isEmpty()) {
         const BoxList boxes = BoxListFile::read(folder).boxes;
         for (const int box : out.sentTo)
-            channels.at(box - 1)->send(boxes.address(box), out.document);
+            channels.at(box - 1)->send(boxes.address(box), out.message);
     } else {
         qCInfo(lcSend) << "Text sofort senden: keine angekreuzte Box ist eingeschaltet";
     }
@@ -38,8 +38,8 @@ TextSendStep::Outcome TextSendStep::run(const QDir &folder, DisplayState *displa
 
 bool TextSendStep::willBeShortened(const QString &typed, MessageKind kind)
 {
-    const QString document = kindPrefix(kind) + TypedText::convert(textToSend(typed)).encoded;
-    return RequestTarget::encode(document, FirmwareKind::Unknown).shortened;
+    const Message message{kind, TypedText::convert(textToSend(typed)).text};
+    return RequestTarget::encode(message, FirmwareKind::Unknown).shortened;
 }
 
 QList<int> TextSendStep::receivers(const DisplayState &display, const SendTextSettings &settings)

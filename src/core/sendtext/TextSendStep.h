@@ -1,5 +1,6 @@
 #pragma once
 
+#include "boxes/Message.h"
 #include "sendtext/SendTextSettings.h"
 #include "sendtext/TypedText.h"
 
@@ -26,7 +27,7 @@ public:
     struct Outcome {
         QString text;          // what was sent: the typed text, or "---"
         TypedText converted;
-        QString document;      // kind prefix + encoded text
+        Message message;       // the text with its line breaks, of the kind chosen
         QList<int> sentTo;     // boxes 1..4, in order
         QString saveError;     // the message for the user, empty when saved
     };

@@ -2,7 +2,6 @@
 
 TypedText TypedText::convert(const QString &typed)
 {
-    static const QString lineBreak = QStringLiteral("%0A");
     TypedText t;
     const int n = typed.size();
     for (int i = 0; i < n; ++i) {
@@ -10,10 +9,10 @@ TypedText TypedText::convert(const QString &typed)
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
             if (c == QLatin1Char('\r') && i + 1 < n && typed.at(i + 1) == QLatin1Char('\n'))
                 ++i;
-            t.encoded += lineBreak;
+            t.text += QLatin1Char('\n');
             continue;
         }
-        t.encoded += c;
+        t.text += c;
         t.plain += c;
     }
     return t;

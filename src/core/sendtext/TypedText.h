@@ -3,10 +3,10 @@
 #include <QString>
 
 // The text typed into the send-text dialog in the two forms a send needs:
-// for the box, each line break written as "%0A"; for the information panel,
-// the line breaks dropped and the lines run together.
+// for the box, each line break one "\n"; for the information panel, the line
+// breaks dropped and the lines run together.
 struct TypedText {
-    QString encoded;
+    QString text;
     QString plain;
 
     // Every line break counts once, whether it is CR LF, a lone LF or a lone

@@ -1,7 +1,7 @@
 #include "watch/StatusWatch.h"
 
 #include "boxes/BoxListFile.h"
-#include "boxes/MessageKind.h"
+#include "boxes/Message.h"
 #include "boxes/RequestChannel.h"
 #include "boxes/RequestTarget.h"
 #include "common/DisplayState.h"
@@ -75,21 +75,23 @@ void StatusWatch::tick()
     ++m_generation;
     m_tickTime.start();
     m_boxes = BoxListFile::read(m_folder).boxes;
-    m_probed.fill(false);
-    m_answered.fill(false);
-    m_results.fill(EchoResult());
+    for (Box &b : m_box) {
+        b.probed = false;
+        b.answered = false;
+        b.result = EchoResult();
+    }
 
     // Count first, then start: a prober may answer before probe() returns.
     m_pending = 0;
     for (int box = 1; box <= BoxList::kBoxes; ++box) {
-        m_probed[box - 1] = m_boxes.isConfigured(box);
-        if (!m_probed[box - 1])
+        m_box[box - 1].probed = m_boxes.isConfigured(box);
+        if (!m_box[box - 1].probed)
             continue;
-        if (m_inFlight[box - 1]) {
-            m_answered[box - 1] = true;
-            m_results[box - 1] = EchoResult::of(EchoResult::Outcome::NoReply,
+        if (m_box[box - 1].inFlight) {
+            m_box[box - 1].answered = true;
+            m_box[box - 1].result = EchoResult::of(EchoResult::Outcome::NoReply,
                                                 QStringLiteral("die vorige Prüfung ist noch nicht zurück"));
-            logResult(box, m_results[box - 1]);
+            logResult(box, m_box[box - 1].result);
             continue;
         }
         ++m_pending;
@@ -100,8 +102,8 @@ void StatusWatch::tick()
     }
     m_deadline.start();
     for (int box = 1; box <= BoxList::kBoxes; ++box) {
-        if (m_probed[box - 1] && !m_answered[box - 1]) {
-            m_inFlight[box - 1] = true;
+        if (m_box[box - 1].probed && !m_box[box - 1].answered) {
+            m_box[box - 1].inFlight = true;
             m_prober->probe(m_generation * BoxList::kBoxes + (box - 1), m_boxes.address(box).trimmed());
         }
     }
@@ -112,14 +114,14 @@ void StatusWatch::takeResult(int id, const EchoResult &result)
     if (id < 0)
         return;
     const int box = id % BoxList::kBoxes + 1;
-    m_inFlight[box - 1] = false;
-    if (!m_running || id / BoxList::kBoxes != m_generation || !m_probed[box - 1] || m_answered[box - 1]) {
+    m_box[box - 1].inFlight = false;
+    if (!m_running || id / BoxList::kBoxes != m_generation || !m_box[box - 1].probed || m_box[box - 1].answered) {
         qCInfo(lcWatch).noquote() << QStringLiteral("Box %1: verspätetes Ergebnis verworfen:").arg(box)
                                   << describe(result);
         return;
     }
-    m_answered[box - 1] = true;
-    m_results[box - 1] = result;
+    m_box[box - 1].answered = true;
+    m_box[box - 1].result = result;
     logResult(box, result);
     if (--m_pending == 0)
         finishTick();
@@ -130,12 +132,12 @@ void StatusWatch::giveUpWaiting()
     if (!m_running)
         return;
     for (int box = 1; box <= BoxList::kBoxes; ++box) {
-        if (m_probed[box - 1] && !m_answered[box - 1]) {
-            m_answered[box - 1] = true;
-            m_results[box - 1] = EchoResult::of(
+        if (m_box[box - 1].probed && !m_box[box - 1].answered) {
+            m_box[box - 1].answered = true;
+            m_box[box - 1].result = EchoResult::of(
                 EchoResult::Outcome::NoReply,
                 QStringLiteral("kein Ergebnis nach %1 ms (Namensauflösung?)").arg(m_deadline.interval()));
-            logResult(box, m_results[box - 1]);
+            logResult(box, m_box[box - 1].result);
         }
     }
     m_pending = 0;
@@ -146,8 +148,8 @@ void StatusWatch::logResult(int box, const EchoResult &result)
 {
     // A refused address stays refused: said once per address, not every tick.
     const QString address = m_boxes.address(box).trimmed();
-    const bool repeated = result.outcome == EchoResult::Outcome::Refused && m_refusalLogged[box - 1] == address;
-    m_refusalLogged[box - 1] = result.outcome == EchoResult::Outcome::Refused ? address : QString();
+    const bool repeated = result.outcome == EchoResult::Outcome::Refused && m_box[box - 1].refusalLogged == address;
+    m_box[box - 1].refusalLogged = result.outcome == EchoResult::Outcome::Refused ? address : QString();
     if (repeated)
         qCDebug(lcWatch).noquote() << QStringLiteral("Box %1 \"%2\":").arg(box).arg(address) << describe(result);
     else
@@ -159,23 +161,23 @@ void StatusWatch::finishTick()
     QString current;
     QStringList alerts;
     for (int box = 1; box <= BoxList::kBoxes; ++box) {
-        if (!m_probed[box - 1]) {
+        if (!m_box[box - 1].probed) {
             current += QLatin1Char('0'); // not configured: the lamp keeps its colour
             continue;
         }
-        const EchoResult &r = m_results[box - 1];
+        const EchoResult &r = m_box[box - 1].result;
         const bool on = r.status() == 0;
         m_display->setLampColor(box, on ? DisplayState::kLampGreen : DisplayState::kLampRed);
         current += on ? QLatin1Char('1') : QLatin1Char('0');
 
         // Shown once per address that does not resolve; each failure is still logged.
         const QString address = m_boxes.address(box).trimmed();
-        if (r.outcome == EchoResult::Outcome::Unresolved && m_unresolvedShown[box - 1] != address) {
-            m_unresolvedShown[box - 1] = address;
+        if (r.outcome == EchoResult::Outcome::Unresolved && m_box[box - 1].unresolvedShown != address) {
+            m_box[box - 1].unresolvedShown = address;
             if (!alerts.contains(kUnresolvedAlert))
                 alerts << kUnresolvedAlert;
-        } else if (m_unresolvedShown[box - 1] != address) {
-            m_unresolvedShown[box - 1].clear();
+        } else if (m_box[box - 1].unresolvedShown != address) {
+            m_box[box - 1].unresolvedShown.clear();
         }
         if (r.outcome == EchoResult::Outcome::IcmpNotAllowed && !m_toldIcmpNotAllowed) {
             m_toldIcmpNotAllowed = true;
@@ -188,14 +190,14 @@ void StatusWatch::finishTick()
     // else goes to it, so that the texts that follow are written for it.
     for (int box = 1; box <= BoxList::kBoxes; ++box) {
         const bool wasOn = box <= stored.size() && stored.at(box - 1) == QLatin1Char('1');
-        if (m_probed[box - 1] && current.at(box - 1) == QLatin1Char('1') && !wasOn)
+        if (m_box[box - 1].probed && current.at(box - 1) == QLatin1Char('1') && !wasOn)
             m_channels[box - 1]->query(m_boxes.address(box), RequestTarget::kVersionQuery);
     }
     if (current != stored) {
-        const QString document = kindPrefix(MessageKind::Message) + composeNotice(stored, current);
+        const Message notice{MessageKind::Message, composeNotice(stored, current)};
         for (int box = 1; box <= BoxList::kBoxes; ++box) {
             if (m_boxes.reportFlag(box) != 0 && current.at(box - 1) == QLatin1Char('1') && m_boxes.isConfigured(box))
-                m_channels[box - 1]->send(m_boxes.address(box), document);
+                m_channels[box - 1]->send(m_boxes.address(box), notice);
         }
         m_display->showInfo(kPanelText);
         qCInfo(lcWatch).noquote() << "Status" << stored << "->" << current;
@@ -219,10 +221,9 @@ QString StatusWatch::composeNotice(const QString &stored, const QString &current
         const QChar before = box <= stored.size() ? stored.at(box - 1) : QLatin1Char('0');
         if (now == before)
             continue;
-        // Built by concatenation: "%0A" must not meet QString::arg.
         notice += QStringLiteral("- die") + QLatin1Char(' ') + QString::number(box) + QStringLiteral(". D-Box wurde ")
                   + (now == QLatin1Char('1') ? QStringLiteral("ein") : QStringLiteral("aus"))
-                  + QStringLiteral("geschaltet%0A");
+                  + QStringLiteral("geschaltet\n");
     }
     return notice;
 }

@@ -31,7 +31,7 @@ class StatusWatch : public QObject
 {
     Q_OBJECT
 public:
-    static inline const QString kNoticeHead = QStringLiteral("Der Status der D-Boxen hat sich geändert:%0A%0A");
+    static inline const QString kNoticeHead = QStringLiteral("Der Status der D-Boxen hat sich geändert:\n\n");
     static inline const QString kPanelText = QStringLiteral("Status der D-Boxen hat sich geändert!");
     static inline const QString kUnresolvedAlert = QStringLiteral("GetHostByName lieferte ungültiges Ergebnis!");
     static inline const QString kIcmpNotAllowedAlert = QStringLiteral(
@@ -53,7 +53,8 @@ public:
     void release();
     bool isHeld() const { return m_holds > 0; }
 
-    // The notice about every box whose character differs, in box order.
+    // The notice about every box whose character differs, in box order, with
+    // real line breaks.
     static QString composeNotice(const QString &stored, const QString &current);
 
 public slots:
@@ -80,13 +81,18 @@ private:
     int m_pending = 0;
     int m_generation = 0; // of the running tick; results of older ones are late
     QTimer m_deadline;
-    std::array<bool, BoxList::kBoxes> m_inFlight{}; // a probe not yet come back
-    std::array<bool, BoxList::kBoxes> m_answered{};
     bool m_toldIcmpNotAllowed = false;
-    std::array<QString, BoxList::kBoxes> m_unresolvedShown; // address whose look-up failure was shown
-    std::array<QString, BoxList::kBoxes> m_refusalLogged;   // address whose refusal was logged
-    BoxList m_boxes;                       // as read at the start of the running tick
-    std::array<bool, BoxList::kBoxes> m_probed{};
-    std::array<EchoResult, BoxList::kBoxes> m_results;
+    BoxList m_boxes; // as read at the start of the running tick
+
+    // What the watch knows of one box.
+    struct Box {
+        bool probed = false;    // configured, so probed in the running tick
+        bool answered = false;  // its result for the running tick is in
+        EchoResult result;      // of the running tick
+        bool inFlight = false;  // a probe not yet come back, from any tick
+        QString unresolvedShown; // address whose look-up failure was shown
+        QString refusalLogged;   // address whose refusal was logged
+    };
+    std::array<Box, BoxList::kBoxes> m_box;
     QElapsedTimer m_tickTime;
 };

@@ -2,6 +2,7 @@
 // network and mount namespace of its own: the "boxes" are addresses on its
 // lo, and names come from its own /etc/hosts.
 #include "PrivateNetwork.h"
+#include "Messages.h"
 #include "RecordingHttpServer.h"
 #include "TempFolder.h"
 #include "boxes/BoxAddress.h"
@@ -97,7 +98,7 @@ void TestBoxAddress::oneRule()
     QVERIFY(server.listen(QHostAddress::AnyIPv4));
     HttpTransport transport(server.port(), 3000);
     QSignalSpy done(&transport, &HttpTransport::finished);
-    transport.send(configured, "/control/message?nmsg=x");
+    transport.send(configured, nmsg("x"));
     QVERIFY(done.size() == 1 || done.wait(3000));
     if (box.usable()) {
         QCOMPARE(done.at(0).at(2).toInt(), 200);

@@ -1,9 +1,10 @@
 #include "FaultyBox.h"
+#include "Messages.h"
 #include "RecordingHttpServer.h"
 #include "boxes/BoxFirmware.h"
 #include "boxes/HttpAnswer.h"
 #include "boxes/HttpTransport.h"
-#include "boxes/MessageKind.h"
+#include "boxes/Message.h"
 #include "boxes/RequestChannel.h"
 #include "boxes/RequestTarget.h"
 
@@ -17,6 +18,7 @@ class TestRequestChannel : public QObject
 private slots:
     void encoding_data();
     void encoding();
+    void versionQueryAsWritten();
     void requestLineOnTheWire();
     void addressesNeverContacted_data();
     void addressesNeverContacted();
@@ -35,39 +37,37 @@ private slots:
 
 void TestRequestChannel::encoding_data()
 {
-    QTest::addColumn<QString>("document");
+    QTest::addColumn<Message>("message");
     QTest::addColumn<QByteArray>("target");
-    QTest::newRow("line break code stays")
-        << "/control/message?nmsg=a%0Ab" << QByteArray("/control/message?nmsg=a%0Ab");
-    QTest::newRow("blank") << "/control/message?popup=Es ist" << QByteArray("/control/message?popup=Es%20ist");
-    QTest::newRow("umlaut in utf-8") << "/control/message?nmsg=Müll" << QByteArray("/control/message?nmsg=M%C3%BCll");
-    QTest::newRow("euro and quotes") << "/control/message?nmsg=€ „x“"
-                                     << QByteArray("/control/message?nmsg=%E2%82%AC%20%E2%80%9Ex%E2%80%9C");
-    QTest::newRow("separators") << "/control/message?nmsg=a&b#c+d=e?f"
-                                << QByteArray("/control/message?nmsg=a%26b%23c%2Bd%3De%3Ff");
-    QTest::newRow("lone percent") << "/control/message?nmsg=100% sicher"
-                                  << QByteArray("/control/message?nmsg=100%25%20sicher");
-    QTest::newRow("percent before one hex digit") << "/control/message?nmsg=%A" << QByteArray("/control/message?nmsg=%25A");
-    QTest::newRow("raw line feed") << "/control/message?nmsg=a\nb" << QByteArray("/control/message?nmsg=a%0Ab");
-    QTest::newRow("unreserved stay") << "/control/message?nmsg=A-z.0_9~" << QByteArray("/control/message?nmsg=A-z.0_9~");
-    QTest::newRow("slash in text escaped") << "/control/message?nmsg=1/2" << QByteArray("/control/message?nmsg=1%2F2");
-    QTest::newRow("outside the basic plane") << "/control/message?nmsg=日😀"
-                                             << QByteArray("/control/message?nmsg=%E6%97%A5%F0%9F%98%80");
-    QTest::newRow("version query as written") << "/control/info?nhttpd_version" << QByteArray("/control/info?nhttpd_version");
-    QTest::newRow("empty text") << "/control/message?nmsg=" << QByteArray("/control/message?nmsg=");
+    QTest::newRow("line break code stays") << nmsg("a%0Ab") << QByteArray("/control/message?nmsg=a%0Ab");
+    QTest::newRow("blank") << popup("Es ist") << QByteArray("/control/message?popup=Es%20ist");
+    QTest::newRow("umlaut in utf-8") << nmsg("Müll") << QByteArray("/control/message?nmsg=M%C3%BCll");
+    QTest::newRow("euro and quotes") << nmsg("€ „x“") << QByteArray("/control/message?nmsg=%E2%82%AC%20%E2%80%9Ex%E2%80%9C");
+    QTest::newRow("separators") << nmsg("a&b#c+d=e?f") << QByteArray("/control/message?nmsg=a%26b%23c%2Bd%3De%3Ff");
+    QTest::newRow("lone percent") << nmsg("100% sicher") << QByteArray("/control/message?nmsg=100%25%20sicher");
+    QTest::newRow("percent before one hex digit") << nmsg("%A") << QByteArray("/control/message?nmsg=%25A");
+    QTest::newRow("raw line feed") << nmsg("a\nb") << QByteArray("/control/message?nmsg=a%0Ab");
+    QTest::newRow("unreserved stay") << nmsg("A-z.0_9~") << QByteArray("/control/message?nmsg=A-z.0_9~");
+    QTest::newRow("slash in text escaped") << nmsg("1/2") << QByteArray("/control/message?nmsg=1%2F2");
+    QTest::newRow("outside the basic plane") << nmsg("日😀") << QByteArray("/control/message?nmsg=%E6%97%A5%F0%9F%98%80");
+    QTest::newRow("empty text") << nmsg("") << QByteArray("/control/message?nmsg=");
 }
 
 void TestRequestChannel::encoding()
 {
-    QFETCH(QString, document);
+    QFETCH(Message, message);
     QFETCH(QByteArray, target);
-    QCOMPARE(RequestTarget::encodeDocument(document, FirmwareKind::New), target);
-    // The box reads the text back whole: "%0A" and a raw line feed as line breaks.
-    const int equals = document.indexOf('=');
-    QString shown = document.mid(equals + 1);
-    shown.replace("%0A", "\n").replace("%0a", "\n");
-    if (document.contains('='))
-        QCOMPARE(RequestTarget::decodeText(target.mid(target.indexOf('=') + 1)), shown);
+    QCOMPARE(RequestTarget::encodeLogged(message, FirmwareKind::New), target);
+    // The box reads the message back whole: "%0A" and a raw line feed as line breaks.
+    Message shown = message;
+    shown.text.replace("%0A", "\n").replace("%0a", "\n");
+    QCOMPARE(RequestTarget::decode(target), std::optional<Message>(shown));
+}
+
+void TestRequestChannel::versionQueryAsWritten()
+{
+    QCOMPARE(RequestTarget::encodeQuery(RequestTarget::kVersionQuery), QByteArray("/control/info?nhttpd_version"));
+    QVERIFY(!RequestTarget::decode("/control/info?nhttpd_version"));
 }
 
 void TestRequestChannel::requestLineOnTheWire()
@@ -78,9 +78,7 @@ void TestRequestChannel::requestLineOnTheWire()
     RequestChannel channel(&transport);
     QSignalSpy done(&transport, &HttpTransport::finished);
     // Nothing is known of this box yet: "&", "+" and "%" go as words.
-    const QString doc = kindPrefix(MessageKind::Popup)
-        + "Es ist 07:25 Uhr!%0A--%0A%0A07:30 Uhr Müll & Co #1 + 50% mehr\nx";
-    channel.send(" 127.0.0.1 ", doc);
+    channel.send(" 127.0.0.1 ", popup("Es ist 07:25 Uhr!%0A--%0A%0A07:30 Uhr Müll & Co #1 + 50% mehr\nx"));
     QVERIFY(server.waitForRequests(1));
     QCOMPARE(server.requests().at(0).requestLine,
              QByteArray("GET /control/message?popup=Es%20ist%2007%3A25%20Uhr%21%0A--%0A%0A07%3A30%20Uhr%20M%C3%BCll%20"
@@ -113,7 +111,7 @@ void TestRequestChannel::addressesNeverContacted()
     QVERIFY(server.listen(QHostAddress::Any));
     HttpTransport transport(server.port(), 2000);
     QSignalSpy done(&transport, &HttpTransport::finished);
-    RequestChannel(&transport).send(address, "/control/message?nmsg=x");
+    RequestChannel(&transport).send(address, nmsg("x"));
     QCOMPARE(done.size(), 1); // dropped at once
     QCOMPARE(done.at(0).at(2).toInt(), 0);
     QTest::qWait(100);
@@ -130,7 +128,7 @@ void TestRequestChannel::silentServerTimesOut()
     QSignalSpy done(&transport, &HttpTransport::finished);
     QElapsedTimer started;
     started.start();
-    RequestChannel(&transport).send("127.0.0.1", "/control/message?nmsg=x");
+    RequestChannel(&transport).send("127.0.0.1", nmsg("x"));
     QVERIFY(started.elapsed() < 100); // start returns at once (a generous bound, not a speed goal)
     QVERIFY(done.wait(5000));
     QCOMPARE(done.at(0).at(2).toInt(), 0);
@@ -146,7 +144,7 @@ void TestRequestChannel::sameAddressInOrder()
     HttpTransport transport(server.port(), 5000);
     RequestChannel a(&transport), b(&transport);
     for (int i = 0; i < 5; ++i)
-        (i % 2 ? b : a).send("127.0.0.1", QString("/control/message?nmsg=%1").arg(i));
+        (i % 2 ? b : a).send("127.0.0.1", nmsg(QString::number(i)));
     QVERIFY(server.waitForRequests(5));
     QCOMPARE(server.targets(),
              (QList<QByteArray>{"/control/message?nmsg=0", "/control/message?nmsg=1", "/control/message?nmsg=2",
@@ -161,9 +159,9 @@ void TestRequestChannel::silentAddressDoesNotDelayAnother()
     QVERIFY(live.listen(QHostAddress("127.0.0.3"), silent.port()));
     HttpTransport transport(silent.port(), 10000);
     RequestChannel inet1(&transport);
-    inet1.send("127.0.0.2", "/control/message?nmsg=first");
-    inet1.send("127.0.0.2", "/control/message?nmsg=second"); // goes once "first" is written
-    inet1.send("127.0.0.3", "/control/message?nmsg=other");
+    inet1.send("127.0.0.2", nmsg("first"));
+    inet1.send("127.0.0.2", nmsg("second")); // goes once "first" is written
+    inet1.send("127.0.0.3", nmsg("other"));
     QVERIFY(live.waitForRequests(1, 3000));
     QVERIFY(silent.waitForRequests(2, 3000));
     QCOMPARE(silent.targets(), (QList<QByteArray>{"/control/message?nmsg=first", "/control/message?nmsg=second"}));
@@ -179,7 +177,7 @@ void TestRequestChannel::silentBoxCostsEachMessageItsOwnTime()
     QSignalSpy done(&transport, &HttpTransport::finished);
     RequestChannel channel(&transport);
     for (const char *text : {"a", "b", "c", "d"}) {
-        channel.send("127.0.0.1", QString("/control/message?nmsg=") + text);
+        channel.send("127.0.0.1", nmsg(text));
         QTest::qWait(150);
     }
     // None is dropped for waiting behind another: each goes out once and
@@ -200,7 +198,7 @@ void TestRequestChannel::connectionsToOneBoxAreLimited()
     HttpTransport transport(silent.port(), 5000);
     const int n = HttpTransport::kMaxConnectionsPerBox + 2;
     for (int i = 0; i < n; ++i)
-        transport.send("127.0.0.1", QString("/control/message?nmsg=%1").arg(i));
+        transport.send("127.0.0.1", nmsg(QString::number(i)));
     QVERIFY(silent.waitForRequests(HttpTransport::kMaxConnectionsPerBox, 3000));
     QTest::qWait(200);
     QCOMPARE(silent.connectionCount(), HttpTransport::kMaxConnectionsPerBox);
@@ -235,8 +233,8 @@ void TestRequestChannel::faultyBox()
     QSignalSpy answered(&transport, &HttpTransport::answered);
 
     for (int round = 0; round < 3; ++round) {
-        transport.send("127.0.0.2", "/control/message?nmsg=faulty");
-        transport.send("127.0.0.3", "/control/message?nmsg=healthy");
+        transport.send("127.0.0.2", nmsg("faulty"));
+        transport.send("127.0.0.3", nmsg("healthy"));
     }
     QTRY_COMPARE_WITH_TIMEOUT(done.size(), 6, 4000);
     QCOMPARE(healthy.requests().size(), 3);
@@ -271,7 +269,7 @@ void TestRequestChannel::queryHoldsTheNextBack()
     transport.query("127.0.0.1", "/control/info?version");
     QVERIFY(slow.waitForRequests(1));
     QTest::qWait(300);
-    transport.send("127.0.0.1", "/control/message?nmsg=after");
+    transport.send("127.0.0.1", nmsg("after"));
     QTest::qWait(200);
     QCOMPARE(slow.requests().size(), 1); // "after" waits for the answer (here: the time-out)
     QVERIFY(slow.waitForRequests(2, 3000));

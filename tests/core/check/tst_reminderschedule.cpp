@@ -1,3 +1,4 @@
+#include "boxes/RequestTarget.h"
 #include "check/ReminderSchedule.h"
 
 #include <QTest>
@@ -123,9 +124,9 @@ void TestReminderSchedule::fileOrderWithinOneMinute()
         local(2026, 12, 7, 7, 24, 30), 2);
     QCOMPARE(describe(due), (QStringList{"07.12.2026 07:25:00 +01:00 erster", "07.12.2026 07:25:00 +01:00 zweiter"}));
     QCOMPARE(due.at(0).record.line(), 0);
-    QCOMPARE(due.at(0).message.box, 3);
-    QCOMPARE(due.at(1).message.box, 1);
-    QCOMPARE(due.at(1).message.kind, MessageKind::Message);
+    QCOMPARE(due.at(0).reminder.box, 3);
+    QCOMPARE(due.at(1).reminder.box, 1);
+    QCOMPARE(due.at(1).reminder.message.kind, MessageKind::Message);
 }
 
 void TestReminderSchedule::messageAsTheClockComposesIt()
@@ -133,7 +134,7 @@ void TestReminderSchedule::messageAsTheClockComposesIt()
     const auto due = ReminderSchedule::next(lists({}, {}, {"24-12-2026 ??:00 18:30 p 3 Bescherung"}),
                                             local(2026, 12, 24, 18, 30), 1);
     QCOMPARE(due.size(), 1);
-    QCOMPARE(due.first().message.document,
+    QCOMPARE(RequestTarget::document(due.first().reminder.message),
              "/control/message?popup=Es ist der 24-12-2026 19:00 Uhr !%0A" + QString(62, '-') + "%0A%0A18:30 Uhr "
              " Bescherung");
 }

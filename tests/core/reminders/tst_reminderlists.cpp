@@ -1,3 +1,4 @@
+#include "boxes/RequestTarget.h"
 #include "TempFolder.h"
 #include "reminders/ReminderKeys.h"
 #include "reminders/ReminderListFile.h"
@@ -330,10 +331,10 @@ void TestReminderLists::messages()
     const ReminderRecord r(list, record);
     QVERIFY(r.firesAt(when));
     const ReminderMessage m = ReminderMessage::compose(r, when);
-    QTEST(m.document, "document");
+    QTEST(RequestTarget::document(m.message), "document");
     QTEST(m.panelText, "panel");
     QTEST(m.box, "box");
-    QCOMPARE(kindPrefix(m.kind) + m.text, m.document);
+    QCOMPARE(m.message.text.count(QLatin1Char('\n')), 3); // real line breaks around the rule
 }
 
 void TestReminderLists::keys_data()

@@ -1,3 +1,4 @@
+#include "boxes/RequestTarget.h"
 #include "sendtext/BoxAddressTest.h"
 
 #include <QTest>
@@ -36,7 +37,7 @@ void TestBoxAddressTest::texts()
     QFETCH(QString, address);
     QFETCH(QString, document);
     QFETCH(QString, panel);
-    QCOMPARE(BoxAddressTest::document(box, address), document);
+    QCOMPARE(RequestTarget::document(BoxAddressTest::message(box, address)), document);
     QCOMPARE(BoxAddressTest::panelText(box), panel);
 }
 

@@ -120,7 +120,7 @@ void TestTextSendStep::tooLongTextIsTold_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("shortened");
-    const int room = RequestTarget::kMaxTarget - int(kindPrefix(MessageKind::Popup).size());
+    const int room = RequestTarget::kMaxTarget - int(RequestTarget::encode(Message{MessageKind::Popup, QString()}, FirmwareKind::New).target.size());
     QTest::newRow("short") << QString("Hallo") << false;
     QTest::newRow("just fits") << QString(room, QLatin1Char('x')) << false;
     QTest::newRow("one more") << QString(room + 1, QLatin1Char('x')) << true;

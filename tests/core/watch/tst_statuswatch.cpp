@@ -2,7 +2,7 @@
 #include "ScriptedEchoProber.h"
 #include "TempFolder.h"
 #include "boxes/HttpTransport.h"
-#include "boxes/MessageKind.h"
+#include "boxes/Message.h"
 #include "boxes/RequestChannel.h"
 #include "boxes/RequestTarget.h"
 #include "common/DisplayState.h"
@@ -38,7 +38,7 @@ QStringList allConfigured(const QStringList &options)
 QString line(int box, bool on)
 {
     return QStringLiteral("- die ") + QString::number(box) + QStringLiteral(". D-Box wurde ")
-           + (on ? QStringLiteral("ein") : QStringLiteral("aus")) + QStringLiteral("geschaltet%0A");
+           + (on ? QStringLiteral("ein") : QStringLiteral("aus")) + QStringLiteral("geschaltet\n");
 }
 
 constexpr int kUntouched = 12345; // a lamp colour no tick ever sets
@@ -229,7 +229,7 @@ void TestStatusWatch::tick()
     QCOMPARE(m_display->infoVisible(), panel);
     QCOMPARE(m_display->infoText(), panel ? StatusWatch::kPanelText : QString());
 
-    const QString document = kindPrefix(MessageKind::Message) + notice;
+    const Message expected{MessageKind::Message, notice};
     for (int box = 1; box <= 4; ++box) {
         // A box that came on is asked once for its web server version.
         const bool cameOn = status.at(box - 1) == QLatin1Char('1') && stored.at(box - 1) != QLatin1Char('1');
@@ -237,11 +237,11 @@ void TestStatusWatch::tick()
         const bool receives = receivers.at(box - 1) == QLatin1Char('1');
         QCOMPARE(messages(box).size(), receives ? 1 : 0);
         if (receives) {
-            QCOMPARE(messages(box).first(), RequestTarget::encodeDocument(document, FirmwareKind::Unknown));
+            QCOMPARE(messages(box).first(), RequestTarget::encode(expected, FirmwareKind::Unknown).target);
             // Each box through its own channel.
-            QCOMPARE(m_channels[box - 1]->document(), document);
+            QCOMPARE(m_channels[box - 1]->message(), expected);
         } else {
-            QCOMPARE(m_channels[box - 1]->document(), QString());
+            QCOMPARE(m_channels[box - 1]->message(), Message());
         }
     }
 }
