@@ -90,7 +90,7 @@ QByteArray CheckJsonReport::of(const FolderCheck &c)
                          {QStringLiteral("line"), d.record.line()},
                          {QStringLiteral("box"), d.reminder.box},
                          {QStringLiteral("address"), address},
-                         {QStringLiteral("configured"), !address.isEmpty() && address != BoxList::kUnconfigured},
+                         {QStringLiteral("configured"), c.boxes.boxes.namesAddress(d.reminder.box)},
                          {QStringLiteral("kind"),
                           d.reminder.message.kind == MessageKind::Popup ? QStringLiteral("popup") : QStringLiteral("message")},
                          {QStringLiteral("document"), RequestTarget::document(d.reminder.message)},

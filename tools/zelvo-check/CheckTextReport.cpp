@@ -71,9 +71,7 @@ QString boxLine(const FolderCheck &c)
         const QString address = c.boxes.boxes.address(b).trimmed();
         boxes << QStringLiteral("Box %1 %2")
                      .arg(b)
-                     .arg(address == BoxList::kUnconfigured || address.isEmpty()
-                              ? QStringLiteral("nicht eingerichtet")
-                              : printable(address));
+                     .arg(c.boxes.boxes.namesAddress(b) ? printable(address) : QStringLiteral("nicht eingerichtet"));
     }
     return name + QStringLiteral(": ") + boxes.join(QStringLiteral(", "));
 }
@@ -99,7 +97,7 @@ QString dueEntry(const FolderCheck &c, const DueReminder &d)
 {
     const int box = d.reminder.box;
     const QString address = c.boxes.boxes.address(box).trimmed();
-    const bool configured = !address.isEmpty() && address != BoxList::kUnconfigured;
+    const bool configured = c.boxes.boxes.namesAddress(box);
     QString head = when(d.at) + QStringLiteral("  ") + ReminderLayout::fileName(d.list)
         + QStringLiteral(" Zeile %1  Box %2").arg(d.record.line()).arg(box)
         + (configured ? QStringLiteral(" (%1)").arg(printable(address))

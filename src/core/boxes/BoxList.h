@@ -18,6 +18,13 @@ struct BoxList {
     int reportFlag(int box) const { return reportFlags.at(box - 1); }
     // "0.0.0.0", compared exactly, marks a box that is not configured.
     bool isConfigured(int box) const { return address(box) != kUnconfigured; }
+    // Whether the box names an address at all, blanks around it dropped: not
+    // empty and not "0.0.0.0". Whether it may be contacted is BoxAddress's rule.
+    bool namesAddress(int box) const
+    {
+        const QString a = address(box).trimmed();
+        return !a.isEmpty() && a != kUnconfigured;
+    }
 
     bool operator==(const BoxList &other) const
     {

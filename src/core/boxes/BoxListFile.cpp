@@ -2,7 +2,6 @@
 
 #include "common/FieldReader.h"
 #include "common/Logging.h"
-#include "common/NumericPrefix.h"
 #include "common/SettingsFile.h"
 
 #include <QHash>
@@ -40,7 +39,7 @@ BoxList BoxListFile::parse(const QString &text)
         if (n < BoxList::kBoxes)
             boxes.addresses[n] = field;
         else
-            boxes.reportFlags[n - BoxList::kBoxes] = numericPrefix(field);
+            boxes.reportFlags[n - BoxList::kBoxes] = FieldReader::numericPrefix(field);
     }
     return boxes;
 }

@@ -2,6 +2,7 @@
 
 #include "check/ReminderSchedule.h"
 #include "check/TriggerText.h"
+#include "reminders/ReminderKeys.h"
 #include "reminders/ReminderLayout.h"
 
 #include <QRegularExpression>
@@ -11,18 +12,7 @@ namespace {
 
 using Severity = CheckFinding::Severity;
 
-constexpr int kClockTimeChars = 5;
-constexpr int kDayCodeChars = 2;
-constexpr int kDateChars = 10;
 constexpr int kShownChars = 30;
-
-const QStringList &dayCodes()
-{
-    static const QStringList codes{QStringLiteral("mo"), QStringLiteral("di"), QStringLiteral("mi"),
-                                   QStringLiteral("do"), QStringLiteral("fr"), QStringLiteral("sa"),
-                                   QStringLiteral("so"), QStringLiteral("mf"), QStringLiteral("ss")};
-    return codes;
-}
 
 // A piece of the file as it may be shown in a message or the log: tabs
 // named, other control characters written as \xNN (so no raw control byte
@@ -130,14 +120,14 @@ private:
     void keyFindings()
     {
         bool shifted = false; // a key of the wrong width moves every later field
-        if (m_record.list() == ReminderListKind::Weekly && present(m_layout.dayCode, kDayCodeChars)
-            && !tabInKeyField(m_layout.dayCode, kDayCodeChars, QStringLiteral("das Tageskürzel")))
+        if (m_record.list() == ReminderListKind::Weekly && present(m_layout.dayCode, ReminderLayout::kDayCodeChars)
+            && !tabInKeyField(m_layout.dayCode, ReminderLayout::kDayCodeChars, QStringLiteral("das Tageskürzel")))
             shifted = !checkDayCode();
-        if (m_record.list() == ReminderListKind::Dated && present(m_layout.date, kDateChars)
-            && !tabInKeyField(m_layout.date, kDateChars, QStringLiteral("das Datum")))
+        if (m_record.list() == ReminderListKind::Dated && present(m_layout.date, ReminderLayout::kDateChars)
+            && !tabInKeyField(m_layout.date, ReminderLayout::kDateChars, QStringLiteral("das Datum")))
             shifted = !checkDate();
-        if (!shifted && present(m_layout.trigger, kClockTimeChars)
-            && !tabInKeyField(m_layout.trigger, kClockTimeChars, QStringLiteral("die Uhrzeit")))
+        if (!shifted && present(m_layout.trigger, ReminderLayout::kClockTimeChars)
+            && !tabInKeyField(m_layout.trigger, ReminderLayout::kClockTimeChars, QStringLiteral("die Uhrzeit")))
             checkTrigger();
         if (!m_record.longEnough()) {
             add(Severity::NeverFires, "short", m_record.writtenLength(),
@@ -157,19 +147,19 @@ private:
     {
         const QString code = m_record.dayCode().toString();
         const QStringView tok = token(m_layout.dayCode);
-        const QString list = dayCodes().join(QStringLiteral(", "));
+        const QString list = ReminderKeys::dayCodes().join(QStringLiteral(", "));
         // "mon 06:45": the code reads as "mo", but the time no longer lines up.
         const bool triggerLinesUp = TriggerText::minuteOfDay(m_record.trigger()) >= 0;
-        if (dayCodes().contains(code) && (triggerLinesUp || tok.size() == kDayCodeChars))
+        if (ReminderKeys::dayCodes().contains(code) && (triggerLinesUp || tok.size() == ReminderLayout::kDayCodeChars))
             return true;
-        if (tok.size() != kDayCodeChars) {
+        if (tok.size() != ReminderLayout::kDayCodeChars) {
             add(Severity::NeverFires, "daycode", m_layout.dayCode,
                 QStringLiteral("Tageskürzel %1 muss genau zwei Zeichen haben (%2), sonst verrutschen die Felder "
                                "dahinter")
                     .arg(quoted(tok), list));
             return false;
         }
-        if (dayCodes().contains(code.toLower()))
+        if (ReminderKeys::dayCodes().contains(code.toLower()))
             add(Severity::NeverFires, "daycode", m_layout.dayCode,
                 QStringLiteral("Tageskürzel %1 muss klein geschrieben werden (%2)").arg(quoted(code), code.toLower()));
         else
@@ -200,7 +190,7 @@ private:
         const QString example = meant.isValid() ? meant.toString(QStringLiteral("dd-MM-yyyy"))
                                                 : QStringLiteral("z. B. 24-12-2026");
         QString what = QStringLiteral("Datum %1 muss die Form TT-MM-JJJJ haben (%2)").arg(quoted(tok), example);
-        const bool linesUp = tok.size() == kDateChars;
+        const bool linesUp = tok.size() == ReminderLayout::kDateChars;
         if (!linesUp)
             what += QStringLiteral(", sonst verrutschen die Felder dahinter");
         add(Severity::NeverFires, "date", m_layout.date, what);

@@ -1,6 +1,7 @@
 #include "check/ReminderSchedule.h"
 
 #include "check/TriggerText.h"
+#include "common/WallClock.h"
 #include "reminders/ReminderKeys.h"
 
 #include <QHash>
@@ -11,28 +12,8 @@
 
 namespace {
 
-constexpr qint64 kSecsPerDay = 24 * 60 * 60;
+using WallClock::kSecsPerDay;
 constexpr int kListCount = 3;
-
-qint64 floorDiv(qint64 a, qint64 b)
-{
-    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
-}
-
-// The local date and time as a wall clock shows it: both passes through the
-// repeated autumn hour give the same value, as in the clock's own memory of
-// checks already run.
-qint64 wallClockSecond(const QDateTime &t)
-{
-    return t.date().toJulianDay() * kSecsPerDay + t.time().msecsSinceStartOfDay() / 1000;
-}
-
-ReminderListKind listCheckedAt(int second)
-{
-    if (second == 0)
-        return ReminderListKind::Daily;
-    return second == 20 ? ReminderListKind::Weekly : ReminderListKind::Dated;
-}
 
 // The records of one list that may fire on one date, indexed by their
 // trigger text so that a minute costs one look-up, not a pass over the list,
@@ -107,8 +88,10 @@ public:
         } else {
             // The day of a change of time: walk every check of the day in
             // real time, as the clock lives through it.
-            for (qint64 s = start; s < end; s += 20)
-                seconds.insert(s);
+            for (qint64 minute = start; minute < end; minute += 60)
+                for (int l = 0; l < kListCount; ++l)
+                    if (minute + ReminderLayout::checkSecond(ReminderListKind(l)) < end)
+                        seconds.insert(minute + ReminderLayout::checkSecond(ReminderListKind(l)));
         }
 
         // The wall-clock times already checked on this date, also those before
@@ -117,13 +100,14 @@ public:
         for (const qint64 s : seconds) {
             const QDateTime local = QDateTime::fromSecsSinceEpoch(s);
             const QTime time = local.time();
-            if (time.second() % 20 != 0 || local.date() != date)
+            const std::optional<ReminderListKind> listNow = ReminderLayout::listCheckedAt(time.second());
+            if (!listNow || local.date() != date)
                 continue;
-            const ReminderListKind list = listCheckedAt(time.second());
+            const ReminderListKind list = *listNow;
             const DayCandidates &c = candidates[int(list)];
             if (c.minutes.count(time.hour() * 60 + time.minute()) == 0)
                 continue;
-            if (!checked.insert(wallClockSecond(local)).second || s < m_from)
+            if (!checked.insert(WallClock::second(local)).second || s < m_from)
                 continue;
             const ReminderKeys keys = ReminderKeys::at(local);
             QList<int> hits = c.byTrigger.value(keys.hourMinute);
@@ -172,7 +156,7 @@ QList<DueReminder> ReminderSchedule::next(const Lists &lists, const QDateTime &f
     QList<DueReminder> due;
     if (!from.isValid() || count <= 0)
         return due;
-    const qint64 fromSecond = floorDiv(from.toMSecsSinceEpoch(), 1000);
+    const qint64 fromSecond = WallClock::floorDiv(from.toMSecsSinceEpoch(), 1000);
     const QDate firstDay = QDateTime::fromSecsSinceEpoch(fromSecond).date();
     const QDate lastRecurringDay = hasRecurring(lists) ? firstDay.addDays(kRecurringHorizonDays) : QDate();
     const std::set<QDate> dated = datedDays(lists[int(ReminderListKind::Dated)]);

@@ -34,6 +34,11 @@ public:
     static QList<Field> readAll(const QString &text);
     static QStringList readAllTexts(const QString &text);
 
+    // The numeric value of a settings field: optional blanks, an optional
+    // sign, decimal digits; the value of that prefix, 0 when there is none.
+    // Values beyond the range of int are clamped.
+    static int numericPrefix(const QString &text);
+
 private:
     // Consumes one line end at m_pos if there is one.
     bool consumeLineEnd();

@@ -5,28 +5,15 @@
 #include "common/Clock.h"
 #include "common/DisplayState.h"
 #include "common/Logging.h"
+#include "common/WallClock.h"
 #include "reminders/ReminderKeys.h"
 #include "reminders/ReminderMessage.h"
 
 namespace {
 
-constexpr qint64 kSecsPerDay = 24 * 60 * 60;
 // Checks further than this from now are forgotten: a clock set back by more
 // is a different day, and the memory stays small.
-constexpr qint64 kRememberSecs = 2 * kSecsPerDay;
-
-// The local date and time as written on a wall clock, in seconds. The two
-// passes through the hour repeated at the end of daylight saving time give
-// the same value.
-qint64 wallClockSecond(const QDateTime &t)
-{
-    return t.date().toJulianDay() * kSecsPerDay + t.time().msecsSinceStartOfDay() / 1000;
-}
-
-qint64 floorDiv(qint64 a, qint64 b)
-{
-    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
-}
+constexpr qint64 kRememberSecs = 2 * WallClock::kSecsPerDay;
 
 } // namespace
 
@@ -49,7 +36,7 @@ void ReminderClock::tick()
     m_display->setClockText(now.toString(QStringLiteral("HH:mm:ss")));
 
     const qint64 nowMs = now.toMSecsSinceEpoch();
-    const qint64 nowSecond = floorDiv(nowMs, 1000);
+    const qint64 nowSecond = WallClock::floorDiv(nowMs, 1000);
     // The previous reading's second has run already; a tick in the same
     // second as the previous one has nothing left to do.
     qint64 first = nowSecond;
@@ -65,32 +52,16 @@ void ReminderClock::tick()
 
 void ReminderClock::runActionsOf(const QDateTime &second)
 {
-    switch (second.time().second()) {
-    case 19:
-    case 39:
-    case 59:
+    const int s = second.time().second();
+    if (s == 19 || s == 39 || s == 59)
         m_display->hideInfo(); // sends nothing, so it may run again in a repeated hour
-        break;
-    case 0:
-        if (claimCheck(second))
-            checkList(ReminderListKind::Daily, second);
-        break;
-    case 20:
-        if (claimCheck(second))
-            checkList(ReminderListKind::Weekly, second);
-        break;
-    case 40:
-        if (claimCheck(second))
-            checkList(ReminderListKind::Dated, second);
-        break;
-    default:
-        break;
-    }
+    else if (const std::optional<ReminderListKind> list = ReminderLayout::listCheckedAt(s); list && claimCheck(second))
+        checkList(*list, second);
 }
 
 bool ReminderClock::claimCheck(const QDateTime &second)
 {
-    const qint64 key = wallClockSecond(second);
+    const qint64 key = WallClock::second(second);
     m_checksRun.erase(m_checksRun.begin(), m_checksRun.lower_bound(key - kRememberSecs));
     m_checksRun.erase(m_checksRun.upper_bound(key + kRememberSecs), m_checksRun.end());
     return m_checksRun.insert(key).second;

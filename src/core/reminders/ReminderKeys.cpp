@@ -42,3 +42,18 @@ ReminderKeys ReminderKeys::at(const QDateTime &at)
     }
     return k;
 }
+
+const QStringList &ReminderKeys::dayCodes()
+{
+    static const QStringList codes = [] {
+        QStringList days;
+        QStringList groups;
+        for (const Weekday &w : kWeekdays) {
+            days << QLatin1String(w.code);
+            if (!groups.contains(QLatin1String(w.group)))
+                groups << QLatin1String(w.group);
+        }
+        return days + groups;
+    }();
+    return codes;
+}

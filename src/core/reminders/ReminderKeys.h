@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 // What the records of the lists are compared with at one moment of local
 // time, worked out once per list check so that matching a long list costs
@@ -16,4 +17,7 @@ struct ReminderKeys {
 
     // The keys of the local date and time of at (seconds do not matter).
     static ReminderKeys at(const QDateTime &at);
+
+    // Every day code a weekly record may carry: the days, then the groups.
+    static const QStringList &dayCodes();
 };

@@ -49,3 +49,11 @@ int ReminderLayout::checkSecond(ReminderListKind list)
     }
     return 40;
 }
+
+std::optional<ReminderListKind> ReminderLayout::listCheckedAt(int second)
+{
+    for (const ReminderListKind list : {ReminderListKind::Daily, ReminderListKind::Weekly, ReminderListKind::Dated})
+        if (checkSecond(list) == second)
+            return list;
+    return std::nullopt;
+}

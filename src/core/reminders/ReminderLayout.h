@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // The three reminder lists and where each field of a record stands.
 enum class ReminderListKind { Daily, Weekly, Dated };
 
@@ -9,6 +11,11 @@ enum class ReminderListKind { Daily, Weekly, Dated };
 // 0 means the list has no such field. Positions between fields are never
 // looked at.
 struct ReminderLayout {
+    // Field widths.
+    static constexpr int kClockTimeChars = 5; // "HH:mm"
+    static constexpr int kDayCodeChars = 2;   // "mo".."so", "mf", "ss"
+    static constexpr int kDateChars = 10;     // "dd-MM-yyyy"
+
     int dayCode;   // weekly: two characters
     int date;      // dated: ten characters, "dd-MM-yyyy"
     int trigger;   // five characters, "HH:mm" (dated also "??:mm")
@@ -28,4 +35,6 @@ struct ReminderLayout {
     static QString fileName(ReminderListKind list);
     // The second of every minute at which the list is consulted: 0, 20, 40.
     static int checkSecond(ReminderListKind list);
+    // The list consulted at this second of a minute, if any.
+    static std::optional<ReminderListKind> listCheckedAt(int second);
 };

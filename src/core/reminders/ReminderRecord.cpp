@@ -2,9 +2,6 @@
 
 namespace {
 
-constexpr int kClockTimeChars = 5;
-constexpr int kDayCodeChars = 2;
-constexpr int kDateChars = 10;
 
 // Characters, not UTF-16 units: a surrogate pair counts once.
 int charCount(QStringView s)
@@ -82,22 +79,22 @@ QChar ReminderRecord::charAt(int position) const
 
 QStringView ReminderRecord::dayCode() const
 {
-    return slice(layout().dayCode, kDayCodeChars);
+    return slice(layout().dayCode, ReminderLayout::kDayCodeChars);
 }
 
 QStringView ReminderRecord::date() const
 {
-    return slice(layout().date, kDateChars);
+    return slice(layout().date, ReminderLayout::kDateChars);
 }
 
 QStringView ReminderRecord::trigger() const
 {
-    return slice(layout().trigger, kClockTimeChars);
+    return slice(layout().trigger, ReminderLayout::kClockTimeChars);
 }
 
 QStringView ReminderRecord::eventTime() const
 {
-    return slice(layout().eventTime, kClockTimeChars);
+    return slice(layout().eventTime, ReminderLayout::kClockTimeChars);
 }
 
 QChar ReminderRecord::kindFlag() const

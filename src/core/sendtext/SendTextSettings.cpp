@@ -2,7 +2,6 @@
 
 #include "common/FieldReader.h"
 #include "common/Logging.h"
-#include "common/NumericPrefix.h"
 #include "common/SettingsFile.h"
 
 SendTextSettings::ReadResult SendTextSettings::read(const QDir &folder)
@@ -29,7 +28,7 @@ SendTextSettings SendTextSettings::parse(const QString &text)
         return s;
     reader.next(); // the state of "Message" follows from the first line
     for (int k = 0; k < kBoxes && !reader.atEnd(); ++k)
-        s.ticked[k] = numericPrefix(reader.next().text) == 1;
+        s.ticked[k] = FieldReader::numericPrefix(reader.next().text) == 1;
     return s;
 }
 

@@ -1,5 +1,4 @@
 #include "common/FieldReader.h"
-#include "common/NumericPrefix.h"
 
 #include <QTest>
 
@@ -87,7 +86,7 @@ void TestFieldReader::numericPrefix()
 {
     QFETCH(QString, text);
     QFETCH(int, value);
-    QCOMPARE(::numericPrefix(text), value);
+    QCOMPARE(FieldReader::numericPrefix(text), value);
 }
 
 QTEST_GUILESS_MAIN(TestFieldReader)

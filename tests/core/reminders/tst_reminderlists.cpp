@@ -48,6 +48,8 @@ private slots:
     void lineNumbersAndEmptyLines();
     void messages_data();
     void messages();
+    void checkSeconds();
+    void dayCodes();
     void keys_data();
     void keys();
     void oddities_data();
@@ -335,6 +337,21 @@ void TestReminderLists::messages()
     QTEST(m.panelText, "panel");
     QTEST(m.box, "box");
     QCOMPARE(m.message.text.count(QLatin1Char('\n')), 3); // real line breaks around the rule
+}
+
+// Each list has its second of the minute, and no other second checks a list.
+void TestReminderLists::checkSeconds()
+{
+    for (const ReminderListKind list : {ReminderListKind::Daily, ReminderListKind::Weekly, ReminderListKind::Dated})
+        QCOMPARE(ReminderLayout::listCheckedAt(ReminderLayout::checkSecond(list)), std::optional(list));
+    QCOMPARE(ReminderLayout::checkSecond(ReminderListKind::Weekly), 20);
+    for (const int second : {1, 19, 39, 59})
+        QVERIFY(!ReminderLayout::listCheckedAt(second));
+}
+
+void TestReminderLists::dayCodes()
+{
+    QCOMPARE(ReminderKeys::dayCodes(), (QStringList{"mo", "di", "mi", "do", "fr", "sa", "so", "mf", "ss"}));
 }
 
 void TestReminderLists::keys_data()
