@@ -1,6 +1,6 @@
 #include "TempFolder.h"
 #include "sendtext/SendTextSettings.h"
-#include "sendtext/TypedText.h"
+#include "sendtext/SendTextStep.h"
 
 #include <QTest>
 

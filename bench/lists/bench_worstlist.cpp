@@ -111,7 +111,7 @@ private:
     // Box 3 is unconfigured: the one match is handed over and dropped
     // without a network round trip.
     HttpTransport m_transport{9, 1000};
-    RequestChannel m_inet1{&m_transport};
+    RequestChannel m_channel{&m_transport};
     DisplayState m_display;
 };
 
@@ -171,7 +171,7 @@ bool BenchWorstList::runCase(const Case &c)
     std::vector<double> laterMs;
     {
         ListChangeWarner warner;
-        ReminderClock clock(m_clock, folder.dir(), &m_inet1, &m_display);
+        ReminderClock clock(m_clock, folder.dir(), &m_channel, &m_display);
         warner.listenTo(clock);
         QElapsedTimer t;
         t.start();

@@ -63,7 +63,7 @@ private:
     // Box 3 is unconfigured, so the one match is handed over and dropped
     // without a network round trip: the check itself is what is measured.
     HttpTransport m_transport{9, 1000};
-    RequestChannel m_inet1{&m_transport};
+    RequestChannel m_channel{&m_transport};
     DisplayState m_display;
 };
 
@@ -78,7 +78,7 @@ void BenchReminders::initTestCase()
 // record, send the one that fires.
 void BenchReminders::datedListCheckMedian()
 {
-    ReminderClock clock(m_clock, m_folder.dir(), &m_inet1, &m_display);
+    ReminderClock clock(m_clock, m_folder.dir(), &m_channel, &m_display);
     QCOMPARE(clock.checkList(ReminderListKind::Dated, m_clock.now()), 1);
 
     std::vector<double> ms;
@@ -95,7 +95,7 @@ void BenchReminders::datedListCheckMedian()
 
 void BenchReminders::datedListCheck()
 {
-    ReminderClock clock(m_clock, m_folder.dir(), &m_inet1, &m_display);
+    ReminderClock clock(m_clock, m_folder.dir(), &m_channel, &m_display);
     QBENCHMARK {
         clock.checkList(ReminderListKind::Dated, m_clock.now());
     }
@@ -105,7 +105,7 @@ void BenchReminders::datedListCheck()
 // the figure that must not grow is the heap in use; RSS is printed along.
 void BenchReminders::memoryOverManyChecks()
 {
-    ReminderClock clock(m_clock, m_folder.dir(), &m_inet1, &m_display);
+    ReminderClock clock(m_clock, m_folder.dir(), &m_channel, &m_display);
     const qint64 rssAtStart = residentKiB();
     for (int i = 0; i < 1000; ++i)
         clock.checkList(ReminderListKind::Dated, m_clock.now());

@@ -1,4 +1,4 @@
-#include "StartForm.h"
+#include "MainWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -20,7 +20,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Zelvo"));
 
-    StartForm form;
+    MainWindow form;
     form.startUp();
     return app.exec();
 }

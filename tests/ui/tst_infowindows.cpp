@@ -1,7 +1,7 @@
 #include "Screenshot.h"
 #include "common/Version.h"
-#include "Countdown.h"
-#include "Infoanz.h"
+#include "CountdownWindow.h"
+#include "InfoWindow.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCheckBox>
@@ -30,7 +30,7 @@ private slots:
 
 void TestInfoWindows::infoWindow()
 {
-    Infoanz info;
+    InfoWindow info;
     info.show();
     QVERIFY(QTest::qWaitForWindowExposed(&info));
     QCOMPARE(info.objectName(), QString("Infoanz"));
@@ -52,7 +52,7 @@ void TestInfoWindows::infoWindow()
 
 void TestInfoWindows::infoText()
 {
-    Infoanz info;
+    InfoWindow info;
     auto *text = info.findChild<QTextEdit *>("Text1");
     const QStringList lines = text->toPlainText().split('\n');
     QCOMPARE(lines.size(), 9);
@@ -72,7 +72,7 @@ void TestInfoWindows::infoText()
 
 void TestInfoWindows::countdownWindow()
 {
-    Countdown window;
+    CountdownWindow window;
     QCOMPARE(window.objectName(), QString("countdown"));
     QCOMPARE(window.windowTitle(), QString("Countdown setzen"));
     QCOMPARE(window.size(), QSize(288, 272));
@@ -110,7 +110,7 @@ void TestInfoWindows::countdownGeometry()
     QFETCH(QString, name);
     QFETCH(QString, parent);
     QFETCH(QRect, rect);
-    Countdown window;
+    CountdownWindow window;
     QWidget *w = window.findChild<QWidget *>(name);
     QVERIFY2(w, qPrintable(name));
     QCOMPARE(w->geometry(), rect);
@@ -119,7 +119,7 @@ void TestInfoWindows::countdownGeometry()
 
 void TestInfoWindows::countdownCaptions()
 {
-    Countdown window;
+    CountdownWindow window;
     auto text = [&](const char *name) { return window.findChild<QLineEdit *>(name)->text(); };
     QCOMPARE(window.findChild<QGroupBox *>("Frame3")->title(), QString("Frame3"));
     QCOMPARE(window.findChild<QLabel *>("Label1_0")->text(), QString("Datum"));
@@ -142,11 +142,11 @@ void TestInfoWindows::countdownCaptions()
 
 void TestInfoWindows::screenshots()
 {
-    Infoanz info;
+    InfoWindow info;
     info.show();
     QVERIFY(QTest::qWaitForWindowExposed(&info));
     QVERIFY(saveScreenshot(&info, "Infoanz"));
-    Countdown countdown;
+    CountdownWindow countdown;
     countdown.show();
     QVERIFY(QTest::qWaitForWindowExposed(&countdown));
     QVERIFY(saveScreenshot(&countdown, "countdown"));

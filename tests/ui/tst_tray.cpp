@@ -1,5 +1,5 @@
 #include "TempFolder.h"
-#include "StartForm.h"
+#include "MainWindow.h"
 #include "TrayDecision.h"
 #include "TrayIcon.h"
 
@@ -8,9 +8,33 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <functional>
+
 // The tray icon and the minimise button. The offscreen platform has no
 // tray, so the tests ask the icon's own signal and tell the icon whether a
 // tray exists.
+namespace {
+
+// Calls back when the watched window gets its close event.
+class CloseWatcher : public QObject
+{
+public:
+    explicit CloseWatcher(std::function<void()> onClose) : m_onClose(std::move(onClose)) {}
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Close)
+            m_onClose();
+        return false;
+    }
+
+private:
+    std::function<void()> m_onClose;
+};
+
+} // namespace
+
 class TestTray : public QObject
 {
     Q_OBJECT
@@ -40,7 +64,7 @@ private:
     void minimise();
 
     TempFolder *m_folder = nullptr;
-    StartForm *m_form = nullptr;
+    MainWindow *m_form = nullptr;
     bool m_trayAvailable = false;
 };
 
@@ -49,7 +73,7 @@ void TestTray::init()
     m_folder = new TempFolder;
     Engine::Options options;
     options.folder = m_folder->dir();
-    m_form = new StartForm(options);
+    m_form = new MainWindow(options);
     m_trayAvailable = true;
     m_form->trayIcon()->setTrayAvailableCheck([this] { return m_trayAvailable; });
     m_form->startUp();
@@ -187,7 +211,7 @@ void TestTray::trayAppearingLaterIsUsed()
     delete m_form;
     Engine::Options options;
     options.folder = m_folder->dir();
-    m_form = new StartForm(options);
+    m_form = new MainWindow(options);
     m_trayAvailable = false;
     m_form->trayIcon()->setTrayAvailableCheck([this] { return m_trayAvailable; });
     m_form->startUp();
@@ -212,8 +236,10 @@ void TestTray::quitRemovesIconBeforeWindowGoes()
     QPointer<QSystemTrayIcon> tray = icon();
     bool iconGoneWhenClosing = false;
     // The close event reaches the window after the icon is gone.
-    connect(m_form, &StartForm::quitRequested, this, [&] { iconGoneWhenClosing = tray.isNull(); });
+    CloseWatcher watcher([&] { iconGoneWhenClosing = tray.isNull(); });
+    m_form->installEventFilter(&watcher);
     m_form->findChild<QAction *>("beenden")->trigger();
+    m_form->removeEventFilter(&watcher);
     QVERIFY(iconGoneWhenClosing);
     QVERIFY(tray.isNull());
     QVERIFY(!m_form->isVisible());

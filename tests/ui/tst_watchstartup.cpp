@@ -2,7 +2,7 @@
 #include "TempFolder.h"
 #include "engine/SecondTimer.h"
 #include "Shape.h"
-#include "StartForm.h"
+#include "MainWindow.h"
 #include "watch/StatusWatch.h"
 
 #include <QApplication>
@@ -24,11 +24,11 @@ private slots:
     void openMessageBoxHoldsTheWatch();
 
 private:
-    StartForm *makeForm();
+    MainWindow *makeForm();
 
     TempFolder *m_folder = nullptr;
     ScriptedEchoProber *m_prober = nullptr;
-    StartForm *m_form = nullptr;
+    MainWindow *m_form = nullptr;
 };
 
 void TestWatchStartUp::init()
@@ -45,13 +45,13 @@ void TestWatchStartUp::cleanup()
     delete m_folder;
 }
 
-StartForm *TestWatchStartUp::makeForm()
+MainWindow *TestWatchStartUp::makeForm()
 {
     Engine::Options options;
     options.folder = m_folder->dir();
     options.prober = m_prober;
     options.httpTimeoutMs = 2000;
-    m_form = new StartForm(options);
+    m_form = new MainWindow(options);
     return m_form;
 }
 
@@ -61,7 +61,7 @@ void TestWatchStartUp::startUpTickFillsStatusAndLamps()
     m_folder->write("boxip.ini", "127.0.0.2\r\n127.0.0.3\r\n0.0.0.0\r\n127.0.0.5\r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n");
     m_prober->setOutcome("127.0.0.2", Outcome::Reply);
     m_prober->setOutcome("127.0.0.5", Outcome::Reply);
-    StartForm *form = makeForm();
+    MainWindow *form = makeForm();
     auto *timer2 = form->findChild<QTimer *>("Timer2");
     QVERIFY(timer2);
     QSignalSpy timer2Ticks(timer2, &QTimer::timeout);
@@ -87,7 +87,7 @@ void TestWatchStartUp::openMessageBoxHoldsTheWatch()
     m_folder->write("boxip.ini", "nonexistent.invalid\r\n127.0.0.3\r\n0.0.0.0\r\n0.0.0.0\r\n");
     m_prober->setOutcome("nonexistent.invalid", Outcome::Unresolved);
     m_prober->setOutcome("127.0.0.3", Outcome::Reply);
-    StartForm *form = makeForm();
+    MainWindow *form = makeForm();
     StatusWatch *watch = form->engine()->statusWatch();
     auto *timer1 = form->findChild<SecondTimer *>("Timer1");
     QVERIFY(timer1);

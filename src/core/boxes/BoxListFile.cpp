@@ -53,3 +53,13 @@ QString BoxListFile::write(const QDir &folder, const BoxList &boxes)
         lines << SettingsFile::printInt(flag);
     return SettingsFile::writeLines(folder.filePath(kFileName), lines);
 }
+
+QString BoxListFile::storable(const QString &typed)
+{
+    QString out;
+    out.reserve(typed.size());
+    for (const QChar c : typed)
+        if (c != QLatin1Char(',') && c != QLatin1Char('"'))
+            out += c;
+    return out;
+}

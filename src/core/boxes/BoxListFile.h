@@ -28,4 +28,10 @@ public:
 
     // Returns an empty string on success, else the reason (German).
     static QString write(const QDir &folder, const BoxList &boxes);
+
+    // What an address can hold: the file has one field per line and no
+    // escaping, so a comma would split an address in two and a double quote
+    // would swallow the following lines, shifting every later address and
+    // flag. The typed text without those characters.
+    static QString storable(const QString &typed);
 };

@@ -50,4 +50,9 @@ QString writeLines(const QString &path, const QStringList &lines)
     return QString();
 }
 
+QString saveFailureText(const QString &fileName, const QString &reason)
+{
+    return QStringLiteral("%1 konnte nicht gespeichert werden: %2").arg(fileName, reason);
+}
+
 } // namespace SettingsFile

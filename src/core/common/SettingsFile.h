@@ -15,4 +15,7 @@ QString printInt(int value);
 // Returns an empty string on success, otherwise the reason in German.
 QString writeLines(const QString &path, const QStringList &lines);
 
+// What the user is told when a settings file could not be written.
+QString saveFailureText(const QString &fileName, const QString &reason);
+
 } // namespace SettingsFile

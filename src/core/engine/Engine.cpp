@@ -25,18 +25,18 @@ Engine::Engine(const Options &options, QObject *parent)
         m_channels[i]->setObjectName(QStringLiteral("Inet%1").arg(i + 1));
     }
 
-    m_timer1 = new SecondTimer(this);
-    m_timer1->setObjectName(QStringLiteral("Timer1"));
-    m_timer2 = new QTimer(this);
-    m_timer2->setObjectName(QStringLiteral("Timer2"));
-    m_timer2->setInterval(10000);
+    m_secondTimer = new SecondTimer(this);
+    m_secondTimer->setObjectName(QStringLiteral("Timer1"));
+    m_watchTimer = new QTimer(this);
+    m_watchTimer->setObjectName(QStringLiteral("Timer2"));
+    m_watchTimer->setInterval(10000);
 
     m_reminderClock = new ReminderClock(*m_clock, m_folder, m_channels[0], m_display, this);
     m_changeWarner.listenTo(*m_reminderClock);
     m_prober = options.prober ? options.prober : new IcmpEchoProber(this);
     m_statusWatch = new StatusWatch(m_folder, m_display, m_channels, m_prober, this);
-    connect(m_timer1, &SecondTimer::timeout, m_reminderClock, &ReminderClock::tick);
-    connect(m_timer2, &QTimer::timeout, m_statusWatch, &StatusWatch::tick);
+    connect(m_secondTimer, &SecondTimer::timeout, m_reminderClock, &ReminderClock::tick);
+    connect(m_watchTimer, &QTimer::timeout, m_statusWatch, &StatusWatch::tick);
     connect(m_statusWatch, &StatusWatch::alert, this, &Engine::alert);
 }
 
@@ -45,12 +45,12 @@ Engine::~Engine() = default;
 void Engine::start()
 {
     m_statusWatch->tick();
-    m_timer1->start();
-    m_timer2->start();
+    m_secondTimer->start();
+    m_watchTimer->start();
 }
 
 void Engine::stop()
 {
-    m_timer1->stop();
-    m_timer2->stop();
+    m_secondTimer->stop();
+    m_watchTimer->stop();
 }

@@ -41,12 +41,9 @@ public:
     void stop();
 
     QDir folder() const { return m_folder; }
-    const Clock &clock() const { return *m_clock; }
     DisplayState *display() const { return m_display; }
-    HttpTransport *transport() const { return m_transport; }
     RequestChannel *channel(int box) const { return m_channels.at(box - 1); } // Inet1..Inet4
     std::array<RequestChannel *, 4> channels() const { return m_channels; }
-    ReminderClock *reminderClock() const { return m_reminderClock; }
     StatusWatch *statusWatch() const { return m_statusWatch; }
 
 signals:
@@ -60,8 +57,8 @@ private:
     DisplayState *m_display;
     HttpTransport *m_transport;
     std::array<RequestChannel *, 4> m_channels{};
-    SecondTimer *m_timer1;
-    QTimer *m_timer2;
+    SecondTimer *m_secondTimer;
+    QTimer *m_watchTimer;
     ReminderClock *m_reminderClock;
     // Warns under zelvo.reminders about lines that can never fire, once per
     // change of a list.

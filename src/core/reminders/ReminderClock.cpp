@@ -22,7 +22,7 @@ ReminderClock::ReminderClock(const Clock &clock, const QDir &folder, RequestChan
     : QObject(parent)
     , m_clock(clock)
     , m_folder(folder)
-    , m_inet1(inet1)
+    , m_channel(inet1)
     , m_display(display)
     , m_lists(folder)
 {
@@ -83,9 +83,9 @@ int ReminderClock::checkList(ReminderListKind list, const QDateTime &localTime)
         if (!record.firesAt(keys))
             continue;
         const ReminderMessage message = ReminderMessage::compose(record, keys);
-        m_inet1->setMessage(message.message);
-        m_inet1->setAddress(boxes.address(message.box));
-        m_inet1->start();
+        m_channel->setMessage(message.message);
+        m_channel->setAddress(boxes.address(message.box));
+        m_channel->start();
         qCInfo(lcReminders).noquote() << ReminderLayout::fileName(list) << "Zeile" << record.line() << "an Box"
                                       << message.box;
         panelText = message.panelText;

@@ -59,7 +59,7 @@ private:
 
     const Clock &m_clock;
     QDir m_folder;
-    RequestChannel *m_inet1;
+    RequestChannel *m_channel;
     DisplayState *m_display;
 
     std::optional<qint64> m_lastSecond; // the previous tick's reading, seconds since the epoch

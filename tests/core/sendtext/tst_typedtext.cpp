@@ -1,4 +1,4 @@
-#include "sendtext/TypedText.h"
+#include "sendtext/SendTextStep.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "Countdown.h"
+#include "CountdownWindow.h"
 
 #include "WindowGeometry.h"
 
@@ -25,7 +25,7 @@ QLineEdit *centredField(QWidget *parent, const QString &name, const QString &tex
 
 } // namespace
 
-Countdown::Countdown(QWidget *parent)
+CountdownWindow::CountdownWindow(QWidget *parent)
     : QWidget(parent)
 {
     WindowGeometry::setUpWindow(this, QStringLiteral("countdown"), QStringLiteral("Countdown setzen"), QStringLiteral(":/hourglass.svg"),

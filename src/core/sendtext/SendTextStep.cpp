@@ -1,13 +1,13 @@
-#include "sendtext/TextSendStep.h"
+#include "sendtext/SendTextStep.h"
 
 #include "boxes/BoxListFile.h"
 #include "boxes/RequestChannel.h"
 #include "boxes/RequestTarget.h"
 #include "common/DisplayState.h"
 #include "common/Logging.h"
-#include "sendtext/SaveFailureText.h"
+#include "common/SettingsFile.h"
 
-TextSendStep::Outcome TextSendStep::run(const QDir &folder, DisplayState *display,
+SendTextStep::Outcome SendTextStep::run(const QDir &folder, DisplayState *display,
                                         const std::array<RequestChannel *, 4> &channels, const QString &typed,
                                         const SendTextSettings &settings)
 {
@@ -28,7 +28,7 @@ TextSendStep::Outcome TextSendStep::run(const QDir &folder, DisplayState *displa
 
     const QString reason = SendTextSettings::write(folder, settings);
     if (!reason.isEmpty()) {
-        out.saveError = saveFailureText(SendTextSettings::kFileName, reason);
+        out.saveError = SettingsFile::saveFailureText(SendTextSettings::kFileName, reason);
         qCWarning(lcSend).noquote() << out.saveError;
     }
 
@@ -36,17 +36,35 @@ TextSendStep::Outcome TextSendStep::run(const QDir &folder, DisplayState *displa
     return out;
 }
 
-bool TextSendStep::willBeShortened(const QString &typed, MessageKind kind)
+bool SendTextStep::willBeShortened(const QString &typed, MessageKind kind)
 {
     const Message message{kind, TypedText::convert(textToSend(typed)).text};
     return RequestTarget::encode(message, FirmwareKind::Unknown).shortened;
 }
 
-QList<int> TextSendStep::receivers(const DisplayState &display, const SendTextSettings &settings)
+QList<int> SendTextStep::receivers(const DisplayState &display, const SendTextSettings &settings)
 {
     QList<int> boxes;
     for (int box = 1; box <= SendTextSettings::kBoxes; ++box)
         if (settings.isTicked(box) && display.boxIsOn(box))
             boxes << box;
     return boxes;
+}
+
+TypedText TypedText::convert(const QString &typed)
+{
+    TypedText t;
+    const int n = typed.size();
+    for (int i = 0; i < n; ++i) {
+        const QChar c = typed.at(i);
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            if (c == QLatin1Char('\r') && i + 1 < n && typed.at(i + 1) == QLatin1Char('\n'))
+                ++i;
+            t.text += QLatin1Char('\n');
+            continue;
+        }
+        t.text += c;
+        t.plain += c;
+    }
+    return t;
 }

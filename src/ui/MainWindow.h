@@ -8,20 +8,21 @@
 #include <array>
 #include <memory>
 
+class QMessageBox;
 class QLabel;
 class QMenu;
 class QAction;
 class Shape;
 class TrayIcon;
-class Textsend;
-class Boxip;
-class Infoanz;
+class SendTextDialog;
+class BoxAddressDialog;
+class InfoWindow;
 class QEventLoopLocker;
 
 // The main window: a television that mirrors the last message sent, above
 // the set-top box whose display shows the clock and the four status lamps.
 // It shows the engine's state and forwards menu choices; nothing more.
-class StartForm : public QMainWindow
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
@@ -29,8 +30,8 @@ public:
     static constexpr int kClientWidth = 412;
     static constexpr int kClientHeight = 293;
 
-    explicit StartForm(const Engine::Options &options = Engine::Options(), QWidget *parent = nullptr);
-    ~StartForm() override;
+    explicit MainWindow(const Engine::Options &options = Engine::Options(), QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     Engine *engine() const { return m_engine; }
 
@@ -52,9 +53,6 @@ public slots:
     void openTextsend(); // "Text sofort senden"
     void openBoxip();    // "IP der D-Boxen"
     void openInfo();     // "Info"
-
-signals:
-    void quitRequested();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -79,11 +77,11 @@ private:
     std::array<Shape *, 4> m_lamps{}; // Shape4..Shape7
     TrayIcon *m_tray = nullptr;
     // Each window exists once, from its opening to its closing.
-    QPointer<Textsend> m_textsend;
-    QPointer<Boxip> m_boxip;
-    QPointer<Infoanz> m_info;
+    QPointer<SendTextDialog> m_textsend;
+    QPointer<BoxAddressDialog> m_boxip;
+    QPointer<InfoWindow> m_info;
     // Held while the window is hidden in the tray: the program is still
     // running then, even when its last other window closes.
     std::unique_ptr<QEventLoopLocker> m_hiddenInTray;
-    bool m_alertOpen = false; // a message box is open: no second one
+    QPointer<QMessageBox> m_alert; // the message box open now, if any: no second one
 };

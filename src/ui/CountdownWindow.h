@@ -4,7 +4,7 @@
 
 // "Countdown setzen": the window for a timed message, laid out for a later
 // version; nothing opens it yet and it does nothing.
-class Countdown : public QWidget
+class CountdownWindow : public QWidget
 {
     Q_OBJECT
 public:
@@ -12,5 +12,5 @@ public:
     static constexpr int kClientWidth = 288;
     static constexpr int kClientHeight = 272;
 
-    explicit Countdown(QWidget *parent = nullptr);
+    explicit CountdownWindow(QWidget *parent = nullptr);
 };

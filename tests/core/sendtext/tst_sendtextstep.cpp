@@ -4,7 +4,7 @@
 #include "boxes/RequestChannel.h"
 #include "boxes/RequestTarget.h"
 #include "common/DisplayState.h"
-#include "sendtext/TextSendStep.h"
+#include "sendtext/SendTextStep.h"
 
 #include <QTest>
 
@@ -12,7 +12,7 @@ using Boxes = QList<int>;
 using Ticks = QList<bool>;
 
 // The send step against four real HTTP servers, one per box address.
-class TestTextSendStep : public QObject
+class TestSendTextStep : public QObject
 {
     Q_OBJECT
 private slots:
@@ -33,7 +33,7 @@ private:
     Engine *m_engine = nullptr;
 };
 
-Engine::Options TestTextSendStep::options() const
+Engine::Options TestSendTextStep::options() const
 {
     Engine::Options o;
     o.folder = m_folder->dir();
@@ -42,7 +42,7 @@ Engine::Options TestTextSendStep::options() const
     return o;
 }
 
-SendTextSettings TestTextSendStep::settings(MessageKind kind, const Ticks &ticks)
+SendTextSettings TestSendTextStep::settings(MessageKind kind, const Ticks &ticks)
 {
     SendTextSettings s;
     s.kind = kind;
@@ -51,7 +51,7 @@ SendTextSettings TestTextSendStep::settings(MessageKind kind, const Ticks &ticks
     return s;
 }
 
-void TestTextSendStep::init()
+void TestSendTextStep::init()
 {
     m_folder = new TempFolder;
     m_folder->write("boxip.ini", BoxServers::boxipIni());
@@ -60,14 +60,14 @@ void TestTextSendStep::init()
     m_engine = new Engine(options());
 }
 
-void TestTextSendStep::cleanup()
+void TestSendTextStep::cleanup()
 {
     delete m_engine;
     delete m_boxes;
     delete m_folder;
 }
 
-void TestTextSendStep::receiversByStatusAndTicks_data()
+void TestSendTextStep::receiversByStatusAndTicks_data()
 {
     QTest::addColumn<QString>("status");
     QTest::addColumn<Ticks>("ticks");
@@ -80,13 +80,13 @@ void TestTextSendStep::receiversByStatusAndTicks_data()
     QTest::newRow("nothing ticked") << "1111" << Ticks{false, false, false, false} << Boxes{};
 }
 
-void TestTextSendStep::receiversByStatusAndTicks()
+void TestSendTextStep::receiversByStatusAndTicks()
 {
     QFETCH(QString, status);
     QFETCH(Ticks, ticks);
     QFETCH(Boxes, reached);
     m_engine->display()->setBoxStatus(status);
-    const TextSendStep::Outcome out = TextSendStep::run(m_folder->dir(), m_engine->display(), m_engine->channels(),
+    const SendTextStep::Outcome out = SendTextStep::run(m_folder->dir(), m_engine->display(), m_engine->channels(),
                                                         "Hallo", settings(MessageKind::Message, ticks));
     QCOMPARE(out.sentTo, reached);
     for (const int box : reached)
@@ -103,11 +103,11 @@ void TestTextSendStep::receiversByStatusAndTicks()
     }
 }
 
-void TestTextSendStep::missingBoxListReachesNoBox()
+void TestSendTextStep::missingBoxListReachesNoBox()
 {
     QVERIFY(QFile::remove(m_folder->path("boxip.ini")));
     m_engine->display()->setBoxStatus("1000");
-    TextSendStep::run(m_folder->dir(), m_engine->display(), m_engine->channels(), "x",
+    SendTextStep::run(m_folder->dir(), m_engine->display(), m_engine->channels(), "x",
                       settings(MessageKind::Message, {true, false, false, false}));
     // The unconfigured placeholder is never contacted.
     QCOMPARE(m_engine->channel(1)->address(), QString("0.0.0.0"));
@@ -116,7 +116,7 @@ void TestTextSendStep::missingBoxListReachesNoBox()
     QVERIFY(!QFile::exists(m_folder->path("boxip.ini")));
 }
 
-void TestTextSendStep::tooLongTextIsTold_data()
+void TestSendTextStep::tooLongTextIsTold_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("shortened");
@@ -129,12 +129,12 @@ void TestTextSendStep::tooLongTextIsTold_data()
     QTest::newRow("percent signs") << QString(room / 3, QLatin1Char('%')) << true;
 }
 
-void TestTextSendStep::tooLongTextIsTold()
+void TestSendTextStep::tooLongTextIsTold()
 {
     QFETCH(QString, typed);
     QFETCH(bool, shortened);
-    QCOMPARE(TextSendStep::willBeShortened(typed, MessageKind::Popup), shortened);
+    QCOMPARE(SendTextStep::willBeShortened(typed, MessageKind::Popup), shortened);
 }
 
-QTEST_GUILESS_MAIN(TestTextSendStep)
-#include "tst_textsendstep.moc"
+QTEST_GUILESS_MAIN(TestSendTextStep)
+#include "tst_sendtextstep.moc"

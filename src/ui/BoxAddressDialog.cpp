@@ -1,11 +1,11 @@
-#include "Boxip.h"
+#include "BoxAddressDialog.h"
 
 #include "engine/Engine.h"
 #include "boxes/BoxListFile.h"
-#include "sendtext/AddressInput.h"
+#include "boxes/BoxListFile.h"
 #include "AddressLengthValidator.h"
 #include "sendtext/BoxAddressTest.h"
-#include "sendtext/SaveFailureText.h"
+#include "common/SettingsFile.h"
 #include "WindowGeometry.h"
 #include "WrappingCheckBox.h"
 
@@ -19,7 +19,7 @@
 
 using WindowGeometry::twips;
 
-Boxip::Boxip(Engine *engine, QWidget *parent)
+BoxAddressDialog::BoxAddressDialog(Engine *engine, QWidget *parent)
     : QDialog(parent)
     , m_engine(engine)
 {
@@ -30,7 +30,7 @@ Boxip::Boxip(Engine *engine, QWidget *parent)
     WindowGeometry::centreOnScreen(this);
 }
 
-void Boxip::buildControls()
+void BoxAddressDialog::buildControls()
 {
     const QRect frames[4] = {twips(120, 120, 2655, 1575), twips(120, 1800, 2655, 1575),
                              twips(3000, 120, 2655, 1575), twips(3000, 1800, 2655, 1575)};
@@ -52,10 +52,10 @@ void Boxip::buildControls()
         address->setAlignment(Qt::AlignCenter);
         address->installEventFilter(this);
         connect(address, &QLineEdit::textEdited, this, [address](const QString &text) {
-            const QString kept = AddressInput::storable(text);
+            const QString kept = BoxListFile::storable(text);
             if (kept == text)
                 return;
-            const int cursor = AddressInput::storable(text.left(address->cursorPosition())).size();
+            const int cursor = BoxListFile::storable(text.left(address->cursorPosition())).size();
             address->setText(kept);
             address->setCursorPosition(cursor);
         });
@@ -85,12 +85,12 @@ void Boxip::buildControls()
     m_save->setGeometry(twips(120, 3600, 5535, 375));
     m_save->setAutoDefault(true);
     m_save->setDefault(true); // Return elsewhere in the dialog saves
-    connect(m_save, &QPushButton::clicked, this, &Boxip::save);
+    connect(m_save, &QPushButton::clicked, this, &BoxAddressDialog::save);
     setTabOrder(previous, m_save);
     m_save->setFocus();
 }
 
-void Boxip::load()
+void BoxAddressDialog::load()
 {
     const BoxList boxes = BoxListFile::read(m_engine->folder()).boxes;
     for (int i = 0; i < 4; ++i) {
@@ -99,7 +99,7 @@ void Boxip::load()
     }
 }
 
-bool Boxip::eventFilter(QObject *watched, QEvent *event)
+bool BoxAddressDialog::eventFilter(QObject *watched, QEvent *event)
 {
     auto *field = qobject_cast<QLineEdit *>(watched);
     if (field && event->type() == QEvent::FocusIn) {
@@ -112,29 +112,29 @@ bool Boxip::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-BoxList Boxip::boxList() const
+BoxList BoxAddressDialog::boxList() const
 {
     BoxList boxes;
     for (int i = 0; i < 4; ++i) {
         // An empty field means no box there, which the file writes as the placeholder.
-        const QString text = AddressInput::storable(m_addresses[i]->text());
+        const QString text = BoxListFile::storable(m_addresses[i]->text());
         boxes.addresses[i] = text.isEmpty() ? BoxList::kUnconfigured : text;
         boxes.reportFlags[i] = m_reports[i]->isChecked() ? 1 : 0;
     }
     return boxes;
 }
 
-void Boxip::testBox(int box)
+void BoxAddressDialog::testBox(int box)
 {
     BoxAddressTest::run(m_engine->channel(1), m_engine->display(), box, m_addresses[box - 1]->text());
 }
 
-void Boxip::save()
+void BoxAddressDialog::save()
 {
     m_saveError = BoxListFile::write(m_engine->folder(), boxList());
     if (!m_saveError.isEmpty()) {
         // What the user typed stays in the dialog, so nothing is lost.
-        QMessageBox::warning(this, QStringLiteral("Zelvo"), saveFailureText(BoxListFile::kFileName, m_saveError));
+        QMessageBox::warning(this, QStringLiteral("Zelvo"), SettingsFile::saveFailureText(BoxListFile::kFileName, m_saveError));
         return;
     }
     accept();

@@ -4,7 +4,7 @@
 #include "TempFolder.h"
 #include "engine/Engine.h"
 #include "common/DisplayState.h"
-#include "Textsend.h"
+#include "SendTextDialog.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -16,7 +16,7 @@
 
 using Flags = QList<bool>;
 
-class TestTextsend : public QObject
+class TestSendTextDialog : public QObject
 {
     Q_OBJECT
 private slots:
@@ -44,7 +44,7 @@ private slots:
     void screenshot();
 
 private:
-    Textsend *open(const QString &status);
+    SendTextDialog *open(const QString &status);
     template<typename T> T *control(const char *name) const
     {
         T *w = m_dialog ? m_dialog->findChild<T *>(name) : nullptr;
@@ -58,10 +58,10 @@ private:
     TempFolder *m_folder = nullptr;
     BoxServers *m_boxes = nullptr;
     Engine *m_engine = nullptr;
-    Textsend *m_dialog = nullptr;
+    SendTextDialog *m_dialog = nullptr;
 };
 
-void TestTextsend::init()
+void TestSendTextDialog::init()
 {
     m_folder = new TempFolder;
     m_folder->write("boxip.ini", BoxServers::boxipIni());
@@ -74,7 +74,7 @@ void TestTextsend::init()
     m_engine = new Engine(o);
 }
 
-void TestTextsend::cleanup()
+void TestSendTextDialog::cleanup()
 {
     delete m_dialog;
     m_dialog = nullptr;
@@ -83,18 +83,18 @@ void TestTextsend::cleanup()
     delete m_folder;
 }
 
-Textsend *TestTextsend::open(const QString &status)
+SendTextDialog *TestSendTextDialog::open(const QString &status)
 {
     m_engine->display()->setBoxStatus(status);
     delete m_dialog;
-    m_dialog = new Textsend(m_engine);
+    m_dialog = new SendTextDialog(m_engine);
     m_dialog->show();
     if (!QTest::qWaitForWindowExposed(m_dialog))
         qWarning("dialog not exposed");
     return m_dialog;
 }
 
-Flags TestTextsend::enabledBoxes() const
+Flags TestSendTextDialog::enabledBoxes() const
 {
     Flags f;
     for (int k = 0; k < 4; ++k)
@@ -102,7 +102,7 @@ Flags TestTextsend::enabledBoxes() const
     return f;
 }
 
-Flags TestTextsend::tickedBoxes() const
+Flags TestSendTextDialog::tickedBoxes() const
 {
     Flags f;
     for (int k = 0; k < 4; ++k)
@@ -110,7 +110,7 @@ Flags TestTextsend::tickedBoxes() const
     return f;
 }
 
-void TestTextsend::window()
+void TestSendTextDialog::window()
 {
     open("1111");
     QCOMPARE(m_dialog->objectName(), QString("Textsend"));
@@ -125,7 +125,7 @@ void TestTextsend::window()
     QVERIFY(qAbs(m_dialog->frameGeometry().center().y() - screen.center().y()) <= 20);
 }
 
-void TestTextsend::geometry_data()
+void TestSendTextDialog::geometry_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("parent");
@@ -142,7 +142,7 @@ void TestTextsend::geometry_data()
     QTest::newRow("Check1(3)") << "Check1_3" << "Frame2" << QRect(88, 40, 73, 17);
 }
 
-void TestTextsend::geometry()
+void TestSendTextDialog::geometry()
 {
     QFETCH(QString, name);
     QFETCH(QString, parent);
@@ -154,7 +154,7 @@ void TestTextsend::geometry()
     QCOMPARE(w->parentWidget()->objectName(), parent);
 }
 
-void TestTextsend::captions()
+void TestSendTextDialog::captions()
 {
     open("0000");
     QCOMPARE(control<QPushButton>("Command1")->text(), QString("Text senden && Schließen"));
@@ -174,7 +174,7 @@ void TestTextsend::captions()
     QVERIFY(!control<QRadioButton>("Option1_0")->isChecked());
 }
 
-void TestTextsend::tabOrderAndFocus()
+void TestSendTextDialog::tabOrderAndFocus()
 {
     open("1111");
     QApplication::setActiveWindow(m_dialog);
@@ -195,7 +195,7 @@ void TestTextsend::tabOrderAndFocus()
     QCOMPARE(control<QPlainTextEdit>("Text1")->toPlainText(), QString());
 }
 
-void TestTextsend::load_data()
+void TestSendTextDialog::load_data()
 {
     QTest::addColumn<bool>("exists");
     QTest::addColumn<QByteArray>("bytes");
@@ -217,7 +217,7 @@ void TestTextsend::load_data()
                                << Flags{false, false, false, false};
 }
 
-void TestTextsend::load()
+void TestSendTextDialog::load()
 {
     QFETCH(bool, exists);
     QFETCH(QByteArray, bytes);
@@ -234,7 +234,7 @@ void TestTextsend::load()
     QCOMPARE(QFile::exists(m_folder->path("wendrel.ini")), exists);
 }
 
-void TestTextsend::offBoxesGreyedButKeepTheirTick_data()
+void TestSendTextDialog::offBoxesGreyedButKeepTheirTick_data()
 {
     QTest::addColumn<QString>("status");
     QTest::addColumn<Flags>("enabled");
@@ -244,7 +244,7 @@ void TestTextsend::offBoxesGreyedButKeepTheirTick_data()
     QTest::newRow("0001") << "0001" << Flags{false, false, false, true};
 }
 
-void TestTextsend::offBoxesGreyedButKeepTheirTick()
+void TestSendTextDialog::offBoxesGreyedButKeepTheirTick()
 {
     QFETCH(QString, status);
     QFETCH(Flags, enabled);
@@ -254,7 +254,7 @@ void TestTextsend::offBoxesGreyedButKeepTheirTick()
     QCOMPARE(tickedBoxes(), (Flags{true, true, true, true}));
 }
 
-void TestTextsend::sendTwoTypedLines()
+void TestSendTextDialog::sendTwoTypedLines()
 {
     m_folder->write("wendrel.ini", "Falsch\r\nWahr\r\n 1 \r\n 0 \r\n 1 \r\n 0 \r\n");
     open("1111");
@@ -277,7 +277,7 @@ void TestTextsend::sendTwoTypedLines()
     QCOMPARE(m_folder->read("wendrel.ini"), QByteArray("Falsch\r\nWahr\r\n 1 \r\n 0 \r\n 1 \r\n 0 \r\n"));
 }
 
-void TestTextsend::sendEmptyText()
+void TestSendTextDialog::sendEmptyText()
 {
     m_folder->write("wendrel.ini", "Wahr\r\nFalsch\r\n 0 \r\n 1 \r\n 0 \r\n 0 \r\n");
     open("0100");
@@ -288,7 +288,7 @@ void TestTextsend::sendEmptyText()
     QCOMPARE(m_engine->display()->infoText(), QString("---"));
 }
 
-void TestTextsend::sendAmpersandAndPercent()
+void TestSendTextDialog::sendAmpersandAndPercent()
 {
     m_folder->write("wendrel.ini", "Falsch\r\nWahr\r\n 0 \r\n 0 \r\n 0 \r\n 1 \r\n");
     open("0001");
@@ -301,7 +301,7 @@ void TestTextsend::sendAmpersandAndPercent()
     QCOMPARE(m_engine->display()->infoText(), QString("Tom & Jerry: 100% #1"));
 }
 
-void TestTextsend::statusAllOffDisablesAllAndReachesNoBox()
+void TestSendTextDialog::statusAllOffDisablesAllAndReachesNoBox()
 {
     m_folder->write("wendrel.ini", "Wahr\r\nFalsch\r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\n");
     open("0000");
@@ -317,7 +317,7 @@ void TestTextsend::statusAllOffDisablesAllAndReachesNoBox()
     QVERIFY(!m_dialog->isVisible());
 }
 
-void TestTextsend::boxSwitchedOffBetweenOpeningAndSending()
+void TestSendTextDialog::boxSwitchedOffBetweenOpeningAndSending()
 {
     m_folder->write("wendrel.ini", "Falsch\r\nWahr\r\n 1 \r\n 1 \r\n 0 \r\n 0 \r\n");
     open("1100");
@@ -330,7 +330,7 @@ void TestTextsend::boxSwitchedOffBetweenOpeningAndSending()
     QCOMPARE(m_boxes->boxesReached(), (QList<int>{2}));
 }
 
-void TestTextsend::boxSwitchedOnAfterOpeningIsSentTo()
+void TestSendTextDialog::boxSwitchedOnAfterOpeningIsSentTo()
 {
     m_folder->write("wendrel.ini", "Falsch\r\nWahr\r\n 0 \r\n 0 \r\n 1 \r\n 0 \r\n");
     open("0000");
@@ -341,7 +341,7 @@ void TestTextsend::boxSwitchedOnAfterOpeningIsSentTo()
     QCOMPARE(m_boxes->boxesReached(), (QList<int>{3}));
 }
 
-void TestTextsend::closeBoxSendsAndSavesNothing()
+void TestSendTextDialog::closeBoxSendsAndSavesNothing()
 {
     open("1111");
     QTest::keyClicks(control<QWidget>("Text1"), "nicht senden");
@@ -359,7 +359,7 @@ void TestTextsend::closeBoxSendsAndSavesNothing()
     QCOMPARE(control<QPlainTextEdit>("Text1")->toPlainText(), QString());
 }
 
-void TestTextsend::saveFailureToldInGerman()
+void TestSendTextDialog::saveFailureToldInGerman()
 {
     QVERIFY(m_folder->dir().mkdir("wendrel.ini"));
     QVERIFY(QFile::copy(m_folder->path("boxip.ini"), m_folder->path("wendrel.ini/keep")));
@@ -377,7 +377,7 @@ void TestTextsend::saveFailureToldInGerman()
     QVERIFY(!m_dialog->isVisible());
 }
 
-void TestTextsend::returnOnSendButton_data()
+void TestSendTextDialog::returnOnSendButton_data()
 {
     QTest::addColumn<QString>("focus");
     QTest::addColumn<Qt::Key>("key");
@@ -388,7 +388,7 @@ void TestTextsend::returnOnSendButton_data()
     QTest::newRow("Return in the text is a line break") << "Text1" << Qt::Key_Return << false;
 }
 
-void TestTextsend::returnOnSendButton()
+void TestSendTextDialog::returnOnSendButton()
 {
     QFETCH(QString, focus);
     QFETCH(Qt::Key, key);
@@ -407,7 +407,7 @@ void TestTextsend::returnOnSendButton()
         QCOMPARE(control<QPlainTextEdit>("Text1")->toPlainText(), QString("Hallo\n"));
 }
 
-void TestTextsend::screenshot()
+void TestSendTextDialog::screenshot()
 {
     m_folder->write("wendrel.ini", "Falsch\r\nWahr\r\n 1 \r\n 0 \r\n 1 \r\n 0 \r\n");
     open("1011");
@@ -417,5 +417,5 @@ void TestTextsend::screenshot()
     QVERIFY(saveScreenshot(m_dialog, "Textsend"));
 }
 
-QTEST_MAIN(TestTextsend)
-#include "tst_textsend.moc"
+QTEST_MAIN(TestSendTextDialog)
+#include "tst_sendtextdialog.moc"

@@ -1,12 +1,12 @@
-#include "StartForm.h"
+#include "MainWindow.h"
 #include "common/Version.h"
 
 #include "Shape.h"
 #include "TrayIcon.h"
 #include "common/DisplayState.h"
-#include "Boxip.h"
-#include "Infoanz.h"
-#include "Textsend.h"
+#include "BoxAddressDialog.h"
+#include "InfoWindow.h"
+#include "SendTextDialog.h"
 #include "WindowGeometry.h"
 #include "watch/StatusWatch.h"
 
@@ -56,7 +56,7 @@ QLabel *makeLabel(QWidget *parent, const QString &name, const QString &caption, 
 
 using WindowGeometry::twips;
 
-StartForm::StartForm(const Engine::Options &options, QWidget *parent)
+MainWindow::MainWindow(const Engine::Options &options, QWidget *parent)
     : QMainWindow(parent)
     , m_engine(new Engine(options, this))
 {
@@ -71,23 +71,23 @@ StartForm::StartForm(const Engine::Options &options, QWidget *parent)
     buildMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     m_tray = new TrayIcon(windowIcon(), m_fileMenu, this);
-    connect(m_tray, &TrayIcon::showWindowRequested, this, &StartForm::openWindow);
+    connect(m_tray, &TrayIcon::showWindowRequested, this, &MainWindow::openWindow);
 
     DisplayState *display = m_engine->display();
     connect(display, &DisplayState::clockTextChanged, m_clockLabel, &QLabel::setText);
     connect(display, &DisplayState::boxStatusChanged, m_statusLabel, &QLabel::setText);
     connect(display, &DisplayState::lampColorChanged, this,
             [this](int box, int color) { m_lamps[box - 1]->setFillColor(fromRgbValue(color)); });
-    connect(display, &DisplayState::infoChanged, this, &StartForm::mirrorInfo);
-    connect(m_engine, &Engine::alert, this, &StartForm::showAlert);
+    connect(display, &DisplayState::infoChanged, this, &MainWindow::mirrorInfo);
+    connect(m_engine, &Engine::alert, this, &MainWindow::showAlert);
 }
 
-StartForm::~StartForm()
+MainWindow::~MainWindow()
 {
     delete m_info; // a window of its own, without a parent
 }
 
-void StartForm::buildControls()
+void MainWindow::buildControls()
 {
     m_client = new QWidget(this);
     m_client->setObjectName(QStringLiteral("client"));
@@ -150,7 +150,7 @@ void StartForm::buildControls()
     m_statusLabel = makeLabel(m_client, QStringLiteral("Label4"), QStringLiteral("0000"), twips(960, 5280, 615, 255));
 }
 
-void StartForm::buildMenus()
+void MainWindow::buildMenus()
 {
     QMenuBar *bar = menuBar();
     auto action = [this](QMenu *menu, const QString &name, const QString &caption) {
@@ -162,23 +162,23 @@ void StartForm::buildMenus()
     m_fileMenu = bar->addMenu(QStringLiteral("Datei"));
     m_fileMenu->setObjectName(QStringLiteral("mnbar"));
     connect(action(m_fileMenu, QStringLiteral("auf"), QStringLiteral("Öffnen")), &QAction::triggered, this,
-            &StartForm::openWindow);
+            &MainWindow::openWindow);
     connect(action(m_fileMenu, QStringLiteral("tese2"), QStringLiteral("Text sofort senden")), &QAction::triggered,
-            this, &StartForm::openTextsend);
+            this, &MainWindow::openTextsend);
     connect(action(m_fileMenu, QStringLiteral("beenden"), QStringLiteral("Beenden")), &QAction::triggered, this,
-            &StartForm::quit);
+            &MainWindow::quit);
     m_fileMenu->menuAction()->setVisible(false); // only the tray shows it
 
     QMenu *send = bar->addMenu(QStringLiteral("Aktionen"));
     send->setObjectName(QStringLiteral("send"));
     connect(action(send, QStringLiteral("tese"), QStringLiteral("Text sofort senden")), &QAction::triggered, this,
-            &StartForm::openTextsend);
+            &MainWindow::openTextsend);
     action(send, QStringLiteral("countd"), QStringLiteral("Countdown setzen"))->setVisible(false);
 
     QMenu *settings = bar->addMenu(QStringLiteral("Einstellungen"));
     settings->setObjectName(QStringLiteral("einstell"));
     connect(action(settings, QStringLiteral("ipbox"), QStringLiteral("IP der D-Boxen")), &QAction::triggered, this,
-            &StartForm::openBoxip);
+            &MainWindow::openBoxip);
     // The reminder lists are edited outside the program.
     action(settings, QStringLiteral("tägl"), QStringLiteral("tgl. Erinnerungen editieren"))->setEnabled(false);
     action(settings, QStringLiteral("wochen"), QStringLiteral("Wochen Erinnerungen editieren"))->setEnabled(false);
@@ -186,10 +186,10 @@ void StartForm::buildMenus()
 
     QAction *info = bar->addAction(QStringLiteral("Info"));
     info->setObjectName(QStringLiteral("info"));
-    connect(info, &QAction::triggered, this, &StartForm::openInfo);
+    connect(info, &QAction::triggered, this, &MainWindow::openInfo);
 }
 
-void StartForm::startUp()
+void MainWindow::startUp()
 {
     adjustSize();
     WindowGeometry::centreOnScreen(this);
@@ -198,17 +198,17 @@ void StartForm::startUp()
     m_engine->start();
 }
 
-void StartForm::showInfo(const QString &text)
+void MainWindow::showInfo(const QString &text)
 {
     m_engine->display()->showInfo(text);
 }
 
-void StartForm::hideInfo()
+void MainWindow::hideInfo()
 {
     m_engine->display()->hideInfo();
 }
 
-void StartForm::mirrorInfo()
+void MainWindow::mirrorInfo()
 {
     const DisplayState *display = m_engine->display();
     m_infoText->setText(display->infoText());
@@ -217,21 +217,21 @@ void StartForm::mirrorInfo()
     m_infoBar->setVisible(display->infoVisible());
 }
 
-void StartForm::showAlert(const QString &text)
+void MainWindow::showAlert(const QString &text)
 {
     // Message boxes never pile up: while one is open, further ones are
-    // dropped and the status watch lets its ticks pass; the reminder clock
-    // keeps running in the box's event loop.
-    if (m_alertOpen)
+    // dropped and the status watch lets its ticks pass; everything else runs
+    // on, since the box is opened without an event loop of its own.
+    if (m_alert)
         return;
-    m_alertOpen = true;
+    m_alert = new QMessageBox(QMessageBox::Information, QStringLiteral("Zelvo"), text, QMessageBox::Ok, this);
+    m_alert->setAttribute(Qt::WA_DeleteOnClose);
     m_engine->statusWatch()->hold();
-    QMessageBox::information(this, QStringLiteral("Zelvo"), text);
-    m_engine->statusWatch()->release();
-    m_alertOpen = false;
+    connect(m_alert, &QDialog::finished, m_engine->statusWatch(), &StatusWatch::release);
+    m_alert->open();
 }
 
-void StartForm::openWindow()
+void MainWindow::openWindow()
 {
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
@@ -240,46 +240,45 @@ void StartForm::openWindow()
     activateWindow();
 }
 
-void StartForm::quit()
+void MainWindow::quit()
 {
     m_tray->remove(); // before the window goes
-    emit quitRequested();
     close();
 }
 
 // The settings dialogs are modal but do not block the caller: the timers
 // and requests run on while they are open.
-void StartForm::openTextsend()
+void MainWindow::openTextsend()
 {
     if (!m_textsend) {
-        m_textsend = new Textsend(m_engine, this);
+        m_textsend = new SendTextDialog(m_engine, this);
         m_textsend->setAttribute(Qt::WA_DeleteOnClose);
         m_textsend->setWindowModality(Qt::ApplicationModal);
     }
     present(m_textsend);
 }
 
-void StartForm::openBoxip()
+void MainWindow::openBoxip()
 {
     if (!m_boxip) {
-        m_boxip = new Boxip(m_engine, this);
+        m_boxip = new BoxAddressDialog(m_engine, this);
         m_boxip->setAttribute(Qt::WA_DeleteOnClose);
         m_boxip->setWindowModality(Qt::ApplicationModal);
     }
     present(m_boxip);
 }
 
-void StartForm::openInfo()
+void MainWindow::openInfo()
 {
     // Without a parent, so that it can outlive the main window.
     if (!m_info) {
-        m_info = new Infoanz;
+        m_info = new InfoWindow;
         m_info->setAttribute(Qt::WA_DeleteOnClose);
     }
     present(m_info);
 }
 
-void StartForm::changeEvent(QEvent *event)
+void MainWindow::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || !isMinimized() || !isVisible())
@@ -287,10 +286,10 @@ void StartForm::changeEvent(QEvent *event)
     // Hidden, the window is off the task bar and only the tray icon is left;
     // without a tray it stays a plain minimise so it can always come back.
     if (m_tray->canHideWindow())
-        QMetaObject::invokeMethod(this, &StartForm::hideToTray, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &MainWindow::hideToTray, Qt::QueuedConnection);
 }
 
-void StartForm::hideToTray()
+void MainWindow::hideToTray()
 {
     if (!isMinimized() || !isVisible())
         return;
@@ -298,7 +297,7 @@ void StartForm::hideToTray()
     hide();
 }
 
-void StartForm::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
     // Closing is never cancelled and never hides to the tray.
     m_tray->remove();

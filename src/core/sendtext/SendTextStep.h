@@ -2,13 +2,24 @@
 
 #include "boxes/Message.h"
 #include "sendtext/SendTextSettings.h"
-#include "sendtext/TypedText.h"
 
 #include <QDir>
 #include <QList>
 #include <QString>
 
 #include <array>
+
+// The text typed into the send-text dialog in the two forms a send needs:
+// for the box, each line break one "\n"; for the information panel, the line
+// breaks dropped and the lines run together.
+struct TypedText {
+    QString text;
+    QString plain;
+
+    // Every line break counts once, whether it is CR LF, a lone LF or a lone
+    // CR; every other character is kept in both forms.
+    static TypedText convert(const QString &typed);
+};
 
 class DisplayState;
 class RequestChannel;
@@ -17,7 +28,7 @@ class RequestChannel;
 // when there is none) goes to each ticked box that is on at this moment,
 // through that box's own channel, in box order; the choices are saved to
 // wendrel.ini even when no box was reached; the panel shows the text.
-class TextSendStep
+class SendTextStep
 {
 public:
     static inline const QString kEmptyText = QStringLiteral("---");

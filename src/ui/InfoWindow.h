@@ -7,7 +7,7 @@ class QTextEdit;
 
 // "Info": the version and a short note, in a modeless window that may stay
 // open after the main window has gone.
-class Infoanz : public QWidget
+class InfoWindow : public QWidget
 {
     Q_OBJECT
 public:
@@ -17,7 +17,7 @@ public:
 
     static QStringList infoLines();
 
-    explicit Infoanz(QWidget *parent = nullptr);
+    explicit InfoWindow(QWidget *parent = nullptr);
 
 private:
     QTextEdit *m_text = nullptr; // Text1

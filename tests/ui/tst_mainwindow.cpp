@@ -1,7 +1,7 @@
 #include "TempFolder.h"
 #include "common/Version.h"
 #include "Shape.h"
-#include "StartForm.h"
+#include "MainWindow.h"
 #include "common/DisplayState.h"
 
 #include <QApplication>
@@ -12,7 +12,7 @@
 #include <QSvgWidget>
 #include <QTest>
 
-class TestStartForm : public QObject
+class TestMainWindow : public QObject
 {
     Q_OBJECT
 private slots:
@@ -28,26 +28,26 @@ private slots:
 
 private:
     TempFolder *m_folder = nullptr;
-    StartForm *m_form = nullptr;
+    MainWindow *m_form = nullptr;
 };
 
-void TestStartForm::init()
+void TestMainWindow::init()
 {
     m_folder = new TempFolder;
     Engine::Options options;
     options.folder = m_folder->dir();
-    m_form = new StartForm(options);
+    m_form = new MainWindow(options);
     m_form->startUp();
     QVERIFY(QTest::qWaitForWindowExposed(m_form));
 }
 
-void TestStartForm::cleanup()
+void TestMainWindow::cleanup()
 {
     delete m_form;
     delete m_folder;
 }
 
-void TestStartForm::window()
+void TestMainWindow::window()
 {
     QCOMPARE(m_form->windowTitle(), QString("Zelvo v" ZELVO_VERSION " beta"));
     QCOMPARE(m_form->centralWidget()->size(), QSize(412, 293));
@@ -61,7 +61,7 @@ void TestStartForm::window()
         QVERIFY(m_form->findChild<QObject *>(QString("Inet%1").arg(i)));
 }
 
-void TestStartForm::geometry_data()
+void TestMainWindow::geometry_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("rect");
@@ -81,7 +81,7 @@ void TestStartForm::geometry_data()
     QTest::newRow("Label4 out of sight") << "Label4" << QRect(64, 352, 41, 17);
 }
 
-void TestStartForm::geometry()
+void TestMainWindow::geometry()
 {
     QFETCH(QString, name);
     QFETCH(QRect, rect);
@@ -91,7 +91,7 @@ void TestStartForm::geometry()
     QCOMPARE(w->parentWidget(), m_form->centralWidget());
 }
 
-void TestStartForm::captionsAndColours()
+void TestMainWindow::captionsAndColours()
 {
     auto label = [this](const char *name) { return m_form->findChild<QLabel *>(name); };
     QCOMPARE(label("Label1_1")->text(), QString("aktiv"));
@@ -116,7 +116,7 @@ void TestStartForm::captionsAndColours()
     QVERIFY(!m_form->centralWidget()->rect().intersects(label("Label4")->geometry()));
 }
 
-void TestStartForm::menus()
+void TestMainWindow::menus()
 {
     QStringList visibleTitles;
     for (QAction *a : m_form->menuBar()->actions())
@@ -144,7 +144,7 @@ void TestStartForm::menus()
     QCOMPARE(act("info")->text(), QString("Info"));
 }
 
-void TestStartForm::infoPanelShowAndHide()
+void TestMainWindow::infoPanelShowAndHide()
 {
     const QStringList parts{"Label2", "Shape2", "Shape3"};
     for (const QString &p : parts)
@@ -159,7 +159,7 @@ void TestStartForm::infoPanelShowAndHide()
         QVERIFY(!m_form->findChild<QWidget *>(p)->isVisible());
 }
 
-void TestStartForm::screenshot()
+void TestMainWindow::screenshot()
 {
     m_form->showInfo("07:30 Muell rausbringen");
     m_form->engine()->display()->setClockText("07:25:00");
@@ -170,5 +170,5 @@ void TestStartForm::screenshot()
     QVERIFY(m_form->grab().save(dir + "/startform.png"));
 }
 
-QTEST_MAIN(TestStartForm)
-#include "tst_startform.moc"
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,4 +1,4 @@
-#include "Infoanz.h"
+#include "InfoWindow.h"
 #include "common/Version.h"
 
 #include "WindowGeometry.h"
@@ -8,7 +8,7 @@
 #include <QTextCursor>
 #include <QTextEdit>
 
-QStringList Infoanz::infoLines()
+QStringList InfoWindow::infoLines()
 {
     return {QStringLiteral("Version " ZELVO_VERSION " beta"),
             QString(),
@@ -21,7 +21,7 @@ QStringList Infoanz::infoLines()
             QStringLiteral("die Zelvo-Nutzer")};
 }
 
-Infoanz::Infoanz(QWidget *parent)
+InfoWindow::InfoWindow(QWidget *parent)
     : QWidget(parent)
 {
     WindowGeometry::setUpWindow(this, QStringLiteral("Infoanz"), QStringLiteral("Info"), QStringLiteral(":/germany.svg"),

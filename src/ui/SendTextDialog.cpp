@@ -1,4 +1,4 @@
-#include "Textsend.h"
+#include "SendTextDialog.h"
 
 #include "engine/Engine.h"
 #include "common/DisplayState.h"
@@ -14,7 +14,7 @@
 
 using WindowGeometry::twips;
 
-Textsend::Textsend(Engine *engine, QWidget *parent)
+SendTextDialog::SendTextDialog(Engine *engine, QWidget *parent)
     : QDialog(parent)
     , m_engine(engine)
 {
@@ -25,7 +25,7 @@ Textsend::Textsend(Engine *engine, QWidget *parent)
     WindowGeometry::centreOnScreen(this);
 }
 
-void Textsend::buildControls()
+void SendTextDialog::buildControls()
 {
     m_text = new QPlainTextEdit(this);
     m_text->setObjectName(QStringLiteral("Text1"));
@@ -40,7 +40,7 @@ void Textsend::buildControls()
     // Return on the focused button, or anywhere but the text, sends.
     m_send->setAutoDefault(true);
     m_send->setDefault(true);
-    connect(m_send, &QPushButton::clicked, this, &Textsend::send);
+    connect(m_send, &QPushButton::clicked, this, &SendTextDialog::send);
 
     auto *kindFrame = new QGroupBox(QStringLiteral("Sendeart"), this);
     kindFrame->setObjectName(QStringLiteral("Frame1"));
@@ -72,7 +72,7 @@ void Textsend::buildControls()
     m_text->setFocus();
 }
 
-void Textsend::load()
+void SendTextDialog::load()
 {
     const SendTextSettings loaded = SendTextSettings::read(m_engine->folder()).settings;
     (loaded.kind == MessageKind::Popup ? m_popup : m_message)->setChecked(true);
@@ -84,7 +84,7 @@ void Textsend::load()
     }
 }
 
-SendTextSettings Textsend::settings() const
+SendTextSettings SendTextDialog::settings() const
 {
     SendTextSettings s;
     s.kind = m_popup->isChecked() ? MessageKind::Popup : MessageKind::Message;
@@ -93,13 +93,13 @@ SendTextSettings Textsend::settings() const
     return s;
 }
 
-void Textsend::send()
+void SendTextDialog::send()
 {
     if (m_text->toPlainText().isEmpty())
-        m_text->setPlainText(TextSendStep::kEmptyText);
-    if (TextSendStep::willBeShortened(m_text->toPlainText(), settings().kind))
-        QMessageBox::information(this, QStringLiteral("Zelvo"), TextSendStep::kShortenedNotice);
-    m_outcome = TextSendStep::run(m_engine->folder(), m_engine->display(), m_engine->channels(),
+        m_text->setPlainText(SendTextStep::kEmptyText);
+    if (SendTextStep::willBeShortened(m_text->toPlainText(), settings().kind))
+        QMessageBox::information(this, QStringLiteral("Zelvo"), SendTextStep::kShortenedNotice);
+    m_outcome = SendTextStep::run(m_engine->folder(), m_engine->display(), m_engine->channels(),
                                   m_text->toPlainText(), settings());
     if (!m_outcome.saveError.isEmpty())
         QMessageBox::warning(this, QStringLiteral("Zelvo"), m_outcome.saveError);

@@ -5,7 +5,7 @@
 #include "engine/Engine.h"
 #include "boxes/RequestChannel.h"
 #include "common/DisplayState.h"
-#include "Boxip.h"
+#include "BoxAddressDialog.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -15,7 +15,7 @@
 #include <QSvgWidget>
 #include <QTest>
 
-class TestBoxip : public QObject
+class TestBoxAddressDialog : public QObject
 {
     Q_OBJECT
 private slots:
@@ -54,12 +54,12 @@ private:
     TempFolder *m_folder = nullptr;
     BoxServers *m_boxes = nullptr;
     Engine *m_engine = nullptr;
-    Boxip *m_dialog = nullptr;
+    BoxAddressDialog *m_dialog = nullptr;
 };
 
 static const QByteArray kBoxList("192.168.0.10\r\ndbox2\r\n0.0.0.0\r\n10.1.1.4\r\n 1 \r\n 0 \r\n 0 \r\n 1 \r\n");
 
-void TestBoxip::init()
+void TestBoxAddressDialog::init()
 {
     m_folder = new TempFolder;
     m_boxes = new BoxServers;
@@ -67,7 +67,7 @@ void TestBoxip::init()
     open(m_folder->dir());
 }
 
-void TestBoxip::open(const QDir &folder)
+void TestBoxAddressDialog::open(const QDir &folder)
 {
     delete m_dialog;
     delete m_engine;
@@ -76,13 +76,13 @@ void TestBoxip::open(const QDir &folder)
     o.httpPort = m_boxes->port();
     o.httpTimeoutMs = 5000;
     m_engine = new Engine(o);
-    m_dialog = new Boxip(m_engine);
+    m_dialog = new BoxAddressDialog(m_engine);
     m_dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_dialog));
     QApplication::setActiveWindow(m_dialog);
 }
 
-void TestBoxip::cleanup()
+void TestBoxAddressDialog::cleanup()
 {
     delete m_dialog;
     m_dialog = nullptr;
@@ -92,7 +92,7 @@ void TestBoxip::cleanup()
     delete m_folder;
 }
 
-void TestBoxip::window()
+void TestBoxAddressDialog::window()
 {
     QCOMPARE(m_dialog->objectName(), QString("boxip"));
     QCOMPARE(m_dialog->windowTitle(), QString("IP der D-Boxen"));
@@ -102,7 +102,7 @@ void TestBoxip::window()
     QVERIFY(!(m_dialog->windowFlags() & Qt::WindowMinimizeButtonHint));
 }
 
-void TestBoxip::geometry_data()
+void TestBoxAddressDialog::geometry_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("parent");
@@ -119,7 +119,7 @@ void TestBoxip::geometry_data()
     QTest::newRow("Command1") << "Command1" << "boxip" << QRect(8, 240, 369, 25);
 }
 
-void TestBoxip::geometry()
+void TestBoxAddressDialog::geometry()
 {
     QFETCH(QString, name);
     QFETCH(QString, parent);
@@ -130,7 +130,7 @@ void TestBoxip::geometry()
     QCOMPARE(w->parentWidget()->objectName(), parent);
 }
 
-void TestBoxip::captions()
+void TestBoxAddressDialog::captions()
 {
     for (int i = 0; i < 4; ++i) {
         QCOMPARE(m_dialog->findChild<QGroupBox *>(QString("Frame%1").arg(i + 1))->title(),
@@ -154,12 +154,12 @@ void TestBoxip::captions()
     QCOMPARE(field(1)->text().size(), 50);
 }
 
-void TestBoxip::saveButtonHasTheFocus()
+void TestBoxAddressDialog::saveButtonHasTheFocus()
 {
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(button("Command1")));
 }
 
-void TestBoxip::load_data()
+void TestBoxAddressDialog::load_data()
 {
     QTest::addColumn<bool>("exists");
     QTest::addColumn<QByteArray>("bytes");
@@ -178,7 +178,7 @@ void TestBoxip::load_data()
                                                     << QList<bool>{true, false, true, false};
 }
 
-void TestBoxip::load()
+void TestBoxAddressDialog::load()
 {
     QFETCH(bool, exists);
     QFETCH(QByteArray, bytes);
@@ -194,7 +194,7 @@ void TestBoxip::load()
     QCOMPARE(QFile::exists(m_folder->path("boxip.ini")), exists);
 }
 
-void TestBoxip::enteringAFieldSelectsAll()
+void TestBoxAddressDialog::enteringAFieldSelectsAll()
 {
     m_folder->write("boxip.ini", kBoxList);
     open(m_folder->dir());
@@ -211,7 +211,7 @@ void TestBoxip::enteringAFieldSelectsAll()
     QTRY_COMPARE(field(1)->selectedText(), QString("dbox2"));
 }
 
-void TestBoxip::leavingEmptyPutsPlaceholderBack()
+void TestBoxAddressDialog::leavingEmptyPutsPlaceholderBack()
 {
     m_folder->write("boxip.ini", kBoxList);
     open(m_folder->dir());
@@ -228,7 +228,7 @@ void TestBoxip::leavingEmptyPutsPlaceholderBack()
              QByteArray("192.168.0.10\r\n0.0.0.0\r\n   \r\n10.1.1.4\r\n 1 \r\n 0 \r\n 0 \r\n 1 \r\n"));
 }
 
-void TestBoxip::commasAndQuotesKeptOutOfAddresses()
+void TestBoxAddressDialog::commasAndQuotesKeptOutOfAddresses()
 {
     // A quoted address with a comma in it, as a hand-edited file may have.
     m_folder->write("boxip.ini", "\"dbox,1\"\r\ndbox2\r\n0.0.0.0\r\n0.0.0.0\r\n 0 \r\n 1 \r\n 0 \r\n 0 \r\n");
@@ -245,7 +245,7 @@ void TestBoxip::commasAndQuotesKeptOutOfAddresses()
              QByteArray("dbox1\r\n10.0.0.12x\r\n0.0.0.0\r\n0.0.0.0\r\n 0 \r\n 1 \r\n 0 \r\n 0 \r\n"));
 }
 
-void TestBoxip::testRequestOnTheWire()
+void TestBoxAddressDialog::testRequestOnTheWire()
 {
     field(2)->setText(BoxServers::address(3));
     QTest::mouseClick(button("Command2_2"), Qt::LeftButton);
@@ -261,7 +261,7 @@ void TestBoxip::testRequestOnTheWire()
     QVERIFY(!QFile::exists(m_folder->path("boxip.ini")));
 }
 
-void TestBoxip::testUsesTypedAddressAndInet1()
+void TestBoxAddressDialog::testUsesTypedAddressAndInet1()
 {
     m_folder->write("boxip.ini", kBoxList);
     open(m_folder->dir());
@@ -275,7 +275,7 @@ void TestBoxip::testUsesTypedAddressAndInet1()
     QCOMPARE(m_folder->read("boxip.ini"), kBoxList);
 }
 
-void TestBoxip::saveWritesAndCloses()
+void TestBoxAddressDialog::saveWritesAndCloses()
 {
     m_folder->write("boxip.ini", kBoxList);
     open(m_folder->dir());
@@ -296,7 +296,7 @@ void TestBoxip::saveWritesAndCloses()
     QCOMPARE(m_dialog->lastSaveError(), QString());
 }
 
-void TestBoxip::closeBoxWritesNothing()
+void TestBoxAddressDialog::closeBoxWritesNothing()
 {
     m_folder->write("boxip.ini", kBoxList);
     open(m_folder->dir());
@@ -313,7 +313,7 @@ void TestBoxip::closeBoxWritesNothing()
     QVERIFY(!QFile::exists(m_folder->path("boxip.ini")));
 }
 
-void TestBoxip::reopeningShowsSavedValues()
+void TestBoxAddressDialog::reopeningShowsSavedValues()
 {
     field(0)->setText("10.0.0.10");
     flag(3)->click();
@@ -324,7 +324,7 @@ void TestBoxip::reopeningShowsSavedValues()
     QVERIFY(!flag(0)->isChecked());
 }
 
-void TestBoxip::saveFailureKeepsDialogAndTypedText()
+void TestBoxAddressDialog::saveFailureKeepsDialogAndTypedText()
 {
     open(QDir(m_folder->path("kein-ordner")));
     field(0)->setText("10.0.0.99");
@@ -341,7 +341,7 @@ void TestBoxip::saveFailureKeepsDialogAndTypedText()
     QVERIFY(flag(2)->isChecked());
 }
 
-void TestBoxip::saveFailureReasons_data()
+void TestBoxAddressDialog::saveFailureReasons_data()
 {
     QTest::addColumn<QString>("make"); // what stands in the way
     QTest::addColumn<QString>("reason");
@@ -349,7 +349,7 @@ void TestBoxip::saveFailureReasons_data()
     QTest::newRow("a folder named boxip.ini") << "folder as file" << "an dieser Stelle steht ein Ordner";
 }
 
-void TestBoxip::saveFailureReasons()
+void TestBoxAddressDialog::saveFailureReasons()
 {
     QFETCH(QString, make);
     QDir folder = m_folder->dir();
@@ -367,7 +367,7 @@ void TestBoxip::saveFailureReasons()
 
 // The length limit is for typing only: a longer address read from the file
 // is shown whole and saved back unchanged.
-void TestBoxip::longAddressRoundTrip()
+void TestBoxAddressDialog::longAddressRoundTrip()
 {
     const QByteArray longName = "wohnzimmer-box.erdgeschoss.familie-mustermann.example.invalid"; // 61
     const QByteArray file = longName + "\r\n" + QByteArray(120, 'a') + "\r\n0.0.0.0\r\n0.0.0.0\r\n 1 \r\n 0 \r\n 0 \r\n 0 \r\n";
@@ -387,7 +387,7 @@ void TestBoxip::longAddressRoundTrip()
     QCOMPARE(m_folder->read("boxip.ini"), file);
 }
 
-void TestBoxip::typingStopsAtFiftyCharacters()
+void TestBoxAddressDialog::typingStopsAtFiftyCharacters()
 {
     field(0)->setFocus();
     field(0)->selectAll();
@@ -395,7 +395,7 @@ void TestBoxip::typingStopsAtFiftyCharacters()
     QCOMPARE(field(0)->text(), QString(50, 'x'));
 }
 
-void TestBoxip::returnPressesButton_data()
+void TestBoxAddressDialog::returnPressesButton_data()
 {
     QTest::addColumn<QString>("focus");
     QTest::addColumn<Qt::Key>("key");
@@ -409,7 +409,7 @@ void TestBoxip::returnPressesButton_data()
     }
 }
 
-void TestBoxip::returnPressesButton()
+void TestBoxAddressDialog::returnPressesButton()
 {
     QFETCH(QString, focus);
     QFETCH(Qt::Key, key);
@@ -425,12 +425,12 @@ void TestBoxip::returnPressesButton()
         QVERIFY(m_boxes->box(tested).waitForRequests(1));
 }
 
-void TestBoxip::screenshot()
+void TestBoxAddressDialog::screenshot()
 {
     m_folder->write("boxip.ini", kBoxList);
     open(m_folder->dir());
     QVERIFY(saveScreenshot(m_dialog, "boxip"));
 }
 
-QTEST_MAIN(TestBoxip)
-#include "tst_boxip.moc"
+QTEST_MAIN(TestBoxAddressDialog)
+#include "tst_boxaddressdialog.moc"

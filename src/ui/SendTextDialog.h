@@ -1,7 +1,7 @@
 #pragma once
 
 #include "sendtext/SendTextSettings.h"
-#include "sendtext/TextSendStep.h"
+#include "sendtext/SendTextStep.h"
 
 #include <QDialog>
 
@@ -15,8 +15,8 @@ class QRadioButton;
 
 // "Text sofort senden": a free text, the kind and the boxes to send it to.
 // Opening loads the last choices from wendrel.ini and greys the boxes that
-// are off; the button hands everything to TextSendStep and closes.
-class Textsend : public QDialog
+// are off; the button hands everything to SendTextStep and closes.
+class SendTextDialog : public QDialog
 {
     Q_OBJECT
 public:
@@ -24,12 +24,12 @@ public:
     static constexpr int kClientWidth = 289;
     static constexpr int kClientHeight = 304;
 
-    explicit Textsend(Engine *engine, QWidget *parent = nullptr);
+    explicit SendTextDialog(Engine *engine, QWidget *parent = nullptr);
 
     // The choices as the controls show them now.
     SendTextSettings settings() const;
     // The outcome of the last send, for whoever wants to look.
-    const TextSendStep::Outcome &lastOutcome() const { return m_outcome; }
+    const SendTextStep::Outcome &lastOutcome() const { return m_outcome; }
 
 public slots:
     void send(); // Command1
@@ -44,5 +44,5 @@ private:
     QRadioButton *m_popup = nullptr;       // Option1(0)
     QRadioButton *m_message = nullptr;     // Option1(1)
     std::array<QCheckBox *, 4> m_boxes{};  // Check1(0..3)
-    TextSendStep::Outcome m_outcome;
+    SendTextStep::Outcome m_outcome;
 };

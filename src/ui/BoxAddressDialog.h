@@ -14,7 +14,7 @@ class QPushButton;
 // "IP der D-Boxen": the four box addresses and report options of
 // boxip.ini, and a test message per box. Saving writes the file and closes;
 // the close box writes nothing.
-class Boxip : public QDialog
+class BoxAddressDialog : public QDialog
 {
     Q_OBJECT
 public:
@@ -23,7 +23,7 @@ public:
     static constexpr int kClientHeight = 273;
     static constexpr int kMaxAddressLength = 50;
 
-    explicit Boxip(Engine *engine, QWidget *parent = nullptr);
+    explicit BoxAddressDialog(Engine *engine, QWidget *parent = nullptr);
 
     // The addresses and options as the controls show them now.
     BoxList boxList() const;
