@@ -4,7 +4,7 @@
 #include "boxes/HttpTransport.h"
 #include "boxes/RequestChannel.h"
 #include "common/Clock.h"
-#include "common/DisplayState.h"
+#include "common/StatusBoard.h"
 #include "common/TextFile.h"
 #include "reminders/ReminderClock.h"
 
@@ -112,7 +112,7 @@ private:
     // without a network round trip.
     HttpTransport m_transport{9, 1000};
     RequestChannel m_channel{&m_transport};
-    DisplayState m_display;
+    StatusBoard m_display;
 };
 
 void BenchWorstList::initTestCase()

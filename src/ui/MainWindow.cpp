@@ -3,7 +3,7 @@
 
 #include "Shape.h"
 #include "TrayIcon.h"
-#include "common/DisplayState.h"
+#include "common/StatusBoard.h"
 #include "BoxAddressDialog.h"
 #include "InfoWindow.h"
 #include "SendTextDialog.h"
@@ -22,10 +22,9 @@
 
 namespace {
 
-QColor fromRgbValue(int value) // red in the lowest byte
-{
-    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-}
+// A lamp is green for a box that is on, red otherwise.
+const QColor kLampOn(0x00, 0xFF, 0x00);
+const QColor kLampOff(0xFF, 0x00, 0x00);
 
 QFont displayFont()
 {
@@ -73,12 +72,12 @@ MainWindow::MainWindow(const Engine::Options &options, QWidget *parent)
     m_tray = new TrayIcon(windowIcon(), m_fileMenu, this);
     connect(m_tray, &TrayIcon::showWindowRequested, this, &MainWindow::openWindow);
 
-    DisplayState *display = m_engine->display();
-    connect(display, &DisplayState::clockTextChanged, m_clockLabel, &QLabel::setText);
-    connect(display, &DisplayState::boxStatusChanged, m_statusLabel, &QLabel::setText);
-    connect(display, &DisplayState::lampColorChanged, this,
-            [this](int box, int color) { m_lamps[box - 1]->setFillColor(fromRgbValue(color)); });
-    connect(display, &DisplayState::infoChanged, this, &MainWindow::mirrorInfo);
+    StatusBoard *display = m_engine->display();
+    connect(display, &StatusBoard::clockTextChanged, m_clockLabel, &QLabel::setText);
+    connect(display, &StatusBoard::boxStatusChanged, m_statusLabel, &QLabel::setText);
+    connect(display, &StatusBoard::lampChanged, this,
+            [this](int box, bool on) { m_lamps[box - 1]->setFillColor(on ? kLampOn : kLampOff); });
+    connect(display, &StatusBoard::infoChanged, this, &MainWindow::mirrorInfo);
     connect(m_engine, &Engine::alert, this, &MainWindow::showAlert);
 }
 
@@ -141,7 +140,7 @@ void MainWindow::buildControls()
 
     const int lampTops[4] = {3405, 3540, 3675, 3810};
     for (int i = 0; i < 4; ++i) {
-        m_lamps[i] = new Shape(QColor(255, 0, 0), m_client);
+        m_lamps[i] = new Shape(kLampOff, m_client);
         m_lamps[i]->setObjectName(QStringLiteral("Shape%1").arg(4 + i));
         m_lamps[i]->setGeometry(twips(5280, lampTops[i], 90, 90));
     }
@@ -210,7 +209,7 @@ void MainWindow::hideInfo()
 
 void MainWindow::mirrorInfo()
 {
-    const DisplayState *display = m_engine->display();
+    const StatusBoard *display = m_engine->display();
     m_infoText->setText(display->infoText());
     m_infoTitle->setVisible(display->infoVisible());
     m_infoBack->setVisible(display->infoVisible());

@@ -1,7 +1,7 @@
 #include "SendTextDialog.h"
 
 #include "engine/Engine.h"
-#include "common/DisplayState.h"
+#include "common/StatusBoard.h"
 #include "WindowGeometry.h"
 
 #include <QCheckBox>
@@ -76,7 +76,7 @@ void SendTextDialog::load()
 {
     const SendTextSettings loaded = SendTextSettings::read(m_engine->folder()).settings;
     (loaded.kind == MessageKind::Popup ? m_popup : m_message)->setChecked(true);
-    const DisplayState *display = m_engine->display();
+    const StatusBoard *display = m_engine->display();
     for (int k = 0; k < 4; ++k) {
         m_boxes[k]->setChecked(loaded.ticked[k]);
         // A box that is off stays ticked as loaded, but greyed.

@@ -4,7 +4,7 @@
 #include "TempFolder.h"
 #include "engine/Engine.h"
 #include "boxes/RequestChannel.h"
-#include "common/DisplayState.h"
+#include "common/StatusBoard.h"
 #include "BoxAddressDialog.h"
 
 #include <QCheckBox>

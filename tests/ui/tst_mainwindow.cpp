@@ -2,7 +2,7 @@
 #include "common/Version.h"
 #include "Shape.h"
 #include "MainWindow.h"
-#include "common/DisplayState.h"
+#include "common/StatusBoard.h"
 
 #include <QApplication>
 #include <QDir>
@@ -108,8 +108,11 @@ void TestMainWindow::captionsAndColours()
     for (int i = 4; i <= 7; ++i)
         QCOMPARE(m_form->findChild<Shape *>(QString("Shape%1").arg(i))->fillColor(), QColor(255, 0, 0));
     // The lamps follow the display state.
-    m_form->engine()->display()->setLampColor(2, DisplayState::kLampGreen);
+    m_form->engine()->display()->setLampOn(2, true);
     QCOMPARE(m_form->findChild<Shape *>("Shape5")->fillColor(), QColor(0, 255, 0));
+    m_form->engine()->display()->setLampOn(2, false);
+    QCOMPARE(m_form->findChild<Shape *>("Shape5")->fillColor(), QColor(255, 0, 0));
+    m_form->engine()->display()->setLampOn(2, true);
     m_form->engine()->display()->setBoxStatus("0100");
     QCOMPARE(label("Label4")->text(), QString("0100"));
     // Label4 lies below the visible client area.
@@ -163,8 +166,8 @@ void TestMainWindow::screenshot()
 {
     m_form->showInfo("07:30 Muell rausbringen");
     m_form->engine()->display()->setClockText("07:25:00");
-    m_form->engine()->display()->setLampColor(1, DisplayState::kLampGreen);
-    m_form->engine()->display()->setLampColor(2, DisplayState::kLampGreen);
+    m_form->engine()->display()->setLampOn(1, true);
+    m_form->engine()->display()->setLampOn(2, true);
     const QString dir = qEnvironmentVariable("ZELVO_SCREENSHOTS", QDir::tempPath());
     QDir().mkpath(dir);
     QVERIFY(m_form->grab().save(dir + "/startform.png"));

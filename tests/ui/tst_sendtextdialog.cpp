@@ -3,7 +3,7 @@
 #include "Screenshot.h"
 #include "TempFolder.h"
 #include "engine/Engine.h"
-#include "common/DisplayState.h"
+#include "common/StatusBoard.h"
 #include "SendTextDialog.h"
 
 #include <QCheckBox>

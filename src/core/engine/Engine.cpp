@@ -3,7 +3,7 @@
 #include "engine/SecondTimer.h"
 #include "boxes/HttpTransport.h"
 #include "boxes/RequestChannel.h"
-#include "common/DisplayState.h"
+#include "common/StatusBoard.h"
 #include "reminders/ReminderClock.h"
 #include "watch/IcmpEchoProber.h"
 #include "watch/StatusWatch.h"
@@ -18,7 +18,7 @@ Engine::Engine(const Options &options, QObject *parent)
         m_systemClock = std::make_unique<SystemClock>();
         m_clock = m_systemClock.get();
     }
-    m_display = new DisplayState(this);
+    m_display = new StatusBoard(this);
     m_transport = new HttpTransport(options.httpPort, options.httpTimeoutMs, this);
     for (int i = 0; i < 4; ++i) {
         m_channels[i] = new RequestChannel(m_transport, this);

@@ -10,7 +10,7 @@
 #include <array>
 #include <memory>
 
-class DisplayState;
+class StatusBoard;
 class EchoProber;
 class HttpTransport;
 class RequestChannel;
@@ -20,7 +20,7 @@ class StatusWatch;
 
 // Everything that runs behind the main window, free of widgets: the two
 // timers, the four request channels Inet1..Inet4, the reminder clock and
-// the box status watch, all writing into one DisplayState.
+// the box status watch, all writing into one StatusBoard.
 class Engine : public QObject
 {
     Q_OBJECT
@@ -41,7 +41,7 @@ public:
     void stop();
 
     QDir folder() const { return m_folder; }
-    DisplayState *display() const { return m_display; }
+    StatusBoard *display() const { return m_display; }
     RequestChannel *channel(int box) const { return m_channels.at(box - 1); } // Inet1..Inet4
     std::array<RequestChannel *, 4> channels() const { return m_channels; }
     StatusWatch *statusWatch() const { return m_statusWatch; }
@@ -54,7 +54,7 @@ private:
     QDir m_folder;
     std::unique_ptr<SystemClock> m_systemClock;
     const Clock *m_clock;
-    DisplayState *m_display;
+    StatusBoard *m_display;
     HttpTransport *m_transport;
     std::array<RequestChannel *, 4> m_channels{};
     SecondTimer *m_secondTimer;

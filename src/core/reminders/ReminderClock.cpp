@@ -3,7 +3,7 @@
 #include "boxes/BoxListFile.h"
 #include "boxes/RequestChannel.h"
 #include "common/Clock.h"
-#include "common/DisplayState.h"
+#include "common/StatusBoard.h"
 #include "common/Logging.h"
 #include "common/WallClock.h"
 #include "reminders/ReminderKeys.h"
@@ -17,7 +17,7 @@ constexpr qint64 kRememberSecs = 2 * WallClock::kSecsPerDay;
 
 } // namespace
 
-ReminderClock::ReminderClock(const Clock &clock, const QDir &folder, RequestChannel *inet1, DisplayState *display,
+ReminderClock::ReminderClock(const Clock &clock, const QDir &folder, RequestChannel *inet1, StatusBoard *display,
                              QObject *parent)
     : QObject(parent)
     , m_clock(clock)

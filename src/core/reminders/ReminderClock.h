@@ -12,7 +12,7 @@
 #include <set>
 
 class Clock;
-class DisplayState;
+class StatusBoard;
 class RequestChannel;
 
 // The Timer1 tick: the clock label every second, the information panel
@@ -33,7 +33,7 @@ public:
     // The longest gap between two ticks that is caught up second by second.
     static constexpr qint64 kMaxCatchUpSecs = 60;
 
-    ReminderClock(const Clock &clock, const QDir &folder, RequestChannel *inet1, DisplayState *display,
+    ReminderClock(const Clock &clock, const QDir &folder, RequestChannel *inet1, StatusBoard *display,
                   QObject *parent = nullptr);
 
     // One check of one list at this local time, whatever ran before: reads
@@ -60,7 +60,7 @@ private:
     const Clock &m_clock;
     QDir m_folder;
     RequestChannel *m_channel;
-    DisplayState *m_display;
+    StatusBoard *m_display;
 
     std::optional<qint64> m_lastSecond; // the previous tick's reading, seconds since the epoch
     // List checks already run, as local wall-clock seconds (day and time of

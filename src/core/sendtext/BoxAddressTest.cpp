@@ -2,7 +2,7 @@
 
 #include "boxes/Message.h"
 #include "boxes/RequestChannel.h"
-#include "common/DisplayState.h"
+#include "common/StatusBoard.h"
 
 QString BoxAddressTest::numberText(int box)
 {
@@ -21,7 +21,7 @@ QString BoxAddressTest::panelText(int box)
     return QStringLiteral("Test für die ") + numberText(box) + QStringLiteral(". D-Box2");
 }
 
-void BoxAddressTest::run(RequestChannel *inet1, DisplayState *display, int box, const QString &address)
+void BoxAddressTest::run(RequestChannel *inet1, StatusBoard *display, int box, const QString &address)
 {
     inet1->send(address, message(box, address));
     display->showInfo(panelText(box));

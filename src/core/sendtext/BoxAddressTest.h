@@ -4,7 +4,7 @@
 
 #include <QString>
 
-class DisplayState;
+class StatusBoard;
 class RequestChannel;
 
 // The "Test" button of the box address dialog: a fixed message to the
@@ -19,5 +19,5 @@ public:
     static QString panelText(int box);
 
     // Sends the test for box 1..4 and shows it in the information panel.
-    static void run(RequestChannel *inet1, DisplayState *display, int box, const QString &address);
+    static void run(RequestChannel *inet1, StatusBoard *display, int box, const QString &address);
 };

@@ -3,11 +3,11 @@
 #include "boxes/BoxListFile.h"
 #include "boxes/RequestChannel.h"
 #include "boxes/RequestTarget.h"
-#include "common/DisplayState.h"
+#include "common/StatusBoard.h"
 #include "common/Logging.h"
 #include "common/SettingsFile.h"
 
-SendTextStep::Outcome SendTextStep::run(const QDir &folder, DisplayState *display,
+SendTextStep::Outcome SendTextStep::run(const QDir &folder, StatusBoard *display,
                                         const std::array<RequestChannel *, 4> &channels, const QString &typed,
                                         const SendTextSettings &settings)
 {
@@ -42,7 +42,7 @@ bool SendTextStep::willBeShortened(const QString &typed, MessageKind kind)
     return RequestTarget::encode(message, FirmwareKind::Unknown).shortened;
 }
 
-QList<int> SendTextStep::receivers(const DisplayState &display, const SendTextSettings &settings)
+QList<int> SendTextStep::receivers(const StatusBoard &display, const SendTextSettings &settings)
 {
     QList<int> boxes;
     for (int box = 1; box <= SendTextSettings::kBoxes; ++box)

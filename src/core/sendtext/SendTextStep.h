@@ -21,7 +21,7 @@ struct TypedText {
     static TypedText convert(const QString &typed);
 };
 
-class DisplayState;
+class StatusBoard;
 class RequestChannel;
 
 // What pressing "Text senden & Schließen" does: the typed text (or "---"
@@ -44,7 +44,7 @@ public:
     };
 
     // channels are Inet1..Inet4; the box status is read from display now.
-    static Outcome run(const QDir &folder, DisplayState *display, const std::array<RequestChannel *, 4> &channels,
+    static Outcome run(const QDir &folder, StatusBoard *display, const std::array<RequestChannel *, 4> &channels,
                        const QString &typed, const SendTextSettings &settings);
 
     static QString textToSend(const QString &typed) { return typed.isEmpty() ? kEmptyText : typed; }
@@ -52,5 +52,5 @@ public:
     // server is not known to be new, where "&", "+" and "%" take words).
     static bool willBeShortened(const QString &typed, MessageKind kind);
     // The boxes that are ticked and whose character of the status text is "1".
-    static QList<int> receivers(const DisplayState &display, const SendTextSettings &settings);
+    static QList<int> receivers(const StatusBoard &display, const SendTextSettings &settings);
 };

@@ -4,7 +4,7 @@
 #include "boxes/Message.h"
 #include "boxes/RequestChannel.h"
 #include "boxes/RequestTarget.h"
-#include "common/DisplayState.h"
+#include "common/StatusBoard.h"
 #include "common/Logging.h"
 #include "watch/EchoProber.h"
 
@@ -36,7 +36,7 @@ QString describe(const EchoResult &r)
 
 } // namespace
 
-StatusWatch::StatusWatch(const QDir &folder, DisplayState *display, const std::array<RequestChannel *, 4> &channels,
+StatusWatch::StatusWatch(const QDir &folder, StatusBoard *display, const std::array<RequestChannel *, 4> &channels,
                          EchoProber *prober, QObject *parent)
     : QObject(parent)
     , m_folder(folder)
@@ -167,7 +167,7 @@ void StatusWatch::finishTick()
         }
         const EchoResult &r = m_box[box - 1].result;
         const bool on = r.status() == 0;
-        m_display->setLampColor(box, on ? DisplayState::kLampGreen : DisplayState::kLampRed);
+        m_display->setLampOn(box, on);
         current += on ? QLatin1Char('1') : QLatin1Char('0');
 
         // Shown once per address that does not resolve; each failure is still logged.

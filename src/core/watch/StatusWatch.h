@@ -12,7 +12,7 @@
 
 #include <array>
 
-class DisplayState;
+class StatusBoard;
 class EchoProber;
 class RequestChannel;
 
@@ -39,7 +39,7 @@ public:
         "Abhilfe: sysctl -w net.ipv4.ping_group_range=\"0 2147483647\" oder setcap cap_net_raw+ep zelvo");
 
     // prober is not owned.
-    StatusWatch(const QDir &folder, DisplayState *display, const std::array<RequestChannel *, 4> &channels,
+    StatusWatch(const QDir &folder, StatusBoard *display, const std::array<RequestChannel *, 4> &channels,
                 EchoProber *prober, QObject *parent = nullptr);
 
     static constexpr int kDefaultTickLimitMs = 5000; // well inside Timer2's 10 s
@@ -72,7 +72,7 @@ private:
     void finishTick();
 
     QDir m_folder;
-    DisplayState *m_display;
+    StatusBoard *m_display;
     std::array<RequestChannel *, 4> m_channels;
     EchoProber *m_prober;
 

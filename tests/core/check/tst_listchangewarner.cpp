@@ -4,7 +4,7 @@
 #include "boxes/RequestChannel.h"
 #include "check/ListChangeWarner.h"
 #include "common/Clock.h"
-#include "common/DisplayState.h"
+#include "common/StatusBoard.h"
 #include "reminders/ReminderClock.h"
 #include "reminders/ReminderListFile.h"
 
@@ -136,7 +136,7 @@ void TestListChangeWarner::theClockWarnsWhenAListChanges()
     FakeClock time(monday0800());
     HttpTransport transport(1, 1000);
     RequestChannel inet1(&transport);
-    DisplayState display;
+    StatusBoard display;
     ListChangeWarner warner;
     ReminderClock clock(time, folder.dir(), &inet1, &display);
     warner.listenTo(clock);

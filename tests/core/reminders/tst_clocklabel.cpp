@@ -2,7 +2,7 @@
 #include "boxes/HttpTransport.h"
 #include "boxes/RequestChannel.h"
 #include "common/Clock.h"
-#include "common/DisplayState.h"
+#include "common/StatusBoard.h"
 #include "reminders/ReminderClock.h"
 #include "TempFolder.h"
 
@@ -24,7 +24,7 @@ void TestClockLabel::labelCountsEverySecondOnce()
 {
     TempFolder folder; // no lists, no box list: nothing is sent
     SystemClock clock;
-    DisplayState display;
+    StatusBoard display;
     HttpTransport transport(9, 1000);
     RequestChannel inet1(&transport);
     ReminderClock reminders(clock, folder.dir(), &inet1, &display);

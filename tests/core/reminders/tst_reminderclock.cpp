@@ -6,7 +6,7 @@
 #include "check/ListChangeWarner.h"
 #include "common/Clock.h"
 #include "common/TextFile.h"
-#include "common/DisplayState.h"
+#include "common/StatusBoard.h"
 #include "reminders/ReminderClock.h"
 #include "reminders/ReminderListFile.h"
 
@@ -52,7 +52,7 @@ struct Rig {
     std::array<std::unique_ptr<RecordingHttpServer>, 4> servers;
     std::unique_ptr<HttpTransport> transport;
     std::unique_ptr<RequestChannel> inet1;
-    DisplayState display;
+    StatusBoard display;
     FakeClock time;
     ListChangeWarner warner; // as the engine wires it
     std::unique_ptr<ReminderClock> clock;

@@ -3,7 +3,7 @@
 #include "engine/Engine.h"
 #include "boxes/RequestChannel.h"
 #include "boxes/RequestTarget.h"
-#include "common/DisplayState.h"
+#include "common/StatusBoard.h"
 #include "sendtext/SendTextStep.h"
 
 #include <QTest>

@@ -5,7 +5,7 @@
 #include "boxes/Message.h"
 #include "boxes/RequestChannel.h"
 #include "boxes/RequestTarget.h"
-#include "common/DisplayState.h"
+#include "common/StatusBoard.h"
 #include "watch/StatusWatch.h"
 
 #include <QElapsedTimer>
@@ -41,7 +41,6 @@ QString line(int box, bool on)
            + (on ? QStringLiteral("ein") : QStringLiteral("aus")) + QStringLiteral("geschaltet\n");
 }
 
-constexpr int kUntouched = 12345; // a lamp colour no tick ever sets
 
 } // namespace
 
@@ -78,7 +77,7 @@ private:
     std::unique_ptr<TempFolder> m_folder;
     std::unique_ptr<HttpTransport> m_transport;
     std::array<RequestChannel *, 4> m_channels{};
-    std::unique_ptr<DisplayState> m_display;
+    std::unique_ptr<StatusBoard> m_display;
     std::unique_ptr<ScriptedEchoProber> m_prober;
     std::unique_ptr<StatusWatch> m_watch;
 };
@@ -114,7 +113,7 @@ void TestStatusWatch::init()
     m_transport = std::make_unique<HttpTransport>(m_port, 5000);
     for (auto *&c : m_channels)
         c = new RequestChannel(m_transport.get(), m_transport.get());
-    m_display = std::make_unique<DisplayState>();
+    m_display = std::make_unique<StatusBoard>();
     m_prober = std::make_unique<ScriptedEchoProber>();
     m_watch = std::make_unique<StatusWatch>(m_folder->dir(), m_display.get(), m_channels, m_prober.get());
 }
@@ -211,7 +210,6 @@ void TestStatusWatch::tick()
     for (int box = 1; box <= 4; ++box) {
         if (answering.at(box - 1) == QLatin1Char('1'))
             m_prober->setOutcome(boxAddress(box), Outcome::Reply);
-        m_display->setLampColor(box, kUntouched);
     }
     m_display->setBoxStatus(stored);
 
@@ -221,10 +219,10 @@ void TestStatusWatch::tick()
     QCOMPARE(m_display->boxStatus(), status);
     for (int box = 1; box <= 4; ++box) {
         const QChar lamp = lamps.at(box - 1);
-        const int expected = lamp == QLatin1Char('g')   ? DisplayState::kLampGreen
-                             : lamp == QLatin1Char('r') ? DisplayState::kLampRed
-                                                        : kUntouched;
-        QCOMPARE(m_display->lampColor(box), expected);
+        const std::optional<bool> expected = lamp == QLatin1Char('g')   ? std::optional(true)
+                                             : lamp == QLatin1Char('r') ? std::optional(false)
+                                                                        : std::nullopt; // untouched
+        QCOMPARE(m_display->lampOn(box), expected);
     }
     QCOMPARE(m_display->infoVisible(), panel);
     QCOMPARE(m_display->infoText(), panel ? StatusWatch::kPanelText : QString());
@@ -363,8 +361,8 @@ void TestStatusWatch::unresolvedNameAlertsOncePerAddress()
     QCOMPARE(alerts.size(), 1);
     QCOMPARE(alerts.first().first().toString(), StatusWatch::kUnresolvedAlert);
     QCOMPARE(m_display->boxStatus(), QString("0010"));
-    QCOMPARE(m_display->lampColor(1), DisplayState::kLampRed);
-    QCOMPARE(m_display->lampColor(2), DisplayState::kLampRed);
+    QCOMPARE(m_display->lampOn(1), std::optional(false));
+    QCOMPARE(m_display->lampOn(2), std::optional(false));
     // Told about box 3 only; nothing went to the names.
     QCOMPARE(messages(3).size(), 1);
 
@@ -396,7 +394,7 @@ void TestStatusWatch::icmpNotAllowedAlertsOncePerRun()
                      "Abhilfe: sysctl -w net.ipv4.ping_group_range=\"0 2147483647\" oder setcap cap_net_raw+ep zelvo"));
     QCOMPARE(m_display->boxStatus(), QString("0000"));
     for (int box = 1; box <= 4; ++box)
-        QCOMPARE(m_display->lampColor(box), DisplayState::kLampRed);
+        QCOMPARE(m_display->lampOn(box), std::optional(false));
     for (auto *server : m_servers)
         QCOMPARE(server->requests().size(), 0);
 

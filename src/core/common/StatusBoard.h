@@ -4,19 +4,17 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
-// What the main window shows of the running program: the clock label, the
-// information panel on the television, the four status lamps and the box
-// status text. The logic writes here; the window only mirrors it.
-class DisplayState : public QObject
+// The program's live status, as the main window shows it: the clock text,
+// the information panel, whether each box is on (its lamp, and the box
+// status text the send step reads). The logic writes here; the window only
+// mirrors it and picks the colours.
+class StatusBoard : public QObject
 {
     Q_OBJECT
 public:
-    // Colour values with red in the lowest byte, as the lamps are described.
-    static constexpr int kLampGreen = 65280;
-    static constexpr int kLampRed = 255;
-
-    explicit DisplayState(QObject *parent = nullptr);
+    explicit StatusBoard(QObject *parent = nullptr);
 
     QString clockText() const { return m_clockText; }
     void setClockText(const QString &text);
@@ -32,19 +30,22 @@ public:
     void setBoxStatus(const QString &status);
     bool boxIsOn(int box) const; // box 1..4
 
-    int lampColor(int box) const; // box 1..4
-    void setLampColor(int box, int color);
+    // Whether box 1..4 was last found on; nothing before the watch has
+    // judged it (the lamp then shows off). A box that is not configured
+    // keeps its lamp as it was.
+    std::optional<bool> lampOn(int box) const;
+    void setLampOn(int box, bool on);
 
 signals:
     void clockTextChanged(const QString &text);
     void infoChanged(); // shown, hidden or new text
     void boxStatusChanged(const QString &status);
-    void lampColorChanged(int box, int color);
+    void lampChanged(int box, bool on);
 
 private:
     QString m_clockText = QStringLiteral("00:00:00");
     QString m_infoText;
     bool m_infoVisible = false;
     QString m_boxStatus = QStringLiteral("0000");
-    std::array<int, 4> m_lamps{{kLampRed, kLampRed, kLampRed, kLampRed}};
+    std::array<std::optional<bool>, 4> m_lamps;
 };
