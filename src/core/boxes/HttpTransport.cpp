@@ -313,9 +313,9 @@ void HttpTransport::finish(Request *r, int status, const QString &error)
     if (r->refused)
         logNotSent(r->key, r->target, error);
     else if (r->socket == nullptr && !error.isEmpty())
-        qCWarning(lcSend).noquote() << "nicht gesendet an" << ('"' + r->key + '"') << r->target << "-" << error;
+        qCWarning(lcSend).noquote() << "nicht gesendet an" << (QLatin1Char('"') + r->key + QLatin1Char('"')) << r->target << "-" << error;
     else if (!error.isEmpty())
-        qCWarning(lcSend).noquote() << "Fehler bei" << ('"' + r->key + '"') << r->target << "-" << error;
+        qCWarning(lcSend).noquote() << "Fehler bei" << (QLatin1Char('"') + r->key + QLatin1Char('"')) << r->target << "-" << error;
     else
         qCInfo(lcSend).noquote() << "Antwort von" << r->key << status << r->target;
 
@@ -333,11 +333,11 @@ void HttpTransport::finish(Request *r, int status, const QString &error)
 void HttpTransport::logNotSent(const QString &address, const QByteArray &target, const QString &reason)
 {
     if (m_refusalsLogged.contains(address) && m_refusalsLogged.value(address) == reason) {
-        qCDebug(lcSend).noquote() << "nicht gesendet an" << ('"' + address + '"') << target << "-" << reason;
+        qCDebug(lcSend).noquote() << "nicht gesendet an" << (QLatin1Char('"') + address + QLatin1Char('"')) << target << "-" << reason;
         return;
     }
     if (m_refusalsLogged.size() >= kRefusalsRemembered)
         m_refusalsLogged.clear();
     m_refusalsLogged.insert(address, reason);
-    qCWarning(lcSend).noquote() << "nicht gesendet an" << ('"' + address + '"') << target << "-" << reason;
+    qCWarning(lcSend).noquote() << "nicht gesendet an" << (QLatin1Char('"') + address + QLatin1Char('"')) << target << "-" << reason;
 }

@@ -29,7 +29,7 @@ QChar *decodeInto(QChar *out, QByteArrayView bytes)
         if (b >= 0x80 && b <= 0x9F && kHigh[b - 0x80] != 0)
             *out++ = QChar(kHigh[b - 0x80]);
         else
-            *out++ = QChar(b); // Latin-1 everywhere else; unassigned bytes as C1 controls
+            *out++ = QLatin1Char(char(b)); // Latin-1 everywhere else; unassigned bytes as C1 controls
     }
     return out;
 }
