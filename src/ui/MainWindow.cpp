@@ -163,7 +163,7 @@ void MainWindow::buildMenus()
     connect(action(m_fileMenu, QStringLiteral("auf"), QStringLiteral("Öffnen")), &QAction::triggered, this,
             &MainWindow::openWindow);
     connect(action(m_fileMenu, QStringLiteral("tese2"), QStringLiteral("Text sofort senden")), &QAction::triggered,
-            this, &MainWindow::openTextsend);
+            this, &MainWindow::openSendTextDialog);
     connect(action(m_fileMenu, QStringLiteral("beenden"), QStringLiteral("Beenden")), &QAction::triggered, this,
             &MainWindow::quit);
     m_fileMenu->menuAction()->setVisible(false); // only the tray shows it
@@ -171,13 +171,13 @@ void MainWindow::buildMenus()
     QMenu *send = bar->addMenu(QStringLiteral("Aktionen"));
     send->setObjectName(QStringLiteral("send"));
     connect(action(send, QStringLiteral("tese"), QStringLiteral("Text sofort senden")), &QAction::triggered, this,
-            &MainWindow::openTextsend);
+            &MainWindow::openSendTextDialog);
     action(send, QStringLiteral("countd"), QStringLiteral("Countdown setzen"))->setVisible(false);
 
     QMenu *settings = bar->addMenu(QStringLiteral("Einstellungen"));
     settings->setObjectName(QStringLiteral("einstell"));
     connect(action(settings, QStringLiteral("ipbox"), QStringLiteral("IP der D-Boxen")), &QAction::triggered, this,
-            &MainWindow::openBoxip);
+            &MainWindow::openBoxAddressDialog);
     // The reminder lists are edited outside the program.
     action(settings, QStringLiteral("tägl"), QStringLiteral("tgl. Erinnerungen editieren"))->setEnabled(false);
     action(settings, QStringLiteral("wochen"), QStringLiteral("Wochen Erinnerungen editieren"))->setEnabled(false);
@@ -247,24 +247,24 @@ void MainWindow::quit()
 
 // The settings dialogs are modal but do not block the caller: the timers
 // and requests run on while they are open.
-void MainWindow::openTextsend()
+void MainWindow::openSendTextDialog()
 {
-    if (!m_textsend) {
-        m_textsend = new SendTextDialog(m_engine, this);
-        m_textsend->setAttribute(Qt::WA_DeleteOnClose);
-        m_textsend->setWindowModality(Qt::ApplicationModal);
+    if (!m_sendTextDialog) {
+        m_sendTextDialog = new SendTextDialog(m_engine, this);
+        m_sendTextDialog->setAttribute(Qt::WA_DeleteOnClose);
+        m_sendTextDialog->setWindowModality(Qt::ApplicationModal);
     }
-    present(m_textsend);
+    present(m_sendTextDialog);
 }
 
-void MainWindow::openBoxip()
+void MainWindow::openBoxAddressDialog()
 {
-    if (!m_boxip) {
-        m_boxip = new BoxAddressDialog(m_engine, this);
-        m_boxip->setAttribute(Qt::WA_DeleteOnClose);
-        m_boxip->setWindowModality(Qt::ApplicationModal);
+    if (!m_boxAddressDialog) {
+        m_boxAddressDialog = new BoxAddressDialog(m_engine, this);
+        m_boxAddressDialog->setAttribute(Qt::WA_DeleteOnClose);
+        m_boxAddressDialog->setWindowModality(Qt::ApplicationModal);
     }
-    present(m_boxip);
+    present(m_boxAddressDialog);
 }
 
 void MainWindow::openInfo()
@@ -301,10 +301,10 @@ void MainWindow::closeEvent(QCloseEvent *event)
     // Closing is never cancelled and never hides to the tray.
     m_tray->remove();
     // The settings dialogs belong to the main window; closing them saves nothing.
-    if (m_textsend)
-        m_textsend->close();
-    if (m_boxip)
-        m_boxip->close();
+    if (m_sendTextDialog)
+        m_sendTextDialog->close();
+    if (m_boxAddressDialog)
+        m_boxAddressDialog->close();
     m_engine->stop();
     event->accept();
     // Gone from the tray too: once no other window is open, the program ends.

@@ -50,8 +50,8 @@ public:
 public slots:
     void openWindow();   // "Öffnen"
     void quit();         // "Beenden"
-    void openTextsend(); // "Text sofort senden"
-    void openBoxip();    // "IP der D-Boxen"
+    void openSendTextDialog(); // "Text sofort senden"
+    void openBoxAddressDialog();    // "IP der D-Boxen"
     void openInfo();     // "Info"
 
 protected:
@@ -77,8 +77,8 @@ private:
     std::array<Shape *, 4> m_lamps{}; // Shape4..Shape7
     TrayIcon *m_tray = nullptr;
     // Each window exists once, from its opening to its closing.
-    QPointer<SendTextDialog> m_textsend;
-    QPointer<BoxAddressDialog> m_boxip;
+    QPointer<SendTextDialog> m_sendTextDialog;
+    QPointer<BoxAddressDialog> m_boxAddressDialog;
     QPointer<InfoWindow> m_info;
     // Held while the window is hidden in the tray: the program is still
     // running then, even when its last other window closes.
