@@ -197,16 +197,6 @@ void MainWindow::startUp()
     m_engine->start();
 }
 
-void MainWindow::showInfo(const QString &text)
-{
-    m_engine->display()->showInfo(text);
-}
-
-void MainWindow::hideInfo()
-{
-    m_engine->display()->hideInfo();
-}
-
 void MainWindow::mirrorInfo()
 {
     const StatusBoard *display = m_engine->display();

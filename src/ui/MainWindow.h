@@ -39,10 +39,6 @@ public:
     // tick at once, then both timers).
     void startUp();
 
-    // The information panel on the television.
-    void showInfo(const QString &text);
-    void hideInfo();
-
     // The "Datei" menu, which serves as the tray menu.
     QMenu *fileMenu() const { return m_fileMenu; }
     TrayIcon *trayIcon() const { return m_tray; }

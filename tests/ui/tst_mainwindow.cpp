@@ -152,11 +152,11 @@ void TestMainWindow::infoPanelShowAndHide()
     const QStringList parts{"Label2", "Shape2", "Shape3"};
     for (const QString &p : parts)
         QVERIFY(!m_form->findChild<QWidget *>(p)->isVisible());
-    m_form->showInfo("07:30 Muell rausbringen");
+    m_form->engine()->display()->showInfo("07:30 Muell rausbringen");
     QCOMPARE(m_form->findChild<QLabel *>("Label3")->text(), QString("07:30 Muell rausbringen"));
     for (const QString &p : parts)
         QVERIFY(m_form->findChild<QWidget *>(p)->isVisible());
-    m_form->hideInfo();
+    m_form->engine()->display()->hideInfo();
     QCOMPARE(m_form->findChild<QLabel *>("Label3")->text(), QString());
     for (const QString &p : parts)
         QVERIFY(!m_form->findChild<QWidget *>(p)->isVisible());
@@ -164,7 +164,7 @@ void TestMainWindow::infoPanelShowAndHide()
 
 void TestMainWindow::screenshot()
 {
-    m_form->showInfo("07:30 Muell rausbringen");
+    m_form->engine()->display()->showInfo("07:30 Muell rausbringen");
     m_form->engine()->display()->setClockText("07:25:00");
     m_form->engine()->display()->setLampOn(1, true);
     m_form->engine()->display()->setLampOn(2, true);

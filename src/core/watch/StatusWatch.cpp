@@ -84,14 +84,15 @@ void StatusWatch::tick()
     // Count first, then start: a prober may answer before probe() returns.
     m_pending = 0;
     for (int box = 1; box <= BoxList::kBoxes; ++box) {
-        m_box[box - 1].probed = m_boxes.isConfigured(box);
-        if (!m_box[box - 1].probed)
+        Box &b = m_box[box - 1];
+        b.probed = m_boxes.isConfigured(box);
+        if (!b.probed)
             continue;
-        if (m_box[box - 1].inFlight) {
-            m_box[box - 1].answered = true;
-            m_box[box - 1].result = EchoResult::of(EchoResult::Outcome::NoReply,
-                                                QStringLiteral("die vorige Prüfung ist noch nicht zurück"));
-            logResult(box, m_box[box - 1].result);
+        if (b.inFlight) {
+            b.answered = true;
+            b.result = EchoResult::of(EchoResult::Outcome::NoReply,
+                                      QStringLiteral("die vorige Prüfung ist noch nicht zurück"));
+            logResult(box, b.result);
             continue;
         }
         ++m_pending;
