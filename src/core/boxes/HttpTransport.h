@@ -52,7 +52,6 @@ public:
     const BoxFirmware &firmware() const { return m_firmware; }
 
     quint16 port() const { return m_port; }
-    int timeoutMs() const { return m_timeoutMs; }
 
     // Requests queued or on their way (for tests and shutdown).
     int pendingCount() const { return int(m_requests.size()); }
