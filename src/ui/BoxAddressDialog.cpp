@@ -134,7 +134,8 @@ void BoxAddressDialog::save()
     m_saveError = BoxListFile::write(m_engine->folder(), boxList());
     if (!m_saveError.isEmpty()) {
         // What the user typed stays in the dialog, so nothing is lost.
-        QMessageBox::warning(this, QStringLiteral("Zelvo"), SettingsFile::saveFailureText(BoxListFile::kFileName, m_saveError));
+        WindowGeometry::openMessage(this, QMessageBox::Warning,
+                                    SettingsFile::saveFailureText(BoxListFile::kFileName, m_saveError));
         return;
     }
     accept();

@@ -213,11 +213,9 @@ void MainWindow::showAlert(const QString &text)
     // on, since the box is opened without an event loop of its own.
     if (m_alert)
         return;
-    m_alert = new QMessageBox(QMessageBox::Information, QStringLiteral("Zelvo"), text, QMessageBox::Ok, this);
-    m_alert->setAttribute(Qt::WA_DeleteOnClose);
     m_engine->statusWatch()->hold();
-    connect(m_alert, &QDialog::finished, m_engine->statusWatch(), &StatusWatch::release);
-    m_alert->open();
+    m_alert = WindowGeometry::openMessage(this, QMessageBox::Information, text,
+                                          [watch = m_engine->statusWatch()] { watch->release(); });
 }
 
 void MainWindow::openWindow()

@@ -97,11 +97,21 @@ void SendTextDialog::send()
 {
     if (m_text->toPlainText().isEmpty())
         m_text->setPlainText(SendTextStep::kEmptyText);
+    // The user is told first; the text goes once the box is closed.
     if (SendTextStep::willBeShortened(m_text->toPlainText(), settings().kind))
-        QMessageBox::information(this, QStringLiteral("Zelvo"), SendTextStep::kShortenedNotice);
+        WindowGeometry::openMessage(this, QMessageBox::Information, SendTextStep::kShortenedNotice,
+                                    [this] { sendNow(); });
+    else
+        sendNow();
+}
+
+void SendTextDialog::sendNow()
+{
     m_outcome = SendTextStep::run(m_engine->folder(), m_engine->display(), m_engine->channels(),
                                   m_text->toPlainText(), settings());
+    // Told before the dialog closes.
     if (!m_outcome.saveError.isEmpty())
-        QMessageBox::warning(this, QStringLiteral("Zelvo"), m_outcome.saveError);
-    accept();
+        WindowGeometry::openMessage(this, QMessageBox::Warning, m_outcome.saveError, [this] { accept(); });
+    else
+        accept();
 }

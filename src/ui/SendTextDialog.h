@@ -37,6 +37,7 @@ public slots:
 private:
     void buildControls();
     void load();
+    void sendNow();
 
     Engine *m_engine;
     QPlainTextEdit *m_text = nullptr;      // Text1

@@ -49,4 +49,15 @@ void centreOnScreen(QWidget *window)
     window->move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
 }
 
+QMessageBox *openMessage(QWidget *parent, QMessageBox::Icon icon, const QString &text,
+                         const std::function<void()> &then)
+{
+    auto *box = new QMessageBox(icon, QStringLiteral("Zelvo"), text, QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    if (then)
+        QObject::connect(box, &QDialog::finished, parent, [then] { then(); });
+    box->open();
+    return box;
+}
+
 } // namespace WindowGeometry

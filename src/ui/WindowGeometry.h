@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QFont>
+#include <QMessageBox>
 #include <QRect>
 #include <QString>
+
+#include <functional>
 
 class QWidget;
 
@@ -23,5 +26,10 @@ void setUpWindow(QWidget *window, const QString &name, const QString &title, con
 
 // Puts a window in the middle of the screen it will appear on.
 void centreOnScreen(QWidget *window);
+
+// A message box titled "Zelvo" over parent, opened without an event loop of
+// its own; then runs once it is closed. It deletes itself.
+QMessageBox *openMessage(QWidget *parent, QMessageBox::Icon icon, const QString &text,
+                         const std::function<void()> &then = {});
 
 } // namespace WindowGeometry

@@ -331,7 +331,7 @@ void TestBoxAddressDialog::saveFailureKeepsDialogAndTypedText()
     flag(2)->click();
     MessageBoxCatcher catcher;
     button("Command1")->click();
-    QCOMPARE(catcher.count(), 1);
+    QTRY_COMPARE(catcher.count(), 1);
     QCOMPARE(catcher.title(), QString("Zelvo"));
     QVERIFY2(catcher.text().startsWith("boxip.ini konnte nicht gespeichert werden: "), qPrintable(catcher.text()));
     QVERIFY(!m_dialog->lastSaveError().isEmpty());
@@ -360,7 +360,7 @@ void TestBoxAddressDialog::saveFailureReasons()
     open(folder);
     MessageBoxCatcher catcher;
     button("Command1")->click();
-    QCOMPARE(catcher.count(), 1);
+    QTRY_COMPARE(catcher.count(), 1);
     QTEST(m_dialog->lastSaveError(), "reason");
     QCOMPARE(catcher.text(), "boxip.ini konnte nicht gespeichert werden: " + m_dialog->lastSaveError());
 }

@@ -8,11 +8,13 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 using Flags = QList<bool>;
 
@@ -39,6 +41,7 @@ private slots:
     void boxSwitchedOnAfterOpeningIsSentTo();
     void closeBoxSendsAndSavesNothing();
     void saveFailureToldInGerman();
+    void tooLongTextToldBeforeItGoes();
     void returnOnSendButton_data();
     void returnOnSendButton();
     void screenshot();
@@ -368,13 +371,43 @@ void TestSendTextDialog::saveFailureToldInGerman()
     QTest::keyClicks(control<QWidget>("Text1"), "trotzdem");
     MessageBoxCatcher catcher;
     control<QPushButton>("Command1")->click();
-    QCOMPARE(catcher.count(), 1);
+    QTRY_COMPARE(catcher.count(), 1);
     QCOMPARE(catcher.title(), QString("Zelvo"));
     QCOMPARE(catcher.text(), QString("wendrel.ini konnte nicht gespeichert werden: an dieser Stelle steht ein Ordner"));
     QVERIFY(catcher.parentWasVisible()); // told before the dialog closes
     QVERIFY(m_boxes->box(1).waitForRequests(1));
     QCOMPARE(m_engine->display()->infoText(), QString("trotzdem"));
     QVERIFY(!m_dialog->isVisible());
+}
+
+// The box about a shortened text opens without an event loop of its own;
+// the text goes once it is closed, then the dialog closes.
+void TestSendTextDialog::tooLongTextToldBeforeItGoes()
+{
+    open("1000");
+    control<QCheckBox>("Check1_0")->click();
+    control<QPlainTextEdit>("Text1")->setPlainText(QString(3000, QLatin1Char('x')));
+    int sentWhileOpen = -1;
+    QString told;
+    QTimer look;
+    look.setInterval(20);
+    connect(&look, &QTimer::timeout, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || sentWhileOpen >= 0)
+            return;
+        QTest::qWait(200); // time enough for a request that went too early
+        sentWhileOpen = m_boxes->requestCount();
+        told = box->text();
+        box->accept();
+    });
+    look.start();
+    control<QPushButton>("Command1")->click();
+    QVERIFY(m_dialog->isVisible()); // the click returned with the box open
+    QTRY_VERIFY(sentWhileOpen >= 0);
+    QCOMPARE(sentWhileOpen, 0);
+    QCOMPARE(told, SendTextStep::kShortenedNotice);
+    QVERIFY(m_boxes->box(1).waitForRequests(1));
+    QTRY_VERIFY(!m_dialog->isVisible());
 }
 
 void TestSendTextDialog::returnOnSendButton_data()
