@@ -5,8 +5,10 @@
 // box's messages arrive. ZELVO_BENCH_SECONDS shortens the run (default 60).
 #include "FaultyBox.h"
 #include "ProcessMemory.h"
+#include "Messages.h"
 #include "RecordingHttpServer.h"
 #include "boxes/HttpTransport.h"
+#include "boxes/RequestTarget.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -90,15 +92,15 @@ int main(int argc, char *argv[])
     int n = 0;
     QTimer faultyFeed;
     QObject::connect(&faultyFeed, &QTimer::timeout, &app, [&] {
-        transport.send(QStringLiteral("127.0.0.2"), QStringLiteral("/control/message?nmsg=strom"));
-        transport.send(QStringLiteral("127.0.0.4"), QStringLiteral("/control/message?nmsg=kopf"));
+        transport.send(QStringLiteral("127.0.0.2"), nmsg(QStringLiteral("strom")));
+        transport.send(QStringLiteral("127.0.0.4"), nmsg(QStringLiteral("kopf")));
     });
     faultyFeed.start(50);
     QTimer healthyFeed;
     QObject::connect(&healthyFeed, &QTimer::timeout, &app, [&] {
-        const QByteArray target = "/control/message?nmsg=" + QByteArray::number(++n);
-        handedOver.insert(target, clock.nsecsElapsed());
-        transport.send(QStringLiteral("127.0.0.3"), QString::fromLatin1(target));
+        const Message message = nmsg(QString::number(++n));
+        handedOver.insert(RequestTarget::encode(message, FirmwareKind::New).target, clock.nsecsElapsed());
+        transport.send(QStringLiteral("127.0.0.3"), message);
     });
     healthyFeed.start(250);
 

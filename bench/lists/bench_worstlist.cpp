@@ -1,8 +1,10 @@
+#include "FakeClock.h"
+#include "check/ListChangeWarner.h"
 #include "TempFolder.h"
 #include "boxes/HttpTransport.h"
 #include "boxes/RequestChannel.h"
 #include "common/Clock.h"
-#include "common/DisplayState.h"
+#include "common/StatusBoard.h"
 #include "common/TextFile.h"
 #include "reminders/ReminderClock.h"
 
@@ -25,12 +27,6 @@ struct Case {
 };
 
 namespace {
-
-class FixedClock : public Clock
-{
-public:
-    QDateTime now() const override { return QDateTime(QDate(2026, 12, 7), QTime(7, 25, 0)); }
-};
 
 qint64 statusKiB(const char *field)
 {
@@ -111,12 +107,12 @@ private slots:
 
 private:
     bool runCase(const Case &c);
-    FixedClock m_clock;
+    FakeClock m_clock{QDateTime(QDate(2026, 12, 7), QTime(7, 25, 0))};
     // Box 3 is unconfigured: the one match is handed over and dropped
     // without a network round trip.
     HttpTransport m_transport{9, 1000};
-    RequestChannel m_inet1{&m_transport};
-    DisplayState m_display;
+    RequestChannel m_channel{&m_transport};
+    StatusBoard m_display;
 };
 
 void BenchWorstList::initTestCase()
@@ -174,7 +170,9 @@ bool BenchWorstList::runCase(const Case &c)
     int fired = 0;
     std::vector<double> laterMs;
     {
-        ReminderClock clock(m_clock, folder.dir(), &m_inet1, &m_display);
+        ListChangeWarner warner;
+        ReminderClock clock(m_clock, folder.dir(), &m_channel, &m_display);
+        warner.listenTo(clock);
         QElapsedTimer t;
         t.start();
         fired = clock.checkList(ReminderListKind::Daily, at);

@@ -6,7 +6,7 @@
 #include "TempFolder.h"
 #include "boxes/HttpTransport.h"
 #include "boxes/RequestChannel.h"
-#include "common/DisplayState.h"
+#include "common/StatusBoard.h"
 #include "watch/IcmpEchoProber.h"
 #include "watch/StatusWatch.h"
 
@@ -44,7 +44,7 @@ private:
 
     TempFolder *m_folder = nullptr;
     HttpTransport *m_transport = nullptr;
-    DisplayState *m_display = nullptr;
+    StatusBoard *m_display = nullptr;
     IcmpEchoProber *m_prober = nullptr;
     StatusWatch *m_watch = nullptr;
 };
@@ -62,7 +62,7 @@ void BenchWatch::initTestCase()
     std::array<RequestChannel *, 4> channels{};
     for (auto *&c : channels)
         c = new RequestChannel(m_transport, m_transport);
-    m_display = new DisplayState;
+    m_display = new StatusBoard;
     m_prober = new IcmpEchoProber;
     m_watch = new StatusWatch(m_folder->dir(), m_display, channels, m_prober);
     measureTick(*m_watch); // warm-up: worker threads start

@@ -16,7 +16,7 @@ e2e_write_crlf "$E2E_WORK/wendrel.ini" "Falsch" "Wahr" " 0 " " 0 " " 1 " " 0 "
 e2e_start_boxes
 e2e_start_display
 e2e_start_zelvo
-main=$(e2e_window "Zelvo v0.5.9 beta")
+main=$(e2e_window "$E2E_MAIN_TITLE")
 sleep 1.5 # the start-up status tick has set the lamps
 
 # Opens a menu of the main window's bar: "Aktionen" is its first title;

@@ -29,7 +29,7 @@ e2e_write_crlf "$E2E_WORK/zlv-term.txt" \
 e2e_start_boxes
 e2e_start_display
 e2e_start_zelvo
-main=$(e2e_window "Zelvo v0.5.9 beta")
+main=$(e2e_window "$E2E_MAIN_TITLE")
 
 daily2="Es ist 07:25 Uhr!"$'\n'"$E2E_RULE"$'\n\n'"07:30 Uhr Muell rausbringen"
 daily4="Es ist 07:25 Uhr!"$'\n'"$E2E_RULE"$'\n\n'"07:35 Uhr Fenster schliessen"

@@ -28,14 +28,14 @@ E2E_PIDS+=($!)
 sleep 1
 kill -0 "${E2E_PIDS[-1]}" 2>/dev/null || e2e_fail "twm did not start"
 e2e_start_zelvo
-main=$(e2e_window "Zelvo v0.5.9 beta")
+main=$(e2e_window "$E2E_MAIN_TITLE")
 e2e_wait_until 5 e2e_tray_icon >/dev/null || e2e_fail "no tray icon of zelvo in trayer"
 read -r ix iy < <(e2e_tray_icon)
 sleep 1
 
 minimise() {
     xdotool windowminimize "$main" || e2e_fail "minimise request failed"
-    e2e_wait_until 5 e2e_no_window "Zelvo v0.5.9 beta" || e2e_fail "minimising did not hide the main window"
+    e2e_wait_until 5 e2e_no_window "$E2E_MAIN_TITLE" || e2e_fail "minimising did not hide the main window"
     e2e_tray_icon >/dev/null || e2e_fail "the tray icon went with the window"
     e2e_zelvo_running || e2e_fail "zelvo ended on minimising"
 }
@@ -45,16 +45,16 @@ e2e_log "minimised: hidden to the tray"
 
 xdotool mousemove "$ix" "$iy" sleep 0.15 click 1
 sleep 1.5
-e2e_no_window "Zelvo v0.5.9 beta" || e2e_fail "a single click on the tray icon showed the window"
+e2e_no_window "$E2E_MAIN_TITLE" || e2e_fail "a single click on the tray icon showed the window"
 
 xdotool mousemove "$ix" "$iy" sleep 0.15 click --repeat 2 --delay 120 1
-e2e_wait_until 5 e2e_window "Zelvo v0.5.9 beta" >/dev/null || e2e_fail "a double-click on the tray icon did not show the window"
+e2e_wait_until 5 e2e_window "$E2E_MAIN_TITLE" >/dev/null || e2e_fail "a double-click on the tray icon did not show the window"
 e2e_log "double-click: shown again"
 
 minimise
 e2e_tray_menu ""
 e2e_keys Down Return # Öffnen
-e2e_wait_until 5 e2e_window "Zelvo v0.5.9 beta" >/dev/null || e2e_fail "\"Öffnen\" in the tray menu did not show the window"
+e2e_wait_until 5 e2e_window "$E2E_MAIN_TITLE" >/dev/null || e2e_fail "\"Öffnen\" in the tray menu did not show the window"
 e2e_screenshot root e2e-tray-twm
 e2e_log "tray menu Öffnen: shown again"
 e2e_zelvo_running || e2e_fail "zelvo is no longer running"

@@ -17,7 +17,7 @@ e2e_write_crlf "$E2E_WORK/boxip.ini" "${E2E_BOX_ADDRESSES[@]}" " 1 " " 1 " " 0 "
 e2e_start_boxes
 e2e_start_display
 e2e_start_zelvo
-main=$(e2e_window "Zelvo v0.5.9 beta")
+main=$(e2e_window "$E2E_MAIN_TITLE")
 
 head="Der Status der D-Boxen hat sich geändert:"$'\n\n'
 line() { echo "- die $1. D-Box wurde $2geschaltet"; }
@@ -77,7 +77,7 @@ e2e_screenshot "$(e2e_window "Info")" e2e-infoanz
 # An open info window keeps the program alive after "Beenden"; the main
 # window and the tray icon go at once.
 e2e_tray_quit e2e-tray-menu-info-open
-e2e_wait_until 5 e2e_no_window "Zelvo v0.5.9 beta" || e2e_fail "the main window stayed after Beenden"
+e2e_wait_until 5 e2e_no_window "$E2E_MAIN_TITLE" || e2e_fail "the main window stayed after Beenden"
 e2e_wait_until 5 eval '! e2e_tray_icon >/dev/null' || e2e_fail "the tray icon stayed after Beenden"
 sleep 1
 e2e_zelvo_running || e2e_fail "zelvo ended although its info window was open"

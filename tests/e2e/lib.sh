@@ -6,13 +6,15 @@
 # temporary working folder, under libfaketime so that the wanted minute
 # comes within seconds. Nothing leaves the namespace: it has no device but lo.
 #
-# Environment (set by CTest): ZELVO_BIN, BOXSIM_BIN, ZELVO_SCREENSHOTS.
+# Environment (set by CTest): ZELVO_VERSION (from the build), ZELVO_BIN,
+# BOXSIM_BIN, ZELVO_SCREENSHOTS.
 # A scenario that cannot run here says why and exits 77 (skipped).
 
 set -u
 
 E2E_SCRIPT_NAME=$(basename "$0" .sh)
 E2E_SKIP=77
+E2E_MAIN_TITLE="Zelvo v${ZELVO_VERSION:?set by CTest from the build} beta" # the main window's title
 E2E_BOX_ADDRESSES=(10.77.0.2 10.77.0.3 10.77.0.4 10.77.0.5) # boxes 1 to 4
 E2E_FAKE_START="2026-12-24 07:24:55"                         # a Thursday
 E2E_PIDS=()
@@ -245,8 +247,8 @@ e2e_start_zelvo() {
     E2E_ZELVO_PID=$!
     E2E_ZELVO_T0=$(e2e_now)
     E2E_PIDS+=("$E2E_ZELVO_PID")
-    e2e_wait_until 20 e2e_window "Zelvo v0.5.9 beta" >/dev/null || e2e_fail "the main window did not appear"
-    e2e_log "zelvo runs (pid $E2E_ZELVO_PID), main window $(e2e_window "Zelvo v0.5.9 beta")"
+    e2e_wait_until 20 e2e_window "$E2E_MAIN_TITLE" >/dev/null || e2e_fail "the main window did not appear"
+    e2e_log "zelvo runs (pid $E2E_ZELVO_PID), main window $(e2e_window "$E2E_MAIN_TITLE")"
 }
 
 # The id of a visible window with exactly this title that is larger than a
@@ -373,7 +375,7 @@ e2e_within() {
 # The centre of zelvo's tray icon on the screen: its small window docked
 # into trayer's panel.
 e2e_tray_icon() {
-    xwininfo -root -tree | awk '/\("zelvo" "Zelvo"\)/ && !/Zelvo v0.5.9 beta/ {
+    xwininfo -root -tree | awk -v title="$E2E_MAIN_TITLE" '/\("zelvo" "Zelvo"\)/ && index($0, title) == 0 {
         split($(NF-1), g, /[x+]/); if (g[1] >= 8 && g[1] <= 64 && g[2] >= 8 && g[2] <= 64) {
             split($NF, a, "+"); print a[2] + int(g[1] / 2), a[3] + int(g[2] / 2); exit } }' | grep .
 }

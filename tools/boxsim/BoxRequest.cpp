@@ -7,8 +7,6 @@
 
 namespace {
 
-const QByteArray kMessagePath = "/control/message";
-
 // A non-hex digit counts as 0.
 int lenientHex(char c)
 {
@@ -42,28 +40,19 @@ BoxRequest BoxRequest::fromRequestLine(const QByteArray &requestLine, FirmwareKi
     r.requestLine = requestLine;
 
     // "METHOD target VERSION"; the target holds no blank when it is well formed.
-    const QList<QByteArray> parts = requestLine.split(' ');
-    if (parts.size() < 2)
+    const QList<QByteArray> words = requestLine.split(' ');
+    if (words.size() < 2)
         return r;
-    r.target = parts.at(1);
+    r.target = words.at(1);
 
     const bool old = firmware == FirmwareKind::Old;
     const QByteArray target = old ? decodeAsOldServer(r.target) : r.target;
-    const int question = target.indexOf('?');
-    if (question < 0 || target.left(question) != kMessagePath)
-        return r;
-    // The first parameter names the kind; '&' ends it.
-    const QByteArray parameter = target.mid(question + 1).split('&').first();
-    const int equals = parameter.indexOf('=');
-    if (equals < 0)
-        return r;
-    const QByteArray name = parameter.left(equals);
-    if (name != "popup" && name != "nmsg")
+    const std::optional<RequestTarget::MessageParts> parts = RequestTarget::split(target);
+    if (!parts)
         return r;
 
-    r.kind = QString::fromLatin1(name);
-    const QByteArray value = parameter.mid(equals + 1);
-    const QByteArray bytes = old ? decodeAsOldServer(value) : RequestTarget::decodeBytes(value);
+    r.kind = RequestTarget::kindName(parts->kind);
+    const QByteArray bytes = old ? decodeAsOldServer(parts->value) : RequestTarget::decodeBytes(parts->value);
     r.text = QString::fromUtf8(bytes);
     r.shown = RequestTarget::shownOnScreen(bytes);
     return r;

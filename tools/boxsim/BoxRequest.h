@@ -7,7 +7,7 @@
 
 // One request as a box sees it: the raw request line and what the box
 // makes of it. The message text travels percent-encoded in UTF-8 bytes,
-// with "%0A" for a line break. How it is decoded depends on the box's web
+// a line break as an escaped LF. How it is decoded depends on the box's web
 // server: an old one (before nhttpd 3.4.1) decodes the whole target, then
 // splits it at '?' and '&', then decodes the value again, taking every '%'
 // with the two characters behind it (non-hex digits count as 0) and '+' as a

@@ -1,6 +1,6 @@
-#include "check/CheckCommandLine.h"
-#include "check/CheckJsonReport.h"
-#include "check/CheckTextReport.h"
+#include "CheckCommandLine.h"
+#include "CheckJsonReport.h"
+#include "CheckTextReport.h"
 #include "check/FolderCheck.h"
 #include "common/Clock.h"
 

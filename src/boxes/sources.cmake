@@ -1,9 +1,0 @@
-set(ZELVO_CORE_SOURCES_BOXES
-  boxes/BoxListFile.cpp
-  boxes/BoxFirmware.cpp
-  boxes/RequestTarget.cpp
-  boxes/BoxAddress.cpp
-  boxes/HttpAnswer.cpp
-  boxes/HttpTransport.cpp
-  boxes/RequestChannel.cpp
-)

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+// The four boxes as the box list file describes them: an address per box and
+// whether status changes are reported to it.
+struct BoxList {
+    static constexpr int kBoxes = 4;
+    static inline const QString kUnconfigured = QStringLiteral("0.0.0.0");
+
+    std::array<QString, kBoxes> addresses{{kUnconfigured, kUnconfigured, kUnconfigured, kUnconfigured}};
+    std::array<int, kBoxes> reportFlags{{0, 0, 0, 0}};
+
+    // box is 1..4. The address exactly as stored (not trimmed).
+    QString address(int box) const { return addresses.at(box - 1); }
+    int reportFlag(int box) const { return reportFlags.at(box - 1); }
+    // "0.0.0.0", compared exactly, marks a box that is not configured.
+    bool isConfigured(int box) const { return address(box) != kUnconfigured; }
+    // Whether the box names an address at all, blanks around it dropped: not
+    // empty and not "0.0.0.0". Whether it may be contacted is BoxAddress's rule.
+    bool namesAddress(int box) const
+    {
+        const QString a = address(box).trimmed();
+        return !a.isEmpty() && a != kUnconfigured;
+    }
+
+    bool operator==(const BoxList &other) const
+    {
+        return addresses == other.addresses && reportFlags == other.reportFlags;
+    }
+};

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "boxes/BoxFirmware.h"
+#include "boxes/Message.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QThreadPool>
+
+class BoxAddress;
+
+// Carries every request to the boxes: one HTTP GET on a connection of its
+// own, never blocking the caller, never sent twice, never redirected, never
+// through a proxy.
+//
+// Each request has its own time limit (60 s from hand-over, connect
+// included) and ends with its own logged outcome. Requests to the same
+// address are written in the order they were handed over: a request is
+// written once the one before it has been written or has failed, so a box
+// that never answers delays nothing but is never waited for. At most
+// kMaxConnectionsPerBox connections to one box are open at a time; the rest
+// wait (their time limit running). Requests to different addresses never
+// wait for each other. A box's answer is read only up to HttpAnswer's
+// limits, then the connection is closed.
+class HttpTransport : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kDefaultTimeoutMs = 60000;
+    static constexpr int kMaxConnectionsPerBox = 6;
+
+    // The port is 80 for the boxes; tests pass their own server's port and a
+    // short time-out.
+    explicit HttpTransport(quint16 port = 80, int timeoutMs = kDefaultTimeoutMs, QObject *parent = nullptr);
+    ~HttpTransport() override;
+
+    // Queues a GET of the message's request target from address. An address
+    // that must not be contacted fails at once (status 0 and the reason).
+    void send(const QString &address, const Message &message);
+
+    // A GET of a document that is not a message (RequestTarget::kVersionQuery);
+    // the next request to the same address waits until this one has been
+    // answered or has failed.
+    void query(const QString &address, const QString &document);
+
+    // What each box's web server is, learnt from every answer. A message is
+    // encoded for it when its request is written.
+    const BoxFirmware &firmware() const { return m_firmware; }
+
+    quint16 port() const { return m_port; }
+
+    // Requests queued or on their way (for tests and shutdown).
+    int pendingCount() const { return int(m_requests.size()); }
+
+signals:
+    // Emitted just before finished() whenever a status line was read:
+    // serverHeader is the Server header's value (or empty), body the first
+    // bytes of the body.
+    void answered(const QString &address, const QByteArray &target, const QByteArray &serverHeader,
+                  const QByteArray &body);
+    // Every request that was handed over ends here exactly once: answered
+    // (status > 0) or failed (status 0, error set).
+    void finished(const QString &address, const QByteArray &target, int httpStatus, const QString &error);
+
+private:
+    class Request;
+    struct Lane {
+        QList<Request *> order; // handed over, not yet written (or a query not yet done)
+        int open = 0;           // requests under way: looking up, connecting or reading
+    };
+
+    void hand(Request *r, const QString &address);
+    QByteArray targetOf(const Request *r, bool logged) const;
+    void service(const QString &key);
+    void startWhatMayStart(const QString &key);
+    void writeWhatMayGo(const QString &key);
+    void start(Request *r);
+    void connectTo(Request *r, const BoxAddress &box);
+    void readAnswer(Request *r);
+    void ended(Request *r, const QString &why);
+    void finish(Request *r, int status, const QString &error);
+    void logNotSent(const QString &address, const QByteArray &target, const QString &reason);
+
+    quint16 m_port;
+    int m_timeoutMs;
+    quint64 m_nextId = 1;
+    QHash<quint64, Request *> m_requests;
+    QHash<QString, Lane> m_lanes;
+    QHash<QString, QString> m_refusalsLogged; // address -> reason last logged
+    QSet<QString> m_dirty;
+    bool m_servicing = false;
+    QThreadPool m_lookups;
+    BoxFirmware m_firmware;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// What the box does with a text: show it as a popup or as a plain message.
+enum class MessageKind { Popup, Message };
+
+// One message for a box's screen, as its producer means it: the kind and the
+// text with real line breaks. RequestTarget turns it into the request
+// target when the request is written.
+struct Message {
+    MessageKind kind = MessageKind::Message;
+    QString text;
+
+    bool operator==(const Message &other) const { return kind == other.kind && text == other.text; }
+    bool operator!=(const Message &other) const { return !(*this == other); }
+};

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "boxes/FirmwareKind.h"
+#include "boxes/Message.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// How a message goes on the wire, and back: the only place that knows the
+// request target a box's web server reads a message from.
+namespace RequestTarget {
+
+// The box's web server reads the request line "GET <target> HTTP/1.1\r\n"
+// into a buffer of this size; a longer line gets no answer at all.
+constexpr int kMaxRequestLine = 2048;
+constexpr int kMaxTarget = kMaxRequestLine - int(sizeof("GET  HTTP/1.1\r\n") - 1);
+
+// The document asked for to learn a box's web server version (a request
+// that is not a message).
+inline const QString kVersionQuery = QStringLiteral("/control/info?nhttpd_version");
+
+struct Encoded {
+    QByteArray target;
+    bool shortened = false;   // the text was cut to fit and ends in "…"
+    QStringList replacements; // e.g. "& -> und", for a box that may decode twice
+    int droppedControls = 0;  // control characters other than the line break
+};
+
+// The kind prefix ("/control/message?popup=" or "...?nmsg=") and behind it
+// the message text: '%' followed by two hex digits stays (so a typed "%0A"
+// stays a line break); every other character goes to UTF-8 and each byte
+// outside A-Z a-z 0-9 - . _ ~ becomes %XX, so a line break is "%0A".
+// Control characters other than the line break are left out. For a box
+// whose web server is old or not yet known, "&", "+" and "%" are written as
+// words, since such a server decodes them away. The text is cut at a
+// character boundary, ending in "…", so that the request line stays within
+// kMaxRequestLine.
+Encoded encode(const Message &message, FirmwareKind kind);
+
+// encode(), and the shortening and replacements logged under zelvo.send.
+QByteArray encodeLogged(const Message &message, FirmwareKind kind);
+
+// A request that is not a message, such as kVersionQuery: path and query
+// escaped as text, '/' kept.
+QByteArray encodeQuery(const QString &document);
+
+// The message as a readable document: the kind prefix and the text, each
+// line break written "%0A", nothing else escaped (zelvo-check shows it so).
+QString document(const Message &message);
+
+// "popup" or "nmsg": the parameter that names the kind.
+QString kindName(MessageKind kind);
+
+// A message target taken apart as a box's web server does: the path
+// "/control/message", the first parameter (up to '&') named popup or nmsg,
+// and its value still escaped. Nothing for any other target.
+struct MessageParts {
+    MessageKind kind = MessageKind::Message;
+    QByteArray value;
+};
+std::optional<MessageParts> split(const QByteArray &target);
+
+// The message a box with a current web server reads from a target: split()
+// and the value decoded once as UTF-8. Nothing for a target that is no message.
+std::optional<Message> decode(const QByteArray &target);
+
+// The message text alone, escaped the same way (without the length limit).
+QByteArray encodeText(const QString &text, FirmwareKind kind);
+
+// The bytes a box's web server hands on after decoding once: each '%' with
+// two hex digits is a byte, every other byte stands for itself. A '%'
+// without two hex digits stays as it is.
+QByteArray decodeBytes(const QByteArray &encoded);
+
+// The decoded bytes read as UTF-8, so "%0A" becomes a line break.
+QString decodeText(const QByteArray &encoded);
+
+// What the television draws for the bytes of a message: UTF-8, a NUL ends
+// the text, and each line stops at its first byte that does not start a
+// valid UTF-8 sequence.
+QString shownOnScreen(const QByteArray &bytes);
+
+// What a box with a current web server shows for a message text.
+inline QString shownOnBox(const QString &text)
+{
+    return shownOnScreen(decodeBytes(encodeText(text, FirmwareKind::New)));
+}
+
+// The value of a hexadecimal digit, -1 when c is none.
+int hexValue(char16_t c);
+
+} // namespace RequestTarget

@@ -1,0 +1,54 @@
+#include "common/StatusBoard.h"
+
+StatusBoard::StatusBoard(QObject *parent)
+    : QObject(parent)
+{
+}
+
+void StatusBoard::setClockText(const QString &text)
+{
+    if (text == m_clockText)
+        return;
+    m_clockText = text;
+    emit clockTextChanged(text);
+}
+
+void StatusBoard::showInfo(const QString &text)
+{
+    m_infoText = text;
+    m_infoVisible = true;
+    emit infoChanged();
+}
+
+void StatusBoard::hideInfo()
+{
+    m_infoText.clear();
+    m_infoVisible = false;
+    emit infoChanged();
+}
+
+void StatusBoard::setBoxStatus(const QString &status)
+{
+    if (status == m_boxStatus)
+        return;
+    m_boxStatus = status;
+    emit boxStatusChanged(status);
+}
+
+bool StatusBoard::boxIsOn(int box) const
+{
+    return box >= 1 && box <= m_boxStatus.size() && m_boxStatus.at(box - 1) == QLatin1Char('1');
+}
+
+std::optional<bool> StatusBoard::lampOn(int box) const
+{
+    return (box >= 1 && box <= 4) ? m_lamps[box - 1] : std::nullopt;
+}
+
+void StatusBoard::setLampOn(int box, bool on)
+{
+    if (box < 1 || box > 4 || m_lamps[box - 1] == on)
+        return;
+    m_lamps[box - 1] = on;
+    emit lampChanged(box, on);
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+// The program's live status, as the main window shows it: the clock text,
+// the information panel, whether each box is on (its lamp, and the box
+// status text the send step reads). The logic writes here; the window only
+// mirrors it and picks the colours.
+class StatusBoard : public QObject
+{
+    Q_OBJECT
+public:
+    explicit StatusBoard(QObject *parent = nullptr);
+
+    QString clockText() const { return m_clockText; }
+    void setClockText(const QString &text);
+
+    // The information panel: one way to show it, one way to hide it.
+    void showInfo(const QString &text);
+    void hideInfo();
+    bool infoVisible() const { return m_infoVisible; }
+    QString infoText() const { return m_infoText; }
+
+    // Four characters "1"/"0", box 1 first; "0000" before the first watch tick.
+    QString boxStatus() const { return m_boxStatus; }
+    void setBoxStatus(const QString &status);
+    bool boxIsOn(int box) const; // box 1..4
+
+    // Whether box 1..4 was last found on; nothing before the watch has
+    // judged it (the lamp then shows off). A box that is not configured
+    // keeps its lamp as it was.
+    std::optional<bool> lampOn(int box) const;
+    void setLampOn(int box, bool on);
+
+signals:
+    void clockTextChanged(const QString &text);
+    void infoChanged(); // shown, hidden or new text
+    void boxStatusChanged(const QString &status);
+    void lampChanged(int box, bool on);
+
+private:
+    QString m_clockText = QStringLiteral("00:00:00");
+    QString m_infoText;
+    bool m_infoVisible = false;
+    QString m_boxStatus = QStringLiteral("0000");
+    std::array<std::optional<bool>, 4> m_lamps;
+};

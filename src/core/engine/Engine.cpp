@@ -1,0 +1,56 @@
+#include "engine/Engine.h"
+
+#include "engine/SecondTimer.h"
+#include "boxes/HttpTransport.h"
+#include "boxes/RequestChannel.h"
+#include "common/StatusBoard.h"
+#include "reminders/ReminderClock.h"
+#include "watch/IcmpEchoProber.h"
+#include "watch/StatusWatch.h"
+
+Engine::Engine(const Options &options, QObject *parent)
+    : QObject(parent)
+    , m_folder(options.folder)
+{
+    if (options.clock) {
+        m_clock = options.clock;
+    } else {
+        m_systemClock = std::make_unique<SystemClock>();
+        m_clock = m_systemClock.get();
+    }
+    m_display = new StatusBoard(this);
+    m_transport = new HttpTransport(options.httpPort, options.httpTimeoutMs, this);
+    for (int i = 0; i < 4; ++i) {
+        m_channels[i] = new RequestChannel(m_transport, this);
+        m_channels[i]->setObjectName(QStringLiteral("Inet%1").arg(i + 1));
+    }
+
+    m_secondTimer = new SecondTimer(this);
+    m_secondTimer->setObjectName(QStringLiteral("Timer1"));
+    m_watchTimer = new QTimer(this);
+    m_watchTimer->setObjectName(QStringLiteral("Timer2"));
+    m_watchTimer->setInterval(10000);
+
+    m_reminderClock = new ReminderClock(*m_clock, m_folder, m_channels[0], m_display, this);
+    m_changeWarner.listenTo(*m_reminderClock);
+    m_prober = options.prober ? options.prober : new IcmpEchoProber(this);
+    m_statusWatch = new StatusWatch(m_folder, m_display, m_channels, m_prober, this);
+    connect(m_secondTimer, &SecondTimer::timeout, m_reminderClock, &ReminderClock::tick);
+    connect(m_watchTimer, &QTimer::timeout, m_statusWatch, &StatusWatch::tick);
+    connect(m_statusWatch, &StatusWatch::alert, this, &Engine::alert);
+}
+
+Engine::~Engine() = default;
+
+void Engine::start()
+{
+    m_statusWatch->tick();
+    m_secondTimer->start();
+    m_watchTimer->start();
+}
+
+void Engine::stop()
+{
+    m_secondTimer->stop();
+    m_watchTimer->stop();
+}

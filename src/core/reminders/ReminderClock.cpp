@@ -1,0 +1,97 @@
+#include "reminders/ReminderClock.h"
+
+#include "boxes/BoxListFile.h"
+#include "boxes/RequestChannel.h"
+#include "common/Clock.h"
+#include "common/StatusBoard.h"
+#include "common/Logging.h"
+#include "common/WallClock.h"
+#include "reminders/ReminderKeys.h"
+#include "reminders/ReminderMessage.h"
+
+namespace {
+
+// Checks further than this from now are forgotten: a clock set back by more
+// is a different day, and the memory stays small.
+constexpr qint64 kRememberSecs = 2 * WallClock::kSecsPerDay;
+
+} // namespace
+
+ReminderClock::ReminderClock(const Clock &clock, const QDir &folder, RequestChannel *inet1, StatusBoard *display,
+                             QObject *parent)
+    : QObject(parent)
+    , m_clock(clock)
+    , m_folder(folder)
+    , m_channel(inet1)
+    , m_display(display)
+    , m_lists(folder)
+{
+}
+
+void ReminderClock::tick()
+{
+    const QDateTime now = m_clock.now();
+    if (!now.isValid())
+        return;
+    m_display->setClockText(now.toString(QStringLiteral("HH:mm:ss")));
+
+    const qint64 nowMs = now.toMSecsSinceEpoch();
+    const qint64 nowSecond = WallClock::floorDiv(nowMs, 1000);
+    // The previous reading's second has run already; a tick in the same
+    // second as the previous one has nothing left to do.
+    qint64 first = nowSecond;
+    if (m_lastSecond && nowSecond - *m_lastSecond >= 1 && nowSecond - *m_lastSecond <= kMaxCatchUpSecs)
+        first = *m_lastSecond + 1;
+    else if (m_lastSecond && *m_lastSecond == nowSecond)
+        first = nowSecond + 1;
+    m_lastSecond = nowSecond;
+
+    for (qint64 s = first; s <= nowSecond; ++s)
+        runActionsOf(now.addMSecs(s * 1000 - nowMs)); // each second in the reading's own time zone
+}
+
+void ReminderClock::runActionsOf(const QDateTime &second)
+{
+    const int s = second.time().second();
+    if (s == 19 || s == 39 || s == 59)
+        m_display->hideInfo(); // sends nothing, so it may run again in a repeated hour
+    else if (const std::optional<ReminderListKind> list = ReminderLayout::listCheckedAt(s); list && claimCheck(second))
+        checkList(*list, second);
+}
+
+bool ReminderClock::claimCheck(const QDateTime &second)
+{
+    const qint64 key = WallClock::second(second);
+    m_checksRun.erase(m_checksRun.begin(), m_checksRun.lower_bound(key - kRememberSecs));
+    m_checksRun.erase(m_checksRun.upper_bound(key + kRememberSecs), m_checksRun.end());
+    return m_checksRun.insert(key).second;
+}
+
+int ReminderClock::checkList(ReminderListKind list, const QDateTime &localTime)
+{
+    // Looked at afresh at every check, so edits take effect at the next one.
+    const BoxList boxes = BoxListFile::read(m_folder).boxes;
+    bool changed = false;
+    const ReminderListFile::ReadResult &file = m_lists.read(list, &changed);
+    if (changed)
+        emit listChanged(file, list, boxes, localTime);
+    const ReminderKeys keys = ReminderKeys::at(localTime);
+
+    int fired = 0;
+    QString panelText;
+    for (const ReminderRecord &record : file.records) {
+        if (!record.firesAt(keys))
+            continue;
+        const ReminderMessage message = ReminderMessage::compose(record, keys);
+        m_channel->setMessage(message.message);
+        m_channel->setAddress(boxes.address(message.box));
+        m_channel->start();
+        qCInfo(lcReminders).noquote() << ReminderLayout::fileName(list) << "Zeile" << record.line() << "an Box"
+                                      << message.box;
+        panelText = message.panelText;
+        ++fired;
+    }
+    if (fired > 0)
+        m_display->showInfo(panelText);
+    return fired;
+}

@@ -1,0 +1,39 @@
+#include "reminders/ReminderMessage.h"
+
+#include "reminders/ReminderRecord.h"
+
+namespace {
+
+// A line break, a rule of 62 hyphens, two line breaks.
+QString rule()
+{
+    return QLatin1Char('\n') + QString(62, QLatin1Char('-')) + QStringLiteral("\n\n");
+}
+
+} // namespace
+
+ReminderMessage ReminderMessage::compose(const ReminderRecord &record, const ReminderKeys &keys)
+{
+    ReminderMessage m;
+    const QString text = record.text();
+    const QString event = record.eventTime().toString();
+
+    QString head;
+    switch (record.list()) {
+    case ReminderListKind::Daily:
+        head = QStringLiteral("Es ist ") + keys.hourMinute + QStringLiteral(" Uhr!");
+        break;
+    case ReminderListKind::Weekly:
+        head = QStringLiteral("Es ist ") + keys.weekdayName + QLatin1Char(' ') + keys.hourMinute
+            + QStringLiteral(" Uhr!");
+        break;
+    case ReminderListKind::Dated:
+        head = QStringLiteral("Es ist der ") + keys.dateKey + QLatin1Char(' ') + keys.hourMinute
+            + QStringLiteral(" Uhr !");
+        break;
+    }
+    m.message = {record.kind(), head + rule() + event + QStringLiteral(" Uhr ") + text};
+    m.box = record.box();
+    m.panelText = event + QLatin1Char(' ') + text;
+    return m;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "boxes/Message.h"
+#include "sendtext/SendTextSettings.h"
+
+#include <QDir>
+#include <QList>
+#include <QString>
+
+#include <array>
+
+// The text typed into the send-text dialog in the two forms a send needs:
+// for the box, each line break one "\n"; for the information panel, the line
+// breaks dropped and the lines run together.
+struct TypedText {
+    QString text;
+    QString plain;
+
+    // Every line break counts once, whether it is CR LF, a lone LF or a lone
+    // CR; every other character is kept in both forms.
+    static TypedText convert(const QString &typed);
+};
+
+class StatusBoard;
+class RequestChannel;
+
+// What pressing "Text senden & Schließen" does: the typed text (or "---"
+// when there is none) goes to each ticked box that is on at this moment,
+// through that box's own channel, in box order; the choices are saved to
+// wendrel.ini even when no box was reached; the panel shows the text.
+class SendTextStep
+{
+public:
+    static inline const QString kEmptyText = QStringLiteral("---");
+    static inline const QString kShortenedNotice = QStringLiteral(
+        "Der Text ist zu lang für eine Nachricht an die D-Box. Er wird gekürzt gesendet und endet mit „…“.");
+
+    struct Outcome {
+        QString text;          // what was sent: the typed text, or "---"
+        TypedText converted;
+        Message message;       // the text with its line breaks, of the kind chosen
+        QList<int> sentTo;     // boxes 1..4, in order
+        QString saveError;     // the message for the user, empty when saved
+    };
+
+    // channels are Inet1..Inet4; the box status is read from display now.
+    static Outcome run(const QDir &folder, StatusBoard *display, const std::array<RequestChannel *, 4> &channels,
+                       const QString &typed, const SendTextSettings &settings);
+
+    static QString textToSend(const QString &typed) { return typed.isEmpty() ? kEmptyText : typed; }
+    // Whether the text must be cut to fit one request (on a box whose web
+    // server is not known to be new, where "&", "+" and "%" take words).
+    static bool willBeShortened(const QString &typed, MessageKind kind);
+    // The boxes that are ticked and whose character of the status text is "1".
+    static QList<int> receivers(const StatusBoard &display, const SendTextSettings &settings);
+};

@@ -1,0 +1,230 @@
+#include "watch/StatusWatch.h"
+
+#include "boxes/BoxListFile.h"
+#include "boxes/Message.h"
+#include "boxes/RequestChannel.h"
+#include "boxes/RequestTarget.h"
+#include "common/StatusBoard.h"
+#include "common/Logging.h"
+#include "watch/EchoProber.h"
+
+namespace {
+
+QString describe(const EchoResult &r)
+{
+    const QString at = r.resolvedAddress.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(r.resolvedAddress);
+    const QString why = r.detail.isEmpty() ? QString() : QStringLiteral(": %1").arg(r.detail);
+    const QString via = r.socket == EchoResult::Socket::Raw ? QStringLiteral(", Raw-Socket") : QString();
+    switch (r.outcome) {
+    case EchoResult::Outcome::Reply:
+        return QStringLiteral("Antwort nach %1 ms%2%3").arg(r.roundTripMs).arg(at, via);
+    case EchoResult::Outcome::NoReply:
+        return QStringLiteral("keine Antwort%1%2%3").arg(at, via, why);
+    case EchoResult::Outcome::NoAddress:
+        return QStringLiteral("keine Adresse eingetragen, nichts gesendet");
+    case EchoResult::Outcome::Refused:
+        return QStringLiteral("Adresse wird nie angepingt%1").arg(why);
+    case EchoResult::Outcome::Unresolved:
+        return QStringLiteral("Name nicht auflösbar%1").arg(why);
+    case EchoResult::Outcome::IcmpNotAllowed:
+        return QStringLiteral("ICMP nicht erlaubt%1").arg(why);
+    case EchoResult::Outcome::Failed:
+        return QStringLiteral("Fehler%1%2").arg(at, why);
+    }
+    return QString();
+}
+
+} // namespace
+
+StatusWatch::StatusWatch(const QDir &folder, StatusBoard *display, const std::array<RequestChannel *, 4> &channels,
+                         EchoProber *prober, QObject *parent)
+    : QObject(parent)
+    , m_folder(folder)
+    , m_display(display)
+    , m_channels(channels)
+    , m_prober(prober)
+{
+    connect(m_prober, &EchoProber::finished, this, &StatusWatch::takeResult);
+    m_deadline.setSingleShot(true);
+    m_deadline.setInterval(kDefaultTickLimitMs);
+    connect(&m_deadline, &QTimer::timeout, this, &StatusWatch::giveUpWaiting);
+}
+
+void StatusWatch::hold()
+{
+    ++m_holds;
+}
+
+void StatusWatch::release()
+{
+    if (m_holds > 0)
+        --m_holds;
+}
+
+void StatusWatch::tick()
+{
+    if (m_running) {
+        qCDebug(lcWatch) << "Prüfung läuft noch, dieser Takt entfällt";
+        return;
+    }
+    if (m_holds > 0) {
+        qCDebug(lcWatch) << "Meldung offen, dieser Takt entfällt";
+        return;
+    }
+    m_running = true;
+    ++m_generation;
+    m_tickTime.start();
+    m_boxes = BoxListFile::read(m_folder).boxes;
+    for (Box &b : m_box) {
+        b.probed = false;
+        b.answered = false;
+        b.result = EchoResult();
+    }
+
+    // Count first, then start: a prober may answer before probe() returns.
+    m_pending = 0;
+    for (int box = 1; box <= BoxList::kBoxes; ++box) {
+        Box &b = m_box[box - 1];
+        b.probed = m_boxes.isConfigured(box);
+        if (!b.probed)
+            continue;
+        if (b.inFlight) {
+            b.answered = true;
+            b.result = EchoResult::of(EchoResult::Outcome::NoReply,
+                                      QStringLiteral("die vorige Prüfung ist noch nicht zurück"));
+            logResult(box, b.result);
+            continue;
+        }
+        ++m_pending;
+    }
+    if (m_pending == 0) {
+        finishTick();
+        return;
+    }
+    m_deadline.start();
+    for (int box = 1; box <= BoxList::kBoxes; ++box) {
+        if (m_box[box - 1].probed && !m_box[box - 1].answered) {
+            m_box[box - 1].inFlight = true;
+            m_prober->probe(m_generation * BoxList::kBoxes + (box - 1), m_boxes.address(box).trimmed());
+        }
+    }
+}
+
+void StatusWatch::takeResult(int id, const EchoResult &result)
+{
+    if (id < 0)
+        return;
+    const int box = id % BoxList::kBoxes + 1;
+    m_box[box - 1].inFlight = false;
+    if (!m_running || id / BoxList::kBoxes != m_generation || !m_box[box - 1].probed || m_box[box - 1].answered) {
+        qCInfo(lcWatch).noquote() << QStringLiteral("Box %1: verspätetes Ergebnis verworfen:").arg(box)
+                                  << describe(result);
+        return;
+    }
+    m_box[box - 1].answered = true;
+    m_box[box - 1].result = result;
+    logResult(box, result);
+    if (--m_pending == 0)
+        finishTick();
+}
+
+void StatusWatch::giveUpWaiting()
+{
+    if (!m_running)
+        return;
+    for (int box = 1; box <= BoxList::kBoxes; ++box) {
+        if (m_box[box - 1].probed && !m_box[box - 1].answered) {
+            m_box[box - 1].answered = true;
+            m_box[box - 1].result = EchoResult::of(
+                EchoResult::Outcome::NoReply,
+                QStringLiteral("kein Ergebnis nach %1 ms (Namensauflösung?)").arg(m_deadline.interval()));
+            logResult(box, m_box[box - 1].result);
+        }
+    }
+    m_pending = 0;
+    finishTick();
+}
+
+void StatusWatch::logResult(int box, const EchoResult &result)
+{
+    // A refused address stays refused: said once per address, not every tick.
+    const QString address = m_boxes.address(box).trimmed();
+    const bool repeated = result.outcome == EchoResult::Outcome::Refused && m_box[box - 1].refusalLogged == address;
+    m_box[box - 1].refusalLogged = result.outcome == EchoResult::Outcome::Refused ? address : QString();
+    if (repeated)
+        qCDebug(lcWatch).noquote() << QStringLiteral("Box %1 \"%2\":").arg(box).arg(address) << describe(result);
+    else
+        qCInfo(lcWatch).noquote() << QStringLiteral("Box %1 \"%2\":").arg(box).arg(address) << describe(result);
+}
+
+void StatusWatch::finishTick()
+{
+    QString current;
+    QStringList alerts;
+    for (int box = 1; box <= BoxList::kBoxes; ++box) {
+        if (!m_box[box - 1].probed) {
+            current += QLatin1Char('0'); // not configured: the lamp keeps its colour
+            continue;
+        }
+        const EchoResult &r = m_box[box - 1].result;
+        const bool on = r.status() == 0;
+        m_display->setLampOn(box, on);
+        current += on ? QLatin1Char('1') : QLatin1Char('0');
+
+        // Shown once per address that does not resolve; each failure is still logged.
+        const QString address = m_boxes.address(box).trimmed();
+        if (r.outcome == EchoResult::Outcome::Unresolved && m_box[box - 1].unresolvedShown != address) {
+            m_box[box - 1].unresolvedShown = address;
+            if (!alerts.contains(kUnresolvedAlert))
+                alerts << kUnresolvedAlert;
+        } else if (m_box[box - 1].unresolvedShown != address) {
+            m_box[box - 1].unresolvedShown.clear();
+        }
+        if (r.outcome == EchoResult::Outcome::IcmpNotAllowed && !m_toldIcmpNotAllowed) {
+            m_toldIcmpNotAllowed = true;
+            alerts << kIcmpNotAllowedAlert;
+        }
+    }
+
+    const QString stored = m_display->boxStatus();
+    // A box that came on is asked which web server it runs, before anything
+    // else goes to it, so that the texts that follow are written for it.
+    for (int box = 1; box <= BoxList::kBoxes; ++box) {
+        const bool wasOn = box <= stored.size() && stored.at(box - 1) == QLatin1Char('1');
+        if (m_box[box - 1].probed && current.at(box - 1) == QLatin1Char('1') && !wasOn)
+            m_channels[box - 1]->query(m_boxes.address(box), RequestTarget::kVersionQuery);
+    }
+    if (current != stored) {
+        const Message notice{MessageKind::Message, composeNotice(stored, current)};
+        for (int box = 1; box <= BoxList::kBoxes; ++box) {
+            if (m_boxes.reportFlag(box) != 0 && current.at(box - 1) == QLatin1Char('1') && m_boxes.isConfigured(box))
+                m_channels[box - 1]->send(m_boxes.address(box), notice);
+        }
+        m_display->showInfo(kPanelText);
+        qCInfo(lcWatch).noquote() << "Status" << stored << "->" << current;
+    }
+    m_display->setBoxStatus(current);
+
+    qCDebug(lcWatch) << "Prüfung fertig nach" << m_tickTime.elapsed() << "ms";
+    m_deadline.stop();
+    m_running = false;
+    // Messages last: a modal box opened from here must find the tick done.
+    for (const QString &text : alerts)
+        emit alert(text);
+    emit tickFinished();
+}
+
+QString StatusWatch::composeNotice(const QString &stored, const QString &current)
+{
+    QString notice = kNoticeHead;
+    for (int box = 1; box <= BoxList::kBoxes; ++box) {
+        const QChar now = box <= current.size() ? current.at(box - 1) : QLatin1Char('0');
+        const QChar before = box <= stored.size() ? stored.at(box - 1) : QLatin1Char('0');
+        if (now == before)
+            continue;
+        notice += QStringLiteral("- die") + QLatin1Char(' ') + QString::number(box) + QStringLiteral(". D-Box wurde ")
+                  + (now == QLatin1Char('1') ? QStringLiteral("ein") : QStringLiteral("aus"))
+                  + QStringLiteral("geschaltet\n");
+    }
+    return notice;
+}

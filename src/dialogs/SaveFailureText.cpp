@@ -1,6 +1,0 @@
-#include "dialogs/SaveFailureText.h"
-
-QString saveFailureText(const QString &fileName, const QString &reason)
-{
-    return QStringLiteral("%1 konnte nicht gespeichert werden: %2").arg(fileName, reason);
-}

@@ -1,9 +1,0 @@
-set(ZELVO_CORE_SOURCES_REMINDERS
-  reminders/ReminderLayout.cpp
-  reminders/ReminderKeys.cpp
-  reminders/ReminderRecord.cpp
-  reminders/ReminderMessage.cpp
-  reminders/ReminderListFile.cpp
-  reminders/ReminderListCache.cpp
-  reminders/ReminderClock.cpp
-)

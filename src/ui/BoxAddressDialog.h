@@ -1,0 +1,49 @@
+#pragma once
+
+#include "boxes/BoxList.h"
+
+#include <QDialog>
+
+#include <array>
+
+class Engine;
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+// "IP der D-Boxen": the four box addresses and report options of
+// boxip.ini, and a test message per box. Saving writes the file and closes;
+// the close box writes nothing.
+class BoxAddressDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    // Client area in pixels (5775 x 4095 twips).
+    static constexpr int kClientWidth = 385;
+    static constexpr int kClientHeight = 273;
+    static constexpr int kMaxAddressLength = 50;
+
+    explicit BoxAddressDialog(Engine *engine, QWidget *parent = nullptr);
+
+    // The addresses and options as the controls show them now.
+    BoxList boxList() const;
+    // The reason of the last failed save, empty after a good one.
+    QString lastSaveError() const { return m_saveError; }
+
+public slots:
+    void testBox(int box); // Command2(box - 1)
+    void save();           // Command1
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void load();
+
+    Engine *m_engine;
+    std::array<QLineEdit *, 4> m_addresses{}; // Text1(0..3)
+    std::array<QCheckBox *, 4> m_reports{};   // Check1(0..3)
+    QPushButton *m_save = nullptr;            // Command1
+    QString m_saveError;
+};

@@ -1,0 +1,300 @@
+#include "MainWindow.h"
+#include "common/Version.h"
+
+#include "Shape.h"
+#include "TrayIcon.h"
+#include "common/StatusBoard.h"
+#include "BoxAddressDialog.h"
+#include "InfoWindow.h"
+#include "SendTextDialog.h"
+#include "WindowGeometry.h"
+#include "watch/StatusWatch.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoopLocker>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSvgWidget>
+
+namespace {
+
+// A lamp is green for a box that is on, red otherwise.
+const QColor kLampOn(0x00, 0xFF, 0x00);
+const QColor kLampOff(0xFF, 0x00, 0x00);
+
+QFont displayFont()
+{
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setPointSizeF(9.75);
+    font.setBold(true);
+    return font;
+}
+
+// Brings a window of the program to the front.
+void present(QWidget *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+QLabel *makeLabel(QWidget *parent, const QString &name, const QString &caption, const QRect &geometry)
+{
+    auto *label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    return label;
+}
+
+} // namespace
+
+using WindowGeometry::twips;
+
+MainWindow::MainWindow(const Engine::Options &options, QWidget *parent)
+    : QMainWindow(parent)
+    , m_engine(new Engine(options, this))
+{
+    setObjectName(QStringLiteral("StartForm"));
+    setWindowTitle(QStringLiteral("Zelvo v" ZELVO_VERSION " beta"));
+    setWindowIcon(QIcon(QStringLiteral(":/clock.svg")));
+    // Title, system menu, minimise and close; no maximise button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+
+    buildControls();
+    buildMenus();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    m_tray = new TrayIcon(windowIcon(), m_fileMenu, this);
+    connect(m_tray, &TrayIcon::showWindowRequested, this, &MainWindow::openWindow);
+
+    StatusBoard *display = m_engine->display();
+    connect(display, &StatusBoard::clockTextChanged, m_clockLabel, &QLabel::setText);
+    connect(display, &StatusBoard::boxStatusChanged, m_statusLabel, &QLabel::setText);
+    connect(display, &StatusBoard::lampChanged, this,
+            [this](int box, bool on) { m_lamps[box - 1]->setFillColor(on ? kLampOn : kLampOff); });
+    connect(display, &StatusBoard::infoChanged, this, &MainWindow::mirrorInfo);
+    connect(m_engine, &Engine::alert, this, &MainWindow::showAlert);
+}
+
+MainWindow::~MainWindow()
+{
+    delete m_info; // a window of its own, without a parent
+}
+
+void MainWindow::buildControls()
+{
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    m_client->setFixedSize(kClientWidth, kClientHeight);
+    m_client->setAutoFillBackground(true);
+    QPalette pal = m_client->palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    m_client->setPalette(pal);
+    setCentralWidget(m_client);
+
+    auto *tv = new QSvgWidget(QStringLiteral(":/television.svg"), m_client);
+    tv->setObjectName(QStringLiteral("Image2"));
+    tv->setGeometry(twips(1560, 240, 3300, 2655));
+
+    m_infoBack = new Shape(QColor(128, 128, 255), m_client);
+    m_infoBack->setObjectName(QStringLiteral("Shape2"));
+    m_infoBack->setGeometry(twips(2160, 720, 2175, 1455));
+    m_infoBar = new Shape(QColor(0, 0, 255), m_client);
+    m_infoBar->setObjectName(QStringLiteral("Shape3"));
+    m_infoBar->setGeometry(twips(2160, 720, 2175, 210));
+
+    m_infoTitle = makeLabel(m_client, QStringLiteral("Label2"), QStringLiteral("Information"), twips(2205, 720, 855, 255));
+    m_infoTitle->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+    m_infoText = makeLabel(m_client, QStringLiteral("Label3"), QString(), twips(2160, 960, 2175, 1215));
+    m_infoText->setStyleSheet(QStringLiteral("color: black; background: transparent;"));
+    m_infoText->setWordWrap(true);
+    m_infoTitle->setFont(WindowGeometry::dialogFont());
+    m_infoText->setFont(WindowGeometry::dialogFont());
+    m_infoText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_infoBack->hide();
+    m_infoBar->hide();
+    m_infoTitle->hide();
+
+    auto *box = new QSvgWidget(QStringLiteral(":/settopbox.svg"), m_client);
+    box->setObjectName(QStringLiteral("Image1"));
+    box->setGeometry(twips(240, 3120, 5775, 1125));
+
+    auto *front = new Shape(Qt::black, m_client);
+    front->setObjectName(QStringLiteral("Shape1"));
+    front->setGeometry(twips(4080, 3360, 1215, 615));
+
+    auto *active = makeLabel(m_client, QStringLiteral("Label1_1"), QStringLiteral("aktiv"), twips(4245, 3405, 975, 255));
+    active->setFont(displayFont());
+    active->setAlignment(Qt::AlignCenter);
+    active->setStyleSheet(QStringLiteral("color: black; background: rgb(0,255,0);"));
+
+    m_clockLabel = makeLabel(m_client, QStringLiteral("Label1_0"), QStringLiteral("00:00:00"), twips(4245, 3705, 975, 255));
+    m_clockLabel->setFont(displayFont());
+    m_clockLabel->setAlignment(Qt::AlignCenter);
+    m_clockLabel->setStyleSheet(QStringLiteral("color: rgb(0,255,0); background: transparent;"));
+
+    const int lampTops[4] = {3405, 3540, 3675, 3810};
+    for (int i = 0; i < 4; ++i) {
+        m_lamps[i] = new Shape(kLampOff, m_client);
+        m_lamps[i]->setObjectName(QStringLiteral("Shape%1").arg(4 + i));
+        m_lamps[i]->setGeometry(twips(5280, lampTops[i], 90, 90));
+    }
+
+    // Below the visible client area: it holds the box status text.
+    m_statusLabel = makeLabel(m_client, QStringLiteral("Label4"), QStringLiteral("0000"), twips(960, 5280, 615, 255));
+}
+
+void MainWindow::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+    auto action = [this](QMenu *menu, const QString &name, const QString &caption) {
+        QAction *a = menu->addAction(caption);
+        a->setObjectName(name);
+        return a;
+    };
+
+    m_fileMenu = bar->addMenu(QStringLiteral("Datei"));
+    m_fileMenu->setObjectName(QStringLiteral("mnbar"));
+    connect(action(m_fileMenu, QStringLiteral("auf"), QStringLiteral("Öffnen")), &QAction::triggered, this,
+            &MainWindow::openWindow);
+    connect(action(m_fileMenu, QStringLiteral("tese2"), QStringLiteral("Text sofort senden")), &QAction::triggered,
+            this, &MainWindow::openSendTextDialog);
+    connect(action(m_fileMenu, QStringLiteral("beenden"), QStringLiteral("Beenden")), &QAction::triggered, this,
+            &MainWindow::quit);
+    m_fileMenu->menuAction()->setVisible(false); // only the tray shows it
+
+    QMenu *send = bar->addMenu(QStringLiteral("Aktionen"));
+    send->setObjectName(QStringLiteral("send"));
+    connect(action(send, QStringLiteral("tese"), QStringLiteral("Text sofort senden")), &QAction::triggered, this,
+            &MainWindow::openSendTextDialog);
+    action(send, QStringLiteral("countd"), QStringLiteral("Countdown setzen"))->setVisible(false);
+
+    QMenu *settings = bar->addMenu(QStringLiteral("Einstellungen"));
+    settings->setObjectName(QStringLiteral("einstell"));
+    connect(action(settings, QStringLiteral("ipbox"), QStringLiteral("IP der D-Boxen")), &QAction::triggered, this,
+            &MainWindow::openBoxAddressDialog);
+    // The reminder lists are edited outside the program.
+    action(settings, QStringLiteral("tägl"), QStringLiteral("tgl. Erinnerungen editieren"))->setEnabled(false);
+    action(settings, QStringLiteral("wochen"), QStringLiteral("Wochen Erinnerungen editieren"))->setEnabled(false);
+    action(settings, QStringLiteral("einzel"), QStringLiteral("Einzel Erinnerungen editieren"))->setEnabled(false);
+
+    QAction *info = bar->addAction(QStringLiteral("Info"));
+    info->setObjectName(QStringLiteral("info"));
+    connect(info, &QAction::triggered, this, &MainWindow::openInfo);
+}
+
+void MainWindow::startUp()
+{
+    adjustSize();
+    WindowGeometry::centreOnScreen(this);
+    m_tray->show();
+    show();
+    m_engine->start();
+}
+
+void MainWindow::mirrorInfo()
+{
+    const StatusBoard *display = m_engine->display();
+    m_infoText->setText(display->infoText());
+    m_infoTitle->setVisible(display->infoVisible());
+    m_infoBack->setVisible(display->infoVisible());
+    m_infoBar->setVisible(display->infoVisible());
+}
+
+void MainWindow::showAlert(const QString &text)
+{
+    // Message boxes never pile up: while one is open, further ones are
+    // dropped and the status watch lets its ticks pass; everything else runs
+    // on, since the box is opened without an event loop of its own.
+    if (m_alert)
+        return;
+    m_engine->statusWatch()->hold();
+    m_alert = WindowGeometry::openMessage(this, QMessageBox::Information, text,
+                                          [watch = m_engine->statusWatch()] { watch->release(); });
+}
+
+void MainWindow::openWindow()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    m_hiddenInTray.reset();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::quit()
+{
+    m_tray->remove(); // before the window goes
+    close();
+}
+
+// The settings dialogs are modal but do not block the caller: the timers
+// and requests run on while they are open.
+void MainWindow::openSendTextDialog()
+{
+    if (!m_sendTextDialog) {
+        m_sendTextDialog = new SendTextDialog(m_engine, this);
+        m_sendTextDialog->setAttribute(Qt::WA_DeleteOnClose);
+        m_sendTextDialog->setWindowModality(Qt::ApplicationModal);
+    }
+    present(m_sendTextDialog);
+}
+
+void MainWindow::openBoxAddressDialog()
+{
+    if (!m_boxAddressDialog) {
+        m_boxAddressDialog = new BoxAddressDialog(m_engine, this);
+        m_boxAddressDialog->setAttribute(Qt::WA_DeleteOnClose);
+        m_boxAddressDialog->setWindowModality(Qt::ApplicationModal);
+    }
+    present(m_boxAddressDialog);
+}
+
+void MainWindow::openInfo()
+{
+    // Without a parent, so that it can outlive the main window.
+    if (!m_info) {
+        m_info = new InfoWindow;
+        m_info->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    present(m_info);
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !isMinimized() || !isVisible())
+        return;
+    // Hidden, the window is off the task bar and only the tray icon is left;
+    // without a tray it stays a plain minimise so it can always come back.
+    if (m_tray->canHideWindow())
+        QMetaObject::invokeMethod(this, &MainWindow::hideToTray, Qt::QueuedConnection);
+}
+
+void MainWindow::hideToTray()
+{
+    if (!isMinimized() || !isVisible())
+        return;
+    m_hiddenInTray = std::make_unique<QEventLoopLocker>();
+    hide();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // Closing is never cancelled and never hides to the tray.
+    m_tray->remove();
+    // The settings dialogs belong to the main window; closing them saves nothing.
+    if (m_sendTextDialog)
+        m_sendTextDialog->close();
+    if (m_boxAddressDialog)
+        m_boxAddressDialog->close();
+    m_engine->stop();
+    event->accept();
+    // Gone from the tray too: once no other window is open, the program ends.
+    m_hiddenInTray.reset();
+}

@@ -1,0 +1,117 @@
+#include "SendTextDialog.h"
+
+#include "engine/Engine.h"
+#include "common/StatusBoard.h"
+#include "WindowGeometry.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QIcon>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+using WindowGeometry::twips;
+
+SendTextDialog::SendTextDialog(Engine *engine, QWidget *parent)
+    : QDialog(parent)
+    , m_engine(engine)
+{
+    WindowGeometry::setUpWindow(this, QStringLiteral("Textsend"), QStringLiteral("Text sofort senden"), QStringLiteral(":/sendtext.svg"),
+                                Qt::Dialog, QSize(kClientWidth, kClientHeight));
+    buildControls();
+    load();
+    WindowGeometry::centreOnScreen(this);
+}
+
+void SendTextDialog::buildControls()
+{
+    m_text = new QPlainTextEdit(this);
+    m_text->setObjectName(QStringLiteral("Text1"));
+    m_text->setGeometry(twips(120, 120, 4095, 2565));
+    m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_text->setTabChangesFocus(true);
+
+    m_send = new QPushButton(QStringLiteral("Text senden && Schließen"), this);
+    m_send->setObjectName(QStringLiteral("Command1"));
+    m_send->setGeometry(twips(120, 4080, 4095, 375));
+    // Return on the focused button, or anywhere but the text, sends.
+    m_send->setAutoDefault(true);
+    m_send->setDefault(true);
+    connect(m_send, &QPushButton::clicked, this, &SendTextDialog::send);
+
+    auto *kindFrame = new QGroupBox(QStringLiteral("Sendeart"), this);
+    kindFrame->setObjectName(QStringLiteral("Frame1"));
+    kindFrame->setGeometry(twips(120, 2880, 1335, 975));
+    m_message = new QRadioButton(QStringLiteral("Message"), kindFrame);
+    m_message->setObjectName(QStringLiteral("Option1_1"));
+    m_message->setGeometry(twips(120, 600, 975, 255));
+    m_popup = new QRadioButton(QStringLiteral("Popup"), kindFrame);
+    m_popup->setObjectName(QStringLiteral("Option1_0"));
+    m_popup->setGeometry(twips(120, 360, 975, 255));
+
+    auto *boxFrame = new QGroupBox(QStringLiteral("senden an"), this);
+    boxFrame->setObjectName(QStringLiteral("Frame2"));
+    boxFrame->setGeometry(twips(1680, 2880, 2535, 975));
+    const int lefts[4] = {120, 120, 1320, 1320};
+    const int tops[4] = {360, 600, 360, 600};
+    for (int k = 0; k < 4; ++k) {
+        m_boxes[k] = new QCheckBox(QStringLiteral("%1. D-Box 2").arg(k + 1), boxFrame);
+        m_boxes[k]->setObjectName(QStringLiteral("Check1_%1").arg(k));
+        m_boxes[k]->setGeometry(twips(lefts[k], tops[k], 1095, 255));
+    }
+
+    setTabOrder(m_text, m_send);
+    setTabOrder(m_send, m_message);
+    setTabOrder(m_message, m_popup);
+    setTabOrder(m_popup, m_boxes[0]);
+    for (int k = 0; k < 3; ++k)
+        setTabOrder(m_boxes[k], m_boxes[k + 1]);
+    m_text->setFocus();
+}
+
+void SendTextDialog::load()
+{
+    const SendTextSettings loaded = SendTextSettings::read(m_engine->folder()).settings;
+    (loaded.kind == MessageKind::Popup ? m_popup : m_message)->setChecked(true);
+    const StatusBoard *display = m_engine->display();
+    for (int k = 0; k < 4; ++k) {
+        m_boxes[k]->setChecked(loaded.ticked[k]);
+        // A box that is off stays ticked as loaded, but greyed.
+        m_boxes[k]->setEnabled(display->boxIsOn(k + 1));
+    }
+}
+
+SendTextSettings SendTextDialog::settings() const
+{
+    SendTextSettings s;
+    s.kind = m_popup->isChecked() ? MessageKind::Popup : MessageKind::Message;
+    for (int k = 0; k < 4; ++k)
+        s.ticked[k] = m_boxes[k]->isChecked();
+    return s;
+}
+
+void SendTextDialog::send()
+{
+    if (m_text->toPlainText().isEmpty())
+        m_text->setPlainText(SendTextStep::kEmptyText);
+    // The user is told first; the text goes once the box is closed.
+    if (SendTextStep::willBeShortened(m_text->toPlainText(), settings().kind))
+        WindowGeometry::openMessage(this, QMessageBox::Information, SendTextStep::kShortenedNotice,
+                                    [this] { sendNow(); });
+    else
+        sendNow();
+}
+
+void SendTextDialog::sendNow()
+{
+    m_outcome = SendTextStep::run(m_engine->folder(), m_engine->display(), m_engine->channels(),
+                                  m_text->toPlainText(), settings());
+    // Told before the dialog closes.
+    if (!m_outcome.saveError.isEmpty())
+        WindowGeometry::openMessage(this, QMessageBox::Warning, m_outcome.saveError, [this] { accept(); });
+    else
+        accept();
+}

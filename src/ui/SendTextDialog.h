@@ -1,0 +1,49 @@
+#pragma once
+
+#include "sendtext/SendTextSettings.h"
+#include "sendtext/SendTextStep.h"
+
+#include <QDialog>
+
+#include <array>
+
+class Engine;
+class QCheckBox;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+// "Text sofort senden": a free text, the kind and the boxes to send it to.
+// Opening loads the last choices from wendrel.ini and greys the boxes that
+// are off; the button hands everything to SendTextStep and closes.
+class SendTextDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    // Client area in pixels (4335 x 4560 twips).
+    static constexpr int kClientWidth = 289;
+    static constexpr int kClientHeight = 304;
+
+    explicit SendTextDialog(Engine *engine, QWidget *parent = nullptr);
+
+    // The choices as the controls show them now.
+    SendTextSettings settings() const;
+    // The outcome of the last send, for whoever wants to look.
+    const SendTextStep::Outcome &lastOutcome() const { return m_outcome; }
+
+public slots:
+    void send(); // Command1
+
+private:
+    void buildControls();
+    void load();
+    void sendNow();
+
+    Engine *m_engine;
+    QPlainTextEdit *m_text = nullptr;      // Text1
+    QPushButton *m_send = nullptr;         // Command1
+    QRadioButton *m_popup = nullptr;       // Option1(0)
+    QRadioButton *m_message = nullptr;     // Option1(1)
+    std::array<QCheckBox *, 4> m_boxes{};  // Check1(0..3)
+    SendTextStep::Outcome m_outcome;
+};

@@ -1,0 +1,63 @@
+#include "WindowGeometry.h"
+
+#include <QIcon>
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+namespace WindowGeometry {
+
+QRect twips(int left, int top, int width, int height)
+{
+    return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+QSize twipsSize(int width, int height)
+{
+    return QSize(width / 15, height / 15);
+}
+
+QFont dialogFont()
+{
+    // Arial's metrics (Liberation Sans here): the captions were fitted to them.
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
+}
+
+void setUpWindow(QWidget *window, const QString &name, const QString &title, const QString &icon,
+                 Qt::WindowType kind, const QSize &clientSize)
+{
+    window->setObjectName(name);
+    window->setWindowTitle(title);
+    window->setWindowIcon(QIcon(icon));
+    window->setWindowFlags(kind | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                           | Qt::WindowCloseButtonHint);
+    window->setFont(dialogFont());
+    window->setFixedSize(clientSize);
+}
+
+void centreOnScreen(QWidget *window)
+{
+    QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
+    const QSize size = window->frameGeometry().size();
+    window->move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
+}
+
+QMessageBox *openMessage(QWidget *parent, QMessageBox::Icon icon, const QString &text,
+                         const std::function<void()> &then)
+{
+    auto *box = new QMessageBox(icon, QStringLiteral("Zelvo"), text, QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    if (then)
+        QObject::connect(box, &QDialog::finished, parent, [then] { then(); });
+    box->open();
+    return box;
+}
+
+} // namespace WindowGeometry

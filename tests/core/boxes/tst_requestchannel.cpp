@@ -1,0 +1,331 @@
+#include "FaultyBox.h"
+#include "Messages.h"
+#include "RecordingHttpServer.h"
+#include "boxes/BoxFirmware.h"
+#include "boxes/HttpAnswer.h"
+#include "boxes/HttpTransport.h"
+#include "boxes/Message.h"
+#include "boxes/RequestChannel.h"
+#include "boxes/RequestTarget.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+class TestRequestChannel : public QObject
+{
+    Q_OBJECT
+private slots:
+    void encoding_data();
+    void encoding();
+    void versionQueryAsWritten();
+    void requestLineOnTheWire();
+    void addressesNeverContacted_data();
+    void addressesNeverContacted();
+    void silentServerTimesOut();
+    void sameAddressInOrder();
+    void silentAddressDoesNotDelayAnother();
+    void silentBoxCostsEachMessageItsOwnTime();
+    void connectionsToOneBoxAreLimited();
+    void faultyBox_data();
+    void faultyBox();
+    void queryHoldsTheNextBack();
+    void firmwareFromVersion_data();
+    void firmwareFromVersion();
+    void firmwareLearntFromAnswers();
+};
+
+void TestRequestChannel::encoding_data()
+{
+    QTest::addColumn<Message>("message");
+    QTest::addColumn<QByteArray>("target");
+    QTest::newRow("line break code stays") << nmsg("a%0Ab") << QByteArray("/control/message?nmsg=a%0Ab");
+    QTest::newRow("blank") << popup("Es ist") << QByteArray("/control/message?popup=Es%20ist");
+    QTest::newRow("umlaut in utf-8") << nmsg("Müll") << QByteArray("/control/message?nmsg=M%C3%BCll");
+    QTest::newRow("euro and quotes") << nmsg("€ „x“") << QByteArray("/control/message?nmsg=%E2%82%AC%20%E2%80%9Ex%E2%80%9C");
+    QTest::newRow("separators") << nmsg("a&b#c+d=e?f") << QByteArray("/control/message?nmsg=a%26b%23c%2Bd%3De%3Ff");
+    QTest::newRow("lone percent") << nmsg("100% sicher") << QByteArray("/control/message?nmsg=100%25%20sicher");
+    QTest::newRow("percent before one hex digit") << nmsg("%A") << QByteArray("/control/message?nmsg=%25A");
+    QTest::newRow("raw line feed") << nmsg("a\nb") << QByteArray("/control/message?nmsg=a%0Ab");
+    QTest::newRow("unreserved stay") << nmsg("A-z.0_9~") << QByteArray("/control/message?nmsg=A-z.0_9~");
+    QTest::newRow("slash in text escaped") << nmsg("1/2") << QByteArray("/control/message?nmsg=1%2F2");
+    QTest::newRow("outside the basic plane") << nmsg("日😀") << QByteArray("/control/message?nmsg=%E6%97%A5%F0%9F%98%80");
+    QTest::newRow("empty text") << nmsg("") << QByteArray("/control/message?nmsg=");
+}
+
+void TestRequestChannel::encoding()
+{
+    QFETCH(Message, message);
+    QFETCH(QByteArray, target);
+    QCOMPARE(RequestTarget::encodeLogged(message, FirmwareKind::New), target);
+    // The box reads the message back whole: "%0A" and a raw line feed as line breaks.
+    Message shown = message;
+    shown.text.replace("%0A", "\n").replace("%0a", "\n");
+    QCOMPARE(RequestTarget::decode(target), std::optional<Message>(shown));
+}
+
+void TestRequestChannel::versionQueryAsWritten()
+{
+    QCOMPARE(RequestTarget::encodeQuery(RequestTarget::kVersionQuery), QByteArray("/control/info?nhttpd_version"));
+    QVERIFY(!RequestTarget::decode("/control/info?nhttpd_version"));
+}
+
+void TestRequestChannel::requestLineOnTheWire()
+{
+    RecordingHttpServer server;
+    QVERIFY(server.listen());
+    HttpTransport transport(server.port(), 5000);
+    RequestChannel channel(&transport);
+    QSignalSpy done(&transport, &HttpTransport::finished);
+    // Nothing is known of this box yet: "&", "+" and "%" go as words.
+    channel.send(" 127.0.0.1 ", popup("Es ist 07:25 Uhr!%0A--%0A%0A07:30 Uhr Müll & Co #1 + 50% mehr\nx"));
+    QVERIFY(server.waitForRequests(1));
+    QCOMPARE(server.requests().at(0).requestLine,
+             QByteArray("GET /control/message?popup=Es%20ist%2007%3A25%20Uhr%21%0A--%0A%0A07%3A30%20Uhr%20M%C3%BCll%20"
+                        "und%20Co%20%231%20plus%2050%20Prozent%20mehr%0Ax HTTP/1.1"));
+    QVERIFY(server.requests().at(0).head.contains("\r\nHost: 127.0.0.1:"));
+    QVERIFY(done.wait(5000) || done.size() == 1);
+    QCOMPARE(done.at(0).at(2).toInt(), 200);
+}
+
+void TestRequestChannel::addressesNeverContacted_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::newRow("unconfigured") << "0.0.0.0";
+    QTest::newRow("unconfigured with blanks") << " 0.0.0.0 ";
+    QTest::newRow("broadcast") << "255.255.255.255";
+    QTest::newRow("empty") << "";
+    QTest::newRow("blank") << "   ";
+    QTest::newRow("inner blank") << "a b";
+    QTest::newRow("path") << "host/x";
+    QTest::newRow("port") << "1.2.3.4:8080";
+    QTest::newRow("octet too large") << "300.1.1.1";
+    QTest::newRow("user info") << "user@127.0.0.1";
+    QTest::newRow("too long") << QString(254, QLatin1Char('a'));
+}
+
+void TestRequestChannel::addressesNeverContacted()
+{
+    QFETCH(QString, address);
+    RecordingHttpServer server;
+    QVERIFY(server.listen(QHostAddress::Any));
+    HttpTransport transport(server.port(), 2000);
+    QSignalSpy done(&transport, &HttpTransport::finished);
+    RequestChannel(&transport).send(address, nmsg("x"));
+    QCOMPARE(done.size(), 1); // dropped at once
+    QCOMPARE(done.at(0).at(2).toInt(), 0);
+    QTest::qWait(100);
+    QCOMPARE(server.connectionCount(), 0);
+    QCOMPARE(transport.pendingCount(), 0);
+}
+
+void TestRequestChannel::silentServerTimesOut()
+{
+    RecordingHttpServer server;
+    server.setAnswering(false);
+    QVERIFY(server.listen());
+    HttpTransport transport(server.port(), 300);
+    QSignalSpy done(&transport, &HttpTransport::finished);
+    QElapsedTimer started;
+    started.start();
+    RequestChannel(&transport).send("127.0.0.1", nmsg("x"));
+    QVERIFY(started.elapsed() < 100); // start returns at once (a generous bound, not a speed goal)
+    QVERIFY(done.wait(5000));
+    QCOMPARE(done.at(0).at(2).toInt(), 0);
+    QVERIFY(!done.at(0).at(3).toString().isEmpty());
+    QCOMPARE(server.requests().size(), 1);
+    QCOMPARE(transport.pendingCount(), 0);
+}
+
+void TestRequestChannel::sameAddressInOrder()
+{
+    RecordingHttpServer server;
+    QVERIFY(server.listen());
+    HttpTransport transport(server.port(), 5000);
+    RequestChannel a(&transport), b(&transport);
+    for (int i = 0; i < 5; ++i)
+        (i % 2 ? b : a).send("127.0.0.1", nmsg(QString::number(i)));
+    QVERIFY(server.waitForRequests(5));
+    QCOMPARE(server.targets(),
+             (QList<QByteArray>{"/control/message?nmsg=0", "/control/message?nmsg=1", "/control/message?nmsg=2",
+                                "/control/message?nmsg=3", "/control/message?nmsg=4"}));
+}
+
+void TestRequestChannel::silentAddressDoesNotDelayAnother()
+{
+    RecordingHttpServer silent, live;
+    silent.setAnswering(false);
+    QVERIFY(silent.listen(QHostAddress("127.0.0.2")));
+    QVERIFY(live.listen(QHostAddress("127.0.0.3"), silent.port()));
+    HttpTransport transport(silent.port(), 10000);
+    RequestChannel inet1(&transport);
+    inet1.send("127.0.0.2", nmsg("first"));
+    inet1.send("127.0.0.2", nmsg("second")); // goes once "first" is written
+    inet1.send("127.0.0.3", nmsg("other"));
+    QVERIFY(live.waitForRequests(1, 3000));
+    QVERIFY(silent.waitForRequests(2, 3000));
+    QCOMPARE(silent.targets(), (QList<QByteArray>{"/control/message?nmsg=first", "/control/message?nmsg=second"}));
+    QTRY_COMPARE(transport.pendingCount(), 2); // both waiting for their answers
+}
+
+void TestRequestChannel::silentBoxCostsEachMessageItsOwnTime()
+{
+    RecordingHttpServer silent;
+    silent.setAnswering(false);
+    QVERIFY(silent.listen());
+    HttpTransport transport(silent.port(), 400);
+    QSignalSpy done(&transport, &HttpTransport::finished);
+    RequestChannel channel(&transport);
+    for (const char *text : {"a", "b", "c", "d"}) {
+        channel.send("127.0.0.1", nmsg(text));
+        QTest::qWait(150);
+    }
+    // None is dropped for waiting behind another: each goes out once and
+    // fails after its own time-out.
+    QTRY_COMPARE_WITH_TIMEOUT(done.size(), 4, 3000);
+    QCOMPARE(silent.targets(), (QList<QByteArray>{"/control/message?nmsg=a", "/control/message?nmsg=b",
+                                                  "/control/message?nmsg=c", "/control/message?nmsg=d"}));
+    for (const auto &d : done)
+        QCOMPARE(d.at(3).toString(), QString("keine Antwort nach 0.4 s"));
+    QCOMPARE(transport.pendingCount(), 0);
+}
+
+void TestRequestChannel::connectionsToOneBoxAreLimited()
+{
+    RecordingHttpServer silent;
+    silent.setAnswering(false);
+    QVERIFY(silent.listen());
+    HttpTransport transport(silent.port(), 5000);
+    const int n = HttpTransport::kMaxConnectionsPerBox + 2;
+    for (int i = 0; i < n; ++i)
+        transport.send("127.0.0.1", nmsg(QString::number(i)));
+    QVERIFY(silent.waitForRequests(HttpTransport::kMaxConnectionsPerBox, 3000));
+    QTest::qWait(200);
+    QCOMPARE(silent.connectionCount(), HttpTransport::kMaxConnectionsPerBox);
+    QCOMPARE(transport.pendingCount(), n); // the last two wait, their time running
+}
+
+void TestRequestChannel::faultyBox_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("endless body") << int(FaultyBox::Fault::EndlessBody) << 200 << QString();
+    QTest::newRow("endless header lines") << int(FaultyBox::Fault::EndlessHeaders) << 200 << QString();
+    QTest::newRow("close after the request")
+        << int(FaultyBox::Fault::CloseAfterRequest) << 0 << "Verbindung geschlossen ohne Antwort";
+    QTest::newRow("reset after the request")
+        << int(FaultyBox::Fault::ResetAfterRequest) << 0 << "Verbindung geschlossen ohne Antwort";
+    QTest::newRow("garbage") << int(FaultyBox::Fault::Garbage) << 0 << "ungültige Antwort (keine HTTP-Statuszeile)";
+}
+
+void TestRequestChannel::faultyBox()
+{
+    QFETCH(int, fault);
+    QFETCH(int, status);
+    QFETCH(QString, error);
+    FaultyBox box{static_cast<FaultyBox::Fault>(fault)};
+    QVERIFY(box.listen(QHostAddress("127.0.0.2")));
+    RecordingHttpServer healthy;
+    QVERIFY(healthy.listen(QHostAddress("127.0.0.3"), box.port()));
+    HttpTransport transport(box.port(), 5000);
+    QSignalSpy done(&transport, &HttpTransport::finished);
+    QSignalSpy answered(&transport, &HttpTransport::answered);
+
+    for (int round = 0; round < 3; ++round) {
+        transport.send("127.0.0.2", nmsg("faulty"));
+        transport.send("127.0.0.3", nmsg("healthy"));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(done.size(), 6, 4000);
+    QCOMPARE(healthy.requests().size(), 3);
+    QTest::qWait(200); // room for a second attempt, which must not come
+    QCOMPARE(box.requests(), 3);
+    QCOMPARE(box.connections(), 3);
+    QCOMPARE(done.size(), 6);
+    for (const auto &d : done) {
+        if (d.at(0).toString() == "127.0.0.2") {
+            QCOMPARE(d.at(2).toInt(), status);
+            QCOMPARE(d.at(3).toString(), error);
+        } else {
+            QCOMPARE(d.at(2).toInt(), 200);
+        }
+    }
+    QCOMPARE(answered.size(), status ? 6 : 3);
+    for (const auto &a : answered) {
+        QVERIFY(a.at(3).toByteArray().size() <= HttpAnswer::kBodyLimit);
+        if (a.at(0).toString() == "127.0.0.2" && fault == int(FaultyBox::Fault::EndlessBody))
+            QCOMPARE(a.at(2).toByteArray(), QByteArray("faulty"));
+    }
+    QCOMPARE(transport.pendingCount(), 0);
+}
+
+void TestRequestChannel::queryHoldsTheNextBack()
+{
+    RecordingHttpServer slow;
+    slow.setAnswering(false);
+    QVERIFY(slow.listen());
+    HttpTransport transport(slow.port(), 1000);
+    QSignalSpy done(&transport, &HttpTransport::finished);
+    transport.query("127.0.0.1", "/control/info?version");
+    QVERIFY(slow.waitForRequests(1));
+    QTest::qWait(300);
+    transport.send("127.0.0.1", nmsg("after"));
+    QTest::qWait(200);
+    QCOMPARE(slow.requests().size(), 1); // "after" waits for the answer (here: the time-out)
+    QVERIFY(slow.waitForRequests(2, 3000));
+    QCOMPARE(slow.targets().last(), QByteArray("/control/message?nmsg=after"));
+    QTRY_COMPARE_WITH_TIMEOUT(done.size(), 2, 3000);
+}
+
+void TestRequestChannel::firmwareFromVersion_data()
+{
+    QTest::addColumn<QByteArray>("version");
+    QTest::addColumn<int>("kind");
+    const int unknown = int(FirmwareKind::Unknown), old = int(FirmwareKind::Old), current = int(FirmwareKind::New);
+    QTest::newRow("3.6.0") << QByteArray("3.6.0") << current;
+    QTest::newRow("3.4.1, the first that decodes once") << QByteArray("3.4.1") << current;
+    QTest::newRow("3.4.0") << QByteArray("3.4.0") << old;
+    QTest::newRow("3.1.9") << QByteArray("3.1.9") << old;
+    QTest::newRow("3.10 is after 3.4") << QByteArray("3.10") << current;
+    QTest::newRow("4.0") << QByteArray("4.0") << current;
+    QTest::newRow("2.9.9.9") << QByteArray("2.9.9.9") << old;
+    QTest::newRow("empty") << QByteArray() << unknown;
+    QTest::newRow("one number") << QByteArray("3") << unknown;
+    QTest::newRow("not a number") << QByteArray("3.x.1") << unknown;
+    QTest::newRow("a page") << QByteArray("<html>") << unknown;
+}
+
+void TestRequestChannel::firmwareFromVersion()
+{
+    QFETCH(QByteArray, version);
+    QFETCH(int, kind);
+    QCOMPARE(int(BoxFirmware::fromVersion(version)), kind);
+}
+
+void TestRequestChannel::firmwareLearntFromAnswers()
+{
+    const QString box = QStringLiteral("127.0.0.1");
+    const QByteArray query = RequestTarget::kVersionQuery.toLatin1();
+    BoxFirmware firmware;
+    QCOMPARE(firmware.kindOf(box), FirmwareKind::Unknown);
+    firmware.learn(box, "/control/message?nmsg=x", "nhttpd/3.1.9", "ok");
+    QCOMPARE(firmware.kindOf(box), FirmwareKind::Old);
+    firmware.learn(box, "/control/message?nmsg=x", "Apache", "3.6.0"); // neither says anything
+    QCOMPARE(firmware.kindOf(box), FirmwareKind::Old);
+    firmware.learn(box, query, QByteArray(), "3.6.0\n");
+    QCOMPARE(firmware.kindOf(box), FirmwareKind::New);
+    QCOMPARE(firmware.kindOf(QStringLiteral("127.0.0.2")), FirmwareKind::Unknown);
+
+    // Through the transport: the Server header of a real answer.
+    RecordingHttpServer server;
+    QVERIFY(server.listen());
+    HttpTransport transport(server.port(), 5000);
+    QSignalSpy answered(&transport, &HttpTransport::answered);
+    transport.query(box, RequestTarget::kVersionQuery);
+    QVERIFY(answered.wait(5000));
+    QCOMPARE(answered.at(0).at(1).toByteArray(), query);
+    QCOMPARE(server.requests().at(0).requestLine, "GET " + query + " HTTP/1.1");
+}
+
+QTEST_GUILESS_MAIN(TestRequestChannel)
+#include "tst_requestchannel.moc"

@@ -1,0 +1,407 @@
+#include "RecordingHttpServer.h"
+#include "ScriptedEchoProber.h"
+#include "TempFolder.h"
+#include "boxes/HttpTransport.h"
+#include "boxes/Message.h"
+#include "boxes/RequestChannel.h"
+#include "boxes/RequestTarget.h"
+#include "common/StatusBoard.h"
+#include "watch/StatusWatch.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <array>
+#include <memory>
+
+using Outcome = EchoResult::Outcome;
+
+namespace {
+
+// Box i lives at 127.0.0.(i+1), each with its own recording server.
+QString boxAddress(int box)
+{
+    return QStringLiteral("127.0.0.%1").arg(box + 1);
+}
+
+QByteArray boxFile(const QStringList &lines)
+{
+    return lines.join(QStringLiteral("\r\n")).toUtf8() + "\r\n";
+}
+
+QStringList allConfigured(const QStringList &options)
+{
+    return QStringList{boxAddress(1), boxAddress(2), boxAddress(3), boxAddress(4)} + options;
+}
+
+QString line(int box, bool on)
+{
+    return QStringLiteral("- die ") + QString::number(box) + QStringLiteral(". D-Box wurde ")
+           + (on ? QStringLiteral("ein") : QStringLiteral("aus")) + QStringLiteral("geschaltet\n");
+}
+
+
+} // namespace
+
+class TestStatusWatch : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void tick_data();
+    void tick();
+    void noticeOnTheWire();
+    void untrimmedAddressForTheChannel();
+    void tickUnderWayIsNotStartedTwice();
+    void heldWatchLetsTicksPass();
+    void slowProbeCountsAsOffAndIsNotRepeated();
+    void unresolvedNameAlertsOncePerAddress();
+    void icmpNotAllowedAlertsOncePerRun();
+
+private:
+    void writeBoxFile(const QByteArray &bytes) { m_folder->write(QStringLiteral("boxip.ini"), bytes); }
+    bool runTick();
+    // What reached box's server, the version query left out.
+    QList<QByteArray> messages(int box) const
+    {
+        QList<QByteArray> targets = m_servers[box - 1]->targets();
+        targets.removeAll(RequestTarget::kVersionQuery.toLatin1());
+        return targets;
+    }
+
+    std::array<RecordingHttpServer *, 4> m_servers{};
+    quint16 m_port = 0;
+    std::unique_ptr<TempFolder> m_folder;
+    std::unique_ptr<HttpTransport> m_transport;
+    std::array<RequestChannel *, 4> m_channels{};
+    std::unique_ptr<StatusBoard> m_display;
+    std::unique_ptr<ScriptedEchoProber> m_prober;
+    std::unique_ptr<StatusWatch> m_watch;
+};
+
+void TestStatusWatch::initTestCase()
+{
+    // One server per box address, all on the same port, as the boxes are.
+    for (int attempt = 0; attempt < 20 && !m_port; ++attempt) {
+        for (auto *&s : m_servers) {
+            delete s;
+            s = new RecordingHttpServer(this);
+        }
+        if (!m_servers[0]->listen(QHostAddress(boxAddress(1)), 0))
+            continue;
+        const quint16 port = m_servers[0]->port();
+        bool all = true;
+        for (int box = 2; box <= 4 && all; ++box)
+            all = m_servers[box - 1]->listen(QHostAddress(boxAddress(box)), port);
+        if (all)
+            m_port = port;
+    }
+    QVERIFY2(m_port, "no common port for 127.0.0.2..5");
+}
+
+void TestStatusWatch::init()
+{
+    for (int box = 1; box <= 4; ++box) {
+        delete m_servers[box - 1];
+        m_servers[box - 1] = new RecordingHttpServer(this);
+        QVERIFY(m_servers[box - 1]->listen(QHostAddress(boxAddress(box)), m_port));
+    }
+    m_folder = std::make_unique<TempFolder>();
+    m_transport = std::make_unique<HttpTransport>(m_port, 5000);
+    for (auto *&c : m_channels)
+        c = new RequestChannel(m_transport.get(), m_transport.get());
+    m_display = std::make_unique<StatusBoard>();
+    m_prober = std::make_unique<ScriptedEchoProber>();
+    m_watch = std::make_unique<StatusWatch>(m_folder->dir(), m_display.get(), m_channels, m_prober.get());
+}
+
+void TestStatusWatch::cleanup()
+{
+    m_watch.reset();
+    m_prober.reset();
+    m_display.reset();
+    m_transport.reset();
+    m_folder.reset();
+}
+
+bool TestStatusWatch::runTick()
+{
+    QSignalSpy finished(m_watch.get(), &StatusWatch::tickFinished);
+    m_watch->tick();
+    if (finished.isEmpty() && !finished.wait(5000))
+        return false;
+    // Every notice handed over has gone out and been answered.
+    QElapsedTimer waited;
+    waited.start();
+    while (m_transport->pendingCount() > 0 && waited.elapsed() < 5000)
+        QTest::qWait(10);
+    return m_transport->pendingCount() == 0;
+}
+
+void TestStatusWatch::tick_data()
+{
+    QTest::addColumn<QByteArray>("file");       // null: no boxip.ini at all
+    QTest::addColumn<QString>("stored");        // box status text before the tick
+    QTest::addColumn<QString>("answering");     // which of 127.0.0.2..5 answer
+    QTest::addColumn<QStringList>("probed");    // addresses the prober was asked for
+    QTest::addColumn<QString>("status");        // box status text after the tick
+    QTest::addColumn<QString>("lamps");         // g green, r red, - untouched
+    QTest::addColumn<QString>("notice");        // empty: no notice
+    QTest::addColumn<QString>("receivers");     // boxes that get the notice
+    QTest::addColumn<bool>("panel");
+
+    const QString head = StatusWatch::kNoticeHead;
+    const QStringList ones{" 1 ", " 1 ", " 1 ", " 1 "};
+    const QStringList all{boxAddress(1), boxAddress(2), boxAddress(3), boxAddress(4)};
+    const QString unconfigured = QStringLiteral("0.0.0.0");
+
+    QTest::newRow("no box configured")
+        << boxFile({unconfigured, unconfigured, unconfigured, unconfigured, " 1 ", " 1 ", " 1 ", " 1 "}) << "0000"
+        << "1111" << QStringList() << "0000" << "----" << QString() << "0000" << false;
+    QTest::newRow("no box list file") << QByteArray() << "0000"
+                                      << "1111" << QStringList() << "0000" << "----" << QString() << "0000" << false;
+    QTest::newRow("start-up, boxes 1 and 2 answer")
+        << boxFile(allConfigured(ones)) << "0000" << "1100" << all << "1100" << "ggrr"
+        << head + line(1, true) + line(2, true) << "1100" << true;
+    QTest::newRow("box going off is told to the others, not itself")
+        << boxFile(allConfigured(ones)) << "1110" << "1010" << all << "1010" << "grgr"
+        << head + line(2, false) << "1010" << true;
+    QTest::newRow("box coming on is told about itself")
+        << boxFile(allConfigured({" 0 ", " 1 ", " 0 ", " 0 "})) << "1000" << "1100" << all << "1100" << "ggrr"
+        << head + line(2, true) << "0100" << true;
+    QTest::newRow("0.0.0.0 while on: reported off, lamp kept")
+        << boxFile({boxAddress(1), unconfigured, boxAddress(3), boxAddress(4), " 1 ", " 1 ", " 1 ", " 1 "}) << "1100"
+        << "1111" << QStringList{boxAddress(1), boxAddress(3), boxAddress(4)} << "1011" << "g-gg"
+        << head + line(2, false) + line(3, true) + line(4, true) << "1011" << true;
+    QTest::newRow("options 2, 0, empty and missing")
+        << boxFile(all + QStringList{" 2 ", " 0 ", ""}) << "0000" << "1111" << all << "1111" << "gggg"
+        << head + line(1, true) + line(2, true) + line(3, true) + line(4, true) << "1000" << true;
+    QTest::newRow("several changes in one notice, box order")
+        << boxFile(allConfigured(ones)) << "0101" << "1010" << all << "1010" << "grgr"
+        << head + line(1, true) + line(2, false) + line(3, true) + line(4, false) << "1010" << true;
+    QTest::newRow("unchanged status sends nothing")
+        << boxFile(allConfigured(ones)) << "1100" << "1100" << all << "1100" << "ggrr" << QString() << "0000"
+        << false;
+    QTest::newRow("all off, as stored")
+        << boxFile(allConfigured(ones)) << "0000" << "0000" << all << "0000" << "rrrr" << QString() << "0000" << false;
+    QTest::newRow("empty address is probed and off")
+        << boxFile({boxAddress(1), boxAddress(2), "", boxAddress(4), " 1 ", " 1 ", " 1 ", " 1 "}) << "0000"
+        << "1111" << QStringList{boxAddress(1), boxAddress(2), "", boxAddress(4)} << "1101" << "ggrg"
+        << head + line(1, true) + line(2, true) + line(4, true) << "1101" << true;
+}
+
+void TestStatusWatch::tick()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, stored);
+    QFETCH(QString, answering);
+    QFETCH(QStringList, probed);
+    QFETCH(QString, status);
+    QFETCH(QString, lamps);
+    QFETCH(QString, notice);
+    QFETCH(QString, receivers);
+    QFETCH(bool, panel);
+
+    if (!file.isNull())
+        writeBoxFile(file);
+    for (int box = 1; box <= 4; ++box) {
+        if (answering.at(box - 1) == QLatin1Char('1'))
+            m_prober->setOutcome(boxAddress(box), Outcome::Reply);
+    }
+    m_display->setBoxStatus(stored);
+
+    QVERIFY(runTick());
+
+    QCOMPARE(m_prober->probedAddresses(), probed);
+    QCOMPARE(m_display->boxStatus(), status);
+    for (int box = 1; box <= 4; ++box) {
+        const QChar lamp = lamps.at(box - 1);
+        const std::optional<bool> expected = lamp == QLatin1Char('g')   ? std::optional(true)
+                                             : lamp == QLatin1Char('r') ? std::optional(false)
+                                                                        : std::nullopt; // untouched
+        QCOMPARE(m_display->lampOn(box), expected);
+    }
+    QCOMPARE(m_display->infoVisible(), panel);
+    QCOMPARE(m_display->infoText(), panel ? StatusWatch::kPanelText : QString());
+
+    const Message expected{MessageKind::Message, notice};
+    for (int box = 1; box <= 4; ++box) {
+        // A box that came on is asked once for its web server version.
+        const bool cameOn = status.at(box - 1) == QLatin1Char('1') && stored.at(box - 1) != QLatin1Char('1');
+        QCOMPARE(m_servers[box - 1]->targets().count(RequestTarget::kVersionQuery.toLatin1()), cameOn ? 1 : 0);
+        const bool receives = receivers.at(box - 1) == QLatin1Char('1');
+        QCOMPARE(messages(box).size(), receives ? 1 : 0);
+        if (receives) {
+            QCOMPARE(messages(box).first(), RequestTarget::encode(expected, FirmwareKind::Unknown).target);
+            // Each box through its own channel.
+            QCOMPARE(m_channels[box - 1]->message(), expected);
+        } else {
+            QCOMPARE(m_channels[box - 1]->message(), Message());
+        }
+    }
+}
+
+void TestStatusWatch::noticeOnTheWire()
+{
+    writeBoxFile(boxFile(allConfigured({" 1 ", " 0 ", " 0 ", " 0 "})));
+    m_prober->setOutcome(boxAddress(1), Outcome::Reply);
+    QVERIFY(runTick());
+    QCOMPARE(m_servers[0]->targets(),
+             (QList<QByteArray>{"/control/info?nhttpd_version",
+                                "/control/message?nmsg=Der%20Status%20der%20D-Boxen%20hat%20sich%20ge%C3%A4ndert%3A%0A%0A"
+                                "-%20die%201.%20D-Box%20wurde%20eingeschaltet%0A"}));
+}
+
+void TestStatusWatch::untrimmedAddressForTheChannel()
+{
+    const QString padded = QStringLiteral("  ") + boxAddress(3) + QStringLiteral(" ");
+    // Quoted, so that the blanks survive the field reader.
+    writeBoxFile(boxFile({"0.0.0.0", "0.0.0.0", '"' + padded + '"', "0.0.0.0", " 0 ", " 0 ", " 1 ", " 0 "}));
+    m_prober->setOutcome(boxAddress(3), Outcome::Reply);
+    QVERIFY(runTick());
+    QCOMPARE(m_prober->probedAddresses(), QStringList{boxAddress(3)});
+    QCOMPARE(m_display->boxStatus(), QString("0010"));
+    QCOMPARE(m_channels[2]->address(), padded);
+    QCOMPARE(messages(3).size(), 1);
+}
+
+void TestStatusWatch::tickUnderWayIsNotStartedTwice()
+{
+    writeBoxFile(boxFile(allConfigured({" 1 ", " 1 ", " 1 ", " 1 "})));
+    m_prober->setOutcome(boxAddress(1), Outcome::Reply);
+    m_prober->setHoldAnswers(true);
+    QSignalSpy finished(m_watch.get(), &StatusWatch::tickFinished);
+
+    m_watch->tick();
+    QVERIFY(m_watch->isRunning());
+    QCOMPARE(m_prober->probedAddresses().size(), 4);
+    m_watch->tick(); // Timer2 again before the answers
+    QCOMPARE(m_prober->probedAddresses().size(), 4);
+    QCOMPARE(m_display->boxStatus(), QString("0000"));
+
+    m_prober->answerHeld();
+    QCOMPARE(finished.size(), 1);
+    QVERIFY(!m_watch->isRunning());
+    QCOMPARE(m_display->boxStatus(), QString("1000"));
+
+    // The next tick runs normally.
+    m_prober->setHoldAnswers(false);
+    m_prober->clearProbed();
+    m_prober->setOutcome(boxAddress(2), Outcome::Reply);
+    QVERIFY(runTick());
+    QCOMPARE(m_prober->probedAddresses().size(), 4);
+    QCOMPARE(m_display->boxStatus(), QString("1100"));
+}
+
+void TestStatusWatch::slowProbeCountsAsOffAndIsNotRepeated()
+{
+    writeBoxFile(boxFile(allConfigured({" 0 ", " 0 ", " 0 ", " 0 "})));
+    for (int box = 1; box <= 4; ++box)
+        m_prober->setOutcome(boxAddress(box), Outcome::Reply);
+    m_display->setBoxStatus(QStringLiteral("1111"));
+    m_watch->setTickLimitMs(50);
+    m_prober->setHoldAnswers(true); // look-ups that hang
+
+    QVERIFY(runTick());
+    QCOMPARE(m_display->boxStatus(), QString("0000"));
+    QCOMPARE(m_prober->probedAddresses().size(), 4);
+
+    // The old probes are still out: not sent again, the boxes stay off.
+    QVERIFY(runTick());
+    QCOMPARE(m_prober->probedAddresses().size(), 4);
+    QCOMPARE(m_display->boxStatus(), QString("0000"));
+
+    // Their late answers change nothing by themselves...
+    m_prober->answerHeld();
+    QCOMPARE(m_display->boxStatus(), QString("0000"));
+    QVERIFY(!m_watch->isRunning());
+
+    // ...and the next tick probes again.
+    m_prober->setHoldAnswers(false);
+    QVERIFY(runTick());
+    QCOMPARE(m_prober->probedAddresses().size(), 8);
+    QCOMPARE(m_display->boxStatus(), QString("1111"));
+}
+
+void TestStatusWatch::heldWatchLetsTicksPass()
+{
+    writeBoxFile(boxFile(allConfigured({" 0 ", " 0 ", " 0 ", " 0 "})));
+    m_prober->setOutcome(boxAddress(4), Outcome::Reply);
+    QSignalSpy finished(m_watch.get(), &StatusWatch::tickFinished);
+
+    m_watch->hold();
+    m_watch->hold();
+    m_watch->tick();
+    m_watch->release();
+    m_watch->tick();
+    QTest::qWait(50);
+    QVERIFY(m_prober->probedAddresses().isEmpty());
+    QVERIFY(finished.isEmpty());
+    QCOMPARE(m_display->boxStatus(), QString("0000"));
+
+    m_watch->release();
+    QVERIFY(!m_watch->isHeld());
+    QVERIFY(runTick());
+    QCOMPARE(m_display->boxStatus(), QString("0001"));
+}
+
+void TestStatusWatch::unresolvedNameAlertsOncePerAddress()
+{
+    writeBoxFile(boxFile({"gibt-es-nicht.invalid", "auch-nicht.invalid", boxAddress(3), "0.0.0.0", " 1 ", " 1 ",
+                          " 1 ", " 1 "}));
+    m_prober->setOutcome("gibt-es-nicht.invalid", Outcome::Unresolved);
+    m_prober->setOutcome("auch-nicht.invalid", Outcome::Unresolved);
+    m_prober->setOutcome(boxAddress(3), Outcome::Reply);
+    QSignalSpy alerts(m_watch.get(), &StatusWatch::alert);
+
+    QVERIFY(runTick());
+    QCOMPARE(alerts.size(), 1);
+    QCOMPARE(alerts.first().first().toString(), StatusWatch::kUnresolvedAlert);
+    QCOMPARE(m_display->boxStatus(), QString("0010"));
+    QCOMPARE(m_display->lampOn(1), std::optional(false));
+    QCOMPARE(m_display->lampOn(2), std::optional(false));
+    // Told about box 3 only; nothing went to the names.
+    QCOMPARE(messages(3).size(), 1);
+
+    // Once per address: later ticks only log; a new address that fails is told again.
+    QVERIFY(runTick());
+    QVERIFY(runTick());
+    QCOMPARE(alerts.size(), 1);
+    writeBoxFile(boxFile({"gibt-es-nicht.invalid", "anders.invalid", boxAddress(3), "0.0.0.0", " 1 ", " 1 ", " 1 ",
+                          " 1 "}));
+    m_prober->setOutcome("anders.invalid", Outcome::Unresolved);
+    QVERIFY(runTick());
+    QCOMPARE(alerts.size(), 2);
+    QVERIFY(runTick());
+    QCOMPARE(alerts.size(), 2);
+}
+
+void TestStatusWatch::icmpNotAllowedAlertsOncePerRun()
+{
+    writeBoxFile(boxFile(allConfigured({" 1 ", " 1 ", " 1 ", " 1 "})));
+    for (int box = 1; box <= 4; ++box)
+        m_prober->setOutcome(boxAddress(box), Outcome::IcmpNotAllowed);
+    QSignalSpy alerts(m_watch.get(), &StatusWatch::alert);
+    m_display->setBoxStatus(QStringLiteral("1111"));
+
+    QVERIFY(runTick());
+    QCOMPARE(alerts.size(), 1);
+    QCOMPARE(alerts.first().first().toString(),
+             QString("Die D-Boxen können nicht angepingt werden: ICMP ist diesem Programm nicht erlaubt.\n"
+                     "Abhilfe: sysctl -w net.ipv4.ping_group_range=\"0 2147483647\" oder setcap cap_net_raw+ep zelvo"));
+    QCOMPARE(m_display->boxStatus(), QString("0000"));
+    for (int box = 1; box <= 4; ++box)
+        QCOMPARE(m_display->lampOn(box), std::optional(false));
+    for (auto *server : m_servers)
+        QCOMPARE(server->requests().size(), 0);
+
+    QVERIFY(runTick());
+    QVERIFY(runTick());
+    QCOMPARE(alerts.size(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestStatusWatch)
+#include "tst_statuswatch.moc"

@@ -1,0 +1,203 @@
+#include "Messages.h"
+#include "BoxRequest.h"
+#include "BoxSimulator.h"
+#include "boxes/HttpTransport.h"
+#include "boxes/Message.h"
+#include "boxes/RequestChannel.h"
+#include "boxes/RequestTarget.h"
+
+#include <QBuffer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTest>
+
+// The box simulator must read back exactly what the program meant to show:
+// a wrong decoding here would make every end-to-end check lie.
+class TestBoxRequest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void decoding_data();
+    void decoding();
+    void jsonLine();
+    void televisionShows_data();
+    void televisionShows();
+    void oneLinePerRequestAndAnswer200();
+};
+
+void TestBoxRequest::decoding_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("old"); // a web server before nhttpd 3.4.1
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("popup with line breaks")
+        << QByteArray("GET /control/message?popup=Es%20ist%2007%3A25%20Uhr%21%0A%0A07%3A30 HTTP/1.1") << false
+        << "popup" << "Es ist 07:25 Uhr!\n\n07:30" << "Es ist 07:25 Uhr!\n\n07:30";
+    QTest::newRow("nmsg") << QByteArray("GET /control/message?nmsg=ok HTTP/1.1") << false << "nmsg" << "ok" << "ok";
+    QTest::newRow("utf-8 umlaut and euro")
+        << QByteArray("GET /control/message?nmsg=M%C3%BCll%20%E2%82%AC%20%C3%A4%C3%9F HTTP/1.1") << false << "nmsg"
+        << "Müll € äß" << "Müll € äß";
+    QTest::newRow("a windows-1252 byte stops its line")
+        << QByteArray("GET /control/message?nmsg=hat%20sich%20ge%E4ndert%3A%0Aweiter HTTP/1.1") << false << "nmsg"
+        << "hat sich ge\uFFFDndert:\nweiter" << "hat sich ge\nweiter";
+    QTest::newRow("separators are text, '&' ends the value")
+        << QByteArray("GET /control/message?nmsg=a%26b%23c%2Bd%3De+f&g=h HTTP/1.1") << false << "nmsg"
+        << "a&b#c+d=e+f" << "a&b#c+d=e+f";
+    QTest::newRow("lone percent kept") << QByteArray("GET /control/message?nmsg=100%25%20%ZZ HTTP/1.1") << false
+                                       << "nmsg" << "100% %ZZ" << "100% %ZZ";
+    QTest::newRow("percent cut off at the end") << QByteArray("GET /control/message?nmsg=a%4 HTTP/1.1") << false
+                                                << "nmsg" << "a%4" << "a%4";
+    QTest::newRow("lower-case hex") << QByteArray("GET /control/message?nmsg=a%0ab HTTP/1.1") << false << "nmsg"
+                                    << "a\nb" << "a\nb";
+    QTest::newRow("empty text") << QByteArray("GET /control/message?popup= HTTP/1.1") << false << "popup" << ""
+                                << "";
+    QTest::newRow("other kind") << QByteArray("GET /control/message?zap=1 HTTP/1.1") << false << "" << "" << "";
+    QTest::newRow("other path") << QByteArray("GET /control/info?nmsg=x HTTP/1.1") << false << "" << "" << "";
+    QTest::newRow("no query") << QByteArray("GET /control/message HTTP/1.1") << false << "" << "" << "";
+    QTest::newRow("garbage") << QByteArray("hallo") << false << "" << "" << "";
+    QTest::newRow("old: an escaped '&' cuts the text")
+        << QByteArray("GET /control/message?nmsg=Tom%20%26%20Jerry HTTP/1.1") << true << "nmsg" << "Tom " << "Tom ";
+    QTest::newRow("old: '+' is a blank") << QByteArray("GET /control/message?nmsg=1%2B1+2 HTTP/1.1") << true
+                                         << "nmsg" << "1 1 2" << "1 1 2";
+    QTest::newRow("old: '%' takes two characters, NUL ends the text")
+        << QByteArray("GET /control/message?nmsg=50%25%20Rabatt HTTP/1.1") << true << "nmsg"
+        << QString::fromUtf8("50\0abatt", 8) << "50";
+    QTest::newRow("old: decoded twice") << QByteArray("GET /control/message?nmsg=%2541 HTTP/1.1") << true << "nmsg"
+                                        << "A" << "A";
+    QTest::newRow("old: utf-8 survives")
+        << QByteArray("GET /control/message?nmsg=ge%C3%A4ndert%0A%E2%82%AC HTTP/1.1") << true << "nmsg"
+        << "geändert\n€" << "geändert\n€";
+    QTest::newRow("old: the kind escaped") << QByteArray("GET /control/message%3Fnmsg=x HTTP/1.1") << true << "nmsg"
+                                           << "x" << "x";
+}
+
+void TestBoxRequest::decoding()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(bool, old);
+    QFETCH(QString, kind);
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    const BoxRequest r = BoxRequest::fromRequestLine(line, old ? FirmwareKind::Old : FirmwareKind::New);
+    QCOMPARE(r.requestLine, line);
+    QCOMPARE(r.kind, kind);
+    QCOMPARE(r.text, text);
+    QCOMPARE(r.shown, shown);
+}
+
+void TestBoxRequest::jsonLine()
+{
+    const BoxRequest r = BoxRequest::fromRequestLine("GET /control/message?nmsg=%22a%22%0A%5C%C3%A4%FC HTTP/1.1");
+    const QByteArray line = r.toJsonLine(QStringLiteral("10.77.0.2"), QStringLiteral("2026-12-24T06:25:00.000Z"));
+    QVERIFY(!line.contains('\n')); // one request, one line
+    QJsonParseError error;
+    const QJsonObject o = QJsonDocument::fromJson(line, &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(o.value("address").toString(), QStringLiteral("10.77.0.2"));
+    QCOMPARE(o.value("time").toString(), QStringLiteral("2026-12-24T06:25:00.000Z"));
+    QCOMPARE(o.value("request").toString(), QStringLiteral("GET /control/message?nmsg=%22a%22%0A%5C%C3%A4%FC HTTP/1.1"));
+    QCOMPARE(o.value("kind").toString(), QStringLiteral("nmsg"));
+    QCOMPARE(o.value("text").toString(), QString::fromUtf8("\"a\"\n\\ä\uFFFD"));
+    QCOMPARE(o.value("shown").toString(), QString::fromUtf8("\"a\"\n\\ä"));
+}
+
+void TestBoxRequest::televisionShows_data()
+{
+    QTest::addColumn<bool>("old"); // a web server before nhttpd 3.4.1
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+
+    // The longest text that fits: "GET " + prefix + text + " HTTP/1.1\r\n" is 2,048 bytes.
+    const int room = RequestTarget::kMaxTarget - int(RequestTarget::encode(nmsg(""), FirmwareKind::New).target.size());
+    const QString ascii(room, QLatin1Char('x'));
+    const QString umlauts = QString(room / 6, QChar(0xE4)) + QString(room % 6, QLatin1Char('x'));
+    const QString ellipsis = QStringLiteral("…");
+    // One character more: cut behind the last character after which "…" (9 bytes) still fits.
+    const QString asciiCut = QString(room - 9, QLatin1Char('x')) + ellipsis;
+    const QString umlautsCut = QString((room - 9) / 6, QChar(0xE4)) + ellipsis;
+
+    for (const bool old : {false, true}) {
+        const char *server = old ? "old" : "new";
+        const auto row = [&](const char *name, const QString &text, const QString &onNew, const QString &onOld) {
+            QTest::addRow("%s: %s", server, name) << old << text << (old ? onOld : onNew);
+        };
+        row("umlauts", "Müll äöüß ÄÖÜ", "Müll äöüß ÄÖÜ", "Müll äöüß ÄÖÜ");
+        row("euro", "5 €", "5 €", "5 €");
+        row("quotes", "„Zitat“", "„Zitat“", "„Zitat“");
+        row("ampersand", "Tom & Jerry&Co", "Tom & Jerry&Co", "Tom und Jerry und Co");
+        row("plus", "1+1 = 2", "1+1 = 2", "1 plus 1 = 2");
+        row("percent", "100%", "100%", "100 Prozent");
+        row("percent and text", "50% Rabatt", "50% Rabatt", "50 Prozent Rabatt");
+        row("hash", "#1", "#1", "#1");
+        row("kept escapes", "a%26b %2B %25", "a&b + %", "a und b plus Prozent");
+        row("line break", "oben\nunten%0Aganz unten", "oben\nunten\nganz unten", "oben\nunten\nganz unten");
+        row("control characters dropped", "a\tb\rc\u0007d%09e", "abcde", "abcde");
+        row("ascii at the limit", ascii, ascii, ascii);
+        row("ascii one over the limit", ascii + 'y', asciiCut, asciiCut);
+        row("umlauts at the limit", umlauts, umlauts, umlauts);
+        row("umlauts one over the limit", umlauts + 'y', umlautsCut, umlautsCut);
+    }
+}
+
+// Through the program's own sender to the box simulator: the sender first
+// learns which web server the box runs, as the watch has it do.
+void TestBoxRequest::televisionShows()
+{
+    QFETCH(bool, old);
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    BoxSimulator box(&out);
+    box.setFirmware(old ? FirmwareKind::Old : FirmwareKind::New);
+    QVERIFY(box.listen(QHostAddress::LocalHost, 0));
+    QSignalSpy recorded(&box, &BoxSimulator::requestRecorded);
+
+    HttpTransport transport(box.port(), 5000);
+    QSignalSpy finished(&transport, &HttpTransport::finished);
+    RequestChannel channel(&transport);
+    channel.query(QStringLiteral("127.0.0.1"), RequestTarget::kVersionQuery);
+    channel.send(QStringLiteral("127.0.0.1"), nmsg(text));
+
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 10000);
+    QCOMPARE(transport.firmware().kindOf(QStringLiteral("127.0.0.1")), old ? FirmwareKind::Old : FirmwareKind::New);
+    QCOMPARE(recorded.count(), 2);
+    const QJsonObject version = QJsonDocument::fromJson(recorded.at(0).at(0).toByteArray()).object();
+    QCOMPARE(version.value("request").toString(), QStringLiteral("GET /control/info?nhttpd_version HTTP/1.1"));
+    const QJsonObject o = QJsonDocument::fromJson(recorded.at(1).at(0).toByteArray()).object();
+    QCOMPARE(o.value("kind").toString(), QStringLiteral("nmsg"));
+    QCOMPARE(o.value("shown").toString(), shown);
+    QVERIFY(o.value("request").toString().toLatin1().size() + 2 <= RequestTarget::kMaxRequestLine);
+    QCOMPARE(finished.at(1).at(2).toInt(), 200);
+}
+
+void TestBoxRequest::oneLinePerRequestAndAnswer200()
+{
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    BoxSimulator box(&out);
+    QVERIFY(box.listen(QHostAddress::LocalHost, 0));
+
+    HttpTransport transport(box.port(), 5000);
+    QSignalSpy finished(&transport, &HttpTransport::finished);
+    RequestChannel channel(&transport);
+    for (int i = 0; i < 3; ++i)
+        channel.send(QStringLiteral("127.0.0.1"), nmsg(QString::number(i)));
+
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 3, 10000);
+    for (const QList<QVariant> &f : finished)
+        QCOMPARE(f.at(2).toInt(), 200);
+    const QList<QByteArray> lines = out.data().split('\n');
+    QCOMPARE(lines.size(), 4); // three lines and the empty rest behind the last line end
+    QVERIFY(lines.last().isEmpty());
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(QJsonDocument::fromJson(lines.at(i)).object().value("text").toString(), QString::number(i));
+}
+
+QTEST_MAIN(TestBoxRequest)
+#include "tst_boxrequest.moc"

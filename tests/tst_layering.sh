@@ -1,0 +1,25 @@
+#!/bin/bash
+# Includes run one way: src/ui -> src/core, tools -> src/core. Inside
+# src/core each area includes only areas below it: no cycle between folders.
+root=${1:-$(dirname "$0")/..}
+cd "$root" || exit 1
+fail=0
+areas='common|boxes|reminders|watch|sendtext|engine|check'
+
+# core: every quoted include names "area/File.h" of a core area.
+bad=$(grep -rnE '#include "' src/core | grep -vE "#include \"($areas)/[A-Za-z0-9_]+\.h\"")
+if [ -n "$bad" ]; then echo "core includes something outside core:"; echo "$bad"; fail=1; fi
+
+# tools: nothing from src/ui.
+for f in $(grep -rhoE '#include "[^"]+"' tools | sed -E 's/#include "(.*)"/\1/' | sort -u); do
+  if [ -e "src/ui/$f" ]; then echo "tools include the UI header $f"; fail=1; fi
+done
+
+# The folder graph of core has no cycle (tsort finds one if there is).
+edges=$(grep -rnoE "#include \"($areas)/" src/core | sed -E "s#^src/core/([a-z]+)/[^:]*:[0-9]+:\#include \"([a-z]+)/#\1 \2#" | awk '$1 != $2' | sort -u)
+if ! echo "$edges" | tsort >/dev/null 2>&1; then
+  echo "core folders include each other:"; echo "$edges" | tsort 2>&1 >/dev/null; fail=1
+fi
+
+[ $fail -eq 0 ] && echo "layering ok"
+exit $fail

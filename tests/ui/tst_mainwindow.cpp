@@ -1,0 +1,177 @@
+#include "TempFolder.h"
+#include "common/Version.h"
+#include "Shape.h"
+#include "MainWindow.h"
+#include "common/StatusBoard.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSvgWidget>
+#include <QTest>
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void window();
+    void geometry_data();
+    void geometry();
+    void captionsAndColours();
+    void menus();
+    void infoPanelShowAndHide();
+    void screenshot();
+
+private:
+    TempFolder *m_folder = nullptr;
+    MainWindow *m_form = nullptr;
+};
+
+void TestMainWindow::init()
+{
+    m_folder = new TempFolder;
+    Engine::Options options;
+    options.folder = m_folder->dir();
+    m_form = new MainWindow(options);
+    m_form->startUp();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form));
+}
+
+void TestMainWindow::cleanup()
+{
+    delete m_form;
+    delete m_folder;
+}
+
+void TestMainWindow::window()
+{
+    QCOMPARE(m_form->windowTitle(), QString("Zelvo v" ZELVO_VERSION " beta"));
+    QCOMPARE(m_form->centralWidget()->size(), QSize(412, 293));
+    QVERIFY(!(m_form->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(m_form->windowFlags() & Qt::WindowMinimizeButtonHint);
+    QVERIFY(!m_form->windowIcon().isNull());
+    QCOMPARE(m_form->centralWidget()->palette().color(QPalette::Window), QColor(Qt::black));
+    QVERIFY(m_form->findChild<QObject *>("Timer1"));
+    QVERIFY(m_form->findChild<QObject *>("Timer2"));
+    for (int i = 1; i <= 4; ++i)
+        QVERIFY(m_form->findChild<QObject *>(QString("Inet%1").arg(i)));
+}
+
+void TestMainWindow::geometry_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("rect");
+    QTest::newRow("Image2") << "Image2" << QRect(104, 16, 220, 177);
+    QTest::newRow("Shape2") << "Shape2" << QRect(144, 48, 145, 97);
+    QTest::newRow("Shape3") << "Shape3" << QRect(144, 48, 145, 14);
+    QTest::newRow("Label2") << "Label2" << QRect(147, 48, 57, 17);
+    QTest::newRow("Label3") << "Label3" << QRect(144, 64, 145, 81);
+    QTest::newRow("Image1") << "Image1" << QRect(16, 208, 385, 75);
+    QTest::newRow("Shape1") << "Shape1" << QRect(272, 224, 81, 41);
+    QTest::newRow("Label1(1)") << "Label1_1" << QRect(283, 227, 65, 17);
+    QTest::newRow("Label1(0)") << "Label1_0" << QRect(283, 247, 65, 17);
+    QTest::newRow("Shape4") << "Shape4" << QRect(352, 227, 6, 6);
+    QTest::newRow("Shape5") << "Shape5" << QRect(352, 236, 6, 6);
+    QTest::newRow("Shape6") << "Shape6" << QRect(352, 245, 6, 6);
+    QTest::newRow("Shape7") << "Shape7" << QRect(352, 254, 6, 6);
+    QTest::newRow("Label4 out of sight") << "Label4" << QRect(64, 352, 41, 17);
+}
+
+void TestMainWindow::geometry()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, rect);
+    QWidget *w = m_form->findChild<QWidget *>(name);
+    QVERIFY2(w, qPrintable(name));
+    QCOMPARE(w->geometry(), rect);
+    QCOMPARE(w->parentWidget(), m_form->centralWidget());
+}
+
+void TestMainWindow::captionsAndColours()
+{
+    auto label = [this](const char *name) { return m_form->findChild<QLabel *>(name); };
+    QCOMPARE(label("Label1_1")->text(), QString("aktiv"));
+    QCOMPARE(label("Label1_0")->text(), QString("00:00:00"));
+    QCOMPARE(label("Label2")->text(), QString("Information"));
+    QCOMPARE(label("Label3")->text(), QString());
+    QCOMPARE(label("Label4")->text(), QString("0000"));
+    QCOMPARE(label("Label1_0")->font().family(), QString("Courier New"));
+    QVERIFY(label("Label1_0")->font().bold());
+    QCOMPARE(label("Label1_0")->font().pointSizeF(), 9.75);
+    QCOMPARE(m_form->findChild<Shape *>("Shape2")->fillColor(), QColor(128, 128, 255));
+    QCOMPARE(m_form->findChild<Shape *>("Shape3")->fillColor(), QColor(0, 0, 255));
+    QCOMPARE(m_form->findChild<Shape *>("Shape1")->fillColor(), QColor(Qt::black));
+    for (int i = 4; i <= 7; ++i)
+        QCOMPARE(m_form->findChild<Shape *>(QString("Shape%1").arg(i))->fillColor(), QColor(255, 0, 0));
+    // The lamps follow the display state.
+    m_form->engine()->display()->setLampOn(2, true);
+    QCOMPARE(m_form->findChild<Shape *>("Shape5")->fillColor(), QColor(0, 255, 0));
+    m_form->engine()->display()->setLampOn(2, false);
+    QCOMPARE(m_form->findChild<Shape *>("Shape5")->fillColor(), QColor(255, 0, 0));
+    m_form->engine()->display()->setLampOn(2, true);
+    m_form->engine()->display()->setBoxStatus("0100");
+    QCOMPARE(label("Label4")->text(), QString("0100"));
+    // Label4 lies below the visible client area.
+    QVERIFY(!m_form->centralWidget()->rect().intersects(label("Label4")->geometry()));
+}
+
+void TestMainWindow::menus()
+{
+    QStringList visibleTitles;
+    for (QAction *a : m_form->menuBar()->actions())
+        if (a->isVisible())
+            visibleTitles << a->text();
+    QCOMPARE(visibleTitles, (QStringList{"Aktionen", "Einstellungen", "Info"}));
+
+    auto act = [this](const char *name) { return m_form->findChild<QAction *>(name); };
+    QCOMPARE(m_form->findChild<QMenu *>("mnbar")->title(), QString("Datei"));
+    QStringList fileItems;
+    for (QAction *a : m_form->findChild<QMenu *>("mnbar")->actions())
+        fileItems << a->text();
+    QCOMPARE(fileItems, (QStringList{"Öffnen", "Text sofort senden", "Beenden"}));
+    QCOMPARE(act("tese")->text(), QString("Text sofort senden"));
+    QVERIFY(!act("countd")->isVisible());
+    QCOMPARE(act("ipbox")->text(), QString("IP der D-Boxen"));
+    for (const char *name : {"tägl", "wochen", "einzel"}) {
+        QVERIFY2(act(name), name);
+        QVERIFY(!act(name)->isEnabled());
+        QVERIFY(act(name)->isVisible());
+    }
+    QCOMPARE(act("tägl")->text(), QString("tgl. Erinnerungen editieren"));
+    QCOMPARE(act("wochen")->text(), QString("Wochen Erinnerungen editieren"));
+    QCOMPARE(act("einzel")->text(), QString("Einzel Erinnerungen editieren"));
+    QCOMPARE(act("info")->text(), QString("Info"));
+}
+
+void TestMainWindow::infoPanelShowAndHide()
+{
+    const QStringList parts{"Label2", "Shape2", "Shape3"};
+    for (const QString &p : parts)
+        QVERIFY(!m_form->findChild<QWidget *>(p)->isVisible());
+    m_form->engine()->display()->showInfo("07:30 Muell rausbringen");
+    QCOMPARE(m_form->findChild<QLabel *>("Label3")->text(), QString("07:30 Muell rausbringen"));
+    for (const QString &p : parts)
+        QVERIFY(m_form->findChild<QWidget *>(p)->isVisible());
+    m_form->engine()->display()->hideInfo();
+    QCOMPARE(m_form->findChild<QLabel *>("Label3")->text(), QString());
+    for (const QString &p : parts)
+        QVERIFY(!m_form->findChild<QWidget *>(p)->isVisible());
+}
+
+void TestMainWindow::screenshot()
+{
+    m_form->engine()->display()->showInfo("07:30 Muell rausbringen");
+    m_form->engine()->display()->setClockText("07:25:00");
+    m_form->engine()->display()->setLampOn(1, true);
+    m_form->engine()->display()->setLampOn(2, true);
+    const QString dir = qEnvironmentVariable("ZELVO_SCREENSHOTS", QDir::tempPath());
+    QDir().mkpath(dir);
+    QVERIFY(m_form->grab().save(dir + "/startform.png"));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
