@@ -6,6 +6,7 @@
 #include "engine/ProgramOptions.h"
 
 #include <QCoreApplication>
+#include <QDir>
 
 #include <cstdio>
 
@@ -25,6 +26,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "zelvo: %s\n", error.toLocal8Bit().constData());
         return 2;
     }
+    // The working folder is the folder of the lists, however Zelvo started.
+    QDir::setCurrent(engineOptions.folder.absolutePath());
     Engine engine(engineOptions);
     // What the window shows in a message box goes to the log here.
     QObject::connect(&engine, &Engine::alert, &engine,

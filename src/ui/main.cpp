@@ -22,6 +22,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "zelvo: %s\n", error.toLocal8Bit().constData());
         return 2;
     }
+    // The working folder is the folder of the lists, however Zelvo started.
+    QDir::setCurrent(engineOptions.folder.absolutePath());
 
     // Without a window the engine runs in zelvo-headless, which never loads
     // the widget libraries.
