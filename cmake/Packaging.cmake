@@ -1,14 +1,14 @@
 # Install rules and the Debian package (make deb).
 #
 # Installed layout (XDG and systemd conventions, relative to the prefix):
-#   bin/zelvo, bin/zelvo-check, bin/boxsim
+#   bin/zelvo, bin/zelvo-headless (what zelvo --headless runs), bin/zelvo-check, bin/boxsim
 #   share/applications/zelvo.desktop            the menu entry
 #   share/icons/hicolor/scalable/apps/zelvo.svg  its icon
 #   lib/systemd/user/zelvo.service               the user service
 #   share/doc/zelvo/README.md
 include(GNUInstallDirs)
 
-install(TARGETS zelvo zelvo-check boxsim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS zelvo zelvo-headless zelvo-check boxsim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/zelvo.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/zelvo.svg

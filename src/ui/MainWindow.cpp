@@ -4,6 +4,7 @@
 #include "Shape.h"
 #include "TrayIcon.h"
 #include "common/StatusBoard.h"
+#include "engine/AutostartEntry.h"
 #include "BoxAddressDialog.h"
 #include "InfoWindow.h"
 #include "SendTextDialog.h"
@@ -18,6 +19,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QSvgWidget>
 
 namespace {
@@ -182,6 +184,15 @@ void MainWindow::buildMenus()
     action(settings, QStringLiteral("tägl"), QStringLiteral("tgl. Erinnerungen editieren"))->setEnabled(false);
     action(settings, QStringLiteral("wochen"), QStringLiteral("Wochen Erinnerungen editieren"))->setEnabled(false);
     action(settings, QStringLiteral("einzel"), QStringLiteral("Einzel Erinnerungen editieren"))->setEnabled(false);
+    // Shows the entry as it is on disk each time the menu opens.
+    QAction *autostart = action(settings, QStringLiteral("autostart"), QStringLiteral("Beim Anmelden starten"));
+    autostart->setCheckable(true);
+    autostart->setChecked(AutostartEntry::isOn());
+    connect(settings, &QMenu::aboutToShow, autostart, [autostart] {
+        const QSignalBlocker quiet(autostart);
+        autostart->setChecked(AutostartEntry::isOn());
+    });
+    connect(autostart, &QAction::toggled, this, &MainWindow::setAutostart);
 
     QAction *info = bar->addAction(QStringLiteral("Info"));
     info->setObjectName(QStringLiteral("info"));
@@ -253,6 +264,19 @@ void MainWindow::openBoxAddressDialog()
         m_boxAddressDialog->setWindowModality(Qt::ApplicationModal);
     }
     present(m_boxAddressDialog);
+}
+
+void MainWindow::setAutostart(bool on)
+{
+    QString error;
+    const bool done = on ? AutostartEntry::turnOn(QCoreApplication::applicationFilePath(), &error)
+                         : AutostartEntry::turnOff(&error);
+    if (done)
+        return;
+    auto *autostart = findChild<QAction *>(QStringLiteral("autostart"));
+    const QSignalBlocker quiet(autostart);
+    autostart->setChecked(AutostartEntry::isOn());
+    showAlert(error);
 }
 
 void MainWindow::openInfo()

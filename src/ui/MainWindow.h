@@ -49,6 +49,8 @@ public slots:
     void openSendTextDialog(); // "Text sofort senden"
     void openBoxAddressDialog();    // "IP der D-Boxen"
     void openInfo();     // "Info"
+    // "Beim Anmelden starten": writes or removes the autostart entry.
+    void setAutostart(bool on);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -20,11 +20,16 @@ main=$(e2e_window "$E2E_MAIN_TITLE")
 sleep 1.5 # the start-up status tick has set the lamps
 
 # Opens a menu of the main window's bar: "Aktionen" is its first title;
-# Right moves on to the next menu, Down and Return choose the first entry.
+# Right moves on to the next menu; Return chooses its first entry (Down
+# first when the menu was opened by the click).
 open_from_menu() {
     e2e_click "$main" 36 9
-    [ "$1" -gt 0 ] && e2e_keys $(for ((i = 0; i < $1; i++)); do echo Right; done)
-    e2e_keys Down Return
+    if [ "$1" -gt 0 ]; then
+        # Reached with the keyboard, a menu opens with its first item active.
+        e2e_keys $(for ((i = 0; i < $1; i++)); do echo Right; done) Return
+    else
+        e2e_keys Down Return
+    fi
 }
 
 # ---- send a text at once ---------------------------------------------------

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package of this build: CPack builds it into a temporary folder;
 # dpkg-deb shows its files and control fields; unpacked, its menu entry
-# validates and its programs start.
+# validates and its programs start (zelvo without a display as the headless
+# service, without the widget library).
 # Arguments: the build folder, the project version.
 set -u
 build=${1:?build folder}
@@ -26,7 +27,7 @@ deb="$work/out/zelvo_${version}_$(dpkg --print-architecture).deb"
 
 # Files, with the programs executable.
 listing=$(dpkg-deb -c "$deb") || fail "dpkg-deb cannot read $deb"
-for program in zelvo zelvo-check boxsim; do
+for program in zelvo zelvo-headless zelvo-check boxsim; do
     grep -Eq "^-rwxr-xr-x .* \./usr/bin/$program\$" <<<"$listing" ||
         fail "/usr/bin/$program missing or not executable:"$'\n'"$listing"
 done
@@ -56,18 +57,26 @@ desktop-file-validate "$root/usr/share/applications/zelvo.desktop" ||
 
 "$root/usr/bin/zelvo-check" --help >"$work/help.txt" 2>&1 ||
     { cat "$work/help.txt" >&2; fail "zelvo-check --help did not exit 0"; }
+[ "$("$root/usr/bin/zelvo" --version)" = "zelvo $version" ] ||
+    fail "zelvo --version: $("$root/usr/bin/zelvo" --version 2>&1)"
 
 # zelvo without a display, in an empty folder (no boxip.ini: no box is
-# contacted): it says so, keeps running, and is stopped here after 2 s.
+# contacted): it says so and runs on as the packaged zelvo-headless, without
+# the widget library; stopped here after 2 s.
 mkdir "$work/folder"
 (cd "$work/folder" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
     "$root/usr/bin/zelvo" >"$work/zelvo.log" 2>&1) &
 pid=$!
 sleep 2
 kill -0 "$pid" 2>/dev/null || { cat "$work/zelvo.log" >&2; fail "zelvo ended within 2 s without a display"; }
+maps=$(cat "/proc/$pid/maps")
+grep -q "$root/usr/bin/zelvo-headless" <<<"$maps" || fail "zelvo did not run the packaged zelvo-headless"
+! grep -q "libQt6Widgets" <<<"$maps" || fail "the widget library is loaded without a display"
 kill -TERM "$pid"
 wait "$pid" 2>/dev/null
 pid=""
-grep -q "Bildschirm" "$work/zelvo.log" ||
+grep -q "kein Bildschirm gefunden" "$work/zelvo.log" ||
     { cat "$work/zelvo.log" >&2; fail "zelvo did not say that it runs without a display"; }
+grep -q "läuft ohne Fenster im Ordner $work/folder" "$work/zelvo.log" ||
+    { cat "$work/zelvo.log" >&2; fail "the headless engine did not start"; }
 echo "test_package: $(basename "$deb") passed"

@@ -150,6 +150,11 @@ void TestZelvoCheck::workingFolderByDefault()
     QVERIFY(r.out.contains(folder.dir().absolutePath()));
     QVERIFY(!r.out.contains("\nMo 07.12.2026")); // 07:25 has passed today
     QVERIFY(r.out.contains("Di 08.12.2026 07:25:00  zlv-tag.txt Zeile 1"));
+
+    // --folder names the same folder from anywhere.
+    const Run named = zelvoCheck({"--folder", folder.dir().path(), "--at", "2026-12-07 08:00"}, QDir::rootPath());
+    QCOMPARE(named.exitCode, 0);
+    QCOMPARE(named.out, r.out);
 }
 
 void TestZelvoCheck::jsonLines()
@@ -239,7 +244,8 @@ void TestZelvoCheck::badCommandLine()
 {
     TempFolder folder;
     for (const QStringList &args : {QStringList{"--at", "24.12.2026 07:00"}, QStringList{"--at", "2026-03-29 02:30"},
-                                    QStringList{"--bogus"}, QStringList{"a", "b"}}) {
+                                    QStringList{"--bogus"}, QStringList{"a", "b"},
+                                    QStringList{"a", "--folder", "b"}}) {
         const Run r = zelvoCheck(args, folder.dir().path());
         QCOMPARE(r.exitCode, 2);
         QVERIFY(r.err.contains("Aufruf: zelvo-check"));

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -23,6 +24,7 @@ private slots:
     void geometry();
     void captionsAndColours();
     void menus();
+    void autostartCheckBox();
     void infoPanelShowAndHide();
     void screenshot();
 
@@ -145,6 +147,31 @@ void TestMainWindow::menus()
     QCOMPARE(act("wochen")->text(), QString("Wochen Erinnerungen editieren"));
     QCOMPARE(act("einzel")->text(), QString("Einzel Erinnerungen editieren"));
     QCOMPARE(act("info")->text(), QString("Info"));
+}
+
+void TestMainWindow::autostartCheckBox()
+{
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", m_folder->path("config").toLocal8Bit());
+    auto *autostart = m_form->findChild<QAction *>("autostart");
+    auto *settings = m_form->findChild<QMenu *>("einstell");
+    QCOMPARE(autostart->text(), QString("Beim Anmelden starten"));
+    QVERIFY(autostart->isCheckable());
+    const QString entry = m_folder->path("config/autostart/zelvo.desktop");
+
+    emit settings->aboutToShow();
+    QVERIFY(!autostart->isChecked());
+    autostart->trigger();
+    QVERIFY(QFileInfo(entry).isFile());
+    QVERIFY(m_folder->read("config/autostart/zelvo.desktop").contains("--default-folder"));
+    autostart->trigger();
+    QVERIFY(!QFileInfo::exists(entry));
+
+    // Written elsewhere: the menu shows it the next time it opens.
+    m_folder->write("config/autostart/zelvo.desktop", "[Desktop Entry]\n");
+    emit settings->aboutToShow();
+    QVERIFY(autostart->isChecked());
+    qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
 void TestMainWindow::infoPanelShowAndHide()

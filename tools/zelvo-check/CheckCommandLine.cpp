@@ -26,13 +26,14 @@ QDateTime CheckCommandLine::parseAt(const QString &text)
 QString CheckCommandLine::usage()
 {
     return QStringLiteral(
-        "Aufruf: zelvo-check [ORDNER] [--at \"JJJJ-MM-TT HH:MM\"] [--json]\n"
+        "Aufruf: zelvo-check [ORDNER | --folder ORDNER] [--at \"JJJJ-MM-TT HH:MM\"] [--json]\n"
         "\n"
         "Prüft zlv-tag.txt, zlv-woch.txt, zlv-term.txt und boxip.ini im ORDNER (sonst im\n"
         "aktuellen Ordner) so, wie Zelvo sie liest: jede Zeile, die nie gesendet wird, mit\n"
         "dem Grund, Hinweise zu Zeilen, die anders gesendet werden als geschrieben, und die\n"
         "nächsten 10 fälligen Erinnerungen.\n"
         "\n"
+        "  --folder ORDNER          der Ordner, wie bei zelvo --folder\n"
         "  --at \"JJJJ-MM-TT HH:MM\"  so prüfen, als wäre es jetzt diese Ortszeit\n"
         "  --json                   JSON, ein Objekt je Zeile\n"
         "  -h, --help               diese Hilfe\n"
@@ -50,8 +51,9 @@ CheckCommandLine CheckCommandLine::parse(const QStringList &arguments)
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption at(QStringLiteral("at"), QString(), QStringLiteral("zeit"));
     const QCommandLineOption json(QStringLiteral("json"));
+    const QCommandLineOption folder(QStringLiteral("folder"), QString(), QStringLiteral("ordner"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    parser.addOptions({at, json, help});
+    parser.addOptions({at, json, folder, help});
     if (!parser.parse(arguments)) {
         c.error = QStringLiteral("unbekannter Aufruf: %1").arg(parser.errorText());
         return c;
@@ -65,9 +67,11 @@ CheckCommandLine CheckCommandLine::parse(const QStringList &arguments)
                           .arg(parser.value(at));
     }
     const QStringList rest = parser.positionalArguments();
-    if (rest.size() > 1)
+    if (rest.size() + (parser.isSet(folder) ? 1 : 0) > 1)
         c.error = QStringLiteral("nur ein Ordner kann geprüft werden");
     else if (rest.size() == 1)
         c.folder = rest.first();
+    else if (parser.isSet(folder))
+        c.folder = parser.value(folder);
     return c;
 }

@@ -5,7 +5,7 @@
 #include <QStringList>
 
 // The command line of zelvo-check:
-//   zelvo-check [FOLDER] [--at "YYYY-MM-DD HH:MM"] [--json]
+//   zelvo-check [FOLDER | --folder FOLDER] [--at "YYYY-MM-DD HH:MM"] [--json]
 struct CheckCommandLine {
     QString folder = QStringLiteral(".");
     QDateTime at; // local time to check from; invalid: now

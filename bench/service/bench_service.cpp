@@ -1,0 +1,148 @@
+// Zelvo left running with four silent boxes (127.0.0.2..5: nothing answers
+// on port 80), measured from outside through /proc: the headless service
+// and the window on the offscreen platform side by side in the same run,
+// and the headless service with the widget library preloaded, to show what
+// merely linking it costs. Resident memory and CPU over
+// ZELVO_BENCH_SECONDS (300 unless set), and the time from start to the end
+// of the first watch tick. Goals: <= 15 MB and <= 0.02 % of one core.
+#include "TempFolder.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QProcess>
+#include <QThread>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+struct Variant {
+    const char *name;
+    QStringList arguments;
+    QStringList environment; // NAME=value, added to the bench's own
+};
+
+QProcess *start(const Variant &v, const QDir &folder, bool debugWatch)
+{
+    auto *p = new QProcess;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    for (const QString &pair : v.environment)
+        env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+    if (debugWatch)
+        env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("zelvo.watch.debug=true"));
+    p->setProcessEnvironment(env);
+    p->setWorkingDirectory(folder.path());
+    p->setProcessChannelMode(QProcess::SeparateChannels);
+    p->setStandardOutputFile(QProcess::nullDevice());
+    p->start(QStringLiteral(ZELVO_BINARY), v.arguments);
+    p->waitForStarted();
+    return p;
+}
+
+void stop(QProcess *p)
+{
+    p->terminate();
+    if (!p->waitForFinished(5000)) {
+        p->kill();
+        p->waitForFinished();
+    }
+    delete p;
+}
+
+qint64 rssKiB(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
+    f.open(QIODevice::ReadOnly);
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    return -1;
+}
+
+// utime + stime in clock ticks.
+qint64 cpuTicks(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    f.open(QIODevice::ReadOnly);
+    const QByteArray stat = f.readAll();
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    return fields.value(11).toLongLong() + fields.value(12).toLongLong(); // fields 14 and 15
+}
+
+// Milliseconds from start to the first "Prüfung fertig" of the watch.
+double firstTickMs(const Variant &v, const QDir &folder)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QProcess *p = start(v, folder, true);
+    QByteArray err;
+    double ms = -1;
+    while (clock.elapsed() < 20000 && p->state() == QProcess::Running) {
+        p->waitForReadyRead(100);
+        err += p->readAllStandardError();
+        if (err.contains("Prüfung fertig")) {
+            ms = clock.nsecsElapsed() / 1e6;
+            break;
+        }
+    }
+    stop(p);
+    return ms;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int seconds = qEnvironmentVariableIsSet("ZELVO_BENCH_SECONDS")
+        ? qEnvironmentVariableIntValue("ZELVO_BENCH_SECONDS") : 300;
+    TempFolder folder;
+    folder.write("boxip.ini", "127.0.0.2\r\n127.0.0.3\r\n127.0.0.4\r\n127.0.0.5\r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n");
+
+    const QString widgets = QLibraryInfo::path(QLibraryInfo::LibrariesPath) + QStringLiteral("/libQt6Widgets.so.6");
+    const QList<Variant> variants = {
+        {"headless (zelvo --headless)", {QStringLiteral("--headless")}, {}},
+        {"headless, libQt6Widgets preloaded", {QStringLiteral("--headless")}, {QStringLiteral("LD_PRELOAD=") + widgets}},
+        {"window (offscreen platform)", {}, {QStringLiteral("QT_QPA_PLATFORM=offscreen")}},
+    };
+
+    std::printf("start to the end of the first watch tick:\n");
+    for (const Variant &v : variants)
+        std::printf("  %-36s %7.1f ms\n", v.name, firstTickMs(v, folder.dir()));
+
+    std::printf("running side by side for %d s ...\n", seconds);
+    std::fflush(stdout);
+    QList<QProcess *> running;
+    for (const Variant &v : variants)
+        running << start(v, folder.dir(), false);
+    QThread::sleep(3); // past the start
+    QList<qint64> ticks0;
+    for (QProcess *p : running)
+        ticks0 << cpuTicks(p->processId());
+    QElapsedTimer clock;
+    clock.start();
+    QList<qint64> peak(running.size(), 0);
+    while (clock.elapsed() < seconds * 1000LL) {
+        QThread::msleep(1000);
+        for (int i = 0; i < running.size(); ++i)
+            peak[i] = std::max(peak[i], rssKiB(running[i]->processId()));
+    }
+    const double wall = clock.nsecsElapsed() / 1e9;
+    const double hz = double(sysconf(_SC_CLK_TCK));
+    std::printf("  %-36s %10s %10s %12s\n", "", "RSS MB", "peak MB", "CPU % core");
+    for (int i = 0; i < running.size(); ++i) {
+        const qint64 pid = running[i]->processId();
+        const double cpu = (cpuTicks(pid) - ticks0[i]) / hz / wall * 100.0;
+        std::printf("  %-36s %10.1f %10.1f %12.4f\n", variants[i].name, rssKiB(pid) / 1024.0, peak[i] / 1024.0, cpu);
+    }
+    std::printf("goals for the headless service: <= 15 MB resident, <= 0.02 %% of one core\n");
+    for (QProcess *p : running)
+        stop(p);
+    return 0;
+}

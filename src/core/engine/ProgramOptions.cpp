@@ -1,0 +1,100 @@
+#include "engine/ProgramOptions.h"
+
+#include "engine/DefaultFolder.h"
+#include "common/Version.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+#include <cstdio>
+
+QStringList ProgramOptions::fromArgv(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+QString ProgramOptions::usage()
+{
+    return QStringLiteral(
+        "Aufruf: zelvo [--folder ORDNER | --default-folder] [--headless] [--version]\n"
+        "\n"
+        "  --folder ORDNER    Listen und Einstellungen aus diesem Ordner (sonst aus dem\n"
+        "                     aktuellen Ordner)\n"
+        "  --default-folder   aus dem Ordner %1 (wird beim ersten Start angelegt)\n"
+        "  --headless         ohne Fenster: nur Erinnerungen, Statusüberwachung und\n"
+        "                     Meldungen, ins Protokoll (stderr); ohne Bildschirm von selbst\n"
+        "  --version          die Version ausgeben\n"
+        "  -h, --help         diese Hilfe\n")
+        .arg(DefaultFolder::path());
+}
+
+ProgramOptions ProgramOptions::parse(const QStringList &arguments)
+{
+    ProgramOptions o;
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption folder(QStringLiteral("folder"), QString(), QStringLiteral("ordner"));
+    const QCommandLineOption defaultFolder(QStringLiteral("default-folder"));
+    const QCommandLineOption headless(QStringLiteral("headless"));
+    const QCommandLineOption version(QStringLiteral("version"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    parser.addOptions({folder, defaultFolder, headless, version, help});
+    if (!parser.parse(arguments)) {
+        o.error = QStringLiteral("unbekannter Aufruf: %1").arg(parser.errorText());
+        return o;
+    }
+    o.help = parser.isSet(help);
+    o.version = parser.isSet(version);
+    o.headless = parser.isSet(headless);
+    o.defaultFolder = parser.isSet(defaultFolder);
+    if (parser.isSet(folder))
+        o.folder = parser.value(folder);
+    if (o.defaultFolder && parser.isSet(folder))
+        o.error = QStringLiteral("--folder und --default-folder schließen einander aus");
+    else if (parser.isSet(folder) && o.folder.isEmpty())
+        o.error = QStringLiteral("--folder braucht einen Ordner");
+    else if (!parser.positionalArguments().isEmpty())
+        o.error = QStringLiteral("unbekannter Aufruf: %1").arg(parser.positionalArguments().first());
+    return o;
+}
+
+bool ProgramOptions::openFolder(QDir *dir, QString *error) const
+{
+    if (defaultFolder) {
+        const QString path = DefaultFolder::path();
+        if (!DefaultFolder::prepare(path, error))
+            return false;
+        *dir = QDir(path);
+        return true;
+    }
+    if (folder.isEmpty()) {
+        *dir = QDir::current();
+        return true;
+    }
+    if (!QFileInfo(folder).isDir()) {
+        *error = QStringLiteral("den Ordner %1 gibt es nicht").arg(folder);
+        return false;
+    }
+    *dir = QDir(QFileInfo(folder).absoluteFilePath());
+    return true;
+}
+
+int ProgramOptions::answer() const
+{
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "zelvo: %s\n\n%s", error.toLocal8Bit().constData(), usage().toLocal8Bit().constData());
+        return 2;
+    }
+    if (help) {
+        std::fputs(usage().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (version) {
+        std::fputs("zelvo " ZELVO_VERSION "\n", stdout);
+        return 0;
+    }
+    return -1;
+}

@@ -1,0 +1,39 @@
+// zelvo-headless: the engine without a window, on the core library alone
+// (no widget library is loaded): reminders, status watch and notices, all
+// logged to stderr, for the journal when it runs as a user service.
+#include "common/Logging.h"
+#include "engine/Engine.h"
+#include "engine/ProgramOptions.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    const ProgramOptions options = ProgramOptions::parse(ProgramOptions::fromArgv(argc, argv));
+    if (const int code = options.answer(); code >= 0)
+        return code;
+
+    useZelvoLogPattern();
+    QCoreApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("Zelvo"));
+
+    Engine::Options engineOptions;
+    QString error;
+    if (!options.openFolder(&engineOptions.folder, &error)) {
+        std::fprintf(stderr, "zelvo: %s\n", error.toLocal8Bit().constData());
+        return 2;
+    }
+    // The working folder is the folder of the lists, however Zelvo started.
+    QDir::setCurrent(engineOptions.folder.absolutePath());
+    Engine engine(engineOptions);
+    // What the window shows in a message box goes to the log here.
+    QObject::connect(&engine, &Engine::alert, &engine,
+                     [](const QString &text) { qCWarning(lcWatch).noquote() << text; });
+    qCInfo(lcWatch).noquote() << QStringLiteral("Zelvo läuft ohne Fenster im Ordner %1")
+                                     .arg(engineOptions.folder.absolutePath());
+    engine.start();
+    return app.exec();
+}

@@ -1,0 +1,104 @@
+#include "TempFolder.h"
+#include "engine/DefaultFolder.h"
+#include "engine/ProgramOptions.h"
+
+#include <QTest>
+
+class TestProgramOptions : public QObject
+{
+    Q_OBJECT
+private slots:
+    void parse_data();
+    void parse();
+    void givenFolder();
+    void defaultFolderCreatedWithReadme();
+    void defaultFolderKeptAsItIs();
+};
+
+void TestProgramOptions::parse_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("defaultFolder");
+    QTest::addColumn<bool>("headless");
+    QTest::addColumn<bool>("version");
+    QTest::addColumn<bool>("wrong");
+    QTest::newRow("nothing: current folder") << QStringList{} << QString() << false << false << false << false;
+    QTest::newRow("folder") << QStringList{"--folder", "/srv/z"} << QString("/srv/z") << false << false << false
+                            << false;
+    QTest::newRow("folder=") << QStringList{"--folder=/srv/z", "--headless"} << QString("/srv/z") << false << true
+                             << false << false;
+    QTest::newRow("default folder headless") << QStringList{"--headless", "--default-folder"} << QString() << true
+                                             << true << false << false;
+    QTest::newRow("version") << QStringList{"--version"} << QString() << false << false << true << false;
+    QTest::newRow("both folders") << QStringList{"--folder", "/a", "--default-folder"} << QString("/a") << true
+                                  << false << false << true;
+    QTest::newRow("folder without a value") << QStringList{"--folder"} << QString() << false << false << false
+                                            << true;
+    QTest::newRow("empty folder") << QStringList{"--folder", ""} << QString() << false << false << false << true;
+    QTest::newRow("unknown option") << QStringList{"--fenster"} << QString() << false << false << false << true;
+    QTest::newRow("stray word") << QStringList{"ordner"} << QString() << false << false << false << true;
+}
+
+void TestProgramOptions::parse()
+{
+    QFETCH(QStringList, arguments);
+    arguments.prepend("zelvo");
+    const ProgramOptions o = ProgramOptions::parse(arguments);
+    QFETCH(bool, wrong);
+    QCOMPARE(!o.error.isEmpty(), wrong);
+    if (wrong) {
+        QCOMPARE(o.answer(), 2);
+        return;
+    }
+    QTEST(o.folder, "folder");
+    QTEST(o.defaultFolder, "defaultFolder");
+    QTEST(o.headless, "headless");
+    QTEST(o.version, "version");
+}
+
+void TestProgramOptions::givenFolder()
+{
+    TempFolder temp;
+    QDir dir;
+    QString error;
+    ProgramOptions o = ProgramOptions::parse({"zelvo", "--folder", temp.dir().path()});
+    QVERIFY(o.openFolder(&dir, &error));
+    QCOMPARE(dir.absolutePath(), temp.dir().absolutePath());
+    QVERIFY(!dir.exists("LIESMICH.txt")); // only the default folder gets one
+
+    o = ProgramOptions::parse({"zelvo", "--folder", temp.path("fehlt")});
+    QVERIFY(!o.openFolder(&dir, &error));
+    QVERIFY2(error.contains("gibt es nicht"), qPrintable(error));
+    QVERIFY(!QFileInfo::exists(temp.path("fehlt"))); // a typo creates nothing
+}
+
+void TestProgramOptions::defaultFolderCreatedWithReadme()
+{
+    TempFolder home;
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", home.dir().path().toLocal8Bit());
+    const ProgramOptions o = ProgramOptions::parse({"zelvo", "--default-folder"});
+    QDir dir;
+    QString error;
+    const bool opened = o.openFolder(&dir, &error);
+    qputenv("HOME", oldHome);
+    QVERIFY2(opened, qPrintable(error));
+    QCOMPARE(dir.absolutePath(), home.path("Zelvo"));
+    const QString readme = QString::fromUtf8(home.read("Zelvo/LIESMICH.txt"));
+    for (const char *mention : {"zlv-tag.txt", "zlv-woch.txt", "zlv-term.txt", "zelvo-check"})
+        QVERIFY2(readme.contains(mention), mention);
+}
+
+void TestProgramOptions::defaultFolderKeptAsItIs()
+{
+    // The user's folder is theirs: a deleted LIESMICH.txt stays deleted.
+    TempFolder home;
+    QVERIFY(home.dir().mkdir("Zelvo"));
+    QString error;
+    QVERIFY(DefaultFolder::prepare(home.path("Zelvo"), &error));
+    QVERIFY(!QFileInfo::exists(home.path("Zelvo/LIESMICH.txt")));
+}
+
+QTEST_GUILESS_MAIN(TestProgramOptions)
+#include "tst_programoptions.moc"
