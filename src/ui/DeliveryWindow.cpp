@@ -45,8 +45,8 @@ DeliveryWindow::DeliveryWindow(const DeliveryRecord *record, QWidget *parent)
     m_list->setAlternatingRowColors(true);
     m_list->setColumnWidth(TimeColumn, 118);
     m_list->setColumnWidth(BoxColumn, 112);
-    m_list->setColumnWidth(SourceColumn, 126);
-    m_list->setColumnWidth(TextColumn, 150);
+    m_list->setColumnWidth(SourceColumn, 150);
+    m_list->setColumnWidth(TextColumn, 200);
 
     for (const Delivery &entry : record->entries())
         add(entry);

@@ -16,7 +16,7 @@ class DeliveryWindow : public QWidget
 {
     Q_OBJECT
 public:
-    static constexpr int kClientWidth = 780;
+    static constexpr int kClientWidth = 860;
     static constexpr int kClientHeight = 320;
 
     enum Column { TimeColumn, BoxColumn, SourceColumn, TextColumn, OutcomeColumn };
