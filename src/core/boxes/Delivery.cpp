@@ -60,7 +60,10 @@ QString Delivery::summaryText() const
 
 QString Delivery::firstLineOf(const QString &text)
 {
-    return text.section(QLatin1Char('\n'), 0, 0);
+    // Enough for the list; a long line does not make the record grow.
+    constexpr int kMaxChars = 160;
+    const QString line = text.section(QLatin1Char('\n'), 0, 0);
+    return line.size() > kMaxChars ? line.left(kMaxChars - 1) + QChar(0x2026) : line;
 }
 
 QString Delivery::notSentPanelText(int box, const QString &reason)

@@ -52,6 +52,7 @@ struct Delivery {
     // "Letzte Nachricht 12:03:04 an Box 1: beantwortet (HTTP 200)".
     QString summaryText() const;
 
+    // The first line, cut to 160 characters (ending in "…" when cut).
     static QString firstLineOf(const QString &text);
     // What the information panel shows instead of a text that reached no box.
     static QString notSentPanelText(int box, const QString &reason);
