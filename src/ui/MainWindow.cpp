@@ -3,6 +3,8 @@
 
 #include "Shape.h"
 #include "TrayIcon.h"
+#include "DeliveryWindow.h"
+#include "boxes/DeliveryRecord.h"
 #include "common/StatusBoard.h"
 #include "engine/AutostartEntry.h"
 #include "BoxAddressDialog.h"
@@ -73,6 +75,8 @@ MainWindow::MainWindow(const Engine::Options &options, QWidget *parent)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     m_tray = new TrayIcon(windowIcon(), m_fileMenu, this);
     connect(m_tray, &TrayIcon::showWindowRequested, this, &MainWindow::openWindow);
+    connect(m_engine->deliveryRecord(), &DeliveryRecord::added, this, &MainWindow::mirrorLastDelivery);
+    connect(m_engine->deliveryRecord(), &DeliveryRecord::updated, this, &MainWindow::mirrorLastDelivery);
 
     StatusBoard *display = m_engine->display();
     connect(display, &StatusBoard::clockTextChanged, m_clockLabel, &QLabel::setText);
@@ -166,6 +170,8 @@ void MainWindow::buildMenus()
             &MainWindow::openWindow);
     connect(action(m_fileMenu, QStringLiteral("tese2"), QStringLiteral("Text sofort senden")), &QAction::triggered,
             this, &MainWindow::openSendTextDialog);
+    connect(action(m_fileMenu, QStringLiteral("verlauf2"), QStringLiteral("Verlauf")), &QAction::triggered, this,
+            &MainWindow::openDeliveryWindow);
     connect(action(m_fileMenu, QStringLiteral("beenden"), QStringLiteral("Beenden")), &QAction::triggered, this,
             &MainWindow::quit);
     m_fileMenu->menuAction()->setVisible(false); // only the tray shows it
@@ -174,6 +180,8 @@ void MainWindow::buildMenus()
     send->setObjectName(QStringLiteral("send"));
     connect(action(send, QStringLiteral("tese"), QStringLiteral("Text sofort senden")), &QAction::triggered, this,
             &MainWindow::openSendTextDialog);
+    connect(action(send, QStringLiteral("verlauf"), QStringLiteral("Verlauf")), &QAction::triggered, this,
+            &MainWindow::openDeliveryWindow);
     action(send, QStringLiteral("countd"), QStringLiteral("Countdown setzen"))->setVisible(false);
 
     QMenu *settings = bar->addMenu(QStringLiteral("Einstellungen"));
@@ -287,6 +295,23 @@ void MainWindow::openInfo()
         m_info->setAttribute(Qt::WA_DeleteOnClose);
     }
     present(m_info);
+}
+
+void MainWindow::openDeliveryWindow()
+{
+    // A child of the main window: it shows this engine's record and goes with it.
+    if (!m_deliveryWindow) {
+        m_deliveryWindow = new DeliveryWindow(m_engine->deliveryRecord(), this);
+        m_deliveryWindow->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    present(m_deliveryWindow);
+}
+
+void MainWindow::mirrorLastDelivery(const Delivery &entry)
+{
+    const std::deque<Delivery> &entries = m_engine->deliveryRecord()->entries();
+    if (!entries.empty() && entries.back().id == entry.id)
+        m_tray->setLastDelivery(entry.summaryText());
 }
 
 void MainWindow::changeEvent(QEvent *event)

@@ -17,6 +17,8 @@ class TrayIcon;
 class SendTextDialog;
 class BoxAddressDialog;
 class InfoWindow;
+class DeliveryWindow;
+struct Delivery;
 class QEventLoopLocker;
 
 // The main window: a television that mirrors the last message sent, above
@@ -49,6 +51,7 @@ public slots:
     void openSendTextDialog(); // "Text sofort senden"
     void openBoxAddressDialog();    // "IP der D-Boxen"
     void openInfo();     // "Info"
+    void openDeliveryWindow(); // "Verlauf"
     // "Beim Anmelden starten": writes or removes the autostart entry.
     void setAutostart(bool on);
 
@@ -61,6 +64,7 @@ private:
     void buildMenus();
     void showAlert(const QString &text);
     void mirrorInfo();
+    void mirrorLastDelivery(const Delivery &entry);
     void hideToTray();
 
     Engine *m_engine;
@@ -78,6 +82,7 @@ private:
     QPointer<SendTextDialog> m_sendTextDialog;
     QPointer<BoxAddressDialog> m_boxAddressDialog;
     QPointer<InfoWindow> m_info;
+    QPointer<DeliveryWindow> m_deliveryWindow;
     // Held while the window is hidden in the tray: the program is still
     // running then, even when its last other window closes.
     std::unique_ptr<QEventLoopLocker> m_hiddenInTray;

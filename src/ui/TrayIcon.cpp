@@ -21,6 +21,12 @@ TrayIcon::~TrayIcon()
     remove();
 }
 
+void TrayIcon::setLastDelivery(const QString &line)
+{
+    if (m_icon)
+        m_icon->setToolTip(kToolTip + QLatin1Char('\n') + line);
+}
+
 void TrayIcon::show()
 {
     if (!m_icon)

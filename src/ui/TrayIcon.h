@@ -8,7 +8,8 @@
 
 class QMenu;
 
-// The icon in the notification area with the tip "Öffnen mit Doppelklick".
+// The icon in the notification area with the tip "Öffnen mit Doppelklick"
+// (and below it, once there is one, how the last message went).
 // It asks for the main window on a double-click and pops up the given menu
 // on a context click; removing it takes it off the tray at once, so that no
 // stale icon stays behind when the program ends.
@@ -26,6 +27,9 @@ public:
     void show();
     // Hides and deletes the icon; safe to call more than once.
     void remove();
+
+    // The tip's last line: how the last message went.
+    void setLastDelivery(const QString &line);
 
     // Null once removed.
     QSystemTrayIcon *icon() const { return m_icon; }

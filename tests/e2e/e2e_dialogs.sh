@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The user's hands: the send-text dialog and the box address dialog driven
-# with xdotool through the menus, the info window, and quitting through the
-# tray menu. Boxes 1 and 2 are on, boxes 3 and 4 are off.
+# with xdotool through the menus, the "Verlauf" window with every message
+# sent or refused, and quitting through the tray menu. Boxes 1 and 2 are on,
+# boxes 3 and 4 are off.
 
 source "$(dirname "$0")/lib.sh"
 e2e_require
@@ -20,16 +21,17 @@ main=$(e2e_window "$E2E_MAIN_TITLE")
 sleep 1.5 # the start-up status tick has set the lamps
 
 # Opens a menu of the main window's bar: "Aktionen" is its first title;
-# Right moves on to the next menu; Return chooses its first entry (Down
-# first when the menu was opened by the click).
+# Right moves on to the next menu ($1 times); entry $2 (counted from 1, the
+# first by default) is chosen with Down and taken with Return. Reached with
+# the keyboard, a menu opens with its first item already active.
 open_from_menu() {
     e2e_click "$main" 36 9
+    local downs=${2:-1}
     if [ "$1" -gt 0 ]; then
-        # Reached with the keyboard, a menu opens with its first item active.
-        e2e_keys $(for ((i = 0; i < $1; i++)); do echo Right; done) Return
-    else
-        e2e_keys Down Return
+        e2e_keys $(for ((i = 0; i < $1; i++)); do echo Right; done)
+        downs=$((downs - 1))
     fi
+    e2e_keys $(for ((i = 0; i < downs; i++)); do echo Down; done) Return
 }
 
 # ---- send a text at once ---------------------------------------------------
@@ -80,6 +82,8 @@ e2e_window "IP der D-Boxen" >/dev/null || e2e_fail "the box address dialog close
 # Box 3's field emptied and left: "0.0.0.0" comes back. Box 1 asks for notices.
 e2e_click_twips "$boxip" $((3000 + 120)) $((120 + 720)) 1695 285 # Text1(2)
 e2e_keys BackSpace
+# Its test reaches no box: the record says so, and the panel too.
+e2e_click_twips "$boxip" $((3000 + 1920)) $((120 + 720)) 495 255 # Command2(2) "Test"
 e2e_click_twips "$boxip" $((120 + 360)) $((120 + 1080)) 1815 375 # Check1(0)
 e2e_screenshot "$boxip" e2e-boxip-filled
 e2e_click_twips "$boxip" 120 3600 5535 375 # Command1 "Speichern & Schließen"
@@ -93,6 +97,17 @@ e2e_log "box address dialog: test sent, boxip.ini written"
 # The next watch tick reads the saved list: box 4 now answers, and box 1 hears so.
 e2e_expect_message 1 nmsg 13 "Der Status der D-Boxen hat sich geändert:"$'\n\n'"- die 4. D-Box wurde eingeschaltet"$'\n'
 e2e_log "the status watch uses the saved addresses"
+
+# ---- the delivery record ---------------------------------------------------------
+open_from_menu 0 2 # Aktionen > Verlauf
+e2e_wait_until 10 e2e_window "Verlauf" >/dev/null || e2e_fail "Aktionen > Verlauf did not open the record"
+verlauf=$(e2e_window "Verlauf")
+sleep 0.5
+e2e_screenshot "$verlauf" e2e-verlauf
+e2e_click "$verlauf" 340 200
+e2e_keys Escape
+e2e_wait_until 5 e2e_no_window "Verlauf" || e2e_fail "the Verlauf window did not close"
+e2e_log "Verlauf: opened through the menu"
 
 # ---- the tray menu's "Text sofort senden", closed without sending ----------------
 cp "$E2E_WORK/wendrel.ini" "$E2E_WORK/wendrel.before"

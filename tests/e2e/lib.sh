@@ -383,7 +383,7 @@ e2e_tray_icon() {
 # Right-click on the tray icon, then "Beenden", the third entry of its menu.
 e2e_tray_quit() {
     e2e_tray_menu "${1:-e2e-tray-menu}"
-    e2e_keys Down Down Down Return # Öffnen, Text sofort senden, Beenden
+    e2e_keys Down Down Down Down Return # Öffnen, Text sofort senden, Verlauf, Beenden
 }
 
 # Right-click on the tray icon: its menu "Datei" opens.

@@ -134,8 +134,9 @@ void TestMainWindow::menus()
     QStringList fileItems;
     for (QAction *a : m_form->findChild<QMenu *>("mnbar")->actions())
         fileItems << a->text();
-    QCOMPARE(fileItems, (QStringList{"Öffnen", "Text sofort senden", "Beenden"}));
+    QCOMPARE(fileItems, (QStringList{"Öffnen", "Text sofort senden", "Verlauf", "Beenden"}));
     QCOMPARE(act("tese")->text(), QString("Text sofort senden"));
+    QCOMPARE(act("verlauf")->text(), QString("Verlauf"));
     QVERIFY(!act("countd")->isVisible());
     QCOMPARE(act("ipbox")->text(), QString("IP der D-Boxen"));
     for (const char *name : {"tägl", "wochen", "einzel"}) {

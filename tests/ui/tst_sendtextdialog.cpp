@@ -316,7 +316,7 @@ void TestSendTextDialog::statusAllOffDisablesAllAndReachesNoBox()
     QTest::qWait(300);
     QCOMPARE(m_boxes->requestCount(), 0);
     QCOMPARE(m_folder->read("wendrel.ini"), QByteArray("Falsch\r\nWahr\r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\n"));
-    QCOMPARE(m_engine->display()->infoText(), QString("Hallo"));
+    QCOMPARE(m_engine->display()->infoText(), QString("Nichts gesendet: keine angekreuzte Box ist eingeschaltet"));
     QVERIFY(!m_dialog->isVisible());
 }
 

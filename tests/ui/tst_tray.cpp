@@ -157,7 +157,7 @@ void TestTray::contextPopsUpFileMenu()
     QStringList items;
     for (QAction *a : menu->actions())
         items << a->text();
-    QCOMPARE(items, (QStringList{"Öffnen", "Text sofort senden", "Beenden"}));
+    QCOMPARE(items, (QStringList{"Öffnen", "Text sofort senden", "Verlauf", "Beenden"}));
     QVERIFY(!m_form->isVisible()); // the menu alone, not the window
     menu->hide();
 }

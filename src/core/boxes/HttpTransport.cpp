@@ -57,6 +57,7 @@ public:
     quint64 id = 0;
     QString key; // the address as configured, trimmed
     Message message;
+    MessageOrigin origin;
     QString queryDocument; // set for a query, which is no message
     bool isQuery = false;
     QElapsedTimer age;
@@ -68,6 +69,8 @@ public:
     bool connected = false;
     bool done = false;
     bool refused = false; // its address is not contacted
+    bool timedOut = false;
+    bool connectionRefused = false;
     HttpAnswer answer;
 
     bool written() const { return toWrite == 0; }
@@ -92,11 +95,19 @@ HttpTransport::~HttpTransport()
     m_lookups.waitForDone(); // a look-up's answer then finds no request any more
 }
 
-void HttpTransport::send(const QString &address, const Message &message)
+QString HttpTransport::send(const QString &address, const Message &message, const MessageOrigin &origin)
 {
     auto *r = new Request(this);
     r->message = message;
-    hand(r, address);
+    r->origin = origin;
+    return hand(r, address);
+}
+
+void HttpTransport::notSent(const Message &message, const MessageOrigin &origin, const QString &reason)
+{
+    const quint64 id = m_nextId++;
+    emit handedOver(id, QString(), message, origin);
+    emit delivered(id, DeliveryOutcome::NotSent, 0, reason);
 }
 
 void HttpTransport::query(const QString &address, const QString &document)
@@ -116,23 +127,30 @@ QByteArray HttpTransport::targetOf(const Request *r, bool logged) const
     return logged ? RequestTarget::encodeLogged(r->message, kind) : RequestTarget::encode(r->message, kind).target;
 }
 
-void HttpTransport::hand(Request *r, const QString &address)
+QString HttpTransport::hand(Request *r, const QString &address)
 {
     const QString key = address.trimmed();
     r->key = key;
+    r->id = m_nextId++;
+    if (!r->isQuery)
+        emit handedOver(r->id, key, r->message, r->origin);
     const BoxAddress box = BoxAddress::read(key);
     if (!box.needsLookup() && !box.usable()) {
         // Refused by its text alone: nothing to queue or wait for.
         const QByteArray target = targetOf(r, false);
+        const quint64 id = r->id;
+        const bool isQuery = r->isQuery;
         delete r;
         logNotSent(key, target, box.reason());
+        if (!isQuery)
+            emit delivered(id, DeliveryOutcome::NotSent, 0, box.reason());
         emit finished(key, target, 0, box.reason());
-        return;
+        return box.reason();
     }
-    r->id = m_nextId++;
     r->age.start();
     r->limit.setSingleShot(true);
     connect(&r->limit, &QTimer::timeout, this, [this, r] {
+        r->timedOut = true;
         if (!r->started)
             finish(r, 0, QStringLiteral("keine Verbindung nach %1 s (wartete hinter früheren Nachrichten an diese Box)")
                              .arg(seconds(m_timeoutMs)));
@@ -150,6 +168,21 @@ void HttpTransport::hand(Request *r, const QString &address)
     m_requests.insert(r->id, r);
     m_lanes[r->key].order.append(r);
     service(r->key);
+    return QString();
+}
+
+// How a request ended, for the delivery record; the log keeps its own words.
+DeliveryOutcome HttpTransport::outcomeOf(const Request *r, int status)
+{
+    if (status > 0)
+        return DeliveryOutcome::Answered;
+    if (r->refused)
+        return DeliveryOutcome::NotSent;
+    if (r->connectionRefused)
+        return DeliveryOutcome::ConnectionRefused;
+    if (r->timedOut)
+        return r->started && !(r->connected && r->toWrite < 0) ? DeliveryOutcome::TimedOut : DeliveryOutcome::Dropped;
+    return DeliveryOutcome::Failed;
 }
 
 // Runs the lanes whose state changed; calls made while it runs (a request
@@ -256,7 +289,10 @@ void HttpTransport::connectTo(Request *r, const BoxAddress &box)
             service(r->key);
     });
     connect(r->socket, &QTcpSocket::readyRead, this, [this, r] { readAnswer(r); });
-    connect(r->socket, &QTcpSocket::errorOccurred, this, [this, r] { ended(r, socketErrorText(r->socket)); });
+    connect(r->socket, &QTcpSocket::errorOccurred, this, [this, r] {
+        r->connectionRefused = r->socket->error() == QAbstractSocket::ConnectionRefusedError;
+        ended(r, socketErrorText(r->socket));
+    });
     connect(r->socket, &QTcpSocket::disconnected, this,
             [this, r] { ended(r, QStringLiteral("Verbindung geschlossen ohne Antwort")); });
     r->socket->connectToHost(box.address(), m_port);
@@ -323,6 +359,8 @@ void HttpTransport::finish(Request *r, int status, const QString &error)
     const QByteArray target = r->target;
     if (r->answer.status() > 0)
         emit answered(key, target, r->answer.serverHeader(), r->answer.body());
+    if (!r->isQuery)
+        emit delivered(r->id, outcomeOf(r, status), status, error);
     emit finished(key, target, status, error);
     r->deleteLater();
     service(key);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "boxes/BoxFirmware.h"
+#include "boxes/Delivery.h"
 #include "boxes/Message.h"
 
 #include <QByteArray>
@@ -39,8 +40,14 @@ public:
     ~HttpTransport() override;
 
     // Queues a GET of the message's request target from address. An address
-    // that must not be contacted fails at once (status 0 and the reason).
-    void send(const QString &address, const Message &message);
+    // that must not be contacted fails at once (status 0 and the reason);
+    // the reason is returned then, an empty text when the message is on its
+    // way. origin says where it comes from, for the delivery record.
+    QString send(const QString &address, const Message &message, const MessageOrigin &origin = MessageOrigin());
+
+    // A message that reached no box before any address was chosen (no box on
+    // or ticked): it ends at once as not sent, for the delivery record only.
+    void notSent(const Message &message, const MessageOrigin &origin, const QString &reason);
 
     // A GET of a document that is not a message (RequestTarget::kVersionQuery);
     // the next request to the same address waits until this one has been
@@ -57,6 +64,11 @@ public:
     int pendingCount() const { return int(m_requests.size()); }
 
 signals:
+    // A message was handed over (not a query); its delivered() follows
+    // exactly once, possibly before send() returns.
+    void handedOver(quint64 id, const QString &address, const Message &message, const MessageOrigin &origin);
+    // The outcome of a message, emitted just before its finished().
+    void delivered(quint64 id, DeliveryOutcome outcome, int httpStatus, const QString &error);
     // Emitted just before finished() whenever a status line was read:
     // serverHeader is the Server header's value (or empty), body the first
     // bytes of the body.
@@ -73,7 +85,8 @@ private:
         int open = 0;           // requests under way: looking up, connecting or reading
     };
 
-    void hand(Request *r, const QString &address);
+    QString hand(Request *r, const QString &address);
+    static DeliveryOutcome outcomeOf(const Request *r, int status);
     QByteArray targetOf(const Request *r, bool logged) const;
     void service(const QString &key);
     void startWhatMayStart(const QString &key);

@@ -8,16 +8,22 @@ RequestChannel::RequestChannel(HttpTransport *transport, QObject *parent)
 {
 }
 
-void RequestChannel::start()
+QString RequestChannel::start()
 {
-    m_transport->send(m_address, m_message);
+    return m_transport->send(m_address, m_message, m_origin);
 }
 
-void RequestChannel::send(const QString &address, const Message &message)
+QString RequestChannel::send(const QString &address, const Message &message, const MessageOrigin &origin)
 {
     setAddress(address);
     setMessage(message);
-    start();
+    setOrigin(origin);
+    return start();
+}
+
+void RequestChannel::notSent(const Message &message, const MessageOrigin &origin, const QString &reason)
+{
+    m_transport->notSent(message, origin, reason);
 }
 
 void RequestChannel::query(const QString &address, const QString &document)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "boxes/Delivery.h"
 #include "boxes/Message.h"
 
 #include <QObject>
@@ -18,13 +19,20 @@ public:
 
     void setAddress(const QString &address) { m_address = address; }
     void setMessage(const Message &message) { m_message = message; }
+    // Where the next messages come from, for the delivery record.
+    void setOrigin(const MessageOrigin &origin) { m_origin = origin; }
     QString address() const { return m_address; }
     Message message() const { return m_message; }
 
-    void start();
+    // Returns why the message was refused at once, or an empty text when it
+    // is on its way.
+    QString start();
 
-    // The one way to send a message: set address, set message, start.
-    void send(const QString &address, const Message &message);
+    // The one way to send a message: set address, message and origin, start.
+    QString send(const QString &address, const Message &message, const MessageOrigin &origin = MessageOrigin());
+
+    // A message that has no box to go to: recorded as not sent, with why.
+    void notSent(const Message &message, const MessageOrigin &origin, const QString &reason);
 
     // A question that is not a message; the next request to that address
     // waits for its answer.
@@ -34,4 +42,5 @@ private:
     HttpTransport *m_transport;
     QString m_address;
     Message m_message;
+    MessageOrigin m_origin;
 };

@@ -10,6 +10,7 @@
 #include <array>
 #include <memory>
 
+class DeliveryRecord;
 class StatusBoard;
 class EchoProber;
 class HttpTransport;
@@ -45,6 +46,8 @@ public:
     RequestChannel *channel(int box) const { return m_channels.at(box - 1); } // Inet1..Inet4
     std::array<RequestChannel *, 4> channels() const { return m_channels; }
     StatusWatch *statusWatch() const { return m_statusWatch; }
+    // Every message handed to the boxes and how it went.
+    DeliveryRecord *deliveryRecord() const { return m_record; }
 
 signals:
     // Something the user must be told, in German, in a message box.
@@ -56,6 +59,7 @@ private:
     const Clock *m_clock;
     StatusBoard *m_display;
     HttpTransport *m_transport;
+    DeliveryRecord *m_record;
     std::array<RequestChannel *, 4> m_channels{};
     SecondTimer *m_secondTimer;
     QTimer *m_watchTimer;

@@ -78,20 +78,28 @@ int ReminderClock::checkList(ReminderListKind list, const QDateTime &localTime)
     const ReminderKeys keys = ReminderKeys::at(localTime);
 
     int fired = 0;
+    bool anySent = false;
     QString panelText;
+    QString notSentText;
     for (const ReminderRecord &record : file.records) {
         if (!record.firesAt(keys))
             continue;
         const ReminderMessage message = ReminderMessage::compose(record, keys);
         m_channel->setMessage(message.message);
         m_channel->setAddress(boxes.address(message.box));
-        m_channel->start();
+        m_channel->setOrigin({MessageSource::Reminder, message.box, message.panelText});
+        const QString refused = m_channel->start();
         qCInfo(lcReminders).noquote() << ReminderLayout::fileName(list) << "Zeile" << record.line() << "an Box"
                                       << message.box;
         panelText = message.panelText;
+        if (refused.isEmpty())
+            anySent = true;
+        else
+            notSentText = Delivery::notSentPanelText(message.box, refused);
         ++fired;
     }
+    // The panel shows the text only when it went to at least one box.
     if (fired > 0)
-        m_display->showInfo(panelText);
+        m_display->showInfo(anySent ? panelText : notSentText);
     return fired;
 }

@@ -1,5 +1,6 @@
 #include "sendtext/BoxAddressTest.h"
 
+#include "boxes/Delivery.h"
 #include "boxes/Message.h"
 #include "boxes/RequestChannel.h"
 #include "common/StatusBoard.h"
@@ -23,6 +24,6 @@ QString BoxAddressTest::panelText(int box)
 
 void BoxAddressTest::run(RequestChannel *inet1, StatusBoard *display, int box, const QString &address)
 {
-    inet1->send(address, message(box, address));
-    display->showInfo(panelText(box));
+    const QString refused = inet1->send(address, message(box, address), {MessageSource::BoxTest, box});
+    display->showInfo(refused.isEmpty() ? panelText(box) : Delivery::notSentPanelText(box, refused));
 }

@@ -18,12 +18,25 @@ SendTextStep::Outcome SendTextStep::run(const QDir &folder, StatusBoard *display
 
     // Whether a box is on is decided now, not when the dialog opened.
     out.sentTo = receivers(*display, settings);
+    QString notSentText;
     if (!out.sentTo.isEmpty()) {
         const BoxList boxes = BoxListFile::read(folder).boxes;
-        for (const int box : out.sentTo)
-            channels.at(box - 1)->send(boxes.address(box), out.message);
+        bool anySent = false;
+        for (const int box : out.sentTo) {
+            const QString refused = channels.at(box - 1)->send(boxes.address(box), out.message,
+                                                                {MessageSource::TypedText, box});
+            if (refused.isEmpty())
+                anySent = true;
+            else
+                notSentText = Delivery::notSentPanelText(box, refused);
+        }
+        if (anySent)
+            notSentText.clear();
     } else {
         qCInfo(lcSend) << "Text sofort senden: keine angekreuzte Box ist eingeschaltet";
+        const QString why = noReceiverReason(settings);
+        channels.at(0)->notSent(out.message, {MessageSource::TypedText, 0}, why);
+        notSentText = Delivery::notSentPanelText(0, why);
     }
 
     const QString reason = SendTextSettings::write(folder, settings);
@@ -32,8 +45,17 @@ SendTextStep::Outcome SendTextStep::run(const QDir &folder, StatusBoard *display
         qCWarning(lcSend).noquote() << out.saveError;
     }
 
-    display->showInfo(out.converted.plain);
+    // The text itself only when it went to at least one box.
+    display->showInfo(notSentText.isEmpty() ? out.converted.plain : notSentText);
     return out;
+}
+
+QString SendTextStep::noReceiverReason(const SendTextSettings &settings)
+{
+    for (int box = 1; box <= SendTextSettings::kBoxes; ++box)
+        if (settings.isTicked(box))
+            return QStringLiteral("keine angekreuzte Box ist eingeschaltet");
+    return QStringLiteral("keine Box angekreuzt");
 }
 
 bool SendTextStep::willBeShortened(const QString &typed, MessageKind kind)

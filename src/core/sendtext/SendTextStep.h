@@ -27,7 +27,8 @@ class RequestChannel;
 // What pressing "Text senden & Schließen" does: the typed text (or "---"
 // when there is none) goes to each ticked box that is on at this moment,
 // through that box's own channel, in box order; the choices are saved to
-// wendrel.ini even when no box was reached; the panel shows the text.
+// wendrel.ini even when no box was reached; the panel shows the text, or
+// that nothing was sent and why.
 class SendTextStep
 {
 public:
@@ -53,4 +54,6 @@ public:
     static bool willBeShortened(const QString &typed, MessageKind kind);
     // The boxes that are ticked and whose character of the status text is "1".
     static QList<int> receivers(const StatusBoard &display, const SendTextSettings &settings);
+    // Why no box gets the text: none ticked, or none of the ticked ones on.
+    static QString noReceiverReason(const SendTextSettings &settings);
 };

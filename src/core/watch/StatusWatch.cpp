@@ -198,7 +198,7 @@ void StatusWatch::finishTick()
         const Message notice{MessageKind::Message, composeNotice(stored, current)};
         for (int box = 1; box <= BoxList::kBoxes; ++box) {
             if (m_boxes.reportFlag(box) != 0 && current.at(box - 1) == QLatin1Char('1') && m_boxes.isConfigured(box))
-                m_channels[box - 1]->send(m_boxes.address(box), notice);
+                m_channels[box - 1]->send(m_boxes.address(box), notice, {MessageSource::StatusNotice, box});
         }
         m_display->showInfo(kPanelText);
         qCInfo(lcWatch).noquote() << "Status" << stored << "->" << current;

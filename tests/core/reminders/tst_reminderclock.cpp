@@ -268,7 +268,7 @@ void TestReminderClock::unconfiguredBoxNeverContacted()
     QCOMPARE(rig.totalRequests(), 0);
     for (const auto &s : rig.servers)
         QCOMPARE(s->connectionCount(), 0);
-    QCOMPARE(rig.display.infoText(), QStringLiteral("07:30 niemand"));
+    QCOMPARE(rig.display.infoText(), QStringLiteral("Nichts gesendet an Box 4: Box nicht eingerichtet (0.0.0.0)"));
 }
 
 void TestReminderClock::noMatchLeavesPanelAlone()

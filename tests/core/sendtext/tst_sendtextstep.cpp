@@ -1,6 +1,7 @@
 #include "BoxServers.h"
 #include "TempFolder.h"
 #include "engine/Engine.h"
+#include "boxes/DeliveryRecord.h"
 #include "boxes/RequestChannel.h"
 #include "boxes/RequestTarget.h"
 #include "common/StatusBoard.h"
@@ -72,12 +73,16 @@ void TestSendTextStep::receiversByStatusAndTicks_data()
     QTest::addColumn<QString>("status");
     QTest::addColumn<Ticks>("ticks");
     QTest::addColumn<Boxes>("reached");
-    QTest::newRow("all on, all ticked") << "1111" << Ticks{true, true, true, true} << Boxes{1, 2, 3, 4};
-    QTest::newRow("status 0000") << "0000" << Ticks{true, true, true, true} << Boxes{};
-    QTest::newRow("ticked but off") << "1010" << Ticks{true, true, true, true} << Boxes{1, 3};
-    QTest::newRow("on but not ticked") << "1111" << Ticks{false, true, false, true} << Boxes{2, 4};
-    QTest::newRow("box 4 only") << "0001" << Ticks{false, false, false, true} << Boxes{4};
-    QTest::newRow("nothing ticked") << "1111" << Ticks{false, false, false, false} << Boxes{};
+    QTest::addColumn<QString>("panel");
+    const QString sent = QStringLiteral("Hallo");
+    QTest::newRow("all on, all ticked") << "1111" << Ticks{true, true, true, true} << Boxes{1, 2, 3, 4} << sent;
+    QTest::newRow("status 0000") << "0000" << Ticks{true, true, true, true} << Boxes{}
+                                 << "Nichts gesendet: keine angekreuzte Box ist eingeschaltet";
+    QTest::newRow("ticked but off") << "1010" << Ticks{true, true, true, true} << Boxes{1, 3} << sent;
+    QTest::newRow("on but not ticked") << "1111" << Ticks{false, true, false, true} << Boxes{2, 4} << sent;
+    QTest::newRow("box 4 only") << "0001" << Ticks{false, false, false, true} << Boxes{4} << sent;
+    QTest::newRow("nothing ticked") << "1111" << Ticks{false, false, false, false} << Boxes{}
+                                    << "Nichts gesendet: keine Box angekreuzt";
 }
 
 void TestSendTextStep::receiversByStatusAndTicks()
@@ -85,10 +90,21 @@ void TestSendTextStep::receiversByStatusAndTicks()
     QFETCH(QString, status);
     QFETCH(Ticks, ticks);
     QFETCH(Boxes, reached);
+    QFETCH(QString, panel);
     m_engine->display()->setBoxStatus(status);
     const SendTextStep::Outcome out = SendTextStep::run(m_folder->dir(), m_engine->display(), m_engine->channels(),
                                                         "Hallo", settings(MessageKind::Message, ticks));
     QCOMPARE(out.sentTo, reached);
+    QCOMPARE(m_engine->display()->infoText(), panel);
+    // One entry per box reached, or one that says why none was.
+    const std::deque<Delivery> &entries = m_engine->deliveryRecord()->entries();
+    QCOMPARE(int(entries.size()), std::max(1, int(reached.size())));
+    for (int i = 0; i < reached.size(); ++i)
+        QCOMPARE(entries.at(i).origin.box, reached.at(i));
+    if (reached.isEmpty()) {
+        QCOMPARE(entries.front().outcome, DeliveryOutcome::NotSent);
+        QCOMPARE(entries.front().origin.source, MessageSource::TypedText);
+    }
     for (const int box : reached)
         QVERIFY(m_boxes->box(box).waitForRequests(1));
     QTest::qWait(200); // time for a stray request to arrive where none belongs

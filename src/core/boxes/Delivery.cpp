@@ -1,0 +1,73 @@
+#include "boxes/Delivery.h"
+
+QString Delivery::boxText() const
+{
+    if (origin.box < 1)
+        return address.isEmpty() ? QStringLiteral("keine Box") : address;
+    const QString number = QStringLiteral("Box %1").arg(origin.box);
+    return address.isEmpty() ? number : number + QStringLiteral(" (") + address + QLatin1Char(')');
+}
+
+QString Delivery::sourceText() const
+{
+    switch (origin.source) {
+    case MessageSource::Reminder:
+        return QStringLiteral("Erinnerung");
+    case MessageSource::StatusNotice:
+        return QStringLiteral("Statusmeldung");
+    case MessageSource::BoxTest:
+        return QStringLiteral("Boxtest");
+    case MessageSource::TypedText:
+        return QStringLiteral("Text");
+    case MessageSource::Script:
+        break;
+    }
+    return QStringLiteral("zelvo send");
+}
+
+QString Delivery::kindText() const
+{
+    return kind == MessageKind::Popup ? QStringLiteral("Popup") : QStringLiteral("Nachricht");
+}
+
+QString Delivery::outcomeText() const
+{
+    switch (outcome) {
+    case DeliveryOutcome::Waiting:
+        return QStringLiteral("wartet auf Antwort");
+    case DeliveryOutcome::Answered:
+        return QStringLiteral("beantwortet (HTTP %1)").arg(httpStatus);
+    case DeliveryOutcome::TimedOut: // the reason says how long and whether it connected
+        return reason.isEmpty() ? QStringLiteral("keine Antwort") : reason;
+    case DeliveryOutcome::ConnectionRefused:
+        return QStringLiteral("Verbindung abgelehnt");
+    case DeliveryOutcome::Failed:
+        return QStringLiteral("Fehler: ") + reason;
+    case DeliveryOutcome::NotSent:
+        return QStringLiteral("nicht gesendet: ") + reason;
+    case DeliveryOutcome::Dropped:
+        return QStringLiteral("verworfen: ") + reason;
+    }
+    return QString();
+}
+
+QString Delivery::summaryText() const
+{
+    const QString to = origin.box >= 1 ? QStringLiteral(" an Box %1").arg(origin.box) : QString();
+    return QStringLiteral("Letzte Nachricht ") + time.toString(QStringLiteral("HH:mm:ss")) + to
+           + QStringLiteral(": ") + outcomeText();
+}
+
+QString Delivery::firstLineOf(const QString &text)
+{
+    // Enough for the list; a long line does not make the record grow.
+    constexpr int kMaxChars = 160;
+    const QString line = text.section(QLatin1Char('\n'), 0, 0);
+    return line.size() > kMaxChars ? line.left(kMaxChars - 1) + QChar(0x2026) : line;
+}
+
+QString Delivery::notSentPanelText(int box, const QString &reason)
+{
+    const QString to = box >= 1 ? QStringLiteral(" an Box %1").arg(box) : QString();
+    return QStringLiteral("Nichts gesendet") + to + QStringLiteral(": ") + reason;
+}

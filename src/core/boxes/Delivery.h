@@ -1,0 +1,59 @@
+#pragma once
+
+#include "boxes/Message.h"
+
+#include <QDateTime>
+#include <QString>
+
+// Which part of the program a message comes from.
+enum class MessageSource { Reminder, StatusNotice, BoxTest, TypedText, Script };
+
+// Who hands a message over, and for which box (1..4; 0 when for none).
+struct MessageOrigin {
+    MessageSource source = MessageSource::Script;
+    int box = 0;
+    // What the record shows of the text; its first line when empty. A
+    // reminder's first line is only the hour, so it gives its own line.
+    QString title = {};
+};
+
+// What became of a message, as far as it is known.
+enum class DeliveryOutcome {
+    Waiting,           // handed over, no answer yet
+    Answered,          // the box answered with an HTTP status
+    TimedOut,          // written or connecting, no answer within the time-out
+    ConnectionRefused, // the box refused the connection
+    Failed,            // any other error on the way
+    NotSent,           // never contacted: no box, box not configured, address refused
+    Dropped,           // gave up while it still waited behind earlier requests
+};
+
+// One message in the delivery record: when, to which box, what, and how it went.
+struct Delivery {
+    quint64 id = 0;
+    QDateTime time;
+    MessageOrigin origin;
+    QString address; // as configured, trimmed; empty when no box was chosen
+    MessageKind kind = MessageKind::Message;
+    QString firstLine; // of the origin's title, or of the text
+    DeliveryOutcome outcome = DeliveryOutcome::Waiting;
+    int httpStatus = 0;
+    QString reason; // the error or why it was not sent
+
+    // Whether the box took it: answered with a 2xx status.
+    bool delivered() const { return outcome == DeliveryOutcome::Answered && httpStatus >= 200 && httpStatus < 300; }
+
+    QString boxText() const;     // "Box 2 (192.168.0.10)", or "keine Box"
+    QString sourceText() const;  // "Erinnerung", "Statusmeldung", …
+    QString kindText() const;    // "Popup" or "Nachricht"
+    QString outcomeText() const; // "beantwortet (HTTP 200)", "nicht gesendet: …", …
+
+    // One line on how it went, for the tray tip:
+    // "Letzte Nachricht 12:03:04 an Box 1: beantwortet (HTTP 200)".
+    QString summaryText() const;
+
+    // The first line, cut to 160 characters (ending in "…" when cut).
+    static QString firstLineOf(const QString &text);
+    // What the information panel shows instead of a text that reached no box.
+    static QString notSentPanelText(int box, const QString &reason);
+};
