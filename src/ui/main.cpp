@@ -1,4 +1,6 @@
 #include "MainWindow.h"
+#include "engine/SendCommand.h"
+#include "engine/SingleInstance.h"
 
 #include <QApplication>
 #include <QDir>
@@ -7,6 +9,13 @@
 
 int main(int argc, char *argv[])
 {
+    if (argc > 1 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("send"))
+        return SendCommand::run(argc, argv);
+    // A second start in a folder hands over to the Zelvo running there.
+    SingleInstance instance(QDir::current());
+    if (!instance.claim())
+        return instance.handOver();
+
     // Without a display the reminders and the status watch still run.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -22,5 +31,7 @@ int main(int argc, char *argv[])
 
     MainWindow form;
     form.startUp();
+    QObject::connect(&instance, &SingleInstance::showWindowRequested, &form, &MainWindow::openWindow);
+    instance.serve(form.engine());
     return app.exec();
 }

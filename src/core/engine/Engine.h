@@ -4,16 +4,19 @@
 #include "common/Clock.h"
 
 #include <QDir>
+#include <QList>
 #include <QObject>
 #include <QTimer>
 
 #include <array>
 #include <memory>
 
+class ScriptDelivery;
 class StatusBoard;
 class EchoProber;
 class HttpTransport;
 class RequestChannel;
+struct Message;
 class ReminderClock;
 class SecondTimer;
 class StatusWatch;
@@ -45,6 +48,13 @@ public:
     RequestChannel *channel(int box) const { return m_channels.at(box - 1); } // Inet1..Inet4
     std::array<RequestChannel *, 4> channels() const { return m_channels; }
     StatusWatch *statusWatch() const { return m_statusWatch; }
+    HttpTransport *transport() const { return m_transport; }
+
+    // A message from `zelvo send` (boxes 1..4, empty: every box that names an
+    // address) through the boxes' channels; the panel shows it like a typed
+    // text. Null, and error set, when boxip.ini cannot be read. The delivery
+    // belongs to the engine until the caller takes it.
+    ScriptDelivery *sendFromScript(const QList<int> &boxes, const Message &message, QString *error);
 
 signals:
     // Something the user must be told, in German, in a message box.
