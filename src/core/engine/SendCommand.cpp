@@ -211,6 +211,7 @@ int SendCommand::send(const Call &call)
     ScriptDelivery delivery(&transport, channels);
     QObject::connect(&delivery, &ScriptDelivery::finished, QCoreApplication::instance(), &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    delivery.setAskVersionFirst(true);
     delivery.start(read.boxes, call.boxes, message);
     if (!delivery.isFinished())
         QCoreApplication::exec();

@@ -49,6 +49,9 @@ void ScriptDelivery::start(const BoxList &list, const QList<int> &boxes, const M
     // Connected before the first send: a refused address ends inside send().
     connect(m_transport, &HttpTransport::finished, this, &ScriptDelivery::take);
     for (const int i : toSend)
+        if (m_askVersionFirst)
+            m_channels.at(m_outcomes.at(i).box - 1)->query(m_outcomes.at(i).address, RequestTarget::kVersionQuery);
+    for (const int i : toSend)
         m_channels.at(m_outcomes.at(i).box - 1)->send(m_outcomes.at(i).address, message);
     if (m_open == 0)
         QTimer::singleShot(0, this, &ScriptDelivery::finished);

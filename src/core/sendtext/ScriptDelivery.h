@@ -42,6 +42,11 @@ public:
     // when nothing was sent.
     void start(const BoxList &list, const QList<int> &boxes, const Message &message);
 
+    // Asks each box for its web server version before the message, so that
+    // the text is written for it (a process that has not talked to the boxes
+    // yet; the running program learns it from its status watch).
+    void setAskVersionFirst(bool ask) { m_askVersionFirst = ask; }
+
     QList<int> boxes() const;
     const QList<BoxOutcome> &outcomes() const { return m_outcomes; }
     bool isFinished() const { return m_open == 0 && m_started; }
@@ -61,4 +66,5 @@ private:
     QList<bool> m_waiting; // per outcome: still waiting
     int m_open = 0;
     bool m_started = false;
+    bool m_askVersionFirst = false;
 };
