@@ -2,8 +2,7 @@
 
 #include "engine/InstanceClient.h"
 #include "engine/InstanceServer.h"
-
-#include <QDebug>
+#include "common/Logging.h"
 
 #include <cstdio>
 
@@ -43,7 +42,8 @@ bool SingleInstance::serve(Engine *engine)
     connect(m_server, &InstanceServer::showWindowRequested, this, &SingleInstance::showWindowRequested);
     if (m_server->listen(m_lock.socketName()))
         return true;
-    qWarning().noquote() << "zelvo: der lokale Anschluss" << m_lock.socketName()
-                         << "kann nicht geöffnet werden:" << m_server->errorString();
+    // The socket carries the messages of `zelvo send`.
+    qCWarning(lcSend).noquote() << "der lokale Anschluss" << m_lock.socketName()
+                         << "kann nicht geöffnet werden, zelvo send sendet ohne dieses Zelvo:" << m_server->errorString();
     return false;
 }
