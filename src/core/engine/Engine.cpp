@@ -67,7 +67,7 @@ ScriptDelivery *Engine::sendFromScript(const QList<int> &boxes, const Message &m
     }
     auto *delivery = new ScriptDelivery(m_transport, m_channels, this);
     delivery->start(read.boxes, boxes, message);
-    if (!delivery->boxes().isEmpty())
+    if (delivery->sentToAny())
         m_display->showInfo(TypedText::convert(message.text).plain);
     return delivery;
 }

@@ -45,6 +45,7 @@ void ScriptDelivery::start(const BoxList &list, const QList<int> &boxes, const M
         m_waiting << sendable;
     }
     m_open = int(toSend.size());
+    m_handedOver = m_open;
     m_started = true;
     // Connected before the first send: a refused address ends inside send().
     connect(m_transport, &HttpTransport::finished, this, &ScriptDelivery::take);

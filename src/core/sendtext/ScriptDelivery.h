@@ -48,6 +48,8 @@ public:
     void setAskVersionFirst(bool ask) { m_askVersionFirst = ask; }
 
     QList<int> boxes() const;
+    // Whether at least one box was handed to the transport.
+    bool sentToAny() const { return m_handedOver > 0; }
     const QList<BoxOutcome> &outcomes() const { return m_outcomes; }
     bool isFinished() const { return m_open == 0 && m_started; }
     bool allReached() const;
@@ -65,6 +67,7 @@ private:
     QList<BoxOutcome> m_outcomes;
     QList<bool> m_waiting; // per outcome: still waiting
     int m_open = 0;
+    int m_handedOver = 0;
     bool m_started = false;
     bool m_askVersionFirst = false;
 };
