@@ -4,6 +4,7 @@
 #include "common/Logging.h"
 #include "engine/Engine.h"
 #include "engine/ProgramOptions.h"
+#include "engine/SingleInstance.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,6 +29,10 @@ int main(int argc, char *argv[])
     }
     // The working folder is the folder of the lists, however Zelvo started.
     QDir::setCurrent(engineOptions.folder.absolutePath());
+    // A second start in a folder hands over to the Zelvo running there.
+    SingleInstance instance(engineOptions.folder);
+    if (!instance.claim())
+        return instance.handOver();
     Engine engine(engineOptions);
     // What the window shows in a message box goes to the log here.
     QObject::connect(&engine, &Engine::alert, &engine,
@@ -35,5 +40,6 @@ int main(int argc, char *argv[])
     qCInfo(lcWatch).noquote() << QStringLiteral("Zelvo läuft ohne Fenster im Ordner %1")
                                      .arg(engineOptions.folder.absolutePath());
     engine.start();
+    instance.serve(&engine);
     return app.exec();
 }

@@ -3,6 +3,8 @@
 #include "common/Logging.h"
 #include "engine/HeadlessStart.h"
 #include "engine/ProgramOptions.h"
+#include "engine/SendCommand.h"
+#include "engine/SingleInstance.h"
 
 #include <QApplication>
 #include <QDir>
@@ -12,6 +14,8 @@
 
 int main(int argc, char *argv[])
 {
+    if (argc > 1 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("send"))
+        return SendCommand::run(argc, argv);
     const ProgramOptions options = ProgramOptions::parse(ProgramOptions::fromArgv(argc, argv));
     if (const int code = options.answer(); code >= 0)
         return code;
@@ -37,11 +41,19 @@ int main(int argc, char *argv[])
         return 1;
     }
 
+    // A second start in a folder hands over to the Zelvo running there (the
+    // headless program above makes the same check itself).
+    SingleInstance instance(engineOptions.folder);
+    if (!instance.claim())
+        return instance.handOver();
+
     useZelvoLogPattern();
     QtStartupNoise::silence();
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Zelvo"));
     MainWindow form(engineOptions);
     form.startUp();
+    QObject::connect(&instance, &SingleInstance::showWindowRequested, &form, &MainWindow::openWindow);
+    instance.serve(form.engine());
     return app.exec();
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The road of one reminder, and the weekly and dated lists in the same
-# minute: zelvo starts at 07:24:55 on Thursday 24 December 2026; the daily
+# minute, with a second zelvo started in the same folder: zelvo starts at 07:24:55 on Thursday 24 December 2026; the daily
 # list fires at 07:25:00, the weekly list at 07:25:20, the dated list at
 # 07:25:40. Two records of one list in one minute, for two boxes, both arrive.
 
@@ -38,6 +38,15 @@ weekly1="Es ist Donnerstag 07:25 Uhr!"$'\n'"$E2E_RULE"$'\n\n'"07:45 Uhr Kaffee k
 # In the dated list the blank behind the box digit belongs to the text.
 dated3="Es ist der 24-12-2026 07:25 Uhr !"$'\n'"$E2E_RULE"$'\n\n'"07:50 Uhr  Bescherung vorbereiten"
 dated4="Es ist der 24-12-2026 07:25 Uhr !"$'\n'"$E2E_RULE"$'\n\n'"08:00 Uhr  Kekse, Tee"
+
+# A second start in the same folder hands over to the first and ends at
+# once; every count below stays what one Zelvo sends.
+second=$( (e2e_exec_zelvo) 2>&1)
+status=$?
+[ "$status" -eq 0 ] || e2e_fail "the second zelvo ended with status $status: $second"
+grep -q "läuft in diesem Ordner .* bereits als Prozess $E2E_ZELVO_PID" <<<"$second" ||
+    e2e_fail "the second zelvo did not name the first one: $second"
+e2e_log "second start handed over: $(grep 'bereits' <<<"$second")"
 
 # 07:25:00 comes five seconds after the start.
 e2e_expect_message 2 popup 15 "$daily2"

@@ -2,7 +2,8 @@
 # Hiding to the tray and coming back: with a window manager (twm) the
 # minimise request iconifies the main window, which Zelvo then hides to its
 # tray icon. A double-click on the icon, or "Öffnen" in its menu, shows the
-# window again; a single click does nothing.
+# window again, and so does starting zelvo once more in the same folder; a
+# single click does nothing.
 
 source "$(dirname "$0")/lib.sh"
 e2e_require
@@ -57,5 +58,11 @@ e2e_keys Down Return # Öffnen
 e2e_wait_until 5 e2e_window "$E2E_MAIN_TITLE" >/dev/null || e2e_fail "\"Öffnen\" in the tray menu did not show the window"
 e2e_screenshot root e2e-tray-twm
 e2e_log "tray menu Öffnen: shown again"
+
+# A second start in the folder shows the hidden window of the first and ends.
+minimise
+second=$( (e2e_exec_zelvo) 2>&1) || e2e_fail "the second zelvo failed: $second"
+e2e_wait_until 5 e2e_window "$E2E_MAIN_TITLE" >/dev/null || e2e_fail "a second start did not show the window: $second"
+e2e_log "second start: shown again ($second)"
 e2e_zelvo_running || e2e_fail "zelvo is no longer running"
 echo "PASS ($E2E_SCRIPT_NAME)"

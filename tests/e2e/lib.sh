@@ -233,17 +233,21 @@ e2e_trayer_window() {
 }
 
 # Starts zelvo in the working folder at the faked moment E2E_FAKE_START.
+# Runs zelvo (with the arguments given) in the working folder, on the
+# scenario's display, clock and runtime folder; call it in a subshell.
+e2e_exec_zelvo() {
+    cd "$E2E_WORK" || exit 1
+    exec env -u DBUS_SESSION_BUS_ADDRESS -u WAYLAND_DISPLAY \
+        QT_QPA_PLATFORM=xcb DISPLAY="$E2E_DISPLAY" \
+        XDG_RUNTIME_DIR="$E2E_WORK/runtime" HOME="$E2E_WORK/home" \
+        TZ=Europe/Berlin LC_ALL=C.UTF-8 \
+        LD_PRELOAD="$E2E_FAKETIME_LIB" FAKETIME="@$E2E_FAKE_START" \
+        FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME_NO_CACHE=1 \
+        "${E2E_GUARD[@]}" "${E2E_ZELVO_WRAPPER[@]}" "$ZELVO_BIN" "$@"
+}
+
 e2e_start_zelvo() {
-    (
-        cd "$E2E_WORK" || exit 1
-        exec env -u DBUS_SESSION_BUS_ADDRESS -u WAYLAND_DISPLAY \
-            QT_QPA_PLATFORM=xcb DISPLAY="$E2E_DISPLAY" \
-            XDG_RUNTIME_DIR="$E2E_WORK/runtime" HOME="$E2E_WORK/home" \
-            TZ=Europe/Berlin LC_ALL=C.UTF-8 \
-            LD_PRELOAD="$E2E_FAKETIME_LIB" FAKETIME="@$E2E_FAKE_START" \
-            FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME_NO_CACHE=1 \
-            "${E2E_GUARD[@]}" "${E2E_ZELVO_WRAPPER[@]}" "$ZELVO_BIN"
-    ) >"$E2E_WORK/logs/zelvo.log" 2>&1 &
+    (e2e_exec_zelvo) >"$E2E_WORK/logs/zelvo.log" 2>&1 &
     E2E_ZELVO_PID=$!
     E2E_ZELVO_T0=$(e2e_now)
     E2E_PIDS+=("$E2E_ZELVO_PID")

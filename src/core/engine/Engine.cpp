@@ -2,10 +2,13 @@
 
 #include "engine/SecondTimer.h"
 #include "boxes/DeliveryRecord.h"
+#include "boxes/BoxListFile.h"
 #include "boxes/HttpTransport.h"
 #include "boxes/RequestChannel.h"
 #include "common/StatusBoard.h"
 #include "reminders/ReminderClock.h"
+#include "sendtext/ScriptDelivery.h"
+#include "sendtext/SendTextStep.h"
 #include "watch/IcmpEchoProber.h"
 #include "watch/StatusWatch.h"
 
@@ -55,4 +58,18 @@ void Engine::stop()
 {
     m_secondTimer->stop();
     m_watchTimer->stop();
+}
+
+ScriptDelivery *Engine::sendFromScript(const QList<int> &boxes, const Message &message, QString *error)
+{
+    const BoxListFile::ReadResult read = BoxListFile::read(m_folder);
+    if (!read.error.isEmpty()) {
+        *error = read.error;
+        return nullptr;
+    }
+    auto *delivery = new ScriptDelivery(m_transport, m_channels, this);
+    delivery->start(read.boxes, boxes, message);
+    if (delivery->sentToAny())
+        m_display->showInfo(TypedText::convert(message.text).plain);
+    return delivery;
 }

@@ -4,6 +4,7 @@
 #include "common/Clock.h"
 
 #include <QDir>
+#include <QList>
 #include <QObject>
 #include <QTimer>
 
@@ -11,10 +12,12 @@
 #include <memory>
 
 class DeliveryRecord;
+class ScriptDelivery;
 class StatusBoard;
 class EchoProber;
 class HttpTransport;
 class RequestChannel;
+struct Message;
 class ReminderClock;
 class SecondTimer;
 class StatusWatch;
@@ -48,6 +51,13 @@ public:
     StatusWatch *statusWatch() const { return m_statusWatch; }
     // Every message handed to the boxes and how it went.
     DeliveryRecord *deliveryRecord() const { return m_record; }
+    HttpTransport *transport() const { return m_transport; }
+
+    // A message from `zelvo send` (boxes 1..4, empty: every box that names an
+    // address) through the boxes' channels; the panel shows it like a typed
+    // text. Null, and error set, when boxip.ini cannot be read. The delivery
+    // belongs to the engine until the caller takes it.
+    ScriptDelivery *sendFromScript(const QList<int> &boxes, const Message &message, QString *error);
 
 signals:
     // Something the user must be told, in German, in a message box.

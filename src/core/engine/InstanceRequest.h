@@ -1,0 +1,33 @@
+#pragma once
+
+#include "boxes/Message.h"
+#include "sendtext/ScriptDelivery.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// What a second start or `zelvo send` asks of the Zelvo running in a folder,
+// and its answer: one JSON object per line on the local socket, both ways.
+struct InstanceRequest {
+    enum class Action { ShowWindow, Send };
+
+    Action action = Action::ShowWindow;
+    QList<int> boxes; // empty: every box that names an address
+    Message message;
+    bool wait = false; // answer only when every box's outcome is known
+
+    QByteArray toLine() const;
+    static std::optional<InstanceRequest> fromLine(const QByteArray &line);
+};
+
+struct InstanceAnswer {
+    bool ok = false;
+    QString error; // German, when the request could not be carried out
+    QList<ScriptDelivery::BoxOutcome> outcomes; // the boxes, with outcomes when waited for
+
+    QByteArray toLine() const;
+    static std::optional<InstanceAnswer> fromLine(const QByteArray &line);
+};

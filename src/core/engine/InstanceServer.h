@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QLocalServer>
+#include <QObject>
+
+class Engine;
+class QLocalSocket;
+
+// The running Zelvo's side of the local socket: shows the window when a
+// second start asks, sends `zelvo send`'s messages through the engine and,
+// when asked to wait, answers with each box's outcome.
+class InstanceServer : public QObject
+{
+    Q_OBJECT
+public:
+    explicit InstanceServer(Engine *engine, QObject *parent = nullptr);
+
+    // Listens on socketName (a full path). A socket file left behind by a
+    // killed Zelvo is removed first: the caller holds the folder's lock.
+    bool listen(const QString &socketName);
+    QString errorString() const { return m_server.errorString(); }
+
+signals:
+    void showWindowRequested();
+
+private:
+    void accept();
+    void read(QLocalSocket *socket);
+    void handle(QLocalSocket *socket, const QByteArray &line);
+
+    static constexpr int kMaxRequestBytes = 256 * 1024;
+
+    Engine *m_engine;
+    QLocalServer m_server;
+};

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "boxes/BoxList.h"
+#include "boxes/Message.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <array>
+
+class HttpTransport;
+class RequestChannel;
+
+// One message from `zelvo send` to the boxes it names, through each box's own
+// channel (so through the one transport and its address rule), and what
+// became of it at each box. The transport's outcomes are matched by address
+// and request target, so requests of the running program in between do not
+// count.
+class ScriptDelivery : public QObject
+{
+    Q_OBJECT
+public:
+    struct BoxOutcome {
+        int box = 0;
+        QString address;
+        int httpStatus = 0; // 0: no answer
+        QString error;      // German, empty when answered
+
+        bool reached() const { return httpStatus >= 200 && httpStatus < 300; }
+        // German, for stderr: "Box 2 (127.0.0.3): keine Antwort - ..."
+        QString failureText() const;
+    };
+
+    ScriptDelivery(HttpTransport *transport, const std::array<RequestChannel *, 4> &channels,
+                   QObject *parent = nullptr);
+
+    // Sends message to boxes (1..4; empty: every box that names an address).
+    // A box asked for by number that names no address is not contacted and
+    // fails at once. finished() follows when every outcome is known, also
+    // when nothing was sent.
+    void start(const BoxList &list, const QList<int> &boxes, const Message &message);
+
+    // Asks each box for its web server version before the message, so that
+    // the text is written for it (a process that has not talked to the boxes
+    // yet; the running program learns it from its status watch).
+    void setAskVersionFirst(bool ask) { m_askVersionFirst = ask; }
+
+    QList<int> boxes() const;
+    // Whether at least one box was handed to the transport.
+    bool sentToAny() const { return m_handedOver > 0; }
+    const QList<BoxOutcome> &outcomes() const { return m_outcomes; }
+    bool isFinished() const { return m_open == 0 && m_started; }
+    bool allReached() const;
+
+signals:
+    void finished();
+
+private:
+    void take(const QString &address, const QByteArray &target, int httpStatus, const QString &error);
+    bool isOurs(const QByteArray &target) const;
+
+    HttpTransport *m_transport;
+    std::array<RequestChannel *, 4> m_channels;
+    Message m_message;
+    QList<BoxOutcome> m_outcomes;
+    QList<bool> m_waiting; // per outcome: still waiting
+    int m_open = 0;
+    int m_handedOver = 0;
+    bool m_started = false;
+    bool m_askVersionFirst = false;
+};

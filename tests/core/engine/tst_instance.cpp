@@ -1,0 +1,332 @@
+// Real zelvo processes in temporary folders, a real boxsim on port 80 of
+// 127.0.0.2, everything inside a network namespace of this test: one Zelvo
+// per folder, and `zelvo send` with and without a running Zelvo.
+#include "PrivateNetwork.h"
+#include "TempFolder.h"
+
+#include "engine/InstanceLock.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+QString g_noNamespace;
+
+// Box 1 answers (boxsim), box 2 refuses every connection, 3 and 4 unset.
+const QByteArray kBoxipIni = "127.0.0.2\r\n127.0.0.3\r\n0.0.0.0\r\n0.0.0.0\r\n0\r\n0\r\n0\r\n0\r\n";
+
+struct Ran {
+    int status = -1;
+    QString err;
+};
+
+} // namespace
+
+class TestInstance : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void cleanup();
+
+    void secondStartHandsOverAndEnds();
+    void killedZelvoNeverBlocks();
+    void twoFoldersRunTwoEngines();
+    void sendArrivesWhole_data();
+    void sendArrivesWhole();
+    void waitStatus_data();
+    void waitStatus();
+    void wrongCallExitsTwo_data();
+    void wrongCallExitsTwo();
+
+private:
+    QProcess *startZelvo(const TempFolder &folder);
+    Ran run(const QStringList &args, const TempFolder &folder, const QByteArray &input = {});
+    QList<QJsonObject> boxRequests() const;
+    static bool waitUntil(const std::function<bool()> &ok, int ms = 10000);
+
+    QTemporaryDir m_runtime;
+    QTemporaryDir m_boxLog;
+    QProcess m_boxsim;
+    QList<QProcess *> m_zelvos;
+};
+
+void TestInstance::initTestCase()
+{
+    if (!g_noNamespace.isEmpty())
+        QSKIP(qPrintable(g_noNamespace));
+    QVERIFY(PrivateNetwork::ip({QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"), QStringLiteral("up")}));
+    QVERIFY(m_runtime.isValid());
+    QFile::setPermissions(m_runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit()); // InstanceLock names the sockets from it
+    m_boxsim.setProcessChannelMode(QProcess::MergedChannels);
+    m_boxsim.start(QStringLiteral(BOXSIM_BIN), {QStringLiteral("--address"), QStringLiteral("127.0.0.2"),
+                                               QStringLiteral("--out"), m_boxLog.filePath(QStringLiteral("box1.jsonl"))});
+    QVERIFY(waitUntil([this] {
+        m_boxsim.waitForReadyRead(100);
+        return m_boxsim.peek(4096).contains("listening on");
+    }));
+}
+
+void TestInstance::cleanupTestCase()
+{
+    m_boxsim.kill();
+    m_boxsim.waitForFinished();
+}
+
+void TestInstance::cleanup()
+{
+    for (QProcess *p : m_zelvos) {
+        p->kill();
+        p->waitForFinished();
+        delete p;
+    }
+    m_zelvos.clear();
+    QFile::resize(m_boxLog.filePath(QStringLiteral("box1.jsonl")), 0); // boxsim appends to it
+}
+
+bool TestInstance::waitUntil(const std::function<bool()> &ok, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!ok()) {
+        if (t.elapsed() > ms)
+            return false;
+        QTest::qWait(50);
+    }
+    return true;
+}
+
+static QProcessEnvironment environment(const QString &runtime)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    return env;
+}
+
+// A Zelvo that runs, once its socket answers.
+QProcess *TestInstance::startZelvo(const TempFolder &folder)
+{
+    auto *p = new QProcess;
+    m_zelvos << p;
+    p->setProcessEnvironment(environment(m_runtime.path()));
+    p->setWorkingDirectory(folder.dir().path());
+    p->start(QStringLiteral(ZELVO_BIN), {});
+    if (!p->waitForStarted())
+        return nullptr;
+    const QString socketName = InstanceLock(folder.dir()).socketName();
+    const bool serving = waitUntil([&] {
+        QLocalSocket probe;
+        probe.connectToServer(socketName);
+        return probe.waitForConnected(100);
+    });
+    return serving ? p : nullptr;
+}
+
+Ran TestInstance::run(const QStringList &args, const TempFolder &folder, const QByteArray &input)
+{
+    QProcess p;
+    p.setProcessEnvironment(environment(m_runtime.path()));
+    p.setWorkingDirectory(folder.dir().path());
+    p.start(QStringLiteral(ZELVO_BIN), args);
+    p.write(input);
+    p.closeWriteChannel();
+    Ran r;
+    if (!p.waitForFinished(30000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+QList<QJsonObject> TestInstance::boxRequests() const
+{
+    QList<QJsonObject> out;
+    QFile f(m_boxLog.filePath(QStringLiteral("box1.jsonl")));
+    if (!f.open(QIODevice::ReadOnly))
+        return out;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (!line.trimmed().isEmpty())
+            out << QJsonDocument::fromJson(line).object();
+    return out;
+}
+
+void TestInstance::secondStartHandsOverAndEnds()
+{
+    TempFolder folder;
+    QProcess *first = startZelvo(folder);
+    QVERIFY(first);
+    QElapsedTimer t;
+    t.start();
+    const Ran second = run({}, folder);
+    QCOMPARE(second.status, 0);
+    QVERIFY2(second.err.contains(QStringLiteral("läuft in diesem Ordner")), qPrintable(second.err));
+    QVERIFY2(second.err.contains(QString::number(first->processId())), qPrintable(second.err));
+    QVERIFY(second.err.contains(QStringLiteral("Fenster wird gezeigt")));
+    QCOMPARE(first->state(), QProcess::Running);
+}
+
+void TestInstance::killedZelvoNeverBlocks()
+{
+    TempFolder folder;
+    QProcess *first = startZelvo(folder);
+    QVERIFY(first);
+    first->kill(); // SIGKILL: the lock and socket files stay behind
+    QVERIFY(first->waitForFinished());
+    QProcess *next = startZelvo(folder);
+    QVERIFY(next);
+    QTest::qWait(300);
+    QCOMPARE(next->state(), QProcess::Running);
+    // It holds the folder now: a further start names it.
+    const Ran third = run({}, folder);
+    QCOMPARE(third.status, 0);
+    QVERIFY2(third.err.contains(QString::number(next->processId())), qPrintable(third.err));
+}
+
+void TestInstance::twoFoldersRunTwoEngines()
+{
+    TempFolder a;
+    TempFolder b;
+    QProcess *first = startZelvo(a);
+    QProcess *second = startZelvo(b);
+    QVERIFY(first && second);
+    QTest::qWait(300);
+    QCOMPARE(first->state(), QProcess::Running);
+    QCOMPARE(second->state(), QProcess::Running);
+}
+
+void TestInstance::sendArrivesWhole_data()
+{
+    QTest::addColumn<bool>("zelvoRuns");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("kind");
+    const QString text = QStringLiteral("Tür & Tor #1: Größe\\nzweite Zeile");
+    QTest::newRow("alone, argument") << false << QStringList{QStringLiteral("--box"), QStringLiteral("1"), text}
+                                     << QByteArray() << QStringLiteral("nmsg");
+    QTest::newRow("through Zelvo, argument")
+        << true << QStringList{QStringLiteral("--box"), QStringLiteral("1"), QStringLiteral("--wait"), text}
+        << QByteArray() << QStringLiteral("nmsg");
+    QTest::newRow("alone, stdin, popup")
+        << false << QStringList{QStringLiteral("--popup"), QStringLiteral("--box=1"), QStringLiteral("-")}
+        << QByteArray("T\xc3\xbcr & Tor #1: Gr\xc3\xb6\xc3\x9f" "e\nzweite Zeile\n") << QStringLiteral("popup");
+    QTest::newRow("through Zelvo, stdin")
+        << true << QStringList{QStringLiteral("--box"), QStringLiteral("1"), QStringLiteral("-")}
+        << QByteArray("T\xc3\xbcr & Tor #1: Gr\xc3\xb6\xc3\x9f" "e\r\nzweite Zeile\n") << QStringLiteral("nmsg");
+}
+
+void TestInstance::sendArrivesWhole()
+{
+    QFETCH(bool, zelvoRuns);
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, input);
+    QFETCH(QString, kind);
+    TempFolder folder;
+    folder.write(QStringLiteral("boxip.ini"), kBoxipIni);
+    if (zelvoRuns) {
+        QVERIFY(startZelvo(folder));
+        // The running Zelvo learns the box's web server from its status watch.
+        QVERIFY(waitUntil([this] { return !boxRequests().isEmpty(); }));
+        QTest::qWait(300);
+    }
+    const int before = int(boxRequests().size());
+    const Ran sent = run(QStringList{QStringLiteral("send")} + args, folder, input);
+    QCOMPARE(sent.status, 0);
+    QVERIFY(waitUntil([&] { return boxRequests().size() > before; }));
+    QJsonObject last;
+    for (const QJsonObject &r : boxRequests())
+        if (r.value(QStringLiteral("kind")).toString() != QStringLiteral("query") && r.value(QStringLiteral("text")).isString())
+            last = r;
+    QCOMPARE(last.value(QStringLiteral("kind")).toString(), kind);
+    QCOMPARE(last.value(QStringLiteral("text")).toString(), QStringLiteral("Tür & Tor #1: Größe\nzweite Zeile"));
+}
+
+void TestInstance::waitStatus_data()
+{
+    QTest::addColumn<bool>("zelvoRuns");
+    QTest::addColumn<QString>("boxes");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("named");
+    for (const bool runs : {false, true}) {
+        const char *how = runs ? "through Zelvo" : "alone";
+        QTest::addRow("%s: the answering box", how) << runs << QStringLiteral("1") << 0 << QString();
+        QTest::addRow("%s: with the silent box", how) << runs << QStringLiteral("1,2") << 1 << QStringLiteral("Box 2 (127.0.0.3)");
+        QTest::addRow("%s: every configured box", how) << runs << QString() << 1 << QStringLiteral("Box 2 (127.0.0.3)");
+        QTest::addRow("%s: an unconfigured box", how) << runs << QStringLiteral("1,3") << 1 << QStringLiteral("Box 3 ist nicht eingerichtet");
+    }
+}
+
+void TestInstance::waitStatus()
+{
+    QFETCH(bool, zelvoRuns);
+    QFETCH(QString, boxes);
+    QFETCH(int, status);
+    QFETCH(QString, named);
+    TempFolder folder;
+    folder.write(QStringLiteral("boxip.ini"), kBoxipIni);
+    if (zelvoRuns)
+        QVERIFY(startZelvo(folder));
+    QStringList args{QStringLiteral("send"), QStringLiteral("--wait")};
+    if (!boxes.isEmpty())
+        args << QStringLiteral("--box") << boxes;
+    const Ran sent = run(args << QStringLiteral("Waschmaschine fertig"), folder);
+    QCOMPARE(sent.status, status);
+    if (!named.isEmpty())
+        QVERIFY2(sent.err.contains(named), qPrintable(sent.err));
+    QVERIFY2(!sent.err.contains(QStringLiteral("Box 1 (")), qPrintable(sent.err));
+}
+
+void TestInstance::wrongCallExitsTwo_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("boxipIni");
+    const QByteArray ini = kBoxipIni;
+    QTest::newRow("no text") << QStringList{QStringLiteral("send")} << ini;
+    QTest::newRow("two texts") << QStringList{QStringLiteral("send"), QStringLiteral("a"), QStringLiteral("b")} << ini;
+    QTest::newRow("box 5") << QStringList{QStringLiteral("send"), QStringLiteral("--box"), QStringLiteral("5"), QStringLiteral("x")} << ini;
+    QTest::newRow("box list of words") << QStringList{QStringLiteral("send"), QStringLiteral("--box=eins"), QStringLiteral("x")} << ini;
+    QTest::newRow("popup and message") << QStringList{QStringLiteral("send"), QStringLiteral("--popup"), QStringLiteral("--message"), QStringLiteral("x")} << ini;
+    QTest::newRow("unknown option") << QStringList{QStringLiteral("send"), QStringLiteral("--laut"), QStringLiteral("x")} << ini;
+    QTest::newRow("folder missing") << QStringList{QStringLiteral("send"), QStringLiteral("--folder"), QStringLiteral("/nicht/da"), QStringLiteral("x")} << ini;
+    QTest::newRow("empty text") << QStringList{QStringLiteral("send"), QString()} << ini;
+    // boxip.ini beyond the size a list may have cannot be read.
+    QTest::newRow("boxip.ini unreadable") << QStringList{QStringLiteral("send"), QStringLiteral("x")} << QByteArray(3 * 1024 * 1024, 'a');
+}
+
+void TestInstance::wrongCallExitsTwo()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, boxipIni);
+    TempFolder folder;
+    folder.write(QStringLiteral("boxip.ini"), boxipIni);
+    const Ran ran = run(args, folder);
+    QCOMPARE(ran.status, 2);
+    QVERIFY2(ran.err.contains(QStringLiteral("zelvo send")), qPrintable(ran.err));
+    QVERIFY(boxRequests().isEmpty());
+}
+
+int main(int argc, char *argv[])
+{
+    // Before QCoreApplication: the namespace must be entered while the
+    // process still has a single thread.
+    g_noNamespace = PrivateNetwork::enter();
+    QCoreApplication app(argc, argv);
+    TestInstance test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_instance.moc"

@@ -1,0 +1,85 @@
+// A message from `zelvo send` inside the running program: through the
+// engine's channels to the boxes asked for, shown in the information panel,
+// each box's outcome known once it has ended.
+#include "BoxServers.h"
+#include "TempFolder.h"
+
+#include "boxes/RequestChannel.h"
+#include "common/StatusBoard.h"
+#include "engine/Engine.h"
+#include "sendtext/ScriptDelivery.h"
+
+#include <QtTest>
+
+class TestScriptDelivery : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void outcomesAndPanel_data();
+    void outcomesAndPanel();
+};
+
+void TestScriptDelivery::outcomesAndPanel_data()
+{
+    QTest::addColumn<QList<int>>("asked");
+    QTest::addColumn<QList<int>>("silent");
+    QTest::addColumn<QByteArray>("boxipIni");
+    QTest::addColumn<QList<int>>("reached");
+    QTest::addColumn<QList<int>>("failed");
+    const QByteArray four = BoxServers::boxipIni();
+    QTest::newRow("two of four") << QList<int>{2, 4} << QList<int>{} << four << QList<int>{2, 4} << QList<int>{};
+    QTest::newRow("every box by default") << QList<int>{} << QList<int>{} << four << QList<int>{1, 2, 3, 4} << QList<int>{};
+    QTest::newRow("a silent box") << QList<int>{1, 3} << QList<int>{3} << four << QList<int>{1} << QList<int>{3};
+    const QByteArray two = "127.0.0.2\r\n0.0.0.0\r\n0.0.0.0\r\n127.0.0.5\r\n0\r\n0\r\n0\r\n0\r\n";
+    QTest::newRow("default: configured boxes only") << QList<int>{} << QList<int>{} << two << QList<int>{1, 4} << QList<int>{};
+    QTest::newRow("an unconfigured box asked for") << QList<int>{2, 4} << QList<int>{} << two << QList<int>{4} << QList<int>{2};
+    QTest::newRow("only unconfigured boxes") << QList<int>{2, 3} << QList<int>{} << two << QList<int>{} << QList<int>{2, 3};
+}
+
+void TestScriptDelivery::outcomesAndPanel()
+{
+    QFETCH(QList<int>, asked);
+    QFETCH(QList<int>, silent);
+    QFETCH(QByteArray, boxipIni);
+    QFETCH(QList<int>, reached);
+    QFETCH(QList<int>, failed);
+
+    TempFolder folder;
+    folder.write(QStringLiteral("boxip.ini"), boxipIni);
+    BoxServers boxes;
+    QVERIFY(boxes.listen());
+    for (const int box : silent)
+        boxes.box(box).setAnswering(false);
+    Engine::Options options;
+    options.folder = folder.dir();
+    options.httpPort = boxes.port();
+    options.httpTimeoutMs = 500;
+    Engine engine(options);
+
+    // A message of the program's own to box 1 in between is not counted.
+    engine.channel(1)->send(BoxServers::address(1), Message{MessageKind::Popup, QStringLiteral("Erinnerung")});
+    QString error;
+    ScriptDelivery *delivery = engine.sendFromScript(
+        asked, Message{MessageKind::Message, QStringLiteral("Wäsche fertig &\nab in den Trockner")}, &error);
+    QVERIFY(delivery);
+    QSignalSpy finished(delivery, &ScriptDelivery::finished);
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(finished.count(), 1);
+
+    QList<int> gotThere;
+    QList<int> notThere;
+    for (const auto &o : delivery->outcomes())
+        (o.reached() ? gotThere : notThere) << o.box;
+    QCOMPARE(gotThere, reached);
+    QCOMPARE(notThere, failed);
+    QCOMPARE(delivery->allReached(), failed.isEmpty());
+    for (const int box : failed)
+        QVERIFY(!delivery->outcomes().at(int(delivery->boxes().indexOf(box))).failureText().isEmpty());
+    // The panel shows the text when it went to at least one box.
+    QCOMPARE(engine.display()->infoText(),
+             reached.isEmpty() && silent.isEmpty() ? QString() : QStringLiteral("Wäsche fertig &ab in den Trockner"));
+}
+
+QTEST_GUILESS_MAIN(TestScriptDelivery)
+#include "tst_scriptdelivery.moc"
