@@ -1,7 +1,11 @@
 #include "engine/InstanceLock.h"
 
 #include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
+
+#include <unistd.h>
 
 InstanceLock::InstanceLock(const QDir &folder)
 {
@@ -38,9 +42,20 @@ qint64 InstanceLock::holderPid() const
 
 QString InstanceLock::runtimeFolder()
 {
-    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (dir.isEmpty() || !QDir(dir).exists())
-        dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const QString session = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!session.isEmpty() && QDir(session).exists())
+        return session;
+    // Without a session's runtime folder (a service started early, su, cron):
+    // a folder of this user's own in the temporary folder, readable by nobody
+    // else. Qt's own fallback would do the same but warn on every start.
+    const QString own = QDir::tempPath() + QStringLiteral("/zelvo-runtime-%1").arg(::getuid());
+    QDir().mkpath(own);
+    QFile::setPermissions(own, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QFileInfo info(own);
+    if (info.isDir() && !info.isSymLink() && info.ownerId() == ::getuid())
+        return own;
+    // Someone else's folder under that name: leave the choice to Qt.
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     QDir().mkpath(dir);
     return dir;
 }

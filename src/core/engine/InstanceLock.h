@@ -7,7 +7,7 @@
 #include <memory>
 
 // The lock that makes one Zelvo per working folder. It lives in the runtime
-// folder ($XDG_RUNTIME_DIR, else Qt's runtime location), named by a hash of
+// folder ($XDG_RUNTIME_DIR, else /tmp/zelvo-runtime-UID), named by a hash of
 // the folder's canonical path, next to the local socket of the same name.
 // A lock left by a process that no longer runs (kill -9, power loss) is
 // taken over.
