@@ -40,6 +40,6 @@ int main(int argc, char *argv[])
     qCInfo(lcWatch).noquote() << QStringLiteral("Zelvo läuft ohne Fenster im Ordner %1")
                                      .arg(engineOptions.folder.absolutePath());
     engine.start();
-    instance.serve(&engine);
+    instance.serve(&engine, false);
     return app.exec();
 }

@@ -52,8 +52,11 @@ void InstanceServer::handle(QLocalSocket *socket, const QByteArray &line)
         return;
     }
     if (request->action == InstanceRequest::Action::ShowWindow) {
-        emit showWindowRequested();
-        answer.ok = true;
+        if (m_hasWindow)
+            emit showWindowRequested();
+        else
+            answer.error = QStringLiteral("läuft ohne Fenster");
+        answer.ok = m_hasWindow;
         socket->write(answer.toLine());
         socket->disconnectFromServer();
         return;

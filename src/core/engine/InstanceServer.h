@@ -16,6 +16,9 @@ class InstanceServer : public QObject
 public:
     explicit InstanceServer(Engine *engine, QObject *parent = nullptr);
 
+    // Whether a window can be shown on request (false in the headless mode).
+    void setHasWindow(bool hasWindow) { m_hasWindow = hasWindow; }
+
     // Listens on socketName (a full path). A socket file left behind by a
     // killed Zelvo is removed first: the caller holds the folder's lock.
     bool listen(const QString &socketName);
@@ -32,5 +35,6 @@ private:
     static constexpr int kMaxRequestBytes = 256 * 1024;
 
     Engine *m_engine;
+    bool m_hasWindow = true;
     QLocalServer m_server;
 };

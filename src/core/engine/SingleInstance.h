@@ -26,7 +26,8 @@ public:
     int handOver();
     // Takes requests for engine on the folder's socket. False (and a warning)
     // when the socket cannot be opened; Zelvo runs on without it.
-    bool serve(Engine *engine);
+    // hasWindow: false for the headless mode, which has no window to show.
+    bool serve(Engine *engine, bool hasWindow = true);
 
 signals:
     void showWindowRequested();

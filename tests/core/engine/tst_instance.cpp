@@ -39,6 +39,7 @@ private slots:
     void cleanup();
 
     void secondStartHandsOverAndEnds();
+    void secondStartBesideHeadless();
     void killedZelvoNeverBlocks();
     void twoFoldersRunTwoEngines();
     void sendArrivesWhole_data();
@@ -49,7 +50,7 @@ private slots:
     void wrongCallExitsTwo();
 
 private:
-    QProcess *startZelvo(const TempFolder &folder);
+    QProcess *startZelvo(const TempFolder &folder, const QStringList &args = {});
     Ran run(const QStringList &args, const TempFolder &folder, const QByteArray &input = {});
     QList<QJsonObject> boxRequests() const;
     static bool waitUntil(const std::function<bool()> &ok, int ms = 10000);
@@ -116,13 +117,13 @@ static QProcessEnvironment environment(const QString &runtime)
 }
 
 // A Zelvo that runs, once its socket answers.
-QProcess *TestInstance::startZelvo(const TempFolder &folder)
+QProcess *TestInstance::startZelvo(const TempFolder &folder, const QStringList &args)
 {
     auto *p = new QProcess;
     m_zelvos << p;
     p->setProcessEnvironment(environment(m_runtime.path()));
     p->setWorkingDirectory(folder.dir().path());
-    p->start(QStringLiteral(ZELVO_BIN), {});
+    p->start(QStringLiteral(ZELVO_BIN), args);
     if (!p->waitForStarted())
         return nullptr;
     const QString socketName = InstanceLock(folder.dir()).socketName();
@@ -177,6 +178,18 @@ void TestInstance::secondStartHandsOverAndEnds()
     QVERIFY2(second.err.contains(QStringLiteral("läuft in diesem Ordner")), qPrintable(second.err));
     QVERIFY2(second.err.contains(QString::number(first->processId())), qPrintable(second.err));
     QVERIFY(second.err.contains(QStringLiteral("Fenster wird gezeigt")));
+    QCOMPARE(first->state(), QProcess::Running);
+}
+
+void TestInstance::secondStartBesideHeadless()
+{
+    TempFolder folder;
+    QProcess *first = startZelvo(folder, {QStringLiteral("--headless")});
+    QVERIFY(first);
+    const Ran second = run({}, folder);
+    QCOMPARE(second.status, 0);
+    // No window to promise: the second start says the first runs without one.
+    QVERIFY2(second.err.contains(QStringLiteral("läuft ohne Fenster")), qPrintable(second.err));
     QCOMPARE(first->state(), QProcess::Running);
 }
 
