@@ -51,7 +51,6 @@ public:
     StatusWatch *statusWatch() const { return m_statusWatch; }
     // Every message handed to the boxes and how it went.
     DeliveryRecord *deliveryRecord() const { return m_record; }
-    HttpTransport *transport() const { return m_transport; }
 
     // A message from `zelvo send` (boxes 1..4, empty: every box that names an
     // address) through the boxes' channels; the panel shows it like a typed

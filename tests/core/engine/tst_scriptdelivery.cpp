@@ -4,6 +4,7 @@
 #include "BoxServers.h"
 #include "TempFolder.h"
 
+#include "boxes/DeliveryRecord.h"
 #include "boxes/RequestChannel.h"
 #include "common/StatusBoard.h"
 #include "engine/Engine.h"
@@ -58,7 +59,8 @@ void TestScriptDelivery::outcomesAndPanel()
     Engine engine(options);
 
     // A message of the program's own to box 1 in between is not counted.
-    engine.channel(1)->send(BoxServers::address(1), Message{MessageKind::Popup, QStringLiteral("Erinnerung")});
+    engine.channel(1)->send(BoxServers::address(1), Message{MessageKind::Popup, QStringLiteral("Erinnerung")},
+                            MessageOrigin{MessageSource::Reminder, 1});
     QString error;
     ScriptDelivery *delivery = engine.sendFromScript(
         asked, Message{MessageKind::Message, QStringLiteral("Wäsche fertig &\nab in den Trockner")}, &error);
@@ -76,6 +78,16 @@ void TestScriptDelivery::outcomesAndPanel()
     QCOMPARE(delivery->allReached(), failed.isEmpty());
     for (const int box : failed)
         QVERIFY(!delivery->outcomes().at(int(delivery->boxes().indexOf(box))).failureText().isEmpty());
+    // The record has one entry from `zelvo send` per box asked for, with its
+    // number, whether it went out or not.
+    QList<int> recorded;
+    for (const Delivery &d : engine.deliveryRecord()->entries())
+        if (d.origin.source == MessageSource::Script)
+            recorded << d.origin.box;
+    std::sort(recorded.begin(), recorded.end());
+    QList<int> expected = reached + failed;
+    std::sort(expected.begin(), expected.end());
+    QCOMPARE(recorded, expected);
     // The panel shows the text when it went to at least one box.
     QCOMPARE(engine.display()->infoText(),
              reached.isEmpty() && silent.isEmpty() ? QString() : QStringLiteral("Wäsche fertig &ab in den Trockner"));
