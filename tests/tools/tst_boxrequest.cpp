@@ -53,6 +53,14 @@ void TestBoxRequest::decoding_data()
                                                 << "nmsg" << "a%4" << "a%4";
     QTest::newRow("lower-case hex") << QByteArray("GET /control/message?nmsg=a%0ab HTTP/1.1") << false << "nmsg"
                                     << "a\nb" << "a\nb";
+    QTest::newRow("an overlong sequence stops its line")
+        << QByteArray("GET /control/message?nmsg=ab%C0%80c%0Ad HTTP/1.1") << false << "nmsg"
+        << QString::fromUtf8("ab\uFFFD\uFFFDc\nd") << "ab\nd";
+    QTest::newRow("four-byte character drawn")
+        << QByteArray("GET /control/message?nmsg=%F0%9F%93%BA%20an HTTP/1.1") << false << "nmsg"
+        << QString::fromUtf8("\U0001F4FA an") << QString::fromUtf8("\U0001F4FA an");
+    QTest::newRow("a NUL ends the text") << QByteArray("GET /control/message?nmsg=a%00b HTTP/1.1") << false << "nmsg"
+                                         << QString::fromUtf8("a\0b", 3) << "a";
     QTest::newRow("empty text") << QByteArray("GET /control/message?popup= HTTP/1.1") << false << "popup" << ""
                                 << "";
     QTest::newRow("other kind") << QByteArray("GET /control/message?zap=1 HTTP/1.1") << false << "" << "" << "";

@@ -1,7 +1,7 @@
 #include "BoxSimulator.h"
 
 #include "BoxRequest.h"
-#include "boxes/RequestTarget.h"
+#include "NhttpdReading.h"
 
 #include <QDateTime>
 #include <QFileDevice>
@@ -67,7 +67,9 @@ void BoxSimulator::onNewConnection()
 
             // One request per connection, as the box does.
             buffer->clear();
-            const bool asksVersion = request.target == RequestTarget::kVersionQuery.toLatin1();
+            const NhttpdReading reading(request.target, m_firmware == FirmwareKind::Old);
+            const bool asksVersion = reading.path() == NhttpdReading::kVersionPath
+                                     && reading.firstName() == "nhttpd_version";
             socket->write(answer(version(), asksVersion ? version() + '\n' : QByteArray("ok\n")));
             socket->disconnectFromHost();
         });
