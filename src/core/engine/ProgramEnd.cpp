@@ -74,7 +74,8 @@ void ProgramEnd::readSignal()
         if (m_signal.isEmpty())
             m_signal = nameOf(byte);
     }
-    QCoreApplication::quit();
+    // Not quit(): a window that refuses to close must not keep Zelvo running.
+    QCoreApplication::exit(0);
 }
 
 void ProgramEnd::logEnded() const
