@@ -1,6 +1,7 @@
 #include "engine/ProgramEnd.h"
 
 #include "common/Logging.h"
+#include "common/SystemErrorText.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -43,7 +44,8 @@ ProgramEnd::ProgramEnd(QObject *parent)
     : QObject(parent)
 {
     if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        qCWarning(lcWatch) << "SIGTERM, SIGINT und SIGHUP beenden Zelvo nicht geordnet: keine Pipe";
+        qCWarning(lcWatch).noquote() << "SIGTERM, SIGINT und SIGHUP beenden Zelvo ohne Aufräumen:"
+                                     << SystemErrorText::of(errno);
         return;
     }
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);

@@ -9,9 +9,10 @@
 #include <cstdio>
 
 namespace {
-// How long a start waits for a Zelvo that does not answer to end.
-constexpr int kEndingWaitMs = 3000;
+// How long a second start waits for the running Zelvo's answer, and then,
+// without one, for a Zelvo that is just ending to let go of the lock.
 constexpr int kAnswerWaitMs = 3000;
+constexpr int kEndingWaitMs = 3000;
 } // namespace
 
 SingleInstance::SingleInstance(const QDir &folder, QObject *parent)
