@@ -3,6 +3,7 @@
 // logged to stderr, for the journal when it runs as a user service.
 #include "common/Logging.h"
 #include "engine/Engine.h"
+#include "engine/ProgramEnd.h"
 #include "engine/ProgramOptions.h"
 #include "engine/SingleInstance.h"
 
@@ -33,6 +34,7 @@ int main(int argc, char *argv[])
     SingleInstance instance(engineOptions.folder);
     if (!instance.claim())
         return instance.handOver();
+    const ProgramEnd end;
     Engine engine(engineOptions);
     // What the window shows in a message box goes to the log here.
     QObject::connect(&engine, &Engine::alert, &engine,
@@ -41,5 +43,8 @@ int main(int argc, char *argv[])
                                      .arg(engineOptions.folder.absolutePath());
     engine.start();
     instance.serve(&engine, false);
-    return app.exec();
+    const int status = app.exec();
+    instance.release();
+    end.logEnded();
+    return status;
 }

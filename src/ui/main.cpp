@@ -2,6 +2,7 @@
 #include "QtStartupNoise.h"
 #include "common/Logging.h"
 #include "engine/HeadlessStart.h"
+#include "engine/ProgramEnd.h"
 #include "engine/ProgramOptions.h"
 #include "engine/SendCommand.h"
 #include "engine/SingleInstance.h"
@@ -51,9 +52,13 @@ int main(int argc, char *argv[])
     QtStartupNoise::silence();
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Zelvo"));
+    const ProgramEnd end;
     MainWindow form(engineOptions);
     form.startUp();
     QObject::connect(&instance, &SingleInstance::showWindowRequested, &form, &MainWindow::openWindow);
     instance.serve(form.engine());
-    return app.exec();
+    const int status = app.exec();
+    instance.release();
+    end.logEnded();
+    return status;
 }

@@ -137,6 +137,8 @@ done
 wait "$E2E_ZELVO_PID"
 status=$?
 [ "$status" -eq 0 ] || e2e_fail "zelvo ended with status $status"
+grep -q "Zelvo beendet$" "$E2E_WORK/logs/zelvo.log" || e2e_fail "no log line that zelvo ended"
+[ -z "$(ls -A "$E2E_WORK/runtime")" ] || e2e_fail "left in the runtime folder: $(ls -A "$E2E_WORK/runtime")"
 if xwininfo -root -tree | grep -q '("zelvo"'; then
     e2e_fail "a window of zelvo is left:"$'\n'"$(xwininfo -root -tree | grep '("zelvo"')"
 fi

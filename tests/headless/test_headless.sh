@@ -57,18 +57,18 @@ grep -q "zelvo-headless" <<<"$maps" || fail "not zelvo-headless that runs"
 [ -s "$work/home/Zelvo/LIESMICH.txt" ] || fail "the default folder has no LIESMICH.txt"
 stop
 grep -q "kein Bildschirm gefunden" "$work/err.log" || fail "zelvo did not say that it runs without a window"
-only -e "kein Bildschirm gefunden" -e "läuft ohne Fenster im Ordner"
+only -e "kein Bildschirm gefunden" -e "läuft ohne Fenster im Ordner" -e "Zelvo beendet (SIGTERM)$"
 
 # --headless with a display, in the current folder: no word about a display.
 start env DISPLAY=:97 "$zelvo" --headless
 wait_for "läuft ohne Fenster im Ordner $work\$"
 stop
-only -e "läuft ohne Fenster im Ordner"
+only -e "läuft ohne Fenster im Ordner" -e "Zelvo beendet (SIGTERM)$"
 
 # The window on the offscreen platform, started the same way.
 start env QT_QPA_PLATFORM=offscreen "$zelvo"
 sleep 2
 kill -0 "$pid" 2>/dev/null || fail "the window ended within 2 s"
 stop
-only -e "^$"
+only -e "^$" -e "Zelvo beendet (SIGTERM)$"
 echo "test_headless passed"

@@ -1,12 +1,6 @@
 #include "common/SettingsFile.h"
 
-#include "common/SystemErrorText.h"
-
-#include <QDir>
-#include <QFileInfo>
-#include <QSaveFile>
-
-#include <cerrno>
+#include "common/AtomicFile.h"
 
 namespace SettingsFile {
 
@@ -28,26 +22,7 @@ QString writeLines(const QString &path, const QStringList &lines)
         bytes += line.toUtf8();
         bytes += "\r\n";
     }
-    // QSaveFile refuses some cases without a system call; they are named first.
-    const QFileInfo target(path);
-    if (target.isDir())
-        return SystemErrorText::of(EISDIR);
-    if (!target.absoluteDir().exists())
-        return SystemErrorText::of(ENOENT);
-    QSaveFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly))
-        return SystemErrorText::of(errno);
-    errno = 0;
-    if (file.write(bytes) != bytes.size()) {
-        const int why = errno;
-        file.cancelWriting();
-        return SystemErrorText::of(why);
-    }
-    errno = 0;
-    if (!file.commit())
-        return SystemErrorText::of(errno);
-    return QString();
+    return AtomicFile::write(path, bytes);
 }
 
 QString saveFailureText(const QString &fileName, const QString &reason)

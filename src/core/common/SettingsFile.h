@@ -5,8 +5,8 @@
 
 // The settings print form and the one way settings files are written:
 // one value per line, CR LF, "Wahr" / "Falsch" for booleans, " 1 " for
-// integers, written atomically so that a crash or a full disk never leaves a
-// half-written file.
+// integers, written through AtomicFile so that a crash or a full disk never
+// leaves a half-written file.
 namespace SettingsFile {
 
 QString printBool(bool value);

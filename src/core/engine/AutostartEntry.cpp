@@ -1,9 +1,10 @@
 #include "engine/AutostartEntry.h"
 
+#include "common/AtomicFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 QString AutostartEntry::path()
@@ -47,9 +48,9 @@ bool AutostartEntry::turnOn(const QString &program, QString *error)
         *error = QStringLiteral("Der Ordner %1 kann nicht angelegt werden.").arg(QFileInfo(file).absolutePath());
         return false;
     }
-    QSaveFile entry(file);
-    if (!entry.open(QIODevice::WriteOnly) || entry.write(text(program)) < 0 || !entry.commit()) {
-        *error = QStringLiteral("%1 kann nicht geschrieben werden: %2").arg(file, entry.errorString());
+    const QString reason = AtomicFile::write(file, text(program));
+    if (!reason.isEmpty()) {
+        *error = QStringLiteral("%1 kann nicht geschrieben werden: %2").arg(file, reason);
         return false;
     }
     return true;

@@ -4,7 +4,16 @@
 #include "engine/InstanceServer.h"
 #include "common/Logging.h"
 
+#include <QThread>
+
 #include <cstdio>
+
+namespace {
+// How long a second start waits for the running Zelvo's answer, and then,
+// without one, for a Zelvo that is just ending to let go of the lock.
+constexpr int kAnswerWaitMs = 3000;
+constexpr int kEndingWaitMs = 3000;
+} // namespace
 
 SingleInstance::SingleInstance(const QDir &folder, QObject *parent)
     : QObject(parent)
@@ -13,24 +22,47 @@ SingleInstance::SingleInstance(const QDir &folder, QObject *parent)
 {
 }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance()
+{
+    release();
+}
 
 bool SingleInstance::claim()
 {
-    return m_lock.tryLock();
+    m_state = m_lock.tryLock();
+    if (m_state != InstanceLock::State::Held)
+        return m_state == InstanceLock::State::Taken;
+    m_answer = InstanceClient::ask(m_lock.socketName(), InstanceRequest{}, kAnswerWaitMs);
+    // No answer: the holder may be closing down (its socket goes first).
+    for (int waited = 0; !m_answer && m_state == InstanceLock::State::Held && waited < kEndingWaitMs; waited += 100) {
+        QThread::msleep(100);
+        m_state = m_lock.tryLock();
+    }
+    return m_state == InstanceLock::State::Taken;
+}
+
+void SingleInstance::release()
+{
+    delete m_server;
+    m_server = nullptr;
+    m_lock.release();
 }
 
 int SingleInstance::handOver()
 {
-    const auto answer = InstanceClient::ask(m_lock.socketName(), InstanceRequest{}, 3000);
+    if (m_state == InstanceLock::State::Failed) {
+        std::fprintf(stderr, "zelvo: Zelvo kann in diesem Ordner nicht starten: %s.\n",
+                     m_lock.error().toLocal8Bit().constData());
+        return 1;
+    }
     const QString folder = QDir::toNativeSeparators(m_folder.absolutePath());
     const qint64 pid = m_lock.holderPid();
     QString text = QStringLiteral("zelvo: Zelvo läuft in diesem Ordner (%1) bereits").arg(folder);
     if (pid > 0)
         text += QStringLiteral(" als Prozess %1").arg(pid);
-    if (!answer)
+    if (!m_answer)
         text += QStringLiteral(" - es antwortet nicht, es wird kein zweites gestartet.\n");
-    else if (answer->ok)
+    else if (m_answer->ok)
         text += QStringLiteral(" - sein Fenster wird gezeigt.\n");
     else
         text += QStringLiteral(" - es läuft ohne Fenster, es wird kein zweites gestartet.\n");

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "engine/InstanceLock.h"
+#include "engine/InstanceRequest.h"
 
 #include <QDir>
 #include <QObject>
+
+#include <optional>
 
 class Engine;
 class InstanceServer;
@@ -18,12 +21,17 @@ public:
     explicit SingleInstance(const QDir &folder, QObject *parent = nullptr);
     ~SingleInstance() override;
 
-    // True when this process is now the folder's Zelvo.
+    // True when this process is now the folder's Zelvo. When a live Zelvo
+    // holds the folder, it is asked to show its window; one that is just
+    // ending is waited for a few seconds.
     bool claim();
-    // For a start that lost claim(): asks the running Zelvo to show its
-    // window, says on stderr that Zelvo already runs here, returns the exit
-    // status (0).
+    // For a start that lost claim(): says on stderr that Zelvo already runs
+    // here and returns 0, or, when the lock could not be taken at all, names
+    // the cause and returns 1.
     int handOver();
+    // Closes the socket, then lets go of the lock, so that a Zelvo starting
+    // meanwhile never loses its socket to this one's ending.
+    void release();
     // Takes requests for engine on the folder's socket. False (and a warning)
     // when the socket cannot be opened; Zelvo runs on without it.
     // hasWindow: false for the headless mode, which has no window to show.
@@ -36,4 +44,6 @@ private:
     QDir m_folder;
     InstanceLock m_lock;
     InstanceServer *m_server = nullptr;
+    InstanceLock::State m_state = InstanceLock::State::Failed;
+    std::optional<InstanceAnswer> m_answer;
 };
