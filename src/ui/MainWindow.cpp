@@ -4,7 +4,6 @@
 #include "Shape.h"
 #include "TrayIcon.h"
 #include "DeliveryWindow.h"
-#include "boxes/DeliveryPanel.h"
 #include "boxes/DeliveryRecord.h"
 #include "common/StatusBoard.h"
 #include "engine/AutostartEntry.h"
@@ -83,7 +82,6 @@ MainWindow::MainWindow(const Engine::Options &options, QWidget *parent)
     connect(m_tray, &TrayIcon::showWindowRequested, this, &MainWindow::openWindow);
     connect(m_engine->deliveryRecord(), &DeliveryRecord::added, this, &MainWindow::mirrorLastDelivery);
     connect(m_engine->deliveryRecord(), &DeliveryRecord::updated, this, &MainWindow::mirrorLastDelivery);
-    new DeliveryPanel(m_engine->deliveryRecord(), m_engine->display(), this);
 
     StatusBoard *display = m_engine->display();
     connect(display, &StatusBoard::clockTextChanged, m_clockLabel, &QLabel::setText);

@@ -2,6 +2,7 @@
 #include "common/Version.h"
 #include "Shape.h"
 #include "MainWindow.h"
+#include "PanelLabel.h"
 #include "common/StatusBoard.h"
 
 #include <QApplication>
@@ -24,6 +25,8 @@ private slots:
     void geometry();
     void captionsAndColours();
     void menus();
+    void panelTextFits_data();
+    void panelTextFits();
     void autostartCheckBox();
     void infoPanelShowAndHide();
     void screenshot();
@@ -148,6 +151,44 @@ void TestMainWindow::menus()
     QCOMPARE(act("wochen")->text(), QString("Wochen Erinnerungen editieren"));
     QCOMPARE(act("einzel")->text(), QString("Einzel Erinnerungen editieren"));
     QCOMPARE(act("info")->text(), QString("Info"));
+    // A separator sets the autostart entry apart from the greyed ones.
+    const QList<QAction *> settings = m_form->findChild<QMenu *>("einstell")->actions();
+    QVERIFY(settings.at(settings.indexOf(act("autostart")) - 1)->isSeparator());
+    // Menus in the type of the dialogs.
+    const QFont dialog = m_form->findChild<QMenu *>("einstell")->font();
+    for (QWidget *w : {static_cast<QWidget *>(m_form->menuBar()), static_cast<QWidget *>(m_form->findChild<QMenu *>("mnbar"))})
+        QCOMPARE(std::make_pair(w->font().family(), w->font().pixelSize()), std::make_pair(dialog.family(), 11));
+}
+
+void TestMainWindow::panelTextFits_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("wraps at blanks") << "eins zwei drei vier fuenf sechs sieben acht neun zehn"
+                                     << QStringList{"eins zwei drei vier fuenf", "sechs sieben acht neun zehn"};
+    QTest::newRow("what does not fit ends in …") << QString("Wort ").repeated(60).trimmed()
+                                                  << QStringList{};
+    QTest::newRow("a long word is broken") << QString(60, QLatin1Char('x')) << QStringList{};
+}
+
+void TestMainWindow::panelTextFits()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, lines);
+    auto *panel = m_form->findChild<QLabel *>("Label3");
+    const QStringList fitted = PanelLabel::fit(text, panel->font(), panel->contentsRect().size());
+    const QFontMetrics metrics(panel->font());
+    QVERIFY(fitted.size() * metrics.lineSpacing() <= panel->height());
+    for (const QString &line : fitted)
+        QVERIFY2(metrics.horizontalAdvance(line) <= panel->width(), qPrintable(line));
+    if (!lines.isEmpty())
+        QCOMPARE(fitted, lines);
+    else if (text.contains(' '))
+        QVERIFY(fitted.last().endsWith(QChar(0x2026)));
+    else // broken inside the word: every character shown on the lines it fills
+        QCOMPARE(fitted.join(QString()), text);
+    m_form->engine()->display()->showInfo(text);
+    QCOMPARE(panel->text(), text); // the whole text stays the label's
 }
 
 void TestMainWindow::autostartCheckBox()
