@@ -7,6 +7,7 @@
 #include "MainWindow.h"
 #include "TrayIcon.h"
 #include "boxes/DeliveryRecord.h"
+#include "boxes/RequestChannel.h"
 
 #include <QAction>
 #include <QSystemTrayIcon>
@@ -120,8 +121,12 @@ void TestDeliveryWindow::showsEveryOutcome()
 // zelvo.ini); Escape closes it.
 void TestDeliveryWindow::resizedAndRemembered()
 {
+    m_form->engine()->channels().at(0)->send(
+        "127.0.0.2", {MessageKind::Popup, "Heute um 18:30 Uhr kommt der Schornsteinfeger - bitte den Keller aufschließen"},
+        {MessageSource::TypedText, 1});
     DeliveryWindow *window = openFromMenu("verlauf");
     QVERIFY(window);
+    QTRY_COMPARE(window->list()->topLevelItem(0)->text(DeliveryWindow::OutcomeColumn), QString("beantwortet (HTTP 200)"));
     window->resize(1100, 520);
     window->list()->setColumnWidth(DeliveryWindow::TextColumn, 420);
     QVERIFY(saveScreenshot(window, "Verlauf-vergroessert"));

@@ -1,6 +1,5 @@
-// The information panel and the delivery record tell the same story. Runs
-// in a network and mount namespace of its own, so a name that cannot be
-// resolved never leaves it (the only interface is lo).
+// The information panel and the delivery record tell the same story. In a
+// network namespace of its own: a name look-up never leaves its lo.
 #include "BoxServers.h"
 #include "FakeClock.h"
 #include "PrivateNetwork.h"
@@ -14,41 +13,34 @@
 #include <QCoreApplication>
 #include <QTest>
 
-namespace {
-QString g_noNamespace;
-}
+static QString g_noNamespace;
 
 class TestDeliveryPanel : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void panelAgreesWithRecord_data();
     void panelAgreesWithRecord();
 };
-
-void TestDeliveryPanel::initTestCase()
-{
-    if (!g_noNamespace.isEmpty())
-        QSKIP(qPrintable(g_noNamespace));
-    QVERIFY(PrivateNetwork::ip({"link", "set", "lo", "up"}));
-}
 
 void TestDeliveryPanel::panelAgreesWithRecord_data()
 {
     QTest::addColumn<QString>("address"); // of box 2
     QTest::addColumn<bool>("boxTest");    // the "Test" button, else a typed text
     QTest::addColumn<QString>("panel");
-    QTest::newRow("Test to a name that does not resolve") << "nichtda.invalid" << true
-        << "Nichts gesendet an Box 2: Name nicht auflösbar";
-    QTest::newRow("text to a name that does not resolve") << "nichtda.invalid" << false
-        << "Nichts gesendet an Box 2: Name nicht auflösbar";
+    // Why, in German: "der Name ist nicht bekannt" or "der Namensdienst antwortet nicht".
+    const QString unresolved = "Nichts gesendet an Box 2: Name nicht auflösbar (der Name";
+    QTest::newRow("Test, name not resolved") << "nichtda.invalid" << true << unresolved;
+    QTest::newRow("text, name not resolved") << "nichtda.invalid" << false << unresolved;
     // Nothing is known of this box's web server: the signs go as words.
-    QTest::newRow("text to a box that gets words") << BoxServers::address(2) << false << "Tom und Jerry plus 100 Prozent";
+    QTest::newRow("text, words for signs") << BoxServers::address(2) << false << "Tom und Jerry plus 100 Prozent";
 }
 
 void TestDeliveryPanel::panelAgreesWithRecord()
 {
+    if (!g_noNamespace.isEmpty())
+        QSKIP(qPrintable(g_noNamespace));
+    QVERIFY(PrivateNetwork::ip({"link", "set", "lo", "up"}));
     QFETCH(QString, address);
     QFETCH(bool, boxTest);
     QFETCH(QString, panel);
@@ -59,20 +51,18 @@ void TestDeliveryPanel::panelAgreesWithRecord()
     FakeClock clock;
     Engine engine({folder.dir(), &clock, boxes.port(), 5000, nullptr});
     engine.display()->setBoxStatus(QStringLiteral("0100"));
-
-    if (boxTest) {
+    SendTextSettings settings;
+    settings.ticked = {false, true, false, false};
+    if (boxTest)
         BoxAddressTest::run(engine.channels().at(0), engine.display(), 2, address);
-    } else {
-        SendTextSettings settings;
-        settings.ticked = {false, true, false, false};
-        SendTextStep::run(folder.dir(), engine.display(), engine.channels(), QStringLiteral("Tom & Jerry + 100%"),
-                          settings);
-    }
+    else
+        SendTextStep::run(folder.dir(), engine.display(), engine.channels(), "Tom & Jerry + 100%", settings);
+
     const auto &entries = engine.deliveryRecord()->entries();
     QCOMPARE(entries.size(), size_t(1));
-    QTRY_VERIFY_WITH_TIMEOUT(entries.back().outcome != DeliveryOutcome::Waiting, 5000);
+    QTRY_VERIFY(entries.back().outcome != DeliveryOutcome::Waiting);
     QVERIFY2(engine.display()->infoText().startsWith(panel), qPrintable(engine.display()->infoText()));
-    if (entries.back().outcome == DeliveryOutcome::NotSent) // and why, in German
+    if (entries.back().outcome == DeliveryOutcome::NotSent)
         QCOMPARE(engine.display()->infoText(), Delivery::notSentPanelText(2, entries.back().reason));
     else
         QCOMPARE(entries.back().firstLine, panel);
@@ -80,9 +70,7 @@ void TestDeliveryPanel::panelAgreesWithRecord()
 
 int main(int argc, char *argv[])
 {
-    // Before QCoreApplication: the namespace must be entered while the
-    // process still has a single thread.
-    g_noNamespace = PrivateNetwork::enter();
+    g_noNamespace = PrivateNetwork::enter(); // while the process has one thread
     QCoreApplication app(argc, argv);
     TestDeliveryPanel test;
     return QTest::qExec(&test, argc, argv);
