@@ -4,11 +4,13 @@
 // web server.
 
 #include "BoxSimulator.h"
+#include "common/SystemErrorText.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 
+#include <cerrno>
 #include <cstdio>
 
 namespace {
@@ -34,7 +36,7 @@ QString germanParseError(const QCommandLineParser &parser)
     const QString text = parser.errorText();
     const QString option = text.section(QLatin1Char('\''), 1, 1);
     if (text.startsWith(QLatin1String("Unknown option")))
-        return QStringLiteral("unbekannte Option \"%1\"").arg(option);
+        return QStringLiteral("unbekannte Option \"%1%2\"").arg(option.size() > 1 ? QStringLiteral("--") : QStringLiteral("-"), option);
     if (text.startsWith(QLatin1String("Missing value")))
         return QStringLiteral("der Option \"%1\" fehlt ihr Wert").arg(option);
     if (text.startsWith(QLatin1String("Unexpected value")))
@@ -104,7 +106,7 @@ int main(int argc, char *argv[])
         output.setFileName(parser.value(outOption));
         if (!output.open(QIODevice::WriteOnly | QIODevice::Append)) {
             std::fprintf(stderr, "boxsim: %s kann nicht geöffnet werden: %s\n", qPrintable(output.fileName()),
-                         qPrintable(output.errorString()));
+                         qPrintable(SystemErrorText::of(errno)));
             return 2;
         }
     } else if (!output.open(stdout, QIODevice::WriteOnly)) {

@@ -99,6 +99,8 @@ QString ofSocket(QAbstractSocket::SocketError error, const QString &errorString)
         return QStringLiteral("Netz gestört");
     case QAbstractSocket::AddressInUseError:
         return QStringLiteral("die Adresse ist schon belegt");
+    case QAbstractSocket::SocketAddressNotAvailableError:
+        return QStringLiteral("diese Adresse hat der Rechner nicht");
     case QAbstractSocket::UnsupportedSocketOperationError:
         return QStringLiteral("vom System nicht unterstützt");
     default:
