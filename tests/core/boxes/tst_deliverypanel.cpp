@@ -47,16 +47,15 @@ void TestDeliveryPanel::panelAgreesWithRecord()
     BoxServers boxes;
     QVERIFY(boxes.listen());
     TempFolder folder;
-    folder.write("boxip.ini", "0.0.0.0\r\n" + address.toLatin1() + "\r\n0.0.0.0\r\n0.0.0.0\r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n");
+    folder.write("boxip.ini", "0.0.0.0\r\n" + address.toLatin1() + "\r\n0.0.0.0\r\n0.0.0.0\r\n");
     FakeClock clock;
     Engine engine({folder.dir(), &clock, boxes.port(), 5000, nullptr});
-    engine.display()->setBoxStatus(QStringLiteral("0100"));
-    SendTextSettings settings;
-    settings.ticked = {false, true, false, false};
+    engine.display()->setBoxStatus("0100");
     if (boxTest)
         BoxAddressTest::run(engine.channels().at(0), engine.display(), 2, address);
     else
-        SendTextStep::run(folder.dir(), engine.display(), engine.channels(), "Tom & Jerry + 100%", settings);
+        SendTextStep::run(folder.dir(), engine.display(), engine.channels(), "Tom & Jerry + 100%",
+                          {MessageKind::Message, {false, true, false, false}});
 
     const auto &entries = engine.deliveryRecord()->entries();
     QCOMPARE(entries.size(), size_t(1));
