@@ -3,6 +3,9 @@
 #include "Shape.h"
 #include "MainWindow.h"
 #include "PanelLabel.h"
+#include "QtGermanTranslation.h"
+#include "boxes/Delivery.h"
+#include "common/SystemErrorText.h"
 #include "WindowGeometry.h"
 #include "common/StatusBoard.h"
 
@@ -10,6 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSvgWidget>
@@ -31,6 +35,7 @@ private slots:
     void autostartCheckBox();
     void infoPanelShowAndHide();
     void screenshot();
+    void germanUnderLangC();
 
 private:
     TempFolder *m_folder = nullptr;
@@ -233,6 +238,25 @@ void TestMainWindow::screenshot()
     const QString dir = qEnvironmentVariable("ZELVO_SCREENSHOTS", QDir::tempPath());
     QDir().mkpath(dir);
     QVERIFY(m_form->grab().save(dir + "/startform.png"));
+}
+
+// ctest runs this test under LANG=C; Qt's texts are German all the same,
+// and so is a socket's error, English or as Qt's translation says it.
+void TestMainWindow::germanUnderLangC()
+{
+    QVERIFY(QtGermanTranslation::install(qApp));
+    QLineEdit field;
+    std::unique_ptr<QMenu> menu(field.createStandardContextMenu());
+    QStringList items;
+    for (QAction *a : menu->actions())
+        items << a->text().remove('&').section('\t', 0, 0);
+    QVERIFY2(items.contains("Rückgängig"), qPrintable(items.join(", ")));
+    Delivery d;
+    d.outcome = DeliveryOutcome::Failed;
+    for (const QString &qt : {QString("Network unreachable"), QCoreApplication::translate("QNativeSocketEngine", "Network unreachable")}) {
+        d.reason = SystemErrorText::ofSocket(QAbstractSocket::NetworkError, qt);
+        QCOMPARE(d.outcomeText(), QString("Fehler: das Netz ist nicht erreichbar")); // one "Fehler:"
+    }
 }
 
 QTEST_MAIN(TestMainWindow)
