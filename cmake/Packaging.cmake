@@ -34,6 +34,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # offscreen plugins ship with libqt6gui6, the SVG icon plugins with libqt6svg6,
 # which libqt6svgwidgets6 depends on.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's own texts in German (the window loads qtbase_de); added to the computed ones.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
 # The lists are shown in "Courier New"; Liberation Mono stands in with the
 # same metrics.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation)

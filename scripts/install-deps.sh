@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-svg-dev libqt6svg6
+  # run time: Qt's own texts (context menus, standard buttons) in German
+  qt6-translations-l10n
   fonts-liberation
   # end-to-end tests: X server, tray host, input driving, fake time, namespaces
   xvfb trayer xdotool x11-utils faketime iproute2 procps libcap2-bin

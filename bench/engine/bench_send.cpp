@@ -73,7 +73,7 @@ int main(int argc, char *argv[])
     box.setProcessChannelMode(QProcess::MergedChannels);
     box.start(QStringLiteral(BOXSIM_BIN), {QStringLiteral("--address"), QStringLiteral("127.0.0.2"),
                                            QStringLiteral("--out"), QStringLiteral("/dev/null")});
-    if (!waitFor([&] { box.waitForReadyRead(100); return box.peek(4096).contains("listening on"); })) {
+    if (!waitFor([&] { box.waitForReadyRead(100); return box.peek(4096).contains("wartet auf"); })) {
         std::printf("boxsim did not start\n");
         return 1;
     }

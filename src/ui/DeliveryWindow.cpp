@@ -4,11 +4,16 @@
 
 #include "WindowGeometry.h"
 
+#include <QStringList>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QSettings>
 #include <QTreeWidget>
+
+#include <algorithm>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -26,27 +31,36 @@ QIcon markIcon(const QColor &colour)
 
 } // namespace
 
-DeliveryWindow::DeliveryWindow(const DeliveryRecord *record, QWidget *parent)
+DeliveryWindow::DeliveryWindow(const DeliveryRecord *record, const QDir &folder, QWidget *parent)
     : QWidget(parent)
+    , m_settingsPath(folder.filePath(kSettingsFile))
 {
     WindowGeometry::setUpWindow(this, QStringLiteral("Verlauf"), QStringLiteral("Verlauf"),
                                 QStringLiteral(":/germany.svg"), Qt::Window, QSize(kClientWidth, kClientHeight));
+    // Unlike the dialogs, the list may be made as large as the texts need.
+    setMinimumSize(320, 120);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    setWindowFlag(Qt::WindowMaximizeButtonHint);
 
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("Liste"));
-    m_list->setGeometry(8, 8, kClientWidth - 16, kClientHeight - 16);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addWidget(m_list);
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
     m_list->setFocusPolicy(Qt::NoFocus);
-    m_list->setHeaderLabels({QStringLiteral("Zeit"), QStringLiteral("Box"), QStringLiteral("Art"),
-                             QStringLiteral("Text"), QStringLiteral("Ergebnis")});
+    m_list->setHeaderLabels({QStringLiteral("Zeit"), QStringLiteral("Box"), QStringLiteral("Quelle"),
+                             QStringLiteral("Art"), QStringLiteral("Text"), QStringLiteral("Ergebnis")});
     m_list->header()->setStretchLastSection(true);
     m_list->setAlternatingRowColors(true);
     m_list->setColumnWidth(TimeColumn, 118);
     m_list->setColumnWidth(BoxColumn, 112);
-    m_list->setColumnWidth(SourceColumn, 150);
+    m_list->setColumnWidth(SourceColumn, 90);
+    m_list->setColumnWidth(KindColumn, 60);
     m_list->setColumnWidth(TextColumn, 200);
+    restoreLayout();
 
     for (const Delivery &entry : record->entries())
         add(entry);
@@ -73,6 +87,39 @@ QColor DeliveryWindow::markColour(const Delivery &entry)
         break;
     }
     return QColor(0xD0, 0x30, 0x30);
+}
+
+// Closing deletes the window, so this runs when it is closed and when the
+// program ends with it open.
+DeliveryWindow::~DeliveryWindow()
+{
+    saveLayout();
+}
+
+void DeliveryWindow::restoreLayout()
+{
+    QSettings settings(m_settingsPath, QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("Verlauf"));
+    const QSize size = settings.value(QStringLiteral("size")).toSize();
+    if (size.isValid())
+        resize(size.expandedTo(minimumSize()));
+    const QStringList widths = settings.value(QStringLiteral("columns")).toStringList();
+    for (int c = 0; c < std::min<int>(widths.size(), OutcomeColumn); ++c) {
+        const int width = widths.at(c).toInt();
+        if (width > 0)
+            m_list->setColumnWidth(c, width);
+    }
+}
+
+void DeliveryWindow::saveLayout() const
+{
+    QSettings settings(m_settingsPath, QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("Verlauf"));
+    settings.setValue(QStringLiteral("size"), size());
+    QStringList widths; // the last column takes what is left
+    for (int c = 0; c < OutcomeColumn; ++c)
+        widths << QString::number(m_list->columnWidth(c));
+    settings.setValue(QStringLiteral("columns"), widths);
 }
 
 void DeliveryWindow::keyPressEvent(QKeyEvent *event)
@@ -107,9 +154,12 @@ void DeliveryWindow::fill(QTreeWidgetItem *item, const Delivery &entry)
     item->setIcon(TimeColumn, markIcon(markColour(entry)));
     item->setText(TimeColumn, entry.time.toString(QStringLiteral("dd.MM. HH:mm:ss")));
     item->setText(BoxColumn, entry.boxText());
-    item->setText(SourceColumn, entry.sourceText() + QStringLiteral(", ") + entry.kindText());
+    item->setText(SourceColumn, entry.sourceText());
+    item->setText(KindColumn, entry.kindText());
     item->setText(TextColumn, entry.firstLine);
     item->setText(OutcomeColumn, entry.outcomeText());
-    for (int c = BoxColumn; c <= OutcomeColumn; ++c)
-        item->setToolTip(c, item->text(c));
+    // The whole text and outcome, however narrow the columns are.
+    const QString tip = entry.text + QStringLiteral("\n\nErgebnis: ") + entry.outcomeText();
+    for (int c = TimeColumn; c < ColumnCount; ++c)
+        item->setToolTip(c, tip);
 }

@@ -3,6 +3,7 @@
 #include "boxes/Delivery.h"
 
 #include <QColor>
+#include <QDir>
 #include <QHash>
 #include <QWidget>
 
@@ -12,6 +13,8 @@ class QTreeWidgetItem;
 
 // "Verlauf": the delivery record, newest first, one line per message with a
 // coloured mark for its outcome; it follows the record while it is open.
+// It can be resized; its size and column widths are kept in the [Verlauf]
+// group of zelvo.ini in the working folder.
 class DeliveryWindow : public QWidget
 {
     Q_OBJECT
@@ -19,9 +22,12 @@ public:
     static constexpr int kClientWidth = 860;
     static constexpr int kClientHeight = 320;
 
-    enum Column { TimeColumn, BoxColumn, SourceColumn, TextColumn, OutcomeColumn };
+    enum Column { TimeColumn, BoxColumn, SourceColumn, KindColumn, TextColumn, OutcomeColumn, ColumnCount };
 
-    explicit DeliveryWindow(const DeliveryRecord *record, QWidget *parent = nullptr);
+    static inline const QString kSettingsFile = QStringLiteral("zelvo.ini");
+
+    DeliveryWindow(const DeliveryRecord *record, const QDir &folder, QWidget *parent = nullptr);
+    ~DeliveryWindow() override;
 
     // Green: the box took it; yellow: waiting; orange: answered with an
     // error status; red: no answer or no connection; grey: not sent.
@@ -37,7 +43,10 @@ private:
     void update(const Delivery &entry);
     void forget(quint64 id);
     static void fill(QTreeWidgetItem *item, const Delivery &entry);
+    void restoreLayout();
+    void saveLayout() const;
 
+    QString m_settingsPath;
     QTreeWidget *m_list = nullptr;
     QHash<quint64, QTreeWidgetItem *> m_items;
 };

@@ -4,6 +4,7 @@
 #include "WindowGeometry.h"
 
 #include <QIcon>
+#include <QKeyEvent>
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -47,4 +48,12 @@ InfoWindow::InfoWindow(QWidget *parent)
     m_text->setPalette(pal);
 
     WindowGeometry::centreOnScreen(this);
+}
+
+void InfoWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape)
+        close();
+    else
+        QWidget::keyPressEvent(event);
 }

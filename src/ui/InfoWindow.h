@@ -19,6 +19,9 @@ public:
 
     explicit InfoWindow(QWidget *parent = nullptr);
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override; // Escape closes it
+
 private:
     QTextEdit *m_text = nullptr; // Text1
 };

@@ -9,6 +9,7 @@
 #include "engine/AutostartEntry.h"
 #include "BoxAddressDialog.h"
 #include "InfoWindow.h"
+#include "PanelLabel.h"
 #include "SendTextDialog.h"
 #include "WindowGeometry.h"
 #include "watch/StatusWatch.h"
@@ -70,6 +71,10 @@ MainWindow::MainWindow(const Engine::Options &options, QWidget *parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
+    // Menus and message boxes in the type of the dialogs (the platform
+    // would give them its own).
+    for (const char *kind : {"QMenu", "QMenuBar", "QMessageBox"})
+        QApplication::setFont(WindowGeometry::dialogFont(), kind);
     buildControls();
     buildMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -116,9 +121,10 @@ void MainWindow::buildControls()
 
     m_infoTitle = makeLabel(m_client, QStringLiteral("Label2"), QStringLiteral("Information"), twips(2205, 720, 855, 255));
     m_infoTitle->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
-    m_infoText = makeLabel(m_client, QStringLiteral("Label3"), QString(), twips(2160, 960, 2175, 1215));
+    m_infoText = new PanelLabel(m_client);
+    m_infoText->setObjectName(QStringLiteral("Label3"));
+    m_infoText->setGeometry(twips(2160, 960, 2175, 1215));
     m_infoText->setStyleSheet(QStringLiteral("color: black; background: transparent;"));
-    m_infoText->setWordWrap(true);
     m_infoTitle->setFont(WindowGeometry::dialogFont());
     m_infoText->setFont(WindowGeometry::dialogFont());
     m_infoText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -192,6 +198,8 @@ void MainWindow::buildMenus()
     action(settings, QStringLiteral("tägl"), QStringLiteral("tgl. Erinnerungen editieren"))->setEnabled(false);
     action(settings, QStringLiteral("wochen"), QStringLiteral("Wochen Erinnerungen editieren"))->setEnabled(false);
     action(settings, QStringLiteral("einzel"), QStringLiteral("Einzel Erinnerungen editieren"))->setEnabled(false);
+    // Apart from the greyed entries above.
+    settings->addSeparator();
     // Shows the entry as it is on disk each time the menu opens.
     QAction *autostart = action(settings, QStringLiteral("autostart"), QStringLiteral("Beim Anmelden starten"));
     autostart->setCheckable(true);
@@ -233,7 +241,7 @@ void MainWindow::showAlert(const QString &text)
     if (m_alert)
         return;
     m_engine->statusWatch()->hold();
-    m_alert = WindowGeometry::openMessage(this, QMessageBox::Information, text,
+    m_alert = WindowGeometry::openMessage(this, QMessageBox::Warning, text,
                                           [watch = m_engine->statusWatch()] { watch->release(); });
 }
 
@@ -301,7 +309,7 @@ void MainWindow::openDeliveryWindow()
 {
     // A child of the main window: it shows this engine's record and goes with it.
     if (!m_deliveryWindow) {
-        m_deliveryWindow = new DeliveryWindow(m_engine->deliveryRecord(), this);
+        m_deliveryWindow = new DeliveryWindow(m_engine->deliveryRecord(), m_engine->folder(), this);
         m_deliveryWindow->setAttribute(Qt::WA_DeleteOnClose);
     }
     present(m_deliveryWindow);

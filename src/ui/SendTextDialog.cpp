@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QIcon>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -41,6 +42,14 @@ void SendTextDialog::buildControls()
     m_send->setAutoDefault(true);
     m_send->setDefault(true);
     connect(m_send, &QPushButton::clicked, this, &SendTextDialog::send);
+
+    m_reason = new QLabel(this);
+    m_reason->setObjectName(QStringLiteral("Grund"));
+    m_reason->setGeometry(8, kClientHeight - 2, kClientWidth - 16, kReasonHeight);
+    m_reason->setWordWrap(true);
+    m_reason->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_reason->setStyleSheet(QStringLiteral("color: rgb(176,0,0);"));
+    m_reason->hide();
 
     auto *kindFrame = new QGroupBox(QStringLiteral("Sendeart"), this);
     kindFrame->setObjectName(QStringLiteral("Frame1"));
@@ -97,10 +106,15 @@ void SendTextDialog::send()
 {
     if (m_text->toPlainText().isEmpty())
         m_text->setPlainText(SendTextStep::kEmptyText);
-    // The user is told first; the text goes once the box is closed.
+    // The user decides first; the text goes only with "Gekürzt senden".
     if (SendTextStep::willBeShortened(m_text->toPlainText(), settings().kind))
-        WindowGeometry::openMessage(this, QMessageBox::Information, SendTextStep::kShortenedNotice,
-                                    [this] { sendNow(); });
+        WindowGeometry::openQuestion(this, SendTextStep::kShortenedNotice, QStringLiteral("Gekürzt senden"),
+                                     QStringLiteral("Zurück"), [this](bool shorten) {
+                                         if (shorten)
+                                             sendNow();
+                                         else
+                                             m_text->setFocus();
+                                     });
     else
         sendNow();
 }
@@ -109,9 +123,20 @@ void SendTextDialog::sendNow()
 {
     m_outcome = SendTextStep::run(m_engine->folder(), m_engine->display(), m_engine->channels(),
                                   m_text->toPlainText(), settings());
+    // Nothing went: the dialog stays with the text, and says why.
+    const bool stay = !m_outcome.notSent.isEmpty();
+    if (stay) {
+        m_reason->setText(m_outcome.notSent);
+        m_reason->show();
+        setFixedSize(kClientWidth, kClientHeight + kReasonHeight);
+    }
+    const auto done = [this, stay] {
+        if (!stay)
+            accept();
+    };
     // Told before the dialog closes.
     if (!m_outcome.saveError.isEmpty())
-        WindowGeometry::openMessage(this, QMessageBox::Warning, m_outcome.saveError, [this] { accept(); });
+        WindowGeometry::openMessage(this, QMessageBox::Warning, m_outcome.saveError, done);
     else
-        accept();
+        done();
 }

@@ -9,13 +9,15 @@
 
 class Engine;
 class QCheckBox;
+class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 
 // "Text sofort senden": a free text, the kind and the boxes to send it to.
 // Opening loads the last choices from wendrel.ini and greys the boxes that
-// are off; the button hands everything to SendTextStep and closes.
+// are off; the button hands everything to SendTextStep and closes, or,
+// when no box got the text, stays open with it and says why.
 class SendTextDialog : public QDialog
 {
     Q_OBJECT
@@ -23,6 +25,8 @@ public:
     // Client area in pixels (4335 x 4560 twips).
     static constexpr int kClientWidth = 289;
     static constexpr int kClientHeight = 304;
+    // Below the button, for why nothing was sent.
+    static constexpr int kReasonHeight = 30;
 
     explicit SendTextDialog(Engine *engine, QWidget *parent = nullptr);
 
@@ -42,6 +46,7 @@ private:
     Engine *m_engine;
     QPlainTextEdit *m_text = nullptr;      // Text1
     QPushButton *m_send = nullptr;         // Command1
+    QLabel *m_reason = nullptr;            // Grund: why nothing was sent
     QRadioButton *m_popup = nullptr;       // Option1(0)
     QRadioButton *m_message = nullptr;     // Option1(1)
     std::array<QCheckBox *, 4> m_boxes{};  // Check1(0..3)

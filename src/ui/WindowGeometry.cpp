@@ -1,6 +1,7 @@
 #include "WindowGeometry.h"
 
 #include <QIcon>
+#include <QPushButton>
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -49,13 +50,38 @@ void centreOnScreen(QWidget *window)
     window->move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
 }
 
+namespace {
+
+QMessageBox *makeBox(QWidget *parent, QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons)
+{
+    auto *box = new QMessageBox(icon, QStringLiteral("Zelvo"), text, buttons, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    return box;
+}
+
+} // namespace
+
 QMessageBox *openMessage(QWidget *parent, QMessageBox::Icon icon, const QString &text,
                          const std::function<void()> &then)
 {
-    auto *box = new QMessageBox(icon, QStringLiteral("Zelvo"), text, QMessageBox::Ok, parent);
-    box->setAttribute(Qt::WA_DeleteOnClose);
+    QMessageBox *box = makeBox(parent, icon, text, QMessageBox::Ok);
     if (then)
         QObject::connect(box, &QDialog::finished, parent, [then] { then(); });
+    box->open();
+    return box;
+}
+
+QMessageBox *openQuestion(QWidget *parent, const QString &text, const QString &yes, const QString &no,
+                          const std::function<void(bool)> &then)
+{
+    QMessageBox *box = makeBox(parent, QMessageBox::Question, text, QMessageBox::NoButton);
+    QPushButton *yesButton = box->addButton(yes, QMessageBox::AcceptRole);
+    QPushButton *noButton = box->addButton(no, QMessageBox::RejectRole);
+    // Only a deliberate yes: Return, Escape and closing keep to no.
+    box->setDefaultButton(noButton);
+    box->setEscapeButton(noButton);
+    QObject::connect(box, &QDialog::finished, parent,
+                     [box, yesButton, then] { then(box->clickedButton() == yesButton); });
     box->open();
     return box;
 }

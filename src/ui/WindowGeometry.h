@@ -32,4 +32,9 @@ void centreOnScreen(QWidget *window);
 QMessageBox *openMessage(QWidget *parent, QMessageBox::Icon icon, const QString &text,
                          const std::function<void()> &then = {});
 
+// The same with a question and two answers: then gets true for yes; no,
+// Escape and the close button all answer false.
+QMessageBox *openQuestion(QWidget *parent, const QString &text, const QString &yes, const QString &no,
+                          const std::function<void(bool)> &then);
+
 } // namespace WindowGeometry

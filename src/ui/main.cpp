@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "QtGermanTranslation.h"
 #include "QtStartupNoise.h"
 #include "common/Logging.h"
 #include "engine/HeadlessStart.h"
@@ -53,6 +54,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Zelvo"));
     const ProgramEnd end;
+    // Qt's own texts in German too, whatever LANG says.
+    QtGermanTranslation::install(&app);
     MainWindow form(engineOptions);
     form.startUp();
     QObject::connect(&instance, &SingleInstance::showWindowRequested, &form, &MainWindow::openWindow);

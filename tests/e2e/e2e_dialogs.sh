@@ -104,6 +104,12 @@ e2e_wait_until 10 e2e_window "Verlauf" >/dev/null || e2e_fail "Aktionen > Verlau
 verlauf=$(e2e_window "Verlauf")
 sleep 0.5
 e2e_screenshot "$verlauf" e2e-verlauf
+# It can be enlarged so that long texts fit.
+xdotool windowsize "$verlauf" 920 420 || e2e_fail "the Verlauf window could not be resized"
+sleep 0.5
+[ "$(xdotool getwindowgeometry "$verlauf" | awk '/Geometry/ {print $2}')" = 920x420 ] ||
+    e2e_fail "the Verlauf window kept its size: $(xdotool getwindowgeometry "$verlauf")"
+e2e_screenshot "$verlauf" e2e-verlauf-vergroessert
 e2e_click "$verlauf" 340 200
 e2e_keys Escape
 e2e_wait_until 5 e2e_no_window "Verlauf" || e2e_fail "the Verlauf window did not close"

@@ -182,7 +182,7 @@ e2e_start_boxes() {
         E2E_PIDS+=($!)
     done
     for box in 1 2 3 4; do
-        e2e_wait_until 10 grep -q "listening on" "$E2E_WORK/logs/boxsim$box.log" ||
+        e2e_wait_until 10 grep -q "wartet auf" "$E2E_WORK/logs/boxsim$box.log" ||
             e2e_fail "box simulator $box did not start"
     done
 }

@@ -25,6 +25,7 @@ private slots:
     void cleanup();
     void showsEveryOutcome();
     void trayMenuOpensIt();
+    void resizedAndRemembered();
 
 private:
     DeliveryWindow *openFromMenu(const char *action);
@@ -93,9 +94,9 @@ void TestDeliveryWindow::showsEveryOutcome()
 
     // Newest first: box, kind, text and outcome, and the colour of the mark.
     const QList<QStringList> rows{
-        {"Box 3 (0.0.0.0)", "Erinnerung, Popup", "07:30 Blumen giessen", "nicht gesendet: Box nicht eingerichtet (0.0.0.0)"},
-        {"Box 2 (127.0.0.3)", "Erinnerung, Nachricht", "07:30 Zahnarzt", "keine Antwort nach 0.4 s"},
-        {"Box 1 (127.0.0.2)", "Erinnerung, Popup", "07:30 Muell rausbringen", "beantwortet (HTTP 200)"},
+        {"Box 3 (0.0.0.0)", "Erinnerung", "Popup", "07:30 Blumen giessen", "nicht gesendet: Box nicht eingerichtet (0.0.0.0)"},
+        {"Box 2 (127.0.0.3)", "Erinnerung", "Message", "07:30 Zahnarzt", "keine Antwort nach 0.4 s"},
+        {"Box 1 (127.0.0.2)", "Erinnerung", "Popup", "07:30 Muell rausbringen", "beantwortet (HTTP 200)"},
     };
     const QList<QColor> marks{QColor(0x90, 0x90, 0x90), QColor(0xD0, 0x30, 0x30), QColor(0x2E, 0xA0, 0x44)};
     for (int row = 0; row < 3; ++row) {
@@ -109,6 +110,27 @@ void TestDeliveryWindow::showsEveryOutcome()
              QString("Öffnen mit Doppelklick\nLetzte Nachricht 07:25:00 an Box 3: "
                      "nicht gesendet: Box nicht eingerichtet (0.0.0.0)"));
     QVERIFY(saveScreenshot(window, "Verlauf"));
+    // The whole text and outcome, however narrow the column.
+    QCOMPARE(list->topLevelItem(1)->toolTip(DeliveryWindow::TextColumn),
+             QString("Es ist 07:25 Uhr!\n" + QString(62, '-') + "\n\n07:30 Uhr Zahnarzt\n\n"
+                     "Ergebnis: keine Antwort nach 0.4 s"));
+}
+
+// Enlarged and with a wider text column, it opens so again (read back from
+// zelvo.ini); Escape closes it.
+void TestDeliveryWindow::resizedAndRemembered()
+{
+    DeliveryWindow *window = openFromMenu("verlauf");
+    QVERIFY(window);
+    window->resize(1100, 520);
+    window->list()->setColumnWidth(DeliveryWindow::TextColumn, 420);
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_VERIFY(!m_form->findChild<DeliveryWindow *>("Verlauf"));
+    QVERIFY(m_folder->read("zelvo.ini").contains("[Verlauf]"));
+    window = openFromMenu("verlauf");
+    QVERIFY(window);
+    QCOMPARE(window->size(), QSize(1100, 520));
+    QCOMPARE(window->list()->columnWidth(DeliveryWindow::TextColumn), 420);
 }
 
 void TestDeliveryWindow::trayMenuOpensIt()

@@ -48,6 +48,8 @@ void TestInfoWindows::infoWindow()
     QVERIFY(text);
     QCOMPARE(text->geometry(), QRect(8, 8, 185, 129));
     QVERIFY(!text->isEnabled());
+    QTest::keyClick(&info, Qt::Key_Escape);
+    QVERIFY(!info.isVisible());
 }
 
 void TestInfoWindows::infoText()

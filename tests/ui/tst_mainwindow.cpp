@@ -2,12 +2,18 @@
 #include "common/Version.h"
 #include "Shape.h"
 #include "MainWindow.h"
+#include "PanelLabel.h"
+#include "QtGermanTranslation.h"
+#include "boxes/Delivery.h"
+#include "common/SystemErrorText.h"
+#include "WindowGeometry.h"
 #include "common/StatusBoard.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSvgWidget>
@@ -24,9 +30,12 @@ private slots:
     void geometry();
     void captionsAndColours();
     void menus();
+    void panelTextFits_data();
+    void panelTextFits();
     void autostartCheckBox();
     void infoPanelShowAndHide();
     void screenshot();
+    void germanUnderLangC();
 
 private:
     TempFolder *m_folder = nullptr;
@@ -148,6 +157,36 @@ void TestMainWindow::menus()
     QCOMPARE(act("wochen")->text(), QString("Wochen Erinnerungen editieren"));
     QCOMPARE(act("einzel")->text(), QString("Einzel Erinnerungen editieren"));
     QCOMPARE(act("info")->text(), QString("Info"));
+    // A separator before the autostart entry; menus in the type of the dialogs.
+    auto *settings = m_form->findChild<QMenu *>("einstell");
+    QVERIFY(settings->actions().at(settings->actions().indexOf(act("autostart")) - 1)->isSeparator());
+    QCOMPARE(settings->font(), WindowGeometry::dialogFont());
+    QCOMPARE(m_form->menuBar()->font(), WindowGeometry::dialogFont());
+}
+
+void TestMainWindow::panelTextFits_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("lines"); // empty: cut with "…"
+    QTest::newRow("wraps at blanks") << "eins zwei drei vier fuenf sechs sieben acht neun zehn"
+                                     << QStringList{"eins zwei drei vier fuenf", "sechs sieben acht neun zehn"};
+    QTest::newRow("a long word is broken") << QString(60, 'x') << QStringList{QString(26, 'x'), QString(26, 'x'), QString(8, 'x')};
+    QTest::newRow("too long ends in …") << QString("Wort ").repeated(60) << QStringList{};
+}
+
+void TestMainWindow::panelTextFits()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, lines);
+    m_form->engine()->display()->showInfo(text);
+    auto *panel = m_form->findChild<QLabel *>("Label3");
+    QCOMPARE(panel->text(), text);
+    const QStringList fitted = PanelLabel::fit(text, panel->font(), panel->contentsRect().size());
+    QVERIFY(fitted.size() * QFontMetrics(panel->font()).lineSpacing() <= panel->height());
+    if (lines.isEmpty())
+        QVERIFY(fitted.last().endsWith(QChar(0x2026)));
+    else
+        QCOMPARE(fitted, lines);
 }
 
 void TestMainWindow::autostartCheckBox()
@@ -199,6 +238,25 @@ void TestMainWindow::screenshot()
     const QString dir = qEnvironmentVariable("ZELVO_SCREENSHOTS", QDir::tempPath());
     QDir().mkpath(dir);
     QVERIFY(m_form->grab().save(dir + "/startform.png"));
+}
+
+// ctest runs this test under LANG=C; Qt's texts are German all the same,
+// and so is a socket's error, English or as Qt's translation says it.
+void TestMainWindow::germanUnderLangC()
+{
+    QVERIFY(QtGermanTranslation::install(qApp));
+    QLineEdit field;
+    std::unique_ptr<QMenu> menu(field.createStandardContextMenu());
+    QStringList items;
+    for (QAction *a : menu->actions())
+        items << a->text().remove('&').section('\t', 0, 0);
+    QVERIFY2(items.contains("Rückgängig"), qPrintable(items.join(", ")));
+    Delivery d;
+    d.outcome = DeliveryOutcome::Failed;
+    for (const QString &qt : {QString("Network unreachable"), QCoreApplication::translate("QNativeSocketEngine", "Network unreachable")}) {
+        d.reason = SystemErrorText::ofSocket(QAbstractSocket::NetworkError, qt);
+        QCOMPARE(d.outcomeText(), QString("Fehler: das Netz ist nicht erreichbar")); // one "Fehler:"
+    }
 }
 
 QTEST_MAIN(TestMainWindow)

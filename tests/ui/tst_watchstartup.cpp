@@ -101,6 +101,7 @@ void TestWatchStartUp::openMessageBoxHoldsTheWatch()
     int probesWhileOpen = -1;
     int timer1TicksWhileOpen = 0;
     bool closed = false;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
     QTimer look;
     look.setInterval(20);
     connect(&look, &QTimer::timeout, this, [&] {
@@ -111,6 +112,7 @@ void TestWatchStartUp::openMessageBoxHoldsTheWatch()
         look.stop();
         title = box->windowTitle();
         text = box->text();
+        icon = box->icon();
         held = watch->isHeld();
         emit form->engine()->alert(QStringLiteral("eine zweite Meldung"));
         for (QWidget *w : QApplication::topLevelWidgets())
@@ -131,6 +133,7 @@ void TestWatchStartUp::openMessageBoxHoldsTheWatch()
 
     QCOMPARE(title, QString("Zelvo"));
     QCOMPARE(text, QString("GetHostByName lieferte ungültiges Ergebnis!"));
+    QCOMPARE(icon, QMessageBox::Warning); // an error, not a piece of information
     QVERIFY(held);
     QCOMPARE(boxesAfterSecondAlert, 1);
     QCOMPARE(probesWhileOpen, 0);

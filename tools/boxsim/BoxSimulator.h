@@ -1,6 +1,7 @@
 #pragma once
 
 #include "boxes/FirmwareKind.h"
+#include "common/SystemErrorText.h"
 
 #include <QHostAddress>
 #include <QObject>
@@ -19,7 +20,8 @@ public:
     explicit BoxSimulator(QIODevice *output, QObject *parent = nullptr);
 
     bool listen(const QHostAddress &address, quint16 port);
-    QString errorString() const { return m_server.errorString(); }
+    // Why listen() failed, in German.
+    QString errorString() const { return SystemErrorText::ofSocket(m_server.serverError(), m_server.errorString()); }
     quint16 port() const { return m_server.serverPort(); }
 
     int requestCount() const { return m_requests; }

@@ -4,12 +4,47 @@
 // web server.
 
 #include "BoxSimulator.h"
+#include "common/SystemErrorText.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 
+#include <cerrno>
 #include <cstdio>
+
+namespace {
+
+// Qt's help with its English headings in German.
+QString germanHelp(const QCommandLineParser &parser)
+{
+    return parser.helpText()
+        .replace(QStringLiteral("Usage:"), QStringLiteral("Aufruf:"))
+        .replace(QStringLiteral("[options]"), QStringLiteral("[Optionen]"))
+        .replace(QStringLiteral("Options:"), QStringLiteral("Optionen:"));
+}
+
+QString usage(const QCommandLineParser &parser)
+{
+    return germanHelp(parser).section(QLatin1Char('\n'), 0, 0) + QLatin1Char('\n');
+}
+
+// QCommandLineParser names a wrong call in English; the option it means is
+// the part in quotes.
+QString germanParseError(const QCommandLineParser &parser)
+{
+    const QString text = parser.errorText();
+    const QString option = text.section(QLatin1Char('\''), 1, 1);
+    if (text.startsWith(QLatin1String("Unknown option")))
+        return QStringLiteral("unbekannte Option \"%1%2\"").arg(option.size() > 1 ? QStringLiteral("--") : QStringLiteral("-"), option);
+    if (text.startsWith(QLatin1String("Missing value")))
+        return QStringLiteral("der Option \"%1\" fehlt ihr Wert").arg(option);
+    if (text.startsWith(QLatin1String("Unexpected value")))
+        return QStringLiteral("die Option \"%1\" nimmt keinen Wert").arg(option);
+    return QStringLiteral("falscher Aufruf (%1)").arg(text);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -18,41 +53,51 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Stands in for a set-top box: records each request as one JSON line "
-        "(time, address, request, kind, text, and shown: the text as the television shows it) and answers 200."));
-    parser.addHelpOption();
+        "Steht für eine Set-Top-Box: schreibt jede Anfrage als eine JSON-Zeile "
+        "(time, address, request, kind, text und shown: der Text, wie ihn der Fernseher zeigt) "
+        "und antwortet mit 200."));
+    // QCommandLineParser's own help option speaks English.
+    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
+                                        QStringLiteral("Zeigt diese Hilfe."));
     const QCommandLineOption addressOption(QStringLiteral("address"),
-                                           QStringLiteral("IPv4 address to listen on (required)."),
+                                           QStringLiteral("IPv4-Adresse, auf der boxsim wartet (nötig)."),
                                            QStringLiteral("A"));
-    const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("TCP port (default 80)."),
+    const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("TCP-Port (sonst 80)."),
                                         QStringLiteral("PORT"), QStringLiteral("80"));
     const QCommandLineOption outOption(QStringLiteral("out"),
-                                       QStringLiteral("Append the JSON lines to FILE instead of stdout."),
-                                       QStringLiteral("FILE"));
+                                       QStringLiteral("Hängt die JSON-Zeilen an DATEI an statt sie auf stdout zu schreiben."),
+                                       QStringLiteral("DATEI"));
     const QCommandLineOption firmwareOption(
         QStringLiteral("firmware"),
-        QStringLiteral("old: a web server before nhttpd 3.4.1, which decodes a request twice; new: a current one "
-                       "(default)."),
+        QStringLiteral("old: ein Webserver vor nhttpd 3.4.1, der eine Anfrage zweimal dekodiert; new: ein "
+                       "aktueller (Vorgabe)."),
         QStringLiteral("old|new"), QStringLiteral("new"));
-    parser.addOptions({addressOption, portOption, outOption, firmwareOption});
-    parser.process(app);
+    parser.addOptions({helpOption, addressOption, portOption, outOption, firmwareOption});
+    if (!parser.parse(app.arguments())) {
+        std::fprintf(stderr, "boxsim: %s\n%s", qPrintable(germanParseError(parser)), qPrintable(usage(parser)));
+        return 2;
+    }
+    if (parser.isSet(helpOption)) {
+        std::fputs(qPrintable(germanHelp(parser)), stdout);
+        return 0;
+    }
 
     const QHostAddress address(parser.value(addressOption));
     if (address.isNull() || address.protocol() != QAbstractSocket::IPv4Protocol) {
-        std::fprintf(stderr, "boxsim: --address needs an IPv4 address, got \"%s\"\n",
+        std::fprintf(stderr, "boxsim: --address braucht eine IPv4-Adresse, nicht \"%s\"\n",
                      qPrintable(parser.value(addressOption)));
         return 2;
     }
     bool portOk = false;
     const uint port = parser.value(portOption).toUInt(&portOk);
     if (!portOk || port > 65535) {
-        std::fprintf(stderr, "boxsim: --port needs a number from 0 to 65535\n");
+        std::fprintf(stderr, "boxsim: --port braucht eine Zahl von 0 bis 65535\n");
         return 2;
     }
 
     const QString firmware = parser.value(firmwareOption);
     if (firmware != QLatin1String("old") && firmware != QLatin1String("new")) {
-        std::fprintf(stderr, "boxsim: --firmware needs old or new, got \"%s\"\n", qPrintable(firmware));
+        std::fprintf(stderr, "boxsim: --firmware braucht old oder new, nicht \"%s\"\n", qPrintable(firmware));
         return 2;
     }
 
@@ -60,25 +105,25 @@ int main(int argc, char *argv[])
     if (parser.isSet(outOption)) {
         output.setFileName(parser.value(outOption));
         if (!output.open(QIODevice::WriteOnly | QIODevice::Append)) {
-            std::fprintf(stderr, "boxsim: cannot open %s: %s\n", qPrintable(output.fileName()),
-                         qPrintable(output.errorString()));
+            std::fprintf(stderr, "boxsim: %s kann nicht geöffnet werden: %s\n", qPrintable(output.fileName()),
+                         qPrintable(SystemErrorText::of(errno)));
             return 2;
         }
     } else if (!output.open(stdout, QIODevice::WriteOnly)) {
-        std::fprintf(stderr, "boxsim: cannot write to stdout\n");
+        std::fprintf(stderr, "boxsim: stdout kann nicht beschrieben werden\n");
         return 2;
     }
 
     BoxSimulator box(&output);
     box.setFirmware(firmware == QLatin1String("old") ? FirmwareKind::Old : FirmwareKind::New);
     if (!box.listen(address, static_cast<quint16>(port))) {
-        std::fprintf(stderr, "boxsim: cannot listen on %s:%u: %s%s\n", qPrintable(address.toString()), port,
+        std::fprintf(stderr, "boxsim: kann nicht auf %s:%u warten: %s%s\n", qPrintable(address.toString()), port,
                      qPrintable(box.errorString()),
-                     port < 1024 ? " (ports below 1024 need root or setcap cap_net_bind_service+ep)" : "");
+                     port < 1024 ? " (Ports unter 1024 brauchen root oder setcap cap_net_bind_service+ep)" : "");
         return 1;
     }
     // Scripts wait for this line before they let anything talk to the box.
-    std::fprintf(stderr, "boxsim: listening on %s:%u\n", qPrintable(address.toString()), box.port());
+    std::fprintf(stderr, "boxsim: wartet auf %s:%u\n", qPrintable(address.toString()), box.port());
     std::fflush(stderr);
     return app.exec();
 }

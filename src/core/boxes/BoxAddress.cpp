@@ -1,6 +1,7 @@
 #include "boxes/BoxAddress.h"
 
 #include "boxes/BoxList.h"
+#include "common/SystemErrorText.h"
 
 #include <QStringList>
 
@@ -106,7 +107,7 @@ BoxAddress BoxAddress::resolve(const QString &configured)
     const int error = ::getaddrinfo(name.constData(), nullptr, &hints, &found);
     if (error != 0 || !found) {
         a.refuse(Verdict::Unresolved,
-                 QStringLiteral("Name nicht auflösbar: %1").arg(QString::fromLocal8Bit(::gai_strerror(error))));
+                 QStringLiteral("Name nicht auflösbar (%1)").arg(SystemErrorText::ofLookup(error)));
         return a;
     }
     const quint32 ipv4 = ntohl(reinterpret_cast<const sockaddr_in *>(found->ai_addr)->sin_addr.s_addr);

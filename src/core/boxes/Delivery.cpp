@@ -1,5 +1,7 @@
 #include "boxes/Delivery.h"
 
+#include "boxes/RequestTarget.h"
+
 QString Delivery::boxText() const
 {
     if (origin.box < 1)
@@ -27,7 +29,7 @@ QString Delivery::sourceText() const
 
 QString Delivery::kindText() const
 {
-    return kind == MessageKind::Popup ? QStringLiteral("Popup") : QStringLiteral("Nachricht");
+    return kind == MessageKind::Popup ? QStringLiteral("Popup") : QStringLiteral("Message");
 }
 
 QString Delivery::outcomeText() const
@@ -56,6 +58,14 @@ QString Delivery::summaryText() const
     const QString to = origin.box >= 1 ? QStringLiteral(" an Box %1").arg(origin.box) : QString();
     return QStringLiteral("Letzte Nachricht ") + time.toString(QStringLiteral("HH:mm:ss")) + to
            + QStringLiteral(": ") + outcomeText();
+}
+
+QString Delivery::asShown(const QString &text) const
+{
+    if (!wordsForSigns)
+        return text;
+    // The same escaping an old web server got, decoded once as it does.
+    return RequestTarget::decodeText(RequestTarget::encodeText(text, FirmwareKind::Old));
 }
 
 QString Delivery::firstLineOf(const QString &text)

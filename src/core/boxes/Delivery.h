@@ -35,7 +35,9 @@ struct Delivery {
     MessageOrigin origin;
     QString address; // as configured, trimmed; empty when no box was chosen
     MessageKind kind = MessageKind::Message;
-    QString firstLine; // of the origin's title, or of the text
+    QString firstLine; // of the origin's title, or of the text, as the box shows it
+    QString text;      // the whole text as the box shows it (at most kMaxText characters)
+    bool wordsForSigns = false; // the box got "und", "plus", "Prozent" for "&", "+", "%"
     DeliveryOutcome outcome = DeliveryOutcome::Waiting;
     int httpStatus = 0;
     QString reason; // the error or why it was not sent
@@ -45,15 +47,21 @@ struct Delivery {
 
     QString boxText() const;     // "Box 2 (192.168.0.10)", or "keine Box"
     QString sourceText() const;  // "Erinnerung", "Statusmeldung", …
-    QString kindText() const;    // "Popup" or "Nachricht"
+    QString kindText() const;    // "Popup" or "Message", as the send-text dialog names them
     QString outcomeText() const; // "beantwortet (HTTP 200)", "nicht gesendet: …", …
 
     // One line on how it went, for the tray tip:
     // "Letzte Nachricht 12:03:04 an Box 1: beantwortet (HTTP 200)".
     QString summaryText() const;
 
+    // A text as this box shows it: with the words in place of the signs
+    // when its web server got them.
+    QString asShown(const QString &text) const;
+
     // The first line, cut to 160 characters (ending in "…" when cut).
     static QString firstLineOf(const QString &text);
+    // The text kept for the tool tip: more than one request can carry.
+    static constexpr int kMaxText = 4096;
     // What the information panel shows instead of a text that reached no box.
     static QString notSentPanelText(int box, const QString &reason);
 };

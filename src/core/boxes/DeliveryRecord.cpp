@@ -1,6 +1,7 @@
 #include "boxes/DeliveryRecord.h"
 
 #include "boxes/HttpTransport.h"
+#include "boxes/RequestTarget.h"
 #include "common/Clock.h"
 
 #include <algorithm>
@@ -12,6 +13,9 @@ DeliveryRecord::DeliveryRecord(const Clock &clock, HttpTransport *transport, QOb
 {
     connect(transport, &HttpTransport::handedOver, this, &DeliveryRecord::take);
     connect(transport, &HttpTransport::delivered, this, &DeliveryRecord::conclude);
+    // finished() follows delivered() at once and names the request target,
+    // which tells how the box got the text.
+    connect(transport, &HttpTransport::finished, this, &DeliveryRecord::learnTarget);
 }
 
 // Ids grow with each hand-over, so the entries are sorted by id.
@@ -37,6 +41,8 @@ void DeliveryRecord::take(quint64 id, const QString &address, const Message &mes
     d.address = address;
     d.kind = message.kind;
     d.firstLine = Delivery::firstLineOf(origin.title.isEmpty() ? message.text : origin.title);
+    d.text = message.text.left(Delivery::kMaxText);
+    m_justConcluded = 0;
     m_entries.push_back(d);
     while (int(m_entries.size()) > m_capacity) {
         const quint64 old = m_entries.front().id;
@@ -55,5 +61,26 @@ void DeliveryRecord::conclude(quint64 id, DeliveryOutcome outcome, int httpStatu
     d.outcome = outcome;
     d.httpStatus = httpStatus;
     d.reason = error;
+    m_justConcluded = id;
+    emit updated(d);
+}
+
+void DeliveryRecord::learnTarget(const QString &address, const QByteArray &target)
+{
+    const int i = m_justConcluded == 0 ? -1 : indexOf(m_justConcluded);
+    m_justConcluded = 0;
+    if (i < 0)
+        return;
+    Delivery &d = m_entries[i];
+    // Never written: the box shows nothing of it.
+    if (d.address != address || d.outcome == DeliveryOutcome::NotSent || d.outcome == DeliveryOutcome::Dropped)
+        return;
+    const auto sent = RequestTarget::decode(target);
+    if (!sent || target == RequestTarget::encode({d.kind, d.text}, FirmwareKind::New).target)
+        return;
+    const QString title = d.firstLine;
+    d.wordsForSigns = true;
+    d.text = sent->text.left(Delivery::kMaxText);
+    d.firstLine = Delivery::firstLineOf(d.asShown(title));
     emit updated(d);
 }

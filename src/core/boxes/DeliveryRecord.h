@@ -37,8 +37,10 @@ private:
     int indexOf(quint64 id) const; // -1 when not kept
     void take(quint64 id, const QString &address, const Message &message, const MessageOrigin &origin);
     void conclude(quint64 id, DeliveryOutcome outcome, int httpStatus, const QString &error);
+    void learnTarget(const QString &address, const QByteArray &target);
 
     const Clock &m_clock;
     int m_capacity;
     std::deque<Delivery> m_entries; // ids ascending
+    quint64 m_justConcluded = 0;    // its request target follows at once, 0 when none
 };

@@ -4,6 +4,7 @@
 #include "boxes/HttpAnswer.h"
 #include "boxes/RequestTarget.h"
 #include "common/Logging.h"
+#include "common/SystemErrorText.h"
 
 #include <QElapsedTimer>
 #include <QNetworkProxy>
@@ -34,9 +35,9 @@ QString socketErrorText(const QTcpSocket *socket)
     case QAbstractSocket::RemoteHostClosedError:
         return QStringLiteral("Verbindung geschlossen ohne Antwort");
     case QAbstractSocket::NetworkError:
-        return QStringLiteral("Netzwerkfehler: %1").arg(socket->errorString());
+        return SystemErrorText::ofSocket(socket->error(), socket->errorString());
     default:
-        return socket->errorString();
+        return SystemErrorText::ofSocket(socket->error(), socket->errorString());
     }
 }
 

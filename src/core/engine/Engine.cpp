@@ -1,6 +1,7 @@
 #include "engine/Engine.h"
 
 #include "engine/SecondTimer.h"
+#include "boxes/DeliveryPanel.h"
 #include "boxes/DeliveryRecord.h"
 #include "boxes/BoxListFile.h"
 #include "boxes/HttpTransport.h"
@@ -25,6 +26,7 @@ Engine::Engine(const Options &options, QObject *parent)
     m_display = new StatusBoard(this);
     m_transport = new HttpTransport(options.httpPort, options.httpTimeoutMs, this);
     m_record = new DeliveryRecord(*m_clock, m_transport, this);
+    new DeliveryPanel(m_record, m_display, this); // the panel follows each outcome
     for (int i = 0; i < 4; ++i) {
         m_channels[i] = new RequestChannel(m_transport, this);
         m_channels[i]->setObjectName(QStringLiteral("Inet%1").arg(i + 1));

@@ -46,6 +46,7 @@ SendTextStep::Outcome SendTextStep::run(const QDir &folder, StatusBoard *display
     }
 
     // The text itself only when it went to at least one box.
+    out.notSent = notSentText;
     display->showInfo(notSentText.isEmpty() ? out.converted.plain : notSentText);
     return out;
 }

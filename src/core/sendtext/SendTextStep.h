@@ -28,13 +28,13 @@ class RequestChannel;
 // when there is none) goes to each ticked box that is on at this moment,
 // through that box's own channel, in box order; the choices are saved to
 // wendrel.ini even when no box was reached; the panel shows the text, or
-// that nothing was sent and why.
+// that nothing was sent and why (the outcome says so too).
 class SendTextStep
 {
 public:
     static inline const QString kEmptyText = QStringLiteral("---");
     static inline const QString kShortenedNotice = QStringLiteral(
-        "Der Text ist zu lang für eine Nachricht an die D-Box. Er wird gekürzt gesendet und endet mit „…“.");
+        "Der Text ist zu lang für eine Nachricht an die D-Box. Gekürzt gesendet endet er mit „…“.");
 
     struct Outcome {
         QString text;          // what was sent: the typed text, or "---"
@@ -42,6 +42,7 @@ public:
         Message message;       // the text with its line breaks, of the kind chosen
         QList<int> sentTo;     // boxes 1..4, in order
         QString saveError;     // the message for the user, empty when saved
+        QString notSent;       // when no box got it: what the panel says, e.g. "Nichts gesendet: keine Box angekreuzt"
     };
 
     // channels are Inet1..Inet4; the box status is read from display now.

@@ -74,7 +74,7 @@ void TestInstance::initTestCase()
                                                QStringLiteral("--out"), m_boxLog.filePath(QStringLiteral("box1.jsonl"))});
     QVERIFY(waitUntil([this] {
         m_boxsim.waitForReadyRead(100);
-        return m_boxsim.peek(4096).contains("listening on");
+        return m_boxsim.peek(4096).contains("wartet auf");
     }));
 }
 
