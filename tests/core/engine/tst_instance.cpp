@@ -2,6 +2,7 @@
 // 127.0.0.2, everything inside a network namespace of this test: one Zelvo
 // per folder, and `zelvo send` with and without a running Zelvo.
 #include "PrivateNetwork.h"
+#include "RecordingHttpServer.h"
 #include "TempFolder.h"
 
 #include "engine/InstanceLock.h"
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -44,14 +46,16 @@ private slots:
     void twoFoldersRunTwoEngines();
     void sendArrivesWhole_data();
     void sendArrivesWhole();
-    void waitStatus_data();
-    void waitStatus();
+    void exitStatus_data();
+    void exitStatus();
+    void stoppedZelvoSendsOnce_data();
+    void stoppedZelvoSendsOnce();
     void wrongCallExitsTwo_data();
     void wrongCallExitsTwo();
 
 private:
     QProcess *startZelvo(const TempFolder &folder, const QStringList &args = {});
-    Ran run(const QStringList &args, const TempFolder &folder, const QByteArray &input = {});
+    Ran run(const QStringList &args, const TempFolder &folder, const QByteArray &input = {}, int answerMs = 0);
     QList<QJsonObject> boxRequests() const;
     static bool waitUntil(const std::function<bool()> &ok, int ms = 10000);
 
@@ -135,16 +139,20 @@ QProcess *TestInstance::startZelvo(const TempFolder &folder, const QStringList &
     return serving ? p : nullptr;
 }
 
-Ran TestInstance::run(const QStringList &args, const TempFolder &folder, const QByteArray &input)
+// Runs zelvo while this test's own event loop turns (for its servers).
+Ran TestInstance::run(const QStringList &args, const TempFolder &folder, const QByteArray &input, int answerMs)
 {
     QProcess p;
-    p.setProcessEnvironment(environment(m_runtime.path()));
+    QProcessEnvironment env = environment(m_runtime.path());
+    if (answerMs > 0)
+        env.insert(QStringLiteral("ZELVO_TEST_SEND_ANSWER_MS"), QString::number(answerMs));
+    p.setProcessEnvironment(env);
     p.setWorkingDirectory(folder.dir().path());
     p.start(QStringLiteral(ZELVO_BIN), args);
     p.write(input);
     p.closeWriteChannel();
     Ran r;
-    if (!p.waitForFinished(30000)) {
+    if (!waitUntil([&] { return p.state() == QProcess::NotRunning; }, 30000)) {
         p.kill();
         p.waitForFinished();
         return r;
@@ -268,24 +276,32 @@ void TestInstance::sendArrivesWhole()
     QCOMPARE(last.value(QStringLiteral("text")).toString(), QStringLiteral("Tür & Tor #1: Größe\nzweite Zeile"));
 }
 
-void TestInstance::waitStatus_data()
+void TestInstance::exitStatus_data()
 {
     QTest::addColumn<bool>("zelvoRuns");
+    QTest::addColumn<bool>("wait");
     QTest::addColumn<QString>("boxes");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("named");
     for (const bool runs : {false, true}) {
-        const char *how = runs ? "through Zelvo" : "alone";
-        QTest::addRow("%s: the answering box", how) << runs << QStringLiteral("1") << 0 << QString();
-        QTest::addRow("%s: with the silent box", how) << runs << QStringLiteral("1,2") << 1 << QStringLiteral("Box 2 (127.0.0.3)");
-        QTest::addRow("%s: every configured box", how) << runs << QString() << 1 << QStringLiteral("Box 2 (127.0.0.3)");
-        QTest::addRow("%s: an unconfigured box", how) << runs << QStringLiteral("1,3") << 1 << QStringLiteral("Box 3 ist nicht eingerichtet");
+        for (const bool wait : {false, true}) {
+            // Only a running Zelvo without --wait answers before the refusal is known.
+            const bool refusalKnown = wait || !runs;
+            const QString refused = refusalKnown ? QStringLiteral("Box 2 (127.0.0.3)") : QString();
+            const QString how = QString::fromLatin1(runs ? "through Zelvo" : "alone") + (wait ? ", --wait" : "");
+            QTest::addRow("%s: the answering box", qPrintable(how)) << runs << wait << QStringLiteral("1") << 0 << QString();
+            QTest::addRow("%s: the refusing box", qPrintable(how)) << runs << wait << QStringLiteral("2") << int(refusalKnown) << refused;
+            QTest::addRow("%s: every configured box", qPrintable(how)) << runs << wait << QString() << int(refusalKnown) << refused;
+            QTest::addRow("%s: an unconfigured box", qPrintable(how)) << runs << wait << QStringLiteral("3") << 1 << QStringLiteral("Box 3 ist nicht eingerichtet");
+            QTest::addRow("%s: with an unconfigured box", qPrintable(how)) << runs << wait << QStringLiteral("1,3") << 1 << QStringLiteral("Box 3 ist nicht eingerichtet");
+        }
     }
 }
 
-void TestInstance::waitStatus()
+void TestInstance::exitStatus()
 {
     QFETCH(bool, zelvoRuns);
+    QFETCH(bool, wait);
     QFETCH(QString, boxes);
     QFETCH(int, status);
     QFETCH(QString, named);
@@ -293,7 +309,9 @@ void TestInstance::waitStatus()
     folder.write(QStringLiteral("boxip.ini"), kBoxipIni);
     if (zelvoRuns)
         QVERIFY(startZelvo(folder));
-    QStringList args{QStringLiteral("send"), QStringLiteral("--wait")};
+    QStringList args{QStringLiteral("send")};
+    if (wait)
+        args << QStringLiteral("--wait");
     if (!boxes.isEmpty())
         args << QStringLiteral("--box") << boxes;
     const Ran sent = run(args << QStringLiteral("Waschmaschine fertig"), folder);
@@ -301,6 +319,37 @@ void TestInstance::waitStatus()
     if (!named.isEmpty())
         QVERIFY2(sent.err.contains(named), qPrintable(sent.err));
     QVERIFY2(!sent.err.contains(QStringLiteral("Box 1 (")), qPrintable(sent.err));
+}
+
+void TestInstance::stoppedZelvoSendsOnce_data()
+{
+    QTest::addColumn<bool>("wait");
+    QTest::newRow("without --wait") << false;
+    QTest::newRow("--wait") << true;
+}
+
+// A Zelvo stopped across `zelvo send` gets the message when it goes on;
+// the client gives up without sending it a second time.
+void TestInstance::stoppedZelvoSendsOnce()
+{
+    QFETCH(bool, wait);
+    RecordingHttpServer box;
+    QVERIFY(box.listen(QHostAddress(QStringLiteral("127.0.0.6")), 80));
+    TempFolder folder;
+    folder.write(QStringLiteral("boxip.ini"), "127.0.0.6\r\n0.0.0.0\r\n0.0.0.0\r\n0.0.0.0\r\n0\r\n0\r\n0\r\n0\r\n");
+    QProcess *zelvo = startZelvo(folder);
+    QVERIFY(zelvo);
+    ::kill(pid_t(zelvo->processId()), SIGSTOP);
+    const QStringList args{QStringLiteral("send"), QStringLiteral(wait ? "--wait" : "--popup"), QStringLiteral("einmal")};
+    const Ran sent = run(args, folder, {}, 1000);
+    ::kill(pid_t(zelvo->processId()), SIGCONT);
+    QCOMPARE(sent.status, 1);
+    QVERIFY2(sent.err.contains(QStringLiteral("in 1 s nicht geantwortet - ob sie gesendet wird, ist unbekannt")),
+             qPrintable(sent.err));
+    // The next message to the box goes out behind the first one.
+    QCOMPARE(run({QStringLiteral("send"), QStringLiteral("--wait"), QStringLiteral("danach")}, folder).status, 0);
+    const QList<QByteArray> targets = box.targets();
+    QCOMPARE(std::count_if(targets.cbegin(), targets.cend(), [](const QByteArray &t) { return t.contains("einmal"); }), 1);
 }
 
 void TestInstance::wrongCallExitsTwo_data()
