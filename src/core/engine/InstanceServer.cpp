@@ -35,6 +35,7 @@ void InstanceServer::accept()
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { read(socket); });
         // A caller that never finishes its request would hold the socket forever.
         QTimer::singleShot(kRequestTimeoutMs, socket, [this, socket] {
+            socket->waitForReadyRead(0); // what has arrived meanwhile counts
             if (!socket->property(kHandled).toBool())
                 refuse(socket, socket->property(kTooLong).toBool()
                                    ? tooLongText()

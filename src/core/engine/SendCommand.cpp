@@ -40,9 +40,8 @@ std::optional<QList<int>> boxList(const QString &text)
 }
 
 // Names every box known not to be reached; the status for the outcomes.
-// Without waiting only what is known at once counts (a box that is not set
-// up, an address that is refused), through a running Zelvo also the rest is
-// still open.
+// A running Zelvo that was not asked to wait answers at once, so then only
+// what is known at once counts (a box not set up, an address refused).
 int report(const QList<ScriptDelivery::BoxOutcome> &outcomes, bool waited)
 {
     if (outcomes.isEmpty()) {

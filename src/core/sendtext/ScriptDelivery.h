@@ -43,7 +43,7 @@ public:
     void start(const BoxList &list, const QList<int> &boxes, const Message &message);
 
     // Whether text has anything to show: at least one character that is not
-    // a control character (line breaks included), which are never sent.
+    // a control character (a line break alone shows nothing either).
     static bool hasText(const QString &text);
     // The start of text that decides every request made of it, for the way
     // to the running Zelvo: a request target holds at most
