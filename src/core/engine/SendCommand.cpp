@@ -1,5 +1,6 @@
 #include "engine/SendCommand.h"
 
+#include "boxes/BoxList.h"
 #include "boxes/BoxListFile.h"
 #include "boxes/HttpTransport.h"
 #include "boxes/RequestChannel.h"
@@ -31,7 +32,7 @@ std::optional<QList<int>> boxList(const QString &text)
     for (const QString &part : text.split(QLatin1Char(','))) {
         bool ok = false;
         const int box = part.trimmed().toInt(&ok);
-        if (!ok || box < 1 || box > 4)
+        if (!ok || box < 1 || box > BoxList::kBoxes)
             return std::nullopt;
         if (!boxes.contains(box))
             boxes << box;
