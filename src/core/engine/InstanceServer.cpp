@@ -1,5 +1,6 @@
 #include "engine/InstanceServer.h"
 
+#include "common/Logging.h"
 #include "engine/Engine.h"
 #include "engine/InstanceRequest.h"
 
@@ -80,6 +81,7 @@ void InstanceServer::read(QLocalSocket *socket)
 void InstanceServer::refuse(QLocalSocket *socket, const QString &why)
 {
     socket->setProperty(kHandled, true);
+    qCInfo(lcSend).noquote() << "Anfrage am lokalen Anschluss abgelehnt:" << why;
     InstanceAnswer answer;
     answer.error = why;
     socket->write(answer.toLine());
