@@ -1,5 +1,7 @@
 #include "engine/InstanceRequest.h"
 
+#include "boxes/BoxList.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -40,28 +42,51 @@ QByteArray InstanceRequest::toLine() const
     return line(o);
 }
 
-std::optional<InstanceRequest> InstanceRequest::fromLine(const QByteArray &bytes)
+std::optional<InstanceRequest> InstanceRequest::fromLine(const QByteArray &bytes, QString *why)
 {
+    auto refuse = [why](const QString &reason) -> std::optional<InstanceRequest> {
+        if (why)
+            *why = reason;
+        return std::nullopt;
+    };
     const auto o = object(bytes);
     if (!o)
-        return std::nullopt;
+        return refuse(QStringLiteral("unverständliche Anfrage"));
     InstanceRequest r;
     const QString action = o->value(QStringLiteral("action")).toString();
     if (action == QStringLiteral("show"))
         return r;
     if (action != QStringLiteral("send"))
-        return std::nullopt;
+        return refuse(QStringLiteral("unverständliche Anfrage"));
     r.action = Action::Send;
-    for (const QJsonValue v : o->value(QStringLiteral("boxes")).toArray()) {
-        const int box = v.toInt();
-        if (box < 1 || box > 4)
-            return std::nullopt;
+
+    const QJsonValue boxes = o->value(QStringLiteral("boxes"));
+    if (!boxes.isUndefined() && !boxes.isArray())
+        return refuse(QStringLiteral("ungültige Anfrage: \"boxes\" muss eine Liste von Boxnummern sein"));
+    for (const QJsonValue v : boxes.toArray()) {
+        const double number = v.toDouble(0);
+        const int box = int(number);
+        if (!v.isDouble() || box != number || box < 1 || box > BoxList::kBoxes || r.boxes.contains(box))
+            return refuse(QStringLiteral("ungültige Anfrage: Boxnummern von 1 bis %1, jede höchstens einmal")
+                              .arg(BoxList::kBoxes));
         r.boxes << box;
     }
-    r.message.kind = o->value(QStringLiteral("kind")).toString() == QStringLiteral("popup") ? MessageKind::Popup
-                                                                                           : MessageKind::Message;
-    r.message.text = o->value(QStringLiteral("text")).toString();
-    r.wait = o->value(QStringLiteral("wait")).toBool();
+
+    const QString kind = o->value(QStringLiteral("kind")).toString();
+    if (kind != QStringLiteral("popup") && kind != QStringLiteral("message"))
+        return refuse(QStringLiteral("ungültige Anfrage: \"kind\" muss \"popup\" oder \"message\" sein"));
+    r.message.kind = kind == QStringLiteral("popup") ? MessageKind::Popup : MessageKind::Message;
+
+    const QJsonValue text = o->value(QStringLiteral("text"));
+    if (!text.isString() || !ScriptDelivery::hasText(text.toString()))
+        return refuse(QStringLiteral("ungültige Anfrage: \"text\" muss ein Text mit mindestens einem Zeichen sein, "
+                                     "das kein Steuerzeichen ist"));
+    r.message.text = text.toString();
+
+    const QJsonValue wait = o->value(QStringLiteral("wait"));
+    if (!wait.isUndefined() && !wait.isBool())
+        return refuse(QStringLiteral("ungültige Anfrage: \"wait\" muss true oder false sein"));
+    r.wait = wait.toBool();
     return r;
 }
 

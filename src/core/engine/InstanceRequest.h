@@ -14,13 +14,21 @@
 struct InstanceRequest {
     enum class Action { ShowWindow, Send };
 
+    // A request line longer than this is refused unread: our own client cuts
+    // its text long before (see ScriptDelivery::cutForRequest).
+    static constexpr int kMaxLineBytes = 64 * 1024;
+
     Action action = Action::ShowWindow;
     QList<int> boxes; // empty: every box that names an address
     Message message;
     bool wait = false; // answer only when every box's outcome is known
 
     QByteArray toLine() const;
-    static std::optional<InstanceRequest> fromLine(const QByteArray &line);
+    // Nothing, and why set (German), for a line that is no sane request: a
+    // send needs boxes 1..BoxList::kBoxes each at most once, a kind "popup"
+    // or "message", a text string with at least one character that is not a
+    // control character, and a true/false wait.
+    static std::optional<InstanceRequest> fromLine(const QByteArray &line, QString *why = nullptr);
 };
 
 struct InstanceAnswer {

@@ -9,7 +9,9 @@ class QLocalSocket;
 
 // The running Zelvo's side of the local socket: shows the window when a
 // second start asks, sends `zelvo send`'s messages through the engine and,
-// when asked to wait, answers with each box's outcome.
+// when asked to wait, answers with each box's outcome. One request line per
+// connection; a request that is not sane, too long or not finished in time
+// is answered with why and never carried out.
 class InstanceServer : public QObject
 {
     Q_OBJECT
@@ -31,8 +33,12 @@ private:
     void accept();
     void read(QLocalSocket *socket);
     void handle(QLocalSocket *socket, const QByteArray &line);
+    // Answers with why the request is not carried out, and hangs up.
+    void refuse(QLocalSocket *socket, const QString &why);
+    static QString tooLongText();
 
-    static constexpr int kMaxRequestBytes = 256 * 1024;
+    // How long a caller has to send its whole request (one line).
+    static constexpr int kRequestTimeoutMs = 5000;
 
     Engine *m_engine;
     bool m_hasWindow = true;

@@ -1,5 +1,6 @@
 #include "engine/SendCommand.h"
 
+#include "boxes/BoxList.h"
 #include "boxes/BoxListFile.h"
 #include "boxes/HttpTransport.h"
 #include "boxes/RequestChannel.h"
@@ -31,7 +32,7 @@ std::optional<QList<int>> boxList(const QString &text)
     for (const QString &part : text.split(QLatin1Char(','))) {
         bool ok = false;
         const int box = part.trimmed().toInt(&ok);
-        if (!ok || box < 1 || box > 4)
+        if (!ok || box < 1 || box > BoxList::kBoxes)
             return std::nullopt;
         if (!boxes.contains(box))
             boxes << box;
@@ -39,7 +40,9 @@ std::optional<QList<int>> boxList(const QString &text)
     return boxes;
 }
 
-// Names every box that was not reached; the status for the outcomes.
+// Names every box known not to be reached; the status for the outcomes.
+// A running Zelvo that was not asked to wait answers at once, so then only
+// what is known at once counts (a box not set up, an address refused).
 int report(const QList<ScriptDelivery::BoxOutcome> &outcomes, bool waited)
 {
     if (outcomes.isEmpty()) {
@@ -54,7 +57,16 @@ int report(const QList<ScriptDelivery::BoxOutcome> &outcomes, bool waited)
             allReached = false;
         }
     }
-    return !waited || allReached ? kSent : kNotReached;
+    return allReached ? kSent : kNotReached;
+}
+
+// How long to wait for the running Zelvo's answer: the time-out of every
+// request plus a margin. Tests shorten it to stop a Zelvo across it.
+int answerTimeoutMs()
+{
+    bool ok = false;
+    const int fromTest = qEnvironmentVariableIntValue("ZELVO_TEST_SEND_ANSWER_MS", &ok);
+    return ok && fromTest > 0 ? fromTest : HttpTransport::kDefaultTimeoutMs + 15000;
 }
 
 } // namespace
@@ -172,7 +184,7 @@ int SendCommand::run(int argc, char *argv[])
         call->text = text;
     }
     call->text = screenText(call->text);
-    if (call->text.isEmpty()) {
+    if (!ScriptDelivery::hasText(call->text)) {
         say(QStringLiteral("zelvo send: der Text ist leer\n") + usage());
         return kWrongCall;
     }
@@ -186,21 +198,33 @@ int SendCommand::send(const Call &call)
         say(QStringLiteral("zelvo send: boxip.ini kann nicht gelesen werden: ") + read.error);
         return kWrongCall;
     }
-    const Message message{call.kind, call.text};
+    const Message message{call.kind, ScriptDelivery::cutForRequest(call.text)};
 
-    // Through the running Zelvo: the time-out of every request plus a margin.
     InstanceRequest request;
     request.action = InstanceRequest::Action::Send;
     request.boxes = call.boxes;
     request.message = message;
     request.wait = call.wait;
     const InstanceLock lock(call.folder);
-    if (const auto answer = InstanceClient::ask(lock.socketName(), request, HttpTransport::kDefaultTimeoutMs + 15000)) {
-        if (!answer->ok) {
-            say(QStringLiteral("zelvo send: ") + answer->error);
+    const int timeoutMs = answerTimeoutMs();
+    const InstanceClient::Reply reply = InstanceClient::deliver(lock.socketName(), request, timeoutMs);
+    switch (reply.state) {
+    case InstanceClient::Reply::State::Answered:
+        if (!reply.answer.ok) {
+            say(QStringLiteral("zelvo send: ") + reply.answer.error);
             return kWrongCall;
         }
-        return report(answer->outcomes, call.wait);
+        return report(reply.answer.outcomes, call.wait);
+    case InstanceClient::Reply::State::Unknown:
+        // The request may still sit in the socket of a stopped or busy Zelvo:
+        // sending it here as well could show it twice.
+        say(QStringLiteral("zelvo send: die Nachricht ist dem laufenden Zelvo übergeben, es hat aber %1 - "
+                           "ob sie gesendet wird, ist unbekannt; zelvo send sendet sie nicht noch einmal.")
+                .arg(reply.timedOut ? QStringLiteral("in %1 s nicht geantwortet").arg((timeoutMs + 999) / 1000)
+                                    : QStringLiteral("die Verbindung ohne Antwort beendet")));
+        return kNotReached;
+    case InstanceClient::Reply::State::NoZelvo:
+        break;
     }
 
     // No Zelvo here: this process sends, and stays until every request ended.
@@ -215,6 +239,5 @@ int SendCommand::send(const Call &call)
     delivery.start(read.boxes, call.boxes, message);
     if (!delivery.isFinished())
         QCoreApplication::exec();
-    const int status = report(delivery.outcomes(), true);
-    return call.wait || delivery.outcomes().isEmpty() ? status : kSent;
+    return report(delivery.outcomes(), true);
 }

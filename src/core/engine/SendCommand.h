@@ -14,8 +14,9 @@
 // this process itself with the same channels, transport and address rule.
 //
 // Exit status: 0 sent (with --wait: every box answered), 1 at least one box
-// was not reached (each named on stderr), 2 a wrong call or an unreadable
-// boxip.ini.
+// was not reached (each named on stderr) or the running Zelvo took the
+// message without answering, 2 a wrong call or an unreadable boxip.ini.
+// A message handed to a running Zelvo is never sent by this process too.
 class SendCommand
 {
 public:

@@ -7,12 +7,52 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 QString ScriptDelivery::BoxOutcome::failureText() const
 {
     const QString where = QStringLiteral("Box %1 (%2)").arg(box).arg(address.trimmed());
     if (httpStatus > 0)
         return QStringLiteral("%1: antwortete mit HTTP-Status %2").arg(where).arg(httpStatus);
     return QStringLiteral("%1: nicht angekommen - %2").arg(where, error);
+}
+
+namespace {
+
+bool isControl(QChar c)
+{
+    return c.category() == QChar::Other_Control;
+}
+
+bool isHexDigit(QChar c)
+{
+    return RequestTarget::hexValue(c.unicode()) >= 0;
+}
+
+} // namespace
+
+bool ScriptDelivery::hasText(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return !isControl(c); });
+}
+
+QString ScriptDelivery::cutForRequest(const QString &text)
+{
+    int counted = 0;
+    int i = 0;
+    while (i < text.size() && i < kMaxRequestChars && counted <= RequestTarget::kMaxTarget) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('%') && i + 2 < text.size() && isHexDigit(text.at(i + 1)) && isHexDigit(text.at(i + 2))) {
+            i += 3; // may stand for a control character and vanish
+            continue;
+        }
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        if (!isControl(c))
+            ++counted;
+        ++i;
+    }
+    return text.left(i);
 }
 
 ScriptDelivery::ScriptDelivery(HttpTransport *transport, const std::array<RequestChannel *, 4> &channels,

@@ -42,6 +42,18 @@ public:
     // when nothing was sent.
     void start(const BoxList &list, const QList<int> &boxes, const Message &message);
 
+    // Whether text has anything to show: at least one character that is not
+    // a control character (a line break alone shows nothing either).
+    static bool hasText(const QString &text);
+    // The start of text that decides every request made of it, for the way
+    // to the running Zelvo: a request target holds at most
+    // RequestTarget::kMaxTarget bytes and each character other than a
+    // control character or a kept "%XX" takes at least one of them, so the
+    // rest is cut (ending in "…") wherever it goes. Long runs of control
+    // characters stop at kMaxRequestChars, where nothing of them is sent.
+    static QString cutForRequest(const QString &text);
+    static constexpr int kMaxRequestChars = 8192;
+
     // Asks each box for its web server version before the message, so that
     // the text is written for it (a process that has not talked to the boxes
     // yet; the running program learns it from its status watch).

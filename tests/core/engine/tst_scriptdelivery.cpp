@@ -8,8 +8,13 @@
 #include "boxes/RequestChannel.h"
 #include "common/StatusBoard.h"
 #include "engine/Engine.h"
+#include "boxes/FirmwareKind.h"
+#include "boxes/RequestTarget.h"
+#include "engine/InstanceRequest.h"
+#include "engine/InstanceServer.h"
 #include "sendtext/ScriptDelivery.h"
 
+#include <QLocalSocket>
 #include <QtTest>
 
 class TestScriptDelivery : public QObject
@@ -19,6 +24,8 @@ class TestScriptDelivery : public QObject
 private slots:
     void outcomesAndPanel_data();
     void outcomesAndPanel();
+    void socketRequests_data();
+    void socketRequests();
 };
 
 void TestScriptDelivery::outcomesAndPanel_data()
@@ -92,6 +99,65 @@ void TestScriptDelivery::outcomesAndPanel()
     // boxes (web server not yet known) show it.
     QCOMPARE(engine.display()->infoText(),
              reached.isEmpty() && silent.isEmpty() ? QString() : QStringLiteral("Wäsche fertig und ab in den Trockner"));
+}
+
+void TestScriptDelivery::socketRequests_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QString>("refusal"); // empty: carried out, one GET to box 1
+    auto send = [](const QByteArray &boxes, const QByteArray &text, const QByteArray &kind = "\"popup\"") {
+        return "{\"action\":\"send\",\"boxes\":" + boxes + ",\"kind\":" + kind + ",\"text\":" + text
+            + ",\"wait\":true}\n";
+    };
+    const QString boxes = QStringLiteral("Boxnummern von 1 bis 4");
+    const QString text = QStringLiteral("\"text\" muss");
+    QTest::newRow("sane") << send("[1]", "\"Hallo\"") << QString();
+    QTest::newRow("longer than one line: cut") << send("[1]", '"' + QByteArray(40000, 'x') + '"') << QString();
+    QTest::newRow("box 1 twenty thousand times") << send("[1" + QByteArray(",1").repeated(19999) + "]", "\"x\"") << boxes;
+    QTest::newRow("box 1 twice") << send("[1,1]", "\"x\"") << boxes;
+    QTest::newRow("box 5") << send("[5]", "\"x\"") << boxes;
+    QTest::newRow("box 1.5") << send("[1.5]", "\"x\"") << boxes;
+    QTest::newRow("box as a string") << send("[\"1\"]", "\"x\"") << boxes;
+    QTest::newRow("empty text") << send("[1]", "\"\"") << text;
+    QTest::newRow("a number as text") << send("[1]", "42") << text;
+    QTest::newRow("control characters only") << send("[1]", "\"\\u0001\\n\\t\\u007f\"") << text;
+    QTest::newRow("unknown kind") << send("[1]", "\"x\"", "\"laut\"") << QStringLiteral("\"kind\" muss");
+    QTest::newRow("no JSON") << QByteArray("send x\n") << QStringLiteral("unverständliche Anfrage");
+    QTest::newRow("over the bound") << send("[1]", '"' + QByteArray(10 << 20, 'x') + '"') << QStringLiteral("Anfrage zu lang");
+    QTest::newRow("silent") << QByteArray() << QStringLiteral("keine vollständige Anfrage in 5 s");
+}
+
+// Raw requests on the local socket of a running engine: only a sane one
+// reaches a box, every other one is answered with why.
+void TestScriptDelivery::socketRequests()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(QString, refusal);
+    TempFolder folder;
+    folder.write(QStringLiteral("boxip.ini"), BoxServers::boxipIni());
+    BoxServers boxes;
+    QVERIFY(boxes.listen());
+    Engine::Options options;
+    options.folder = folder.dir();
+    options.httpPort = boxes.port();
+    Engine engine(options);
+    InstanceServer server(&engine);
+    QVERIFY(server.listen(folder.path(QStringLiteral("zelvo.socket"))));
+
+    QLocalSocket client;
+    client.connectToServer(folder.path(QStringLiteral("zelvo.socket")));
+    client.write(request);
+    QSignalSpy closed(&client, &QLocalSocket::disconnected);
+    QVERIFY(closed.wait(10000));
+    const auto answer = InstanceAnswer::fromLine(client.readAll());
+    QVERIFY(answer);
+    QCOMPARE(answer->ok, refusal.isEmpty());
+    QVERIFY2(answer->error.contains(refusal), qPrintable(answer->error));
+    QCOMPARE(boxes.requestCount(), refusal.isEmpty() ? 1 : 0);
+    if (refusal.isEmpty()) { // cut as a typed text is, never refused
+        const auto sent = InstanceRequest::fromLine(request);
+        QCOMPARE(boxes.box(1).targets().value(0), RequestTarget::encode(sent->message, FirmwareKind::Unknown).target);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestScriptDelivery)
