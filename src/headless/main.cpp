@@ -4,6 +4,7 @@
 #include "common/Logging.h"
 #include "engine/Engine.h"
 #include "engine/ProgramOptions.h"
+#include "engine/SendCommand.h"
 #include "engine/SingleInstance.h"
 
 #include <QCoreApplication>
@@ -13,6 +14,10 @@
 
 int main(int argc, char *argv[])
 {
+    // The service package has no zelvo program: `zelvo-headless send` is
+    // `zelvo send` there.
+    if (argc > 1 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("send"))
+        return SendCommand::run(argc, argv);
     const ProgramOptions options = ProgramOptions::parse(ProgramOptions::fromArgv(argc, argv));
     if (const int code = options.answer(); code >= 0)
         return code;

@@ -52,19 +52,19 @@ e2e_fail() {
 
 # Everything this scenario needs, or a skip that says what is missing.
 e2e_require() {
-    [ "$(id -u)" -eq 0 ] || e2e_skip "needs root to create a network namespace (run make test as root)"
-    [ -n "${ZELVO_BIN:-}" ] && [ -x "$ZELVO_BIN" ] || e2e_skip "zelvo binary not found (ZELVO_BIN=${ZELVO_BIN:-})"
-    [ -n "${BOXSIM_BIN:-}" ] && [ -x "$BOXSIM_BIN" ] || e2e_skip "boxsim binary not found (BOXSIM_BIN=${BOXSIM_BIN:-})"
+    [ "$(id -u)" -eq 0 ] || e2e_skip "needs root: only root can give the simulated boxes a private network"
+    [ -n "${ZELVO_BIN:-}" ] && [ -x "$ZELVO_BIN" ] || e2e_skip "the program zelvo was not built (looked for '${ZELVO_BIN:-}')"
+    [ -n "${BOXSIM_BIN:-}" ] && [ -x "$BOXSIM_BIN" ] || e2e_skip "the program boxsim was not built (looked for '${BOXSIM_BIN:-}')"
     local tool
     for tool in unshare setpriv ip sysctl Xvfb trayer xdotool xwininfo jq; do
-        command -v "$tool" >/dev/null 2>&1 || e2e_skip "the tool '$tool' is missing (scripts/install-deps.sh installs it)"
+        command -v "$tool" >/dev/null 2>&1 || e2e_skip "the tool $tool is missing: make test installs it"
     done
     E2E_FAKETIME_LIB=""
     local lib
     for lib in /usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1 /usr/lib/*/faketime/libfaketime.so.1; do
         if [ -f "$lib" ]; then E2E_FAKETIME_LIB=$lib; break; fi
     done
-    [ -n "$E2E_FAKETIME_LIB" ] || e2e_skip "libfaketime.so.1 not found (Debian package faketime)"
+    [ -n "$E2E_FAKETIME_LIB" ] || e2e_skip "the fake-time library is missing: make test installs it (Debian package faketime)"
 }
 
 # Runs the rest of the calling script again inside a new network namespace.
@@ -74,7 +74,7 @@ e2e_enter_namespace() {
     if [ "${ZELVO_E2E_IN_NETNS:-}" = 1 ]; then
         return 0
     fi
-    unshare --net true 2>/dev/null || e2e_skip "cannot create a network namespace here (unshare --net failed)"
+    unshare --net true 2>/dev/null || e2e_skip "no private network: this system does not let the test have one (unshare --net failed)"
     exec unshare --net -- env ZELVO_E2E_IN_NETNS=1 bash "$0" "$@"
 }
 

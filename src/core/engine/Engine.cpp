@@ -1,6 +1,8 @@
 #include "engine/Engine.h"
 
+#include "engine/DefaultFolder.h"
 #include "engine/SecondTimer.h"
+#include "common/Logging.h"
 #include "boxes/DeliveryRecord.h"
 #include "boxes/BoxListFile.h"
 #include "boxes/HttpTransport.h"
@@ -49,6 +51,12 @@ Engine::~Engine() = default;
 
 void Engine::start()
 {
+    // A first start in an empty folder says what is missing, once: on the
+    // panel for the window, in the log for the service.
+    if (const QString notice = DefaultFolder::missingFilesNotice(m_folder); !notice.isEmpty()) {
+        qCInfo(lcReminders).noquote() << QStringLiteral("Ordner %1: %2").arg(m_folder.absolutePath(), notice);
+        m_display->showInfo(notice);
+    }
     m_statusWatch->tick();
     m_secondTimer->start();
     m_watchTimer->start();
