@@ -2,6 +2,7 @@
 // (no widget library is loaded): reminders, status watch and notices, all
 // logged to stderr, for the journal when it runs as a user service.
 #include "common/Logging.h"
+#include "engine/DefaultFolder.h"
 #include "engine/Engine.h"
 #include "engine/ProgramOptions.h"
 #include "engine/SendCommand.h"
@@ -44,6 +45,9 @@ int main(int argc, char *argv[])
                      [](const QString &text) { qCWarning(lcWatch).noquote() << text; });
     qCInfo(lcWatch).noquote() << QStringLiteral("Zelvo läuft ohne Fenster im Ordner %1")
                                      .arg(engineOptions.folder.absolutePath());
+    // What the window's panel would say of missing files goes to the log.
+    if (const QString notice = DefaultFolder::missingFilesNotice(engineOptions.folder); !notice.isEmpty())
+        qCInfo(lcReminders).noquote() << notice;
     engine.start();
     instance.serve(&engine, false);
     return app.exec();

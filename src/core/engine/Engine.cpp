@@ -2,7 +2,6 @@
 
 #include "engine/DefaultFolder.h"
 #include "engine/SecondTimer.h"
-#include "common/Logging.h"
 #include "boxes/DeliveryRecord.h"
 #include "boxes/BoxListFile.h"
 #include "boxes/HttpTransport.h"
@@ -51,12 +50,10 @@ Engine::~Engine() = default;
 
 void Engine::start()
 {
-    // A first start in an empty folder says what is missing, once: on the
-    // panel for the window, in the log for the service.
-    if (const QString notice = DefaultFolder::missingFilesNotice(m_folder); !notice.isEmpty()) {
-        qCInfo(lcReminders).noquote() << QStringLiteral("Ordner %1: %2").arg(m_folder.absolutePath(), notice);
+    // A first start in a folder without its files says what is missing,
+    // once (zelvo-headless, which has no panel, logs it).
+    if (const QString notice = DefaultFolder::missingFilesNotice(m_folder); !notice.isEmpty())
         m_display->showInfo(notice);
-    }
     m_statusWatch->tick();
     m_secondTimer->start();
     m_watchTimer->start();
