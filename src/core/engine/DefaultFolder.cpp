@@ -49,7 +49,9 @@ QByteArray DefaultFolder::readmeText()
                "\n"
                "Wie die Zeilen der Listen aussehen, mit Beispielen, steht in der Anleitung:\n"
                "\n"
-               "  %1\n")
+               "  %1\n"
+               "\n"
+               "(im Quellcode von Zelvo: docs/anleitung.md)\n")
         .arg(kGuidePath)
         .toUtf8();
 }

@@ -89,7 +89,7 @@ void TestProgramOptions::defaultFolderCreatedWithReadme()
     QVERIFY2(opened, qPrintable(error));
     QCOMPARE(dir.absolutePath(), home.path("Zelvo"));
     const QString readme = QString::fromUtf8(home.read("Zelvo/LIESMICH.txt"));
-    for (const char *mention : {"zlv-tag.txt", "zlv-woch.txt", "zlv-term.txt", "zelvo-check"})
+    for (const char *mention : {"zlv-tag.txt", "zlv-woch.txt", "zlv-term.txt", "zelvo-check", "anleitung.md"})
         QVERIFY2(readme.contains(mention), mention);
 }
 
