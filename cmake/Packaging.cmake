@@ -1,49 +1,101 @@
-# Install rules and the Debian package (make deb).
+# Install rules and the two Debian packages (make deb).
 #
-# Installed layout (XDG and systemd conventions, relative to the prefix):
-#   bin/zelvo, bin/zelvo-headless (what zelvo --headless runs), bin/zelvo-check, bin/boxsim
+# zelvo-headless, the service, on Qt Core and Network only (no GUI library):
+#   bin/zelvo-headless (also `zelvo-headless send`), bin/zelvo-check, bin/boxsim
+#   lib/systemd/user/zelvo.service               the user service
+#   share/doc/zelvo-headless/anleitung.md        the German user's guide (and its picture)
+# zelvo, the window, the tray, the menu entry and autostart; depends on the first:
+#   bin/zelvo
 #   share/applications/zelvo.desktop            the menu entry
 #   share/icons/hicolor/scalable/apps/zelvo.svg  its icon
-#   lib/systemd/user/zelvo.service               the user service
-#   share/doc/zelvo/README.md
+# Each package has share/doc/<package>/copyright and changelog.gz.
 include(GNUInstallDirs)
 
-install(TARGETS zelvo zelvo-headless zelvo-check boxsim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${CMAKE_SOURCE_DIR}/packaging/zelvo.desktop
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${CMAKE_SOURCE_DIR}/packaging/zelvo.svg
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# Debian names the maintainer from DEBFULLNAME and DEBEMAIL when one builds
+# packages of one's own; the project's address otherwise.
+if(DEFINED ENV{DEBFULLNAME} AND DEFINED ENV{DEBEMAIL})
+  set(ZELVO_MAINTAINER_DEFAULT "$ENV{DEBFULLNAME} <$ENV{DEBEMAIL}>")
+else()
+  set(ZELVO_MAINTAINER_DEFAULT "Zelvo-Entwickler <entwickler@zelvo.de>")
+endif()
+set(ZELVO_MAINTAINER "${ZELVO_MAINTAINER_DEFAULT}" CACHE STRING "Maintainer field of the Debian packages")
+
+install(TARGETS zelvo-headless zelvo-check boxsim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT headless)
 # systemd looks for user units in <prefix>/lib/systemd/user, never in a
 # multiarch library folder, so this is not CMAKE_INSTALL_LIBDIR.
-install(FILES ${CMAKE_SOURCE_DIR}/packaging/zelvo.service
-        DESTINATION lib/systemd/user)
-install(FILES ${CMAKE_SOURCE_DIR}/README.md
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/zelvo.service DESTINATION lib/systemd/user COMPONENT headless)
+install(FILES ${CMAKE_SOURCE_DIR}/docs/anleitung.md ${CMAKE_SOURCE_DIR}/docs/verlauf.png
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zelvo-headless COMPONENT headless)
+
+install(TARGETS zelvo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT gui)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/zelvo.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT gui)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/zelvo.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT gui)
+
+# copyright and the changelog in each package; the changelog's first entry
+# carries this version and the maintainer, compressed as Debian wants it
+# (gzip -9n: no name, no time stamp, the same bytes each build).
+string(TIMESTAMP ZELVO_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+configure_file(${CMAKE_SOURCE_DIR}/packaging/changelog.in ${CMAKE_BINARY_DIR}/packaging/changelog @ONLY)
+execute_process(COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/packaging/changelog RESULT_VARIABLE gzipped)
+if(NOT gzipped EQUAL 0)
+  message(FATAL_ERROR "gzip could not compress the package changelog")
+endif()
+foreach(component headless gui)
+  set(package zelvo-headless)
+  if(component STREQUAL gui)
+    set(package zelvo)
+  endif()
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package} COMPONENT ${component})
+endforeach()
 
 set(CPACK_GENERATOR DEB)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL headless gui)
 set(CPACK_PACKAGE_NAME zelvo)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Zelvo")
-set(CPACK_PACKAGE_CONTACT "Zelvo maintainers <maintainers@users.noreply.c-seed-7cc6bddc.example>")
+set(CPACK_PACKAGE_CONTACT "${ZELVO_MAINTAINER}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # zelvo_<version>_<arch>.deb
+# Folders 0755 whatever the umask of the build.
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # <package>_<version>_<arch>.deb
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The libraries come from the binaries (dpkg-shlibdeps). Qt's xcb and
-# offscreen plugins ship with libqt6gui6, the SVG icon plugins with libqt6svg6,
-# which libqt6svgwidgets6 depends on.
+# The libraries come from the binaries (dpkg-shlibdeps), per package: the
+# service's binaries link Qt Core and Network only.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt's own texts in German (the window loads qtbase_de); added to the computed ones.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
+
+set(CPACK_DEBIAN_HEADLESS_PACKAGE_NAME zelvo-headless)
+set(CPACK_DEBIAN_HEADLESS_DESCRIPTION
+"reminders and messages on the television, without a window
+Zelvo puts text on up to four D-Box 2 set-top boxes on the home network:
+reminders from a daily, a weekly and a dated list, texts sent from scripts
+(zelvo-headless send), and notices when a box is switched on or off.
+.
+This package holds the service without a window (zelvo-headless, with a
+systemd user unit), zelvo-check, which tells which reminder lines will
+never fire, and boxsim, which stands in for a box. It needs no graphical
+libraries. The user interface and the guide are German.")
+
+set(CPACK_DEBIAN_GUI_PACKAGE_NAME zelvo)
+# Qt's own German texts (context menus, standard buttons) come from the
+# translations package.
+set(CPACK_DEBIAN_GUI_PACKAGE_DEPENDS "zelvo-headless (= ${PROJECT_VERSION}), qt6-translations-l10n")
 # The lists are shown in "Courier New"; Liberation Mono stands in with the
 # same metrics.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation)
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Messages and reminders on the television through D-Box 2 set-top boxes")
-set(CPACK_PACKAGE_DESCRIPTION
-"Zelvo is a small tray program that puts text on up to four set-top boxes on
-the home network: reminders from a daily, a weekly and a dated list, texts
-sent at once, and notices when a box is switched on or off. zelvo-check
-tells which reminder lines will never fire; boxsim stands in for a box.
-The user interface is German.")
+set(CPACK_DEBIAN_GUI_PACKAGE_RECOMMENDS fonts-liberation)
+set(CPACK_DEBIAN_GUI_DESCRIPTION
+"reminders and messages on the television, with a tray icon
+Zelvo puts text on up to four D-Box 2 set-top boxes on the home network:
+reminders from a daily, a weekly and a dated list, texts sent at once, and
+notices when a box is switched on or off.
+.
+This package holds the program with its window, tray icon, menu entry and
+autostart; the service it runs without a screen is in zelvo-headless. The
+user interface is German.")
 include(CPack)

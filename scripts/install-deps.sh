@@ -1,23 +1,29 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing Zelvo need,
-# but only those that are missing, so a second run costs nothing.
+# Installs the Debian packages a make target needs, but only those that are
+# missing, so a second run costs nothing.
+#   install-deps.sh        building, running and packaging (make build/run/deb)
+#   install-deps.sh test   the same plus the test tools (make test)
 set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-svg-dev libqt6svg6
-  # run time: Qt's own texts (context menus, standard buttons) in German
-  qt6-translations-l10n
-  fonts-liberation
-  # end-to-end tests: X server, tray host, input driving, fake time, namespaces
-  xvfb trayer xdotool x11-utils faketime iproute2 procps libcap2-bin
-  # end-to-end tests: reading the box simulators' JSON lines, screenshots,
-  # a window manager for minimising to the tray
-  jq imagemagick twm
-  # the Debian package (make deb) and its test: dependencies computed from
-  # the binaries (dpkg-shlibdeps, file), the menu entry checked
-  dpkg-dev file desktop-file-utils
+  # Qt's own German texts; the lists' font
+  qt6-translations-l10n fonts-liberation
+  # the Debian packages (make deb): dependencies computed from the binaries
+  dpkg-dev file
 )
+if [ "${1:-}" = test ]; then
+  packages+=(
+    # end-to-end tests: X server, tray host, input driving, fake time, namespaces
+    xvfb trayer xdotool x11-utils faketime iproute2 procps libcap2-bin
+    # end-to-end tests: reading the box simulators' JSON lines, screenshots,
+    # a window manager for minimising to the tray
+    jq imagemagick twm
+    # the packages' test: the menu entry checked, the packages linted
+    desktop-file-utils lintian
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -29,7 +35,7 @@ sudo=""
 if [ "$(id -u)" -ne 0 ]; then
   # Without root this needs sudo; when there is none, or it says no, one line
   # tells what to do instead of a page of apt-get errors.
-  todo="as root: apt-get install ${missing[*]} (then run make again)"
+  todo="as root: apt-get install --no-install-recommends ${missing[*]} (then run make again)"
   if ! command -v sudo >/dev/null 2>&1; then
     echo "Missing packages and no sudo here: install them $todo" >&2
     exit 1

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# One line after the test run: which tests were skipped and why. ctest itself
-# only names them; the reasons are in their output, which the JUnit report of
-# the run keeps. Argument: the report. Prints nothing when no test was skipped.
+# One line after the test run: how many tests were skipped and why. ctest
+# itself only names them; the reasons are in their output, which the JUnit
+# report of the run keeps. A reason that starts with "needs root" counts
+# among the tests that need root; without root the line ends by saying how
+# to run them all. Argument: the report. Prints nothing when no test was
+# skipped.
 set -euo pipefail
 report=${1:?JUnit report of ctest}
 [ -f "$report" ] || exit 0
 
-awk '
+awk -v root="$([ "$(id -u)" -eq 0 ] && echo 1 || echo 0)" '
     function text(s) {
         gsub(/&lt;/, "<", s); gsub(/&gt;/, ">", s); gsub(/&quot;/, "\"", s)
         gsub(/&apos;/, "\047", s); gsub(/&amp;/, "\\&", s)
@@ -31,14 +34,18 @@ awk '
     }
     /<\/testcase>/ && skipped {
         r = reason != "" ? reason : (last != "" ? last : "no reason given")
+        count++
+        if (r ~ /^needs root/) { rootNames = rootNames (rootCount++ ? ", " : "") text(name); next }
         if (!(r in names)) order[++n] = r
         names[r] = names[r] (names[r] == "" ? "" : ", ") text(name)
-        count++
     }
     END {
         if (!count) exit
-        line = "Skipped " count (count == 1 ? " test: " : " tests: ")
-        for (i = 1; i <= n; i++) line = line (i > 1 ? "; " : "") names[order[i]] " (" order[i] ")"
+        line = "Skipped " count (count == 1 ? " test" : " tests")
+        sep = ": "
+        if (rootCount) { line = line sep rootCount " need root (" rootNames ")"; sep = "; " }
+        for (i = 1; i <= n; i++) { line = line sep names[order[i]] " (" order[i] ")"; sep = "; " }
+        if (rootCount && !root) line = line ". Run make test as root (sudo make test) for the whole run."
         print line
     }
 ' "$report"

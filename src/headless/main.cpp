@@ -2,9 +2,11 @@
 // (no widget library is loaded): reminders, status watch and notices, all
 // logged to stderr, for the journal when it runs as a user service.
 #include "common/Logging.h"
+#include "engine/DefaultFolder.h"
 #include "engine/Engine.h"
 #include "engine/ProgramEnd.h"
 #include "engine/ProgramOptions.h"
+#include "engine/SendCommand.h"
 #include "engine/SingleInstance.h"
 
 #include <QCoreApplication>
@@ -14,6 +16,10 @@
 
 int main(int argc, char *argv[])
 {
+    // The service package has no zelvo program: `zelvo-headless send` is
+    // `zelvo send` there.
+    if (argc > 1 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("send"))
+        return SendCommand::run(argc, argv);
     const ProgramOptions options = ProgramOptions::parse(ProgramOptions::fromArgv(argc, argv));
     if (const int code = options.answer(); code >= 0)
         return code;
@@ -41,6 +47,9 @@ int main(int argc, char *argv[])
                      [](const QString &text) { qCWarning(lcWatch).noquote() << text; });
     qCInfo(lcWatch).noquote() << QStringLiteral("Zelvo läuft ohne Fenster im Ordner %1")
                                      .arg(engineOptions.folder.absolutePath());
+    // What the window's panel would say of missing files goes to the log.
+    if (const QString notice = DefaultFolder::missingFilesNotice(engineOptions.folder); !notice.isEmpty())
+        qCInfo(lcReminders).noquote() << notice;
     engine.start();
     instance.serve(&engine, false);
     const int status = app.exec();

@@ -7,6 +7,7 @@
 #include "boxes/DeliveryRecord.h"
 #include "common/StatusBoard.h"
 #include "engine/AutostartEntry.h"
+#include "engine/DefaultFolder.h"
 #include "BoxAddressDialog.h"
 #include "InfoWindow.h"
 #include "PanelLabel.h"
@@ -65,7 +66,11 @@ MainWindow::MainWindow(const Engine::Options &options, QWidget *parent)
     , m_engine(new Engine(options, this))
 {
     setObjectName(QStringLiteral("StartForm"));
-    setWindowTitle(QStringLiteral("Zelvo v" ZELVO_VERSION " beta"));
+    // A Zelvo beside the one of ~/Zelvo names its folder, to tell them apart.
+    const QString folder = options.folder.absolutePath();
+    const QString folderName = DefaultFolder::isDefault(folder) ? QString() : DefaultFolder::shownName(folder);
+    setWindowTitle(folderName.isEmpty() ? QStringLiteral("Zelvo v" ZELVO_VERSION " beta")
+                                        : QStringLiteral("Zelvo v" ZELVO_VERSION " beta - %1").arg(folderName));
     setWindowIcon(QIcon(QStringLiteral(":/clock.svg")));
     // Title, system menu, minimise and close; no maximise button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -79,6 +84,8 @@ MainWindow::MainWindow(const Engine::Options &options, QWidget *parent)
     buildMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     m_tray = new TrayIcon(windowIcon(), m_fileMenu, this);
+    if (!folderName.isEmpty())
+        m_tray->setFolder(folderName);
     connect(m_tray, &TrayIcon::showWindowRequested, this, &MainWindow::openWindow);
     connect(m_engine->deliveryRecord(), &DeliveryRecord::added, this, &MainWindow::mirrorLastDelivery);
     connect(m_engine->deliveryRecord(), &DeliveryRecord::updated, this, &MainWindow::mirrorLastDelivery);
@@ -203,10 +210,11 @@ void MainWindow::buildMenus()
     // Shows the entry as it is on disk each time the menu opens.
     QAction *autostart = action(settings, QStringLiteral("autostart"), QStringLiteral("Beim Anmelden starten"));
     autostart->setCheckable(true);
-    autostart->setChecked(AutostartEntry::isOn());
-    connect(settings, &QMenu::aboutToShow, autostart, [autostart] {
+    const AutostartEntry entry(m_engine->folder().absolutePath());
+    autostart->setChecked(entry.isOn());
+    connect(settings, &QMenu::aboutToShow, autostart, [autostart, entry] {
         const QSignalBlocker quiet(autostart);
-        autostart->setChecked(AutostartEntry::isOn());
+        autostart->setChecked(entry.isOn());
     });
     connect(autostart, &QAction::toggled, this, &MainWindow::setAutostart);
 
@@ -285,13 +293,13 @@ void MainWindow::openBoxAddressDialog()
 void MainWindow::setAutostart(bool on)
 {
     QString error;
-    const bool done = on ? AutostartEntry::turnOn(QCoreApplication::applicationFilePath(), &error)
-                         : AutostartEntry::turnOff(&error);
+    const AutostartEntry entry(m_engine->folder().absolutePath());
+    const bool done = on ? entry.turnOn(QCoreApplication::applicationFilePath(), &error) : entry.turnOff(&error);
     if (done)
         return;
     auto *autostart = findChild<QAction *>(QStringLiteral("autostart"));
     const QSignalBlocker quiet(autostart);
-    autostart->setChecked(AutostartEntry::isOn());
+    autostart->setChecked(entry.isOn());
     showAlert(error);
 }
 

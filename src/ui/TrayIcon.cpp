@@ -24,7 +24,14 @@ TrayIcon::~TrayIcon()
 void TrayIcon::setLastDelivery(const QString &line)
 {
     if (m_icon)
-        m_icon->setToolTip(kToolTip + QLatin1Char('\n') + line);
+        m_icon->setToolTip(m_heading + QLatin1Char('\n') + line);
+}
+
+void TrayIcon::setFolder(const QString &folder)
+{
+    m_heading = QStringLiteral("Zelvo im Ordner %1\n").arg(folder) + kToolTip;
+    if (m_icon)
+        m_icon->setToolTip(m_heading);
 }
 
 void TrayIcon::show()

@@ -30,6 +30,8 @@ public:
 
     // The tip's last line: how the last message went.
     void setLastDelivery(const QString &line);
+    // A first line naming the folder, for a Zelvo beside the one of ~/Zelvo.
+    void setFolder(const QString &folder);
 
     // Null once removed.
     QSystemTrayIcon *icon() const { return m_icon; }
@@ -51,5 +53,6 @@ private:
     QPointer<QSystemTrayIcon> m_icon;
     QPointer<QMenu> m_menu;
     std::function<bool()> m_trayAvailable;
+    QString m_heading = kToolTip; // the tip above the last delivery
     bool m_shownWithoutTray = false;
 };

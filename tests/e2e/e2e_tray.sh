@@ -7,7 +7,7 @@
 
 source "$(dirname "$0")/lib.sh"
 e2e_require
-command -v twm >/dev/null 2>&1 || e2e_skip "the window manager twm is missing (scripts/install-deps.sh installs it)"
+command -v twm >/dev/null 2>&1 || e2e_skip "the window manager twm is missing: make test installs it"
 e2e_enter_namespace "$@"
 e2e_setup_work
 e2e_network 1

@@ -14,7 +14,9 @@ set -u
 
 E2E_SCRIPT_NAME=$(basename "$0" .sh)
 E2E_SKIP=77
-E2E_MAIN_TITLE="Zelvo v${ZELVO_VERSION:?set by CTest from the build} beta" # the main window's title
+# the main window's title (a regular expression): a Zelvo on a folder other
+# than ~/Zelvo names it there
+E2E_MAIN_TITLE="Zelvo v${ZELVO_VERSION:?set by CTest from the build} beta( - .*)?"
 E2E_BOX_ADDRESSES=(10.77.0.2 10.77.0.3 10.77.0.4 10.77.0.5) # boxes 1 to 4
 E2E_FAKE_START="2026-12-24 07:24:55"                         # a Thursday
 E2E_PIDS=()
@@ -52,19 +54,19 @@ e2e_fail() {
 
 # Everything this scenario needs, or a skip that says what is missing.
 e2e_require() {
-    [ "$(id -u)" -eq 0 ] || e2e_skip "needs root to create a network namespace (run make test as root)"
-    [ -n "${ZELVO_BIN:-}" ] && [ -x "$ZELVO_BIN" ] || e2e_skip "zelvo binary not found (ZELVO_BIN=${ZELVO_BIN:-})"
-    [ -n "${BOXSIM_BIN:-}" ] && [ -x "$BOXSIM_BIN" ] || e2e_skip "boxsim binary not found (BOXSIM_BIN=${BOXSIM_BIN:-})"
+    [ "$(id -u)" -eq 0 ] || e2e_skip "needs root: only root can give the simulated boxes a private network"
+    [ -n "${ZELVO_BIN:-}" ] && [ -x "$ZELVO_BIN" ] || e2e_skip "the program zelvo was not built (looked for '${ZELVO_BIN:-}')"
+    [ -n "${BOXSIM_BIN:-}" ] && [ -x "$BOXSIM_BIN" ] || e2e_skip "the program boxsim was not built (looked for '${BOXSIM_BIN:-}')"
     local tool
     for tool in unshare setpriv ip sysctl Xvfb trayer xdotool xwininfo jq; do
-        command -v "$tool" >/dev/null 2>&1 || e2e_skip "the tool '$tool' is missing (scripts/install-deps.sh installs it)"
+        command -v "$tool" >/dev/null 2>&1 || e2e_skip "the tool $tool is missing: make test installs it"
     done
     E2E_FAKETIME_LIB=""
     local lib
     for lib in /usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1 /usr/lib/*/faketime/libfaketime.so.1; do
         if [ -f "$lib" ]; then E2E_FAKETIME_LIB=$lib; break; fi
     done
-    [ -n "$E2E_FAKETIME_LIB" ] || e2e_skip "libfaketime.so.1 not found (Debian package faketime)"
+    [ -n "$E2E_FAKETIME_LIB" ] || e2e_skip "the fake-time library is missing: make test installs it (Debian package faketime)"
 }
 
 # Runs the rest of the calling script again inside a new network namespace.
@@ -74,7 +76,7 @@ e2e_enter_namespace() {
     if [ "${ZELVO_E2E_IN_NETNS:-}" = 1 ]; then
         return 0
     fi
-    unshare --net true 2>/dev/null || e2e_skip "cannot create a network namespace here (unshare --net failed)"
+    unshare --net true 2>/dev/null || e2e_skip "no private network: this system does not let the test have one (unshare --net failed)"
     exec unshare --net -- env ZELVO_E2E_IN_NETNS=1 bash "$0" "$@"
 }
 
@@ -379,7 +381,7 @@ e2e_within() {
 # The centre of zelvo's tray icon on the screen: its small window docked
 # into trayer's panel.
 e2e_tray_icon() {
-    xwininfo -root -tree | awk -v title="$E2E_MAIN_TITLE" '/\("zelvo" "Zelvo"\)/ && index($0, title) == 0 {
+    xwininfo -root -tree | awk -v title="$E2E_MAIN_TITLE" '/\("zelvo" "Zelvo"\)/ && $0 !~ title {
         split($(NF-1), g, /[x+]/); if (g[1] >= 8 && g[1] <= 64 && g[2] >= 8 && g[2] <= 64) {
             split($NF, a, "+"); print a[2] + int(g[1] / 2), a[3] + int(g[2] / 2); exit } }' | grep .
 }

@@ -57,13 +57,16 @@ grep -q "zelvo-headless" <<<"$maps" || fail "not zelvo-headless that runs"
 [ -s "$work/home/Zelvo/LIESMICH.txt" ] || fail "the default folder has no LIESMICH.txt"
 stop
 grep -q "kein Bildschirm gefunden" "$work/err.log" || fail "zelvo did not say that it runs without a window"
-only -e "kein Bildschirm gefunden" -e "läuft ohne Fenster im Ordner" -e "Zelvo beendet (SIGTERM)$"
+# A first start in the new folder says once what is missing, in the log.
+[ "$(grep -c "Es fehlen boxip.ini, .*LIESMICH.txt.*zelvo-check" "$work/err.log")" = 1 ] ||
+    fail "the first start did not log once which files are missing"
+only -e "kein Bildschirm gefunden" -e "läuft ohne Fenster im Ordner" -e "Es fehlen" -e "Zelvo beendet (SIGTERM)$"
 
 # --headless with a display, in the current folder: no word about a display.
 start env DISPLAY=:97 "$zelvo" --headless
 wait_for "läuft ohne Fenster im Ordner $work\$"
 stop
-only -e "läuft ohne Fenster im Ordner" -e "Zelvo beendet (SIGTERM)$"
+only -e "läuft ohne Fenster im Ordner" -e "Es fehlen" -e "Zelvo beendet (SIGTERM)$"
 
 # The window on the offscreen platform, started the same way.
 start env QT_QPA_PLATFORM=offscreen "$zelvo"
@@ -71,4 +74,11 @@ sleep 2
 kill -0 "$pid" 2>/dev/null || fail "the window ended within 2 s"
 stop
 only -e "^$" -e "Zelvo beendet (SIGTERM)$"
+# zelvo send logs as Zelvo does: time stamp, category, message. Box 1's
+# address is this machine's 0.x network, which is never contacted.
+mkdir "$work/send"
+printf '0.1.2.3\r\n0.0.0.0\r\n0.0.0.0\r\n0.0.0.0\r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n' >"$work/send/boxip.ini"
+env -u XDG_RUNTIME_DIR HOME="$work/home" "$zelvo" send --folder "$work/send" "Hallo" 2>"$work/send.log"
+grep -Eq "^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} zelvo\.send .*nicht gesendet an \"0\.1\.2\.3\"" \
+    "$work/send.log" || fail "zelvo send does not log with time stamp and category:"$'\n'"$(cat "$work/send.log")"
 echo "test_headless passed"

@@ -17,13 +17,16 @@ bool g_entered = false;
 QString PrivateNetwork::enter()
 {
     if (::geteuid() != 0)
-        return QStringLiteral("needs root for a private network namespace");
+        return QStringLiteral("needs root: only root can give a test a private network of its own");
     if (::unshare(CLONE_NEWNET | CLONE_NEWNS) != 0)
-        return QStringLiteral("unshare(CLONE_NEWNET | CLONE_NEWNS) failed: %1")
+        return QStringLiteral("no private network: this system does not let the test have one (%1)")
             .arg(QString::fromLocal8Bit(std::strerror(errno)));
     // Mounts made here must not reach the host.
     if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-        return QStringLiteral("making / private failed: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return errno == EINVAL
+            ? QStringLiteral("no private mount namespace: this system's / is not a mount point")
+            : QStringLiteral("no private mount namespace: / cannot be made private (%1)")
+                  .arg(QString::fromLocal8Bit(std::strerror(errno)));
     g_entered = true;
     return QString();
 }

@@ -106,9 +106,10 @@ void TestDeliveryWindow::showsEveryOutcome()
             QCOMPARE(item->text(c), rows.at(row).at(c - 1));
         QCOMPARE(item->icon(DeliveryWindow::TimeColumn).pixmap(12, 12).toImage().pixelColor(6, 6), marks.at(row));
     }
-    QCOMPARE(m_form->trayIcon()->icon()->toolTip(),
-             QString("Öffnen mit Doppelklick\nLetzte Nachricht 07:25:00 an Box 3: "
-                     "nicht gesendet: Box nicht eingerichtet (0.0.0.0)"));
+    // (its first line names the test's folder)
+    QVERIFY(m_form->trayIcon()->icon()->toolTip().endsWith(
+        QString("\nÖffnen mit Doppelklick\nLetzte Nachricht 07:25:00 an Box 3: "
+                "nicht gesendet: Box nicht eingerichtet (0.0.0.0)")));
     QVERIFY(saveScreenshot(window, "Verlauf"));
     // The whole text and outcome, however narrow the column.
     QCOMPARE(list->topLevelItem(1)->toolTip(DeliveryWindow::TextColumn),
@@ -135,7 +136,7 @@ void TestDeliveryWindow::resizedAndRemembered()
 
 void TestDeliveryWindow::trayMenuOpensIt()
 {
-    QCOMPARE(m_form->trayIcon()->icon()->toolTip(), QString("Öffnen mit Doppelklick"));
+    QVERIFY(m_form->trayIcon()->icon()->toolTip().endsWith(QString("\nÖffnen mit Doppelklick")));
     QVERIFY(openFromMenu("verlauf2"));
 }
 

@@ -7,6 +7,7 @@
 #include "BoxAddressDialog.h"
 #include "boxes/BoxListFile.h"
 #include "engine/AutostartEntry.h"
+#include "engine/DefaultFolder.h"
 #include "engine/Engine.h"
 #include "sendtext/SendTextSettings.h"
 
@@ -63,7 +64,7 @@ void TestFullDisk::oldFileStaysWhole()
     } else if (file == "wendrel.ini") {
         error = SendTextSettings::write(QDir(fs.path()), SendTextSettings{});
     } else {
-        QVERIFY(!AutostartEntry::turnOn("/usr/bin/zelvo", &error));
+        QVERIFY(!AutostartEntry(DefaultFolder::path()).turnOn("/usr/bin/zelvo", &error));
     }
     QVERIFY2(error.endsWith(full ? "der Datenträger ist voll" : "das Dateisystem ist schreibgeschützt"), qPrintable(error));
     QVERIFY(old.open(QIODevice::ReadOnly));

@@ -1,5 +1,6 @@
 #include "engine/Engine.h"
 
+#include "engine/DefaultFolder.h"
 #include "engine/SecondTimer.h"
 #include "boxes/DeliveryPanel.h"
 #include "boxes/DeliveryRecord.h"
@@ -51,6 +52,10 @@ Engine::~Engine() = default;
 
 void Engine::start()
 {
+    // A first start in a folder without its files says what is missing,
+    // once (zelvo-headless, which has no panel, logs it).
+    if (const QString notice = DefaultFolder::missingFilesNotice(m_folder); !notice.isEmpty())
+        m_display->showInfo(notice);
     m_statusWatch->tick();
     m_secondTimer->start();
     m_watchTimer->start();

@@ -40,7 +40,8 @@ public:
     explicit Engine(const Options &options, QObject *parent = nullptr);
     ~Engine() override;
 
-    // Runs one status watch tick at once, then starts both timers.
+    // Runs one status watch tick at once, then starts both timers. In a
+    // folder without boxip.ini or lists the panel first says what is missing.
     void start();
     void stop();
 

@@ -1,6 +1,7 @@
 #include "engine/ProgramOptions.h"
 
 #include "engine/DefaultFolder.h"
+#include "engine/SendCommand.h"
 #include "common/Version.h"
 
 #include <QCommandLineParser>
@@ -20,6 +21,7 @@ QString ProgramOptions::usage()
 {
     return QStringLiteral(
         "Aufruf: zelvo [--folder ORDNER | --default-folder] [--headless] [--version]\n"
+        "       zelvo send [--box 1,3] [--popup | --message] [--wait] [--folder ORDNER] TEXT\n"
         "\n"
         "  --folder ORDNER    Listen und Einstellungen aus diesem Ordner (sonst aus dem\n"
         "                     aktuellen Ordner)\n"
@@ -27,8 +29,12 @@ QString ProgramOptions::usage()
         "  --headless         ohne Fenster: nur Erinnerungen, Statusüberwachung und\n"
         "                     Meldungen, ins Protokoll (stderr); ohne Bildschirm von selbst\n"
         "  --version          die Version ausgeben\n"
-        "  -h, --help         diese Hilfe\n")
-        .arg(DefaultFolder::path());
+        "  -h, --help         diese Hilfe\n"
+        "\n"
+        "zelvo send (auch: zelvo-headless send) schickt einen Text aus einem Skript:\n"
+        "\n")
+               .arg(DefaultFolder::path())
+        + SendCommand::usage();
 }
 
 ProgramOptions ProgramOptions::parse(const QStringList &arguments)

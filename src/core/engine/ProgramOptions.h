@@ -6,6 +6,7 @@
 
 // The command line of zelvo:
 //   zelvo [--folder ORDNER | --default-folder] [--headless] [--version]
+// (`zelvo send …` is SendCommand's; the help lists both.)
 // Without a folder option Zelvo works in the current folder (make run).
 struct ProgramOptions {
     QString folder;             // as given with --folder; empty: see below

@@ -4,6 +4,7 @@
 #include "boxes/BoxListFile.h"
 #include "boxes/HttpTransport.h"
 #include "boxes/RequestChannel.h"
+#include "common/Logging.h"
 #include "engine/InstanceClient.h"
 #include "engine/InstanceLock.h"
 #include "sendtext/ScriptDelivery.h"
@@ -163,6 +164,7 @@ std::optional<SendCommand::Call> SendCommand::parse(const QStringList &arguments
 
 int SendCommand::run(int argc, char *argv[])
 {
+    useZelvoLogPattern();
     QCoreApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Zelvo"));
     QString why;

@@ -1,5 +1,6 @@
 #include "TempFolder.h"
 #include "engine/AutostartEntry.h"
+#include "engine/DefaultFolder.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -15,6 +16,8 @@ private slots:
     void onAndOff();
     void programQuoted_data();
     void programQuoted();
+    void entryPerFolder_data();
+    void entryPerFolder();
     void validatesAsDesktopEntry();
 
 private:
@@ -35,19 +38,20 @@ void TestAutostartEntry::cleanupTestCase()
 
 void TestAutostartEntry::onAndOff()
 {
-    QCOMPARE(AutostartEntry::path(), m_config.path("autostart/zelvo.desktop"));
-    QVERIFY(!AutostartEntry::isOn());
+    const AutostartEntry entry(DefaultFolder::path());
+    QCOMPARE(entry.path(), m_config.path("autostart/zelvo.desktop"));
+    QVERIFY(!entry.isOn());
     QString error;
-    QVERIFY2(AutostartEntry::turnOn("/usr/bin/zelvo", &error), qPrintable(error));
-    QVERIFY(AutostartEntry::isOn());
+    QVERIFY2(entry.turnOn("/usr/bin/zelvo", &error), qPrintable(error));
+    QVERIFY(entry.isOn());
     const QByteArray text = m_config.read("autostart/zelvo.desktop");
     QVERIFY(text.startsWith("[Desktop Entry]\n"));
     QVERIFY(text.contains("\nExec=\"/usr/bin/zelvo\" --default-folder\n"));
     QVERIFY(text.contains("\nName=Zelvo\n"));
     QVERIFY(text.contains("\nIcon=zelvo\n"));
-    QVERIFY2(AutostartEntry::turnOff(&error), qPrintable(error));
-    QVERIFY(!AutostartEntry::isOn());
-    QVERIFY2(AutostartEntry::turnOff(&error), "off twice is no fault");
+    QVERIFY2(entry.turnOff(&error), qPrintable(error));
+    QVERIFY(!entry.isOn());
+    QVERIFY2(entry.turnOff(&error), "off twice is no fault");
 }
 
 void TestAutostartEntry::programQuoted_data()
@@ -63,22 +67,62 @@ void TestAutostartEntry::programQuoted()
 {
     QFETCH(QString, program);
     QFETCH(QByteArray, exec);
-    QVERIFY2(AutostartEntry::text(program).contains("\n" + exec + " --default-folder\n"),
-             AutostartEntry::text(program).constData());
+    const QByteArray text = AutostartEntry(DefaultFolder::path()).text(program);
+    QVERIFY2(text.contains("\n" + exec + " --default-folder\n"), text.constData());
+}
+
+void TestAutostartEntry::entryPerFolder_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("exec");
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QByteArray>("folderInComment");
+    const QString home = QDir::homePath();
+    QTest::newRow("~/Zelvo") << home + "/Zelvo" << "zelvo.desktop" << QByteArray("--default-folder")
+                             << QByteArray("Zelvo") << QByteArray("~/Zelvo");
+    QTest::newRow("a folder at home") << home + "/Keller/Zelvo" << "zelvo-Zelvo-*.desktop"
+                                      << "--folder \"" + (home + "/Keller/Zelvo").toUtf8() + '"'
+                                      << QByteArray("Zelvo (~/Keller/Zelvo)") << QByteArray("~/Keller/Zelvo");
+    QTest::newRow("elsewhere, a blank") << "/srv/mein zelvo" << "zelvo-mein_zelvo-*.desktop"
+                                        << QByteArray("--folder \"/srv/mein zelvo\"")
+                                        << QByteArray("Zelvo (/srv/mein zelvo)") << QByteArray("/srv/mein zelvo");
+}
+
+void TestAutostartEntry::entryPerFolder()
+{
+    QFETCH(QString, folder);
+    const AutostartEntry entry(folder);
+    QFETCH(QString, file);
+    QVERIFY2(QDir::match(m_config.path("autostart/") + file, entry.path()), qPrintable(entry.path()));
+    const QByteArray text = entry.text("/usr/bin/zelvo");
+    QFETCH(QByteArray, exec);
+    QVERIFY2(text.contains("\nExec=\"/usr/bin/zelvo\" " + exec + "\n"), text.constData());
+    QFETCH(QByteArray, name);
+    QVERIFY2(text.contains("\nName=" + name + "\n"), text.constData());
+    QFETCH(QByteArray, folderInComment);
+    QVERIFY2(text.contains("Ordner " + folderInComment + "\n"), text.constData());
+
+    // Two folders, two entries: turning one on leaves the other off.
+    QString error;
+    QVERIFY(entry.turnOn("/usr/bin/zelvo", &error));
+    QVERIFY(!AutostartEntry(folder + "-anders").isOn());
+    QVERIFY(entry.turnOff(&error));
 }
 
 void TestAutostartEntry::validatesAsDesktopEntry()
 {
     const QString validator = QStandardPaths::findExecutable("desktop-file-validate");
     if (validator.isEmpty())
-        QSKIP("desktop-file-validate is missing (scripts/install-deps.sh installs it)");
+        QSKIP("the tool desktop-file-validate is missing: make test installs it");
     QString error;
-    QVERIFY(AutostartEntry::turnOn("/opt/mein zelvo/zelvo", &error));
+    const AutostartEntry entry("/srv/mein $zelvo");
+    QVERIFY(entry.turnOn("/opt/mein zelvo/zelvo", &error));
     QProcess validate;
-    validate.start(validator, {AutostartEntry::path()});
+    validate.start(validator, {entry.path()});
     QVERIFY(validate.waitForFinished());
     QVERIFY2(validate.exitCode() == 0, validate.readAll().constData());
-    QVERIFY(AutostartEntry::turnOff(&error));
+    QVERIFY(entry.turnOff(&error));
 }
 
 QTEST_GUILESS_MAIN(TestAutostartEntry)

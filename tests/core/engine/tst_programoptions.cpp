@@ -13,6 +13,9 @@ private slots:
     void givenFolder();
     void defaultFolderCreatedWithReadme();
     void defaultFolderKeptAsItIs();
+    void helpListsSend();
+    void missingFilesNotice_data();
+    void missingFilesNotice();
 };
 
 void TestProgramOptions::parse_data()
@@ -86,7 +89,7 @@ void TestProgramOptions::defaultFolderCreatedWithReadme()
     QVERIFY2(opened, qPrintable(error));
     QCOMPARE(dir.absolutePath(), home.path("Zelvo"));
     const QString readme = QString::fromUtf8(home.read("Zelvo/LIESMICH.txt"));
-    for (const char *mention : {"zlv-tag.txt", "zlv-woch.txt", "zlv-term.txt", "zelvo-check"})
+    for (const char *mention : {"zlv-tag.txt", "zlv-woch.txt", "zlv-term.txt", "zelvo-check", "anleitung.md"})
         QVERIFY2(readme.contains(mention), mention);
 }
 
@@ -98,6 +101,41 @@ void TestProgramOptions::defaultFolderKeptAsItIs()
     QString error;
     QVERIFY(DefaultFolder::prepare(home.path("Zelvo"), &error));
     QVERIFY(!QFileInfo::exists(home.path("Zelvo/LIESMICH.txt")));
+}
+
+void TestProgramOptions::helpListsSend()
+{
+    const QString help = ProgramOptions::usage();
+    for (const char *mention : {"zelvo send", "--box", "--popup", "--message", "--wait", "--headless"})
+        QVERIFY2(help.contains(mention), mention);
+}
+
+void TestProgramOptions::missingFilesNotice_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("notice"); // its start; empty: none
+    QTest::newRow("empty folder") << QStringList{}
+                                  << "Es fehlen boxip.ini, zlv-tag.txt, zlv-woch.txt und zlv-term.txt.";
+    QTest::newRow("only the lists") << QStringList{"zlv-woch.txt"} << "Es fehlt boxip.ini.";
+    QTest::newRow("only boxip.ini") << QStringList{"boxip.ini"} << "Es fehlen zlv-tag.txt, zlv-woch.txt und zlv-term.txt.";
+    QTest::newRow("boxip.ini and one list") << QStringList{"boxip.ini", "zlv-term.txt"} << QString();
+}
+
+void TestProgramOptions::missingFilesNotice()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, notice);
+    TempFolder folder;
+    for (const QString &file : files)
+        folder.write(file, "");
+    const QString said = DefaultFolder::missingFilesNotice(folder.dir());
+    QVERIFY2(said.startsWith(notice), qPrintable(said));
+    if (!notice.isEmpty()) {
+        for (const char *mention : {"LIESMICH.txt", "Anleitung", "zelvo-check"})
+            QVERIFY2(said.contains(mention), mention);
+    } else {
+        QVERIFY2(said.isEmpty(), qPrintable(said));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestProgramOptions)

@@ -112,7 +112,7 @@ private:
 void TestIcmpEcho::initTestCase()
 {
     if (!g_noNamespace.isEmpty())
-        QSKIP(qPrintable(QStringLiteral("no private network namespace, so no real ICMP here: ") + g_noNamespace));
+        QSKIP(qPrintable(QStringLiteral("no real ICMP here: ") + g_noNamespace));
     QVERIFY(PrivateNetwork::setUp(QStringLiteral("10.77.0.0/24")));
     QVERIFY(PrivateNetwork::ip({"addr", "add", kBoxOn + "/32", "dev", "lo"}));
     QVERIFY(PrivateNetwork::ip({"addr", "add", kOtherBoxOn + "/32", "dev", "lo"}));
