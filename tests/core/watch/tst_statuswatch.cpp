@@ -1,3 +1,4 @@
+#include "Messages.h"
 #include "RecordingHttpServer.h"
 #include "ScriptedEchoProber.h"
 #include "TempFolder.h"
@@ -5,7 +6,9 @@
 #include "boxes/Message.h"
 #include "boxes/RequestChannel.h"
 #include "boxes/RequestTarget.h"
+#include "boxes/BoxListFile.h"
 #include "common/StatusBoard.h"
+#include "sendtext/ScriptDelivery.h"
 #include "watch/StatusWatch.h"
 
 #include <QElapsedTimer>
@@ -41,6 +44,11 @@ QString line(int box, bool on)
            + (on ? QStringLiteral("ein") : QStringLiteral("aus")) + QStringLiteral("geschaltet\n");
 }
 
+QStringList g_log;
+void collect(QtMsgType, const QMessageLogContext &, const QString &text)
+{
+    g_log << text;
+}
 
 } // namespace
 
@@ -58,6 +66,7 @@ private slots:
     void tickUnderWayIsNotStartedTwice();
     void heldWatchLetsTicksPass();
     void slowProbeCountsAsOffAndIsNotRepeated();
+    void unansweredVersionQueryHoldsNothingBack();
     void unresolvedNameAlertsOncePerAddress();
     void icmpNotAllowedAlertsOncePerRun();
 
@@ -324,6 +333,37 @@ void TestStatusWatch::slowProbeCountsAsOffAndIsNotRepeated()
     QVERIFY(runTick());
     QCOMPARE(m_prober->probedAddresses().size(), 8);
     QCOMPARE(m_display->boxStatus(), QString("1111"));
+}
+
+// The box takes the version question and never answers it: the notice
+// behind it, and the text of `zelvo send` alone (which asks first, too), go
+// out with the unknown-box rules long before their own 60 s.
+void TestStatusWatch::unansweredVersionQueryHoldsNothingBack()
+{
+    m_servers[0]->setUnanswered(RequestTarget::kVersionQuery.toLatin1());
+    HttpTransport transport(m_port);
+    std::array<RequestChannel *, 4> channels{};
+    for (auto *&c : channels)
+        c = new RequestChannel(&transport, &transport);
+    StatusWatch watch(m_folder->dir(), m_display.get(), channels, m_prober.get());
+    ScriptDelivery alone(&transport, channels);
+    alone.setAskVersionFirst(true);
+    writeBoxFile(boxFile(allConfigured({" 1 ", " 0 ", " 0 ", " 0 "})));
+    m_prober->setOutcome(boxAddress(1), Outcome::Reply);
+    g_log.clear();
+    const QtMessageHandler before = qInstallMessageHandler(collect);
+    watch.tick();
+    QVERIFY(m_servers[0]->waitForRequests(1)); // the question, which stays unanswered
+    alone.start(BoxListFile::read(m_folder->dir()).boxes, {1}, nmsg("Tom & Jerry"));
+    QTRY_VERIFY_WITH_TIMEOUT(alone.isFinished() && transport.pendingCount() == 0, 15000);
+    qInstallMessageHandler(before);
+    QCOMPARE(messages(1).size(), 2);
+    QVERIFY(messages(1).first().startsWith("/control/message?nmsg=Der%20Status"));
+    QCOMPARE(messages(1).last(), QByteArray("/control/message?nmsg=Tom%20und%20Jerry"));
+    QCOMPARE(alone.outcomes().first().httpStatus, 200);
+    QVERIFY2(g_log.contains(QStringLiteral("Fehler bei \"127.0.0.2\" /control/info?nhttpd_version - keine Antwort nach 5 s")),
+             qPrintable(g_log.join('\n')));
+    QVERIFY2(!g_log.join('\n').contains("keine Verbindung"), qPrintable(g_log.join('\n')));
 }
 
 void TestStatusWatch::heldWatchLetsTicksPass()
