@@ -1,6 +1,7 @@
 #include "boxes/NameLookup.h"
 
 #include "common/Logging.h"
+#include "common/SystemErrorText.h"
 
 #include <QHash>
 #include <QList>
@@ -66,7 +67,7 @@ void NameLookup::lookUp(const QString &name)
         std::thread([name] { answer(name, BoxAddress::resolve(name)); }).detach();
     } catch (const std::system_error &e) {
         answer(name, BoxAddress::lookupFailed(
-                         name, QStringLiteral("Namensauflösung nicht möglich: %1").arg(QString::fromLocal8Bit(e.what()))));
+                         name, QStringLiteral("Name nicht auflösbar (%1)").arg(SystemErrorText::of(e.code().value()))));
     }
 }
 
