@@ -54,9 +54,16 @@ bool PrivateNetwork::setUp(const QString &net)
 
 bool PrivateNetwork::useHostsFile(const QString &path)
 {
+    return useFile(path, QStringLiteral("/etc/hosts"));
+}
+
+bool PrivateNetwork::useFile(const QString &path, const QString &systemFile)
+{
     if (!g_entered)
         return false;
-    return ::mount(QFile::encodeName(path).constData(), "/etc/hosts", nullptr, MS_BIND, nullptr) == 0;
+    return ::mount(QFile::encodeName(path).constData(), QFile::encodeName(systemFile).constData(), nullptr, MS_BIND,
+                   nullptr)
+        == 0;
 }
 
 bool PrivateNetwork::setPingSocketsAllowed(bool allowed)

@@ -25,6 +25,8 @@ public:
 
     // Puts the file at path over /etc/hosts, for this process only.
     static bool useHostsFile(const QString &path);
+    // The same for any system file (/etc/resolv.conf, /etc/nsswitch.conf).
+    static bool useFile(const QString &path, const QString &systemFile);
 
     // Whether ping sockets may be opened (net.ipv4.ping_group_range is per
     // namespace).

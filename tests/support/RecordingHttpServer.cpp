@@ -25,7 +25,7 @@ RecordingHttpServer::RecordingHttpServer(QObject *parent)
                     r.localAddress = socket->localAddress();
                     m_requests.append(r);
                     emit requestReceived(r);
-                    if (m_answering)
+                    if (m_answering && (m_unanswered.isEmpty() || r.target != m_unanswered))
                         socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 2\r\n\r\nok");
                 }
             });

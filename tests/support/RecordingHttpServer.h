@@ -27,6 +27,9 @@ public:
     quint16 port() const { return m_server.serverPort(); }
 
     void setAnswering(bool answering) { m_answering = answering; }
+    // Requests for this target are recorded and never answered, as by a box
+    // that hangs on one question.
+    void setUnanswered(const QByteArray &target) { m_unanswered = target; }
 
     const QList<Request> &requests() const { return m_requests; }
     QList<QByteArray> targets() const;
@@ -42,5 +45,6 @@ private:
     QTcpServer m_server;
     QList<Request> m_requests;
     bool m_answering = true;
+    QByteArray m_unanswered;
     int m_connections = 0;
 };

@@ -141,9 +141,11 @@ void TestBoxRequest::televisionShows_data()
         row("percent", "100%", "100%", "100 Prozent");
         row("percent and text", "50% Rabatt", "50% Rabatt", "50 Prozent Rabatt");
         row("hash", "#1", "#1", "#1");
-        row("kept escapes", "a%26b %2B %25", "a&b + %", "a und b plus Prozent");
-        row("line break", "oben\nunten%0Aganz unten", "oben\nunten\nganz unten", "oben\nunten\nganz unten");
-        row("control characters dropped", "a\tb\rc\u0007d%09e", "abcde", "abcde");
+        row("percent before hex digits", "a%26b %2B %25", "a%26b %2B %25", "a Prozent 26b Prozent 2B Prozent 25");
+        row("percent before a letter", "Akku 30%Be leer", "Akku 30%Be leer", "Akku 30 Prozent Be leer");
+        row("percent before zeros", "50%00 Rabatt", "50%00 Rabatt", "50 Prozent 00 Rabatt");
+        row("line break", "oben\nunten%0Aganz", "oben\nunten%0Aganz", "oben\nunten Prozent 0Aganz");
+        row("control characters dropped", "a\tb\rc\u0007d%09e", "abcd%09e", "abcd Prozent 09e");
         row("ascii at the limit", ascii, ascii, ascii);
         row("ascii one over the limit", ascii + 'y', asciiCut, asciiCut);
         row("umlauts at the limit", umlauts, umlauts, umlauts);

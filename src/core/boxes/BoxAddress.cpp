@@ -116,6 +116,14 @@ BoxAddress BoxAddress::resolve(const QString &configured)
     return a;
 }
 
+BoxAddress BoxAddress::lookupFailed(const QString &configured, const QString &reason)
+{
+    BoxAddress a = read(configured);
+    a.m_needsLookup = false;
+    a.refuse(Verdict::Unresolved, reason);
+    return a;
+}
+
 QString BoxAddress::dotted() const
 {
     return address().toString();

@@ -28,6 +28,8 @@ public:
     static BoxAddress read(const QString &configured);
     // read() and, for a name, getaddrinfo: blocks, never on the UI thread.
     static BoxAddress resolve(const QString &configured);
+    // A name whose look-up could not even be begun, and why.
+    static BoxAddress lookupFailed(const QString &configured, const QString &reason);
 
     // Whether the text needs the (possibly slow) resolver.
     bool needsLookup() const { return m_needsLookup; }

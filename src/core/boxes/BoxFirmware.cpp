@@ -22,6 +22,16 @@ void BoxFirmware::learn(const QString &address, const QByteArray &target, const 
     }
 }
 
+void BoxFirmware::unanswered(const QString &address, const QByteArray &target)
+{
+    if (target != RequestTarget::kVersionQuery.toLatin1())
+        return;
+    if (m_kinds.remove(address) > 0)
+        qCInfo(lcSend).noquote() << "Box" << address
+                                 << "hat die Frage nach ihrer Webserver-Version nicht beantwortet:"
+                                    " Webserver wieder unbekannt (&, + und % werden ersetzt)";
+}
+
 FirmwareKind BoxFirmware::fromVersion(const QByteArray &version)
 {
     const QList<QByteArray> parts = version.split('.');

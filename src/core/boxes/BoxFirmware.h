@@ -17,6 +17,9 @@ public:
     // One answer from address to target (the request target as sent).
     void learn(const QString &address, const QByteArray &target, const QByteArray &serverHeader,
                const QByteArray &body);
+    // A request from address to target that got no answer: after an
+    // unanswered version query the box counts as unknown again.
+    void unanswered(const QString &address, const QByteArray &target);
 
     // The kind a version such as "3.1.9" stands for; Unknown when it is none.
     static FirmwareKind fromVersion(const QByteArray &version);

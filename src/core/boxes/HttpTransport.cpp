@@ -2,6 +2,7 @@
 
 #include "boxes/BoxAddress.h"
 #include "boxes/HttpAnswer.h"
+#include "boxes/NameLookup.h"
 #include "boxes/RequestTarget.h"
 #include "common/Logging.h"
 #include "common/SystemErrorText.h"
@@ -17,8 +18,6 @@ namespace {
 
 // What Qt buffers of an answer before Zelvo has read it: about one look.
 constexpr qint64 kReadBufferBytes = 4096;
-// Look-ups of box names at the same time (four boxes and a spare).
-constexpr int kLookupThreads = 5;
 // Addresses whose refusal is remembered; beyond that the memory starts anew.
 constexpr int kRefusalsRemembered = 32;
 
@@ -63,6 +62,7 @@ public:
     bool isQuery = false;
     QElapsedTimer age;
     QTimer limit;
+    NameLookup *lookup = nullptr; // while it waits for its name's address
     QTcpSocket *socket = nullptr;
     QByteArray target;
     qint64 toWrite = -1; // bytes of the request not yet written; -1 before writing
@@ -82,19 +82,15 @@ HttpTransport::HttpTransport(quint16 port, int timeoutMs, QObject *parent)
     , m_port(port)
     , m_timeoutMs(timeoutMs)
 {
-    m_lookups.setMaxThreadCount(kLookupThreads);
-    m_lookups.setObjectName(QStringLiteral("HttpTransportLookups"));
     connect(this, &HttpTransport::answered, this, [this](const QString &address, const QByteArray &target,
                                                          const QByteArray &server, const QByteArray &body) {
         m_firmware.learn(address, target, server, body);
     });
 }
 
-HttpTransport::~HttpTransport()
-{
-    m_lookups.clear();
-    m_lookups.waitForDone(); // a look-up's answer then finds no request any more
-}
+// Requests still waiting for a name's look-up stop waiting with their
+// objects; the look-up is left to run out.
+HttpTransport::~HttpTransport() = default;
 
 QString HttpTransport::send(const QString &address, const Message &message, const MessageOrigin &origin)
 {
@@ -150,26 +146,32 @@ QString HttpTransport::hand(Request *r, const QString &address)
     }
     r->age.start();
     r->limit.setSingleShot(true);
+    r->limit.setInterval(r->isQuery ? std::min(kQueryTimeoutMs, m_timeoutMs) : m_timeoutMs);
     connect(&r->limit, &QTimer::timeout, this, [this, r] {
         r->timedOut = true;
-        if (!r->started)
-            finish(r, 0, QStringLiteral("keine Verbindung nach %1 s (wartete hinter früheren Nachrichten an diese Box)")
-                             .arg(seconds(m_timeoutMs)));
-        else if (r->connected && r->toWrite < 0)
-            finish(r, 0, QStringLiteral("nicht gesendet nach %1 s (wartete hinter früheren Nachrichten an diese Box)")
-                             .arg(seconds(m_timeoutMs)));
-        else if (r->answer.status() > 0)
+        if (r->answer.status() > 0)
             finish(r, r->answer.status(), QString()); // answered, the rest of it came too slowly
-        else if (!r->connected)
-            finish(r, 0, QStringLiteral("keine Verbindung nach %1 s").arg(seconds(m_timeoutMs)));
         else
-            finish(r, 0, QStringLiteral("keine Antwort nach %1 s").arg(seconds(m_timeoutMs)));
+            finish(r, 0, timeoutReason(r));
     });
-    r->limit.start(m_timeoutMs);
+    r->limit.start();
     m_requests.insert(r->id, r);
     m_lanes[r->key].order.append(r);
     service(r->key);
     return QString();
+}
+
+// What the request was doing when its time ran out.
+QString HttpTransport::timeoutReason(const Request *r)
+{
+    const QString after = seconds(r->limit.interval());
+    if (!r->started || (r->connected && r->toWrite < 0))
+        return QStringLiteral("nicht gesendet nach %1 s (wartete hinter früheren Nachrichten an diese Box)").arg(after);
+    if (r->lookup)
+        return QStringLiteral("Name nach %1 s noch nicht aufgelöst").arg(after);
+    if (!r->connected)
+        return QStringLiteral("keine Verbindung nach %1 s").arg(after);
+    return QStringLiteral("keine Antwort nach %1 s").arg(after);
 }
 
 // How a request ended, for the delivery record; the log keeps its own words.
@@ -258,15 +260,12 @@ void HttpTransport::start(Request *r)
         connectTo(r, box);
         return;
     }
-    const quint64 id = r->id;
-    const QString key = r->key;
-    m_lookups.start([this, id, key] {
-        const BoxAddress resolved = BoxAddress::resolve(key);
-        QMetaObject::invokeMethod(this, [this, id, resolved] {
-            Request *r = m_requests.value(id);
-            if (r)
-                connectTo(r, resolved);
-        });
+    r->lookup = new NameLookup(r->key, r);
+    connect(r->lookup, &NameLookup::resolved, this, [this, r](const BoxAddress &resolved) {
+        r->lookup->deleteLater();
+        r->lookup = nullptr;
+        if (!r->done)
+            connectTo(r, resolved);
     });
 }
 
@@ -335,6 +334,8 @@ void HttpTransport::finish(Request *r, int status, const QString &error)
         return;
     r->done = true;
     r->limit.stop();
+    delete r->lookup; // stops waiting; the look-up itself runs out elsewhere
+    r->lookup = nullptr;
     if (r->socket) {
         r->socket->disconnect(this);
         r->socket->abort(); // nothing more is read or kept
@@ -360,6 +361,8 @@ void HttpTransport::finish(Request *r, int status, const QString &error)
     const QByteArray target = r->target;
     if (r->answer.status() > 0)
         emit answered(key, target, r->answer.serverHeader(), r->answer.body());
+    else if (r->isQuery)
+        m_firmware.unanswered(key, target);
     if (!r->isQuery)
         emit delivered(r->id, outcomeOf(r, status), status, error);
     emit finished(key, target, status, error);

@@ -10,7 +10,6 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
-#include <QThreadPool>
 
 class BoxAddress;
 
@@ -19,7 +18,10 @@ class BoxAddress;
 // through a proxy.
 //
 // Each request has its own time limit (60 s from hand-over, connect
-// included) and ends with its own logged outcome. Requests to the same
+// included; a query kQueryTimeoutMs) and ends with its own logged outcome.
+// A box name is looked up by NameLookup, once for all requests that wait for
+// it; a request that times out first stops waiting, and nothing waits for a
+// look-up when the transport ends. Requests to the same
 // address are written in the order they were handed over: a request is
 // written once the one before it has been written or has failed, so a box
 // that never answers delays nothing but is never waited for. At most
@@ -33,6 +35,9 @@ class HttpTransport : public QObject
 public:
     static constexpr int kDefaultTimeoutMs = 60000;
     static constexpr int kMaxConnectionsPerBox = 6;
+    // A question such as the version query is answered at once by any box
+    // that answers at all; the messages behind it wait no longer than this.
+    static constexpr int kQueryTimeoutMs = 5000;
 
     // The port is 80 for the boxes; tests pass their own server's port and a
     // short time-out.
@@ -51,7 +56,8 @@ public:
 
     // A GET of a document that is not a message (RequestTarget::kVersionQuery);
     // the next request to the same address waits until this one has been
-    // answered or has failed.
+    // answered or has failed, at most kQueryTimeoutMs. An unanswered version
+    // query leaves the box's web server unknown.
     void query(const QString &address, const QString &document);
 
     // What each box's web server is, learnt from every answer. A message is
@@ -97,6 +103,7 @@ private:
     void ended(Request *r, const QString &why);
     void finish(Request *r, int status, const QString &error);
     void logNotSent(const QString &address, const QByteArray &target, const QString &reason);
+    static QString timeoutReason(const Request *r);
 
     quint16 m_port;
     int m_timeoutMs;
@@ -106,6 +113,5 @@ private:
     QHash<QString, QString> m_refusalsLogged; // address -> reason last logged
     QSet<QString> m_dirty;
     bool m_servicing = false;
-    QThreadPool m_lookups;
     BoxFirmware m_firmware;
 };

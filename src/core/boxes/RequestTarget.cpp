@@ -6,13 +6,6 @@
 
 namespace {
 
-using RequestTarget::hexValue;
-
-bool isHexDigit(QChar c)
-{
-    return hexValue(c.unicode()) >= 0;
-}
-
 bool isUnreserved(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.'
@@ -64,7 +57,7 @@ bool isControl(char32_t c)
     return c != U'\n' && QChar::category(c) == QChar::Other_Control;
 }
 
-// Escapes text onto e.target one character (or kept escape) at a time. With
+// Escapes text onto e.target one character at a time. With
 // a budget >= 0, the target never grows beyond it: the character that would
 // cross it and all behind it give way to "…".
 void appendEscaped(RequestTarget::Encoded &e, const QString &text, bool keepSlash, FirmwareKind kind, int budget)
@@ -76,23 +69,13 @@ void appendEscaped(RequestTarget::Encoded &e, const QString &text, bool keepSlas
     while (i < text.size()) {
         char32_t c = text.at(i).unicode();
         int next = i + 1;
-        bool escape = false;
-        bool keptEscape = false;
-        if (c == U'%' && i + 2 < text.size() && isHexDigit(text.at(i + 1)) && isHexDigit(text.at(i + 2))) {
-            c = char32_t(hexValue(text.at(i + 1).unicode()) * 16 + hexValue(text.at(i + 2).unicode()));
-            next = i + 3;
-            escape = true;
-            keptEscape = !(mayDecodeTwice && !wordFor(c).isEmpty());
-        } else if (text.at(i).isHighSurrogate() && next < text.size() && text.at(next).isLowSurrogate()) {
+        if (text.at(i).isHighSurrogate() && next < text.size() && text.at(next).isLowSurrogate()) {
             c = QChar::surrogateToUcs4(text.at(i), text.at(next));
             ++next;
         }
 
-        // An escaped byte from 0x80 on is part of a UTF-8 sequence, not a character.
-        if (isControl(c) && !(escape && c >= 0x80)) {
+        if (isControl(c)) {
             ++e.droppedControls;
-        } else if (keptEscape) {
-            out += text.mid(i, 3).toLatin1();
         } else if (mayDecodeTwice && !wordFor(c).isEmpty()) {
             // A blank on either side where the word would touch a letter or digit.
             QString word = wordFor(c);

@@ -30,9 +30,9 @@ struct Encoded {
 };
 
 // The kind prefix ("/control/message?popup=" or "...?nmsg=") and behind it
-// the message text: '%' followed by two hex digits stays (so a typed "%0A"
-// stays a line break); every other character goes to UTF-8 and each byte
-// outside A-Z a-z 0-9 - . _ ~ becomes %XX, so a line break is "%0A".
+// the message text, every character as itself: in UTF-8, each byte outside
+// A-Z a-z 0-9 - . _ ~ as %XX, so a line break is "%0A" and a '%' is "%25"
+// whatever follows it.
 // Control characters other than the line break are left out. For a box
 // whose web server is old or not yet known, "&", "+" and "%" are written as
 // words, since such a server decodes them away. The text is cut at a

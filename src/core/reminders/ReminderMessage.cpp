@@ -10,6 +10,13 @@ QString rule()
     return QLatin1Char('\n') + QString(62, QLatin1Char('-')) + QStringLiteral("\n\n");
 }
 
+// Lists written for the old program mark a line break as "%0A"; any
+// other '%' in a list is just a percent sign.
+QString withLineBreaks(QString text)
+{
+    return text.replace(QStringLiteral("%0A"), QStringLiteral("\n"), Qt::CaseInsensitive);
+}
+
 } // namespace
 
 ReminderMessage ReminderMessage::compose(const ReminderRecord &record, const ReminderKeys &keys)
@@ -32,7 +39,7 @@ ReminderMessage ReminderMessage::compose(const ReminderRecord &record, const Rem
             + QStringLiteral(" Uhr !");
         break;
     }
-    m.message = {record.kind(), head + rule() + event + QStringLiteral(" Uhr ") + text};
+    m.message = {record.kind(), head + rule() + event + QStringLiteral(" Uhr ") + withLineBreaks(text)};
     m.box = record.box();
     m.panelText = event + QLatin1Char(' ') + text;
     return m;

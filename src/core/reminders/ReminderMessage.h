@@ -11,7 +11,8 @@ class ReminderRecord;
 // What one firing record becomes: the message (its kind, and the text by
 // its list's template), the box it goes to and the text of the information
 // panel. Pure; nothing is escaped here, encoding for the wire belongs to the
-// transport. Line breaks are real ones ("\n" below):
+// transport. Line breaks are real ones ("\n" below); a "%0A" (or "%0a") in a
+// list's text becomes one in the message, the panel keeps it as written:
 //
 //   daily:  "Es ist 07:25 Uhr!\n<62 hyphens>\n\n07:30 Uhr Muell rausbringen"
 //   weekly: "Es ist Sonntag 08:00 Uhr!\n<62 hyphens>\n\n<event> Uhr <text>"

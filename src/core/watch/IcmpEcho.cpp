@@ -179,7 +179,11 @@ EchoResult echo(quint32 ipv4, int timeoutMs)
 
 EchoResult probe(const QString &address, int timeoutMs)
 {
-    const BoxAddress box = BoxAddress::resolve(address);
+    return probe(BoxAddress::resolve(address), timeoutMs);
+}
+
+EchoResult probe(const BoxAddress &box, int timeoutMs)
+{
     switch (box.verdict()) {
     case BoxAddress::Verdict::Usable:
         return echo(box.ipv4(), timeoutMs);

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+class BoxAddress;
+
 // One ICMP echo request and the wait for its reply, blocking: for worker
 // threads, never for the user-interface thread.
 //
@@ -21,6 +23,9 @@ inline const QByteArray kPayload = QByteArrayLiteral("hallo");
 // is looked up here) and sends one echo to it. Blocks for the look-up plus
 // at most timeoutMs.
 EchoResult probe(const QString &address, int timeoutMs = kTimeoutMs);
+
+// The same for an address already read (and, for a name, looked up).
+EchoResult probe(const BoxAddress &box, int timeoutMs = kTimeoutMs);
 
 // One echo to ipv4 (host byte order).
 EchoResult echo(quint32 ipv4, int timeoutMs = kTimeoutMs);

@@ -318,11 +318,10 @@ void TestReminderLists::messages_data()
                                                    << "/control/message?popup=Es ist der 05-01-2027 19:00 Uhr !"
                                                           + kRule + "--:-- Uhr x"
                                                    << "--:-- x" << 3;
-    QTest::newRow("text passed on unescaped") << ReminderListKind::Daily << "07:25 07:30 p 2 50% & #1%0Aneu"
-                                              << onWeekday(1, 7, 25)
-                                              << "/control/message?popup=Es ist 07:25 Uhr!" + kRule
-                                                     + "07:30 Uhr 50% & #1%0Aneu"
-                                              << "07:30 50% & #1%0Aneu" << 2;
+    QTest::newRow("text passed on unescaped, %0A a line break")
+        << ReminderListKind::Daily << "07:25 07:30 p 2 50% & #1%0Aneu%0a30%Be 50%00" << onWeekday(1, 7, 25)
+        << "/control/message?popup=Es ist 07:25 Uhr!" + kRule + "07:30 Uhr 50% & #1%0Aneu%0A30%Be 50%00"
+        << "07:30 50% & #1%0Aneu%0a30%Be 50%00" << 2;
 }
 
 void TestReminderLists::messages()
@@ -336,7 +335,8 @@ void TestReminderLists::messages()
     QTEST(RequestTarget::document(m.message), "document");
     QTEST(m.panelText, "panel");
     QTEST(m.box, "box");
-    QCOMPARE(m.message.text.count(QLatin1Char('\n')), 3); // real line breaks around the rule
+    // Real line breaks around the rule and wherever the list wrote "%0A".
+    QCOMPARE(m.message.text.count(QLatin1Char('\n')), 3 + m.panelText.count(QStringLiteral("%0A"), Qt::CaseInsensitive));
 }
 
 // Each list has its second of the minute, and no other second checks a list.

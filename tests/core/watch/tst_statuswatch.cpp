@@ -1,3 +1,4 @@
+#include "Messages.h"
 #include "RecordingHttpServer.h"
 #include "ScriptedEchoProber.h"
 #include "TempFolder.h"
@@ -5,10 +6,13 @@
 #include "boxes/Message.h"
 #include "boxes/RequestChannel.h"
 #include "boxes/RequestTarget.h"
+#include "boxes/BoxListFile.h"
 #include "common/StatusBoard.h"
+#include "sendtext/ScriptDelivery.h"
 #include "watch/StatusWatch.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -41,7 +45,6 @@ QString line(int box, bool on)
            + (on ? QStringLiteral("ein") : QStringLiteral("aus")) + QStringLiteral("geschaltet\n");
 }
 
-
 } // namespace
 
 class TestStatusWatch : public QObject
@@ -58,6 +61,7 @@ private slots:
     void tickUnderWayIsNotStartedTwice();
     void heldWatchLetsTicksPass();
     void slowProbeCountsAsOffAndIsNotRepeated();
+    void unansweredVersionQueryHoldsNothingBack();
     void unresolvedNameAlertsOncePerAddress();
     void icmpNotAllowedAlertsOncePerRun();
 
@@ -324,6 +328,37 @@ void TestStatusWatch::slowProbeCountsAsOffAndIsNotRepeated()
     QVERIFY(runTick());
     QCOMPARE(m_prober->probedAddresses().size(), 8);
     QCOMPARE(m_display->boxStatus(), QString("1111"));
+}
+
+// The box takes the version question and never answers it: the notice
+// behind it, and the text of `zelvo send` alone (its own transport, which
+// asks first, too), go out with the unknown-box rules long before their 60 s.
+void TestStatusWatch::unansweredVersionQueryHoldsNothingBack()
+{
+    m_servers[0]->setUnanswered(RequestTarget::kVersionQuery.toLatin1());
+    HttpTransport running(m_port), sendAlone(m_port);
+    const auto channelsOf = [](HttpTransport *t) {
+        return std::array<RequestChannel *, 4>{new RequestChannel(t, t), new RequestChannel(t, t),
+                                               new RequestChannel(t, t), new RequestChannel(t, t)};
+    };
+    StatusWatch watch(m_folder->dir(), m_display.get(), channelsOf(&running), m_prober.get());
+    ScriptDelivery alone(&sendAlone, channelsOf(&sendAlone));
+    alone.setAskVersionFirst(true);
+    writeBoxFile(boxFile(allConfigured({" 1 ", " 0 ", " 0 ", " 0 "})));
+    m_prober->setOutcome(boxAddress(1), Outcome::Reply);
+    for (int i = 0; i < 2; ++i) // the log says what happened
+        QTest::ignoreMessage(QtWarningMsg, "Fehler bei \"127.0.0.2\" /control/info?nhttpd_version - keine Antwort nach 5 s");
+    QTest::failOnWarning(QRegularExpression("."));
+
+    watch.tick();
+    alone.start(BoxListFile::read(m_folder->dir()).boxes, {1}, nmsg("Tom & Jerry"));
+    QTRY_VERIFY_WITH_TIMEOUT(alone.isFinished() && running.pendingCount() == 0, 15000);
+    QCOMPARE(alone.outcomes().first().httpStatus, 200);
+    const QList<QByteArray> sent = messages(1);
+    QCOMPARE(sent.size(), 2);
+    QVERIFY(sent.contains("/control/message?nmsg=Tom%20und%20Jerry"));
+    QVERIFY(sent.contains(RequestTarget::encode(Message{MessageKind::Message, StatusWatch::composeNotice("", "1000")},
+                                                FirmwareKind::Unknown).target));
 }
 
 void TestStatusWatch::heldWatchLetsTicksPass()
