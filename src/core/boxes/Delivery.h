@@ -1,6 +1,7 @@
 #pragma once
 
 #include "boxes/Message.h"
+#include "boxes/SendResult.h"
 
 #include <QDateTime>
 #include <QString>
@@ -15,17 +16,6 @@ struct MessageOrigin {
     // What the record shows of the text; its first line when empty. A
     // reminder's first line is only the hour, so it gives its own line.
     QString title = {};
-};
-
-// What became of a message, as far as it is known.
-enum class DeliveryOutcome {
-    Waiting,           // handed over, no answer yet
-    Answered,          // the box answered with an HTTP status
-    TimedOut,          // written or connecting, no answer within the time-out
-    ConnectionRefused, // the box refused the connection
-    Failed,            // any other error on the way
-    NotSent,           // never contacted: no box, box not configured, address refused
-    Dropped,           // gave up while it still waited behind earlier requests
 };
 
 // One message in the delivery record: when, to which box, what, and how it went.

@@ -100,6 +100,20 @@ QString HttpTransport::send(const QString &address, const Message &message, cons
     return hand(r, address);
 }
 
+quint64 HttpTransport::submit(const QString &address, const Message &message)
+{
+    auto *r = new Request(this);
+    r->message = message;
+    const quint64 id = m_nextId;
+    hand(r, address);
+    return id;
+}
+
+void HttpTransport::identify(const QString &address)
+{
+    query(address, RequestTarget::kVersionQuery);
+}
+
 void HttpTransport::notSent(const Message &message, const MessageOrigin &origin, const QString &reason)
 {
     const quint64 id = m_nextId++;
@@ -139,8 +153,10 @@ QString HttpTransport::hand(Request *r, const QString &address)
         const bool isQuery = r->isQuery;
         delete r;
         logNotSent(key, target, box.reason());
-        if (!isQuery)
+        if (!isQuery) {
             emit delivered(id, DeliveryOutcome::NotSent, 0, box.reason());
+            emitDone(id, {DeliveryOutcome::NotSent, 0, box.reason(), QString()});
+        }
         emit finished(key, target, 0, box.reason());
         return box.reason();
     }
@@ -363,8 +379,12 @@ void HttpTransport::finish(Request *r, int status, const QString &error)
         emit answered(key, target, r->answer.serverHeader(), r->answer.body());
     else if (r->isQuery)
         m_firmware.unanswered(key, target);
-    if (!r->isQuery)
-        emit delivered(r->id, outcomeOf(r, status), status, error);
+    if (!r->isQuery) {
+        const DeliveryOutcome outcome = outcomeOf(r, status);
+        emit delivered(r->id, outcome, status, error);
+        const std::optional<Message> sent = r->written() ? RequestTarget::decode(target) : std::nullopt;
+        emitDone(r->id, {outcome, status, error, sent ? sent->text : QString()});
+    }
     emit finished(key, target, status, error);
     r->deleteLater();
     service(key);
@@ -382,4 +402,10 @@ void HttpTransport::logNotSent(const QString &address, const QByteArray &target,
         m_refusalsLogged.clear();
     m_refusalsLogged.insert(address, reason);
     qCWarning(lcSend).noquote() << "nicht gesendet an" << (QLatin1Char('"') + address + QLatin1Char('"')) << target << "-" << reason;
+}
+
+// Queued, so that a result never arrives inside submit().
+void HttpTransport::emitDone(quint64 id, const SendResult &result)
+{
+    QMetaObject::invokeMethod(this, [this, id, result] { emit done(id, result); }, Qt::QueuedConnection);
 }

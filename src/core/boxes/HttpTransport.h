@@ -50,6 +50,15 @@ public:
     // way. origin says where it comes from, for the delivery record.
     QString send(const QString &address, const Message &message, const MessageOrigin &origin = MessageOrigin());
 
+    // Queues message for address and returns its id; done() follows exactly
+    // once, always after submit() has returned, also when the address is
+    // refused at once.
+    quint64 submit(const QString &address, const Message &message);
+
+    // Asks the box at address what it is (the version question); the next
+    // messages to it wait for the answer, at most kQueryTimeoutMs.
+    void identify(const QString &address);
+
     // A message that reached no box before any address was chosen (no box on
     // or ticked): it ends at once as not sent, for the delivery record only.
     void notSent(const Message &message, const MessageOrigin &origin, const QString &reason);
@@ -70,6 +79,8 @@ public:
     int pendingCount() const { return int(m_requests.size()); }
 
 signals:
+    // The end of a submitted message.
+    void done(quint64 id, const SendResult &result);
     // A message was handed over (not a query); its delivered() follows
     // exactly once, possibly before send() returns.
     void handedOver(quint64 id, const QString &address, const Message &message, const MessageOrigin &origin);
@@ -102,6 +113,7 @@ private:
     void readAnswer(Request *r);
     void ended(Request *r, const QString &why);
     void finish(Request *r, int status, const QString &error);
+    void emitDone(quint64 id, const SendResult &result);
     void logNotSent(const QString &address, const QByteArray &target, const QString &reason);
     static QString timeoutReason(const Request *r);
 

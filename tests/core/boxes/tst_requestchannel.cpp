@@ -24,6 +24,7 @@ private slots:
     void addressesNeverContacted();
     void silentServerTimesOut();
     void sameAddressInOrder();
+    void submittedMessageEndsOnceAfterSubmit();
     void silentAddressDoesNotDelayAnother();
     void silentBoxCostsEachMessageItsOwnTime();
     void connectionsToOneBoxAreLimited();
@@ -149,6 +150,34 @@ void TestRequestChannel::sameAddressInOrder()
     QCOMPARE(server.targets(),
              (QList<QByteArray>{"/control/message?nmsg=0", "/control/message?nmsg=1", "/control/message?nmsg=2",
                                 "/control/message?nmsg=3", "/control/message?nmsg=4"}));
+}
+
+// A caller connects to done() after submit() returns, so even a refusal at
+// once must come later; the shown text is what the box was sent.
+void TestRequestChannel::submittedMessageEndsOnceAfterSubmit()
+{
+    RecordingHttpServer server;
+    QVERIFY(server.listen());
+    HttpTransport transport(server.port(), 5000);
+    QSignalSpy done(&transport, &HttpTransport::done);
+    const quint64 refused = transport.submit("224.0.0.1", nmsg("nie"));
+    const quint64 sent = transport.submit("127.0.0.1", nmsg("Tom & Jerry"));
+    QCOMPARE(done.count(), 0);
+    QTRY_COMPARE(done.count(), 2);
+    QTest::qWait(50);
+    QCOMPARE(done.count(), 2);
+    for (const QList<QVariant> &d : done) {
+        const auto result = d.at(1).value<SendResult>();
+        if (d.at(0).toULongLong() == refused) {
+            QCOMPARE(result.outcome, DeliveryOutcome::NotSent);
+            QVERIFY(!result.reason.isEmpty());
+            QVERIFY(result.shownText.isEmpty());
+        } else {
+            QCOMPARE(d.at(0).toULongLong(), sent);
+            QVERIFY(result.delivered());
+            QCOMPARE(result.shownText, QString("Tom und Jerry")); // web server not known yet
+        }
+    }
 }
 
 void TestRequestChannel::silentAddressDoesNotDelayAnother()
