@@ -52,9 +52,9 @@ QString folderWhy()
     return QStringLiteral("--folder braucht einen vorhandenen Ordner");
 }
 
-// The parser's complaint in the words of the usage: an unknown option as it
-// was typed, or an option whose value is missing (it came last) or that takes
-// no value but got one.
+// The parser's complaint in the words of the usage: an option whose value
+// is missing (it came last), or the argument as typed that names an unknown
+// option or gives a value to a switch.
 QString parserError(const QCommandLineParser &parser, const QStringList &arguments)
 {
     const QStringList unknown = parser.unknownOptionNames();
@@ -68,10 +68,13 @@ QString parserError(const QCommandLineParser &parser, const QStringList &argumen
             break;
         const bool isLong = arg.startsWith(QStringLiteral("--"));
         const QString name = isLong ? arg.mid(2).section(QLatin1Char('='), 0, 0) : arg.mid(1);
-        const bool named = unknown.isEmpty() ? isLong && arg.contains(QLatin1Char('='))
-                                             : isLong ? name == unknown.first()
-                                                      : arg.startsWith(QLatin1Char('-')) && name.contains(unknown.first());
-        if (named)
+        bool meant = false;
+        if (!unknown.isEmpty()) // "-abc" is read as the short options a, b and c
+            meant = isLong ? name == unknown.first() : arg.startsWith(QLatin1Char('-')) && name.contains(unknown.first());
+        else
+            meant = isLong && arg.contains(QLatin1Char('=')) && name != QStringLiteral("box")
+                && name != QStringLiteral("folder");
+        if (meant)
             return QStringLiteral("unbekannte Angabe %1").arg(arg);
     }
     return QStringLiteral("unbekannte Angabe (%1)").arg(parser.errorText());

@@ -61,7 +61,7 @@ void TestSendCommand::parse_data()
     wrong("unknown option with a value", {"--laut=ja", "x"}, "unbekannte Angabe --laut=ja");
     wrong("single dash word", {"-wait", "x"}, "unbekannte Angabe -wait");
     wrong("-h is no help here", {"-h"}, "unbekannte Angabe -h");
-    wrong("a value for a switch", {"--wait=ja", "x"}, "unbekannte Angabe --wait=ja");
+    wrong("a value for a switch", {"--box=1", "--wait=ja", "x"}, "unbekannte Angabe --wait=ja");
     wrong("folder missing", {"--folder", "/nicht/da", "x"}, "--folder braucht einen vorhandenen Ordner");
     wrong("--folder without a value", {"x", "--folder"}, "--folder braucht einen vorhandenen Ordner");
     wrong("empty text", {""}, "der Text ist leer");
