@@ -1,7 +1,8 @@
-#include "engine/ProgramOptions.h"
+#include "app/ProgramOptions.h"
 
+#include "app/DefaultFolderSetup.h"
+#include "app/SendCommand.h"
 #include "engine/DefaultFolder.h"
-#include "engine/SendCommand.h"
 #include "common/Version.h"
 
 #include <QCommandLineParser>
@@ -71,7 +72,7 @@ bool ProgramOptions::openFolder(QDir *dir, QString *error) const
 {
     if (defaultFolder) {
         const QString path = DefaultFolder::path();
-        if (!DefaultFolder::prepare(path, error))
+        if (!DefaultFolderSetup::prepare(path, error))
             return false;
         *dir = QDir(path);
         return true;

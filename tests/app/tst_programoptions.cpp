@@ -1,6 +1,7 @@
 #include "TempFolder.h"
+#include "app/DefaultFolderSetup.h"
+#include "app/ProgramOptions.h"
 #include "engine/DefaultFolder.h"
-#include "engine/ProgramOptions.h"
 
 #include <QTest>
 
@@ -99,7 +100,7 @@ void TestProgramOptions::defaultFolderKeptAsItIs()
     TempFolder home;
     QVERIFY(home.dir().mkdir("Zelvo"));
     QString error;
-    QVERIFY(DefaultFolder::prepare(home.path("Zelvo"), &error));
+    QVERIFY(DefaultFolderSetup::prepare(home.path("Zelvo"), &error));
     QVERIFY(!QFileInfo::exists(home.path("Zelvo/LIESMICH.txt")));
 }
 
