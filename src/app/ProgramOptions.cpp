@@ -1,4 +1,5 @@
 #include "app/ProgramOptions.h"
+#include "common/CommandLineError.h"
 
 #include "app/DefaultFolderSetup.h"
 #include "app/SendCommand.h"
@@ -50,7 +51,7 @@ ProgramOptions ProgramOptions::parse(const QStringList &arguments)
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOptions({folder, defaultFolder, headless, version, help});
     if (!parser.parse(arguments)) {
-        o.error = QStringLiteral("unbekannter Aufruf: %1").arg(parser.errorText());
+        o.error = QStringLiteral("unbekannter Aufruf: %1").arg(CommandLineError::german(parser));
         return o;
     }
     o.help = parser.isSet(help);
