@@ -2,7 +2,6 @@
 
 #include "common/AtomicFile.h"
 #include "common/Logging.h"
-#include "common/SystemErrorText.h"
 
 #include <QDateTime>
 #include <QFile>
