@@ -101,7 +101,8 @@ void BoxSimulator::onNewConnection()
 
             const bool asksVersion = reading.path() == NhttpdReading::kVersionPath
                                      && reading.firstName() == "nhttpd_version";
-            const bool asksMode = reading.path() == NhttpdReading::kModePath || reading.path() == NhttpdReading::kStandbyPath;
+            const bool asksMode = reading.path() == NhttpdReading::kModePath
+                                  || reading.path() == NhttpdReading::kStandbyPath;
             if (asksVersion)
                 socket->write(answer(version(), version() + '\n'));
             else if (asksMode && !m_knowsMode)

@@ -228,12 +228,13 @@ void HeldMessages::setAside(const QString &why)
         aside = m_path + QStringLiteral(".%1.defekt").arg(n);
     if (::rename(QFile::encodeName(m_path).constData(), QFile::encodeName(aside).constData()) != 0) {
         m_mayWrite = false;
-        qCWarning(lcSend).noquote() << m_path << QStringLiteral("ist beschädigt (%1) und kann nicht beiseitegelegt werden:").arg(why)
+        qCWarning(lcSend).noquote() << m_path
+                                    << QStringLiteral("ist beschädigt (%1) und kann nicht beiseitegelegt werden:").arg(why)
                                     << SystemErrorText::of(errno)
                                     << "- sie bleibt, wie sie ist; zurückgehaltene Nachrichten bleiben bis zum Ende "
                                        "nur im Speicher";
         return;
     }
-    qCWarning(lcSend).noquote() << m_path << QStringLiteral("ist beschädigt (%1), beiseitegelegt als").arg(why) << aside
-                                << "- es geht ohne zurückgehaltene Nachrichten weiter";
+    qCWarning(lcSend).noquote() << m_path << QStringLiteral("ist beschädigt (%1), beiseitegelegt als").arg(why)
+                                << aside << "- es geht ohne zurückgehaltene Nachrichten weiter";
 }

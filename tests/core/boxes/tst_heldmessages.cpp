@@ -107,7 +107,8 @@ void TestHeldMessages::damagedFileSetAside_data()
     QTest::newRow("no json") << QByteArray("{\"format\": 1, \"held\": [");
     QTest::newRow("box 5") << QByteArray("{\"format\": 1, \"held\": [{\"id\": 1, \"box\": 5, \"kind\": \"popup\", "
                                          "\"text\": \"x\", \"source\": \"reminder\", \"reason\": \"off\", "
-                                         "\"madeAt\": \"2026-12-07T06:25:00Z\", \"expiresAt\": \"2026-12-07T09:25:00Z\"}]}");
+                                         "\"madeAt\": \"2026-12-07T06:25:00Z\", "
+                                         "\"expiresAt\": \"2026-12-07T09:25:00Z\"}]}");
     QTest::newRow("a folder") << QByteArray("folder");
 }
 
@@ -123,8 +124,8 @@ void TestHeldMessages::damagedFileSetAside()
     folder.write(name + ".defekt", "older");
 
     HeldMessages list(folder.dir(), m_clock);
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("zelvo-zurueckgehalten\\.json ist beschädigt .*"
-                                                          "beiseitegelegt als .*zelvo-zurueckgehalten\\.json\\.2\\.defekt"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("zelvo-zurueckgehalten\\.json ist beschädigt .* beiseitegelegt "
+                                                          "als .*zelvo-zurueckgehalten\\.json\\.2\\.defekt"));
     QVERIFY(list.load().isEmpty());
     QCOMPARE(folder.read(name + ".defekt"), QByteArray("older"));
     QCOMPARE(folder.read(name + ".2.defekt"), content == "folder" ? QByteArray() : content);
