@@ -34,8 +34,9 @@ void TestZelvoSettings::numbers_data()
     QTest::newRow("all set") << hold + "Erinnerungen=240\nStatusmeldungen = 5\nTexte=0\n" + display
                                     + "Popup=8\nMessage=0\n" << Numbers{240, 5, 0, 8, 0} << QString();
     QTest::newRow("empty is unset") << display + "Popup=\n" << defaults << QString();
-    QTest::newRow("no number") << hold + "Erinnerungen=drei\n" << defaults << "
-                               " = \"drei\" ist keine Zahl von 0 bis 10080, es gilt 180";
+    QTest::newRow("no number") << hold + "Erinnerungen=drei\n" << defaults
+                               << "Zurueckhalten_Minuten/Erinnerungen = \"drei\" ist keine Zahl von 0 bis 10080, "
+                                  "es gilt 180";
     QTest::newRow("a list") << hold + "Texte=1,5\n" << defaults
                             << "Zurueckhalten_Minuten/Texte = \"1, 5\" ist keine Zahl von 0 bis 10080, es gilt 30";
     QTest::newRow("popup 0") << display + "Popup=0\n" << defaults
