@@ -3,7 +3,7 @@
 #include "boxes/Delivery.h"
 #include "boxes/HttpTransport.h"
 #include "boxes/RequestChannel.h"
-#include "boxes/RequestTarget.h"
+#include "boxes/nhttpd/RequestTarget.h"
 
 #include <QTimer>
 
@@ -92,7 +92,7 @@ void ScriptDelivery::start(const BoxList &list, const QList<int> &boxes, const M
     connect(m_transport, &HttpTransport::finished, this, &ScriptDelivery::take);
     for (const int i : toSend)
         if (m_askVersionFirst)
-            m_channels.at(m_outcomes.at(i).box - 1)->query(m_outcomes.at(i).address, RequestTarget::kVersionQuery);
+            m_channels.at(m_outcomes.at(i).box - 1)->identify(m_outcomes.at(i).address);
     for (const BoxOutcome &o : std::as_const(m_outcomes))
         if (!o.error.isEmpty())
             m_channels.at(o.box - 1)->notSent(message, MessageOrigin{MessageSource::Script, o.box}, o.error);
