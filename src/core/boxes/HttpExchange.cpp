@@ -46,7 +46,6 @@ void HttpExchange::startLimit(int ms)
 
 void HttpExchange::start(quint16 port)
 {
-    m_started = true;
     const BoxAddress box = BoxAddress::read(m_key);
     if (!box.needsLookup()) { // a literal address: nothing to look up
         connectTo(box, port);
@@ -64,11 +63,11 @@ void HttpExchange::start(quint16 port)
 
 void HttpExchange::connectTo(const BoxAddress &box, quint16 port)
 {
+    m_state = State::Connecting;
     if (!box.usable()) {
         end(0, box.reason(), DeliveryOutcome::NotSent);
         return;
     }
-    m_state = State::Connecting;
     m_socket = new QTcpSocket(this);
     m_socket->setProxy(QNetworkProxy::NoProxy);
     m_socket->setReadBufferSize(kReadBufferBytes);
@@ -162,7 +161,7 @@ void HttpExchange::end(int status, const QString &error, DeliveryOutcome outcome
 {
     if (m_state == State::Done)
         return;
-    m_written = m_state == State::Reading;
+    m_endedIn = m_state;
     m_state = State::Done;
     m_limit.stop();
     delete m_lookup; // stops waiting; the look-up itself runs out elsewhere

@@ -36,11 +36,11 @@ public:
     quint64 id() const { return m_id; }
     QString key() const { return m_key; } // the address as configured, trimmed
     State state() const { return m_state; }
-    // Whether it was started before it ended (it held one of the box's connections).
-    bool wasStarted() const { return m_started; }
+    // Whether it was started (it holds, or held, one of the box's connections).
+    bool wasStarted() const { return lastActive() != State::Queued; }
     // Whether it got as far as connecting (else it was never sent anywhere).
     bool triedToConnect() const { return m_socket != nullptr; }
-    bool written() const { return m_state == State::Reading || (m_state == State::Done && m_written); }
+    bool written() const { return lastActive() == State::Reading; }
     const HttpAnswer &answer() const { return m_answer; }
 
     // What it carries: a message, or a question such as the version question.
@@ -66,6 +66,7 @@ signals:
     void ended(int status, const QString &error, DeliveryOutcome outcome);
 
 private:
+    State lastActive() const { return m_state == State::Done ? m_endedIn : m_state; }
     void connectTo(const BoxAddress &box, quint16 port);
     void readAnswer();
     void closed(const QString &why, DeliveryOutcome outcome);
@@ -75,8 +76,7 @@ private:
     quint64 m_id;
     QString m_key;
     State m_state = State::Queued;
-    bool m_started = false;
-    bool m_written = false;
+    State m_endedIn = State::Queued; // the state it was in when it ended
     qint64 m_toWrite = 0;
     QTimer m_limit;
     NameLookup *m_lookup = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "boxes/nhttpd/NhttpdProtocol.h"
+#include "boxes/nhttpd/RequestTarget.h"
 
 #include <QString>
 
@@ -14,6 +15,9 @@ public:
 
     // The kind a box is taken for before anyone asked it.
     const BoxProtocol &unasked() const { return m_nhttpd; }
+
+    // The longest request target any kind of box reads.
+    static constexpr int kLongestTarget = RequestTarget::kMaxTarget;
 
 private:
     NhttpdProtocol m_nhttpd;

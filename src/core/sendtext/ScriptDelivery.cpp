@@ -2,12 +2,14 @@
 
 #include "boxes/Delivery.h"
 #include "boxes/HttpTransport.h"
+#include "boxes/ProtocolChoice.h"
 #include "boxes/RequestChannel.h"
 #include "boxes/nhttpd/RequestTarget.h"
 
 #include <QTimer>
 
 #include <algorithm>
+#include <cctype>
 
 QString ScriptDelivery::BoxOutcome::failureText() const
 {
@@ -26,7 +28,7 @@ bool isControl(QChar c)
 
 bool isHexDigit(QChar c)
 {
-    return RequestTarget::hexValue(c.unicode()) >= 0;
+    return c.unicode() < 0x80 && std::isxdigit(c.unicode());
 }
 
 } // namespace
@@ -40,7 +42,7 @@ QString ScriptDelivery::cutForRequest(const QString &text)
 {
     int counted = 0;
     int i = 0;
-    while (i < text.size() && i < kMaxRequestChars && counted <= RequestTarget::kMaxTarget) {
+    while (i < text.size() && i < kMaxRequestChars && counted <= ProtocolChoice::kLongestTarget) {
         const QChar c = text.at(i);
         if (c == QLatin1Char('%') && i + 2 < text.size() && isHexDigit(text.at(i + 1)) && isHexDigit(text.at(i + 2))) {
             i += 3; // may stand for a control character and vanish
