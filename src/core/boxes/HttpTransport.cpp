@@ -229,9 +229,13 @@ void HttpTransport::ended(HttpExchange *x, int status, const QString &error, Del
     if (!x->question) {
         emit delivered(x->id(), outcome, status, error);
         SendResult result{outcome, status, error, x->written() ? x->shownText : QString()};
-        // Answered, but in words that say it was not taken.
-        if (status >= 200 && status < 300 && meaning.verdict == AnswerMeaning::Verdict::Refused)
-            result.outcome = DeliveryOutcome::Failed, result.reason = meaning.why;
+        // The box's own words why it did not take it; a success status
+        // with such words is no delivery.
+        if (meaning.verdict == AnswerMeaning::Verdict::Refused && !meaning.why.isEmpty()) {
+            result.reason = meaning.why;
+            if (status >= 200 && status < 300)
+                result.outcome = DeliveryOutcome::Failed;
+        }
         emitDone(x->id(), result);
     }
     emit finished(key, target, status, error);

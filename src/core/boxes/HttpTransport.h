@@ -55,7 +55,9 @@ public:
 
     // Queues message for address and returns its id; done() follows exactly
     // once, always after submit() has returned, also when the address is
-    // refused at once.
+    // refused at once. When the box's protocol reads the answer as a
+    // refusal in the box's own words, they are the result's reason (and a
+    // success status with them ends Failed).
     quint64 submit(const QString &address, const Message &message);
 
     // Asks the box at address what it is (its protocol's identity
