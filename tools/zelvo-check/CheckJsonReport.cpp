@@ -82,8 +82,9 @@ QByteArray CheckJsonReport::of(const FolderCheck &c)
         }
         for (const DueReminder &d : c.due) {
             const QString address = c.boxes.boxes.address(d.reminder.box).trimmed();
-            const MessageRequest request =
-                ProtocolChoice().unasked().preview(d.reminder.message, BoxProtocol::Assumed::Current);
+            const ProtocolChoice protocols;
+            const BoxProtocol &box = protocols.unasked();
+            const MessageRequest request = box.preview(d.reminder.message, BoxProtocol::Assumed::Current);
             out += line({{QStringLiteral("type"), QStringLiteral("due")},
                          {QStringLiteral("at"), isoWithOffset(d.at)},
                          {QStringLiteral("date"), d.at.toString(QStringLiteral("dd.MM.yyyy"))},
@@ -95,8 +96,8 @@ QByteArray CheckJsonReport::of(const FolderCheck &c)
                          {QStringLiteral("configured"), c.boxes.boxes.namesAddress(d.reminder.box)},
                          {QStringLiteral("kind"),
                           d.reminder.message.kind == MessageKind::Popup ? QStringLiteral("popup") : QStringLiteral("message")},
-                         {QStringLiteral("document"), request.readable},
-                         {QStringLiteral("text"), request.shownText}});
+                         {QStringLiteral("document"), box.readable(d.reminder.message)},
+                         {QStringLiteral("text"), box.shownText(request.get)}});
         }
     }
     out += line({{QStringLiteral("type"), QStringLiteral("summary")},

@@ -105,8 +105,9 @@ QString dueEntry(const FolderCheck &c, const DueReminder &d)
         + QStringLiteral("  ")
         + (d.reminder.message.kind == MessageKind::Popup ? QStringLiteral("Popup") : QStringLiteral("Meldung"));
     QString s = head + QLatin1Char('\n');
-    const QString shown =
-        ProtocolChoice().unasked().preview(d.reminder.message, BoxProtocol::Assumed::Current).shownText;
+    const ProtocolChoice protocols;
+    const BoxProtocol &protocol = protocols.unasked();
+    const QString shown = protocol.shownText(protocol.preview(d.reminder.message, BoxProtocol::Assumed::Current).get);
     for (const QString &line : printable(shown).split(QLatin1Char('\n')))
         s += QStringLiteral("    | ") + line + QLatin1Char('\n');
     return s;

@@ -22,10 +22,8 @@ struct BoxGet {
 // A message as it goes to one box.
 struct MessageRequest {
     BoxGet get;
-    QString shownText;      // what the box draws of it
     bool shortened = false; // cut to this kind's limit, ending in "…"
     QStringList changes;    // what was changed to suit the box, in German, for the log
-    QString readable;       // the request as a person reads it (zelvo-check shows it)
 };
 
 // The questions a box may be asked besides messages.
@@ -71,6 +69,13 @@ public:
     // The same for a box nobody asked (the dialog's warning, zelvo-check's
     // preview of what the television shows).
     virtual MessageRequest preview(const Message &message, Assumed assumed) const = 0;
+
+    // What a box of this kind draws for a message request as written
+    // (read only once it was written, so sending costs nothing for it).
+    virtual QString shownText(const BoxGet &request) const = 0;
+
+    // The message's request as a person reads it (zelvo-check shows it).
+    virtual QString readable(const Message &message) const = 0;
 
     // The request that asks question, or nothing when this kind cannot be
     // asked it (then the box is treated as able to show messages).

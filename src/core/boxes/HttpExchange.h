@@ -47,8 +47,7 @@ public:
     std::optional<BoxQuestion> question;
     Message message;
     MessageOrigin origin;
-    BoxGet get;        // filled when it is written
-    QString shownText; // what the box draws of the message written
+    BoxGet get; // filled when it is written
 
     // Its time limit runs from now.
     void startLimit(int ms);

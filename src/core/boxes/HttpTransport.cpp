@@ -88,7 +88,7 @@ MessageRequest HttpTransport::requestOf(const HttpExchange *x, bool logged)
 {
     BoxProtocol &protocol = m_protocols.protocolFor(x->key());
     if (x->question)
-        return MessageRequest{protocol.question(*x->question).value_or(BoxGet()), {}, false, {}, {}};
+        return MessageRequest{protocol.question(*x->question).value_or(BoxGet()), false, {}};
     const MessageRequest request = protocol.messageRequest(x->key(), x->message);
     if (logged)
         for (const QString &change : request.changes)
@@ -177,9 +177,7 @@ void HttpTransport::writeWhatMayGo(const QString &key)
         }
         if (x->state() == State::Connected) {
             // Encoded only now: what was learnt from the box meanwhile counts.
-            const MessageRequest meant = requestOf(x, true);
-            x->get = meant.get;
-            x->shownText = meant.shownText;
+            x->get = requestOf(x, true).get;
             if (!isPrintableTarget(x->get.target)
                 || !std::all_of(x->get.headers.begin(), x->get.headers.end(), isPrintableHeader)) {
                 x->end(0, QStringLiteral("ungültiges Ziel"), DeliveryOutcome::Failed);
@@ -228,7 +226,7 @@ void HttpTransport::ended(HttpExchange *x, int status, const QString &error, Del
     }
     if (!x->question) {
         emit delivered(x->id(), outcome, status, error);
-        SendResult result{outcome, status, error, x->written() ? x->shownText : QString()};
+        SendResult result{outcome, status, error, x->written() ? protocol.shownText(x->get) : QString()};
         // The box's own words why it did not take it; a success status
         // with such words is no delivery.
         if (meaning.verdict == AnswerMeaning::Verdict::Refused && !meaning.why.isEmpty()) {

@@ -95,11 +95,12 @@ void TestNhttpdProtocol::requestFollowsWhatWasLearnt()
         protocol.readAnswer(kBox, identity(protocol), answerOf("HTTP/1.1 200 OK\r\n\r\n" + versionAnswer));
 
     const MessageRequest request = protocol.messageRequest(kBox, nmsg("Tom & Jerry 100%"));
-    QCOMPARE(request.shownText, shown);
+    QCOMPARE(protocol.shownText(request.get), shown);
     QCOMPARE(request.changes.join(QLatin1Char('|')), change);
     // A box nobody asked: the preview assumes what it is told to.
-    QCOMPARE(protocol.preview(nmsg("a&b"), BoxProtocol::Assumed::Current).shownText, QStringLiteral("a&b"));
-    QCOMPARE(protocol.preview(nmsg("a&b"), BoxProtocol::Assumed::NotYetKnown).shownText, QStringLiteral("a und b"));
+    QCOMPARE(protocol.shownText(protocol.preview(nmsg("a&b"), BoxProtocol::Assumed::Current).get), QStringLiteral("a&b"));
+    QCOMPARE(protocol.shownText(protocol.preview(nmsg("a&b"), BoxProtocol::Assumed::NotYetKnown).get),
+             QStringLiteral("a und b"));
 }
 
 QTEST_GUILESS_MAIN(TestNhttpdProtocol)

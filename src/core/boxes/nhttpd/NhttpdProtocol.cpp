@@ -3,6 +3,11 @@
 #include "boxes/HttpAnswer.h"
 #include "boxes/nhttpd/RequestTarget.h"
 
+NhttpdProtocol::NhttpdProtocol()
+    : m_identity{RequestTarget::encodeQuery(RequestTarget::kVersionQuery), {}}
+{
+}
+
 MessageRequest NhttpdProtocol::messageRequest(const QString &address, const Message &message) const
 {
     return request(message, m_firmware.kindOf(address));
@@ -19,10 +24,6 @@ MessageRequest NhttpdProtocol::request(const Message &message, FirmwareKind kind
     MessageRequest r;
     r.get.target = e.target;
     r.shortened = e.shortened;
-    r.readable = RequestTarget::document(message);
-    // A current server decodes the value once; the encoding keeps every
-    // other server to the same reading.
-    r.shownText = RequestTarget::shownOnScreen(RequestTarget::decodeBytes(RequestTarget::split(e.target)->value));
     if (e.shortened)
         r.changes << QStringLiteral("Text gekürzt, damit die Anfragezeile in %1 Bytes passt: %2")
                          .arg(RequestTarget::kMaxRequestLine)
@@ -36,10 +37,23 @@ MessageRequest NhttpdProtocol::request(const Message &message, FirmwareKind kind
     return r;
 }
 
+// A current server decodes the value once; the encoding keeps every other
+// server to the same reading.
+QString NhttpdProtocol::shownText(const BoxGet &request) const
+{
+    const std::optional<RequestTarget::MessageParts> parts = RequestTarget::split(request.target);
+    return parts ? RequestTarget::shownOnScreen(RequestTarget::decodeBytes(parts->value)) : QString();
+}
+
+QString NhttpdProtocol::readable(const Message &message) const
+{
+    return RequestTarget::document(message);
+}
+
 std::optional<BoxGet> NhttpdProtocol::question(BoxQuestion question) const
 {
     if (question == BoxQuestion::Identity)
-        return BoxGet{RequestTarget::encodeQuery(RequestTarget::kVersionQuery), {}};
+        return m_identity;
     return std::nullopt;
 }
 
@@ -48,7 +62,7 @@ AnswerMeaning NhttpdProtocol::readAnswer(const QString &address, const BoxGet &r
     m_firmware.learn(address, request.target, answer.serverHeader(), answer.body());
     AnswerMeaning meaning;
     meaning.version = version(address);
-    if (request.target == question(BoxQuestion::Identity)->target)
+    if (request.target == m_identity.target)
         meaning.verdict = m_firmware.kindOf(address) == FirmwareKind::Unknown ? AnswerMeaning::Verdict::NotThisKind
                                                                               : AnswerMeaning::Verdict::Accepted;
     else if (answer.status() >= 200 && answer.status() < 300)

@@ -13,9 +13,13 @@
 class NhttpdProtocol : public BoxProtocol
 {
 public:
+    NhttpdProtocol();
+
     QString kindName() const override { return QStringLiteral("nhttpd"); }
     MessageRequest messageRequest(const QString &address, const Message &message) const override;
     MessageRequest preview(const Message &message, Assumed assumed) const override;
+    QString shownText(const BoxGet &request) const override;
+    QString readable(const Message &message) const override;
     std::optional<BoxGet> question(BoxQuestion question) const override;
     AnswerMeaning readAnswer(const QString &address, const BoxGet &request, const HttpAnswer &answer) override;
     void unanswered(const QString &address, const BoxGet &request) override;
@@ -25,5 +29,6 @@ public:
     static MessageRequest request(const Message &message, FirmwareKind kind);
 
 private:
+    const BoxGet m_identity; // the version question
     BoxFirmware m_firmware;
 };
