@@ -8,7 +8,7 @@
 #include "Messages.h"
 #include "RecordingHttpServer.h"
 #include "boxes/HttpTransport.h"
-#include "boxes/RequestTarget.h"
+#include "boxes/nhttpd/RequestTarget.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

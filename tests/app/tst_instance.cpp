@@ -5,7 +5,7 @@
 #include "RecordingHttpServer.h"
 #include "TempFolder.h"
 
-#include "boxes/RequestTarget.h"
+#include "boxes/nhttpd/RequestTarget.h"
 #include "app/InstanceLock.h"
 
 #include <QJsonDocument>

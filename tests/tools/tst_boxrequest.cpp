@@ -4,7 +4,7 @@
 #include "boxes/HttpTransport.h"
 #include "boxes/Message.h"
 #include "boxes/RequestChannel.h"
-#include "boxes/RequestTarget.h"
+#include "boxes/nhttpd/FirmwareKind.h"
 
 #include <QBuffer>
 #include <QJsonDocument>
@@ -21,8 +21,6 @@ private slots:
     void decoding_data();
     void decoding();
     void jsonLine();
-    void televisionShows_data();
-    void televisionShows();
     void oneLinePerRequestAndAnswer200();
 };
 
@@ -111,79 +109,6 @@ void TestBoxRequest::jsonLine()
     QCOMPARE(o.value("kind").toString(), QStringLiteral("nmsg"));
     QCOMPARE(o.value("text").toString(), QString::fromUtf8("\"a\"\n\\ä\uFFFD"));
     QCOMPARE(o.value("shown").toString(), QString::fromUtf8("\"a\"\n\\ä"));
-}
-
-void TestBoxRequest::televisionShows_data()
-{
-    QTest::addColumn<bool>("old"); // a web server before nhttpd 3.4.1
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("shown");
-
-    // The longest text that fits: "GET " + prefix + text + " HTTP/1.1\r\n" is 2,048 bytes.
-    const int room = RequestTarget::kMaxTarget - int(RequestTarget::encode(nmsg(""), FirmwareKind::New).target.size());
-    const QString ascii(room, QLatin1Char('x'));
-    const QString umlauts = QString(room / 6, QChar(0xE4)) + QString(room % 6, QLatin1Char('x'));
-    const QString ellipsis = QStringLiteral("…");
-    // One character more: cut behind the last character after which "…" (9 bytes) still fits.
-    const QString asciiCut = QString(room - 9, QLatin1Char('x')) + ellipsis;
-    const QString umlautsCut = QString((room - 9) / 6, QChar(0xE4)) + ellipsis;
-
-    for (const bool old : {false, true}) {
-        const char *server = old ? "old" : "new";
-        const auto row = [&](const char *name, const QString &text, const QString &onNew, const QString &onOld) {
-            QTest::addRow("%s: %s", server, name) << old << text << (old ? onOld : onNew);
-        };
-        row("umlauts", "Müll äöüß ÄÖÜ", "Müll äöüß ÄÖÜ", "Müll äöüß ÄÖÜ");
-        row("euro", "5 €", "5 €", "5 €");
-        row("quotes", "„Zitat“", "„Zitat“", "„Zitat“");
-        row("ampersand", "Tom & Jerry&Co", "Tom & Jerry&Co", "Tom und Jerry und Co");
-        row("plus", "1+1 = 2", "1+1 = 2", "1 plus 1 = 2");
-        row("percent", "100%", "100%", "100 Prozent");
-        row("percent and text", "50% Rabatt", "50% Rabatt", "50 Prozent Rabatt");
-        row("hash", "#1", "#1", "#1");
-        row("percent before hex digits", "a%26b %2B %25", "a%26b %2B %25", "a Prozent 26b Prozent 2B Prozent 25");
-        row("percent before a letter", "Akku 30%Be leer", "Akku 30%Be leer", "Akku 30 Prozent Be leer");
-        row("percent before zeros", "50%00 Rabatt", "50%00 Rabatt", "50 Prozent 00 Rabatt");
-        row("line break", "oben\nunten%0Aganz", "oben\nunten%0Aganz", "oben\nunten Prozent 0Aganz");
-        row("control characters dropped", "a\tb\rc\u0007d%09e", "abcd%09e", "abcd Prozent 09e");
-        row("ascii at the limit", ascii, ascii, ascii);
-        row("ascii one over the limit", ascii + 'y', asciiCut, asciiCut);
-        row("umlauts at the limit", umlauts, umlauts, umlauts);
-        row("umlauts one over the limit", umlauts + 'y', umlautsCut, umlautsCut);
-    }
-}
-
-// Through the program's own sender to the box simulator: the sender first
-// learns which web server the box runs, as the watch has it do.
-void TestBoxRequest::televisionShows()
-{
-    QFETCH(bool, old);
-    QFETCH(QString, text);
-    QFETCH(QString, shown);
-
-    QBuffer out;
-    out.open(QIODevice::WriteOnly);
-    BoxSimulator box(&out);
-    box.setFirmware(old ? FirmwareKind::Old : FirmwareKind::New);
-    QVERIFY(box.listen(QHostAddress::LocalHost, 0));
-    QSignalSpy recorded(&box, &BoxSimulator::requestRecorded);
-
-    HttpTransport transport(box.port(), 5000);
-    QSignalSpy finished(&transport, &HttpTransport::finished);
-    RequestChannel channel(&transport);
-    channel.query(QStringLiteral("127.0.0.1"), RequestTarget::kVersionQuery);
-    channel.send(QStringLiteral("127.0.0.1"), nmsg(text));
-
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 10000);
-    QCOMPARE(transport.firmware().kindOf(QStringLiteral("127.0.0.1")), old ? FirmwareKind::Old : FirmwareKind::New);
-    QCOMPARE(recorded.count(), 2);
-    const QJsonObject version = QJsonDocument::fromJson(recorded.at(0).at(0).toByteArray()).object();
-    QCOMPARE(version.value("request").toString(), QStringLiteral("GET /control/info?nhttpd_version HTTP/1.1"));
-    const QJsonObject o = QJsonDocument::fromJson(recorded.at(1).at(0).toByteArray()).object();
-    QCOMPARE(o.value("kind").toString(), QStringLiteral("nmsg"));
-    QCOMPARE(o.value("shown").toString(), shown);
-    QVERIFY(o.value("request").toString().toLatin1().size() + 2 <= RequestTarget::kMaxRequestLine);
-    QCOMPARE(finished.at(1).at(2).toInt(), 200);
 }
 
 void TestBoxRequest::oneLinePerRequestAndAnswer200()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "boxes/FirmwareKind.h"
+#include "boxes/nhttpd/FirmwareKind.h"
 
 #include <QByteArray>
 #include <QString>

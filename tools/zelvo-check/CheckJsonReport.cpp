@@ -1,6 +1,6 @@
 #include "CheckJsonReport.h"
 
-#include "boxes/RequestTarget.h"
+#include "boxes/ProtocolChoice.h"
 #include "check/FolderCheck.h"
 
 #include <QJsonArray>
@@ -82,6 +82,9 @@ QByteArray CheckJsonReport::of(const FolderCheck &c)
         }
         for (const DueReminder &d : c.due) {
             const QString address = c.boxes.boxes.address(d.reminder.box).trimmed();
+            const ProtocolChoice protocols;
+            const BoxProtocol &box = protocols.unasked();
+            const MessageRequest request = box.preview(d.reminder.message, BoxProtocol::Assumed::Current);
             out += line({{QStringLiteral("type"), QStringLiteral("due")},
                          {QStringLiteral("at"), isoWithOffset(d.at)},
                          {QStringLiteral("date"), d.at.toString(QStringLiteral("dd.MM.yyyy"))},
@@ -93,8 +96,8 @@ QByteArray CheckJsonReport::of(const FolderCheck &c)
                          {QStringLiteral("configured"), c.boxes.boxes.namesAddress(d.reminder.box)},
                          {QStringLiteral("kind"),
                           d.reminder.message.kind == MessageKind::Popup ? QStringLiteral("popup") : QStringLiteral("message")},
-                         {QStringLiteral("document"), RequestTarget::document(d.reminder.message)},
-                         {QStringLiteral("text"), RequestTarget::shownOnBox(d.reminder.message.text)}});
+                         {QStringLiteral("document"), box.readable(d.reminder.message)},
+                         {QStringLiteral("text"), box.shownText(request.get)}});
         }
     }
     out += line({{QStringLiteral("type"), QStringLiteral("summary")},

@@ -1,6 +1,6 @@
 #include "CheckTextReport.h"
 
-#include "boxes/RequestTarget.h"
+#include "boxes/ProtocolChoice.h"
 #include "check/FolderCheck.h"
 
 #include <QStringList>
@@ -105,7 +105,10 @@ QString dueEntry(const FolderCheck &c, const DueReminder &d)
         + QStringLiteral("  ")
         + (d.reminder.message.kind == MessageKind::Popup ? QStringLiteral("Popup") : QStringLiteral("Meldung"));
     QString s = head + QLatin1Char('\n');
-    for (const QString &line : printable(RequestTarget::shownOnBox(d.reminder.message.text)).split(QLatin1Char('\n')))
+    const ProtocolChoice protocols;
+    const BoxProtocol &protocol = protocols.unasked();
+    const QString shown = protocol.shownText(protocol.preview(d.reminder.message, BoxProtocol::Assumed::Current).get);
+    for (const QString &line : printable(shown).split(QLatin1Char('\n')))
         s += QStringLiteral("    | ") + line + QLatin1Char('\n');
     return s;
 }

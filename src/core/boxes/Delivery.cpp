@@ -1,6 +1,6 @@
 #include "boxes/Delivery.h"
 
-#include "boxes/RequestTarget.h"
+#include "boxes/nhttpd/RequestTarget.h"
 
 QString Delivery::boxText() const
 {

@@ -1,7 +1,7 @@
 #include "boxes/DeliveryRecord.h"
 
 #include "boxes/HttpTransport.h"
-#include "boxes/RequestTarget.h"
+#include "boxes/nhttpd/RequestTarget.h"
 #include "common/Clock.h"
 
 #include <algorithm>

@@ -1,44 +1,15 @@
 #include "boxes/HttpTransport.h"
 
 #include "boxes/BoxAddress.h"
-#include "boxes/HttpAnswer.h"
-#include "boxes/NameLookup.h"
-#include "boxes/RequestTarget.h"
+#include "boxes/HttpExchange.h"
 #include "common/Logging.h"
-#include "common/SystemErrorText.h"
-
-#include <QElapsedTimer>
-#include <QNetworkProxy>
-#include <QTcpSocket>
-#include <QTimer>
 
 #include <algorithm>
 
 namespace {
 
-// What Qt buffers of an answer before Zelvo has read it: about one look.
-constexpr qint64 kReadBufferBytes = 4096;
 // Addresses whose refusal is remembered; beyond that the memory starts anew.
 constexpr int kRefusalsRemembered = 32;
-
-QString seconds(int ms)
-{
-    return QString::number(ms / 1000.0);
-}
-
-QString socketErrorText(const QTcpSocket *socket)
-{
-    switch (socket->error()) {
-    case QAbstractSocket::ConnectionRefusedError:
-        return QStringLiteral("Verbindung abgelehnt");
-    case QAbstractSocket::RemoteHostClosedError:
-        return QStringLiteral("Verbindung geschlossen ohne Antwort");
-    case QAbstractSocket::NetworkError:
-        return SystemErrorText::ofSocket(socket->error(), socket->errorString());
-    default:
-        return SystemErrorText::ofSocket(socket->error(), socket->errorString());
-    }
-}
 
 bool isPrintableTarget(const QByteArray &target)
 {
@@ -46,72 +17,57 @@ bool isPrintableTarget(const QByteArray &target)
            && std::all_of(target.begin(), target.end(), [](char c) { return c > 0x20 && c < 0x7F; });
 }
 
-} // namespace
-
-// One hand-over: the request and, once under way, its connection.
-class HttpTransport::Request : public QObject
+bool isPrintableHeader(const std::pair<QByteArray, QByteArray> &header)
 {
-public:
-    explicit Request(QObject *parent) : QObject(parent) {}
+    const auto printable = [](char c) { return c >= 0x20 && c < 0x7F; };
+    return !header.first.isEmpty() && std::all_of(header.first.begin(), header.first.end(), printable)
+           && std::all_of(header.second.begin(), header.second.end(), printable);
+}
 
-    quint64 id = 0;
-    QString key; // the address as configured, trimmed
-    Message message;
-    MessageOrigin origin;
-    QString queryDocument; // set for a query, which is no message
-    bool isQuery = false;
-    QElapsedTimer age;
-    QTimer limit;
-    NameLookup *lookup = nullptr; // while it waits for its name's address
-    QTcpSocket *socket = nullptr;
-    QByteArray target;
-    qint64 toWrite = -1; // bytes of the request not yet written; -1 before writing
-    bool started = false;
-    bool connected = false;
-    bool done = false;
-    bool refused = false; // its address is not contacted
-    bool timedOut = false;
-    bool connectionRefused = false;
-    HttpAnswer answer;
-
-    bool written() const { return toWrite == 0; }
-};
+} // namespace
 
 HttpTransport::HttpTransport(quint16 port, int timeoutMs, QObject *parent)
     : QObject(parent)
     , m_port(port)
     , m_timeoutMs(timeoutMs)
 {
-    connect(this, &HttpTransport::answered, this, [this](const QString &address, const QByteArray &target,
-                                                         const QByteArray &server, const QByteArray &body) {
-        m_firmware.learn(address, target, server, body);
-    });
 }
 
-// Requests still waiting for a name's look-up stop waiting with their
+// Exchanges still waiting for a name's look-up stop waiting with their
 // objects; the look-up is left to run out.
 HttpTransport::~HttpTransport() = default;
 
+HttpExchange *HttpTransport::create(const QString &address)
+{
+    return new HttpExchange(m_nextId++, address.trimmed(), this);
+}
+
 QString HttpTransport::send(const QString &address, const Message &message, const MessageOrigin &origin)
 {
-    auto *r = new Request(this);
-    r->message = message;
-    r->origin = origin;
-    return hand(r, address);
+    HttpExchange *x = create(address);
+    x->message = message;
+    x->origin = origin;
+    return hand(x);
 }
 
 quint64 HttpTransport::submit(const QString &address, const Message &message)
 {
-    auto *r = new Request(this);
-    r->message = message;
-    const quint64 id = m_nextId;
-    hand(r, address);
+    HttpExchange *x = create(address);
+    x->message = message;
+    const quint64 id = x->id();
+    hand(x);
     return id;
 }
 
 void HttpTransport::identify(const QString &address)
 {
-    query(address, RequestTarget::kVersionQuery);
+    HttpExchange *x = create(address);
+    x->question = BoxQuestion::Identity;
+    if (!m_protocols.protocolFor(x->key()).question(BoxQuestion::Identity)) {
+        delete x; // this kind tells nothing when asked
+        return;
+    }
+    hand(x);
 }
 
 void HttpTransport::notSent(const Message &message, const MessageOrigin &origin, const QString &reason)
@@ -121,87 +77,54 @@ void HttpTransport::notSent(const Message &message, const MessageOrigin &origin,
     emit delivered(id, DeliveryOutcome::NotSent, 0, reason);
 }
 
-void HttpTransport::query(const QString &address, const QString &document)
+void HttpTransport::query(const QString &address, const QString &)
 {
-    auto *r = new Request(this);
-    r->queryDocument = document;
-    r->isQuery = true;
-    hand(r, address);
+    identify(address);
 }
 
-// The request target, encoded for what is known of the box by now.
-QByteArray HttpTransport::targetOf(const Request *r, bool logged) const
+// The request for x, for what is known of its box by now; logged: the
+// changes made to suit the box are logged.
+MessageRequest HttpTransport::requestOf(const HttpExchange *x, bool logged)
 {
-    if (r->isQuery)
-        return RequestTarget::encodeQuery(r->queryDocument);
-    const FirmwareKind kind = m_firmware.kindOf(r->key);
-    return logged ? RequestTarget::encodeLogged(r->message, kind) : RequestTarget::encode(r->message, kind).target;
+    BoxProtocol &protocol = m_protocols.protocolFor(x->key());
+    if (x->question)
+        return MessageRequest{protocol.question(*x->question).value_or(BoxGet()), false, {}};
+    const MessageRequest request = protocol.messageRequest(x->key(), x->message);
+    if (logged)
+        for (const QString &change : request.changes)
+            qCInfo(lcSend).noquote() << change;
+    return request;
 }
 
-QString HttpTransport::hand(Request *r, const QString &address)
+QString HttpTransport::hand(HttpExchange *x)
 {
-    const QString key = address.trimmed();
-    r->key = key;
-    r->id = m_nextId++;
-    if (!r->isQuery)
-        emit handedOver(r->id, key, r->message, r->origin);
+    const QString key = x->key();
+    if (!x->question)
+        emit handedOver(x->id(), key, x->message, x->origin);
     const BoxAddress box = BoxAddress::read(key);
     if (!box.needsLookup() && !box.usable()) {
         // Refused by its text alone: nothing to queue or wait for.
-        const QByteArray target = targetOf(r, false);
-        const quint64 id = r->id;
-        const bool isQuery = r->isQuery;
-        delete r;
+        const QByteArray target = requestOf(x, false).get.target;
+        const quint64 id = x->id();
+        const bool isMessage = !x->question;
+        delete x;
         logNotSent(key, target, box.reason());
-        if (!isQuery) {
+        if (isMessage) {
             emit delivered(id, DeliveryOutcome::NotSent, 0, box.reason());
             emitDone(id, {DeliveryOutcome::NotSent, 0, box.reason(), QString()});
         }
         emit finished(key, target, 0, box.reason());
         return box.reason();
     }
-    r->age.start();
-    r->limit.setSingleShot(true);
-    r->limit.setInterval(r->isQuery ? std::min(kQueryTimeoutMs, m_timeoutMs) : m_timeoutMs);
-    connect(&r->limit, &QTimer::timeout, this, [this, r] {
-        r->timedOut = true;
-        if (r->answer.status() > 0)
-            finish(r, r->answer.status(), QString()); // answered, the rest of it came too slowly
-        else
-            finish(r, 0, timeoutReason(r));
-    });
-    r->limit.start();
-    m_requests.insert(r->id, r);
-    m_lanes[r->key].order.append(r);
-    service(r->key);
+    connect(x, &HttpExchange::connected, this, [this, key] { service(key); });
+    connect(x, &HttpExchange::writtenOut, this, [this, key] { service(key); });
+    connect(x, &HttpExchange::ended, this,
+            [this, x](int status, const QString &error, DeliveryOutcome outcome) { ended(x, status, error, outcome); });
+    x->startLimit(x->question ? std::min(kQueryTimeoutMs, m_timeoutMs) : m_timeoutMs);
+    m_requests.insert(x->id(), x);
+    m_lanes[key].order.append(x);
+    service(key);
     return QString();
-}
-
-// What the request was doing when its time ran out.
-QString HttpTransport::timeoutReason(const Request *r)
-{
-    const QString after = seconds(r->limit.interval());
-    if (!r->started || (r->connected && r->toWrite < 0))
-        return QStringLiteral("nicht gesendet nach %1 s (wartete hinter früheren Nachrichten an diese Box)").arg(after);
-    if (r->lookup)
-        return QStringLiteral("Name nach %1 s noch nicht aufgelöst").arg(after);
-    if (!r->connected)
-        return QStringLiteral("keine Verbindung nach %1 s").arg(after);
-    return QStringLiteral("keine Antwort nach %1 s").arg(after);
-}
-
-// How a request ended, for the delivery record; the log keeps its own words.
-DeliveryOutcome HttpTransport::outcomeOf(const Request *r, int status)
-{
-    if (status > 0)
-        return DeliveryOutcome::Answered;
-    if (r->refused)
-        return DeliveryOutcome::NotSent;
-    if (r->connectionRefused)
-        return DeliveryOutcome::ConnectionRefused;
-    if (r->timedOut)
-        return r->started && !(r->connected && r->toWrite < 0) ? DeliveryOutcome::TimedOut : DeliveryOutcome::Dropped;
-    return DeliveryOutcome::Failed;
 }
 
 // Runs the lanes whose state changed; calls made while it runs (a request
@@ -228,14 +151,16 @@ void HttpTransport::service(const QString &key)
 
 void HttpTransport::startWhatMayStart(const QString &key)
 {
-    const QList<Request *> order = m_lanes[key].order; // a start may fail at once and leave it
-    for (Request *r : order) {
+    const QList<HttpExchange *> order = m_lanes[key].order; // a start may fail at once and leave it
+    for (HttpExchange *x : order) {
         if (m_lanes[key].open >= kMaxConnectionsPerBox)
             return;
-        if (!r->started && !r->done)
-            start(r);
-        // Nothing behind a query starts before the query is done.
-        if (r->isQuery)
+        if (x->state() == HttpExchange::State::Queued) {
+            ++m_lanes[key].open;
+            x->start(m_port);
+        }
+        // Nothing behind a question starts before the question is done.
+        if (x->question)
             return;
     }
 }
@@ -244,149 +169,75 @@ void HttpTransport::writeWhatMayGo(const QString &key)
 {
     Lane &lane = m_lanes[key];
     while (!lane.order.isEmpty()) {
-        Request *r = lane.order.first();
-        if (r->done || (r->written() && !r->isQuery)) {
+        HttpExchange *x = lane.order.first();
+        using State = HttpExchange::State;
+        if (x->state() == State::Done || (x->state() == State::Reading && !x->question)) {
             lane.order.removeFirst();
             continue;
         }
-        if (r->connected && r->toWrite < 0) {
+        if (x->state() == State::Connected) {
             // Encoded only now: what was learnt from the box meanwhile counts.
-            r->target = targetOf(r, true);
-            if (!isPrintableTarget(r->target)) {
-                finish(r, 0, QStringLiteral("ungültiges Ziel"));
+            x->get = requestOf(x, true).get;
+            if (!isPrintableTarget(x->get.target)
+                || !std::all_of(x->get.headers.begin(), x->get.headers.end(), isPrintableHeader)) {
+                x->end(0, QStringLiteral("ungültiges Ziel"), DeliveryOutcome::Failed);
                 continue;
             }
-            const QByteArray host = r->key.toLatin1() + (m_port == 80 ? QByteArray() : ':' + QByteArray::number(m_port));
-            const QByteArray request =
-                "GET " + r->target + " HTTP/1.1\r\nHost: " + host + "\r\nConnection: close\r\n\r\n";
-            r->toWrite = request.size();
-            qCInfo(lcSend).noquote() << "GET" << r->key << r->target;
-            r->socket->write(request);
+            const QByteArray host = key.toLatin1() + (m_port == 80 ? QByteArray() : ':' + QByteArray::number(m_port));
+            QByteArray request = "GET " + x->get.target + " HTTP/1.1\r\nHost: " + host + "\r\n";
+            for (const auto &header : x->get.headers)
+                request += header.first + ": " + header.second + "\r\n";
+            request += "Connection: close\r\n\r\n";
+            qCInfo(lcSend).noquote() << "GET" << key << x->get.target;
+            x->write(request);
         }
         return; // the first one not yet written holds the rest back
     }
 }
 
-void HttpTransport::start(Request *r)
+void HttpTransport::ended(HttpExchange *x, int status, const QString &error, DeliveryOutcome outcome)
 {
-    r->started = true;
-    ++m_lanes[r->key].open;
-    const BoxAddress box = BoxAddress::read(r->key);
-    if (!box.needsLookup()) { // a literal address: nothing to look up
-        connectTo(r, box);
-        return;
-    }
-    r->lookup = new NameLookup(r->key, r);
-    connect(r->lookup, &NameLookup::resolved, this, [this, r](const BoxAddress &resolved) {
-        r->lookup->deleteLater();
-        r->lookup = nullptr;
-        if (!r->done)
-            connectTo(r, resolved);
-    });
-}
-
-void HttpTransport::connectTo(Request *r, const BoxAddress &box)
-{
-    if (!box.usable()) {
-        r->refused = true;
-        finish(r, 0, box.reason());
-        return;
-    }
-    r->socket = new QTcpSocket(r);
-    r->socket->setProxy(QNetworkProxy::NoProxy);
-    r->socket->setReadBufferSize(kReadBufferBytes);
-    connect(r->socket, &QTcpSocket::connected, this, [this, r] {
-        r->connected = true;
-        service(r->key);
-    });
-    connect(r->socket, &QTcpSocket::bytesWritten, this, [this, r](qint64 n) {
-        r->toWrite = std::max<qint64>(0, r->toWrite - n);
-        if (r->written())
-            service(r->key);
-    });
-    connect(r->socket, &QTcpSocket::readyRead, this, [this, r] { readAnswer(r); });
-    connect(r->socket, &QTcpSocket::errorOccurred, this, [this, r] {
-        r->connectionRefused = r->socket->error() == QAbstractSocket::ConnectionRefusedError;
-        ended(r, socketErrorText(r->socket));
-    });
-    connect(r->socket, &QTcpSocket::disconnected, this,
-            [this, r] { ended(r, QStringLiteral("Verbindung geschlossen ohne Antwort")); });
-    r->socket->connectToHost(box.address(), m_port);
-}
-
-void HttpTransport::readAnswer(Request *r)
-{
-    while (!r->answer.complete() && r->socket->bytesAvailable() > 0)
-        r->answer.feed(r->socket->read(std::min(r->socket->bytesAvailable(), r->answer.wanted())));
-    if (!r->answer.complete())
-        return;
-    if (r->answer.garbage())
-        finish(r, 0, QStringLiteral("ungültige Antwort (keine HTTP-Statuszeile)"));
-    else
-        finish(r, r->answer.status(), QString());
-}
-
-// The connection is over: whatever was read decides.
-void HttpTransport::ended(Request *r, const QString &why)
-{
-    if (r->done)
-        return;
-    if (r->socket->bytesAvailable() > 0)
-        readAnswer(r);
-    if (r->done)
-        return;
-    r->answer.endOfStream();
-    if (r->answer.status() > 0)
-        finish(r, r->answer.status(), QString());
-    else if (r->answer.garbage())
-        finish(r, 0, QStringLiteral("ungültige Antwort (keine HTTP-Statuszeile)"));
-    else
-        finish(r, 0, why);
-}
-
-void HttpTransport::finish(Request *r, int status, const QString &error)
-{
-    if (r->done)
-        return;
-    r->done = true;
-    r->limit.stop();
-    delete r->lookup; // stops waiting; the look-up itself runs out elsewhere
-    r->lookup = nullptr;
-    if (r->socket) {
-        r->socket->disconnect(this);
-        r->socket->abort(); // nothing more is read or kept
-    }
-    if (r->target.isEmpty())
-        r->target = targetOf(r, false);
-    Lane &lane = m_lanes[r->key];
-    lane.order.removeOne(r);
-    if (r->started)
+    const QString key = x->key();
+    if (x->get.target.isEmpty())
+        x->get = requestOf(x, false).get;
+    Lane &lane = m_lanes[key];
+    lane.order.removeOne(x);
+    if (x->wasStarted())
         --lane.open;
-    m_requests.remove(r->id);
+    m_requests.remove(x->id());
 
-    if (r->refused)
-        logNotSent(r->key, r->target, error);
-    else if (r->socket == nullptr && !error.isEmpty())
-        qCWarning(lcSend).noquote() << "nicht gesendet an" << (QLatin1Char('"') + r->key + QLatin1Char('"')) << r->target << "-" << error;
+    const QByteArray target = x->get.target;
+    if (outcome == DeliveryOutcome::NotSent)
+        logNotSent(key, target, error);
+    else if (!x->triedToConnect() && !error.isEmpty())
+        qCWarning(lcSend).noquote() << "nicht gesendet an" << (QLatin1Char('"') + key + QLatin1Char('"')) << target << "-" << error;
     else if (!error.isEmpty())
-        qCWarning(lcSend).noquote() << "Fehler bei" << (QLatin1Char('"') + r->key + QLatin1Char('"')) << r->target << "-" << error;
+        qCWarning(lcSend).noquote() << "Fehler bei" << (QLatin1Char('"') + key + QLatin1Char('"')) << target << "-" << error;
     else
-        qCInfo(lcSend).noquote() << "Antwort von" << r->key << status << r->target;
+        qCInfo(lcSend).noquote() << "Antwort von" << key << status << target;
 
-    const QString key = r->key;
-    const QByteArray target = r->target;
-    if (r->answer.status() > 0)
-        emit answered(key, target, r->answer.serverHeader(), r->answer.body());
-    else if (r->isQuery)
-        m_firmware.unanswered(key, target);
-    if (!r->isQuery) {
-        const DeliveryOutcome outcome = outcomeOf(r, status);
-        emit delivered(r->id, outcome, status, error);
-        const std::optional<Message> sent = r->written() ? RequestTarget::decode(target) : std::nullopt;
-        emitDone(r->id, {outcome, status, error, sent ? sent->text : QString()});
+    BoxProtocol &protocol = m_protocols.protocolFor(key);
+    AnswerMeaning meaning;
+    if (x->answer().status() > 0) {
+        meaning = protocol.readAnswer(key, x->get, x->answer());
+        emit answered(key, target, x->answer().serverHeader(), x->answer().body());
+    } else if (x->question) {
+        protocol.unanswered(key, x->get);
+    }
+    if (!x->question) {
+        emit delivered(x->id(), outcome, status, error);
+        SendResult result{outcome, status, error, x->written() ? protocol.shownText(x->get) : QString()};
+        // The box's own words why it did not take it; a success status
+        // with such words is no delivery.
+        if (meaning.verdict == AnswerMeaning::Verdict::Refused && !meaning.why.isEmpty()) {
+            result.reason = meaning.why;
+            if (status >= 200 && status < 300)
+                result.outcome = DeliveryOutcome::Failed;
+        }
+        emitDone(x->id(), result);
     }
     emit finished(key, target, status, error);
-    r->deleteLater();
+    x->deleteLater();
     service(key);
 }
 

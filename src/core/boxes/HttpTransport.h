@@ -1,8 +1,9 @@
 #pragma once
 
-#include "boxes/BoxFirmware.h"
 #include "boxes/Delivery.h"
 #include "boxes/Message.h"
+#include "boxes/ProtocolChoice.h"
+#include "boxes/SendResult.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -11,11 +12,13 @@
 #include <QSet>
 #include <QString>
 
-class BoxAddress;
+class HttpExchange;
 
 // Carries every request to the boxes: one HTTP GET on a connection of its
-// own, never blocking the caller, never sent twice, never redirected, never
-// through a proxy.
+// own (an HttpExchange), never blocking the caller, never sent twice, never
+// redirected, never through a proxy. What goes on the wire and what an
+// answer means is the box's protocol's (ProtocolChoice); this keeps the
+// per-box queues and the connection cap.
 //
 // Each request has its own time limit (60 s from hand-over, connect
 // included; a query kQueryTimeoutMs) and ends with its own logged outcome.
@@ -52,26 +55,28 @@ public:
 
     // Queues message for address and returns its id; done() follows exactly
     // once, always after submit() has returned, also when the address is
-    // refused at once.
+    // refused at once. When the box's protocol reads the answer as a
+    // refusal in the box's own words, they are the result's reason (and a
+    // success status with them ends Failed).
     quint64 submit(const QString &address, const Message &message);
 
-    // Asks the box at address what it is (the version question); the next
-    // messages to it wait for the answer, at most kQueryTimeoutMs.
+    // Asks the box at address what it is (its protocol's identity
+    // question); the next messages to it wait for the answer, at most
+    // kQueryTimeoutMs.
     void identify(const QString &address);
 
     // A message that reached no box before any address was chosen (no box on
     // or ticked): it ends at once as not sent, for the delivery record only.
     void notSent(const Message &message, const MessageOrigin &origin, const QString &reason);
 
-    // A GET of a document that is not a message (RequestTarget::kVersionQuery);
-    // the next request to the same address waits until this one has been
-    // answered or has failed, at most kQueryTimeoutMs. An unanswered version
-    // query leaves the box's web server unknown.
+    // The same as identify(); document is what today's callers ask, which
+    // is always the identity question.
     void query(const QString &address, const QString &document);
 
-    // What each box's web server is, learnt from every answer. A message is
-    // encoded for it when its request is written.
-    const BoxFirmware &firmware() const { return m_firmware; }
+    // Which kind of box serves each address, and what each kind learnt of
+    // its boxes from every answer. A message is encoded for what is known
+    // when its request is written.
+    ProtocolChoice &protocols() { return m_protocols; }
 
     quint16 port() const { return m_port; }
 
@@ -96,34 +101,28 @@ signals:
     void finished(const QString &address, const QByteArray &target, int httpStatus, const QString &error);
 
 private:
-    class Request;
     struct Lane {
-        QList<Request *> order; // handed over, not yet written (or a query not yet done)
-        int open = 0;           // requests under way: looking up, connecting or reading
+        QList<HttpExchange *> order; // handed over, not yet written (or a question not yet done)
+        int open = 0;                // exchanges under way: looking up, connecting or reading
     };
 
-    QString hand(Request *r, const QString &address);
-    static DeliveryOutcome outcomeOf(const Request *r, int status);
-    QByteArray targetOf(const Request *r, bool logged) const;
+    HttpExchange *create(const QString &address);
+    QString hand(HttpExchange *x);
+    MessageRequest requestOf(const HttpExchange *x, bool logged);
     void service(const QString &key);
     void startWhatMayStart(const QString &key);
     void writeWhatMayGo(const QString &key);
-    void start(Request *r);
-    void connectTo(Request *r, const BoxAddress &box);
-    void readAnswer(Request *r);
-    void ended(Request *r, const QString &why);
-    void finish(Request *r, int status, const QString &error);
+    void ended(HttpExchange *x, int status, const QString &error, DeliveryOutcome outcome);
     void emitDone(quint64 id, const SendResult &result);
     void logNotSent(const QString &address, const QByteArray &target, const QString &reason);
-    static QString timeoutReason(const Request *r);
 
     quint16 m_port;
     int m_timeoutMs;
     quint64 m_nextId = 1;
-    QHash<quint64, Request *> m_requests;
+    QHash<quint64, HttpExchange *> m_requests;
     QHash<QString, Lane> m_lanes;
     QHash<QString, QString> m_refusalsLogged; // address -> reason last logged
     QSet<QString> m_dirty;
     bool m_servicing = false;
-    BoxFirmware m_firmware;
+    ProtocolChoice m_protocols;
 };

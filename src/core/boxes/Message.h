@@ -6,8 +6,8 @@
 enum class MessageKind { Popup, Message };
 
 // One message for a box's screen, as its producer means it: the kind and the
-// text with real line breaks. RequestTarget turns it into the request
-// target when the request is written.
+// text with real line breaks. The box's protocol turns it into a request
+// when the request is written.
 struct Message {
     MessageKind kind = MessageKind::Message;
     QString text;

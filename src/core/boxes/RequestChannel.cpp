@@ -26,7 +26,7 @@ void RequestChannel::notSent(const Message &message, const MessageOrigin &origin
     m_transport->notSent(message, origin, reason);
 }
 
-void RequestChannel::query(const QString &address, const QString &document)
+void RequestChannel::identify(const QString &address)
 {
-    m_transport->query(address, document);
+    m_transport->identify(address);
 }

@@ -34,9 +34,9 @@ public:
     // A message that has no box to go to: recorded as not sent, with why.
     void notSent(const Message &message, const MessageOrigin &origin, const QString &reason);
 
-    // A question that is not a message; the next request to that address
-    // waits for its answer.
-    void query(const QString &address, const QString &document);
+    // Asks the box what it is (HttpTransport::identify); the next request
+    // to that address waits for its answer.
+    void identify(const QString &address);
 
 private:
     HttpTransport *m_transport;

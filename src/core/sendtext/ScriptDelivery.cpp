@@ -2,12 +2,14 @@
 
 #include "boxes/Delivery.h"
 #include "boxes/HttpTransport.h"
+#include "boxes/ProtocolChoice.h"
 #include "boxes/RequestChannel.h"
-#include "boxes/RequestTarget.h"
+#include "boxes/nhttpd/RequestTarget.h"
 
 #include <QTimer>
 
 #include <algorithm>
+#include <cctype>
 
 QString ScriptDelivery::BoxOutcome::failureText() const
 {
@@ -26,7 +28,7 @@ bool isControl(QChar c)
 
 bool isHexDigit(QChar c)
 {
-    return RequestTarget::hexValue(c.unicode()) >= 0;
+    return c.unicode() < 0x80 && std::isxdigit(c.unicode());
 }
 
 } // namespace
@@ -40,7 +42,7 @@ QString ScriptDelivery::cutForRequest(const QString &text)
 {
     int counted = 0;
     int i = 0;
-    while (i < text.size() && i < kMaxRequestChars && counted <= RequestTarget::kMaxTarget) {
+    while (i < text.size() && i < kMaxRequestChars && counted <= ProtocolChoice::kLongestTarget) {
         const QChar c = text.at(i);
         if (c == QLatin1Char('%') && i + 2 < text.size() && isHexDigit(text.at(i + 1)) && isHexDigit(text.at(i + 2))) {
             i += 3; // may stand for a control character and vanish
@@ -92,7 +94,7 @@ void ScriptDelivery::start(const BoxList &list, const QList<int> &boxes, const M
     connect(m_transport, &HttpTransport::finished, this, &ScriptDelivery::take);
     for (const int i : toSend)
         if (m_askVersionFirst)
-            m_channels.at(m_outcomes.at(i).box - 1)->query(m_outcomes.at(i).address, RequestTarget::kVersionQuery);
+            m_channels.at(m_outcomes.at(i).box - 1)->identify(m_outcomes.at(i).address);
     for (const BoxOutcome &o : std::as_const(m_outcomes))
         if (!o.error.isEmpty())
             m_channels.at(o.box - 1)->notSent(message, MessageOrigin{MessageSource::Script, o.box}, o.error);

@@ -47,7 +47,7 @@ public:
     static bool hasText(const QString &text);
     // The start of text that decides every request made of it, for the way
     // to the running Zelvo: a request target holds at most
-    // RequestTarget::kMaxTarget bytes and each character other than a
+    // ProtocolChoice::kLongestTarget bytes and each character other than a
     // control character or a kept "%XX" takes at least one of them, so the
     // rest is cut (ending in "…") wherever it goes. Long runs of control
     // characters stop at kMaxRequestChars, where nothing of them is sent.

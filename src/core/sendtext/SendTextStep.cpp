@@ -2,7 +2,7 @@
 
 #include "boxes/BoxListFile.h"
 #include "boxes/RequestChannel.h"
-#include "boxes/RequestTarget.h"
+#include "boxes/ProtocolChoice.h"
 #include "common/StatusBoard.h"
 #include "common/Logging.h"
 #include "common/SettingsFile.h"
@@ -62,7 +62,7 @@ QString SendTextStep::noReceiverReason(const SendTextSettings &settings)
 bool SendTextStep::willBeShortened(const QString &typed, MessageKind kind)
 {
     const Message message{kind, TypedText::convert(textToSend(typed)).text};
-    return RequestTarget::encode(message, FirmwareKind::Unknown).shortened;
+    return ProtocolChoice().unasked().preview(message, BoxProtocol::Assumed::NotYetKnown).shortened;
 }
 
 QList<int> SendTextStep::receivers(const StatusBoard &display, const SendTextSettings &settings)

@@ -3,7 +3,6 @@
 #include "boxes/BoxListFile.h"
 #include "boxes/Message.h"
 #include "boxes/RequestChannel.h"
-#include "boxes/RequestTarget.h"
 #include "common/StatusBoard.h"
 #include "common/Logging.h"
 #include "watch/EchoProber.h"
@@ -192,7 +191,7 @@ void StatusWatch::finishTick()
     for (int box = 1; box <= BoxList::kBoxes; ++box) {
         const bool wasOn = box <= stored.size() && stored.at(box - 1) == QLatin1Char('1');
         if (m_box[box - 1].probed && current.at(box - 1) == QLatin1Char('1') && !wasOn)
-            m_channels[box - 1]->query(m_boxes.address(box), RequestTarget::kVersionQuery);
+            m_channels[box - 1]->identify(m_boxes.address(box));
     }
     if (current != stored) {
         const Message notice{MessageKind::Message, composeNotice(stored, current)};

@@ -1,4 +1,4 @@
-#include "boxes/RequestTarget.h"
+#include "boxes/nhttpd/RequestTarget.h"
 #include "TempFolder.h"
 #include "reminders/ReminderKeys.h"
 #include "reminders/ReminderListFile.h"

@@ -1,4 +1,4 @@
-#include "boxes/RequestTarget.h"
+#include "boxes/nhttpd/RequestTarget.h"
 #include "sendtext/BoxAddressTest.h"
 
 #include <QTest>

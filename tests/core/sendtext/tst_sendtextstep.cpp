@@ -3,7 +3,7 @@
 #include "engine/Engine.h"
 #include "boxes/DeliveryRecord.h"
 #include "boxes/RequestChannel.h"
-#include "boxes/RequestTarget.h"
+#include "boxes/nhttpd/RequestTarget.h"
 #include "common/StatusBoard.h"
 #include "sendtext/SendTextStep.h"
 

@@ -5,7 +5,7 @@
 #include "boxes/HttpTransport.h"
 #include "boxes/Message.h"
 #include "boxes/RequestChannel.h"
-#include "boxes/RequestTarget.h"
+#include "boxes/nhttpd/RequestTarget.h"
 #include "boxes/BoxListFile.h"
 #include "common/StatusBoard.h"
 #include "sendtext/ScriptDelivery.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "boxes/FirmwareKind.h"
+#include "boxes/nhttpd/FirmwareKind.h"
 #include "boxes/Message.h"
 
 #include <QByteArray>
@@ -9,8 +9,8 @@
 
 #include <optional>
 
-// How a message goes on the wire, and back: the only place that knows the
-// request target a box's web server reads a message from.
+// How a message goes on the wire to an nhttpd box, and back: the request
+// target its web server reads a message from. NhttpdProtocol uses it.
 namespace RequestTarget {
 
 // The box's web server reads the request line "GET <target> HTTP/1.1\r\n"
@@ -39,9 +39,6 @@ struct Encoded {
 // character boundary, ending in "…", so that the request line stays within
 // kMaxRequestLine.
 Encoded encode(const Message &message, FirmwareKind kind);
-
-// encode(), and the shortening and replacements logged under zelvo.send.
-QByteArray encodeLogged(const Message &message, FirmwareKind kind);
 
 // A request that is not a message, such as kVersionQuery: path and query
 // escaped as text, '/' kept.
@@ -82,12 +79,6 @@ QString decodeText(const QByteArray &encoded);
 // the text, and each line stops at its first byte that does not start a
 // valid UTF-8 sequence.
 QString shownOnScreen(const QByteArray &bytes);
-
-// What a box with a current web server shows for a message text.
-inline QString shownOnBox(const QString &text)
-{
-    return shownOnScreen(decodeBytes(encodeText(text, FirmwareKind::New)));
-}
 
 // The value of a hexadecimal digit, -1 when c is none.
 int hexValue(char16_t c);

@@ -1,6 +1,6 @@
-#include "boxes/BoxFirmware.h"
+#include "boxes/nhttpd/BoxFirmware.h"
 
-#include "boxes/RequestTarget.h"
+#include "boxes/nhttpd/RequestTarget.h"
 #include "common/Logging.h"
 
 #include <QList>
@@ -26,6 +26,7 @@ void BoxFirmware::unanswered(const QString &address, const QByteArray &target)
 {
     if (target != RequestTarget::kVersionQuery.toLatin1())
         return;
+    m_versions.remove(address);
     if (m_kinds.remove(address) > 0)
         qCInfo(lcSend).noquote() << "Box" << address
                                  << "hat die Frage nach ihrer Webserver-Version nicht beantwortet:"
@@ -52,7 +53,10 @@ FirmwareKind BoxFirmware::fromVersion(const QByteArray &version)
 
 void BoxFirmware::set(const QString &address, FirmwareKind kind, const QByteArray &version)
 {
-    if (kind == FirmwareKind::Unknown || m_kinds.value(address) == kind)
+    if (kind == FirmwareKind::Unknown)
+        return;
+    m_versions.insert(address, version);
+    if (m_kinds.value(address) == kind)
         return;
     m_kinds.insert(address, kind);
     qCInfo(lcSend).noquote() << "Box" << address << "hat Webserver nhttpd" << version

@@ -1,6 +1,4 @@
-#include "boxes/RequestTarget.h"
-
-#include "common/Logging.h"
+#include "boxes/nhttpd/RequestTarget.h"
 
 #include <QStringList>
 
@@ -210,20 +208,6 @@ std::optional<Message> decode(const QByteArray &target)
     if (!parts)
         return std::nullopt;
     return Message{parts->kind, decodeText(parts->value)};
-}
-
-QByteArray encodeLogged(const Message &message, FirmwareKind kind)
-{
-    const Encoded e = encode(message, kind);
-    if (e.shortened)
-        qCInfo(lcSend).noquote() << "Text gekürzt, damit die Anfragezeile in" << kMaxRequestLine
-                                 << "Bytes passt:" << e.target.right(40);
-    if (!e.replacements.isEmpty())
-        qCInfo(lcSend).noquote() << (kind == FirmwareKind::Old ? "alter Webserver der Box" : "Webserver der Box noch unbekannt")
-                                 << "- ersetzt:" << e.replacements.join(QStringLiteral(", "));
-    if (e.droppedControls > 0)
-        qCInfo(lcSend).noquote() << e.droppedControls << "Steuerzeichen nicht gesendet";
-    return e.target;
 }
 
 QByteArray encodeText(const QString &text, FirmwareKind kind)

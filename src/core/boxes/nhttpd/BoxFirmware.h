@@ -1,6 +1,6 @@
 #pragma once
 
-#include "boxes/FirmwareKind.h"
+#include "boxes/nhttpd/FirmwareKind.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -13,6 +13,8 @@ class BoxFirmware
 {
 public:
     FirmwareKind kindOf(const QString &address) const { return m_kinds.value(address, FirmwareKind::Unknown); }
+    // The version behind kindOf(), empty while the kind is unknown.
+    QByteArray versionOf(const QString &address) const { return m_versions.value(address); }
 
     // One answer from address to target (the request target as sent).
     void learn(const QString &address, const QByteArray &target, const QByteArray &serverHeader,
@@ -28,4 +30,5 @@ private:
     void set(const QString &address, FirmwareKind kind, const QByteArray &version);
 
     QHash<QString, FirmwareKind> m_kinds;
+    QHash<QString, QByteArray> m_versions;
 };

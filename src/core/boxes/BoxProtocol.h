@@ -1,0 +1,93 @@
+#pragma once
+
+#include "boxes/Message.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <utility>
+
+class HttpAnswer;
+
+// One GET to a box: the request target and the header lines beyond Host and
+// Connection that this kind of box wants (none for some kinds).
+struct BoxGet {
+    QByteArray target;
+    QList<std::pair<QByteArray, QByteArray>> headers;
+};
+
+// A message as it goes to one box.
+struct MessageRequest {
+    BoxGet get;
+    bool shortened = false; // cut to this kind's limit, ending in "…"
+    QStringList changes;    // what was changed to suit the box, in German, for the log
+};
+
+// The questions a box may be asked besides messages.
+enum class BoxQuestion {
+    Identity, // which kind of box it is and its version
+    Mode,     // whether it can show a message now (standby and the like)
+};
+
+// What a box's answer means for the request it answers.
+struct AnswerMeaning {
+    enum class Verdict {
+        Accepted,    // the message was taken; the question answered as this kind answers it
+        Refused,     // the box answered but did not take the message (why says what it said)
+        NotThisKind, // the question's answer is not what a box of this kind says
+    };
+    Verdict verdict = Verdict::Refused;
+    QString why;            // for Refused, in German as shown; empty when the status says it
+    QString version;        // learnt from this answer, empty when it tells none
+    std::optional<bool> canShow; // the mode question: whether a message would be seen now
+};
+
+// What Zelvo needs to know of one kind of box: how a message is asked for,
+// which questions identify it, and what its answers mean. One folder per
+// kind implements it (src/core/boxes/<kind>/); ProtocolChoice says which
+// serves an address. What a kind learns of each box (its version) it keeps
+// itself, per address.
+class BoxProtocol
+{
+public:
+    // What is assumed of a box that nobody asked: its version not known yet,
+    // or the current version of its kind.
+    enum class Assumed { NotYetKnown, Current };
+
+    virtual ~BoxProtocol() = default;
+
+    // A short name of the kind, for logs ("nhttpd").
+    virtual QString kindName() const = 0;
+
+    // The request for message to the box at address, encoded for what is
+    // known of that box by now, within this kind's length limit.
+    virtual MessageRequest messageRequest(const QString &address, const Message &message) const = 0;
+
+    // The same for a box nobody asked (the dialog's warning, zelvo-check's
+    // preview of what the television shows).
+    virtual MessageRequest preview(const Message &message, Assumed assumed) const = 0;
+
+    // What a box of this kind draws for a message request as written
+    // (read only once it was written, so sending costs nothing for it).
+    virtual QString shownText(const BoxGet &request) const = 0;
+
+    // The message's request as a person reads it (zelvo-check shows it).
+    virtual QString readable(const Message &message) const = 0;
+
+    // The request that asks question, or nothing when this kind cannot be
+    // asked it (then the box is treated as able to show messages).
+    virtual std::optional<BoxGet> question(BoxQuestion question) const = 0;
+
+    // What answer from address means for request (a message's or a
+    // question's); what it tells of the box is remembered.
+    virtual AnswerMeaning readAnswer(const QString &address, const BoxGet &request, const HttpAnswer &answer) = 0;
+
+    // request to address got no answer: what depended on it is forgotten.
+    virtual void unanswered(const QString &address, const BoxGet &request) = 0;
+
+    // The version learnt of the box at address; empty while none is known.
+    virtual QString version(const QString &address) const = 0;
+};
