@@ -1,5 +1,7 @@
 #pragma once
 
+#include "boxes/BoxList.h"
+
 #include <QObject>
 #include <QString>
 
@@ -47,5 +49,5 @@ private:
     QString m_infoText;
     bool m_infoVisible = false;
     QString m_boxStatus = QStringLiteral("0000");
-    std::array<std::optional<bool>, 4> m_lamps;
+    std::array<std::optional<bool>, BoxList::kBoxes> m_lamps;
 };

@@ -1,9 +1,8 @@
 #include "engine/SendCommand.h"
 
 #include "boxes/BoxList.h"
-#include "boxes/BoxListFile.h"
-#include "boxes/HttpTransport.h"
-#include "boxes/RequestChannel.h"
+#include "boxes/BoxListSource.h"
+#include "boxes/BoxSender.h"
 #include "common/Logging.h"
 #include "engine/InstanceClient.h"
 #include "engine/InstanceLock.h"
@@ -67,7 +66,7 @@ int answerTimeoutMs()
 {
     bool ok = false;
     const int fromTest = qEnvironmentVariableIntValue("ZELVO_TEST_SEND_ANSWER_MS", &ok);
-    return ok && fromTest > 0 ? fromTest : HttpTransport::kDefaultTimeoutMs + 15000;
+    return ok && fromTest > 0 ? fromTest : BoxSender::kDefaultTimeoutMs + 15000;
 }
 
 } // namespace
@@ -195,7 +194,8 @@ int SendCommand::run(int argc, char *argv[])
 
 int SendCommand::send(const Call &call)
 {
-    const BoxListFile::ReadResult read = BoxListFile::read(call.folder);
+    BoxListSource boxList(call.folder);
+    const BoxListFile::ReadResult read = boxList.read();
     if (!read.error.isEmpty()) {
         say(QStringLiteral("zelvo send: boxip.ini kann nicht gelesen werden: ") + read.error);
         return kWrongCall;
@@ -230,11 +230,8 @@ int SendCommand::send(const Call &call)
     }
 
     // No Zelvo here: this process sends, and stays until every request ended.
-    HttpTransport transport;
-    std::array<RequestChannel *, 4> channels{};
-    for (int i = 0; i < 4; ++i)
-        channels[i] = new RequestChannel(&transport, &transport);
-    ScriptDelivery delivery(&transport, channels);
+    BoxSender sender(&boxList, BoxSender::Options());
+    ScriptDelivery delivery(&sender);
     QObject::connect(&delivery, &ScriptDelivery::finished, QCoreApplication::instance(), &QCoreApplication::quit,
                      Qt::QueuedConnection);
     delivery.setAskVersionFirst(true);
