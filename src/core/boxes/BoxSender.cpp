@@ -67,13 +67,13 @@ SendHandle *BoxSender::hand(const QString &address, const Message &message, cons
         handle->m_result = {DeliveryOutcome::NotSent, 0, box.reason(), QString()};
     if (m_record)
         m_record->add(handle->id(), key, message, origin);
-    m_submitted.insert(submit(key, message), handle);
+    m_submitted.insert(submit(*handle), handle);
     return handle;
 }
 
-quint64 BoxSender::submit(const QString &address, const Message &message)
+quint64 BoxSender::submit(const SendHandle &handle)
 {
-    return m_transport->submit(address, message);
+    return m_transport->submit(handle.address(), handle.message());
 }
 
 void BoxSender::identifyAt(const QString &address)

@@ -49,6 +49,8 @@ public:
     void showOn(StatusBoard *display);
 
     BoxListSource *boxList() const { return m_boxes; }
+    // Messages handed over whose end is not yet known.
+    int pendingCount() const { return int(m_submitted.size()); }
 
     // To box 1..BoxList::kBoxes at the address boxip.ini gives it now.
     SendHandle *send(int box, const Message &message, const MessageOrigin &origin);
@@ -67,9 +69,9 @@ public:
     void showWhenSent(const QList<SendHandle *> &handles, const QString &panelText);
 
 protected:
-    // The way below: hands message to the transport, returns its id; the
-    // result comes to conclude() later. A fake replaces these in tests.
-    virtual quint64 submit(const QString &address, const Message &message);
+    // The way below: hands the message to the transport, returns its id;
+    // the result comes to conclude() later. A fake replaces these in tests.
+    virtual quint64 submit(const SendHandle &handle);
     virtual void ask(const QString &address);
     void conclude(quint64 submitted, const SendResult &result);
 

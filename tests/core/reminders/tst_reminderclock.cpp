@@ -1,8 +1,8 @@
 #include "FakeClock.h"
 #include "RecordingHttpServer.h"
 #include "TempFolder.h"
-#include "boxes/HttpTransport.h"
-#include "boxes/RequestChannel.h"
+#include "boxes/BoxListSource.h"
+#include "boxes/BoxSender.h"
 #include "check/ListChangeWarner.h"
 #include "common/Clock.h"
 #include "common/TextFile.h"
@@ -45,29 +45,30 @@ QString decoded(const QByteArray &target)
 }
 
 // Four boxes at 127.0.0.2 .. 127.0.0.5, one recording server each on one
-// port, a box list naming them, the transport and Inet1, the panel and the
+// port, a box list naming them, the sender, the panel and the
 // clock under test with a fake time.
 struct Rig {
     TempFolder folder;
     std::array<std::unique_ptr<RecordingHttpServer>, 4> servers;
-    std::unique_ptr<HttpTransport> transport;
-    std::unique_ptr<RequestChannel> inet1;
+    quint16 port = 0;
     StatusBoard display;
+    std::unique_ptr<BoxListSource> boxList;
+    std::unique_ptr<BoxSender> sender;
     FakeClock time;
     ListChangeWarner warner; // as the engine wires it
     std::unique_ptr<ReminderClock> clock;
 
     Rig()
     {
-        quint16 port = 0;
         for (int attempt = 0; attempt < 20 && port == 0; ++attempt) {
             for (auto &s : servers)
                 s = std::make_unique<RecordingHttpServer>();
             port = listenAll();
         }
-        transport = std::make_unique<HttpTransport>(port, 5000);
-        inet1 = std::make_unique<RequestChannel>(transport.get());
-        clock = std::make_unique<ReminderClock>(time, folder.dir(), inet1.get(), &display);
+        boxList = std::make_unique<BoxListSource>(folder.dir());
+        sender = std::make_unique<BoxSender>(boxList.get(), BoxSender::Options{port, 5000});
+        sender->showOn(&display);
+        clock = std::make_unique<ReminderClock>(time, folder.dir(), sender.get(), &display);
         warner.listenTo(*clock);
         writeBoxes("127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5");
     }
@@ -83,7 +84,7 @@ struct Rig {
         return port;
     }
 
-    bool listening() const { return transport->port() != 0; }
+    bool listening() const { return port != 0; }
 
     void writeBoxes(const QString &b1, const QString &b2, const QString &b3, const QString &b4)
     {
@@ -108,7 +109,7 @@ struct Rig {
     // Lets every started request reach its server.
     void settle()
     {
-        QTRY_COMPARE_WITH_TIMEOUT(transport->pendingCount(), 0, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(sender->pendingCount(), 0, 5000);
         QTest::qWait(50);
     }
 
