@@ -18,6 +18,7 @@ const BoxListFile::ReadResult &BoxListSource::read()
     // File times come from the system's wall clock, not from the program's.
     const qint64 readAtNs = QDateTime::currentMSecsSinceEpoch() * 1000000;
     m_last = BoxListFile::read(m_folder);
+    ++m_readCount;
     m_trusted = m_last.status != TextFile::Status::Unreadable && m_last.identity.settledAt(readAtNs);
     if (m_last.status != TextFile::Status::Unreadable) {
         m_loggedError.clear();

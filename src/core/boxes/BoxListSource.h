@@ -21,6 +21,9 @@ public:
     const BoxListFile::ReadResult &read();
     BoxList boxes() { return read().boxes; }
 
+    // How often the file was read from disk.
+    int readCount() const { return m_readCount; }
+
     // Writes the list (BoxListFile::write) and forgets the last reading.
     // Returns an empty string on success, else the reason (German).
     QString write(const BoxList &boxes);
@@ -28,6 +31,7 @@ public:
 private:
     QDir m_folder;
     BoxListFile::ReadResult m_last;
+    int m_readCount = 0;
     bool m_trusted = false; // m_last may be reused while the file's identity stays
     QString m_loggedError;  // the read problem last logged, empty when none
 };
