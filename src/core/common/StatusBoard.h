@@ -1,7 +1,5 @@
 #pragma once
 
-#include "boxes/BoxList.h"
-
 #include <QObject>
 #include <QString>
 
@@ -49,5 +47,5 @@ private:
     QString m_infoText;
     bool m_infoVisible = false;
     QString m_boxStatus = QStringLiteral("0000");
-    std::array<std::optional<bool>, BoxList::kBoxes> m_lamps;
+    std::array<std::optional<bool>, 4> m_lamps;
 };

@@ -1,3 +1,4 @@
+#include "FakeBoxSender.h"
 #include "FakeClock.h"
 #include "RecordingHttpServer.h"
 #include "TempFolder.h"
@@ -152,6 +153,8 @@ private slots:
     void unreadableListReportedOnce();
     void mixedEncodingsSendTheSameText();
     void unchangedListIsNotReadAgain();
+    void matchesHandedToTheSender_data();
+    void matchesHandedToTheSender();
 };
 
 void TestReminderClock::roadOfOneReminder()
@@ -606,6 +609,48 @@ void TestReminderClock::unchangedListIsNotReadAgain()
     QVERIFY(rig.box(4).waitForRequests(1));
     rig.settle();
     QCOMPARE(rig.box(3).requests().size(), 0);
+}
+
+// What a check hands over, without any box: each firing record to its own
+// box in file order; the panel shows the last one's text when some box may
+// get a message.
+void TestReminderClock::matchesHandedToTheSender_data()
+{
+    QTest::addColumn<QByteArray>("list");
+    QTest::addColumn<QList<int>>("boxes");
+    QTest::addColumn<QString>("panel");
+    QTest::newRow("two boxes") << QByteArray("07:25 07:30 p 2 Muell\n07:25 07:40 m 1 Post\n07:26 07:40 m 1 Nie\n")
+                               << QList<int>{2, 1} << "07:40 Post";
+    QTest::newRow("last one to a box not configured")
+        << QByteArray("07:25 07:30 p 2 Muell\n07:25 07:40 m 3 Post\n") << QList<int>{2, 3} << "07:40 Post";
+    QTest::newRow("only to a box not configured")
+        << QByteArray("07:25 07:40 m 3 Post\n") << QList<int>{3}
+        << "Nichts gesendet an Box 3: Box nicht eingerichtet (0.0.0.0)";
+    QTest::newRow("nothing fires") << QByteArray("07:26 07:40 m 1 Nie\n") << QList<int>{} << "";
+}
+
+void TestReminderClock::matchesHandedToTheSender()
+{
+    QFETCH(QByteArray, list);
+    QFETCH(QList<int>, boxes);
+    QFETCH(QString, panel);
+    TempFolder folder;
+    folder.write("boxip.ini", "127.0.0.2\r\n127.0.0.3\r\n0.0.0.0\r\n");
+    folder.write("zlv-tag.txt", list);
+    FakeClock time(today(7, 25, 0));
+    StatusBoard display;
+    BoxListSource boxList(folder.dir());
+    FakeBoxSender sender(&boxList);
+    sender.showOn(&display);
+    ReminderClock clock(time, folder.dir(), &sender, &display);
+    QCOMPARE(clock.checkList(ReminderListKind::Daily, time.now()), boxes.size());
+    QCOMPARE(sender.sent.size(), boxes.size());
+    for (int i = 0; i < boxes.size(); ++i) {
+        QCOMPARE(sender.sent.at(i).origin.box, boxes.at(i));
+        QCOMPARE(sender.sent.at(i).origin.source, MessageSource::Reminder);
+        QCOMPARE(sender.sent.at(i).address, boxList.boxes().address(boxes.at(i)));
+    }
+    QCOMPARE(display.infoText(), panel);
 }
 
 int main(int argc, char **argv)

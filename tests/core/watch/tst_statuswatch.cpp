@@ -1,8 +1,8 @@
+#include "FakeBoxSender.h"
 #include "Messages.h"
 #include "RecordingHttpServer.h"
 #include "ScriptedEchoProber.h"
 #include "TempFolder.h"
-#include "FakeBoxSender.h"
 #include "boxes/BoxListSource.h"
 #include "boxes/BoxSender.h"
 #include "boxes/Message.h"
@@ -64,6 +64,7 @@ private slots:
     void unansweredVersionQueryHoldsNothingBack();
     void unresolvedNameAlertsOncePerAddress();
     void icmpNotAllowedAlertsOncePerRun();
+    void noticesHandedToTheSender();
 
 private:
     void writeBoxFile(const QByteArray &bytes) { m_folder->write(QStringLiteral("boxip.ini"), bytes); }
@@ -426,6 +427,30 @@ void TestStatusWatch::icmpNotAllowedAlertsOncePerRun()
     QVERIFY(runTick());
     QVERIFY(runTick());
     QCOMPARE(alerts.size(), 1);
+}
+
+// Without any box: the boxes that came on are asked what they are, the
+// notice goes to each reporting box that is on, the panel says so.
+void TestStatusWatch::noticesHandedToTheSender()
+{
+    writeBoxFile(boxFile(allConfigured({" 1 ", " 0 ", " 1 ", " 1 "})));
+    FakeBoxSender sender(m_boxList.get());
+    StatusWatch watch(m_display.get(), &sender, m_prober.get());
+    for (const int box : {1, 2, 4})
+        m_prober->setOutcome(boxAddress(box), Outcome::Reply);
+    m_display->setBoxStatus("0001");
+    QSignalSpy finished(&watch, &StatusWatch::tickFinished);
+    watch.tick();
+    QVERIFY(finished.size() == 1 || finished.wait(5000));
+    QCOMPARE(sender.identified, (QStringList{boxAddress(1), boxAddress(2)}));
+    QCOMPARE(sender.sent.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(sender.sent.at(i).address, boxAddress(i == 0 ? 1 : 4));
+        QCOMPARE(sender.sent.at(i).origin.box, i == 0 ? 1 : 4);
+        QCOMPARE(sender.sent.at(i).origin.source, MessageSource::StatusNotice);
+        QCOMPARE(sender.sent.at(i).message, nmsg(StatusWatch::composeNotice("0001", "1101")));
+    }
+    QCOMPARE(m_display->infoText(), StatusWatch::kPanelText);
 }
 
 QTEST_GUILESS_MAIN(TestStatusWatch)
