@@ -71,7 +71,7 @@ void Engine::stop()
 
 ScriptDelivery *Engine::sendFromScript(const QList<int> &boxes, const Message &message, QString *error)
 {
-    const BoxListFile::ReadResult &read = m_boxList.read();
+    const BoxListFile::ReadResult read = m_boxList.read(); // a copy: sending reads the source again
     if (!read.error.isEmpty()) {
         *error = read.error;
         return nullptr;
