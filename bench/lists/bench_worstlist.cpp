@@ -1,8 +1,8 @@
 #include "FakeClock.h"
 #include "check/ListChangeWarner.h"
 #include "TempFolder.h"
-#include "boxes/HttpTransport.h"
-#include "boxes/RequestChannel.h"
+#include "boxes/BoxListSource.h"
+#include "boxes/BoxSender.h"
 #include "common/Clock.h"
 #include "common/StatusBoard.h"
 #include "common/TextFile.h"
@@ -110,8 +110,6 @@ private:
     FakeClock m_clock{QDateTime(QDate(2026, 12, 7), QTime(7, 25, 0))};
     // Box 3 is unconfigured: the one match is handed over and dropped
     // without a network round trip.
-    HttpTransport m_transport{9, 1000};
-    RequestChannel m_channel{&m_transport};
     StatusBoard m_display;
 };
 
@@ -171,7 +169,9 @@ bool BenchWorstList::runCase(const Case &c)
     std::vector<double> laterMs;
     {
         ListChangeWarner warner;
-        ReminderClock clock(m_clock, folder.dir(), &m_channel, &m_display);
+        BoxListSource boxList(folder.dir());
+        BoxSender sender(&boxList, {9, 1000});
+        ReminderClock clock(m_clock, folder.dir(), &sender, &m_display);
         warner.listenTo(clock);
         QElapsedTimer t;
         t.start();

@@ -1,8 +1,8 @@
 #include "FakeClock.h"
 #include "ProcessMemory.h"
 #include "TempFolder.h"
-#include "boxes/HttpTransport.h"
-#include "boxes/RequestChannel.h"
+#include "boxes/BoxListSource.h"
+#include "boxes/BoxSender.h"
 #include "common/Clock.h"
 #include "common/StatusBoard.h"
 #include "reminders/ReminderClock.h"
@@ -62,9 +62,9 @@ private:
     FakeClock m_clock{QDateTime(QDate(2026, 12, 24), QTime(18, 0, 40))};
     // Box 3 is unconfigured, so the one match is handed over and dropped
     // without a network round trip: the check itself is what is measured.
-    HttpTransport m_transport{9, 1000};
-    RequestChannel m_channel{&m_transport};
     StatusBoard m_display;
+    BoxListSource m_boxList{m_folder.dir()};
+    BoxSender m_sender{&m_boxList, {9, 1000}};
 };
 
 void BenchReminders::initTestCase()
@@ -78,7 +78,7 @@ void BenchReminders::initTestCase()
 // record, send the one that fires.
 void BenchReminders::datedListCheckMedian()
 {
-    ReminderClock clock(m_clock, m_folder.dir(), &m_channel, &m_display);
+    ReminderClock clock(m_clock, m_folder.dir(), &m_sender, &m_display);
     QCOMPARE(clock.checkList(ReminderListKind::Dated, m_clock.now()), 1);
 
     std::vector<double> ms;
@@ -95,7 +95,7 @@ void BenchReminders::datedListCheckMedian()
 
 void BenchReminders::datedListCheck()
 {
-    ReminderClock clock(m_clock, m_folder.dir(), &m_channel, &m_display);
+    ReminderClock clock(m_clock, m_folder.dir(), &m_sender, &m_display);
     QBENCHMARK {
         clock.checkList(ReminderListKind::Dated, m_clock.now());
     }
@@ -105,7 +105,7 @@ void BenchReminders::datedListCheck()
 // the figure that must not grow is the heap in use; RSS is printed along.
 void BenchReminders::memoryOverManyChecks()
 {
-    ReminderClock clock(m_clock, m_folder.dir(), &m_channel, &m_display);
+    ReminderClock clock(m_clock, m_folder.dir(), &m_sender, &m_display);
     const qint64 rssAtStart = residentKiB();
     for (int i = 0; i < 1000; ++i)
         clock.checkList(ReminderListKind::Dated, m_clock.now());

@@ -4,8 +4,8 @@
 // during a tick, and how long a tick takes from start to result.
 #include "PrivateNetwork.h"
 #include "TempFolder.h"
-#include "boxes/HttpTransport.h"
-#include "boxes/RequestChannel.h"
+#include "boxes/BoxListSource.h"
+#include "boxes/BoxSender.h"
 #include "common/StatusBoard.h"
 #include "watch/IcmpEchoProber.h"
 #include "watch/StatusWatch.h"
@@ -43,7 +43,8 @@ private:
     TickFigures measureTick(StatusWatch &watch);
 
     TempFolder *m_folder = nullptr;
-    HttpTransport *m_transport = nullptr;
+    BoxListSource *m_boxList = nullptr;
+    BoxSender *m_sender = nullptr;
     StatusBoard *m_display = nullptr;
     IcmpEchoProber *m_prober = nullptr;
     StatusWatch *m_watch = nullptr;
@@ -58,13 +59,11 @@ void BenchWatch::initTestCase()
 
     m_folder = new TempFolder;
     m_folder->write("boxip.ini", "10.77.0.2\r\n10.77.0.3\r\n10.77.0.4\r\n10.77.0.5\r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\n");
-    m_transport = new HttpTransport(80, 1000);
-    std::array<RequestChannel *, 4> channels{};
-    for (auto *&c : channels)
-        c = new RequestChannel(m_transport, m_transport);
+    m_boxList = new BoxListSource(m_folder->dir());
+    m_sender = new BoxSender(m_boxList, {80, 1000});
     m_display = new StatusBoard;
     m_prober = new IcmpEchoProber;
-    m_watch = new StatusWatch(m_folder->dir(), m_display, channels, m_prober);
+    m_watch = new StatusWatch(m_display, m_sender, m_prober);
     measureTick(*m_watch); // warm-up: worker threads start
 }
 
@@ -73,7 +72,8 @@ void BenchWatch::cleanupTestCase()
     delete m_watch;
     delete m_prober;
     delete m_display;
-    delete m_transport;
+    delete m_sender;
+    delete m_boxList;
     delete m_folder;
 }
 

@@ -3,8 +3,8 @@
 #include "app/InstanceClient.h"
 #include "app/InstanceLock.h"
 #include "boxes/BoxList.h"
-#include "boxes/BoxListFile.h"
-#include "boxes/HttpTransport.h"
+#include "boxes/BoxListSource.h"
+#include "boxes/BoxSender.h"
 #include "common/Logging.h"
 #include "sendtext/DirectSend.h"
 #include "sendtext/ScriptDelivery.h"
@@ -106,7 +106,7 @@ int answerTimeoutMs()
 {
     bool ok = false;
     const int fromTest = qEnvironmentVariableIntValue("ZELVO_TEST_SEND_ANSWER_MS", &ok);
-    return ok && fromTest > 0 ? fromTest : HttpTransport::kDefaultTimeoutMs + 15000;
+    return ok && fromTest > 0 ? fromTest : BoxSender::kDefaultTimeoutMs + 15000;
 }
 
 } // namespace
@@ -217,7 +217,8 @@ int SendCommand::run(int argc, char *argv[])
 
 int SendCommand::send(const Call &call)
 {
-    const BoxListFile::ReadResult read = BoxListFile::read(call.folder);
+    BoxListSource boxList(call.folder);
+    const BoxListFile::ReadResult read = boxList.read();
     if (!read.error.isEmpty()) {
         say(QStringLiteral("zelvo send: boxip.ini kann nicht gelesen werden: ") + read.error);
         return kWrongCall;
@@ -252,5 +253,5 @@ int SendCommand::send(const Call &call)
     }
 
     // No Zelvo here: this process sends, and stays until every request ended.
-    return report(DirectSend::deliver(read.boxes, call.boxes, message), true);
+    return report(DirectSend::deliver(boxList, read.boxes, call.boxes, message), true);
 }

@@ -12,7 +12,7 @@
 
 // `zelvo send`: one message from a script to the boxes. Through the Zelvo
 // running in the folder when there is one (its panel shows it), else sent by
-// this process itself (DirectSend).
+// this process itself through a BoxSender of its own (DirectSend).
 //
 // Exit status: 0 sent (with --wait: every box answered), 1 at least one box
 // was not reached (each named on stderr) or the running Zelvo took the

@@ -2,7 +2,7 @@
 
 #include "engine/Engine.h"
 #include "boxes/BoxListFile.h"
-#include "boxes/BoxListFile.h"
+#include "boxes/BoxListSource.h"
 #include "AddressLengthValidator.h"
 #include "sendtext/BoxAddressTest.h"
 #include "common/SettingsFile.h"
@@ -32,10 +32,10 @@ BoxAddressDialog::BoxAddressDialog(Engine *engine, QWidget *parent)
 
 void BoxAddressDialog::buildControls()
 {
-    const QRect frames[4] = {twips(120, 120, 2655, 1575), twips(120, 1800, 2655, 1575),
+    const QRect frames[BoxList::kBoxes] = {twips(120, 120, 2655, 1575), twips(120, 1800, 2655, 1575),
                              twips(3000, 120, 2655, 1575), twips(3000, 1800, 2655, 1575)};
     QWidget *previous = nullptr;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < BoxList::kBoxes; ++i) {
         auto *frame = new QGroupBox(QStringLiteral("%1. D-Box 2").arg(i + 1), this);
         frame->setObjectName(QStringLiteral("Frame%1").arg(i + 1));
         frame->setGeometry(frames[i]);
@@ -92,8 +92,8 @@ void BoxAddressDialog::buildControls()
 
 void BoxAddressDialog::load()
 {
-    const BoxList boxes = BoxListFile::read(m_engine->folder()).boxes;
-    for (int i = 0; i < 4; ++i) {
+    const BoxList boxes = m_engine->boxList()->boxes();
+    for (int i = 0; i < BoxList::kBoxes; ++i) {
         m_addresses[i]->setText(boxes.addresses[i]);
         m_reports[i]->setChecked(boxes.reportFlags[i] != 0);
     }
@@ -115,7 +115,7 @@ bool BoxAddressDialog::eventFilter(QObject *watched, QEvent *event)
 BoxList BoxAddressDialog::boxList() const
 {
     BoxList boxes;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < BoxList::kBoxes; ++i) {
         // An empty field means no box there, which the file writes as the placeholder.
         const QString text = BoxListFile::storable(m_addresses[i]->text());
         boxes.addresses[i] = text.isEmpty() ? BoxList::kUnconfigured : text;
@@ -126,12 +126,12 @@ BoxList BoxAddressDialog::boxList() const
 
 void BoxAddressDialog::testBox(int box)
 {
-    BoxAddressTest::run(m_engine->channel(1), m_engine->display(), box, m_addresses[box - 1]->text());
+    BoxAddressTest::run(m_engine->sender(), box, m_addresses[box - 1]->text());
 }
 
 void BoxAddressDialog::save()
 {
-    m_saveError = BoxListFile::write(m_engine->folder(), boxList());
+    m_saveError = m_engine->boxList()->write(boxList());
     if (!m_saveError.isEmpty()) {
         // What the user typed stays in the dialog, so nothing is lost.
         WindowGeometry::openMessage(this, QMessageBox::Warning,

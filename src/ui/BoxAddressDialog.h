@@ -42,8 +42,8 @@ private:
     void load();
 
     Engine *m_engine;
-    std::array<QLineEdit *, 4> m_addresses{}; // Text1(0..3)
-    std::array<QCheckBox *, 4> m_reports{};   // Check1(0..3)
+    std::array<QLineEdit *, BoxList::kBoxes> m_addresses{}; // Text1(0..3)
+    std::array<QCheckBox *, BoxList::kBoxes> m_reports{};   // Check1(0..3)
     QPushButton *m_save = nullptr;            // Command1
     QString m_saveError;
 };

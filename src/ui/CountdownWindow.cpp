@@ -1,6 +1,7 @@
 #include "CountdownWindow.h"
 
 #include "WindowGeometry.h"
+#include "boxes/BoxList.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -59,9 +60,9 @@ CountdownWindow::CountdownWindow(QWidget *parent)
     auto *boxes = new QGroupBox(QStringLiteral("senden an"), this);
     boxes->setObjectName(QStringLiteral("Frame2"));
     boxes->setGeometry(twips(1680, 2400, 2535, 975));
-    const int lefts[4] = {120, 120, 1320, 1320};
-    const int tops[4] = {360, 600, 360, 600};
-    for (int k = 0; k < 4; ++k) {
+    const int lefts[BoxList::kBoxes] = {120, 120, 1320, 1320};
+    const int tops[BoxList::kBoxes] = {360, 600, 360, 600};
+    for (int k = 0; k < BoxList::kBoxes; ++k) {
         auto *box = new QCheckBox(QStringLiteral("%1. D-Box 2").arg(k + 1), boxes);
         box->setObjectName(QStringLiteral("Check1_%1").arg(k));
         box->setGeometry(twips(lefts[k], tops[k], 1095, 255));

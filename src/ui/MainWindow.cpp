@@ -157,8 +157,8 @@ void MainWindow::buildControls()
     m_clockLabel->setAlignment(Qt::AlignCenter);
     m_clockLabel->setStyleSheet(QStringLiteral("color: rgb(0,255,0); background: transparent;"));
 
-    const int lampTops[4] = {3405, 3540, 3675, 3810};
-    for (int i = 0; i < 4; ++i) {
+    const int lampTops[BoxList::kBoxes] = {3405, 3540, 3675, 3810};
+    for (int i = 0; i < BoxList::kBoxes; ++i) {
         m_lamps[i] = new Shape(kLampOff, m_client);
         m_lamps[i]->setObjectName(QStringLiteral("Shape%1").arg(4 + i));
         m_lamps[i]->setGeometry(twips(5280, lampTops[i], 90, 90));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "boxes/BoxList.h"
 #include "engine/Engine.h"
 
 #include <QMainWindow>
@@ -76,7 +77,7 @@ private:
     QLabel *m_statusLabel = nullptr; // Label4
     Shape *m_infoBack = nullptr;     // Shape2
     Shape *m_infoBar = nullptr;      // Shape3
-    std::array<Shape *, 4> m_lamps{}; // Shape4..Shape7
+    std::array<Shape *, BoxList::kBoxes> m_lamps{}; // Shape4..Shape7
     TrayIcon *m_tray = nullptr;
     // Each window exists once, from its opening to its closing.
     QPointer<SendTextDialog> m_sendTextDialog;

@@ -64,9 +64,9 @@ void SendTextDialog::buildControls()
     auto *boxFrame = new QGroupBox(QStringLiteral("senden an"), this);
     boxFrame->setObjectName(QStringLiteral("Frame2"));
     boxFrame->setGeometry(twips(1680, 2880, 2535, 975));
-    const int lefts[4] = {120, 120, 1320, 1320};
-    const int tops[4] = {360, 600, 360, 600};
-    for (int k = 0; k < 4; ++k) {
+    const int lefts[BoxList::kBoxes] = {120, 120, 1320, 1320};
+    const int tops[BoxList::kBoxes] = {360, 600, 360, 600};
+    for (int k = 0; k < BoxList::kBoxes; ++k) {
         m_boxes[k] = new QCheckBox(QStringLiteral("%1. D-Box 2").arg(k + 1), boxFrame);
         m_boxes[k]->setObjectName(QStringLiteral("Check1_%1").arg(k));
         m_boxes[k]->setGeometry(twips(lefts[k], tops[k], 1095, 255));
@@ -86,7 +86,7 @@ void SendTextDialog::load()
     const SendTextSettings loaded = SendTextSettings::read(m_engine->folder()).settings;
     (loaded.kind == MessageKind::Popup ? m_popup : m_message)->setChecked(true);
     const StatusBoard *display = m_engine->display();
-    for (int k = 0; k < 4; ++k) {
+    for (int k = 0; k < BoxList::kBoxes; ++k) {
         m_boxes[k]->setChecked(loaded.ticked[k]);
         // A box that is off stays ticked as loaded, but greyed.
         m_boxes[k]->setEnabled(display->boxIsOn(k + 1));
@@ -97,7 +97,7 @@ SendTextSettings SendTextDialog::settings() const
 {
     SendTextSettings s;
     s.kind = m_popup->isChecked() ? MessageKind::Popup : MessageKind::Message;
-    for (int k = 0; k < 4; ++k)
+    for (int k = 0; k < BoxList::kBoxes; ++k)
         s.ticked[k] = m_boxes[k]->isChecked();
     return s;
 }
@@ -121,8 +121,8 @@ void SendTextDialog::send()
 
 void SendTextDialog::sendNow()
 {
-    m_outcome = SendTextStep::run(m_engine->folder(), m_engine->display(), m_engine->channels(),
-                                  m_text->toPlainText(), settings());
+    m_outcome = SendTextStep::run(m_engine->folder(), m_engine->display(), m_engine->sender(), m_text->toPlainText(),
+                                  settings());
     // Nothing went: the dialog stays with the text, and says why.
     const bool stay = !m_outcome.notSent.isEmpty();
     if (stay) {

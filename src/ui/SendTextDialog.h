@@ -1,5 +1,6 @@
 #pragma once
 
+#include "boxes/BoxList.h"
 #include "sendtext/SendTextSettings.h"
 #include "sendtext/SendTextStep.h"
 
@@ -49,6 +50,6 @@ private:
     QLabel *m_reason = nullptr;            // Grund: why nothing was sent
     QRadioButton *m_popup = nullptr;       // Option1(0)
     QRadioButton *m_message = nullptr;     // Option1(1)
-    std::array<QCheckBox *, 4> m_boxes{};  // Check1(0..3)
+    std::array<QCheckBox *, BoxList::kBoxes> m_boxes{};  // Check1(0..3)
     SendTextStep::Outcome m_outcome;
 };

@@ -3,7 +3,6 @@
 #include "BoxSimulator.h"
 #include "boxes/HttpTransport.h"
 #include "boxes/Message.h"
-#include "boxes/RequestChannel.h"
 #include "boxes/nhttpd/FirmwareKind.h"
 
 #include <QBuffer>
@@ -120,9 +119,8 @@ void TestBoxRequest::oneLinePerRequestAndAnswer200()
 
     HttpTransport transport(box.port(), 5000);
     QSignalSpy finished(&transport, &HttpTransport::finished);
-    RequestChannel channel(&transport);
     for (int i = 0; i < 3; ++i)
-        channel.send(QStringLiteral("127.0.0.1"), nmsg(QString::number(i)));
+        transport.send(QStringLiteral("127.0.0.1"), nmsg(QString::number(i)));
 
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 3, 10000);
     for (const QList<QVariant> &f : finished)

@@ -3,7 +3,7 @@
 #include "Screenshot.h"
 #include "TempFolder.h"
 #include "engine/Engine.h"
-#include "boxes/RequestChannel.h"
+#include "boxes/DeliveryRecord.h"
 #include "common/StatusBoard.h"
 #include "BoxAddressDialog.h"
 
@@ -32,7 +32,7 @@ private slots:
     void leavingEmptyPutsPlaceholderBack();
     void commasAndQuotesKeptOutOfAddresses();
     void testRequestOnTheWire();
-    void testUsesTypedAddressAndInet1();
+    void testUsesTypedAddress();
     void saveWritesAndCloses();
     void closeBoxWritesNothing();
     void reopeningShowsSavedValues();
@@ -261,7 +261,7 @@ void TestBoxAddressDialog::testRequestOnTheWire()
     QVERIFY(!QFile::exists(m_folder->path("boxip.ini")));
 }
 
-void TestBoxAddressDialog::testUsesTypedAddressAndInet1()
+void TestBoxAddressDialog::testUsesTypedAddress()
 {
     m_folder->write("boxip.ini", kBoxList);
     open(m_folder->dir());
@@ -269,9 +269,12 @@ void TestBoxAddressDialog::testUsesTypedAddressAndInet1()
     button("Command2_1")->click();
     QVERIFY(m_boxes->box(1).waitForRequests(1));
     QVERIFY(m_boxes->box(1).requests().first().target.contains("die%20%202.%20D-Box2"));
-    QCOMPARE(m_engine->channel(1)->address(), BoxServers::address(1));
-    for (int box = 2; box <= 4; ++box)
-        QVERIFY(m_engine->channel(box)->message().text.isEmpty());
+    // One message, for box 2, to the address typed.
+    const auto &entries = m_engine->deliveryRecord()->entries();
+    QCOMPARE(int(entries.size()), 1);
+    QCOMPARE(entries.front().address, BoxServers::address(1));
+    QCOMPARE(entries.front().origin.box, 2);
+    QCOMPARE(m_boxes->requestCount(), 1);
     QCOMPARE(m_folder->read("boxip.ini"), kBoxList);
 }
 

@@ -70,8 +70,6 @@ void TestMainWindow::window()
     QCOMPARE(m_form->centralWidget()->palette().color(QPalette::Window), QColor(Qt::black));
     QVERIFY(m_form->findChild<QObject *>("Timer1"));
     QVERIFY(m_form->findChild<QObject *>("Timer2"));
-    for (int i = 1; i <= 4; ++i)
-        QVERIFY(m_form->findChild<QObject *>(QString("Inet%1").arg(i)));
 }
 
 void TestMainWindow::geometry_data()

@@ -4,16 +4,16 @@
 
 #include <array>
 
-// The four boxes as the box list file describes them: an address per box and
-// whether status changes are reported to it.
+// The boxes (kBoxes, the one box count) as the box list file describes them:
+// an address per box and whether status changes are reported to it.
 struct BoxList {
     static constexpr int kBoxes = 4;
     static inline const QString kUnconfigured = QStringLiteral("0.0.0.0");
 
-    std::array<QString, kBoxes> addresses{{kUnconfigured, kUnconfigured, kUnconfigured, kUnconfigured}};
-    std::array<int, kBoxes> reportFlags{{0, 0, 0, 0}};
+    std::array<QString, kBoxes> addresses = unconfigured();
+    std::array<int, kBoxes> reportFlags{};
 
-    // box is 1..4. The address exactly as stored (not trimmed).
+    // box is 1..kBoxes. The address exactly as stored (not trimmed).
     QString address(int box) const { return addresses.at(box - 1); }
     int reportFlag(int box) const { return reportFlags.at(box - 1); }
     // "0.0.0.0", compared exactly, marks a box that is not configured.
@@ -24,6 +24,13 @@ struct BoxList {
     {
         const QString a = address(box).trimmed();
         return !a.isEmpty() && a != kUnconfigured;
+    }
+
+    static std::array<QString, kBoxes> unconfigured()
+    {
+        std::array<QString, kBoxes> all;
+        all.fill(kUnconfigured);
+        return all;
     }
 
     bool operator==(const BoxList &other) const

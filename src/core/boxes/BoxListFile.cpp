@@ -1,11 +1,7 @@
 #include "boxes/BoxListFile.h"
 
 #include "common/FieldReader.h"
-#include "common/Logging.h"
 #include "common/SettingsFile.h"
-
-#include <QHash>
-#include <QMutex>
 
 BoxListFile::ReadResult BoxListFile::read(const QDir &folder)
 {
@@ -13,20 +9,9 @@ BoxListFile::ReadResult BoxListFile::read(const QDir &folder)
     const TextFile::Result file = TextFile::read(folder.filePath(kFileName));
     r.status = file.status;
     r.error = file.error;
+    r.identity = file.identity;
     if (file.status == TextFile::Status::Ok)
         r.boxes = parse(file.text);
-    // The file is read at every watch tick and reminder: a failure is logged
-    // when it starts or changes, not each time.
-    static QMutex logged;
-    static QHash<QString, QString> lastError; // path -> error last logged
-    const QMutexLocker lock(&logged);
-    const QString path = folder.filePath(kFileName);
-    if (file.status != TextFile::Status::Unreadable) {
-        lastError.remove(path);
-    } else if (lastError.value(path) != file.error || !lastError.contains(path)) {
-        lastError.insert(path, file.error);
-        qCWarning(lcWatch).noquote() << kFileName << "kann nicht gelesen werden:" << file.error;
-    }
     return r;
 }
 

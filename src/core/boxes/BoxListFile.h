@@ -21,8 +21,10 @@ public:
         BoxList boxes;
         TextFile::Status status = TextFile::Status::Missing;
         QString error; // set when the file exists but cannot be read
+        TextFile::Identity identity; // of the file that was read
     };
 
+    // Logs nothing: at run time the file is read through BoxListSource.
     static ReadResult read(const QDir &folder);
     static BoxList parse(const QString &text);
 

@@ -62,10 +62,22 @@ QString Delivery::summaryText() const
 
 QString Delivery::asShown(const QString &text) const
 {
-    if (!wordsForSigns)
-        return text;
+    return wordsForSigns ? withWordsForSigns(text) : text;
+}
+
+QString Delivery::withWordsForSigns(const QString &text)
+{
     // The same escaping an old web server got, decoded once as it does.
     return RequestTarget::decodeText(RequestTarget::encodeText(text, FirmwareKind::Old));
+}
+
+bool Delivery::hasWordsForSigns(const Message &message, const QString &shownText)
+{
+    if (shownText.isEmpty())
+        return false;
+    // What a box that takes the signs shows of it (cut like any request).
+    const auto asSent = RequestTarget::decode(RequestTarget::encode(message, FirmwareKind::New).target);
+    return asSent && asSent->text != shownText;
 }
 
 QString Delivery::firstLineOf(const QString &text)

@@ -9,7 +9,7 @@
 // Which part of the program a message comes from.
 enum class MessageSource { Reminder, StatusNotice, BoxTest, TypedText, Script };
 
-// Who hands a message over, and for which box (1..4; 0 when for none).
+// Who hands a message over, and for which box (1..BoxList::kBoxes; 0 when for none).
 struct MessageOrigin {
     MessageSource source = MessageSource::Script;
     int box = 0;
@@ -47,6 +47,12 @@ struct Delivery {
     // A text as this box shows it: with the words in place of the signs
     // when its web server got them.
     QString asShown(const QString &text) const;
+    // A text with "und", "plus", "Prozent" in place of "&", "+", "%", as a
+    // box with an old web server shows it.
+    static QString withWordsForSigns(const QString &text);
+    // Whether a box that showed shownText got words in place of the signs
+    // of message (false when it showed nothing).
+    static bool hasWordsForSigns(const Message &message, const QString &shownText);
 
     // The first line, cut to 160 characters (ending in "…" when cut).
     static QString firstLineOf(const QString &text);

@@ -7,20 +7,24 @@
 #include <deque>
 
 class Clock;
-class HttpTransport;
 
-// The record of the last messages handed to the transport, with their
-// outcomes as they become known. It listens to the transport, which every
-// message passes, so no producer has to report to it. Bounded: beyond its
-// capacity the oldest entries are forgotten.
+// The record of the last messages handed to the boxes, with their outcomes
+// as they become known. BoxSender, which every message passes, enters them,
+// so no producer has to report to it. Bounded: beyond its capacity the
+// oldest entries are forgotten.
 class DeliveryRecord : public QObject
 {
     Q_OBJECT
 public:
     static constexpr int kDefaultCapacity = 500;
 
-    DeliveryRecord(const Clock &clock, HttpTransport *transport, QObject *parent = nullptr,
-                   int capacity = kDefaultCapacity);
+    explicit DeliveryRecord(const Clock &clock, QObject *parent = nullptr, int capacity = kDefaultCapacity);
+
+    // A message handed over; ids grow with each hand-over.
+    void add(quint64 id, const QString &address, const Message &message, const MessageOrigin &origin);
+    // Its result; wordsForSigns when the box got words in place of signs
+    // (the entry then keeps the text as the box shows it).
+    void conclude(quint64 id, const SendResult &result, bool wordsForSigns);
 
     // Oldest first.
     const std::deque<Delivery> &entries() const { return m_entries; }
@@ -35,12 +39,8 @@ signals:
 
 private:
     int indexOf(quint64 id) const; // -1 when not kept
-    void take(quint64 id, const QString &address, const Message &message, const MessageOrigin &origin);
-    void conclude(quint64 id, DeliveryOutcome outcome, int httpStatus, const QString &error);
-    void learnTarget(const QString &address, const QByteArray &target);
 
     const Clock &m_clock;
     int m_capacity;
     std::deque<Delivery> m_entries; // ids ascending
-    quint64 m_justConcluded = 0;    // its request target follows at once, 0 when none
 };

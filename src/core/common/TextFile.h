@@ -28,6 +28,11 @@ public:
                 && changedNs == o.changedNs;
         }
         bool operator!=(const Identity &o) const { return !(*this == o); }
+        // Whether a reading of this file may be kept while its identity stays:
+        // a regular file not modified within the second before readAtNs (a
+        // second write in the same clock step of the file system would leave
+        // the identity the same).
+        bool settledAt(qint64 readAtNs) const { return size >= 0 && modifiedNs < readAtNs - 1000000000; }
     };
 
     struct Result {

@@ -2,11 +2,8 @@
 
 #include "engine/DefaultFolder.h"
 #include "engine/SecondTimer.h"
-#include "boxes/DeliveryPanel.h"
+#include "boxes/BoxSender.h"
 #include "boxes/DeliveryRecord.h"
-#include "boxes/BoxListFile.h"
-#include "boxes/HttpTransport.h"
-#include "boxes/RequestChannel.h"
 #include "common/StatusBoard.h"
 #include "reminders/ReminderClock.h"
 #include "sendtext/ScriptDelivery.h"
@@ -17,6 +14,7 @@
 Engine::Engine(const Options &options, QObject *parent)
     : QObject(parent)
     , m_folder(options.folder)
+    , m_boxList(options.folder)
 {
     if (options.clock) {
         m_clock = options.clock;
@@ -25,13 +23,10 @@ Engine::Engine(const Options &options, QObject *parent)
         m_clock = m_systemClock.get();
     }
     m_display = new StatusBoard(this);
-    m_transport = new HttpTransport(options.httpPort, options.httpTimeoutMs, this);
-    m_record = new DeliveryRecord(*m_clock, m_transport, this);
-    new DeliveryPanel(m_record, m_display, this); // the panel follows each outcome
-    for (int i = 0; i < 4; ++i) {
-        m_channels[i] = new RequestChannel(m_transport, this);
-        m_channels[i]->setObjectName(QStringLiteral("Inet%1").arg(i + 1));
-    }
+    m_record = new DeliveryRecord(*m_clock, this);
+    m_sender = new BoxSender(&m_boxList, {options.httpPort, options.httpTimeoutMs}, this);
+    m_sender->keepRecordIn(m_record);
+    m_sender->showOn(m_display);
 
     m_secondTimer = new SecondTimer(this);
     m_secondTimer->setObjectName(QStringLiteral("Timer1"));
@@ -39,16 +34,23 @@ Engine::Engine(const Options &options, QObject *parent)
     m_watchTimer->setObjectName(QStringLiteral("Timer2"));
     m_watchTimer->setInterval(10000);
 
-    m_reminderClock = new ReminderClock(*m_clock, m_folder, m_channels[0], m_display, this);
+    m_reminderClock = new ReminderClock(*m_clock, m_folder, m_sender, m_display, this);
     m_changeWarner.listenTo(*m_reminderClock);
     m_prober = options.prober ? options.prober : new IcmpEchoProber(this);
-    m_statusWatch = new StatusWatch(m_folder, m_display, m_channels, m_prober, this);
+    m_statusWatch = new StatusWatch(m_display, m_sender, m_prober, this);
     connect(m_secondTimer, &SecondTimer::timeout, m_reminderClock, &ReminderClock::tick);
     connect(m_watchTimer, &QTimer::timeout, m_statusWatch, &StatusWatch::tick);
     connect(m_statusWatch, &StatusWatch::alert, this, &Engine::alert);
 }
 
-Engine::~Engine() = default;
+// The children hold references to the clock, the box list and the warner,
+// which are members: they go first, the newest first (QObject would delete
+// them only after the members).
+Engine::~Engine()
+{
+    while (!children().isEmpty())
+        delete children().last();
+}
 
 void Engine::start()
 {
@@ -69,14 +71,14 @@ void Engine::stop()
 
 ScriptDelivery *Engine::sendFromScript(const QList<int> &boxes, const Message &message, QString *error)
 {
-    const BoxListFile::ReadResult read = BoxListFile::read(m_folder);
+    const BoxListFile::ReadResult read = m_boxList.read(); // a copy: sending reads the source again
     if (!read.error.isEmpty()) {
         *error = read.error;
         return nullptr;
     }
-    auto *delivery = new ScriptDelivery(m_transport, m_channels, this);
-    delivery->start(read.boxes, boxes, message);
+    auto *delivery = new ScriptDelivery(m_sender, this);
+    const QList<SendHandle *> sent = delivery->start(read.boxes, boxes, message);
     if (delivery->sentToAny())
-        m_display->showInfo(TypedText::convert(message.text).plain);
+        m_sender->showWhenSent(sent, TypedText::convert(message.text).plain);
     return delivery;
 }

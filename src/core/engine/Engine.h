@@ -1,5 +1,6 @@
 #pragma once
 
+#include "boxes/BoxListSource.h"
 #include "check/ListChangeWarner.h"
 #include "common/Clock.h"
 
@@ -8,23 +9,21 @@
 #include <QObject>
 #include <QTimer>
 
-#include <array>
 #include <memory>
 
+class BoxSender;
 class DeliveryRecord;
 class ScriptDelivery;
 class StatusBoard;
 class EchoProber;
-class HttpTransport;
-class RequestChannel;
 struct Message;
 class ReminderClock;
 class SecondTimer;
 class StatusWatch;
 
 // Everything that runs behind the main window, free of widgets: the two
-// timers, the four request channels Inet1..Inet4, the reminder clock and
-// the box status watch, all writing into one StatusBoard.
+// timers, the box sender, the reminder clock and the box status watch, all
+// writing into one StatusBoard.
 class Engine : public QObject
 {
     Q_OBJECT
@@ -47,14 +46,16 @@ public:
 
     QDir folder() const { return m_folder; }
     StatusBoard *display() const { return m_display; }
-    RequestChannel *channel(int box) const { return m_channels.at(box - 1); } // Inet1..Inet4
-    std::array<RequestChannel *, 4> channels() const { return m_channels; }
+    // The one way a message reaches a box.
+    BoxSender *sender() const { return m_sender; }
+    // boxip.ini as it is now, for everyone who reads it.
+    BoxListSource *boxList() { return &m_boxList; }
     StatusWatch *statusWatch() const { return m_statusWatch; }
     // Every message handed to the boxes and how it went.
     DeliveryRecord *deliveryRecord() const { return m_record; }
 
-    // A message from `zelvo send` (boxes 1..4, empty: every box that names an
-    // address) through the boxes' channels; the panel shows it like a typed
+    // A message from `zelvo send` (boxes 1..BoxList::kBoxes, empty: every box
+    // that names an address) through the sender; the panel shows it like a typed
     // text. Null, and error set, when boxip.ini cannot be read. The delivery
     // belongs to the engine until the caller takes it.
     ScriptDelivery *sendFromScript(const QList<int> &boxes, const Message &message, QString *error);
@@ -64,19 +65,23 @@ signals:
     void alert(const QString &text);
 
 private:
+    // Members that the children below refer to; ~Engine() deletes the
+    // children before these go.
     QDir m_folder;
     std::unique_ptr<SystemClock> m_systemClock;
     const Clock *m_clock;
-    StatusBoard *m_display;
-    HttpTransport *m_transport;
-    DeliveryRecord *m_record;
-    std::array<RequestChannel *, 4> m_channels{};
-    SecondTimer *m_secondTimer;
-    QTimer *m_watchTimer;
-    ReminderClock *m_reminderClock;
+    BoxListSource m_boxList;
     // Warns under zelvo.reminders about lines that can never fire, once per
     // change of a list.
     ListChangeWarner m_changeWarner;
-    EchoProber *m_prober;
+
+    // Children of this object.
+    StatusBoard *m_display;
+    DeliveryRecord *m_record;
+    BoxSender *m_sender;
+    SecondTimer *m_secondTimer;
+    QTimer *m_watchTimer;
+    ReminderClock *m_reminderClock;
+    EchoProber *m_prober; // a child only when made here
     StatusWatch *m_statusWatch;
 };

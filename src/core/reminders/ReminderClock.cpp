@@ -1,7 +1,7 @@
 #include "reminders/ReminderClock.h"
 
-#include "boxes/BoxListFile.h"
-#include "boxes/RequestChannel.h"
+#include "boxes/BoxListSource.h"
+#include "boxes/BoxSender.h"
 #include "common/Clock.h"
 #include "common/StatusBoard.h"
 #include "common/Logging.h"
@@ -17,12 +17,12 @@ constexpr qint64 kRememberSecs = 2 * WallClock::kSecsPerDay;
 
 } // namespace
 
-ReminderClock::ReminderClock(const Clock &clock, const QDir &folder, RequestChannel *inet1, StatusBoard *display,
+ReminderClock::ReminderClock(const Clock &clock, const QDir &folder, BoxSender *sender, StatusBoard *display,
                              QObject *parent)
     : QObject(parent)
     , m_clock(clock)
     , m_folder(folder)
-    , m_channel(inet1)
+    , m_sender(sender)
     , m_display(display)
     , m_lists(folder)
 {
@@ -70,36 +70,24 @@ bool ReminderClock::claimCheck(const QDateTime &second)
 int ReminderClock::checkList(ReminderListKind list, const QDateTime &localTime)
 {
     // Looked at afresh at every check, so edits take effect at the next one.
-    const BoxList boxes = BoxListFile::read(m_folder).boxes;
+    const BoxList boxes = m_sender->boxList()->boxes();
     bool changed = false;
     const ReminderListFile::ReadResult &file = m_lists.read(list, &changed);
     if (changed)
         emit listChanged(file, list, boxes, localTime);
     const ReminderKeys keys = ReminderKeys::at(localTime);
 
-    int fired = 0;
-    bool anySent = false;
+    QList<SendHandle *> sent;
     QString panelText;
-    QString notSentText;
     for (const ReminderRecord &record : file.records) {
         if (!record.firesAt(keys))
             continue;
         const ReminderMessage message = ReminderMessage::compose(record, keys);
-        m_channel->setMessage(message.message);
-        m_channel->setAddress(boxes.address(message.box));
-        m_channel->setOrigin({MessageSource::Reminder, message.box, message.panelText});
-        const QString refused = m_channel->start();
+        sent << m_sender->send(message.box, message.message, {MessageSource::Reminder, message.box, message.panelText});
         qCInfo(lcReminders).noquote() << ReminderLayout::fileName(list) << "Zeile" << record.line() << "an Box"
                                       << message.box;
         panelText = message.panelText;
-        if (refused.isEmpty())
-            anySent = true;
-        else
-            notSentText = Delivery::notSentPanelText(message.box, refused);
-        ++fired;
     }
-    // The panel shows the text only when it went to at least one box.
-    if (fired > 0)
-        m_display->showInfo(anySent ? panelText : notSentText);
-    return fired;
+    m_sender->showWhenSent(sent, panelText);
+    return int(sent.size());
 }

@@ -13,7 +13,7 @@
 
 class Clock;
 class StatusBoard;
-class RequestChannel;
+class BoxSender;
 
 // The Timer1 tick: the clock label every second, the information panel
 // hidden at seconds 19, 39 and 59, and the daily, weekly and dated lists
@@ -33,14 +33,14 @@ public:
     // The longest gap between two ticks that is caught up second by second.
     static constexpr qint64 kMaxCatchUpSecs = 60;
 
-    ReminderClock(const Clock &clock, const QDir &folder, RequestChannel *inet1, StatusBoard *display,
+    ReminderClock(const Clock &clock, const QDir &folder, BoxSender *sender, StatusBoard *display,
                   QObject *parent = nullptr);
 
     // One check of one list at this local time, whatever ran before: reads
-    // the box list, then the list (parsed again only when it changed on
-    // disk), and sends every firing record in file
-    // order, each to its own box through Inet1. Shows the panel with the
-    // last firing record's text. Returns how many records fired.
+    // the box list, then the list (each parsed again only when it changed on
+    // disk), and sends every firing record in file order, each to its own
+    // box. The panel shows the last firing record's text when some box got
+    // a message. Returns how many records fired.
     int checkList(ReminderListKind list, const QDateTime &localTime);
 
 public slots:
@@ -59,7 +59,7 @@ private:
 
     const Clock &m_clock;
     QDir m_folder;
-    RequestChannel *m_channel;
+    BoxSender *m_sender;
     StatusBoard *m_display;
 
     std::optional<qint64> m_lastSecond; // the previous tick's reading, seconds since the epoch

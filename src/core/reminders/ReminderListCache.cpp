@@ -2,12 +2,6 @@
 
 #include <QDateTime>
 
-namespace {
-
-constexpr qint64 kNsPerSec = 1000000000;
-
-} // namespace
-
 ReminderListCache::ReminderListCache(const QDir &folder)
     : m_folder(folder)
 {
@@ -30,6 +24,6 @@ const ReminderListFile::ReadResult &ReminderListCache::read(ReminderListKind lis
     const TextFile::Identity &read = e.result.identity;
     // A file that was read (also one refused for its content) is kept;
     // a pipe, a folder or a missing file is looked at again.
-    e.trusted = read.size >= 0 && read.modifiedNs < readAtNs - kNsPerSec;
+    e.trusted = read.settledAt(readAtNs);
     return e.result;
 }

@@ -1,9 +1,7 @@
 #include "sendtext/BoxAddressTest.h"
 
-#include "boxes/Delivery.h"
+#include "boxes/BoxSender.h"
 #include "boxes/Message.h"
-#include "boxes/RequestChannel.h"
-#include "common/StatusBoard.h"
 
 QString BoxAddressTest::numberText(int box)
 {
@@ -22,8 +20,8 @@ QString BoxAddressTest::panelText(int box)
     return QStringLiteral("Test für die ") + numberText(box) + QStringLiteral(". D-Box2");
 }
 
-void BoxAddressTest::run(RequestChannel *inet1, StatusBoard *display, int box, const QString &address)
+void BoxAddressTest::run(BoxSender *sender, int box, const QString &address)
 {
-    const QString refused = inet1->send(address, message(box, address), {MessageSource::BoxTest, box});
-    display->showInfo(refused.isEmpty() ? panelText(box) : Delivery::notSentPanelText(box, refused));
+    sender->showWhenSent({sender->sendTo(address, message(box, address), {MessageSource::BoxTest, box})},
+                         panelText(box));
 }

@@ -4,11 +4,10 @@
 
 #include <QString>
 
-class StatusBoard;
-class RequestChannel;
+class BoxSender;
 
 // The "Test" button of the box address dialog: a fixed message to the
-// address typed for a box, whether saved or not, always through Inet1.
+// address typed for a box, whether saved or not.
 class BoxAddressTest
 {
 public:
@@ -18,6 +17,7 @@ public:
     static Message message(int box, const QString &address);
     static QString panelText(int box);
 
-    // Sends the test for box 1..4 and shows it in the information panel.
-    static void run(RequestChannel *inet1, StatusBoard *display, int box, const QString &address);
+    // Sends the test for box 1..BoxList::kBoxes; the information panel
+    // shows it when it may reach the box.
+    static void run(BoxSender *sender, int box, const QString &address);
 };

@@ -1,10 +1,8 @@
 #include "sendtext/ScriptDelivery.h"
 
-#include "boxes/Delivery.h"
-#include "boxes/HttpTransport.h"
+#include "boxes/BoxSender.h"
 #include "boxes/ProtocolChoice.h"
-#include "boxes/RequestChannel.h"
-#include "boxes/nhttpd/RequestTarget.h"
+#include "boxes/SendHandle.h"
 
 #include <QTimer>
 
@@ -57,53 +55,54 @@ QString ScriptDelivery::cutForRequest(const QString &text)
     return text.left(i);
 }
 
-ScriptDelivery::ScriptDelivery(HttpTransport *transport, const std::array<RequestChannel *, 4> &channels,
-                               QObject *parent)
+ScriptDelivery::ScriptDelivery(BoxSender *sender, QObject *parent)
     : QObject(parent)
-    , m_transport(transport)
-    , m_channels(channels)
+    , m_sender(sender)
 {
 }
 
-void ScriptDelivery::start(const BoxList &list, const QList<int> &boxes, const Message &message)
+QList<SendHandle *> ScriptDelivery::start(const BoxList &list, const QList<int> &boxes, const Message &message)
 {
-    m_message = message;
     QList<int> chosen = boxes;
     if (chosen.isEmpty())
         for (int box = 1; box <= BoxList::kBoxes; ++box)
             if (list.namesAddress(box))
                 chosen << box;
 
-    QList<int> toSend;
     for (const int box : chosen) {
         BoxOutcome o;
         o.box = box;
         o.address = list.address(box);
-        const bool sendable = list.namesAddress(box);
-        if (!sendable)
-            o.error = QStringLiteral("Box %1 ist nicht eingerichtet").arg(box);
-        else
-            toSend << int(m_outcomes.size());
         m_outcomes << o;
-        m_waiting << sendable;
+        if (list.namesAddress(box))
+            ++m_handedOver;
     }
-    m_open = int(toSend.size());
-    m_handedOver = m_open;
     m_started = true;
-    // Connected before the first send: a refused address ends inside send().
-    connect(m_transport, &HttpTransport::finished, this, &ScriptDelivery::take);
-    for (const int i : toSend)
-        if (m_askVersionFirst)
-            m_channels.at(m_outcomes.at(i).box - 1)->identify(m_outcomes.at(i).address);
-    for (const BoxOutcome &o : std::as_const(m_outcomes))
-        if (!o.error.isEmpty())
-            m_channels.at(o.box - 1)->notSent(message, MessageOrigin{MessageSource::Script, o.box}, o.error);
-    for (const int i : toSend) {
-        const BoxOutcome &o = m_outcomes.at(i);
-        m_channels.at(o.box - 1)->send(o.address, message, MessageOrigin{MessageSource::Script, o.box});
+    if (m_askVersionFirst)
+        for (const BoxOutcome &o : std::as_const(m_outcomes))
+            if (list.namesAddress(o.box))
+                m_sender->identifyAt(o.address);
+    // Boxes that name no address first, as they end without the transport.
+    QList<SendHandle *> handles(m_outcomes.size());
+    for (int i = 0; i < m_outcomes.size(); ++i)
+        if (!list.namesAddress(m_outcomes.at(i).box))
+            handles[i] = m_sender->notSent(message, MessageOrigin{MessageSource::Script, m_outcomes.at(i).box},
+                                           QStringLiteral("Box %1 ist nicht eingerichtet").arg(m_outcomes.at(i).box));
+    for (int i = 0; i < m_outcomes.size(); ++i)
+        if (!handles.at(i))
+            handles[i] = m_sender->send(m_outcomes.at(i).box, message, MessageOrigin{MessageSource::Script});
+    m_open = int(handles.size());
+    for (int i = 0; i < handles.size(); ++i) {
+        take(i, handles.at(i)->result()); // what is known at once: an address refused
+        connect(handles.at(i), &SendHandle::finished, this, [this, i](const SendResult &result) {
+            take(i, result);
+            if (--m_open == 0)
+                emit finished();
+        });
     }
     if (m_open == 0)
         QTimer::singleShot(0, this, &ScriptDelivery::finished);
+    return handles;
 }
 
 QList<int> ScriptDelivery::boxes() const
@@ -124,31 +123,9 @@ bool ScriptDelivery::allReached() const
     return true;
 }
 
-// The target is written for what the transport knew of the box at that
-// moment, so every form the message can take counts.
-bool ScriptDelivery::isOurs(const QByteArray &target) const
+void ScriptDelivery::take(int i, const SendResult &result)
 {
-    for (const FirmwareKind kind : {FirmwareKind::Unknown, FirmwareKind::Old, FirmwareKind::New})
-        if (RequestTarget::encode(m_message, kind).target == target)
-            return true;
-    return false;
-}
-
-void ScriptDelivery::take(const QString &address, const QByteArray &target, int httpStatus, const QString &error)
-{
-    if (m_open == 0 || !isOurs(target))
-        return;
-    for (int i = 0; i < m_outcomes.size(); ++i) {
-        BoxOutcome &o = m_outcomes[i];
-        if (!m_waiting.at(i) || o.address.trimmed() != address)
-            continue;
-        m_waiting[i] = false;
-        o.httpStatus = httpStatus;
-        o.error = error;
-        if (--m_open == 0) {
-            disconnect(m_transport, nullptr, this, nullptr);
-            emit finished();
-        }
-        return;
-    }
+    BoxOutcome &o = m_outcomes[i];
+    o.httpStatus = result.outcome == DeliveryOutcome::Answered ? result.httpStatus : 0;
+    o.error = result.reason;
 }

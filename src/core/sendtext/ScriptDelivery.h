@@ -2,22 +2,17 @@
 
 #include "boxes/BoxList.h"
 #include "boxes/Message.h"
+#include "boxes/SendResult.h"
 
-#include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QString>
 
-#include <array>
+class BoxSender;
+class SendHandle;
 
-class HttpTransport;
-class RequestChannel;
-
-// One message from `zelvo send` to the boxes it names, through each box's own
-// channel (so through the one transport and its address rule), and what
-// became of it at each box. The transport's outcomes are matched by address
-// and request target, so requests of the running program in between do not
-// count.
+// One message from `zelvo send` to the boxes it names, through BoxSender,
+// and what became of it at each box, as each message's handle tells.
 class ScriptDelivery : public QObject
 {
     Q_OBJECT
@@ -33,14 +28,15 @@ public:
         QString failureText() const;
     };
 
-    ScriptDelivery(HttpTransport *transport, const std::array<RequestChannel *, 4> &channels,
-                   QObject *parent = nullptr);
+    explicit ScriptDelivery(BoxSender *sender, QObject *parent = nullptr);
 
-    // Sends message to boxes (1..4; empty: every box that names an address).
+    // Sends message to boxes (1..BoxList::kBoxes; empty: every box that
+    // names an address).
     // A box asked for by number that names no address is not contacted and
     // fails at once. finished() follows when every outcome is known, also
-    // when nothing was sent.
-    void start(const BoxList &list, const QList<int> &boxes, const Message &message);
+    // when nothing was sent. Returns the handles of the messages, in the
+    // order of the boxes (each ends later, see SendHandle).
+    QList<SendHandle *> start(const BoxList &list, const QList<int> &boxes, const Message &message);
 
     // Whether text has anything to show: at least one character that is not
     // a control character (a line break alone shows nothing either).
@@ -60,7 +56,7 @@ public:
     void setAskVersionFirst(bool ask) { m_askVersionFirst = ask; }
 
     QList<int> boxes() const;
-    // Whether at least one box was handed to the transport.
+    // Whether at least one box names an address, so its message went on its way.
     bool sentToAny() const { return m_handedOver > 0; }
     const QList<BoxOutcome> &outcomes() const { return m_outcomes; }
     bool isFinished() const { return m_open == 0 && m_started; }
@@ -70,14 +66,10 @@ signals:
     void finished();
 
 private:
-    void take(const QString &address, const QByteArray &target, int httpStatus, const QString &error);
-    bool isOurs(const QByteArray &target) const;
+    void take(int i, const SendResult &result);
 
-    HttpTransport *m_transport;
-    std::array<RequestChannel *, 4> m_channels;
-    Message m_message;
+    BoxSender *m_sender;
     QList<BoxOutcome> m_outcomes;
-    QList<bool> m_waiting; // per outcome: still waiting
     int m_open = 0;
     int m_handedOver = 0;
     bool m_started = false;

@@ -27,7 +27,7 @@ SendTextSettings SendTextSettings::parse(const QString &text)
     if (reader.atEnd())
         return s;
     reader.next(); // the state of "Message" follows from the first line
-    for (int k = 0; k < kBoxes && !reader.atEnd(); ++k)
+    for (int k = 0; k < BoxList::kBoxes && !reader.atEnd(); ++k)
         s.ticked[k] = FieldReader::numericPrefix(reader.next().text) == 1;
     return s;
 }

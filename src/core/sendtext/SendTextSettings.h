@@ -1,5 +1,6 @@
 #pragma once
 
+#include "boxes/BoxList.h"
 #include "boxes/Message.h"
 #include "common/TextFile.h"
 
@@ -14,12 +15,11 @@
 // per box (" 1 " / " 0 "), CR LF.
 struct SendTextSettings {
     static inline const QString kFileName = QStringLiteral("wendrel.ini");
-    static constexpr int kBoxes = 4;
 
     MessageKind kind = MessageKind::Message;
-    std::array<bool, kBoxes> ticked{{false, false, false, false}};
+    std::array<bool, BoxList::kBoxes> ticked{};
 
-    bool isTicked(int box) const { return ticked.at(box - 1); } // box 1..4
+    bool isTicked(int box) const { return ticked.at(box - 1); } // box 1..BoxList::kBoxes
 
     struct ReadResult;
 

@@ -1,15 +1,17 @@
 #include "sendtext/SendTextStep.h"
 
-#include "boxes/BoxListFile.h"
-#include "boxes/RequestChannel.h"
+#include "boxes/BoxList.h"
+#include "boxes/BoxSender.h"
 #include "boxes/ProtocolChoice.h"
+#include "boxes/SendHandle.h"
 #include "common/StatusBoard.h"
 #include "common/Logging.h"
 #include "common/SettingsFile.h"
 
-SendTextStep::Outcome SendTextStep::run(const QDir &folder, StatusBoard *display,
-                                        const std::array<RequestChannel *, 4> &channels, const QString &typed,
-                                        const SendTextSettings &settings)
+#include <algorithm>
+
+SendTextStep::Outcome SendTextStep::run(const QDir &folder, StatusBoard *display, BoxSender *sender,
+                                        const QString &typed, const SendTextSettings &settings)
 {
     Outcome out;
     out.text = textToSend(typed);
@@ -18,25 +20,12 @@ SendTextStep::Outcome SendTextStep::run(const QDir &folder, StatusBoard *display
 
     // Whether a box is on is decided now, not when the dialog opened.
     out.sentTo = receivers(*display, settings);
-    QString notSentText;
-    if (!out.sentTo.isEmpty()) {
-        const BoxList boxes = BoxListFile::read(folder).boxes;
-        bool anySent = false;
-        for (const int box : out.sentTo) {
-            const QString refused = channels.at(box - 1)->send(boxes.address(box), out.message,
-                                                                {MessageSource::TypedText, box});
-            if (refused.isEmpty())
-                anySent = true;
-            else
-                notSentText = Delivery::notSentPanelText(box, refused);
-        }
-        if (anySent)
-            notSentText.clear();
-    } else {
+    QList<SendHandle *> sent;
+    for (const int box : out.sentTo)
+        sent << sender->send(box, out.message, {MessageSource::TypedText, box});
+    if (sent.isEmpty()) {
         qCInfo(lcSend) << "Text sofort senden: keine angekreuzte Box ist eingeschaltet";
-        const QString why = noReceiverReason(settings);
-        channels.at(0)->notSent(out.message, {MessageSource::TypedText, 0}, why);
-        notSentText = Delivery::notSentPanelText(0, why);
+        sent << sender->notSent(out.message, {MessageSource::TypedText, 0}, noReceiverReason(settings));
     }
 
     const QString reason = SendTextSettings::write(folder, settings);
@@ -45,15 +34,19 @@ SendTextStep::Outcome SendTextStep::run(const QDir &folder, StatusBoard *display
         qCWarning(lcSend).noquote() << out.saveError;
     }
 
-    // The text itself only when it went to at least one box.
-    out.notSent = notSentText;
-    display->showInfo(notSentText.isEmpty() ? out.converted.plain : notSentText);
+    // The text itself only when it may reach at least one box.
+    const bool noneSent = std::all_of(sent.cbegin(), sent.cend(), [](const SendHandle *h) {
+        return h->result().outcome == DeliveryOutcome::NotSent;
+    });
+    if (noneSent)
+        out.notSent = Delivery::notSentPanelText(sent.last()->box(), sent.last()->result().reason);
+    sender->showWhenSent(sent, out.converted.plain);
     return out;
 }
 
 QString SendTextStep::noReceiverReason(const SendTextSettings &settings)
 {
-    for (int box = 1; box <= SendTextSettings::kBoxes; ++box)
+    for (int box = 1; box <= BoxList::kBoxes; ++box)
         if (settings.isTicked(box))
             return QStringLiteral("keine angekreuzte Box ist eingeschaltet");
     return QStringLiteral("keine Box angekreuzt");
@@ -68,7 +61,7 @@ bool SendTextStep::willBeShortened(const QString &typed, MessageKind kind)
 QList<int> SendTextStep::receivers(const StatusBoard &display, const SendTextSettings &settings)
 {
     QList<int> boxes;
-    for (int box = 1; box <= SendTextSettings::kBoxes; ++box)
+    for (int box = 1; box <= BoxList::kBoxes; ++box)
         if (settings.isTicked(box) && display.boxIsOn(box))
             boxes << box;
     return boxes;

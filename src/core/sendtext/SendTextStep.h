@@ -7,8 +7,6 @@
 #include <QList>
 #include <QString>
 
-#include <array>
-
 // The text typed into the send-text dialog in the two forms a send needs:
 // for the box, each line break one "\n"; for the information panel, the line
 // breaks dropped and the lines run together.
@@ -21,12 +19,12 @@ struct TypedText {
     static TypedText convert(const QString &typed);
 };
 
+class BoxSender;
 class StatusBoard;
-class RequestChannel;
 
 // What pressing "Text senden & Schließen" does: the typed text (or "---"
 // when there is none) goes to each ticked box that is on at this moment,
-// through that box's own channel, in box order; the choices are saved to
+// in box order; the choices are saved to
 // wendrel.ini even when no box was reached; the panel shows the text, or
 // that nothing was sent and why (the outcome says so too).
 class SendTextStep
@@ -40,14 +38,14 @@ public:
         QString text;          // what was sent: the typed text, or "---"
         TypedText converted;
         Message message;       // the text with its line breaks, of the kind chosen
-        QList<int> sentTo;     // boxes 1..4, in order
+        QList<int> sentTo;     // boxes 1..BoxList::kBoxes, in order
         QString saveError;     // the message for the user, empty when saved
         QString notSent;       // when no box got it: what the panel says, e.g. "Nichts gesendet: keine Box angekreuzt"
     };
 
-    // channels are Inet1..Inet4; the box status is read from display now.
-    static Outcome run(const QDir &folder, StatusBoard *display, const std::array<RequestChannel *, 4> &channels,
-                       const QString &typed, const SendTextSettings &settings);
+    // The box status is read from display now; the settings are saved in folder.
+    static Outcome run(const QDir &folder, StatusBoard *display, BoxSender *sender, const QString &typed,
+                       const SendTextSettings &settings);
 
     static QString textToSend(const QString &typed) { return typed.isEmpty() ? kEmptyText : typed; }
     // Whether the text must be cut to fit one request (on a box whose web

@@ -1,8 +1,8 @@
 #include "watch/StatusWatch.h"
 
-#include "boxes/BoxListFile.h"
+#include "boxes/BoxListSource.h"
+#include "boxes/BoxSender.h"
 #include "boxes/Message.h"
-#include "boxes/RequestChannel.h"
 #include "common/StatusBoard.h"
 #include "common/Logging.h"
 #include "watch/EchoProber.h"
@@ -35,12 +35,10 @@ QString describe(const EchoResult &r)
 
 } // namespace
 
-StatusWatch::StatusWatch(const QDir &folder, StatusBoard *display, const std::array<RequestChannel *, 4> &channels,
-                         EchoProber *prober, QObject *parent)
+StatusWatch::StatusWatch(StatusBoard *display, BoxSender *sender, EchoProber *prober, QObject *parent)
     : QObject(parent)
-    , m_folder(folder)
     , m_display(display)
-    , m_channels(channels)
+    , m_sender(sender)
     , m_prober(prober)
 {
     connect(m_prober, &EchoProber::finished, this, &StatusWatch::takeResult);
@@ -73,7 +71,7 @@ void StatusWatch::tick()
     m_running = true;
     ++m_generation;
     m_tickTime.start();
-    m_boxes = BoxListFile::read(m_folder).boxes;
+    m_boxes = m_sender->boxList()->boxes();
     for (Box &b : m_box) {
         b.probed = false;
         b.answered = false;
@@ -186,18 +184,18 @@ void StatusWatch::finishTick()
     }
 
     const QString stored = m_display->boxStatus();
-    // A box that came on is asked which web server it runs, before anything
-    // else goes to it, so that the texts that follow are written for it.
+    // A box that came on is asked what it is, before anything else goes to
+    // it, so that the texts that follow are written for it.
     for (int box = 1; box <= BoxList::kBoxes; ++box) {
         const bool wasOn = box <= stored.size() && stored.at(box - 1) == QLatin1Char('1');
         if (m_box[box - 1].probed && current.at(box - 1) == QLatin1Char('1') && !wasOn)
-            m_channels[box - 1]->identify(m_boxes.address(box));
+            m_sender->identifyAt(m_boxes.address(box));
     }
     if (current != stored) {
         const Message notice{MessageKind::Message, composeNotice(stored, current)};
         for (int box = 1; box <= BoxList::kBoxes; ++box) {
             if (m_boxes.reportFlag(box) != 0 && current.at(box - 1) == QLatin1Char('1') && m_boxes.isConfigured(box))
-                m_channels[box - 1]->send(m_boxes.address(box), notice, {MessageSource::StatusNotice, box});
+                m_sender->sendTo(m_boxes.address(box), notice, {MessageSource::StatusNotice, box});
         }
         m_display->showInfo(kPanelText);
         qCInfo(lcWatch).noquote() << "Status" << stored << "->" << current;

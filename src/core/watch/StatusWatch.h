@@ -3,7 +3,6 @@
 #include "boxes/BoxList.h"
 #include "watch/EchoResult.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
@@ -14,7 +13,7 @@
 
 class StatusBoard;
 class EchoProber;
-class RequestChannel;
+class BoxSender;
 
 // The Timer2 tick: probes every configured box, colours the lamps, keeps the
 // box status text and tells the boxes when a box was switched on or off.
@@ -38,9 +37,8 @@ public:
         "Die D-Boxen können nicht angepingt werden: ICMP ist diesem Programm nicht erlaubt.\n"
         "Abhilfe: sysctl -w net.ipv4.ping_group_range=\"0 2147483647\" oder setcap cap_net_raw+ep zelvo");
 
-    // prober is not owned.
-    StatusWatch(const QDir &folder, StatusBoard *display, const std::array<RequestChannel *, 4> &channels,
-                EchoProber *prober, QObject *parent = nullptr);
+    // The boxes come from sender's box list; sender and prober are not owned.
+    StatusWatch(StatusBoard *display, BoxSender *sender, EchoProber *prober, QObject *parent = nullptr);
 
     static constexpr int kDefaultTickLimitMs = 5000; // well inside Timer2's 10 s
 
@@ -71,9 +69,8 @@ private:
     void logResult(int box, const EchoResult &result);
     void finishTick();
 
-    QDir m_folder;
     StatusBoard *m_display;
-    std::array<RequestChannel *, 4> m_channels;
+    BoxSender *m_sender;
     EchoProber *m_prober;
 
     bool m_running = false;

@@ -10,7 +10,7 @@
 #include "boxes/BoxAddress.h"
 #include "boxes/HttpTransport.h"
 #include "boxes/NameLookup.h"
-#include "boxes/RequestChannel.h"
+#include "boxes/BoxSender.h"
 #include "engine/Engine.h"
 #include "watch/IcmpEcho.h"
 
@@ -39,7 +39,7 @@ int runEngineThatQuits(int argc, char *argv[])
     options.folder = folder.dir();
     auto engine = std::make_unique<Engine>(options);
     engine->start(); // the status watch looks the name up
-    engine->channel(1)->send(kHanging, nmsg(QStringLiteral("x")));
+    engine->sender()->sendTo(kHanging, nmsg(QStringLiteral("x")), MessageOrigin());
     QTest::qWait(300);
     return NameLookup::lookupsUnderWay() == 1 ? 0 : 2;
 }

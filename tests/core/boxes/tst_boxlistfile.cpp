@@ -1,6 +1,9 @@
 #include "TempFolder.h"
 #include "boxes/BoxListFile.h"
+#include "boxes/BoxListSource.h"
 
+#include <QDateTime>
+#include <QFile>
 #include <QTest>
 
 #include <unistd.h>
@@ -13,6 +16,8 @@ private slots:
     void read();
     void missingFile();
     void unreadableLoggedOncePerChange();
+    void sourceReadsAgainOnlyWhenChanged_data();
+    void sourceReadsAgainOnlyWhenChanged();
     void roundTrip();
     void leadingBlanksKeptOnWrite();
     void failedWriteKeepsOldFile();
@@ -82,18 +87,58 @@ void TestBoxListFile::unreadableLoggedOncePerChange()
     const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &m) {
         g_unreadableWarnings += m.contains("kann nicht gelesen werden");
     });
+    BoxListSource source(t.dir());
     for (int i = 0; i < 3; ++i)
-        QCOMPARE(BoxListFile::read(t.dir()).status, TextFile::Status::Unreadable);
+        QCOMPARE(source.read().status, TextFile::Status::Unreadable);
     const int whileBroken = g_unreadableWarnings;
     QVERIFY(t.dir().rmdir("boxip.ini"));
     t.write("boxip.ini", "127.0.0.2\r\n");
-    BoxListFile::read(t.dir());
+    source.read();
     QVERIFY(QFile::remove(t.path("boxip.ini")) && t.dir().mkdir("boxip.ini"));
-    BoxListFile::read(t.dir());
-    BoxListFile::read(t.dir());
+    source.read();
+    source.read();
     qInstallMessageHandler(previous);
     QCOMPARE(whileBroken, 1);
     QCOMPARE(g_unreadableWarnings, 2); // broken again after a good read: told again
+}
+
+void TestBoxListFile::sourceReadsAgainOnlyWhenChanged_data()
+{
+    QTest::addColumn<QString>("change"); // between the two readings
+    QTest::addColumn<int>("reads");
+    QTest::addColumn<QString>("box1"); // as the second reading gives it
+    QTest::newRow("unchanged") << "none" << 1 << "10.0.0.1";
+    QTest::newRow("rewritten") << "rewrite" << 2 << "10.0.0.2";
+    QTest::newRow("written through the source") << "source" << 2 << "10.0.0.3";
+    QTest::newRow("removed") << "remove" << 2 << "0.0.0.0";
+    QTest::newRow("modified within the second before reading") << "fresh" << 2 << "10.0.0.1";
+}
+
+void TestBoxListFile::sourceReadsAgainOnlyWhenChanged()
+{
+    QFETCH(QString, change);
+    QFETCH(int, reads);
+    QFETCH(QString, box1);
+    TempFolder t;
+    t.write("boxip.ini", "10.0.0.1\r\n");
+    if (change != "fresh") {
+        QFile f(t.path("boxip.ini"));
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    }
+    BoxListSource source(t.dir());
+    QCOMPARE(source.read().boxes.address(1), QString("10.0.0.1"));
+    if (change == "rewrite") {
+        t.write("boxip.ini", "10.0.0.2\r\n");
+    } else if (change == "source") {
+        BoxList boxes;
+        boxes.addresses[0] = "10.0.0.3";
+        QCOMPARE(source.write(boxes), QString());
+    } else if (change == "remove") {
+        QVERIFY(QFile::remove(t.path("boxip.ini")));
+    }
+    QCOMPARE(source.read().boxes.address(1), box1);
+    QCOMPARE(source.readCount(), reads);
 }
 
 void TestBoxListFile::roundTrip()

@@ -52,9 +52,9 @@ void TestDeliveryPanel::panelAgreesWithRecord()
     Engine engine({folder.dir(), &clock, boxes.port(), 5000, nullptr});
     engine.display()->setBoxStatus("0100");
     if (boxTest)
-        BoxAddressTest::run(engine.channels().at(0), engine.display(), 2, address);
+        BoxAddressTest::run(engine.sender(), 2, address);
     else
-        SendTextStep::run(folder.dir(), engine.display(), engine.channels(), "Tom & Jerry + 100%",
+        SendTextStep::run(folder.dir(), engine.display(), engine.sender(), "Tom & Jerry + 100%",
                           {MessageKind::Message, {false, true, false, false}});
 
     const auto &entries = engine.deliveryRecord()->entries();

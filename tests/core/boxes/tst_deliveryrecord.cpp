@@ -1,9 +1,9 @@
 #include "FakeClock.h"
 #include "RecordingHttpServer.h"
 #include "TempFolder.h"
+#include "boxes/BoxListSource.h"
+#include "boxes/BoxSender.h"
 #include "boxes/DeliveryRecord.h"
-#include "boxes/HttpTransport.h"
-#include "boxes/RequestChannel.h"
 #include "common/StatusBoard.h"
 #include "reminders/ReminderClock.h"
 #include "sendtext/BoxAddressTest.h"
@@ -11,7 +11,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-// The record of every message, fed by the transport the producers share:
+// The record of every message, fed by the sender the producers share:
 // a reminder to an answering box, to a silent one, to none listening, to
 // none configured; a box test to "0.0.0.0". (bench_record keeps it bounded.)
 class TestDeliveryRecord : public QObject
@@ -65,11 +65,13 @@ void TestDeliveryRecord::reminderOutcome()
     folder.write("boxip.ini", ("127.0.0.3\r\n" + address + "\r\n0.0.0.0\r\n0.0.0.0\r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n").toUtf8());
     folder.write("zlv-tag.txt", "07:25 07:30 p 2 Muell\nzweite Zeile\n");
     FakeClock time(kNow);
-    HttpTransport transport(server.port(), 300);
-    RequestChannel inet1(&transport);
+    BoxListSource boxList(folder.dir());
+    BoxSender sender(&boxList, {server.port(), 300});
     StatusBoard display;
-    DeliveryRecord record(time, &transport);
-    ReminderClock clock(time, folder.dir(), &inet1, &display);
+    DeliveryRecord record(time);
+    sender.keepRecordIn(&record);
+    sender.showOn(&display);
+    ReminderClock clock(time, folder.dir(), &sender, &display);
     QSignalSpy added(&record, &DeliveryRecord::added);
     QSignalSpy updated(&record, &DeliveryRecord::updated);
 
@@ -101,13 +103,19 @@ void TestDeliveryRecord::reminderOutcome()
 void TestDeliveryRecord::boxTestToUnconfiguredAddress()
 {
     FakeClock time(kNow);
-    HttpTransport transport(1, 300);
-    RequestChannel inet1(&transport);
+    TempFolder folder;
+    BoxListSource boxList(folder.dir());
+    BoxSender sender(&boxList, {1, 300});
     StatusBoard display;
-    DeliveryRecord record(time, &transport);
+    DeliveryRecord record(time);
+    sender.keepRecordIn(&record);
+    sender.showOn(&display);
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("nicht gesendet an"));
-    BoxAddressTest::run(&inet1, &display, 3, QStringLiteral("0.0.0.0"));
+    BoxAddressTest::run(&sender, 3, QStringLiteral("0.0.0.0"));
     QCOMPARE(int(record.entries().size()), 1);
+    QCOMPARE(display.infoText(), QStringLiteral("Nichts gesendet an Box 3: Box nicht eingerichtet (0.0.0.0)"));
+    QSignalSpy updated(&record, &DeliveryRecord::updated);
+    QVERIFY(updated.wait(2000));
     const Delivery &d = record.entries().front();
     QCOMPARE(d.origin.source, MessageSource::BoxTest);
     QCOMPARE(d.outcome, DeliveryOutcome::NotSent);

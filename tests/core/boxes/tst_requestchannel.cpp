@@ -5,7 +5,6 @@
 #include "boxes/HttpAnswer.h"
 #include "boxes/HttpTransport.h"
 #include "boxes/Message.h"
-#include "boxes/RequestChannel.h"
 #include "boxes/nhttpd/RequestTarget.h"
 
 #include <QElapsedTimer>
@@ -76,10 +75,9 @@ void TestRequestChannel::requestLineOnTheWire()
     RecordingHttpServer server;
     QVERIFY(server.listen());
     HttpTransport transport(server.port(), 5000);
-    RequestChannel channel(&transport);
     QSignalSpy done(&transport, &HttpTransport::finished);
     // Nothing is known of this box yet: "&", "+" and "%" go as words.
-    channel.send(" 127.0.0.1 ", popup("Es ist 07:25 Uhr!\n--\n\n07:30 Uhr Müll & Co #1 + 50% mehr\nx"));
+    transport.send(" 127.0.0.1 ", popup("Es ist 07:25 Uhr!\n--\n\n07:30 Uhr Müll & Co #1 + 50% mehr\nx"));
     QVERIFY(server.waitForRequests(1));
     QCOMPARE(server.requests().at(0).requestLine,
              QByteArray("GET /control/message?popup=Es%20ist%2007%3A25%20Uhr%21%0A--%0A%0A07%3A30%20Uhr%20M%C3%BCll%20"
@@ -112,7 +110,7 @@ void TestRequestChannel::addressesNeverContacted()
     QVERIFY(server.listen(QHostAddress::Any));
     HttpTransport transport(server.port(), 2000);
     QSignalSpy done(&transport, &HttpTransport::finished);
-    RequestChannel(&transport).send(address, nmsg("x"));
+    transport.send(address, nmsg("x"));
     QCOMPARE(done.size(), 1); // dropped at once
     QCOMPARE(done.at(0).at(2).toInt(), 0);
     QTest::qWait(100);
@@ -129,7 +127,7 @@ void TestRequestChannel::silentServerTimesOut()
     QSignalSpy done(&transport, &HttpTransport::finished);
     QElapsedTimer started;
     started.start();
-    RequestChannel(&transport).send("127.0.0.1", nmsg("x"));
+    transport.send("127.0.0.1", nmsg("x"));
     QVERIFY(started.elapsed() < 100); // start returns at once (a generous bound, not a speed goal)
     QVERIFY(done.wait(5000));
     QCOMPARE(done.at(0).at(2).toInt(), 0);
@@ -143,9 +141,8 @@ void TestRequestChannel::sameAddressInOrder()
     RecordingHttpServer server;
     QVERIFY(server.listen());
     HttpTransport transport(server.port(), 5000);
-    RequestChannel a(&transport), b(&transport);
     for (int i = 0; i < 5; ++i)
-        (i % 2 ? b : a).send("127.0.0.1", nmsg(QString::number(i)));
+        transport.send("127.0.0.1", nmsg(QString::number(i)));
     QVERIFY(server.waitForRequests(5));
     QCOMPARE(server.targets(),
              (QList<QByteArray>{"/control/message?nmsg=0", "/control/message?nmsg=1", "/control/message?nmsg=2",
@@ -187,10 +184,9 @@ void TestRequestChannel::silentAddressDoesNotDelayAnother()
     QVERIFY(silent.listen(QHostAddress("127.0.0.2")));
     QVERIFY(live.listen(QHostAddress("127.0.0.3"), silent.port()));
     HttpTransport transport(silent.port(), 10000);
-    RequestChannel inet1(&transport);
-    inet1.send("127.0.0.2", nmsg("first"));
-    inet1.send("127.0.0.2", nmsg("second")); // goes once "first" is written
-    inet1.send("127.0.0.3", nmsg("other"));
+    transport.send("127.0.0.2", nmsg("first"));
+    transport.send("127.0.0.2", nmsg("second")); // goes once "first" is written
+    transport.send("127.0.0.3", nmsg("other"));
     QVERIFY(live.waitForRequests(1, 3000));
     QVERIFY(silent.waitForRequests(2, 3000));
     QCOMPARE(silent.targets(), (QList<QByteArray>{"/control/message?nmsg=first", "/control/message?nmsg=second"}));
@@ -204,9 +200,8 @@ void TestRequestChannel::silentBoxCostsEachMessageItsOwnTime()
     QVERIFY(silent.listen());
     HttpTransport transport(silent.port(), 400);
     QSignalSpy done(&transport, &HttpTransport::finished);
-    RequestChannel channel(&transport);
     for (const char *text : {"a", "b", "c", "d"}) {
-        channel.send("127.0.0.1", nmsg(text));
+        transport.send("127.0.0.1", nmsg(text));
         QTest::qWait(150);
     }
     // None is dropped for waiting behind another: each goes out once and

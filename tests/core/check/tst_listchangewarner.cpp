@@ -1,7 +1,8 @@
 #include "FakeClock.h"
 #include "TempFolder.h"
-#include "boxes/HttpTransport.h"
-#include "boxes/RequestChannel.h"
+#include "boxes/BoxSender.h"
+#include "boxes/BoxListSource.h"
+#include "boxes/BoxSender.h"
 #include "check/ListChangeWarner.h"
 #include "common/Clock.h"
 #include "common/StatusBoard.h"
@@ -134,11 +135,11 @@ void TestListChangeWarner::theClockWarnsWhenAListChanges()
     TempFolder folder;
     folder.write("zlv-tag.txt", "07:25 07:30 p 2 gut\n7:25 07:30 p 2 schlecht\n");
     FakeClock time(monday0800());
-    HttpTransport transport(1, 1000);
-    RequestChannel inet1(&transport);
+    BoxListSource boxList(folder.dir());
+    BoxSender sender(&boxList, {1, 1000});
     StatusBoard display;
     ListChangeWarner warner;
-    ReminderClock clock(time, folder.dir(), &inet1, &display);
+    ReminderClock clock(time, folder.dir(), &sender, &display);
     warner.listenTo(clock);
 
     QCOMPARE(clock.checkList(ReminderListKind::Daily, monday0800()), 0);

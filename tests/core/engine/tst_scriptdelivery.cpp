@@ -1,11 +1,11 @@
 // A message from `zelvo send` inside the running program: through the
-// engine's channels to the boxes asked for, shown in the information panel,
+// engine's sender to the boxes asked for, shown in the information panel,
 // each box's outcome known once it has ended.
 #include "BoxServers.h"
 #include "TempFolder.h"
 
 #include "boxes/DeliveryRecord.h"
-#include "boxes/RequestChannel.h"
+#include "boxes/BoxSender.h"
 #include "common/StatusBoard.h"
 #include "engine/Engine.h"
 #include "boxes/nhttpd/FirmwareKind.h"
@@ -66,8 +66,8 @@ void TestScriptDelivery::outcomesAndPanel()
     Engine engine(options);
 
     // A message of the program's own to box 1 in between is not counted.
-    engine.channel(1)->send(BoxServers::address(1), Message{MessageKind::Popup, QStringLiteral("Erinnerung")},
-                            MessageOrigin{MessageSource::Reminder, 1});
+    engine.sender()->send(1, Message{MessageKind::Popup, QStringLiteral("Erinnerung")},
+                          MessageOrigin{MessageSource::Reminder, 1});
     QString error;
     ScriptDelivery *delivery = engine.sendFromScript(
         asked, Message{MessageKind::Message, QStringLiteral("Wäsche fertig &\nab in den Trockner")}, &error);

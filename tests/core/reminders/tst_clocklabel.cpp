@@ -1,6 +1,6 @@
 #include "engine/SecondTimer.h"
-#include "boxes/HttpTransport.h"
-#include "boxes/RequestChannel.h"
+#include "boxes/BoxListSource.h"
+#include "boxes/BoxSender.h"
 #include "common/Clock.h"
 #include "common/StatusBoard.h"
 #include "reminders/ReminderClock.h"
@@ -25,9 +25,9 @@ void TestClockLabel::labelCountsEverySecondOnce()
     TempFolder folder; // no lists, no box list: nothing is sent
     SystemClock clock;
     StatusBoard display;
-    HttpTransport transport(9, 1000);
-    RequestChannel inet1(&transport);
-    ReminderClock reminders(clock, folder.dir(), &inet1, &display);
+    BoxListSource boxList(folder.dir());
+    BoxSender sender(&boxList, {9, 1000});
+    ReminderClock reminders(clock, folder.dir(), &sender, &display);
     SecondTimer timer;
     QStringList labels;
     connect(&timer, &SecondTimer::timeout, &reminders, [&] {

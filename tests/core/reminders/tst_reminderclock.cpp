@@ -1,8 +1,9 @@
+#include "FakeBoxSender.h"
 #include "FakeClock.h"
 #include "RecordingHttpServer.h"
 #include "TempFolder.h"
-#include "boxes/HttpTransport.h"
-#include "boxes/RequestChannel.h"
+#include "boxes/BoxListSource.h"
+#include "boxes/BoxSender.h"
 #include "check/ListChangeWarner.h"
 #include "common/Clock.h"
 #include "common/TextFile.h"
@@ -45,29 +46,30 @@ QString decoded(const QByteArray &target)
 }
 
 // Four boxes at 127.0.0.2 .. 127.0.0.5, one recording server each on one
-// port, a box list naming them, the transport and Inet1, the panel and the
+// port, a box list naming them, the sender, the panel and the
 // clock under test with a fake time.
 struct Rig {
     TempFolder folder;
     std::array<std::unique_ptr<RecordingHttpServer>, 4> servers;
-    std::unique_ptr<HttpTransport> transport;
-    std::unique_ptr<RequestChannel> inet1;
+    quint16 port = 0;
     StatusBoard display;
+    std::unique_ptr<BoxListSource> boxList;
+    std::unique_ptr<BoxSender> sender;
     FakeClock time;
     ListChangeWarner warner; // as the engine wires it
     std::unique_ptr<ReminderClock> clock;
 
     Rig()
     {
-        quint16 port = 0;
         for (int attempt = 0; attempt < 20 && port == 0; ++attempt) {
             for (auto &s : servers)
                 s = std::make_unique<RecordingHttpServer>();
             port = listenAll();
         }
-        transport = std::make_unique<HttpTransport>(port, 5000);
-        inet1 = std::make_unique<RequestChannel>(transport.get());
-        clock = std::make_unique<ReminderClock>(time, folder.dir(), inet1.get(), &display);
+        boxList = std::make_unique<BoxListSource>(folder.dir());
+        sender = std::make_unique<BoxSender>(boxList.get(), BoxSender::Options{port, 5000});
+        sender->showOn(&display);
+        clock = std::make_unique<ReminderClock>(time, folder.dir(), sender.get(), &display);
         warner.listenTo(*clock);
         writeBoxes("127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5");
     }
@@ -83,7 +85,7 @@ struct Rig {
         return port;
     }
 
-    bool listening() const { return transport->port() != 0; }
+    bool listening() const { return port != 0; }
 
     void writeBoxes(const QString &b1, const QString &b2, const QString &b3, const QString &b4)
     {
@@ -108,7 +110,7 @@ struct Rig {
     // Lets every started request reach its server.
     void settle()
     {
-        QTRY_COMPARE_WITH_TIMEOUT(transport->pendingCount(), 0, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(sender->pendingCount(), 0, 5000);
         QTest::qWait(50);
     }
 
@@ -131,9 +133,6 @@ private slots:
     void weeklyOnSunday();
     void datedWithWildcard();
     void twoRecordsOneMinuteBothSentInOrder();
-    void recordsForDifferentBoxesAllSent();
-    void unconfiguredBoxNeverContacted();
-    void noMatchLeavesPanelAlone();
     void missingListsSendNothing();
     void panelHidden_data();
     void panelHidden();
@@ -151,6 +150,8 @@ private slots:
     void unreadableListReportedOnce();
     void mixedEncodingsSendTheSameText();
     void unchangedListIsNotReadAgain();
+    void matchesHandedToTheSender_data();
+    void matchesHandedToTheSender();
 };
 
 void TestReminderClock::roadOfOneReminder()
@@ -235,53 +236,6 @@ void TestReminderClock::twoRecordsOneMinuteBothSentInOrder()
     QCOMPARE(decoded(rig.box(3).requests().at(1).target),
              "/control/message?nmsg=Es ist 07:25 Uhr!" + kRuleText + "07:31 Uhr zweitens");
     QCOMPARE(rig.display.infoText(), QStringLiteral("07:31 zweitens"));
-}
-
-void TestReminderClock::recordsForDifferentBoxesAllSent()
-{
-    Rig rig;
-    QVERIFY(rig.listening());
-    rig.folder.write("zlv-tag.txt", "07:25 07:30 p 3 an drei\n"
-                                    "07:26 07:30 p 2 andere Minute\n"
-                                    "07:25 07:30 p 1 an eins\n"
-                                    "07:25 07:30 p 4 an vier\n");
-    rig.tickAt(today(7, 25, 0));
-    QVERIFY(rig.box(1).waitForRequests(1));
-    QVERIFY(rig.box(3).waitForRequests(1));
-    QVERIFY(rig.box(4).waitForRequests(1));
-    rig.settle();
-    QCOMPARE(rig.box(2).requests().size(), 0);
-    QVERIFY(decoded(rig.box(1).requests().at(0).target).endsWith("an eins"));
-    QVERIFY(decoded(rig.box(3).requests().at(0).target).endsWith("an drei"));
-    QCOMPARE(rig.display.infoText(), QStringLiteral("07:30 an vier"));
-}
-
-void TestReminderClock::unconfiguredBoxNeverContacted()
-{
-    Rig rig;
-    QVERIFY(rig.listening());
-    rig.writeBoxes("127.0.0.2", "127.0.0.3", "127.0.0.4", "0.0.0.0");
-    rig.folder.write("zlv-tag.txt", "07:25 07:30 p 4 niemand\n");
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("nicht gesendet an \"0\\.0\\.0\\.0\""));
-    rig.tickAt(today(7, 25, 0));
-    rig.settle();
-    QCOMPARE(rig.totalRequests(), 0);
-    for (const auto &s : rig.servers)
-        QCOMPARE(s->connectionCount(), 0);
-    QCOMPARE(rig.display.infoText(), QStringLiteral("Nichts gesendet an Box 4: Box nicht eingerichtet (0.0.0.0)"));
-}
-
-void TestReminderClock::noMatchLeavesPanelAlone()
-{
-    Rig rig;
-    QVERIFY(rig.listening());
-    rig.folder.write("zlv-tag.txt", "07:25 07:30 p 2 x\n");
-    rig.display.showInfo(QStringLiteral("Box 2 ist an"));
-    rig.tickAt(today(7, 26, 0));
-    rig.settle();
-    QCOMPARE(rig.totalRequests(), 0);
-    QVERIFY(rig.display.infoVisible());
-    QCOMPARE(rig.display.infoText(), QStringLiteral("Box 2 ist an"));
 }
 
 void TestReminderClock::missingListsSendNothing()
@@ -605,6 +559,50 @@ void TestReminderClock::unchangedListIsNotReadAgain()
     QVERIFY(rig.box(4).waitForRequests(1));
     rig.settle();
     QCOMPARE(rig.box(3).requests().size(), 0);
+}
+
+// What a check hands over, without any box: each firing record to its own
+// box in file order; the panel shows the last one's text when some box may
+// get a message.
+void TestReminderClock::matchesHandedToTheSender_data()
+{
+    QTest::addColumn<QByteArray>("list");
+    QTest::addColumn<QList<int>>("boxes");
+    QTest::addColumn<QString>("panel");
+    QTest::newRow("two boxes") << QByteArray("07:25 07:30 p 2 Muell\n07:26 07:40 m 1 Nie\n07:25 07:40 m 1 Post\n")
+                               << QList<int>{2, 1} << "07:40 Post";
+    QTest::newRow("last one to a box not configured")
+        << QByteArray("07:25 07:30 p 2 Muell\n07:25 07:40 m 3 Post\n") << QList<int>{2, 3} << "07:40 Post";
+    QTest::newRow("only to a box not configured")
+        << QByteArray("07:25 07:40 m 3 Post\n") << QList<int>{3}
+        << "Nichts gesendet an Box 3: Box nicht eingerichtet (0.0.0.0)";
+    QTest::newRow("nothing fires: the panel stays") << QByteArray("07:26 07:40 m 1 Nie\n") << QList<int>{}
+                                                    << "Box 2 ist an";
+}
+
+void TestReminderClock::matchesHandedToTheSender()
+{
+    QFETCH(QByteArray, list);
+    QFETCH(QList<int>, boxes);
+    QFETCH(QString, panel);
+    TempFolder folder;
+    folder.write("boxip.ini", "127.0.0.2\r\n127.0.0.3\r\n0.0.0.0\r\n");
+    folder.write("zlv-tag.txt", list);
+    FakeClock time(today(7, 25, 0));
+    StatusBoard display;
+    BoxListSource boxList(folder.dir());
+    FakeBoxSender sender(&boxList);
+    sender.showOn(&display);
+    ReminderClock clock(time, folder.dir(), &sender, &display);
+    display.showInfo("Box 2 ist an");
+    QCOMPARE(clock.checkList(ReminderListKind::Daily, time.now()), boxes.size());
+    QCOMPARE(sender.sent.size(), boxes.size());
+    for (int i = 0; i < boxes.size(); ++i) {
+        QCOMPARE(sender.sent.at(i).origin.box, boxes.at(i));
+        QCOMPARE(sender.sent.at(i).origin.source, MessageSource::Reminder);
+        QCOMPARE(sender.sent.at(i).address, boxList.boxes().address(boxes.at(i)));
+    }
+    QCOMPARE(display.infoText(), panel);
 }
 
 int main(int argc, char **argv)

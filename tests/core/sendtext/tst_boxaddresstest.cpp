@@ -1,4 +1,8 @@
+#include "FakeBoxSender.h"
+#include "TempFolder.h"
+#include "boxes/BoxListSource.h"
 #include "boxes/nhttpd/RequestTarget.h"
+#include "common/StatusBoard.h"
 #include "sendtext/BoxAddressTest.h"
 
 #include <QTest>
@@ -9,6 +13,8 @@ class TestBoxAddressTest : public QObject
 private slots:
     void texts_data();
     void texts();
+    void handedToTheSender_data();
+    void handedToTheSender();
 };
 
 void TestBoxAddressTest::texts_data()
@@ -39,6 +45,38 @@ void TestBoxAddressTest::texts()
     QFETCH(QString, panel);
     QCOMPARE(RequestTarget::document(BoxAddressTest::message(box, address)), document);
     QCOMPARE(BoxAddressTest::panelText(box), panel);
+}
+
+// The address as typed, whatever boxip.ini says; the panel says the test
+// only when it may reach the box.
+void TestBoxAddressTest::handedToTheSender_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("panel");
+    QTest::newRow("typed, not saved") << " 10.0.0.9 " << "10.0.0.9" << "Test für die  2. D-Box2";
+    QTest::newRow("not configured") << "0.0.0.0" << "0.0.0.0"
+                                    << "Nichts gesendet an Box 2: Box nicht eingerichtet (0.0.0.0)";
+}
+
+void TestBoxAddressTest::handedToTheSender()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, address);
+    QFETCH(QString, panel);
+    TempFolder folder;
+    folder.write("boxip.ini", "127.0.0.2\r\n127.0.0.3\r\n");
+    BoxListSource boxList(folder.dir());
+    StatusBoard display;
+    FakeBoxSender sender(&boxList);
+    sender.showOn(&display);
+    BoxAddressTest::run(&sender, 2, typed);
+    QCOMPARE(sender.sent.size(), 1);
+    QCOMPARE(sender.sent.first().address, address);
+    QCOMPARE(sender.sent.first().origin.box, 2);
+    QCOMPARE(sender.sent.first().origin.source, MessageSource::BoxTest);
+    QCOMPARE(sender.sent.first().message, BoxAddressTest::message(2, typed));
+    QCOMPARE(display.infoText(), panel);
 }
 
 QTEST_GUILESS_MAIN(TestBoxAddressTest)

@@ -1,18 +1,22 @@
 #include "BoxServers.h"
+#include "FakeBoxSender.h"
+#include "FakeClock.h"
 #include "TempFolder.h"
-#include "engine/Engine.h"
+#include "boxes/BoxListSource.h"
 #include "boxes/DeliveryRecord.h"
-#include "boxes/RequestChannel.h"
 #include "boxes/nhttpd/RequestTarget.h"
 #include "common/StatusBoard.h"
 #include "sendtext/SendTextStep.h"
 
+#include <QFile>
 #include <QTest>
+
+#include <memory>
 
 using Boxes = QList<int>;
 using Ticks = QList<bool>;
 
-// The send step against four real HTTP servers, one per box address.
+// The send step's choices, through a sender that keeps what it is given.
 class TestSendTextStep : public QObject
 {
     Q_OBJECT
@@ -26,46 +30,47 @@ private slots:
     void tooLongTextIsTold();
 
 private:
-    Engine::Options options() const;
     static SendTextSettings settings(MessageKind kind, const Ticks &ticks);
+    SendTextStep::Outcome run(const Ticks &ticks)
+    {
+        return SendTextStep::run(m_folder->dir(), &m_display, m_sender.get(), "Hallo",
+                                 settings(MessageKind::Message, ticks));
+    }
 
-    TempFolder *m_folder = nullptr;
-    BoxServers *m_boxes = nullptr;
-    Engine *m_engine = nullptr;
+    std::unique_ptr<TempFolder> m_folder;
+    std::unique_ptr<BoxListSource> m_boxList;
+    FakeClock m_clock;
+    StatusBoard m_display;
+    std::unique_ptr<DeliveryRecord> m_record;
+    std::unique_ptr<FakeBoxSender> m_sender;
 };
-
-Engine::Options TestSendTextStep::options() const
-{
-    Engine::Options o;
-    o.folder = m_folder->dir();
-    o.httpPort = m_boxes->port();
-    o.httpTimeoutMs = 5000;
-    return o;
-}
 
 SendTextSettings TestSendTextStep::settings(MessageKind kind, const Ticks &ticks)
 {
     SendTextSettings s;
     s.kind = kind;
-    for (int k = 0; k < 4; ++k)
+    for (int k = 0; k < BoxList::kBoxes; ++k)
         s.ticked[k] = ticks.value(k);
     return s;
 }
 
 void TestSendTextStep::init()
 {
-    m_folder = new TempFolder;
+    m_folder = std::make_unique<TempFolder>();
     m_folder->write("boxip.ini", BoxServers::boxipIni());
-    m_boxes = new BoxServers;
-    QVERIFY(m_boxes->listen());
-    m_engine = new Engine(options());
+    m_boxList = std::make_unique<BoxListSource>(m_folder->dir());
+    m_record = std::make_unique<DeliveryRecord>(m_clock);
+    m_sender = std::make_unique<FakeBoxSender>(m_boxList.get());
+    m_sender->keepRecordIn(m_record.get());
+    m_sender->showOn(&m_display);
 }
 
 void TestSendTextStep::cleanup()
 {
-    delete m_engine;
-    delete m_boxes;
-    delete m_folder;
+    m_sender.reset();
+    m_record.reset();
+    m_boxList.reset();
+    m_folder.reset();
 }
 
 void TestSendTextStep::receiversByStatusAndTicks_data()
@@ -91,44 +96,39 @@ void TestSendTextStep::receiversByStatusAndTicks()
     QFETCH(Ticks, ticks);
     QFETCH(Boxes, reached);
     QFETCH(QString, panel);
-    m_engine->display()->setBoxStatus(status);
-    const SendTextStep::Outcome out = SendTextStep::run(m_folder->dir(), m_engine->display(), m_engine->channels(),
-                                                        "Hallo", settings(MessageKind::Message, ticks));
+    m_display.setBoxStatus(status);
+    const SendTextStep::Outcome out = run(ticks);
     QCOMPARE(out.sentTo, reached);
-    QCOMPARE(m_engine->display()->infoText(), panel);
+    QCOMPARE(m_display.infoText(), panel);
+    QCOMPARE(out.notSent, reached.isEmpty() ? panel : QString());
     // One entry per box reached, or one that says why none was.
-    const std::deque<Delivery> &entries = m_engine->deliveryRecord()->entries();
+    const std::deque<Delivery> &entries = m_record->entries();
     QCOMPARE(int(entries.size()), std::max(1, int(reached.size())));
     for (int i = 0; i < reached.size(); ++i)
         QCOMPARE(entries.at(i).origin.box, reached.at(i));
     if (reached.isEmpty()) {
-        QCOMPARE(entries.front().outcome, DeliveryOutcome::NotSent);
+        QTRY_COMPARE(entries.front().outcome, DeliveryOutcome::NotSent);
         QCOMPARE(entries.front().origin.source, MessageSource::TypedText);
     }
-    for (const int box : reached)
-        QVERIFY(m_boxes->box(box).waitForRequests(1));
-    QTest::qWait(200); // time for a stray request to arrive where none belongs
-    QCOMPARE(m_boxes->boxesReached(), reached);
-    QCOMPARE(m_boxes->requestCount(), reached.size());
-    // Each box through its own channel, to its own address.
-    for (int box = 1; box <= 4; ++box) {
-        const bool sent = reached.contains(box);
-        QCOMPARE(m_engine->channel(box)->address() == BoxServers::address(box), sent);
-        if (sent)
-            QCOMPARE(m_boxes->box(box).requests().first().localAddress.toString(), BoxServers::address(box));
+    // Each box to its own address, in box order.
+    QCOMPARE(m_sender->sent.size(), reached.size());
+    for (int i = 0; i < reached.size(); ++i) {
+        QCOMPARE(m_sender->sent.at(i).address, BoxServers::address(reached.at(i)));
+        QCOMPARE(m_sender->sent.at(i).origin.box, reached.at(i));
+        QCOMPARE(m_sender->sent.at(i).message, (Message{MessageKind::Message, "Hallo"}));
     }
 }
 
 void TestSendTextStep::missingBoxListReachesNoBox()
 {
     QVERIFY(QFile::remove(m_folder->path("boxip.ini")));
-    m_engine->display()->setBoxStatus("1000");
-    SendTextStep::run(m_folder->dir(), m_engine->display(), m_engine->channels(), "x",
-                      settings(MessageKind::Message, {true, false, false, false}));
-    // The unconfigured placeholder is never contacted.
-    QCOMPARE(m_engine->channel(1)->address(), QString("0.0.0.0"));
-    QTest::qWait(200);
-    QCOMPARE(m_boxes->requestCount(), 0);
+    m_display.setBoxStatus("1000");
+    const SendTextStep::Outcome out = run({true, false, false, false});
+    // The unconfigured placeholder is not sent: the panel says so at once.
+    QCOMPARE(m_sender->sent.size(), 1);
+    QCOMPARE(m_sender->sent.first().address, QString("0.0.0.0"));
+    QCOMPARE(out.notSent, QString("Nichts gesendet an Box 1: Box nicht eingerichtet (0.0.0.0)"));
+    QCOMPARE(m_display.infoText(), out.notSent);
     QVERIFY(!QFile::exists(m_folder->path("boxip.ini")));
 }
 

@@ -1,12 +1,12 @@
+#include "FakeBoxSender.h"
 #include "Messages.h"
 #include "RecordingHttpServer.h"
 #include "ScriptedEchoProber.h"
 #include "TempFolder.h"
-#include "boxes/HttpTransport.h"
+#include "boxes/BoxListSource.h"
+#include "boxes/BoxSender.h"
 #include "boxes/Message.h"
-#include "boxes/RequestChannel.h"
 #include "boxes/nhttpd/RequestTarget.h"
-#include "boxes/BoxListFile.h"
 #include "common/StatusBoard.h"
 #include "sendtext/ScriptDelivery.h"
 #include "watch/StatusWatch.h"
@@ -57,13 +57,14 @@ private slots:
     void tick_data();
     void tick();
     void noticeOnTheWire();
-    void untrimmedAddressForTheChannel();
+    void untrimmedAddressReachesTheBox();
     void tickUnderWayIsNotStartedTwice();
     void heldWatchLetsTicksPass();
     void slowProbeCountsAsOffAndIsNotRepeated();
     void unansweredVersionQueryHoldsNothingBack();
     void unresolvedNameAlertsOncePerAddress();
     void icmpNotAllowedAlertsOncePerRun();
+    void noticesHandedToTheSender();
 
 private:
     void writeBoxFile(const QByteArray &bytes) { m_folder->write(QStringLiteral("boxip.ini"), bytes); }
@@ -79,9 +80,9 @@ private:
     std::array<RecordingHttpServer *, 4> m_servers{};
     quint16 m_port = 0;
     std::unique_ptr<TempFolder> m_folder;
-    std::unique_ptr<HttpTransport> m_transport;
-    std::array<RequestChannel *, 4> m_channels{};
+    std::unique_ptr<BoxListSource> m_boxList;
     std::unique_ptr<StatusBoard> m_display;
+    std::unique_ptr<BoxSender> m_sender;
     std::unique_ptr<ScriptedEchoProber> m_prober;
     std::unique_ptr<StatusWatch> m_watch;
 };
@@ -114,20 +115,20 @@ void TestStatusWatch::init()
         QVERIFY(m_servers[box - 1]->listen(QHostAddress(boxAddress(box)), m_port));
     }
     m_folder = std::make_unique<TempFolder>();
-    m_transport = std::make_unique<HttpTransport>(m_port, 5000);
-    for (auto *&c : m_channels)
-        c = new RequestChannel(m_transport.get(), m_transport.get());
+    m_boxList = std::make_unique<BoxListSource>(m_folder->dir());
     m_display = std::make_unique<StatusBoard>();
+    m_sender = std::make_unique<BoxSender>(m_boxList.get(), BoxSender::Options{m_port, 5000});
     m_prober = std::make_unique<ScriptedEchoProber>();
-    m_watch = std::make_unique<StatusWatch>(m_folder->dir(), m_display.get(), m_channels, m_prober.get());
+    m_watch = std::make_unique<StatusWatch>(m_display.get(), m_sender.get(), m_prober.get());
 }
 
 void TestStatusWatch::cleanup()
 {
     m_watch.reset();
     m_prober.reset();
+    m_sender.reset();
     m_display.reset();
-    m_transport.reset();
+    m_boxList.reset();
     m_folder.reset();
 }
 
@@ -140,9 +141,9 @@ bool TestStatusWatch::runTick()
     // Every notice handed over has gone out and been answered.
     QElapsedTimer waited;
     waited.start();
-    while (m_transport->pendingCount() > 0 && waited.elapsed() < 5000)
+    while (m_sender->pendingCount() > 0 && waited.elapsed() < 5000)
         QTest::qWait(10);
-    return m_transport->pendingCount() == 0;
+    return m_sender->pendingCount() == 0;
 }
 
 void TestStatusWatch::tick_data()
@@ -238,13 +239,8 @@ void TestStatusWatch::tick()
         QCOMPARE(m_servers[box - 1]->targets().count(RequestTarget::kVersionQuery.toLatin1()), cameOn ? 1 : 0);
         const bool receives = receivers.at(box - 1) == QLatin1Char('1');
         QCOMPARE(messages(box).size(), receives ? 1 : 0);
-        if (receives) {
+        if (receives)
             QCOMPARE(messages(box).first(), RequestTarget::encode(expected, FirmwareKind::Unknown).target);
-            // Each box through its own channel.
-            QCOMPARE(m_channels[box - 1]->message(), expected);
-        } else {
-            QCOMPARE(m_channels[box - 1]->message(), Message());
-        }
     }
 }
 
@@ -259,7 +255,7 @@ void TestStatusWatch::noticeOnTheWire()
                                 "-%20die%201.%20D-Box%20wurde%20eingeschaltet%0A"}));
 }
 
-void TestStatusWatch::untrimmedAddressForTheChannel()
+void TestStatusWatch::untrimmedAddressReachesTheBox()
 {
     const QString padded = QStringLiteral("  ") + boxAddress(3) + QStringLiteral(" ");
     // Quoted, so that the blanks survive the field reader.
@@ -268,7 +264,6 @@ void TestStatusWatch::untrimmedAddressForTheChannel()
     QVERIFY(runTick());
     QCOMPARE(m_prober->probedAddresses(), QStringList{boxAddress(3)});
     QCOMPARE(m_display->boxStatus(), QString("0010"));
-    QCOMPARE(m_channels[2]->address(), padded);
     QCOMPARE(messages(3).size(), 1);
 }
 
@@ -336,13 +331,9 @@ void TestStatusWatch::slowProbeCountsAsOffAndIsNotRepeated()
 void TestStatusWatch::unansweredVersionQueryHoldsNothingBack()
 {
     m_servers[0]->setUnanswered(RequestTarget::kVersionQuery.toLatin1());
-    HttpTransport running(m_port), sendAlone(m_port);
-    const auto channelsOf = [](HttpTransport *t) {
-        return std::array<RequestChannel *, 4>{new RequestChannel(t, t), new RequestChannel(t, t),
-                                               new RequestChannel(t, t), new RequestChannel(t, t)};
-    };
-    StatusWatch watch(m_folder->dir(), m_display.get(), channelsOf(&running), m_prober.get());
-    ScriptDelivery alone(&sendAlone, channelsOf(&sendAlone));
+    BoxSender running(m_boxList.get(), {m_port}), sendAlone(m_boxList.get(), {m_port});
+    StatusWatch watch(m_display.get(), &running, m_prober.get());
+    ScriptDelivery alone(&sendAlone);
     alone.setAskVersionFirst(true);
     writeBoxFile(boxFile(allConfigured({" 1 ", " 0 ", " 0 ", " 0 "})));
     m_prober->setOutcome(boxAddress(1), Outcome::Reply);
@@ -351,7 +342,7 @@ void TestStatusWatch::unansweredVersionQueryHoldsNothingBack()
     QTest::failOnWarning(QRegularExpression("."));
 
     watch.tick();
-    alone.start(BoxListFile::read(m_folder->dir()).boxes, {1}, nmsg("Tom & Jerry"));
+    alone.start(m_boxList->boxes(), {1}, nmsg("Tom & Jerry"));
     QTRY_VERIFY_WITH_TIMEOUT(alone.isFinished() && running.pendingCount() == 0, 15000);
     QCOMPARE(alone.outcomes().first().httpStatus, 200);
     const QList<QByteArray> sent = messages(1);
@@ -436,6 +427,30 @@ void TestStatusWatch::icmpNotAllowedAlertsOncePerRun()
     QVERIFY(runTick());
     QVERIFY(runTick());
     QCOMPARE(alerts.size(), 1);
+}
+
+// Without any box: the boxes that came on are asked what they are, the
+// notice goes to each reporting box that is on, the panel says so.
+void TestStatusWatch::noticesHandedToTheSender()
+{
+    writeBoxFile(boxFile(allConfigured({" 1 ", " 0 ", " 1 ", " 1 "})));
+    FakeBoxSender sender(m_boxList.get());
+    StatusWatch watch(m_display.get(), &sender, m_prober.get());
+    for (const int box : {1, 2, 4})
+        m_prober->setOutcome(boxAddress(box), Outcome::Reply);
+    m_display->setBoxStatus("0001");
+    QSignalSpy finished(&watch, &StatusWatch::tickFinished);
+    watch.tick();
+    QVERIFY(finished.size() == 1 || finished.wait(5000));
+    QCOMPARE(sender.identified, (QStringList{boxAddress(1), boxAddress(2)}));
+    QCOMPARE(sender.sent.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(sender.sent.at(i).address, boxAddress(i == 0 ? 1 : 4));
+        QCOMPARE(sender.sent.at(i).origin.box, i == 0 ? 1 : 4);
+        QCOMPARE(sender.sent.at(i).origin.source, MessageSource::StatusNotice);
+        QCOMPARE(sender.sent.at(i).message, nmsg(StatusWatch::composeNotice("0001", "1101")));
+    }
+    QCOMPARE(m_display->infoText(), StatusWatch::kPanelText);
 }
 
 QTEST_GUILESS_MAIN(TestStatusWatch)
