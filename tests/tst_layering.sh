@@ -1,6 +1,7 @@
 #!/bin/bash
-# Includes run one way: src/ui -> src/core, tools -> src/core. Inside
-# src/core each area includes only areas below it: no cycle between folders.
+# Includes run one way: src/ui -> src/app -> src/core, src/headless -> src/app
+# -> src/core, tools -> src/core. Inside src/core each area includes only
+# areas below it: no cycle between folders.
 root=${1:-$(dirname "$0")/..}
 cd "$root" || exit 1
 fail=0
@@ -11,10 +12,26 @@ areas='common|boxes|reminders|watch|sendtext|engine|check'
 bad=$(grep -rnE '#include "' src/core | grep -vE "#include \"($areas)/([a-z0-9]+/)?[A-Za-z0-9_]+\.h\"")
 if [ -n "$bad" ]; then echo "core includes something outside core:"; echo "$bad"; fail=1; fi
 
-# tools: nothing from src/ui.
+# app: "app/File.h" or a core area, nothing of the widgets.
+bad=$(grep -rnE '#include "' src/app | grep -vE "#include \"(app|$areas)/[A-Za-z0-9_]+\.h\"")
+if [ -n "$bad" ]; then echo "app includes something outside app and core:"; echo "$bad"; fail=1; fi
+bad=$(grep -rnE '#include <Q(Application|Widget|Gui|Svg)' src/app src/core src/headless)
+if [ -n "$bad" ]; then echo "widgets outside src/ui:"; echo "$bad"; fail=1; fi
+
+# headless: app and core only, never a header of src/ui.
+bad=$(grep -rnE '#include "' src/headless | grep -vE "#include \"(app|$areas)/[A-Za-z0-9_]+\.h\"")
+if [ -n "$bad" ]; then echo "headless includes something outside app and core:"; echo "$bad"; fail=1; fi
+
+# tools: nothing from src/ui or src/app.
 for f in $(grep -rhoE '#include "[^"]+"' tools | sed -E 's/#include "(.*)"/\1/' | sort -u); do
   if [ -e "src/ui/$f" ]; then echo "tools include the UI header $f"; fail=1; fi
+  case $f in app/*) echo "tools include the program layer's $f"; fail=1 ;; esac
 done
+
+# The core knows nothing of a process's command line, exit status or exec.
+# (Comments may name them.)
+bad=$(grep -rnwE 'argv|argc|stdin|stderr|exit|_exit|execv|execvp' src/core | grep -vE '^[^:]+:[0-9]+:\s*//')
+if [ -n "$bad" ]; then echo "core deals with the process itself:"; echo "$bad"; fail=1; fi
 
 # The folder graph of core has no cycle (tsort finds one if there is).
 edges=$(grep -rnoE "#include \"($areas)/" src/core | sed -E "s#^src/core/([a-z]+)/[^:]*:[0-9]+:\#include \"([a-z]+)/#\1 \2#" | awk '$1 != $2' | sort -u)

@@ -4,7 +4,7 @@
 #include "PrivateNetwork.h"
 #include "TempFolder.h"
 
-#include "engine/InstanceLock.h"
+#include "app/InstanceLock.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,7 @@
 #include "DeliveryWindow.h"
 
 #include "boxes/DeliveryRecord.h"
+#include "common/ZelvoSettings.h"
 
 #include "WindowGeometry.h"
 
@@ -9,7 +10,6 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPixmap>
-#include <QSettings>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -33,7 +33,7 @@ QIcon markIcon(const QColor &colour)
 
 DeliveryWindow::DeliveryWindow(const DeliveryRecord *record, const QDir &folder, QWidget *parent)
     : QWidget(parent)
-    , m_settingsPath(folder.filePath(kSettingsFile))
+    , m_folder(folder)
 {
     WindowGeometry::setUpWindow(this, QStringLiteral("Verlauf"), QStringLiteral("Verlauf"),
                                 QStringLiteral(":/germany.svg"), Qt::Window, QSize(kClientWidth, kClientHeight));
@@ -98,28 +98,23 @@ DeliveryWindow::~DeliveryWindow()
 
 void DeliveryWindow::restoreLayout()
 {
-    QSettings settings(m_settingsPath, QSettings::IniFormat);
-    settings.beginGroup(QStringLiteral("Verlauf"));
-    const QSize size = settings.value(QStringLiteral("size")).toSize();
-    if (size.isValid())
-        resize(size.expandedTo(minimumSize()));
-    const QStringList widths = settings.value(QStringLiteral("columns")).toStringList();
-    for (int c = 0; c < std::min<int>(widths.size(), OutcomeColumn); ++c) {
-        const int width = widths.at(c).toInt();
-        if (width > 0)
-            m_list->setColumnWidth(c, width);
+    const ZelvoSettings::WindowLayout layout = ZelvoSettings(m_folder).deliveryWindowLayout();
+    if (layout.size.isValid())
+        resize(layout.size.expandedTo(minimumSize()));
+    for (int c = 0; c < std::min<int>(layout.columnWidths.size(), OutcomeColumn); ++c) {
+        if (layout.columnWidths.at(c) > 0)
+            m_list->setColumnWidth(c, layout.columnWidths.at(c));
     }
 }
 
+// A failure is logged by the settings; the window is closing, nobody to tell.
 void DeliveryWindow::saveLayout() const
 {
-    QSettings settings(m_settingsPath, QSettings::IniFormat);
-    settings.beginGroup(QStringLiteral("Verlauf"));
-    settings.setValue(QStringLiteral("size"), size());
-    QStringList widths; // the last column takes what is left
-    for (int c = 0; c < OutcomeColumn; ++c)
-        widths << QString::number(m_list->columnWidth(c));
-    settings.setValue(QStringLiteral("columns"), widths);
+    ZelvoSettings::WindowLayout layout;
+    layout.size = size();
+    for (int c = 0; c < OutcomeColumn; ++c) // the last column takes what is left
+        layout.columnWidths << m_list->columnWidth(c);
+    ZelvoSettings(m_folder).setDeliveryWindowLayout(layout);
 }
 
 void DeliveryWindow::keyPressEvent(QKeyEvent *event)

@@ -24,8 +24,6 @@ public:
 
     enum Column { TimeColumn, BoxColumn, SourceColumn, KindColumn, TextColumn, OutcomeColumn, ColumnCount };
 
-    static inline const QString kSettingsFile = QStringLiteral("zelvo.ini");
-
     DeliveryWindow(const DeliveryRecord *record, const QDir &folder, QWidget *parent = nullptr);
     ~DeliveryWindow() override;
 
@@ -46,7 +44,7 @@ private:
     void restoreLayout();
     void saveLayout() const;
 
-    QString m_settingsPath;
+    QDir m_folder;
     QTreeWidget *m_list = nullptr;
     QHash<quint64, QTreeWidgetItem *> m_items;
 };

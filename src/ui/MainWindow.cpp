@@ -6,7 +6,7 @@
 #include "DeliveryWindow.h"
 #include "boxes/DeliveryRecord.h"
 #include "common/StatusBoard.h"
-#include "engine/AutostartEntry.h"
+#include "app/AutostartEntry.h"
 #include "engine/DefaultFolder.h"
 #include "BoxAddressDialog.h"
 #include "InfoWindow.h"

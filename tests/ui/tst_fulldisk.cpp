@@ -6,7 +6,7 @@
 
 #include "BoxAddressDialog.h"
 #include "boxes/BoxListFile.h"
-#include "engine/AutostartEntry.h"
+#include "app/AutostartEntry.h"
 #include "engine/DefaultFolder.h"
 #include "engine/Engine.h"
 #include "sendtext/SendTextSettings.h"

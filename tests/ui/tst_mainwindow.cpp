@@ -8,7 +8,7 @@
 #include "common/SystemErrorText.h"
 #include "WindowGeometry.h"
 #include "common/StatusBoard.h"
-#include "engine/AutostartEntry.h"
+#include "app/AutostartEntry.h"
 
 #include <QApplication>
 #include <QDir>

@@ -22,6 +22,7 @@ BoxRequest BoxRequest::fromRequestLine(const QByteArray &requestLine, FirmwareKi
         return r;
     r.text = QString::fromUtf8(reading.firstValue());
     r.shown = NhttpdReading::drawn(reading.firstValue());
+    r.timeout = QString::fromUtf8(reading.value("timeout"));
     return r;
 }
 
@@ -34,5 +35,11 @@ QByteArray BoxRequest::toJsonLine(const QString &address, const QString &receive
     o.insert(QStringLiteral("kind"), kind);
     o.insert(QStringLiteral("text"), text);
     o.insert(QStringLiteral("shown"), shown);
+    bool number = false;
+    const int seconds = timeout.toInt(&number);
+    if (!timeout.isEmpty())
+        o.insert(QStringLiteral("timeout"), number ? QJsonValue(seconds) : QJsonValue(timeout));
+    if (!discarded.isEmpty())
+        o.insert(QStringLiteral("discarded"), discarded);
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }

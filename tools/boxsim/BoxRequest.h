@@ -18,12 +18,15 @@ struct BoxRequest
     QByteArray target;      // "/control/message?nmsg=..."
     QString kind;           // "popup", "nmsg", or empty when it is no message
     QString text;           // the decoded message text read as UTF-8, line breaks as '\n'
-    QString shown;          // what the television draws of it
+    QString shown;          // what the television draws of it; empty when discarded
+    QString timeout;        // the "timeout" parameter of a message as given, empty when none
+    QString discarded;      // why the box threw the message away (the mode it was in), else empty
 
     static BoxRequest fromRequestLine(const QByteArray &requestLine, FirmwareKind firmware = FirmwareKind::New);
 
     // One line of JSON, without the line end: the fields above (the target
-    // only as part of "request"), plus the address the request came in on
-    // and the time it arrived.
+    // only as part of "request"; timeout, a number when it is one, and
+    // discarded only when set), plus the address the request came in on and
+    // the time it arrived.
     QByteArray toJsonLine(const QString &address, const QString &receivedAt) const;
 };

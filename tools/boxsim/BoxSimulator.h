@@ -12,7 +12,11 @@ class QIODevice;
 // Stands in for a set-top box's web control: listens on one address and
 // port, writes one JSON line per request to the output at once, and answers
 // 200 like a box, with the Server header of its web server. The version
-// query is answered with that server's version.
+// query is answered with that server's version, /control/getmode with the
+// box's mode and /control/standby with "on" or "off"; a server that knows
+// neither question answers them 404. Every message is answered "ok", but in
+// standby and on the AV input the box throws it away, as its firmware does.
+// GET /boxsim/mode?set=MODE switches the mode; it is answered, not recorded.
 class BoxSimulator : public QObject
 {
     Q_OBJECT
@@ -31,8 +35,18 @@ public:
     FirmwareKind firmware() const { return m_firmware; }
     QByteArray version() const { return m_firmware == FirmwareKind::Old ? "3.1.9" : "3.6.0"; }
 
+    // "tv", "standby", "avinput", …: one of modes().
+    static const QList<QByteArray> &modes();
+    bool setMode(const QByteArray &mode);
+    QByteArray mode() const { return m_mode; }
+    // False: a server too old to answer /control/getmode and /control/standby.
+    void setKnowsMode(bool knows) { m_knowsMode = knows; }
+
+    static constexpr char kSwitchPath[] = "/boxsim/mode";
+
 signals:
     void requestRecorded(const QByteArray &jsonLine);
+    void modeChanged(const QByteArray &mode);
 
 private:
     void onNewConnection();
@@ -41,4 +55,6 @@ private:
     QIODevice *m_output;
     int m_requests = 0;
     FirmwareKind m_firmware = FirmwareKind::New;
+    QByteArray m_mode = "tv";
+    bool m_knowsMode = true;
 };

@@ -39,11 +39,23 @@ NhttpdReading::NhttpdReading(const QByteArray &target, bool oldServer)
     m_path = question < 0 ? seen : seen.left(question);
     if (question < 0)
         return;
-    const QByteArray first = seen.mid(question + 1).split('&').first();
-    const int equals = first.indexOf('=');
-    m_firstName = equals < 0 ? first : first.left(equals);
-    const QByteArray value = equals < 0 ? QByteArray() : first.mid(equals + 1);
-    m_firstValue = oldServer ? decodeLenient(value) : decodeStrict(value);
+    for (const QByteArray &parameter : seen.mid(question + 1).split('&')) {
+        const int equals = parameter.indexOf('=');
+        const QByteArray value = equals < 0 ? QByteArray() : parameter.mid(equals + 1);
+        m_parameters.append({equals < 0 ? parameter : parameter.left(equals),
+                             oldServer ? decodeLenient(value) : decodeStrict(value)});
+    }
+    m_firstName = m_parameters.first().first;
+    m_firstValue = m_parameters.first().second;
+}
+
+QByteArray NhttpdReading::value(const QByteArray &name) const
+{
+    for (const auto &parameter : m_parameters) {
+        if (parameter.first == name)
+            return parameter.second;
+    }
+    return QByteArray();
 }
 
 QString NhttpdReading::messageKind() const

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 
 // How a box's nhttpd web server and its screen read a message request,
@@ -14,7 +16,8 @@
 // - An old server decodes the whole target, splits it, then decodes the value
 //   again; each pass takes '+' as a blank and every '%' with the two
 //   characters behind it (a character that is no hex digit counts as 0).
-// - /control/message takes its first parameter, "popup" or "nmsg".
+// - /control/message takes its first parameter, "popup" or "nmsg"; a further
+//   "timeout" says for how many seconds the box shows it.
 // - The screen draws UTF-8; a NUL byte ends the text and each line stops at
 //   its first byte that does not begin a valid UTF-8 sequence.
 class NhttpdReading
@@ -22,6 +25,8 @@ class NhttpdReading
 public:
     static constexpr char kMessagePath[] = "/control/message";
     static constexpr char kVersionPath[] = "/control/info";
+    static constexpr char kModePath[] = "/control/getmode";
+    static constexpr char kStandbyPath[] = "/control/standby";
 
     // Reads target as a server of the given age does.
     NhttpdReading(const QByteArray &target, bool oldServer);
@@ -30,6 +35,9 @@ public:
     // The first parameter's name and its value, decoded as the server does.
     QByteArray firstName() const { return m_firstName; }
     QByteArray firstValue() const { return m_firstValue; }
+    // The value of the first parameter so named, decoded as the server does;
+    // a null array when there is none.
+    QByteArray value(const QByteArray &name) const;
 
     // "popup" or "nmsg" when this is a message, else empty.
     QString messageKind() const;
@@ -44,4 +52,5 @@ private:
     QByteArray m_path;
     QByteArray m_firstName;
     QByteArray m_firstValue;
+    QList<QPair<QByteArray, QByteArray>> m_parameters; // names and decoded values
 };

@@ -54,8 +54,15 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Steht für eine Set-Top-Box: schreibt jede Anfrage als eine JSON-Zeile "
-        "(time, address, request, kind, text und shown: der Text, wie ihn der Fernseher zeigt) "
-        "und antwortet mit 200."));
+        "(time, address, request, kind, text und shown: der Text, wie ihn der Fernseher zeigt; "
+        "timeout, wenn die Anfrage eines nennt; discarded, wenn die Box die Nachricht verworfen hat) "
+        "und antwortet mit 200.\n"
+        "Wie die Box antwortet sie auf /control/getmode mit ihrem Modus und auf /control/standby mit "
+        "on oder off; eine Nachricht beantwortet sie immer mit ok, zeigt sie aber im Modus standby "
+        "oder avinput nicht (shown leer, discarded nennt den Modus).\n"
+        "Umschalten, während sie läuft: GET /boxsim/mode?set=MODUS (z. B. curl "
+        "'http://ADRESSE:PORT/boxsim/mode?set=tv'); die Antwort ist der Modus, GET /boxsim/mode "
+        "fragt ihn nur ab. Diese Anfragen werden nicht aufgezeichnet."));
     // QCommandLineParser's own help option speaks English.
     const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
                                         QStringLiteral("Zeigt diese Hilfe."));
@@ -72,7 +79,15 @@ int main(int argc, char *argv[])
         QStringLiteral("old: ein Webserver vor nhttpd 3.4.1, der eine Anfrage zweimal dekodiert; new: ein "
                        "aktueller (Vorgabe)."),
         QStringLiteral("old|new"), QStringLiteral("new"));
-    parser.addOptions({helpOption, addressOption, portOption, outOption, firmwareOption});
+    const QCommandLineOption modeOption(
+        QStringLiteral("mode"),
+        QStringLiteral("Modus beim Start: tv (Vorgabe), standby, avinput, radio, audio, pic, ts, webtv, upnp, "
+                       "webradio oder unknown."),
+        QStringLiteral("MODUS"), QStringLiteral("tv"));
+    const QCommandLineOption noGetmodeOption(
+        QStringLiteral("no-getmode"),
+        QStringLiteral("Ein alter Webserver, der weder /control/getmode noch /control/standby kennt (404)."));
+    parser.addOptions({helpOption, addressOption, portOption, outOption, firmwareOption, modeOption, noGetmodeOption});
     if (!parser.parse(app.arguments())) {
         std::fprintf(stderr, "boxsim: %s\n%s", qPrintable(germanParseError(parser)), qPrintable(usage(parser)));
         return 2;
@@ -116,6 +131,16 @@ int main(int argc, char *argv[])
 
     BoxSimulator box(&output);
     box.setFirmware(firmware == QLatin1String("old") ? FirmwareKind::Old : FirmwareKind::New);
+    box.setKnowsMode(!parser.isSet(noGetmodeOption));
+    if (!box.setMode(parser.value(modeOption).toUtf8())) {
+        std::fprintf(stderr, "boxsim: --mode braucht einen dieser Modi: %s; nicht \"%s\"\n",
+                     BoxSimulator::modes().join(", ").constData(), qPrintable(parser.value(modeOption)));
+        return 2;
+    }
+    QObject::connect(&box, &BoxSimulator::modeChanged, [](const QByteArray &mode) {
+        std::fprintf(stderr, "boxsim: jetzt im Modus %s\n", mode.constData());
+        std::fflush(stderr);
+    });
     if (!box.listen(address, static_cast<quint16>(port))) {
         std::fprintf(stderr, "boxsim: kann nicht auf %s:%u warten: %s%s\n", qPrintable(address.toString()), port,
                      qPrintable(box.errorString()),

@@ -1,4 +1,5 @@
 #include "CheckCommandLine.h"
+#include "common/CommandLineError.h"
 
 #include <QCommandLineParser>
 
@@ -55,7 +56,7 @@ CheckCommandLine CheckCommandLine::parse(const QStringList &arguments)
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOptions({at, json, folder, help});
     if (!parser.parse(arguments)) {
-        c.error = QStringLiteral("unbekannter Aufruf: %1").arg(parser.errorText());
+        c.error = QStringLiteral("unbekannter Aufruf: %1").arg(CommandLineError::german(parser));
         return c;
     }
     c.help = parser.isSet(help);

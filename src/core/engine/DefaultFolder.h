@@ -9,18 +9,10 @@
 class DefaultFolder
 {
 public:
-    // Where the installed packages put the user's guide.
-    static inline const QString kGuidePath = QStringLiteral("/usr/share/doc/zelvo-headless/anleitung.md");
-
     static QString path();
     static bool isDefault(const QString &folder);
     // The folder as the user reads it: "~/…" inside the home folder.
     static QString shownName(const QString &folder);
-
-    // Creates the folder with a short German LIESMICH.txt when it is
-    // missing; an existing folder is left as it is.
-    static bool prepare(const QString &path, QString *error);
-    static QByteArray readmeText();
 
     // For a folder without boxip.ini or without any list: one German
     // sentence naming the missing files and where to read about them.

@@ -10,8 +10,8 @@
 #include "engine/Engine.h"
 #include "boxes/nhttpd/FirmwareKind.h"
 #include "boxes/nhttpd/RequestTarget.h"
-#include "engine/InstanceRequest.h"
-#include "engine/InstanceServer.h"
+#include "app/InstanceRequest.h"
+#include "app/InstanceServer.h"
 #include "sendtext/ScriptDelivery.h"
 
 #include <QLocalSocket>

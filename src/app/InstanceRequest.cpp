@@ -1,4 +1,4 @@
-#include "engine/InstanceRequest.h"
+#include "app/InstanceRequest.h"
 
 #include "boxes/BoxList.h"
 

@@ -1,4 +1,4 @@
-#include "engine/ProgramEnd.h"
+#include "app/ProgramEnd.h"
 
 #include "common/Logging.h"
 #include "common/SystemErrorText.h"

@@ -1,8 +1,8 @@
-#include "engine/InstanceServer.h"
+#include "app/InstanceServer.h"
 
 #include "common/Logging.h"
 #include "engine/Engine.h"
-#include "engine/InstanceRequest.h"
+#include "app/InstanceRequest.h"
 
 #include <QLocalSocket>
 #include <QPointer>

@@ -2,16 +2,17 @@
 
 #include "boxes/Message.h"
 
+#include <QByteArray>
 #include <QDir>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
-#include <optional>
+#include <functional>
 
 // `zelvo send`: one message from a script to the boxes. Through the Zelvo
 // running in the folder when there is one (its panel shows it), else sent by
-// this process itself with the same channels, transport and address rule.
+// this process itself (DirectSend).
 //
 // Exit status: 0 sent (with --wait: every box answered), 1 at least one box
 // was not reached (each named on stderr) or the running Zelvo took the
@@ -20,6 +21,10 @@
 class SendCommand
 {
 public:
+    static constexpr int kSent = 0;
+    static constexpr int kNotReached = 1;
+    static constexpr int kWrongCall = 2;
+
     struct Call {
         QList<int> boxes; // empty: every box that names an address
         MessageKind kind = MessageKind::Message;
@@ -29,11 +34,20 @@ public:
         QString text; // "-" read from standard input, line breaks real
     };
 
+    // What a command line asks for. status is the exit status when the call
+    // ends before anything is sent (kSent for --help, kWrongCall with why),
+    // else -1 and call is what to send, its text ready for the screen.
+    struct Parsed {
+        Call call;
+        int status = -1;
+        QString why;
+    };
+
     // argv[1] is "send". Makes its own QCoreApplication (no widgets).
     static int run(int argc, char *argv[]);
 
-    // The arguments after "send"; nothing, and why set, for a wrong call.
-    static std::optional<Call> parse(const QStringList &arguments, QString *why);
+    // arguments: those after "send". standardInput is read only for TEXT "-".
+    static Parsed parse(const QStringList &arguments, const std::function<QByteArray()> &standardInput);
     static QString usage();
     // "\n" as two characters becomes a line break; CR LF and CR count as one.
     static QString screenText(const QString &given);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/InstanceRequest.h"
+#include "app/InstanceRequest.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "engine/AutostartEntry.h"
+#include "app/AutostartEntry.h"
 
 #include "common/AtomicFile.h"
 #include "engine/DefaultFolder.h"

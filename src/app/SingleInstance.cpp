@@ -1,7 +1,7 @@
-#include "engine/SingleInstance.h"
+#include "app/SingleInstance.h"
 
-#include "engine/InstanceClient.h"
-#include "engine/InstanceServer.h"
+#include "app/InstanceClient.h"
+#include "app/InstanceServer.h"
 #include "common/Logging.h"
 
 #include <QThread>

@@ -1,4 +1,4 @@
-#include "engine/InstanceLock.h"
+#include "app/InstanceLock.h"
 
 #include "common/SystemErrorText.h"
 

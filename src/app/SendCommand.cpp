@@ -1,15 +1,16 @@
-#include "engine/SendCommand.h"
+#include "app/SendCommand.h"
 
+#include "app/InstanceClient.h"
+#include "app/InstanceLock.h"
 #include "boxes/BoxList.h"
 #include "boxes/BoxListFile.h"
 #include "boxes/HttpTransport.h"
-#include "boxes/RequestChannel.h"
 #include "common/Logging.h"
-#include "engine/InstanceClient.h"
-#include "engine/InstanceLock.h"
+#include "sendtext/DirectSend.h"
 #include "sendtext/ScriptDelivery.h"
 #include "sendtext/SendTextStep.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 
@@ -17,9 +18,9 @@
 
 namespace {
 
-constexpr int kSent = 0;
-constexpr int kNotReached = 1;
-constexpr int kWrongCall = 2;
+constexpr int kSent = SendCommand::kSent;
+constexpr int kNotReached = SendCommand::kNotReached;
+constexpr int kWrongCall = SendCommand::kWrongCall;
 
 void say(const QString &text)
 {
@@ -39,6 +40,44 @@ std::optional<QList<int>> boxList(const QString &text)
             boxes << box;
     }
     return boxes;
+}
+
+QString boxWhy()
+{
+    return QStringLiteral("--box braucht Boxnummern von 1 bis 4, durch Kommas getrennt");
+}
+
+QString folderWhy()
+{
+    return QStringLiteral("--folder braucht einen vorhandenen Ordner");
+}
+
+// The parser's complaint in the words of the usage: an option whose value
+// is missing (it came last), or the argument as typed that names an unknown
+// option or gives a value to a switch.
+QString parserError(const QCommandLineParser &parser, const QStringList &arguments)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    const QString last = arguments.isEmpty() ? QString() : arguments.last();
+    if (unknown.isEmpty() && last == QStringLiteral("--box"))
+        return boxWhy();
+    if (unknown.isEmpty() && last == QStringLiteral("--folder"))
+        return folderWhy();
+    for (const QString &arg : arguments) {
+        if (arg == QStringLiteral("--"))
+            break;
+        const bool isLong = arg.startsWith(QStringLiteral("--"));
+        const QString name = isLong ? arg.mid(2).section(QLatin1Char('='), 0, 0) : arg.mid(1);
+        bool meant = false;
+        if (!unknown.isEmpty()) // "-abc" is read as the short options a, b and c
+            meant = isLong ? name == unknown.first() : arg.startsWith(QLatin1Char('-')) && name.contains(unknown.first());
+        else
+            meant = isLong && arg.contains(QLatin1Char('=')) && name != QStringLiteral("box")
+                && name != QStringLiteral("folder");
+        if (meant)
+            return QStringLiteral("unbekannte Angabe %1").arg(arg);
+    }
+    return QStringLiteral("unbekannte Angabe (%1)").arg(parser.errorText());
 }
 
 // Names every box known not to be reached; the status for the outcomes.
@@ -95,71 +134,64 @@ QString SendCommand::screenText(const QString &given)
     return TypedText::convert(text).text;
 }
 
-std::optional<SendCommand::Call> SendCommand::parse(const QStringList &arguments, QString *why)
+SendCommand::Parsed SendCommand::parse(const QStringList &arguments,
+                                       const std::function<QByteArray()> &standardInput)
 {
-    Call call;
-    bool kindGiven = false;
-    bool textGiven = false;
-    bool optionsEnded = false;
-    for (int i = 0; i < arguments.size(); ++i) {
-        QString arg = arguments.at(i);
-        QString value;
-        const bool isOption = !optionsEnded && arg.startsWith(QStringLiteral("--"));
-        if (isOption && arg.contains(QLatin1Char('='))) {
-            value = arg.section(QLatin1Char('='), 1);
-            arg = arg.section(QLatin1Char('='), 0, 0);
-        }
-        auto needValue = [&]() -> bool {
-            if (!value.isEmpty() || arguments.at(i).contains(QLatin1Char('=')))
-                return true;
-            if (i + 1 >= arguments.size())
-                return false;
-            value = arguments.at(++i);
-            return true;
-        };
-        if (!optionsEnded && arg == QStringLiteral("--")) {
-            optionsEnded = true;
-        } else if (isOption && arg == QStringLiteral("--help")) {
-            call.help = true;
-        } else if (isOption && arg == QStringLiteral("--box")) {
-            const auto boxes = needValue() ? boxList(value) : std::nullopt;
-            if (!boxes) {
-                *why = QStringLiteral("--box braucht Boxnummern von 1 bis 4, durch Kommas getrennt");
-                return std::nullopt;
-            }
-            call.boxes = *boxes;
-        } else if (isOption && (arg == QStringLiteral("--popup") || arg == QStringLiteral("--message"))) {
-            const MessageKind kind = arg == QStringLiteral("--popup") ? MessageKind::Popup : MessageKind::Message;
-            if (kindGiven && kind != call.kind) {
-                *why = QStringLiteral("--popup und --message schließen einander aus");
-                return std::nullopt;
-            }
-            kindGiven = true;
-            call.kind = kind;
-        } else if (isOption && arg == QStringLiteral("--wait")) {
-            call.wait = true;
-        } else if (isOption && arg == QStringLiteral("--folder")) {
-            if (!needValue() || value.isEmpty() || !QDir(value).exists()) {
-                *why = QStringLiteral("--folder braucht einen vorhandenen Ordner");
-                return std::nullopt;
-            }
-            call.folder = QDir(value);
-        } else if (isOption || (!optionsEnded && arg.startsWith(QLatin1Char('-')) && arg != QStringLiteral("-"))) {
-            *why = QStringLiteral("unbekannte Angabe %1").arg(arguments.at(i));
-            return std::nullopt;
-        } else if (textGiven) {
-            *why = QStringLiteral("nur ein TEXT (in Anführungszeichen, wenn er Leerzeichen enthält)");
-            return std::nullopt;
-        } else {
-            call.text = arg;
-            textGiven = true;
-        }
+    Parsed parsed;
+    auto wrong = [&parsed](const QString &why) {
+        parsed.status = kWrongCall;
+        parsed.why = why;
+        return parsed;
+    };
+    QCommandLineParser parser;
+    const QCommandLineOption box(QStringLiteral("box"), QString(), QStringLiteral("boxen"));
+    const QCommandLineOption popup(QStringLiteral("popup"));
+    const QCommandLineOption message(QStringLiteral("message"));
+    const QCommandLineOption wait(QStringLiteral("wait"));
+    const QCommandLineOption folder(QStringLiteral("folder"), QString(), QStringLiteral("ordner"));
+    const QCommandLineOption help(QStringLiteral("help"));
+    parser.addOptions({box, popup, message, wait, folder, help});
+    if (!parser.parse(QStringList{QStringLiteral("send")} + arguments))
+        return wrong(parserError(parser, arguments));
+
+    Call &call = parsed.call;
+    // Each value given counts, the last one wins.
+    for (const QString &value : parser.values(box)) {
+        const auto boxes = boxList(value);
+        if (!boxes)
+            return wrong(boxWhy());
+        call.boxes = *boxes;
     }
-    if (!textGiven && !call.help) {
-        *why = QStringLiteral("kein TEXT angegeben");
-        return std::nullopt;
+    for (const QString &value : parser.values(folder)) {
+        if (value.isEmpty() || !QDir(value).exists())
+            return wrong(folderWhy());
+        call.folder = QDir(value);
     }
-    return call;
+    if (parser.isSet(popup) && parser.isSet(message))
+        return wrong(QStringLiteral("--popup und --message schließen einander aus"));
+    call.kind = parser.isSet(popup) ? MessageKind::Popup : MessageKind::Message;
+    call.wait = parser.isSet(wait);
+    call.help = parser.isSet(help);
+    const QStringList texts = parser.positionalArguments();
+    if (texts.size() > 1)
+        return wrong(QStringLiteral("nur ein TEXT (in Anführungszeichen, wenn er Leerzeichen enthält)"));
+    if (call.help) {
+        parsed.status = kSent;
+        return parsed;
+    }
+    if (texts.isEmpty())
+        return wrong(QStringLiteral("kein TEXT angegeben"));
+
+    QString text = texts.first();
+    if (text == QStringLiteral("-")) {
+        text = QString::fromUtf8(standardInput());
+        if (text.endsWith(QLatin1Char('\n'))) // the line end that echo and files add
+            text.chop(1);
+    }
+    call.text = screenText(text);
+    if (!ScriptDelivery::hasText(call.text))
+        return wrong(QStringLiteral("der Text ist leer"));
+    return parsed;
 }
 
 int SendCommand::run(int argc, char *argv[])
@@ -167,30 +199,20 @@ int SendCommand::run(int argc, char *argv[])
     useZelvoLogPattern();
     QCoreApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Zelvo"));
-    QString why;
-    auto call = parse(app.arguments().mid(2), &why);
-    if (!call) {
-        say(QStringLiteral("zelvo send: ") + why + QLatin1Char('\n') + usage());
+    const Parsed parsed = parse(app.arguments().mid(2), [] {
+        QFile in;
+        in.open(stdin, QIODevice::ReadOnly);
+        return in.readAll();
+    });
+    if (parsed.status == kWrongCall) {
+        say(QStringLiteral("zelvo send: ") + parsed.why + QLatin1Char('\n') + usage());
         return kWrongCall;
     }
-    if (call->help) {
+    if (parsed.call.help) {
         std::fputs(usage().toLocal8Bit().constData(), stdout);
         return kSent;
     }
-    if (call->text == QStringLiteral("-")) {
-        QFile in;
-        in.open(stdin, QIODevice::ReadOnly);
-        QString text = QString::fromUtf8(in.readAll());
-        if (text.endsWith(QLatin1Char('\n'))) // the line end that echo and files add
-            text.chop(1);
-        call->text = text;
-    }
-    call->text = screenText(call->text);
-    if (!ScriptDelivery::hasText(call->text)) {
-        say(QStringLiteral("zelvo send: der Text ist leer\n") + usage());
-        return kWrongCall;
-    }
-    return send(*call);
+    return send(parsed.call);
 }
 
 int SendCommand::send(const Call &call)
@@ -230,16 +252,5 @@ int SendCommand::send(const Call &call)
     }
 
     // No Zelvo here: this process sends, and stays until every request ended.
-    HttpTransport transport;
-    std::array<RequestChannel *, 4> channels{};
-    for (int i = 0; i < 4; ++i)
-        channels[i] = new RequestChannel(&transport, &transport);
-    ScriptDelivery delivery(&transport, channels);
-    QObject::connect(&delivery, &ScriptDelivery::finished, QCoreApplication::instance(), &QCoreApplication::quit,
-                     Qt::QueuedConnection);
-    delivery.setAskVersionFirst(true);
-    delivery.start(read.boxes, call.boxes, message);
-    if (!delivery.isFinished())
-        QCoreApplication::exec();
-    return report(delivery.outcomes(), true);
+    return report(DirectSend::deliver(read.boxes, call.boxes, message), true);
 }

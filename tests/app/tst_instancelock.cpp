@@ -3,7 +3,7 @@
 // leaves neither lock nor socket behind, with and without a window.
 #include "SmallFileSystem.h"
 
-#include "engine/InstanceLock.h"
+#include "app/InstanceLock.h"
 
 #include <QProcess>
 #include <QtTest>

@@ -1,7 +1,9 @@
-#include "engine/ProgramOptions.h"
+#include "app/ProgramOptions.h"
+#include "common/CommandLineError.h"
 
+#include "app/DefaultFolderSetup.h"
+#include "app/SendCommand.h"
 #include "engine/DefaultFolder.h"
-#include "engine/SendCommand.h"
 #include "common/Version.h"
 
 #include <QCommandLineParser>
@@ -49,7 +51,7 @@ ProgramOptions ProgramOptions::parse(const QStringList &arguments)
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     parser.addOptions({folder, defaultFolder, headless, version, help});
     if (!parser.parse(arguments)) {
-        o.error = QStringLiteral("unbekannter Aufruf: %1").arg(parser.errorText());
+        o.error = QStringLiteral("unbekannter Aufruf: %1").arg(CommandLineError::german(parser));
         return o;
     }
     o.help = parser.isSet(help);
@@ -71,7 +73,7 @@ bool ProgramOptions::openFolder(QDir *dir, QString *error) const
 {
     if (defaultFolder) {
         const QString path = DefaultFolder::path();
-        if (!DefaultFolder::prepare(path, error))
+        if (!DefaultFolderSetup::prepare(path, error))
             return false;
         *dir = QDir(path);
         return true;

@@ -6,7 +6,7 @@
 #include "TempFolder.h"
 
 #include "boxes/nhttpd/RequestTarget.h"
-#include "engine/InstanceLock.h"
+#include "app/InstanceLock.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

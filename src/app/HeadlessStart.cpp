@@ -1,4 +1,4 @@
-#include "engine/HeadlessStart.h"
+#include "app/HeadlessStart.h"
 
 #include "common/SystemErrorText.h"
 

@@ -1,5 +1,5 @@
 #include "TempFolder.h"
-#include "engine/AutostartEntry.h"
+#include "app/AutostartEntry.h"
 #include "engine/DefaultFolder.h"
 
 #include <QFileInfo>

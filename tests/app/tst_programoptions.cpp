@@ -1,6 +1,7 @@
 #include "TempFolder.h"
+#include "app/DefaultFolderSetup.h"
+#include "app/ProgramOptions.h"
 #include "engine/DefaultFolder.h"
-#include "engine/ProgramOptions.h"
 
 #include <QTest>
 
@@ -10,6 +11,8 @@ class TestProgramOptions : public QObject
 private slots:
     void parse_data();
     void parse();
+    void errorsInGerman_data();
+    void errorsInGerman();
     void givenFolder();
     void defaultFolderCreatedWithReadme();
     void defaultFolderKeptAsItIs();
@@ -41,6 +44,24 @@ void TestProgramOptions::parse_data()
     QTest::newRow("empty folder") << QStringList{"--folder", ""} << QString() << false << false << false << true;
     QTest::newRow("unknown option") << QStringList{"--fenster"} << QString() << false << false << false << true;
     QTest::newRow("stray word") << QStringList{"ordner"} << QString() << false << false << false << true;
+}
+
+void TestProgramOptions::errorsInGerman_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("unknown") << QStringList{"--fenster"} << "unbekannter Aufruf: unbekannte Angabe --fenster";
+    QTest::newRow("no value") << QStringList{"--folder"} << "unbekannter Aufruf: --folder braucht einen Wert";
+    QTest::newRow("a value to a switch") << QStringList{"--headless=ja"}
+                                         << "unbekannter Aufruf: --headless nimmt keinen Wert";
+}
+
+// Qt's parser says why in English; the user reads German.
+void TestProgramOptions::errorsInGerman()
+{
+    QFETCH(QStringList, arguments);
+    arguments.prepend("zelvo");
+    QTEST(ProgramOptions::parse(arguments).error, "error");
 }
 
 void TestProgramOptions::parse()
@@ -99,7 +120,7 @@ void TestProgramOptions::defaultFolderKeptAsItIs()
     TempFolder home;
     QVERIFY(home.dir().mkdir("Zelvo"));
     QString error;
-    QVERIFY(DefaultFolder::prepare(home.path("Zelvo"), &error));
+    QVERIFY(DefaultFolderSetup::prepare(home.path("Zelvo"), &error));
     QVERIFY(!QFileInfo::exists(home.path("Zelvo/LIESMICH.txt")));
 }
 

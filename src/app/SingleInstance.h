@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/InstanceLock.h"
-#include "engine/InstanceRequest.h"
+#include "app/InstanceLock.h"
+#include "app/InstanceRequest.h"
 
 #include <QDir>
 #include <QObject>

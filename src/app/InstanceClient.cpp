@@ -1,4 +1,4 @@
-#include "engine/InstanceClient.h"
+#include "app/InstanceClient.h"
 
 #include <QDeadlineTimer>
 #include <QLocalSocket>

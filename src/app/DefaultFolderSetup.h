@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The first start with --default-folder: ~/Zelvo (DefaultFolder::path())
+// is made with a short German LIESMICH.txt that says what goes into it.
+class DefaultFolderSetup
+{
+public:
+    // Where the installed packages put the user's guide.
+    static inline const QString kGuidePath = QStringLiteral("/usr/share/doc/zelvo-headless/anleitung.md");
+
+    // Creates the folder with its LIESMICH.txt when it is missing; an
+    // existing folder is left as it is.
+    static bool prepare(const QString &path, QString *error);
+    static QByteArray readmeText();
+};

@@ -1,0 +1,240 @@
+#include "boxes/HeldMessages.h"
+
+#include "common/AtomicFile.h"
+#include "common/Clock.h"
+#include "common/Logging.h"
+#include "common/SystemErrorText.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+
+#include <cerrno>
+#include <cstdio>
+#include <utility>
+
+namespace {
+
+constexpr int kFormat = 1;
+// Four full boxes of the longest texts are far below this; a larger file
+// is none of ours.
+constexpr qint64 kMaxBytes = 16 * 1024 * 1024;
+
+// The file's words for the enums, in their order.
+const char *const kKinds[] = {"popup", "message"};
+const char *const kSources[] = {"reminder", "statusNotice", "boxTest", "typedText", "script"};
+const char *const kReasons[] = {"off", "standby"};
+
+template <typename Enum, size_t N>
+QString wordOf(Enum value, const char *const (&words)[N])
+{
+    return QLatin1String(words[size_t(value)]);
+}
+
+// False when the text is none of the words.
+template <typename Enum, size_t N>
+bool enumOf(const QJsonValue &text, const char *const (&words)[N], Enum *value)
+{
+    for (size_t i = 0; i < N; ++i) {
+        if (text.toString() == QLatin1String(words[i])) {
+            *value = Enum(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Kept in UTC, so that a daylight saving change between writing and reading
+// moves nothing.
+QString timeText(const QDateTime &t)
+{
+    return t.toUTC().toString(Qt::ISODateWithMs);
+}
+
+QDateTime timeOf(const QJsonValue &text)
+{
+    const QDateTime t = QDateTime::fromString(text.toString(), Qt::ISODateWithMs);
+    return t.isValid() ? t.toLocalTime() : QDateTime();
+}
+
+} // namespace
+
+HeldMessages::HeldMessages(const QDir &folder, const Clock &clock)
+    : m_path(folder.filePath(kFileName))
+    , m_clock(clock)
+{
+}
+
+QList<HeldMessage> HeldMessages::load()
+{
+    const QFileInfo info(m_path);
+    if (!info.exists() && !info.isSymLink())
+        return {};
+    QFile file(m_path);
+    if (!info.isFile()) {
+        setAside(QStringLiteral("keine gewöhnliche Datei"));
+        return {};
+    }
+    if (info.size() > kMaxBytes) {
+        setAside(QStringLiteral("zu groß"));
+        return {};
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        // Unreadable is not damaged: it stays, and is not written over.
+        m_mayWrite = false;
+        qCWarning(lcSend).noquote() << m_path << "kann nicht gelesen werden:" << file.errorString()
+                                    << "- zurückgehaltene Nachrichten bleiben bis zum Ende nur im Speicher";
+        return {};
+    }
+    if (!fromJson(file.read(kMaxBytes + 1))) {
+        setAside(QStringLiteral("kein lesbarer Inhalt"));
+        return {};
+    }
+    return dropExpired();
+}
+
+HeldMessages::Held HeldMessages::hold(HeldMessage message)
+{
+    Q_ASSERT(message.box >= 1 && message.box <= BoxList::kBoxes);
+    Held held;
+    if (message.box < 1 || message.box > BoxList::kBoxes)
+        return held;
+    QList<HeldMessage> &box = m_boxes[message.box - 1];
+    if (box.size() >= kMaxPerBox)
+        held.pushedOut = box.takeFirst();
+    message.id = m_nextId++;
+    held.id = message.id;
+    box.append(message);
+    save();
+    return held;
+}
+
+QList<HeldMessage> HeldMessages::takeAll(int box)
+{
+    if (box < 1 || box > BoxList::kBoxes || m_boxes.at(box - 1).isEmpty())
+        return {};
+    const QList<HeldMessage> taken = std::exchange(m_boxes[box - 1], {});
+    save();
+    return taken;
+}
+
+QList<HeldMessage> HeldMessages::dropExpired()
+{
+    const QDateTime now = m_clock.now();
+    QList<HeldMessage> expired;
+    for (QList<HeldMessage> &box : m_boxes) {
+        for (auto it = box.begin(); it != box.end();) {
+            if (it->expired(now)) {
+                expired << *it;
+                it = box.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    if (!expired.isEmpty())
+        save();
+    return expired;
+}
+
+int HeldMessages::count() const
+{
+    int n = 0;
+    for (const QList<HeldMessage> &box : m_boxes)
+        n += box.size();
+    return n;
+}
+
+void HeldMessages::save()
+{
+    const QString error = m_mayWrite ? AtomicFile::write(m_path, toJson())
+                                     : QStringLiteral("die alte Datei ist weder lesbar noch beiseitegelegt");
+    // Once per failure, not once per message.
+    if (!error.isEmpty() && error != m_writeError)
+        qCWarning(lcSend).noquote() << m_path << "kann nicht geschrieben werden:" << error
+                                    << "- zurückgehaltene Nachrichten gehen bei einem Neustart verloren";
+    else if (error.isEmpty() && !m_writeError.isEmpty())
+        qCInfo(lcSend).noquote() << m_path << "wird wieder geschrieben";
+    m_writeError = error;
+}
+
+QByteArray HeldMessages::toJson() const
+{
+    QJsonArray list;
+    for (const QList<HeldMessage> &box : m_boxes) {
+        for (const HeldMessage &m : box) {
+            QJsonObject o;
+            o.insert(QStringLiteral("id"), qint64(m.id));
+            o.insert(QStringLiteral("box"), m.box);
+            o.insert(QStringLiteral("kind"), wordOf(m.message.kind, kKinds));
+            o.insert(QStringLiteral("text"), m.message.text);
+            o.insert(QStringLiteral("source"), wordOf(m.origin.source, kSources));
+            o.insert(QStringLiteral("title"), m.origin.title);
+            o.insert(QStringLiteral("madeAt"), timeText(m.madeAt));
+            o.insert(QStringLiteral("expiresAt"), timeText(m.expiresAt));
+            o.insert(QStringLiteral("reason"), wordOf(m.reason, kReasons));
+            list.append(o);
+        }
+    }
+    QJsonObject file;
+    file.insert(QStringLiteral("format"), kFormat);
+    file.insert(QStringLiteral("nextId"), qint64(m_nextId));
+    file.insert(QStringLiteral("held"), list);
+    return QJsonDocument(file).toJson(QJsonDocument::Indented);
+}
+
+bool HeldMessages::fromJson(const QByteArray &bytes)
+{
+    const QJsonObject file = QJsonDocument::fromJson(bytes).object();
+    if (file.value(QStringLiteral("format")).toInt() != kFormat || !file.value(QStringLiteral("held")).isArray())
+        return false;
+    std::array<QList<HeldMessage>, BoxList::kBoxes> boxes;
+    qint64 nextId = file.value(QStringLiteral("nextId")).toInteger();
+    QSet<qint64> ids;
+    for (const QJsonValue &entry : file.value(QStringLiteral("held")).toArray()) {
+        const QJsonObject o = entry.toObject();
+        HeldMessage m;
+        const qint64 id = o.value(QStringLiteral("id")).toInteger();
+        m.id = quint64(id);
+        m.box = o.value(QStringLiteral("box")).toInt();
+        m.message.text = o.value(QStringLiteral("text")).toString();
+        m.origin.box = m.box;
+        m.origin.title = o.value(QStringLiteral("title")).toString();
+        m.madeAt = timeOf(o.value(QStringLiteral("madeAt")));
+        m.expiresAt = timeOf(o.value(QStringLiteral("expiresAt")));
+        if (id <= 0 || ids.contains(id) || m.box < 1 || m.box > BoxList::kBoxes
+            || !o.value(QStringLiteral("text")).isString() || !m.madeAt.isValid() || !m.expiresAt.isValid()
+            || !enumOf(o.value(QStringLiteral("kind")), kKinds, &m.message.kind)
+            || !enumOf(o.value(QStringLiteral("source")), kSources, &m.origin.source)
+            || !enumOf(o.value(QStringLiteral("reason")), kReasons, &m.reason)
+            || boxes.at(m.box - 1).size() >= kMaxPerBox)
+            return false;
+        ids.insert(id);
+        nextId = qMax(nextId, id + 1);
+        boxes[m.box - 1].append(m);
+    }
+    m_boxes = boxes;
+    m_nextId = quint64(qMax<qint64>(nextId, 1));
+    return true;
+}
+
+void HeldMessages::setAside(const QString &why)
+{
+    QString aside = m_path + QStringLiteral(".defekt");
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+        aside = m_path + QStringLiteral(".%1.defekt").arg(n);
+    if (::rename(QFile::encodeName(m_path).constData(), QFile::encodeName(aside).constData()) != 0) {
+        m_mayWrite = false;
+        qCWarning(lcSend).noquote() << m_path
+                                    << QStringLiteral("ist beschädigt (%1) und kann nicht beiseitegelegt werden:").arg(why)
+                                    << SystemErrorText::of(errno)
+                                    << "- sie bleibt, wie sie ist; zurückgehaltene Nachrichten bleiben bis zum Ende "
+                                       "nur im Speicher";
+        return;
+    }
+    qCWarning(lcSend).noquote() << m_path << QStringLiteral("ist beschädigt (%1), beiseitegelegt als").arg(why)
+                                << aside << "- es geht ohne zurückgehaltene Nachrichten weiter";
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "common/TextFile.h"
+
+#include <QDir>
+#include <QList>
+#include <QSize>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+// Zelvo's own settings beyond the box list and the send-text settings:
+// zelvo.ini in the working folder, in QSettings' INI format, edited by hand.
+//
+//   [Zurueckhalten_Minuten]     how long a message waits for its box
+//   Erinnerungen=180            after the reminder's due time
+//   Statusmeldungen=2
+//   Texte=30                    typed texts and zelvo send
+//   [Anzeigedauer_Sekunden]     how long the box shows it; unset: its own
+//   Popup=                      1..86400
+//   Message=                    0..86400, 0 = until someone closes it
+//   [Verlauf]                   the window's size and column widths
+//
+// Values are read through QSettings, again whenever the file changed. A value
+// that is no number or out of range counts as unset and is logged once per
+// change of the file. Writes keep every other line of the file as it is, go
+// through AtomicFile (a full disk leaves the old file whole) and leave the
+// file readable by its owner only, since it will also hold box passwords.
+class ZelvoSettings
+{
+public:
+    static inline const QString kFileName = QStringLiteral("zelvo.ini");
+
+    static constexpr int kDefaultReminderHoldMinutes = 180;
+    static constexpr int kDefaultNoticeHoldMinutes = 2;
+    static constexpr int kDefaultTextHoldMinutes = 30;
+
+    struct WindowLayout {
+        QSize size;              // invalid when none is stored
+        QList<int> columnWidths; // from the first column on; 0 where none is stored
+    };
+
+    explicit ZelvoSettings(const QDir &folder);
+
+    QString path() const { return m_path; }
+
+    int reminderHoldMinutes() const;
+    int noticeHoldMinutes() const;
+    int textHoldMinutes() const;
+    // Empty: send no time, the box keeps its own.
+    std::optional<int> popupDisplaySeconds() const;
+    std::optional<int> messageDisplaySeconds() const;
+
+    WindowLayout deliveryWindowLayout() const;
+    // Returns an empty string on success, otherwise the reason in German.
+    QString setDeliveryWindowLayout(const WindowLayout &layout);
+
+private:
+    enum Number { ReminderHold, NoticeHold, TextHold, PopupDisplay, MessageDisplay, NumberCount };
+
+    std::optional<int> number(Number which) const;
+    void refresh() const;
+    QString writeValues(const QString &group, const QList<QPair<QString, QByteArray>> &values);
+
+    QString m_path;
+    // What was read, and of which version of the file.
+    mutable std::array<std::optional<int>, NumberCount> m_numbers;
+    mutable WindowLayout m_layout;
+    mutable TextFile::Identity m_readIdentity;
+    mutable bool m_trusted = false;
+    mutable TextFile::Identity m_loggedIdentity;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "boxes/BoxList.h"
+#include "boxes/Message.h"
+#include "sendtext/ScriptDelivery.h"
+
+#include <QList>
+
+// `zelvo send` where no Zelvo runs in the folder: the message goes out from
+// the calling process itself, with the same transport and address rule as
+// the engine's, and the call returns once every box has answered.
+namespace DirectSend {
+
+// boxes: 1..4, empty: every box that names an address in list.
+QList<ScriptDelivery::BoxOutcome> deliver(const BoxList &list, const QList<int> &boxes, const Message &message);
+
+} // namespace DirectSend

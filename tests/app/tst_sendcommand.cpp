@@ -1,0 +1,90 @@
+// `zelvo send`'s command line, without starting a process: which calls are
+// sent with what, which end at once, and with which exit status.
+#include "app/SendCommand.h"
+
+#include <QTest>
+
+using Boxes = QList<int>;
+
+class TestSendCommand : public QObject
+{
+    Q_OBJECT
+private slots:
+    void parse_data();
+    void parse();
+};
+
+void TestSendCommand::parse_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("input"); // standard input, for TEXT "-"
+    QTest::addColumn<int>("status");       // -1: to be sent
+    QTest::addColumn<QString>("why");      // start of the complaint
+    QTest::addColumn<Boxes>("boxes");
+    QTest::addColumn<bool>("popup");
+    QTest::addColumn<bool>("wait");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("text");
+
+    const QString here = QDir::current().path();
+    auto good = [&](const char *name, const QStringList &arguments, const Boxes &boxes, bool popup, bool wait,
+                    const QString &folder, const QString &text, const QByteArray &input = {}) {
+        QTest::newRow(name) << arguments << input << -1 << QString() << boxes << popup << wait << folder << text;
+    };
+    auto wrong = [&](const char *name, const QStringList &arguments, const QString &why, const QByteArray &input = {}) {
+        QTest::newRow(name) << arguments << input << 2 << why << Boxes{} << false << false << here << QString();
+    };
+
+    good("text only: every box, a message", {"Hallo"}, {}, false, false, here, "Hallo");
+    good("boxes in the order given, each once", {"--box", "3,1,3", "x"}, {3, 1}, false, false, here, "x");
+    good("box with =", {"--box=2", "x"}, {2}, false, false, here, "x");
+    good("the last --box wins", {"--box", "1", "--box", "4", "x"}, {4}, false, false, here, "x");
+    good("popup, wait, folder", {"--popup", "--wait", "--folder", "/", "x"}, {}, true, true, "/", "x");
+    good("options after the text", {"x", "--popup"}, {}, true, false, here, "x");
+    good("popup twice", {"--popup", "--popup", "x"}, {}, true, false, here, "x");
+    good("\\n becomes a line break", {"a\\nb"}, {}, false, false, here, "a\nb");
+    good("after --, an option is text", {"--", "--wait"}, {}, false, false, here, "--wait");
+    good("- reads standard input", {"-"}, {}, false, false, here, QString::fromUtf8("Grüße"), "Grüße\n");
+    QTest::newRow("--help") << QStringList{"--help"} << QByteArray() << 0 << QString() << Boxes{} << false << false
+                            << here << QString();
+
+    wrong("no text", {}, "kein TEXT angegeben");
+    wrong("two texts", {"a", "b"}, "nur ein TEXT");
+    wrong("box 5", {"--box", "5", "x"}, "--box braucht Boxnummern");
+    wrong("box 0", {"--box=0", "x"}, "--box braucht Boxnummern");
+    wrong("box list of words", {"--box=eins", "x"}, "--box braucht Boxnummern");
+    wrong("empty box list", {"--box=", "x"}, "--box braucht Boxnummern");
+    wrong("an earlier wrong --box", {"--box", "9", "--box", "1", "x"}, "--box braucht Boxnummern");
+    wrong("--box without a value", {"x", "--box"}, "--box braucht Boxnummern");
+    wrong("popup and message", {"--popup", "--message", "x"}, "--popup und --message schließen einander aus");
+    wrong("unknown option", {"--laut", "x"}, "unbekannte Angabe --laut");
+    wrong("unknown option with a value", {"--laut=ja", "x"}, "unbekannte Angabe --laut=ja");
+    wrong("single dash word", {"-wait", "x"}, "unbekannte Angabe -wait");
+    wrong("-h is no help here", {"-h"}, "unbekannte Angabe -h");
+    wrong("a value for a switch", {"--box=1", "--wait=ja", "x"}, "unbekannte Angabe --wait=ja");
+    wrong("folder missing", {"--folder", "/nicht/da", "x"}, "--folder braucht einen vorhandenen Ordner");
+    wrong("--folder without a value", {"x", "--folder"}, "--folder braucht einen vorhandenen Ordner");
+    wrong("empty text", {""}, "der Text ist leer");
+    wrong("control characters only", {"\x01\\n\t"}, "der Text ist leer");
+    wrong("empty standard input", {"-"}, "der Text ist leer", "\n");
+}
+
+void TestSendCommand::parse()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
+    const SendCommand::Parsed parsed = SendCommand::parse(arguments, [&] { return input; });
+    QTEST(parsed.status, "status");
+    QFETCH(QString, why);
+    QVERIFY2(parsed.why.startsWith(why), qPrintable(parsed.why));
+    if (parsed.status == SendCommand::kWrongCall)
+        return;
+    QTEST(parsed.call.boxes, "boxes");
+    QTEST(parsed.call.kind == MessageKind::Popup, "popup");
+    QTEST(parsed.call.wait, "wait");
+    QTEST(parsed.call.folder.path(), "folder");
+    QTEST(parsed.call.text, "text");
+}
+
+QTEST_GUILESS_MAIN(TestSendCommand)
+#include "tst_sendcommand.moc"

@@ -1,0 +1,133 @@
+// zelvo.ini as the user edits it: numbers with their defaults, a bad value
+// logged once per change of the file, writes that keep every other line,
+// leave the file to its owner only and survive a full disk.
+#include "SmallFileSystem.h"
+#include "TempFolder.h"
+
+#include "common/ZelvoSettings.h"
+
+#include <QSettings>
+#include <QTest>
+
+using Numbers = QList<int>; // hold: reminders, notices, texts; display: popup, message (-1: unset)
+
+class TestZelvoSettings : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { QTest::failOnWarning(QRegularExpression(".")); } // every warning expected
+    void numbers_data();
+    void numbers();
+    void badValueLoggedOncePerChange();
+    void writeKeepsTheRestForTheOwnerOnly();
+    void fullDiskKeepsTheOldFile();
+};
+
+void TestZelvoSettings::numbers_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<Numbers>("expected");
+    QTest::addColumn<QString>("logged"); // the one warning, after the file's path, or none
+    const Numbers defaults{180, 2, 30, -1, -1};
+    const QByteArray hold = "[Zurueckhalten_Minuten]\n", display = "[Anzeigedauer_Sekunden]\n";
+    QTest::newRow("no file") << QByteArray() << defaults << QString();
+    QTest::newRow("all set") << hold + "Erinnerungen=240\nStatusmeldungen = 5\nTexte=0\n" + display
+                                    + "Popup=8\nMessage=0\n" << Numbers{240, 5, 0, 8, 0} << QString();
+    QTest::newRow("empty is unset") << display + "Popup=\n" << defaults << QString();
+    QTest::newRow("no number") << hold + "Erinnerungen=drei\n" << defaults
+                               << "Zurueckhalten_Minuten/Erinnerungen = \"drei\" ist keine Zahl von 0 bis 10080, "
+                                  "es gilt 180";
+    QTest::newRow("a list") << hold + "Texte=1,5\n" << defaults
+                            << "Zurueckhalten_Minuten/Texte = \"1, 5\" ist keine Zahl von 0 bis 10080, es gilt 30";
+    QTest::newRow("popup 0") << display + "Popup=0\n" << defaults
+                             << "Anzeigedauer_Sekunden/Popup = \"0\" ist keine Zahl von 1 bis 86400, "
+                                "es gilt die Vorgabe der Box";
+}
+
+void TestZelvoSettings::numbers()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(Numbers, expected);
+    QFETCH(QString, logged);
+    TempFolder folder;
+    if (!file.isEmpty())
+        folder.write("zelvo.ini", file);
+    if (!logged.isEmpty())
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(folder.path("zelvo.ini") + ": " + logged));
+    const ZelvoSettings s(folder.dir());
+    QCOMPARE((Numbers{s.reminderHoldMinutes(), s.noticeHoldMinutes(), s.textHoldMinutes(),
+                      s.popupDisplaySeconds().value_or(-1), s.messageDisplaySeconds().value_or(-1)}),
+             expected);
+}
+
+void TestZelvoSettings::badValueLoggedOncePerChange()
+{
+    TempFolder folder;
+    folder.write("zelvo.ini", "[Zurueckhalten_Minuten]\nTexte=x\n");
+    const ZelvoSettings settings(folder.dir());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Texte = \"x\""));
+    for (int tick = 0; tick < 3; ++tick)
+        QCOMPARE(settings.textHoldMinutes(), 30);
+    folder.write("zelvo.ini", "[Zurueckhalten_Minuten]\nTexte=45\n");
+    QCOMPARE(settings.textHoldMinutes(), 45);
+    // (of another size: QSettings takes a file of the same size and time as unchanged)
+    folder.write("zelvo.ini", "[Zurueckhalten_Minuten]\nTexte=yyy\n");
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Texte = \"yyy\""));
+    QCOMPARE(settings.textHoldMinutes(), 30);
+}
+
+// Lines of the user's and of later versions stay; a layout QSettings wrote
+// reads as before, and what is written QSettings reads back.
+void TestZelvoSettings::writeKeepsTheRestForTheOwnerOnly()
+{
+    TempFolder folder;
+    QSettings(folder.path("zelvo.ini"), QSettings::IniFormat).setValue("Verlauf/size", QSize(900, 400));
+    ZelvoSettings settings(folder.dir());
+    QCOMPARE(settings.deliveryWindowLayout().size, QSize(900, 400));
+
+    const QByteArray others = "; von Hand\n[Box2]\nPasswort=\"a;b\"\n\n[Zurueckhalten_Minuten]\nTexte=45\n";
+    folder.write("zelvo.ini", others + "[Verlauf]\nsize=@Size(1 1)\nkuenftig=ja\n");
+    QVERIFY(QFile::setPermissions(folder.path("zelvo.ini"), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+    QCOMPARE(settings.setDeliveryWindowLayout({QSize(1100, 520), {118, 112, 90}}), QString());
+    QCOMPARE(folder.read("zelvo.ini"), others + "[Verlauf]\nsize=@Size(1100 520)\nkuenftig=ja\ncolumns=118, 112, 90\n");
+    const QSettings read(folder.path("zelvo.ini"), QSettings::IniFormat);
+    QCOMPARE(read.value("Verlauf/columns").toStringList(), (QStringList{"118", "112", "90"}));
+    QCOMPARE(read.value("Box2/Passwort").toString(), QString("a;b"));
+    QCOMPARE(settings.deliveryWindowLayout().size, QSize(1100, 520));
+
+    TempFolder fresh;
+    QCOMPARE(ZelvoSettings(fresh.dir()).setDeliveryWindowLayout({QSize(500, 200), {1}}), QString());
+    QCOMPARE(fresh.read("zelvo.ini"), QByteArray("[Verlauf]\nsize=@Size(500 200)\ncolumns=1\n"));
+    for (const TempFolder *f : {&folder, &fresh})
+        QCOMPARE(QFile::permissions(f->path("zelvo.ini")),
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+}
+
+void TestZelvoSettings::fullDiskKeepsTheOldFile()
+{
+    for (const QByteArray &old : {QByteArray("[Box1]\nPasswort=geheim\n"), QByteArray()}) {
+        SmallFileSystem fs;
+        if (!fs.mounted())
+            QSKIP("needs root, for a file system in a private mount namespace");
+        QFile file(fs.filePath("zelvo.ini"));
+        QVERIFY(old.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write(old) == old.size()));
+        file.close();
+        QVERIFY(fs.fillUp());
+        const QStringList before = QDir(fs.path()).entryList(QDir::AllEntries | QDir::Hidden);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("zelvo.ini kann nicht geschrieben werden"));
+        const QString error = ZelvoSettings(QDir(fs.path())).setDeliveryWindowLayout({QSize(800, 300), {1, 2}});
+        QVERIFY2(error.endsWith("der Datenträger ist voll"), qPrintable(error));
+        QCOMPARE(QDir(fs.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+        QVERIFY(old.isEmpty() || (file.open(QIODevice::ReadOnly) && file.readAll() == old));
+    }
+}
+
+int main(int argc, char *argv[])
+{
+    PrivateNetwork::enter(); // while the process has a single thread
+    QCoreApplication app(argc, argv);
+    TestZelvoSettings test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_zelvosettings.moc"
