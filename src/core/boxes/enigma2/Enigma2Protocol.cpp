@@ -64,17 +64,18 @@ int Enigma2Protocol::displaySeconds(MessageKind kind) const
                                       : m_messageSeconds.value_or(kDefaultMessageSeconds);
 }
 
-QByteArray Enigma2Protocol::authorization(const QString &address) const
+QList<std::pair<QByteArray, QByteArray>> Enigma2Protocol::headers(const QString &address) const
 {
-    return m_authorizations.value(address);
+    const auto credentials = m_authorizations.constFind(address);
+    if (credentials == m_authorizations.constEnd())
+        return {};
+    return {{QByteArrayLiteral("Authorization"), *credentials}};
 }
 
 MessageRequest Enigma2Protocol::messageRequest(const QString &address, const Message &message) const
 {
     MessageRequest r = preview(message, Assumed::Current);
-    const QByteArray credentials = authorization(address);
-    if (!credentials.isEmpty())
-        r.get.headers.append({QByteArrayLiteral("Authorization"), credentials});
+    r.get.headers = headers(address);
     return r;
 }
 
@@ -140,6 +141,11 @@ MessageRequest Enigma2Protocol::preview(const Message &message, Assumed) const
 std::optional<BoxGet> Enigma2Protocol::question(BoxQuestion question) const
 {
     return BoxGet{question == BoxQuestion::Identity ? kAboutPath : kPowerStatePath, {}};
+}
+
+std::optional<BoxGet> Enigma2Protocol::questionFor(const QString &address, BoxQuestion question) const
+{
+    return BoxGet{this->question(question)->target, headers(address)};
 }
 
 AnswerMeaning Enigma2Protocol::readAnswer(const QString &address, const BoxGet &request, const HttpAnswer &answer)

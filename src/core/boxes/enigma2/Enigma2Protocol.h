@@ -48,13 +48,15 @@ public:
     MessageRequest messageRequest(const QString &address, const Message &message) const override;
     MessageRequest preview(const Message &message, Assumed assumed) const override;
     std::optional<BoxGet> question(BoxQuestion question) const override;
+    std::optional<BoxGet> questionFor(const QString &address, BoxQuestion question) const override;
     AnswerMeaning readAnswer(const QString &address, const BoxGet &request, const HttpAnswer &answer) override;
     void unanswered(const QString &address, const BoxGet &request) override;
     QString version(const QString &address) const override;
 
 private:
     int displaySeconds(MessageKind kind) const;
-    QByteArray authorization(const QString &address) const;
+    // What every request to address carries: its password, when it has one.
+    QList<std::pair<QByteArray, QByteArray>> headers(const QString &address) const;
 
     std::optional<int> m_popupSeconds;
     std::optional<int> m_messageSeconds;
