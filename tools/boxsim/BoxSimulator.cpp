@@ -180,26 +180,27 @@ void BoxSimulator::answerAsEnigma2(QTcpSocket *socket, const QByteArray &head, c
                                     "WWW-Authenticate: Basic realm=\"OpenWebif\"\r\n"));
         return;
     }
-    if (!request.kind.isEmpty() && standby) {
+    const auto text = [](const char *latin1) { return QString::fromLatin1(latin1); };
+    const QString type = reading.value("type");
+    QString refusal; // of a message, in the interface's words
+    if (!request.kind.isEmpty()) {
+        if (reading.value("text").isNull())
+            refusal = text("Error: text parameter missing");
+        else if (type.size() != 1 || type.at(0) < QLatin1Char('0') || type.at(0) > QLatin1Char('3'))
+            refusal = text("Error: type must be 0, 1, 2 or 3");
+        else
+            refusal = m_refusal;
+    }
+    if (!request.kind.isEmpty() && (standby || !refusal.isEmpty())) {
         request.shown.clear();
-        request.discarded = QString::fromLatin1(m_mode);
+        request.discarded = refusal.isEmpty() ? QString::fromLatin1(m_mode) : text("refused");
     }
     record(socket, request);
 
-    const auto text = [](const char *latin1) { return QString::fromLatin1(latin1); };
-    const auto result = [&](bool taken, const QString &message) {
-        return json({{text("result"), taken}, {text("message"), message}});
-    };
-    const QString type = reading.value("type");
     if (reading.path() == Enigma2Reading::kMessagePath) {
-        if (reading.value("text").isNull())
-            socket->write(enigma2Answer(result(false, text("Error: text parameter missing"))));
-        else if (type.size() != 1 || type.at(0) < QLatin1Char('0') || type.at(0) > QLatin1Char('3'))
-            socket->write(enigma2Answer(result(false, text("Error: type must be 0, 1, 2 or 3"))));
-        else if (!m_refusal.isEmpty())
-            socket->write(enigma2Answer(result(false, m_refusal)));
-        else
-            socket->write(enigma2Answer(result(true, text("Message sent successfully!"))));
+        const bool taken = refusal.isEmpty();
+        socket->write(enigma2Answer(json({{text("result"), taken},
+                                          {text("message"), taken ? text("Message sent successfully!") : refusal}})));
     } else if (reading.path() == Enigma2Reading::kPowerStatePath) {
         socket->write(enigma2Answer(json({{text("result"), true}, {text("instandby"), standby}})));
     } else if (reading.path() == Enigma2Reading::kStatusInfoPath) {

@@ -21,8 +21,8 @@ struct BoxRequest;
 // GET /boxsim/mode?set=MODE switches the mode; it is answered, not recorded.
 // As an Enigma2 receiver it answers /api/message, /api/about, /api/powerstate
 // and /api/statusinfo with their JSON and every other path 404; it throws
-// messages away in standby, and with a password set it answers every request
-// without it 401.
+// messages away in standby (a refused one too), and with a password set it
+// answers every request without it 401.
 class BoxSimulator : public QObject
 {
     Q_OBJECT

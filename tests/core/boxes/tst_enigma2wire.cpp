@@ -128,7 +128,7 @@ void TestEnigma2Wire::answers_data()
     const int accepted = int(AnswerMeaning::Verdict::Accepted), refused = int(AnswerMeaning::Verdict::Refused);
     const QString login = Enigma2Protocol::loginRequired();
     QTest::newRow("refused in its words") << false << QByteArray() << "" << "" << QByteArray("tv")
-                                          << "Keine Nachrichten" << refused << "Keine Nachrichten" << "a";
+                                          << "Keine Nachrichten" << refused << "Keine Nachrichten" << "";
     QTest::newRow("password wanted, none given") << false << QByteArray("anna:geheim") << "" << ""
                                                  << QByteArray("tv") << "" << refused << login << "";
     QTest::newRow("wrong password") << false << QByteArray("anna:geheim") << "anna" << "falsch"
