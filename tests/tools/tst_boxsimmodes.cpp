@@ -68,8 +68,8 @@ void TestBoxsimModes::answersAndRecords_data()
     row("standby e2", "/api/statusinfo", R"(200 OK|{"inStandby":"true","isRecording":"false"})");
     row("standby e2", "/api/message?text=Hallo%0AWelt&type=1&timeout=6", taken, "", "standby", 6);
     row("tv e2", "/api/message?type=1&text=a+b%2Bc;d=e&timeout=0", taken, "a b+c", "", 0);
-    row("tv e2", "/api/message?text=x&type=7", R"(200 OK|{"message":"Error: type must be 0, 1, 2 or 3","result":false})",
-        "", "refused");
+    row("tv e2", "/api/message?text=x&type=7",
+        R"(200 OK|{"message":"Error: type must be 0, 1, 2 or 3","result":false})", "", "refused");
     row("tv e2", "/control/message?nmsg=x", "404 Not Found|<html><body>Not Found</body></html>");
 }
 

@@ -41,12 +41,10 @@ void TestEnigma2Protocol::messageRequest_data()
         << QByteArray("/api/message?text=Tom%20%26%20Jerry%2B1%20100%25%20%232%3B%E2%80%9Ex%E2%80%9C%0A5%20%E2%82%AC"
                       "%20%C3%A4%C3%9F&type=1&timeout=60")
         << every;
-    QTest::newRow("a popup for 6 s unless set") << -1 << -1 << popup("a") << QByteArray("/api/message?text=a&type=1&timeout=6")
-                                                << "a";
-    QTest::newRow("the settings' popup time") << 15 << 0 << popup("a") << QByteArray("/api/message?text=a&type=1&timeout=15")
-                                              << "a";
-    QTest::newRow("a message until closed") << 15 << 0 << nmsg("a") << QByteArray("/api/message?text=a&type=1&timeout=0")
-                                            << "a";
+    const QByteArray a = "/api/message?text=a&type=1&timeout=";
+    QTest::newRow("a popup for 6 s unless set") << -1 << -1 << popup("a") << a + "6" << "a";
+    QTest::newRow("the settings' popup time") << 15 << 0 << popup("a") << a + "15" << "a";
+    QTest::newRow("a message until closed") << 15 << 0 << nmsg("a") << a + "0" << "a";
     QTest::newRow("control characters left out")
         << -1 << -1 << nmsg("a\tb\r\nc") << QByteArray("/api/message?text=ab%0Ac&type=1&timeout=60") << "ab\nc";
 }
@@ -85,7 +83,8 @@ void TestEnigma2Protocol::answerMeaning_data()
                            << accepted << "" << -1 << "";
     QTest::newRow("refused in its words") << message << ok + R"({"result": false, "message": "Kein Bild"})" << refused
                                           << "Kein Bild" << -1 << "";
-    QTest::newRow("no JSON") << message << ok + "ok" << refused << "unverständliche Antwort der Box (HTTP 200)" << -1 << "";
+    QTest::newRow("no JSON") << message << ok + "ok" << refused << "unverständliche Antwort der Box (HTTP 200)" << -1
+                             << "";
     QTest::newRow("password wanted") << message << QByteArray("HTTP/1.1 401 Unauthorized\r\n\r\n") << refused << login
                                      << -1 << "";
     QTest::newRow("another status") << message << QByteArray("HTTP/1.1 500 Internal Server Error\r\n\r\n{}") << refused
@@ -97,9 +96,13 @@ void TestEnigma2Protocol::answerMeaning_data()
     QTest::newRow("about, cut") << QByteArray("/api/about")
                                 << ok + R"({"info": {"webifver": "OWIF 1.4.9", "tuners": [)" + QByteArray(5000, ' ')
                                 << accepted << "" << -1 << "OWIF 1.4.9";
-    QTest::newRow("an nhttpd box asked about")
-        << QByteArray("/api/about") << QByteArray("HTTP/1.1 404 Not Found\r\nServer: nhttpd/3.6.0\r\n\r\n") << other << ""
-        << -1 << "";
+    QTest::newRow("an nhttpd box asked about") << QByteArray("/api/about")
+                                               << QByteArray("HTTP/1.1 404 Not Found\r\nServer: nhttpd/3.6.0\r\n\r\n")
+                                               << other << "" << -1 << "";
+    QTest::newRow("about, no version") << QByteArray("/api/about") << ok + R"({"info": {"brand": "Dreambox"}})"
+                                       << accepted << "" << -1 << "";
+    QTest::newRow("about, no info") << QByteArray("/api/about") << ok + R"({"result": true})" << other << "" << -1
+                                    << "";
     QTest::newRow("on") << QByteArray("/api/powerstate") << ok + R"({"result": true, "instandby": false})" << accepted
                         << "" << 1 << "";
     QTest::newRow("standby") << QByteArray("/api/powerstate") << ok + R"({"result": true, "instandby": true})"

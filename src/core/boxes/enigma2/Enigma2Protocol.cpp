@@ -17,16 +17,21 @@ QJsonObject jsonObject(const QByteArray &body)
     return QJsonDocument::fromJson(body).object();
 }
 
-// The web interface's version from an /api/about answer. A long answer is
-// read only to its first few kilobytes, so a cut one is searched by hand.
-QString webifVersion(const QByteArray &body)
+// What an /api/about answer tells: nothing when it is not this kind's
+// (no object "info" of the box's brand, model and versions), else the web
+// interface's version, empty when it names none. A long answer is read only
+// to its first few kilobytes, so a cut one is searched by hand.
+std::optional<QString> webifVersion(const QByteArray &body)
 {
     const QJsonObject info = jsonObject(body).value(QLatin1String("info")).toObject();
-    if (!info.isEmpty())
-        return info.value(QLatin1String("webifver")).toString();
-    static const QRegularExpression field(QStringLiteral("^\\s*\\{\\s*\"info\"\\s*:.*\"webifver\"\\s*:\\s*\"([^\"\\\\]*)\""),
-                                          QRegularExpression::DotMatchesEverythingOption);
-    return field.match(QString::fromUtf8(body)).captured(1);
+    for (const char *field : {"brand", "model", "webifver", "enigmaver"}) {
+        if (info.contains(QLatin1String(field)))
+            return info.value(QLatin1String("webifver")).toString();
+    }
+    static const QRegularExpression cut(QString::fromLatin1(R"re(^\s*\{\s*"info"\s*:.*"webifver"\s*:\s*"([^"\\]*)")re"),
+                                        QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch match = cut.match(QString::fromUtf8(body));
+    return match.hasMatch() ? std::optional<QString>(match.captured(1)) : std::nullopt;
 }
 
 } // namespace
@@ -93,8 +98,7 @@ MessageRequest Enigma2Protocol::preview(const Message &message, Assumed) const
     QByteArray encoded;
     int characters = 0, dropped = 0;
     // Where the text stands when "…" still fits behind it.
-    QString keptForCut;
-    QByteArray encodedForCut;
+    qsizetype cutText = 0, cutBytes = 0;
     bool shortened = false;
     for (int i = 0; i < message.text.size(); ++i) {
         QString piece(message.text.at(i));
@@ -109,17 +113,19 @@ MessageRequest Enigma2Protocol::preview(const Message &message, Assumed) const
             shortened = true;
             break;
         }
-        if (characters + 1 <= kMaxTextCharacters - 1 && encoded.size() + bytes.size() + ellipsis.size() <= room) {
-            keptForCut = kept + piece;
-            encodedForCut = encoded + bytes;
+        if (characters + 1 < kMaxTextCharacters && encoded.size() + bytes.size() + ellipsis.size() <= room) {
+            cutText = kept.size() + piece.size();
+            cutBytes = encoded.size() + bytes.size();
         }
         kept += piece;
         encoded += bytes;
         ++characters;
     }
     if (shortened) {
-        kept = keptForCut + kEllipsis;
-        encoded = encodedForCut + ellipsis;
+        kept.truncate(cutText);
+        kept += kEllipsis;
+        encoded.truncate(cutBytes);
+        encoded += ellipsis;
     }
 
     MessageRequest r;
@@ -157,10 +163,12 @@ AnswerMeaning Enigma2Protocol::readAnswer(const QString &address, const BoxGet &
         meaning.verdict = AnswerMeaning::Verdict::Refused;
         meaning.why = loginRequired();
     } else if (identity) {
-        const QString version = answer.status() == 200 ? webifVersion(answer.body()) : QString();
-        meaning.verdict = version.isEmpty() ? AnswerMeaning::Verdict::NotThisKind : AnswerMeaning::Verdict::Accepted;
-        if (!version.isEmpty())
-            m_versions.insert(address, version);
+        const std::optional<QString> version = answer.status() == 200 ? webifVersion(answer.body()) : std::nullopt;
+        meaning.verdict = version ? AnswerMeaning::Verdict::Accepted : AnswerMeaning::Verdict::NotThisKind;
+        if (version && !version->isEmpty())
+            m_versions.insert(address, *version);
+        else
+            m_versions.remove(address);
     } else if (answer.status() != 200) {
         meaning.verdict = AnswerMeaning::Verdict::Refused; // the status says why
     } else if (request.target == kPowerStatePath) {
