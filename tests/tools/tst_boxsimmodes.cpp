@@ -1,6 +1,7 @@
 // boxsim as the firmware behaves in each mode: the mode and standby
 // questions answered truthfully (404 by an old server), every message
-// answered "ok" but thrown away in standby and on the AV input.
+// answered "ok" but thrown away in standby and on the AV input; the same as
+// an Enigma2 receiver, with its JSON answers.
 #include "BoxSimulator.h"
 
 #include <QBuffer>
@@ -37,7 +38,8 @@ QByteArray get(const BoxSimulator &box, const QByteArray &target)
 
 void TestBoxsimModes::answersAndRecords_data()
 {
-    QTest::addColumn<QByteArray>("mode"); // a trailing " old" makes it a server that knows neither question
+    // A trailing " old" makes it a server that knows neither question, " e2" an Enigma2 receiver.
+    QTest::addColumn<QByteArray>("mode");
     QTest::addColumn<QByteArray>("target");
     QTest::addColumn<QByteArray>("answer"); // "status|body"
     QTest::addColumn<QString>("shown");
@@ -61,6 +63,14 @@ void TestBoxsimModes::answersAndRecords_data()
     row("standby old", "/control/message?popup=Hallo", "200 OK|ok\n", "", "standby");
     row("radio", "/control/message?nmsg=Hallo&timeout=0", "200 OK|ok\n", "Hallo", "", 0);
     row("tv", "/control/message?popup=x&timeout=lang", "200 OK|ok\n", "x", "", "lang");
+    const char *taken = R"(200 OK|{"message":"Message sent successfully!","result":true})";
+    row("tv e2", "/api/powerstate", R"(200 OK|{"instandby":false,"result":true})");
+    row("standby e2", "/api/statusinfo", R"(200 OK|{"inStandby":"true","isRecording":"false"})");
+    row("standby e2", "/api/message?text=Hallo%0AWelt&type=1&timeout=6", taken, "", "standby", 6);
+    row("tv e2", "/api/message?type=1&text=a+b%2Bc;d=e&timeout=0", taken, "a b+c", "", 0);
+    row("tv e2", "/api/message?text=x&type=7",
+        R"(200 OK|{"message":"Error: type must be 0, 1, 2 or 3","result":false})", "", "refused");
+    row("tv e2", "/control/message?nmsg=x", "404 Not Found|<html><body>Not Found</body></html>");
 }
 
 void TestBoxsimModes::answersAndRecords()
@@ -75,12 +85,15 @@ void TestBoxsimModes::answersAndRecords()
     out.open(QIODevice::WriteOnly);
     BoxSimulator box(&out);
     box.setKnowsMode(!mode.endsWith(" old"));
+    const bool enigma2 = mode.endsWith(" e2");
+    box.setKind(enigma2 ? BoxSimulator::Kind::Enigma2 : BoxSimulator::Kind::Nhttpd);
     QVERIFY(box.setMode(mode.split(' ').first()));
     QVERIFY(box.listen(QHostAddress::LocalHost, 0));
 
     const QByteArray got = get(box, target);
     const QByteArray status = answer.split('|').first(), body = answer.split('|').last();
     QVERIFY2(got.startsWith("HTTP/1.1 " + status + "\r\n") && got.endsWith("\r\n\r\n" + body), got.constData());
+    QCOMPARE(got.contains("\r\nServer: nhttpd/"), !enigma2);
     // Every request to the box is recorded, the questions too.
     const QJsonObject line = QJsonDocument::fromJson(out.data()).object();
     QCOMPARE(line.value("request").toString(), "GET " + target + " HTTP/1.1");

@@ -1,20 +1,44 @@
 #include "BoxRequest.h"
 
+#include "Enigma2Reading.h"
 #include "NhttpdReading.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 
-BoxRequest BoxRequest::fromRequestLine(const QByteArray &requestLine, FirmwareKind firmware)
+namespace {
+
+// "METHOD target VERSION"; the target holds no blank when it is well formed.
+BoxRequest withTarget(const QByteArray &requestLine)
 {
     BoxRequest r;
     r.requestLine = requestLine;
-
-    // "METHOD target VERSION"; the target holds no blank when it is well formed.
     const QList<QByteArray> words = requestLine.split(' ');
-    if (words.size() < 2)
+    if (words.size() >= 2)
+        r.target = words.at(1);
+    return r;
+}
+
+} // namespace
+
+BoxRequest BoxRequest::fromEnigma2RequestLine(const QByteArray &requestLine)
+{
+    BoxRequest r = withTarget(requestLine);
+    const Enigma2Reading reading(r.target);
+    if (reading.path() != Enigma2Reading::kMessagePath)
         return r;
-    r.target = words.at(1);
+    r.kind = QStringLiteral("message");
+    r.text = reading.value("text");
+    r.shown = r.text;
+    r.timeout = reading.value("timeout");
+    return r;
+}
+
+BoxRequest BoxRequest::fromRequestLine(const QByteArray &requestLine, FirmwareKind firmware)
+{
+    BoxRequest r = withTarget(requestLine);
+    if (r.target.isEmpty())
+        return r;
 
     const NhttpdReading reading(r.target, firmware == FirmwareKind::Old);
     r.kind = reading.messageKind();

@@ -16,13 +16,16 @@ struct BoxRequest
 {
     QByteArray requestLine; // "GET /control/message?nmsg=... HTTP/1.1"
     QByteArray target;      // "/control/message?nmsg=..."
-    QString kind;           // "popup", "nmsg", or empty when it is no message
+    QString kind;           // "popup", "nmsg", "message" (Enigma2), or empty when it is no message
     QString text;           // the decoded message text read as UTF-8, line breaks as '\n'
     QString shown;          // what the television draws of it; empty when discarded
     QString timeout;        // the "timeout" parameter of a message as given, empty when none
     QString discarded;      // why the box threw the message away (the mode it was in), else empty
 
     static BoxRequest fromRequestLine(const QByteArray &requestLine, FirmwareKind firmware = FirmwareKind::New);
+    // The same request as an Enigma2 receiver reads it (Enigma2Reading); a
+    // message's kind is "message", its text drawn as decoded.
+    static BoxRequest fromEnigma2RequestLine(const QByteArray &requestLine);
 
     // One line of JSON, without the line end: the fields above (the target
     // only as part of "request"; timeout, a number when it is one, and

@@ -8,6 +8,8 @@
 #include <QTcpServer>
 
 class QIODevice;
+class QTcpSocket;
+struct BoxRequest;
 
 // Stands in for a set-top box's web control: listens on one address and
 // port, writes one JSON line per request to the output at once, and answers
@@ -17,6 +19,10 @@ class QIODevice;
 // neither question answers them 404. Every message is answered "ok", but in
 // standby and on the AV input the box throws it away, as its firmware does.
 // GET /boxsim/mode?set=MODE switches the mode; it is answered, not recorded.
+// As an Enigma2 receiver it answers /api/message, /api/about, /api/powerstate
+// and /api/statusinfo with their JSON and every other path 404; it throws
+// messages away in standby (a refused one too), and with a password set it
+// answers every request without it 401.
 class BoxSimulator : public QObject
 {
     Q_OBJECT
@@ -33,7 +39,15 @@ public:
     // Old: a web server before nhttpd 3.4.1; New (the default): a current one.
     void setFirmware(FirmwareKind firmware) { m_firmware = firmware; }
     FirmwareKind firmware() const { return m_firmware; }
-    QByteArray version() const { return m_firmware == FirmwareKind::Old ? "3.1.9" : "3.6.0"; }
+    QByteArray version() const;
+
+    enum class Kind { Nhttpd, Enigma2 };
+    void setKind(Kind kind) { m_kind = kind; }
+    Kind kind() const { return m_kind; }
+    // "USER:PASSWORD" an Enigma2 box wants as HTTP Basic; empty: none.
+    void setLogin(const QByteArray &userAndPassword) { m_login = userAndPassword; }
+    // Enigma2: answer every message {"result": false, "message": refusal}; empty: take them.
+    void setRefusal(const QString &refusal) { m_refusal = refusal; }
 
     // "tv", "standby", "avinput", …: one of modes().
     static const QList<QByteArray> &modes();
@@ -50,6 +64,9 @@ signals:
 
 private:
     void onNewConnection();
+    // Records the request and answers it as an Enigma2 receiver does.
+    void answerAsEnigma2(QTcpSocket *socket, const QByteArray &head, const QByteArray &requestLine);
+    void record(QTcpSocket *socket, const BoxRequest &request);
 
     QTcpServer m_server;
     QIODevice *m_output;
@@ -57,4 +74,7 @@ private:
     FirmwareKind m_firmware = FirmwareKind::New;
     QByteArray m_mode = "tv";
     bool m_knowsMode = true;
+    Kind m_kind = Kind::Nhttpd;
+    QByteArray m_login;
+    QString m_refusal;
 };

@@ -1,7 +1,7 @@
 // boxsim: a stand-in for a set-top box. It listens on one address and port
 // and writes every request it gets as one JSON line, so that anyone can see
 // what Zelvo would put on the television, on a box with an old or a new
-// web server.
+// web server, or on an Enigma2 receiver.
 
 #include "BoxSimulator.h"
 #include "common/SystemErrorText.h"
@@ -87,7 +87,20 @@ int main(int argc, char *argv[])
     const QCommandLineOption noGetmodeOption(
         QStringLiteral("no-getmode"),
         QStringLiteral("Ein alter Webserver, der weder /control/getmode noch /control/standby kennt (404)."));
-    parser.addOptions({helpOption, addressOption, portOption, outOption, firmwareOption, modeOption, noGetmodeOption});
+    const QCommandLineOption kindOption(
+        QStringLiteral("kind"),
+        QStringLiteral("nhttpd: eine Box mit /control/message (Vorgabe); enigma2: ein Enigma2-Receiver mit "
+                       "OpenWebif, der /api/message, /api/about, /api/powerstate und /api/statusinfo mit JSON "
+                       "beantwortet (kind \"message\" in der JSON-Zeile) und alles andere mit 404; im Modus "
+                       "standby verwirft er Nachrichten."),
+        QStringLiteral("nhttpd|enigma2"), QStringLiteral("nhttpd"));
+    const QCommandLineOption authOption(
+        QStringLiteral("auth"),
+        QStringLiteral("Nur mit --kind enigma2: die Box verlangt Benutzer und Passwort (HTTP Basic) und "
+                       "beantwortet jede Anfrage ohne sie mit 401 (discarded \"unauthorized\")."),
+        QStringLiteral("BENUTZER:PASSWORT"));
+    parser.addOptions({helpOption, addressOption, portOption, outOption, firmwareOption, kindOption, authOption,
+                       modeOption, noGetmodeOption});
     if (!parser.parse(app.arguments())) {
         std::fprintf(stderr, "boxsim: %s\n%s", qPrintable(germanParseError(parser)), qPrintable(usage(parser)));
         return 2;
@@ -116,6 +129,17 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    const QString kind = parser.value(kindOption);
+    if (kind != QLatin1String("nhttpd") && kind != QLatin1String("enigma2")) {
+        std::fprintf(stderr, "boxsim: --kind braucht nhttpd oder enigma2, nicht \"%s\"\n", qPrintable(kind));
+        return 2;
+    }
+    const QString login = parser.value(authOption);
+    if (parser.isSet(authOption) && (kind != QLatin1String("enigma2") || login.indexOf(QLatin1Char(':')) < 1)) {
+        std::fprintf(stderr, "boxsim: --auth braucht BENUTZER:PASSWORT und --kind enigma2\n");
+        return 2;
+    }
+
     QFile output;
     if (parser.isSet(outOption)) {
         output.setFileName(parser.value(outOption));
@@ -132,6 +156,8 @@ int main(int argc, char *argv[])
     BoxSimulator box(&output);
     box.setFirmware(firmware == QLatin1String("old") ? FirmwareKind::Old : FirmwareKind::New);
     box.setKnowsMode(!parser.isSet(noGetmodeOption));
+    box.setKind(kind == QLatin1String("enigma2") ? BoxSimulator::Kind::Enigma2 : BoxSimulator::Kind::Nhttpd);
+    box.setLogin(login.toUtf8());
     if (!box.setMode(parser.value(modeOption).toUtf8())) {
         std::fprintf(stderr, "boxsim: --mode braucht einen dieser Modi: %s; nicht \"%s\"\n",
                      BoxSimulator::modes().join(", ").constData(), qPrintable(parser.value(modeOption)));

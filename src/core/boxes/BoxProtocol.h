@@ -81,6 +81,14 @@ public:
     // asked it (then the box is treated as able to show messages).
     virtual std::optional<BoxGet> question(BoxQuestion question) const = 0;
 
+    // The same for the box at address, with what that box wants on every
+    // request (its password, for a kind that has one).
+    virtual std::optional<BoxGet> questionFor(const QString &address, BoxQuestion question) const
+    {
+        (void)address;
+        return this->question(question);
+    }
+
     // What answer from address means for request (a message's or a
     // question's); what it tells of the box is remembered.
     virtual AnswerMeaning readAnswer(const QString &address, const BoxGet &request, const HttpAnswer &answer) = 0;

@@ -88,7 +88,7 @@ MessageRequest HttpTransport::requestOf(const HttpExchange *x, bool logged)
 {
     BoxProtocol &protocol = m_protocols.protocolFor(x->key());
     if (x->question)
-        return MessageRequest{protocol.question(*x->question).value_or(BoxGet()), false, {}};
+        return MessageRequest{protocol.questionFor(x->key(), *x->question).value_or(BoxGet()), false, {}};
     const MessageRequest request = protocol.messageRequest(x->key(), x->message);
     if (logged)
         for (const QString &change : request.changes)
