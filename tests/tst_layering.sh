@@ -12,6 +12,15 @@ areas='common|boxes|reminders|watch|sendtext|engine|check'
 bad=$(grep -rnE '#include "' src/core | grep -vE "#include \"($areas)/([a-z0-9]+/)?[A-Za-z0-9_]+\.h\"")
 if [ -n "$bad" ]; then echo "core includes something outside core:"; echo "$bad"; fail=1; fi
 
+# A kind of box is known inside its own folder and by ProtocolChoice, which
+# picks the kind for an address; nothing else in src includes
+# "boxes/<kind>/..." (tests and tools may).
+bad=$(grep -rnoE '#include "boxes/[a-z0-9]+/' src \
+  | sed -E 's#^([^:]+):([0-9]+):\#include "boxes/([a-z0-9]+)/#\1:\2 \3#' \
+  | awk '{ file = $1; sub(/:[0-9]+$/, "", file) }
+         file !~ /^src\/core\/boxes\/ProtocolChoice\.(h|cpp)$/ && index(file, "src/core/boxes/" $2 "/") != 1')
+if [ -n "$bad" ]; then echo "a kind of box included outside its folder and ProtocolChoice:"; echo "$bad"; fail=1; fi
+
 # app: "app/File.h" or a core area, nothing of the widgets.
 bad=$(grep -rnE '#include "' src/app | grep -vE "#include \"(app|$areas)/[A-Za-z0-9_]+\.h\"")
 if [ -n "$bad" ]; then echo "app includes something outside app and core:"; echo "$bad"; fail=1; fi

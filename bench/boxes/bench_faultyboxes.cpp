@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHash>
+#include <QSet>
 #include <QThread>
 #include <QTimer>
 
@@ -77,8 +78,9 @@ int main(int argc, char *argv[])
 
     HttpTransport transport(port);
     int faultyDone = 0;
-    QObject::connect(&transport, &HttpTransport::finished, &app,
-                     [&faultyDone](const QString &address) { faultyDone += address != QLatin1String("127.0.0.3"); });
+    QSet<quint64> toFaulty;
+    QObject::connect(&transport, &HttpTransport::done, &app,
+                     [&](quint64 id) { faultyDone += toFaulty.remove(id) ? 1 : 0; });
 
     QElapsedTimer clock;
     clock.start();
@@ -92,15 +94,15 @@ int main(int argc, char *argv[])
     int n = 0;
     QTimer faultyFeed;
     QObject::connect(&faultyFeed, &QTimer::timeout, &app, [&] {
-        transport.send(QStringLiteral("127.0.0.2"), nmsg(QStringLiteral("strom")));
-        transport.send(QStringLiteral("127.0.0.4"), nmsg(QStringLiteral("kopf")));
+        toFaulty.insert(transport.submit(QStringLiteral("127.0.0.2"), nmsg(QStringLiteral("strom"))));
+        toFaulty.insert(transport.submit(QStringLiteral("127.0.0.4"), nmsg(QStringLiteral("kopf"))));
     });
     faultyFeed.start(50);
     QTimer healthyFeed;
     QObject::connect(&healthyFeed, &QTimer::timeout, &app, [&] {
         const Message message = nmsg(QString::number(++n));
         handedOver.insert(RequestTarget::encode(message, FirmwareKind::New).target, clock.nsecsElapsed());
-        transport.send(QStringLiteral("127.0.0.3"), message);
+        transport.submit(QStringLiteral("127.0.0.3"), message);
     });
     healthyFeed.start(250);
 

@@ -58,7 +58,7 @@ void FaultyBox::serve(QTcpSocket *socket)
             socket->disconnectFromHost();
             return;
         case Fault::EndlessBody:
-            socket->write("HTTP/1.1 200 OK\r\nServer: faulty\r\n\r\n");
+            socket->write("HTTP/1.1 200 OK\r\nServer: nhttpd/3.1.9\r\n\r\n");
             break;
         case Fault::EndlessHeaders:
             socket->write("HTTP/1.1 200 OK\r\n");

@@ -118,13 +118,13 @@ void TestBoxRequest::oneLinePerRequestAndAnswer200()
     QVERIFY(box.listen(QHostAddress::LocalHost, 0));
 
     HttpTransport transport(box.port(), 5000);
-    QSignalSpy finished(&transport, &HttpTransport::finished);
+    QSignalSpy done(&transport, &HttpTransport::done);
     for (int i = 0; i < 3; ++i)
-        transport.send(QStringLiteral("127.0.0.1"), nmsg(QString::number(i)));
+        transport.submit(QStringLiteral("127.0.0.1"), nmsg(QString::number(i)));
 
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 3, 10000);
-    for (const QList<QVariant> &f : finished)
-        QCOMPARE(f.at(2).toInt(), 200);
+    QTRY_COMPARE_WITH_TIMEOUT(done.count(), 3, 10000);
+    for (const QList<QVariant> &d : done)
+        QCOMPARE(d.at(1).value<SendResult>().httpStatus, 200);
     const QList<QByteArray> lines = out.data().split('\n');
     QCOMPARE(lines.size(), 4); // three lines and the empty rest behind the last line end
     QVERIFY(lines.last().isEmpty());

@@ -74,6 +74,19 @@ public:
     // (read only once it was written, so sending costs nothing for it).
     virtual QString shownText(const BoxGet &request) const = 0;
 
+    // Whether a box that showed shownText for message changed it on its
+    // way beyond what the current version of this kind shows (false when it
+    // showed nothing).
+    bool changedOnTheWay(const Message &message, const QString &shownText) const
+    {
+        return !shownText.isEmpty() && shownText != this->shownText(preview(message, Assumed::Current).get);
+    }
+
+    // text changed as a box that changed a message on its way shows it:
+    // for the other texts of that message (its title in the record, the
+    // information panel's line).
+    virtual QString changedAlike(const QString &text) const = 0;
+
     // The message's request as a person reads it (zelvo-check shows it).
     virtual QString readable(const Message &message) const = 0;
 

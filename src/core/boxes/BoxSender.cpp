@@ -97,9 +97,10 @@ void BoxSender::finish(SendHandle *handle, const SendResult &result)
 {
     handle->m_result = result;
     handle->m_finished = true;
-    const bool wordsForSigns = Delivery::hasWordsForSigns(handle->message(), result.shownText);
+    const BoxProtocol &protocol = m_transport->protocols().protocolFor(handle->address());
+    const bool changed = protocol.changedOnTheWay(handle->message(), result.shownText);
     if (m_record)
-        m_record->conclude(handle->id(), result, wordsForSigns);
+        m_record->conclude(handle->id(), result, changed ? &protocol : nullptr);
     if (m_panelResults.contains(handle->id())) {
         m_panelResults[handle->id()] = result;
         const bool noneSent = std::all_of(m_panelResults.cbegin(), m_panelResults.cend(), [](const SendResult &r) {
@@ -109,8 +110,8 @@ void BoxSender::finish(SendHandle *handle, const SendResult &result)
         if (noneSent) {
             m_panelResults.clear();
             text = Delivery::notSentPanelText(handle->box(), result.reason);
-        } else if (wordsForSigns) {
-            text = Delivery::withWordsForSigns(text);
+        } else if (changed) {
+            text = protocol.changedAlike(text);
         }
         if (text != m_display->infoText())
             showOnPanel(text);

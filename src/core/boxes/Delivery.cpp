@@ -1,7 +1,5 @@
 #include "boxes/Delivery.h"
 
-#include "boxes/nhttpd/RequestTarget.h"
-
 QString Delivery::boxText() const
 {
     if (origin.box < 1)
@@ -58,26 +56,6 @@ QString Delivery::summaryText() const
     const QString to = origin.box >= 1 ? QStringLiteral(" an Box %1").arg(origin.box) : QString();
     return QStringLiteral("Letzte Nachricht ") + time.toString(QStringLiteral("HH:mm:ss")) + to
            + QStringLiteral(": ") + outcomeText();
-}
-
-QString Delivery::asShown(const QString &text) const
-{
-    return wordsForSigns ? withWordsForSigns(text) : text;
-}
-
-QString Delivery::withWordsForSigns(const QString &text)
-{
-    // The same escaping an old web server got, decoded once as it does.
-    return RequestTarget::decodeText(RequestTarget::encodeText(text, FirmwareKind::Old));
-}
-
-bool Delivery::hasWordsForSigns(const Message &message, const QString &shownText)
-{
-    if (shownText.isEmpty())
-        return false;
-    // What a box that takes the signs shows of it (cut like any request).
-    const auto asSent = RequestTarget::decode(RequestTarget::encode(message, FirmwareKind::New).target);
-    return asSent && asSent->text != shownText;
 }
 
 QString Delivery::firstLineOf(const QString &text)

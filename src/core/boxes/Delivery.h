@@ -27,7 +27,7 @@ struct Delivery {
     MessageKind kind = MessageKind::Message;
     QString firstLine; // of the origin's title, or of the text, as the box shows it
     QString text;      // the whole text as the box shows it (at most kMaxText characters)
-    bool wordsForSigns = false; // the box got "und", "plus", "Prozent" for "&", "+", "%"
+    bool changedOnTheWay = false; // the box showed the text changed (an old one: "und" for "&")
     DeliveryOutcome outcome = DeliveryOutcome::Waiting;
     int httpStatus = 0;
     QString reason; // the error or why it was not sent
@@ -43,16 +43,6 @@ struct Delivery {
     // One line on how it went, for the tray tip:
     // "Letzte Nachricht 12:03:04 an Box 1: beantwortet (HTTP 200)".
     QString summaryText() const;
-
-    // A text as this box shows it: with the words in place of the signs
-    // when its web server got them.
-    QString asShown(const QString &text) const;
-    // A text with "und", "plus", "Prozent" in place of "&", "+", "%", as a
-    // box with an old web server shows it.
-    static QString withWordsForSigns(const QString &text);
-    // Whether a box that showed shownText got words in place of the signs
-    // of message (false when it showed nothing).
-    static bool hasWordsForSigns(const Message &message, const QString &shownText);
 
     // The first line, cut to 160 characters (ending in "…" when cut).
     static QString firstLineOf(const QString &text);

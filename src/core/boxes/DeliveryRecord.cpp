@@ -1,5 +1,6 @@
 #include "boxes/DeliveryRecord.h"
 
+#include "boxes/BoxProtocol.h"
 #include "common/Clock.h"
 
 #include <algorithm>
@@ -44,7 +45,7 @@ void DeliveryRecord::add(quint64 id, const QString &address, const Message &mess
     emit added(m_entries.back());
 }
 
-void DeliveryRecord::conclude(quint64 id, const SendResult &result, bool wordsForSigns)
+void DeliveryRecord::conclude(quint64 id, const SendResult &result, const BoxProtocol *changedBy)
 {
     const int i = indexOf(id);
     if (i < 0)
@@ -53,10 +54,10 @@ void DeliveryRecord::conclude(quint64 id, const SendResult &result, bool wordsFo
     d.outcome = result.outcome;
     d.httpStatus = result.httpStatus;
     d.reason = result.reason;
-    if (wordsForSigns) {
-        d.wordsForSigns = true;
+    if (changedBy) {
+        d.changedOnTheWay = true;
         d.text = result.shownText.left(Delivery::kMaxText);
-        d.firstLine = Delivery::firstLineOf(d.asShown(d.firstLine));
+        d.firstLine = Delivery::firstLineOf(changedBy->changedAlike(d.firstLine));
     }
     emit updated(d);
 }

@@ -6,6 +6,7 @@
 
 #include <deque>
 
+class BoxProtocol;
 class Clock;
 
 // The record of the last messages handed to the boxes, with their outcomes
@@ -22,9 +23,10 @@ public:
 
     // A message handed over; ids grow with each hand-over.
     void add(quint64 id, const QString &address, const Message &message, const MessageOrigin &origin);
-    // Its result; wordsForSigns when the box got words in place of signs
-    // (the entry then keeps the text as the box shows it).
-    void conclude(quint64 id, const SendResult &result, bool wordsForSigns);
+    // Its result. changedBy: the protocol of a box that changed the text on
+    // its way, null when it did not; the entry then keeps the text as the
+    // box shows it.
+    void conclude(quint64 id, const SendResult &result, const BoxProtocol *changedBy = nullptr);
 
     // Oldest first.
     const std::deque<Delivery> &entries() const { return m_entries; }

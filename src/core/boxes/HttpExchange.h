@@ -1,9 +1,9 @@
 #pragma once
 
 #include "boxes/BoxProtocol.h"
-#include "boxes/Delivery.h"
 #include "boxes/HttpAnswer.h"
 #include "boxes/Message.h"
+#include "boxes/SendResult.h"
 
 #include <QObject>
 #include <QString>
@@ -46,7 +46,6 @@ public:
     // What it carries: a message, or a question such as the version question.
     std::optional<BoxQuestion> question;
     Message message;
-    MessageOrigin origin;
     BoxGet get; // filled when it is written
 
     // Its time limit runs from now.

@@ -42,14 +42,6 @@ HttpExchange *HttpTransport::create(const QString &address)
     return new HttpExchange(m_nextId++, address.trimmed(), this);
 }
 
-QString HttpTransport::send(const QString &address, const Message &message, const MessageOrigin &origin)
-{
-    HttpExchange *x = create(address);
-    x->message = message;
-    x->origin = origin;
-    return hand(x);
-}
-
 quint64 HttpTransport::submit(const QString &address, const Message &message)
 {
     HttpExchange *x = create(address);
@@ -70,18 +62,6 @@ void HttpTransport::identify(const QString &address)
     hand(x);
 }
 
-void HttpTransport::notSent(const Message &message, const MessageOrigin &origin, const QString &reason)
-{
-    const quint64 id = m_nextId++;
-    emit handedOver(id, QString(), message, origin);
-    emit delivered(id, DeliveryOutcome::NotSent, 0, reason);
-}
-
-void HttpTransport::query(const QString &address, const QString &)
-{
-    identify(address);
-}
-
 // The request for x, for what is known of its box by now; logged: the
 // changes made to suit the box are logged.
 MessageRequest HttpTransport::requestOf(const HttpExchange *x, bool logged)
@@ -96,11 +76,9 @@ MessageRequest HttpTransport::requestOf(const HttpExchange *x, bool logged)
     return request;
 }
 
-QString HttpTransport::hand(HttpExchange *x)
+void HttpTransport::hand(HttpExchange *x)
 {
     const QString key = x->key();
-    if (!x->question)
-        emit handedOver(x->id(), key, x->message, x->origin);
     const BoxAddress box = BoxAddress::read(key);
     if (!box.needsLookup() && !box.usable()) {
         // Refused by its text alone: nothing to queue or wait for.
@@ -109,12 +87,9 @@ QString HttpTransport::hand(HttpExchange *x)
         const bool isMessage = !x->question;
         delete x;
         logNotSent(key, target, box.reason());
-        if (isMessage) {
-            emit delivered(id, DeliveryOutcome::NotSent, 0, box.reason());
+        if (isMessage)
             emitDone(id, {DeliveryOutcome::NotSent, 0, box.reason(), QString()});
-        }
-        emit finished(key, target, 0, box.reason());
-        return box.reason();
+        return;
     }
     connect(x, &HttpExchange::connected, this, [this, key] { service(key); });
     connect(x, &HttpExchange::writtenOut, this, [this, key] { service(key); });
@@ -124,7 +99,6 @@ QString HttpTransport::hand(HttpExchange *x)
     m_requests.insert(x->id(), x);
     m_lanes[key].order.append(x);
     service(key);
-    return QString();
 }
 
 // Runs the lanes whose state changed; calls made while it runs (a request
@@ -218,14 +192,11 @@ void HttpTransport::ended(HttpExchange *x, int status, const QString &error, Del
 
     BoxProtocol &protocol = m_protocols.protocolFor(key);
     AnswerMeaning meaning;
-    if (x->answer().status() > 0) {
+    if (x->answer().status() > 0)
         meaning = protocol.readAnswer(key, x->get, x->answer());
-        emit answered(key, target, x->answer().serverHeader(), x->answer().body());
-    } else if (x->question) {
+    else if (x->question)
         protocol.unanswered(key, x->get);
-    }
     if (!x->question) {
-        emit delivered(x->id(), outcome, status, error);
         SendResult result{outcome, status, error, x->written() ? protocol.shownText(x->get) : QString()};
         // The box's own words why it did not take it; a success status
         // with such words is no delivery.
@@ -236,7 +207,6 @@ void HttpTransport::ended(HttpExchange *x, int status, const QString &error, Del
         }
         emitDone(x->id(), result);
     }
-    emit finished(key, target, status, error);
     x->deleteLater();
     service(key);
 }

@@ -1,11 +1,9 @@
 #pragma once
 
-#include "boxes/Delivery.h"
 #include "boxes/Message.h"
 #include "boxes/ProtocolChoice.h"
 #include "boxes/SendResult.h"
 
-#include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -47,12 +45,6 @@ public:
     explicit HttpTransport(quint16 port = 80, int timeoutMs = kDefaultTimeoutMs, QObject *parent = nullptr);
     ~HttpTransport() override;
 
-    // Queues a GET of the message's request target from address. An address
-    // that must not be contacted fails at once (status 0 and the reason);
-    // the reason is returned then, an empty text when the message is on its
-    // way. origin says where it comes from, for the delivery record.
-    QString send(const QString &address, const Message &message, const MessageOrigin &origin = MessageOrigin());
-
     // Queues message for address and returns its id; done() follows exactly
     // once, always after submit() has returned, also when the address is
     // refused at once. When the box's protocol reads the answer as a
@@ -64,14 +56,6 @@ public:
     // question); the next messages to it wait for the answer, at most
     // kQueryTimeoutMs.
     void identify(const QString &address);
-
-    // A message that reached no box before any address was chosen (no box on
-    // or ticked): it ends at once as not sent, for the delivery record only.
-    void notSent(const Message &message, const MessageOrigin &origin, const QString &reason);
-
-    // The same as identify(); document is what today's callers ask, which
-    // is always the identity question.
-    void query(const QString &address, const QString &document);
 
     // Which kind of box serves each address, and what each kind learnt of
     // its boxes from every answer. A message is encoded for what is known
@@ -86,19 +70,6 @@ public:
 signals:
     // The end of a submitted message.
     void done(quint64 id, const SendResult &result);
-    // A message was handed over (not a query); its delivered() follows
-    // exactly once, possibly before send() returns.
-    void handedOver(quint64 id, const QString &address, const Message &message, const MessageOrigin &origin);
-    // The outcome of a message, emitted just before its finished().
-    void delivered(quint64 id, DeliveryOutcome outcome, int httpStatus, const QString &error);
-    // Emitted just before finished() whenever a status line was read:
-    // serverHeader is the Server header's value (or empty), body the first
-    // bytes of the body.
-    void answered(const QString &address, const QByteArray &target, const QByteArray &serverHeader,
-                  const QByteArray &body);
-    // Every request that was handed over ends here exactly once: answered
-    // (status > 0) or failed (status 0, error set).
-    void finished(const QString &address, const QByteArray &target, int httpStatus, const QString &error);
 
 private:
     struct Lane {
@@ -107,7 +78,7 @@ private:
     };
 
     HttpExchange *create(const QString &address);
-    QString hand(HttpExchange *x);
+    void hand(HttpExchange *x);
     MessageRequest requestOf(const HttpExchange *x, bool logged);
     void service(const QString &key);
     void startWhatMayStart(const QString &key);

@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QNetworkDatagram>
 #include <QProcess>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUdpSocket>
@@ -131,17 +132,19 @@ void TestBoxAddress::oneRule()
     RecordingHttpServer server;
     QVERIFY(server.listen(QHostAddress::AnyIPv4));
     HttpTransport transport(server.port(), 3000);
-    QSignalSpy done(&transport, &HttpTransport::finished);
-    transport.send(configured, nmsg("x"));
-    QVERIFY(done.size() == 1 || done.wait(3000));
+    QSignalSpy done(&transport, &HttpTransport::done);
+    transport.submit(configured, nmsg("x"));
+    QVERIFY(done.wait(3000));
+    const auto result = done.at(0).at(1).value<SendResult>();
     if (box.usable()) {
-        QCOMPARE(done.at(0).at(2).toInt(), 200);
+        QCOMPARE(result.httpStatus, 200);
         QCOMPARE(server.requests().size(), 1);
         QCOMPARE(server.requests().at(0).localAddress.toString(), contacted);
         QVERIFY(server.requests().at(0).head.contains("\r\nHost: " + configured.trimmed().toLatin1() + ':'));
     } else {
-        QCOMPARE(done.at(0).at(2).toInt(), 0);
-        QCOMPARE(done.at(0).at(3).toString(), box.reason());
+        QCOMPARE(result.outcome, DeliveryOutcome::NotSent);
+        QCOMPARE(result.httpStatus, 0);
+        QCOMPARE(result.reason, box.reason());
         QTest::qWait(20);
         QCOMPARE(server.connectionCount(), 0);
     }
@@ -176,18 +179,21 @@ void TestBoxAddress::hangingNameCostsOnlyItsOwnBox()
     RecordingHttpServer box1;
     QVERIFY(box1.listen(QHostAddress(QStringLiteral("10.77.0.2"))));
     HttpTransport transport(box1.port(), 3000);
-    QSignalSpy done(&transport, &HttpTransport::finished);
+    QSignalSpy done(&transport, &HttpTransport::done);
+    QSet<quint64> toHanging;
     for (int i = 0; i < 8; ++i)
-        transport.send(kHanging, nmsg(QString::number(i)));
+        toHanging.insert(transport.submit(kHanging, nmsg(QString::number(i))));
     for (int i = 0; i < 5; ++i)
-        transport.send(QStringLiteral("box-eins"), nmsg(QString::number(i)));
+        transport.submit(QStringLiteral("box-eins"), nmsg(QString::number(i)));
 
     QTRY_COMPARE_WITH_TIMEOUT(done.size(), 13, 15000);
     QCOMPARE(box1.requests().size(), 5);
     for (const QList<QVariant> &d : std::as_const(done)) {
-        const QString why = d.at(3).toString();
-        QCOMPARE(d.at(2).toInt(), d.at(0) == kHanging ? 0 : 200);
-        QVERIFY2(d.at(0) != kHanging || why == QStringLiteral("Name nach 3 s noch nicht aufgelöst")
+        const bool hanging = toHanging.contains(d.at(0).toULongLong());
+        const auto result = d.at(1).value<SendResult>();
+        const QString why = result.reason;
+        QCOMPARE(result.httpStatus, hanging ? 0 : 200);
+        QVERIFY2(!hanging || why == QStringLiteral("Name nach 3 s noch nicht aufgelöst")
                      || why.startsWith(QStringLiteral("nicht gesendet nach 3 s (wartete")),
                  qPrintable(why));
     }
@@ -197,7 +203,7 @@ void TestBoxAddress::hangingNameCostsOnlyItsOwnBox()
 void TestBoxAddress::abandonedLookupEndsUnobserved()
 {
     auto transport = std::make_unique<HttpTransport>(80, 60000);
-    transport->send(kHanging, nmsg(QStringLiteral("später")));
+    transport->submit(kHanging, nmsg(QStringLiteral("später")));
     QCOMPARE(queries(), 1); // it joined the look-up under way
     transport.reset();      // gone, without waiting for the look-up
     // The look-up ends now (search domains may ask more); its answer finds nobody.

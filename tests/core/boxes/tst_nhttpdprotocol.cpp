@@ -74,12 +74,14 @@ void TestNhttpdProtocol::requestFollowsWhatWasLearnt_data()
     QTest::addColumn<QByteArray>("versionAnswer"); // empty: the question went unanswered
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("changed"); // what the record and the panel are told
 
-    QTest::newRow("current") << QByteArray("3.6.0") << "Tom & Jerry 100%" << "";
+    QTest::newRow("current") << QByteArray("3.6.0") << "Tom & Jerry 100%" << "" << false;
     QTest::newRow("old") << QByteArray("3.1.9") << "Tom und Jerry 100 Prozent"
-                         << "alter Webserver der Box - ersetzt: \"&\" -> \"und\", \"%\" -> \"Prozent\"";
+                         << "alter Webserver der Box - ersetzt: \"&\" -> \"und\", \"%\" -> \"Prozent\"" << true;
     QTest::newRow("unanswered") << QByteArray() << "Tom und Jerry 100 Prozent"
-                                << "Webserver der Box noch unbekannt - ersetzt: \"&\" -> \"und\", \"%\" -> \"Prozent\"";
+                                << "Webserver der Box noch unbekannt - ersetzt: \"&\" -> \"und\", \"%\" -> \"Prozent\""
+                                << true;
 }
 
 void TestNhttpdProtocol::requestFollowsWhatWasLearnt()
@@ -87,6 +89,7 @@ void TestNhttpdProtocol::requestFollowsWhatWasLearnt()
     QFETCH(QByteArray, versionAnswer);
     QFETCH(QString, shown);
     QFETCH(QString, change);
+    QFETCH(bool, changed);
     NhttpdProtocol protocol;
     protocol.readAnswer(kBox, identity(protocol), answerOf("HTTP/1.1 200 OK\r\n\r\n3.6.0\n"));
     if (versionAnswer.isEmpty())
@@ -97,6 +100,10 @@ void TestNhttpdProtocol::requestFollowsWhatWasLearnt()
     const MessageRequest request = protocol.messageRequest(kBox, nmsg("Tom & Jerry 100%"));
     QCOMPARE(protocol.shownText(request.get), shown);
     QCOMPARE(request.changes.join(QLatin1Char('|')), change);
+    QCOMPARE(protocol.changedOnTheWay(nmsg("Tom & Jerry 100%"), shown), changed);
+    QVERIFY(!protocol.changedOnTheWay(nmsg("Tom & Jerry 100%"), QString())); // showed nothing
+    if (changed) // the record's title and the panel's line change alike
+        QCOMPARE(protocol.changedAlike(QStringLiteral("1+1 & mehr")), QStringLiteral("1 plus 1 und mehr"));
     // A box nobody asked: the preview assumes what it is told to.
     QCOMPARE(protocol.shownText(protocol.preview(nmsg("a&b"), BoxProtocol::Assumed::Current).get), QStringLiteral("a&b"));
     QCOMPARE(protocol.shownText(protocol.preview(nmsg("a&b"), BoxProtocol::Assumed::NotYetKnown).get),

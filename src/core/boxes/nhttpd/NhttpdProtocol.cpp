@@ -45,6 +45,13 @@ QString NhttpdProtocol::shownText(const BoxGet &request) const
     return parts ? RequestTarget::shownOnScreen(RequestTarget::decodeBytes(parts->value)) : QString();
 }
 
+// Only a server that decodes more than once changes a text: it shows "und",
+// "plus", "Prozent" for "&", "+", "%", as escaped for it and decoded once.
+QString NhttpdProtocol::changedAlike(const QString &text) const
+{
+    return RequestTarget::decodeText(RequestTarget::encodeText(text, FirmwareKind::Old));
+}
+
 QString NhttpdProtocol::readable(const Message &message) const
 {
     return RequestTarget::document(message);

@@ -19,6 +19,7 @@ public:
     MessageRequest messageRequest(const QString &address, const Message &message) const override;
     MessageRequest preview(const Message &message, Assumed assumed) const override;
     QString shownText(const BoxGet &request) const override;
+    QString changedAlike(const QString &text) const override;
     QString readable(const Message &message) const override;
     std::optional<BoxGet> question(BoxQuestion question) const override;
     AnswerMeaning readAnswer(const QString &address, const BoxGet &request, const HttpAnswer &answer) override;

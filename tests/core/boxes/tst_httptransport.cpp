@@ -2,16 +2,26 @@
 #include "Messages.h"
 #include "RecordingHttpServer.h"
 #include "boxes/nhttpd/BoxFirmware.h"
-#include "boxes/HttpAnswer.h"
 #include "boxes/HttpTransport.h"
 #include "boxes/Message.h"
 #include "boxes/nhttpd/RequestTarget.h"
 
 #include <QElapsedTimer>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 
-class TestRequestChannel : public QObject
+namespace {
+
+// The result of a done() signal the spy recorded.
+SendResult resultAt(const QSignalSpy &done, int i)
+{
+    return done.at(i).at(1).value<SendResult>();
+}
+
+} // namespace
+
+class TestHttpTransport : public QObject
 {
     Q_OBJECT
 private slots:
@@ -35,7 +45,7 @@ private slots:
     void firmwareLearntFromAnswers();
 };
 
-void TestRequestChannel::encoding_data()
+void TestHttpTransport::encoding_data()
 {
     QTest::addColumn<Message>("message");
     QTest::addColumn<QByteArray>("target");
@@ -55,7 +65,7 @@ void TestRequestChannel::encoding_data()
     QTest::newRow("empty text") << nmsg("") << QByteArray("/control/message?nmsg=");
 }
 
-void TestRequestChannel::encoding()
+void TestHttpTransport::encoding()
 {
     QFETCH(Message, message);
     QFETCH(QByteArray, target);
@@ -64,30 +74,31 @@ void TestRequestChannel::encoding()
     QCOMPARE(RequestTarget::decode(target), std::optional<Message>(message));
 }
 
-void TestRequestChannel::versionQueryAsWritten()
+void TestHttpTransport::versionQueryAsWritten()
 {
     QCOMPARE(RequestTarget::encodeQuery(RequestTarget::kVersionQuery), QByteArray("/control/info?nhttpd_version"));
     QVERIFY(!RequestTarget::decode("/control/info?nhttpd_version"));
 }
 
-void TestRequestChannel::requestLineOnTheWire()
+void TestHttpTransport::requestLineOnTheWire()
 {
     RecordingHttpServer server;
     QVERIFY(server.listen());
     HttpTransport transport(server.port(), 5000);
-    QSignalSpy done(&transport, &HttpTransport::finished);
+    QSignalSpy done(&transport, &HttpTransport::done);
     // Nothing is known of this box yet: "&", "+" and "%" go as words.
-    transport.send(" 127.0.0.1 ", popup("Es ist 07:25 Uhr!\n--\n\n07:30 Uhr Müll & Co #1 + 50% mehr\nx"));
+    transport.submit(" 127.0.0.1 ", popup("Es ist 07:25 Uhr!\n--\n\n07:30 Uhr Müll & Co #1 + 50% mehr\nx"));
     QVERIFY(server.waitForRequests(1));
     QCOMPARE(server.requests().at(0).requestLine,
              QByteArray("GET /control/message?popup=Es%20ist%2007%3A25%20Uhr%21%0A--%0A%0A07%3A30%20Uhr%20M%C3%BCll%20"
                         "und%20Co%20%231%20plus%2050%20Prozent%20mehr%0Ax HTTP/1.1"));
     QVERIFY(server.requests().at(0).head.contains("\r\nHost: 127.0.0.1:"));
-    QVERIFY(done.wait(5000) || done.size() == 1);
-    QCOMPARE(done.at(0).at(2).toInt(), 200);
+    QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 5000);
+    QCOMPARE(resultAt(done, 0).httpStatus, 200);
+    QVERIFY(resultAt(done, 0).delivered());
 }
 
-void TestRequestChannel::addressesNeverContacted_data()
+void TestHttpTransport::addressesNeverContacted_data()
 {
     QTest::addColumn<QString>("address");
     QTest::newRow("unconfigured") << "0.0.0.0";
@@ -103,46 +114,49 @@ void TestRequestChannel::addressesNeverContacted_data()
     QTest::newRow("too long") << QString(254, QLatin1Char('a'));
 }
 
-void TestRequestChannel::addressesNeverContacted()
+void TestHttpTransport::addressesNeverContacted()
 {
     QFETCH(QString, address);
     RecordingHttpServer server;
     QVERIFY(server.listen(QHostAddress::Any));
     HttpTransport transport(server.port(), 2000);
-    QSignalSpy done(&transport, &HttpTransport::finished);
-    transport.send(address, nmsg("x"));
-    QCOMPARE(done.size(), 1); // dropped at once
-    QCOMPARE(done.at(0).at(2).toInt(), 0);
+    QSignalSpy done(&transport, &HttpTransport::done);
+    transport.submit(address, nmsg("x"));
+    QCOMPARE(transport.pendingCount(), 0); // dropped at once, nothing queued
+    QTRY_COMPARE(done.size(), 1);
+    QCOMPARE(resultAt(done, 0).outcome, DeliveryOutcome::NotSent);
+    QCOMPARE(resultAt(done, 0).httpStatus, 0);
+    QVERIFY(!resultAt(done, 0).reason.isEmpty());
     QTest::qWait(100);
     QCOMPARE(server.connectionCount(), 0);
-    QCOMPARE(transport.pendingCount(), 0);
 }
 
-void TestRequestChannel::silentServerTimesOut()
+void TestHttpTransport::silentServerTimesOut()
 {
     RecordingHttpServer server;
     server.setAnswering(false);
     QVERIFY(server.listen());
     HttpTransport transport(server.port(), 300);
-    QSignalSpy done(&transport, &HttpTransport::finished);
+    QSignalSpy done(&transport, &HttpTransport::done);
     QElapsedTimer started;
     started.start();
-    transport.send("127.0.0.1", nmsg("x"));
+    transport.submit("127.0.0.1", nmsg("x"));
     QVERIFY(started.elapsed() < 100); // start returns at once (a generous bound, not a speed goal)
     QVERIFY(done.wait(5000));
-    QCOMPARE(done.at(0).at(2).toInt(), 0);
-    QVERIFY(!done.at(0).at(3).toString().isEmpty());
+    QCOMPARE(resultAt(done, 0).outcome, DeliveryOutcome::TimedOut);
+    QCOMPARE(resultAt(done, 0).httpStatus, 0);
+    QVERIFY(!resultAt(done, 0).reason.isEmpty());
     QCOMPARE(server.requests().size(), 1);
     QCOMPARE(transport.pendingCount(), 0);
 }
 
-void TestRequestChannel::sameAddressInOrder()
+void TestHttpTransport::sameAddressInOrder()
 {
     RecordingHttpServer server;
     QVERIFY(server.listen());
     HttpTransport transport(server.port(), 5000);
     for (int i = 0; i < 5; ++i)
-        transport.send("127.0.0.1", nmsg(QString::number(i)));
+        transport.submit("127.0.0.1", nmsg(QString::number(i)));
     QVERIFY(server.waitForRequests(5));
     QCOMPARE(server.targets(),
              (QList<QByteArray>{"/control/message?nmsg=0", "/control/message?nmsg=1", "/control/message?nmsg=2",
@@ -151,7 +165,7 @@ void TestRequestChannel::sameAddressInOrder()
 
 // A caller connects to done() after submit() returns, so even a refusal at
 // once must come later; the shown text is what the box was sent.
-void TestRequestChannel::submittedMessageEndsOnceAfterSubmit()
+void TestHttpTransport::submittedMessageEndsOnceAfterSubmit()
 {
     RecordingHttpServer server;
     QVERIFY(server.listen());
@@ -177,31 +191,31 @@ void TestRequestChannel::submittedMessageEndsOnceAfterSubmit()
     }
 }
 
-void TestRequestChannel::silentAddressDoesNotDelayAnother()
+void TestHttpTransport::silentAddressDoesNotDelayAnother()
 {
     RecordingHttpServer silent, live;
     silent.setAnswering(false);
     QVERIFY(silent.listen(QHostAddress("127.0.0.2")));
     QVERIFY(live.listen(QHostAddress("127.0.0.3"), silent.port()));
     HttpTransport transport(silent.port(), 10000);
-    transport.send("127.0.0.2", nmsg("first"));
-    transport.send("127.0.0.2", nmsg("second")); // goes once "first" is written
-    transport.send("127.0.0.3", nmsg("other"));
+    transport.submit("127.0.0.2", nmsg("first"));
+    transport.submit("127.0.0.2", nmsg("second")); // goes once "first" is written
+    transport.submit("127.0.0.3", nmsg("other"));
     QVERIFY(live.waitForRequests(1, 3000));
     QVERIFY(silent.waitForRequests(2, 3000));
     QCOMPARE(silent.targets(), (QList<QByteArray>{"/control/message?nmsg=first", "/control/message?nmsg=second"}));
     QTRY_COMPARE(transport.pendingCount(), 2); // both waiting for their answers
 }
 
-void TestRequestChannel::silentBoxCostsEachMessageItsOwnTime()
+void TestHttpTransport::silentBoxCostsEachMessageItsOwnTime()
 {
     RecordingHttpServer silent;
     silent.setAnswering(false);
     QVERIFY(silent.listen());
     HttpTransport transport(silent.port(), 400);
-    QSignalSpy done(&transport, &HttpTransport::finished);
+    QSignalSpy done(&transport, &HttpTransport::done);
     for (const char *text : {"a", "b", "c", "d"}) {
-        transport.send("127.0.0.1", nmsg(text));
+        transport.submit("127.0.0.1", nmsg(text));
         QTest::qWait(150);
     }
     // None is dropped for waiting behind another: each goes out once and
@@ -209,12 +223,14 @@ void TestRequestChannel::silentBoxCostsEachMessageItsOwnTime()
     QTRY_COMPARE_WITH_TIMEOUT(done.size(), 4, 3000);
     QCOMPARE(silent.targets(), (QList<QByteArray>{"/control/message?nmsg=a", "/control/message?nmsg=b",
                                                   "/control/message?nmsg=c", "/control/message?nmsg=d"}));
-    for (const auto &d : done)
-        QCOMPARE(d.at(3).toString(), QString("keine Antwort nach 0.4 s"));
+    for (int i = 0; i < done.size(); ++i) {
+        QCOMPARE(resultAt(done, i).outcome, DeliveryOutcome::TimedOut);
+        QCOMPARE(resultAt(done, i).reason, QString("keine Antwort nach 0.4 s"));
+    }
     QCOMPARE(transport.pendingCount(), 0);
 }
 
-void TestRequestChannel::connectionsToOneBoxAreLimited()
+void TestHttpTransport::connectionsToOneBoxAreLimited()
 {
     RecordingHttpServer silent;
     silent.setAnswering(false);
@@ -222,14 +238,14 @@ void TestRequestChannel::connectionsToOneBoxAreLimited()
     HttpTransport transport(silent.port(), 5000);
     const int n = HttpTransport::kMaxConnectionsPerBox + 2;
     for (int i = 0; i < n; ++i)
-        transport.send("127.0.0.1", nmsg(QString::number(i)));
+        transport.submit("127.0.0.1", nmsg(QString::number(i)));
     QVERIFY(silent.waitForRequests(HttpTransport::kMaxConnectionsPerBox, 3000));
     QTest::qWait(200);
     QCOMPARE(silent.connectionCount(), HttpTransport::kMaxConnectionsPerBox);
     QCOMPARE(transport.pendingCount(), n); // the last two wait, their time running
 }
 
-void TestRequestChannel::faultyBox_data()
+void TestHttpTransport::faultyBox_data()
 {
     QTest::addColumn<int>("fault");
     QTest::addColumn<int>("status");
@@ -243,7 +259,7 @@ void TestRequestChannel::faultyBox_data()
     QTest::newRow("garbage") << int(FaultyBox::Fault::Garbage) << 0 << "ungültige Antwort (keine HTTP-Statuszeile)";
 }
 
-void TestRequestChannel::faultyBox()
+void TestHttpTransport::faultyBox()
 {
     QFETCH(int, fault);
     QFETCH(int, status);
@@ -253,12 +269,12 @@ void TestRequestChannel::faultyBox()
     RecordingHttpServer healthy;
     QVERIFY(healthy.listen(QHostAddress("127.0.0.3"), box.port()));
     HttpTransport transport(box.port(), 5000);
-    QSignalSpy done(&transport, &HttpTransport::finished);
-    QSignalSpy answered(&transport, &HttpTransport::answered);
+    QSignalSpy done(&transport, &HttpTransport::done);
+    QSet<quint64> toFaulty;
 
     for (int round = 0; round < 3; ++round) {
-        transport.send("127.0.0.2", nmsg("faulty"));
-        transport.send("127.0.0.3", nmsg("healthy"));
+        toFaulty.insert(transport.submit("127.0.0.2", nmsg("faulty")));
+        transport.submit("127.0.0.3", nmsg("healthy"));
     }
     QTRY_COMPARE_WITH_TIMEOUT(done.size(), 6, 4000);
     QCOMPARE(healthy.requests().size(), 3);
@@ -266,42 +282,44 @@ void TestRequestChannel::faultyBox()
     QCOMPARE(box.requests(), 3);
     QCOMPARE(box.connections(), 3);
     QCOMPARE(done.size(), 6);
-    for (const auto &d : done) {
-        if (d.at(0).toString() == "127.0.0.2") {
-            QCOMPARE(d.at(2).toInt(), status);
-            QCOMPARE(d.at(3).toString(), error);
+    for (int i = 0; i < done.size(); ++i) {
+        const SendResult result = resultAt(done, i);
+        if (toFaulty.contains(done.at(i).at(0).toULongLong())) {
+            QCOMPARE(result.httpStatus, status);
+            QCOMPARE(result.outcome, status ? DeliveryOutcome::Answered : DeliveryOutcome::Failed);
+            QCOMPARE(result.reason, error);
         } else {
-            QCOMPARE(d.at(2).toInt(), 200);
+            QCOMPARE(result.httpStatus, 200);
         }
     }
-    QCOMPARE(answered.size(), status ? 6 : 3);
-    for (const auto &a : answered) {
-        QVERIFY(a.at(3).toByteArray().size() <= HttpAnswer::kBodyLimit);
-        if (a.at(0).toString() == "127.0.0.2" && fault == int(FaultyBox::Fault::EndlessBody))
-            QCOMPARE(a.at(2).toByteArray(), QByteArray("faulty"));
-    }
+    // The head of an endless answer was read and handed on: its Server
+    // header told the box's version.
+    if (fault == int(FaultyBox::Fault::EndlessBody))
+        QCOMPARE(transport.protocols().protocolFor("127.0.0.2").version("127.0.0.2"), QString("3.1.9"));
     QCOMPARE(transport.pendingCount(), 0);
 }
 
-void TestRequestChannel::queryHoldsTheNextBack()
+void TestHttpTransport::queryHoldsTheNextBack()
 {
     RecordingHttpServer slow;
     slow.setAnswering(false);
     QVERIFY(slow.listen());
     HttpTransport transport(slow.port(), 1000);
-    QSignalSpy done(&transport, &HttpTransport::finished);
-    transport.query("127.0.0.1", "/control/info?version");
+    QSignalSpy done(&transport, &HttpTransport::done);
+    transport.identify("127.0.0.1");
     QVERIFY(slow.waitForRequests(1));
+    QCOMPARE(slow.targets().first(), QByteArray("/control/info?nhttpd_version"));
     QTest::qWait(300);
-    transport.send("127.0.0.1", nmsg("after"));
+    transport.submit("127.0.0.1", nmsg("after"));
     QTest::qWait(200);
     QCOMPARE(slow.requests().size(), 1); // "after" waits for the answer (here: the time-out)
     QVERIFY(slow.waitForRequests(2, 3000));
     QCOMPARE(slow.targets().last(), QByteArray("/control/message?nmsg=after"));
-    QTRY_COMPARE_WITH_TIMEOUT(done.size(), 2, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 3000); // only messages end in done()
+    QCOMPARE(resultAt(done, 0).outcome, DeliveryOutcome::TimedOut);
 }
 
-void TestRequestChannel::firmwareFromVersion_data()
+void TestHttpTransport::firmwareFromVersion_data()
 {
     QTest::addColumn<QByteArray>("version");
     QTest::addColumn<int>("kind");
@@ -319,14 +337,14 @@ void TestRequestChannel::firmwareFromVersion_data()
     QTest::newRow("a page") << QByteArray("<html>") << unknown;
 }
 
-void TestRequestChannel::firmwareFromVersion()
+void TestHttpTransport::firmwareFromVersion()
 {
     QFETCH(QByteArray, version);
     QFETCH(int, kind);
     QCOMPARE(int(BoxFirmware::fromVersion(version)), kind);
 }
 
-void TestRequestChannel::firmwareLearntFromAnswers()
+void TestHttpTransport::firmwareLearntFromAnswers()
 {
     const QString box = QStringLiteral("127.0.0.1");
     const QByteArray query = RequestTarget::kVersionQuery.toLatin1();
@@ -346,15 +364,16 @@ void TestRequestChannel::firmwareLearntFromAnswers()
     QCOMPARE(firmware.kindOf(QStringLiteral("127.0.0.2")), FirmwareKind::Unknown);
 
     // Through the transport: the Server header of a real answer.
-    RecordingHttpServer server;
+    FaultyBox server{FaultyBox::Fault::EndlessBody};
     QVERIFY(server.listen());
     HttpTransport transport(server.port(), 5000);
-    QSignalSpy answered(&transport, &HttpTransport::answered);
-    transport.query(box, RequestTarget::kVersionQuery);
-    QVERIFY(answered.wait(5000));
-    QCOMPARE(answered.at(0).at(1).toByteArray(), query);
-    QCOMPARE(server.requests().at(0).requestLine, "GET " + query + " HTTP/1.1");
+    QSignalSpy done(&transport, &HttpTransport::done);
+    transport.identify(box);
+    transport.submit(box, nmsg("x")); // ends once the question is done
+    QVERIFY(done.wait(5000));
+    QCOMPARE(server.requests(), 2);
+    QCOMPARE(transport.protocols().protocolFor(box).version(box), QString("3.1.9"));
 }
 
-QTEST_GUILESS_MAIN(TestRequestChannel)
-#include "tst_requestchannel.moc"
+QTEST_GUILESS_MAIN(TestHttpTransport)
+#include "tst_httptransport.moc"
