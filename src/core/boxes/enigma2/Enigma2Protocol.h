@@ -49,6 +49,8 @@ public:
     MessageRequest preview(const Message &message, Assumed assumed) const override;
     QString shownText(const BoxGet &request) const override;
     QString readable(const Message &message) const override;
+    // Such a box shows a text as typed: nothing is changed on the way.
+    QString changedAlike(const QString &text) const override { return text; }
     std::optional<BoxGet> question(BoxQuestion question) const override;
     std::optional<BoxGet> questionFor(const QString &address, BoxQuestion question) const override;
     AnswerMeaning readAnswer(const QString &address, const BoxGet &request, const HttpAnswer &answer) override;
