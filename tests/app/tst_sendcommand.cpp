@@ -1,6 +1,8 @@
 // `zelvo send`'s command line, without starting a process: which calls are
 // sent with what, which end at once, and with which exit status.
+#include "app/InstanceRequest.h"
 #include "app/SendCommand.h"
+#include "sendtext/ScriptDelivery.h"
 
 #include <QTest>
 
@@ -12,6 +14,8 @@ class TestSendCommand : public QObject
 private slots:
     void parse_data();
     void parse();
+    void failureLine_data();
+    void failureLine();
 };
 
 void TestSendCommand::parse_data()
@@ -84,6 +88,58 @@ void TestSendCommand::parse()
     QTEST(parsed.call.wait, "wait");
     QTEST(parsed.call.folder.path(), "folder");
     QTEST(parsed.call.text, "text");
+}
+
+// The line on stderr for a box not reached uses the record's words for the
+// outcome, the same alone and through a running Zelvo.
+void TestSendCommand::failureLine_data()
+{
+    QTest::addColumn<int>("box");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<int>("httpStatus");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("refused, as the guide quotes it")
+        << 2 << "192.168.1.41" << int(DeliveryOutcome::ConnectionRefused) << 0 << "Verbindung abgelehnt"
+        << "Box 2 (192.168.1.41): nicht angekommen - Verbindung abgelehnt";
+    QTest::newRow("answered with an error status")
+        << 1 << "127.0.0.3" << int(DeliveryOutcome::Answered) << 500 << ""
+        << "Box 1 (127.0.0.3): nicht angekommen - beantwortet (HTTP 500)";
+    QTest::newRow("no answer in time")
+        << 4 << " dbox " << int(DeliveryOutcome::TimedOut) << 0 << "keine Antwort in 10 s"
+        << "Box 4 (dbox): nicht angekommen - keine Antwort in 10 s";
+    QTest::newRow("other error")
+        << 1 << "dbox" << int(DeliveryOutcome::Failed) << 0 << "Name nicht auflösbar"
+        << "Box 1 (dbox): nicht angekommen - Fehler: Name nicht auflösbar";
+    QTest::newRow("box not set up")
+        << 3 << "0.0.0.0" << int(DeliveryOutcome::NotSent) << 0 << "Box 3 ist nicht eingerichtet"
+        << "Box 3 (0.0.0.0): nicht angekommen - nicht gesendet: Box 3 ist nicht eingerichtet";
+}
+
+void TestSendCommand::failureLine()
+{
+    QFETCH(int, outcome);
+    ScriptDelivery::BoxOutcome o;
+    QFETCH(int, box);
+    o.box = box;
+    QFETCH(QString, address);
+    o.address = address;
+    o.outcome = DeliveryOutcome(outcome);
+    QFETCH(int, httpStatus);
+    o.httpStatus = httpStatus;
+    QFETCH(QString, reason);
+    o.error = reason;
+    QFETCH(QString, line);
+    QCOMPARE(o.failureText(), line);
+
+    InstanceAnswer answer;
+    answer.ok = true;
+    answer.outcomes << o;
+    const auto passed = InstanceAnswer::fromLine(answer.toLine());
+    QVERIFY(passed && passed->outcomes.size() == 1);
+    QCOMPARE(passed->outcomes.first().failureText(), line);
+    QVERIFY(passed->outcomes.first().known());
 }
 
 QTEST_GUILESS_MAIN(TestSendCommand)
