@@ -101,6 +101,7 @@ QByteArray InstanceAnswer::toLine() const
         QJsonObject b;
         b[QStringLiteral("box")] = outcome.box;
         b[QStringLiteral("address")] = outcome.address;
+        b[QStringLiteral("outcome")] = int(outcome.outcome);
         b[QStringLiteral("status")] = outcome.httpStatus;
         b[QStringLiteral("error")] = outcome.error;
         list.append(b);
@@ -122,6 +123,7 @@ std::optional<InstanceAnswer> InstanceAnswer::fromLine(const QByteArray &bytes)
         ScriptDelivery::BoxOutcome outcome;
         outcome.box = b.value(QStringLiteral("box")).toInt();
         outcome.address = b.value(QStringLiteral("address")).toString();
+        outcome.outcome = DeliveryOutcome(b.value(QStringLiteral("outcome")).toInt());
         outcome.httpStatus = b.value(QStringLiteral("status")).toInt();
         outcome.error = b.value(QStringLiteral("error")).toString();
         a.outcomes << outcome;

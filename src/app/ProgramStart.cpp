@@ -1,6 +1,7 @@
 #include "app/ProgramStart.h"
 
 #include "app/HeadlessStart.h"
+#include "app/InstanceServer.h"
 #include "app/SendCommand.h"
 #include "common/Logging.h"
 
@@ -64,8 +65,14 @@ std::optional<int> ProgramStart::leaveForHeadless()
 
 int ProgramStart::run(Engine *engine)
 {
-    m_instance->serve(engine, m_program == Program::Window);
-    const int status = QCoreApplication::exec();
+    int status = 0;
+    {
+        // The server sends through engine, which the caller holds past this
+        // call: it lives only in this block, and its socket closes before
+        // the lock is let go.
+        const auto server = m_instance->serve(engine, m_program == Program::Window);
+        status = QCoreApplication::exec();
+    }
     m_instance->release();
     m_end->logEnded();
     // The signal pipe goes while the application object still exists.

@@ -46,8 +46,10 @@ public:
         return app;
     }
 
-    // Takes `zelvo send`'s requests for engine, runs the event loop, then
-    // lets go of the folder. Returns the exit status.
+    // Takes `zelvo send`'s requests for engine while the event loop runs,
+    // then lets go of the folder. Returns the exit status. Nothing here
+    // holds engine after the call: the caller keeps engine (and the
+    // application object) at least until it returns.
     int run(Engine *engine);
 
 private:

@@ -27,7 +27,7 @@ void say(const QString &text)
     std::fputs((text + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
 }
 
-// The box list "1,3": numbers 1..4, each once, in the order given.
+// The box list "1,3": numbers 1..BoxList::kBoxes, each once, in the order given.
 std::optional<QList<int>> boxList(const QString &text)
 {
     QList<int> boxes;
@@ -44,7 +44,7 @@ std::optional<QList<int>> boxList(const QString &text)
 
 QString boxWhy()
 {
-    return QStringLiteral("--box braucht Boxnummern von 1 bis 4, durch Kommas getrennt");
+    return QStringLiteral("--box braucht Boxnummern von 1 bis %1, durch Kommas getrennt").arg(BoxList::kBoxes);
 }
 
 QString folderWhy()
@@ -91,8 +91,7 @@ int report(const QList<ScriptDelivery::BoxOutcome> &outcomes, bool waited)
     }
     bool allReached = true;
     for (const auto &o : outcomes) {
-        const bool known = waited || !o.error.isEmpty() || o.httpStatus > 0;
-        if (known && !o.reached()) {
+        if ((waited || o.known()) && !o.reached()) {
             say(QStringLiteral("zelvo send: ") + o.failureText());
             allReached = false;
         }
@@ -118,13 +117,14 @@ QString SendCommand::usage()
         "Zeigt TEXT auf den Bildschirmen der D-Boxen, über das Zelvo, das im Ordner läuft,\n"
         "sonst direkt.\n"
         "  TEXT        der Text; \"-\" liest ihn von der Standardeingabe; \\n wird ein Zeilenumbruch\n"
-        "  --box 1,3   nur an diese Boxen (1 bis 4); ohne: an jede eingerichtete Box\n"
+        "  --box 1,3   nur an diese Boxen (1 bis %1); ohne: an jede eingerichtete Box\n"
         "  --popup     als Popup zeigen\n"
         "  --message   als Nachricht zeigen (so ohne Angabe)\n"
         "  --wait      auf die Antwort jeder Box warten\n"
         "  --folder    der Ordner mit boxip.ini (ohne: der aktuelle Ordner)\n"
         "Rückgabewert: 0 gesendet (mit --wait: jede Box hat geantwortet), 1 mindestens eine\n"
-        "Box nicht erreicht, 2 falscher Aufruf oder boxip.ini nicht lesbar.\n");
+        "Box nicht erreicht, 2 falscher Aufruf oder boxip.ini nicht lesbar.\n")
+        .arg(BoxList::kBoxes);
 }
 
 QString SendCommand::screenText(const QString &given)

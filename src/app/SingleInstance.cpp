@@ -43,8 +43,6 @@ bool SingleInstance::claim()
 
 void SingleInstance::release()
 {
-    delete m_server;
-    m_server = nullptr;
     m_lock.release();
 }
 
@@ -70,17 +68,16 @@ int SingleInstance::handOver()
     return 0;
 }
 
-bool SingleInstance::serve(Engine *engine, bool hasWindow)
+std::unique_ptr<InstanceServer> SingleInstance::serve(Engine *engine, bool hasWindow)
 {
-    if (m_server)
-        return true;
-    m_server = new InstanceServer(engine, this);
-    m_server->setHasWindow(hasWindow);
-    connect(m_server, &InstanceServer::showWindowRequested, this, &SingleInstance::showWindowRequested);
-    if (m_server->listen(m_lock.socketName()))
-        return true;
-    // The socket carries the messages of `zelvo send`.
-    qCWarning(lcSend).noquote() << "der lokale Anschluss" << m_lock.socketName()
-                         << "kann nicht geöffnet werden, zelvo send sendet ohne dieses Zelvo:" << m_server->errorString();
-    return false;
+    auto server = std::make_unique<InstanceServer>(engine);
+    server->setHasWindow(hasWindow);
+    connect(server.get(), &InstanceServer::showWindowRequested, this, &SingleInstance::showWindowRequested);
+    if (!server->listen(m_lock.socketName())) {
+        // The socket carries the messages of `zelvo send`.
+        qCWarning(lcSend).noquote() << "der lokale Anschluss" << m_lock.socketName()
+                                    << "kann nicht geöffnet werden, zelvo send sendet ohne dieses Zelvo:"
+                                    << server->errorString();
+    }
+    return server;
 }

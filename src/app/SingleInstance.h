@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QObject>
 
+#include <memory>
 #include <optional>
 
 class Engine;
@@ -29,13 +30,15 @@ public:
     // here and returns 0, or, when the lock could not be taken at all, names
     // the cause and returns 1.
     int handOver();
-    // Closes the socket, then lets go of the lock, so that a Zelvo starting
-    // meanwhile never loses its socket to this one's ending.
+    // Lets go of the lock. The server from serve() must be gone first: its
+    // socket closes when it goes, and a Zelvo starting meanwhile must never
+    // lose its socket to this one's ending.
     void release();
-    // Takes requests for engine on the folder's socket. False (and a warning)
-    // when the socket cannot be opened; Zelvo runs on without it.
+    // A server that takes requests for engine on the folder's socket, for
+    // the caller to hold no longer than engine lives. A warning when the
+    // socket cannot be opened; Zelvo runs on without it.
     // hasWindow: false for the headless mode, which has no window to show.
-    bool serve(Engine *engine, bool hasWindow = true);
+    std::unique_ptr<InstanceServer> serve(Engine *engine, bool hasWindow = true);
 
 signals:
     void showWindowRequested();
@@ -43,7 +46,6 @@ signals:
 private:
     QDir m_folder;
     InstanceLock m_lock;
-    InstanceServer *m_server = nullptr;
     InstanceLock::State m_state = InstanceLock::State::Failed;
     std::optional<InstanceAnswer> m_answer;
 };

@@ -15,6 +15,9 @@ int main(int argc, char *argv[])
     const auto app = start.application<QCoreApplication>();
     Engine::Options engineOptions;
     engineOptions.folder = start.folder();
+    // Declared after the application object and before run(): the engine
+    // outlives everything that refers to it (the socket's server lives only
+    // inside run()).
     Engine engine(engineOptions);
     // What the window shows in a message box goes to the log here.
     QObject::connect(&engine, &Engine::alert, &engine,

@@ -17,6 +17,9 @@ int main(int argc, char *argv[])
     QtGermanTranslation::install(app.get());
     Engine::Options engineOptions;
     engineOptions.folder = start.folder();
+    // Declared after the application object and before run(): the window
+    // and its engine outlive everything that refers to them (the socket's
+    // server lives only inside run()).
     MainWindow form(engineOptions);
     form.startUp();
     QObject::connect(start.instance(), &SingleInstance::showWindowRequested, &form, &MainWindow::openWindow);

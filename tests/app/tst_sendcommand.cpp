@@ -1,6 +1,8 @@
 // `zelvo send`'s command line, without starting a process: which calls are
 // sent with what, which end at once, and with which exit status.
+#include "app/InstanceRequest.h"
 #include "app/SendCommand.h"
+#include "sendtext/ScriptDelivery.h"
 
 #include <QTest>
 
@@ -12,6 +14,8 @@ class TestSendCommand : public QObject
 private slots:
     void parse_data();
     void parse();
+    void failureLine_data();
+    void failureLine();
 };
 
 void TestSendCommand::parse_data()
@@ -84,6 +88,38 @@ void TestSendCommand::parse()
     QTEST(parsed.call.wait, "wait");
     QTEST(parsed.call.folder.path(), "folder");
     QTEST(parsed.call.text, "text");
+}
+
+// The line on stderr for a box not reached uses the record's words for the
+// outcome, the same alone and through a running Zelvo.
+void TestSendCommand::failureLine_data()
+{
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<int>("httpStatus");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("line");
+    const QString box = "Box 2 (192.168.1.41): nicht angekommen - ";
+    QTest::newRow("refused, as the guide quotes it") << int(DeliveryOutcome::ConnectionRefused) << 0
+                                                     << "Verbindung abgelehnt" << box + "Verbindung abgelehnt";
+    QTest::newRow("error status") << int(DeliveryOutcome::Answered) << 500 << "" << box + "beantwortet (HTTP 500)";
+    QTest::newRow("other error") << int(DeliveryOutcome::Failed) << 0 << "Name nicht auflösbar"
+                                 << box + "Fehler: Name nicht auflösbar";
+    QTest::newRow("box not set up") << int(DeliveryOutcome::NotSent) << 0 << "Box 2 ist nicht eingerichtet"
+                                    << box + "nicht gesendet: Box 2 ist nicht eingerichtet";
+}
+
+void TestSendCommand::failureLine()
+{
+    QFETCH(int, outcome);
+    QFETCH(int, httpStatus);
+    QFETCH(QString, reason);
+    QFETCH(QString, line);
+    InstanceAnswer answer;
+    answer.outcomes << ScriptDelivery::BoxOutcome{2, " 192.168.1.41 ", DeliveryOutcome(outcome), httpStatus, reason};
+    QCOMPARE(answer.outcomes.first().failureText(), line);
+    const auto passed = InstanceAnswer::fromLine(answer.toLine());
+    QVERIFY(passed && passed->outcomes.size() == 1 && passed->outcomes.first().known());
+    QCOMPARE(passed->outcomes.first().failureText(), line);
 }
 
 QTEST_GUILESS_MAIN(TestSendCommand)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/BoxCount.h"
+
 #include <QString>
 
 #include <array>
@@ -7,7 +9,7 @@
 // The boxes (kBoxes, the one box count) as the box list file describes them:
 // an address per box and whether status changes are reported to it.
 struct BoxList {
-    static constexpr int kBoxes = 4;
+    static constexpr int kBoxes = BoxCount::kBoxes;
     static inline const QString kUnconfigured = QStringLiteral("0.0.0.0");
 
     std::array<QString, kBoxes> addresses = unconfigured();

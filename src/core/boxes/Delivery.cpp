@@ -32,11 +32,21 @@ QString Delivery::kindText() const
 
 QString Delivery::outcomeText() const
 {
-    switch (outcome) {
+    SendResult result;
+    result.outcome = outcome;
+    result.httpStatus = httpStatus;
+    result.reason = reason;
+    return outcomeText(result);
+}
+
+QString Delivery::outcomeText(const SendResult &result)
+{
+    const QString &reason = result.reason;
+    switch (result.outcome) {
     case DeliveryOutcome::Waiting:
         return QStringLiteral("wartet auf Antwort");
     case DeliveryOutcome::Answered:
-        return QStringLiteral("beantwortet (HTTP %1)").arg(httpStatus);
+        return QStringLiteral("beantwortet (HTTP %1)").arg(result.httpStatus);
     case DeliveryOutcome::TimedOut: // the reason says how long and whether it connected
         return reason.isEmpty() ? QStringLiteral("keine Antwort") : reason;
     case DeliveryOutcome::ConnectionRefused:

@@ -39,6 +39,9 @@ struct Delivery {
     QString sourceText() const;  // "Erinnerung", "Statusmeldung", …
     QString kindText() const;    // "Popup" or "Message", as the send-text dialog names them
     QString outcomeText() const; // "beantwortet (HTTP 200)", "nicht gesendet: …", …
+    // How a message went, in the words every place that shows it uses (the
+    // record, the tray tip, `zelvo send`'s error output).
+    static QString outcomeText(const SendResult &result);
 
     // One line on how it went, for the tray tip:
     // "Letzte Nachricht 12:03:04 an Box 1: beantwortet (HTTP 200)".

@@ -42,12 +42,12 @@ bool StatusBoard::boxIsOn(int box) const
 
 std::optional<bool> StatusBoard::lampOn(int box) const
 {
-    return (box >= 1 && box <= 4) ? m_lamps[box - 1] : std::nullopt;
+    return (box >= 1 && box <= BoxCount::kBoxes) ? m_lamps[box - 1] : std::nullopt;
 }
 
 void StatusBoard::setLampOn(int box, bool on)
 {
-    if (box < 1 || box > 4 || m_lamps[box - 1] == on)
+    if (box < 1 || box > BoxCount::kBoxes || m_lamps[box - 1] == on)
         return;
     m_lamps[box - 1] = on;
     emit lampChanged(box, on);

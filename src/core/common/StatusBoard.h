@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/BoxCount.h"
+
 #include <QObject>
 #include <QString>
 
@@ -25,13 +27,14 @@ public:
     bool infoVisible() const { return m_infoVisible; }
     QString infoText() const { return m_infoText; }
 
-    // Four characters "1"/"0", box 1 first; "0000" before the first watch tick.
+    // One character "1"/"0" per box, box 1 first; all "0" before the first
+    // watch tick.
     QString boxStatus() const { return m_boxStatus; }
     void setBoxStatus(const QString &status);
-    bool boxIsOn(int box) const; // box 1..4
+    bool boxIsOn(int box) const; // box 1..BoxCount::kBoxes
 
-    // Whether box 1..4 was last found on; nothing before the watch has
-    // judged it (the lamp then shows off). A box that is not configured
+    // Whether box 1..BoxCount::kBoxes was last found on; nothing before the
+    // watch has judged it (the lamp then shows off). A box that is not configured
     // keeps its lamp as it was.
     std::optional<bool> lampOn(int box) const;
     void setLampOn(int box, bool on);
@@ -46,6 +49,6 @@ private:
     QString m_clockText = QStringLiteral("00:00:00");
     QString m_infoText;
     bool m_infoVisible = false;
-    QString m_boxStatus = QStringLiteral("0000");
-    std::array<std::optional<bool>, 4> m_lamps;
+    QString m_boxStatus = QString(BoxCount::kBoxes, QLatin1Char('0'));
+    std::array<std::optional<bool>, BoxCount::kBoxes> m_lamps;
 };

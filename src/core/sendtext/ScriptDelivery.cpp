@@ -1,6 +1,7 @@
 #include "sendtext/ScriptDelivery.h"
 
 #include "boxes/BoxSender.h"
+#include "boxes/Delivery.h"
 #include "boxes/ProtocolChoice.h"
 #include "boxes/SendHandle.h"
 
@@ -11,10 +12,12 @@
 
 QString ScriptDelivery::BoxOutcome::failureText() const
 {
-    const QString where = QStringLiteral("Box %1 (%2)").arg(box).arg(address.trimmed());
-    if (httpStatus > 0)
-        return QStringLiteral("%1: antwortete mit HTTP-Status %2").arg(where).arg(httpStatus);
-    return QStringLiteral("%1: nicht angekommen - %2").arg(where, error);
+    SendResult result;
+    result.outcome = outcome;
+    result.httpStatus = httpStatus;
+    result.reason = error;
+    return QStringLiteral("Box %1 (%2): nicht angekommen - ").arg(box).arg(address.trimmed())
+           + Delivery::outcomeText(result);
 }
 
 namespace {
@@ -126,6 +129,7 @@ bool ScriptDelivery::allReached() const
 void ScriptDelivery::take(int i, const SendResult &result)
 {
     BoxOutcome &o = m_outcomes[i];
+    o.outcome = result.outcome;
     o.httpStatus = result.outcome == DeliveryOutcome::Answered ? result.httpStatus : 0;
     o.error = result.reason;
 }

@@ -20,11 +20,16 @@ public:
     struct BoxOutcome {
         int box = 0;
         QString address;
+        DeliveryOutcome outcome = DeliveryOutcome::Waiting;
         int httpStatus = 0; // 0: no answer
-        QString error;      // German, empty when answered
+        QString error;      // the reason as the failing layer says it, empty when answered
 
         bool reached() const { return httpStatus >= 200 && httpStatus < 300; }
-        // German, for stderr: "Box 2 (127.0.0.3): keine Antwort - ..."
+        // Whether its end is known (a running Zelvo not asked to wait
+        // answers before most are).
+        bool known() const { return outcome != DeliveryOutcome::Waiting; }
+        // For stderr: "Box 2 (127.0.0.3): nicht angekommen - Verbindung abgelehnt",
+        // in the record's words for the outcome.
         QString failureText() const;
     };
 
