@@ -165,7 +165,7 @@ void MainWindow::buildControls()
     }
 
     // Below the visible client area: it holds the box status text.
-    m_statusLabel = makeLabel(m_client, QStringLiteral("Label4"), QStringLiteral("0000"), twips(960, 5280, 615, 255));
+    m_statusLabel = makeLabel(m_client, QStringLiteral("Label4"), QString(BoxList::kBoxes, QLatin1Char('0')), twips(960, 5280, 615, 255));
 }
 
 void MainWindow::buildMenus()

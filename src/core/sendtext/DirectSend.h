@@ -13,7 +13,7 @@
 // every box has answered.
 namespace DirectSend {
 
-// boxes: 1..4, empty: every box that names an address in list.
+// boxes: 1..BoxList::kBoxes, empty: every box that names an address in list.
 // list is what source read just now.
 QList<ScriptDelivery::BoxOutcome> deliver(BoxListSource &source, const BoxList &list, const QList<int> &boxes,
                                           const Message &message);
