@@ -1,5 +1,7 @@
 #include "Enigma2Reading.h"
 
+#include "HexDigit.h"
+
 #include <QRegularExpression>
 
 Enigma2Reading::Enigma2Reading(const QByteArray &target)
@@ -31,15 +33,7 @@ QString Enigma2Reading::value(const QByteArray &name) const
 
 QByteArray Enigma2Reading::decode(const QByteArray &s)
 {
-    const auto hex = [](char c) -> int {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    };
+    const auto hex = hexDigit;
     QByteArray out;
     for (int i = 0; i < s.size(); ++i) {
         if (s.at(i) == '+') {

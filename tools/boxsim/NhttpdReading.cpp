@@ -1,20 +1,11 @@
 #include "NhttpdReading.h"
 
+#include "HexDigit.h"
+
 #include <QByteArrayView>
 #include <QStringList>
 
 namespace {
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // How many bytes the UTF-8 sequence that starts with lead claims.
 int sequenceLength(uchar lead)
