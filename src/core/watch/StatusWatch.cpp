@@ -144,14 +144,20 @@ void StatusWatch::giveUpWaiting()
 
 void StatusWatch::logResult(int box, const EchoResult &result)
 {
-    // A refused address stays refused: said once per address, not every tick.
+    // Every ten seconds the same answer is no news: the info level hears of a
+    // box when what it says changes (the round trip time aside), the debug
+    // level of every probe.
     const QString address = m_boxes.address(box).trimmed();
-    const bool repeated = result.outcome == EchoResult::Outcome::Refused && m_box[box - 1].refusalLogged == address;
-    m_box[box - 1].refusalLogged = result.outcome == EchoResult::Outcome::Refused ? address : QString();
-    if (repeated)
-        qCDebug(lcWatch).noquote() << QStringLiteral("Box %1 \"%2\":").arg(box).arg(address) << describe(result);
-    else
-        qCInfo(lcWatch).noquote() << QStringLiteral("Box %1 \"%2\":").arg(box).arg(address) << describe(result);
+    const bool reply = result.outcome == EchoResult::Outcome::Reply;
+    const QString said = address + QLatin1Char('|') + QString::number(int(result.outcome)) + QLatin1Char('|')
+                         + (reply ? result.resolvedAddress : result.detail);
+    const QString line = QStringLiteral("Box %1 \"%2\": ").arg(box).arg(address) + describe(result);
+    if (m_box[box - 1].lastLogged == said) {
+        qCDebug(lcWatch).noquote() << line;
+        return;
+    }
+    m_box[box - 1].lastLogged = said;
+    qCInfo(lcWatch).noquote() << line;
 }
 
 void StatusWatch::finishTick()

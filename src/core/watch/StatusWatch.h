@@ -88,7 +88,7 @@ private:
         EchoResult result;      // of the running tick
         bool inFlight = false;  // a probe not yet come back, from any tick
         QString unresolvedShown; // address whose look-up failure was shown
-        QString refusalLogged;   // address whose refusal was logged
+        QString lastLogged;      // address and outcome last logged at info level
     };
     std::array<Box, BoxList::kBoxes> m_box;
     QElapsedTimer m_tickTime;

@@ -64,6 +64,7 @@ private slots:
     void unansweredVersionQueryHoldsNothingBack();
     void unresolvedNameAlertsOncePerAddress();
     void icmpNotAllowedAlertsOncePerRun();
+    void journalHearsOfChangesOnly();
     void noticesHandedToTheSender();
 
 private:
@@ -427,6 +428,40 @@ void TestStatusWatch::icmpNotAllowedAlertsOncePerRun()
     QVERIFY(runTick());
     QVERIFY(runTick());
     QCOMPARE(alerts.size(), 1);
+}
+
+namespace {
+QStringList g_watchInfo;
+void keepWatchInfo(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type == QtInfoMsg && QByteArray(context.category) == "zelvo.watch")
+        g_watchInfo << text;
+}
+} // namespace
+
+// A service runs for months: the same answer every ten seconds is no news
+// at info level (per probe it stays at debug level).
+void TestStatusWatch::journalHearsOfChangesOnly()
+{
+    writeBoxFile(boxFile(allConfigured({" 0 ", " 0 ", " 0 ", " 0 "})));
+    m_prober->setOutcome(boxAddress(1), Outcome::Reply);
+    m_prober->setOutcome(boxAddress(2), Outcome::Reply);
+    m_prober->setOutcome(boxAddress(3), Outcome::IcmpNotAllowed);
+    m_prober->setOutcome(boxAddress(4), Outcome::NoReply);
+    g_watchInfo.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepWatchInfo);
+    const auto linesOf = [](int box) {
+        return g_watchInfo.filter(QStringLiteral("Box %1 \"").arg(box)).size();
+    };
+    bool ran = runTick() && runTick() && runTick();
+    QList<int> firstThree{linesOf(1), linesOf(2), linesOf(3), linesOf(4)};
+    m_prober->setOutcome(boxAddress(2), Outcome::NoReply);
+    ran = ran && runTick() && runTick();
+    qInstallMessageHandler(previous);
+    QVERIFY(ran);
+    QCOMPARE(firstThree, (QList<int>{1, 1, 1, 1}));
+    QCOMPARE(linesOf(2), 2); // its change, once
+    QCOMPARE(linesOf(1) + linesOf(3) + linesOf(4), 3);
 }
 
 // Without any box: the boxes that came on are asked what they are, the
