@@ -25,5 +25,6 @@ void ScriptedEchoProber::answer(int id, const QString &address)
     EchoResult r = EchoResult::of(m_outcomes.value(address, EchoResult::Outcome::NoReply));
     if (r.outcome == EchoResult::Outcome::Reply)
         r.roundTripMs = 1;
+    r.detail = m_details.value(address);
     emit finished(id, r);
 }

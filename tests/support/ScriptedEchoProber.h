@@ -17,6 +17,8 @@ public:
     using EchoProber::EchoProber;
 
     void setOutcome(const QString &address, EchoResult::Outcome outcome) { m_outcomes[address] = outcome; }
+    // What the answer says beyond its outcome, as the real probe's reason.
+    void setDetail(const QString &address, const QString &detail) { m_details[address] = detail; }
     void clearOutcomes() { m_outcomes.clear(); }
 
     // Held answers wait for answerHeld().
@@ -32,6 +34,7 @@ private:
     void answer(int id, const QString &address);
 
     QHash<QString, EchoResult::Outcome> m_outcomes;
+    QHash<QString, QString> m_details;
     QStringList m_probed;
     bool m_holdAnswers = false;
     QList<QPair<int, QString>> m_held;

@@ -24,7 +24,8 @@ QString describe(const EchoResult &r)
     case EchoResult::Outcome::Refused:
         return QStringLiteral("Adresse wird nie angepingt%1").arg(why);
     case EchoResult::Outcome::Unresolved:
-        return QStringLiteral("Name nicht auflösbar%1").arg(why);
+        // The address rule's reason names the failure itself: "Name nicht auflösbar (…)".
+        return r.detail.isEmpty() ? QStringLiteral("Name nicht auflösbar") : r.detail;
     case EchoResult::Outcome::IcmpNotAllowed:
         return QStringLiteral("ICMP nicht erlaubt%1").arg(why);
     case EchoResult::Outcome::Failed:

@@ -457,11 +457,17 @@ void TestStatusWatch::journalHearsOfChangesOnly()
     QList<int> firstThree{linesOf(1), linesOf(2), linesOf(3), linesOf(4)};
     m_prober->setOutcome(boxAddress(2), Outcome::NoReply);
     ran = ran && runTick() && runTick();
+    // A name that cannot be looked up: the reason names it once.
+    m_prober->setOutcome(boxAddress(1), Outcome::Unresolved);
+    m_prober->setDetail(boxAddress(1), QStringLiteral("Name nicht auflösbar (unbekannter Name)"));
+    ran = ran && runTick();
     qInstallMessageHandler(previous);
     QVERIFY(ran);
     QCOMPARE(firstThree, (QList<int>{1, 1, 1, 1}));
     QCOMPARE(linesOf(2), 2); // its change, once
-    QCOMPARE(linesOf(1) + linesOf(3) + linesOf(4), 3);
+    QCOMPARE(linesOf(3) + linesOf(4), 2);
+    QCOMPARE(g_watchInfo.filter(QStringLiteral("Box 1 \"")).last(),
+             QStringLiteral("Box 1 \"127.0.0.2\": Name nicht auflösbar (unbekannter Name)"));
 }
 
 // Without any box: the boxes that came on are asked what they are, the
