@@ -4,6 +4,7 @@
 // web server, or on an Enigma2 receiver.
 
 #include "BoxSimulator.h"
+#include "common/CommandLineError.h"
 #include "common/SystemErrorText.h"
 
 #include <QCommandLineParser>
@@ -31,19 +32,6 @@ QString usage(const QCommandLineParser &parser)
 
 // QCommandLineParser names a wrong call in English; the option it means is
 // the part in quotes.
-QString germanParseError(const QCommandLineParser &parser)
-{
-    const QString text = parser.errorText();
-    const QString option = text.section(QLatin1Char('\''), 1, 1);
-    if (text.startsWith(QLatin1String("Unknown option")))
-        return QStringLiteral("unbekannte Option \"%1%2\"").arg(option.size() > 1 ? QStringLiteral("--") : QStringLiteral("-"), option);
-    if (text.startsWith(QLatin1String("Missing value")))
-        return QStringLiteral("der Option \"%1\" fehlt ihr Wert").arg(option);
-    if (text.startsWith(QLatin1String("Unexpected value")))
-        return QStringLiteral("die Option \"%1\" nimmt keinen Wert").arg(option);
-    return QStringLiteral("falscher Aufruf (%1)").arg(text);
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -102,7 +90,7 @@ int main(int argc, char *argv[])
     parser.addOptions({helpOption, addressOption, portOption, outOption, firmwareOption, kindOption, authOption,
                        modeOption, noGetmodeOption});
     if (!parser.parse(app.arguments())) {
-        std::fprintf(stderr, "boxsim: %s\n%s", qPrintable(germanParseError(parser)), qPrintable(usage(parser)));
+        std::fprintf(stderr, "boxsim: %s\n%s", qPrintable(CommandLineError::german(parser)), qPrintable(usage(parser)));
         return 2;
     }
     if (parser.isSet(helpOption)) {

@@ -8,7 +8,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <cctype>
 
 QString ScriptDelivery::BoxOutcome::failureText() const
 {
@@ -27,11 +26,6 @@ bool isControl(QChar c)
     return c.category() == QChar::Other_Control;
 }
 
-bool isHexDigit(QChar c)
-{
-    return c.unicode() < 0x80 && std::isxdigit(c.unicode());
-}
-
 } // namespace
 
 bool ScriptDelivery::hasText(const QString &text)
@@ -45,10 +39,6 @@ QString ScriptDelivery::cutForRequest(const QString &text)
     int i = 0;
     while (i < text.size() && i < kMaxRequestChars && counted <= ProtocolChoice::kLongestTarget) {
         const QChar c = text.at(i);
-        if (c == QLatin1Char('%') && i + 2 < text.size() && isHexDigit(text.at(i + 1)) && isHexDigit(text.at(i + 2))) {
-            i += 3; // may stand for a control character and vanish
-            continue;
-        }
         if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
             ++i;
         if (!isControl(c))

@@ -49,7 +49,7 @@ public:
     // The start of text that decides every request made of it, for the way
     // to the running Zelvo: a request target holds at most
     // ProtocolChoice::kLongestTarget bytes and each character other than a
-    // control character or a kept "%XX" takes at least one of them, so the
+    // control character takes at least one of them, so the
     // rest is cut (ending in "…") wherever it goes. Long runs of control
     // characters stop at kMaxRequestChars, where nothing of them is sent.
     static QString cutForRequest(const QString &text);

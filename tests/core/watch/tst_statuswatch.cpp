@@ -451,7 +451,7 @@ void TestStatusWatch::journalHearsOfChangesOnly()
     g_watchInfo.clear();
     const QtMessageHandler previous = qInstallMessageHandler(keepWatchInfo);
     const auto linesOf = [](int box) {
-        return g_watchInfo.filter(QStringLiteral("Box %1 \"").arg(box)).size();
+        return int(g_watchInfo.filter(QStringLiteral("Box %1 \"").arg(box)).size());
     };
     bool ran = runTick() && runTick() && runTick();
     QList<int> firstThree{linesOf(1), linesOf(2), linesOf(3), linesOf(4)};
