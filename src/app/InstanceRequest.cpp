@@ -1,5 +1,7 @@
 #include "app/InstanceRequest.h"
 
+#include "app/SendCommand.h"
+
 #include "boxes/BoxList.h"
 
 #include <QJsonArray>
@@ -39,6 +41,8 @@ QByteArray InstanceRequest::toLine() const
     o[QStringLiteral("kind")] = message.kind == MessageKind::Popup ? QStringLiteral("popup") : QStringLiteral("message");
     o[QStringLiteral("text")] = message.text;
     o[QStringLiteral("wait")] = wait;
+    if (expireMinutes)
+        o[QStringLiteral("expire")] = *expireMinutes;
     return line(o);
 }
 
@@ -87,6 +91,15 @@ std::optional<InstanceRequest> InstanceRequest::fromLine(const QByteArray &bytes
     if (!wait.isUndefined() && !wait.isBool())
         return refuse(QStringLiteral("ungültige Anfrage: \"wait\" muss true oder false sein"));
     r.wait = wait.toBool();
+
+    const QJsonValue expire = o->value(QStringLiteral("expire"));
+    if (!expire.isUndefined()) {
+        const double minutes = expire.toDouble(-1);
+        if (!expire.isDouble() || minutes < 0 || minutes > SendCommand::kMaxExpireMinutes || minutes != int(minutes))
+            return refuse(QStringLiteral("ungültige Anfrage: \"expire\" muss eine ganze Zahl von 0 bis %1 sein")
+                              .arg(SendCommand::kMaxExpireMinutes));
+        r.expireMinutes = int(minutes);
+    }
     return r;
 }
 

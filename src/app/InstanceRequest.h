@@ -22,12 +22,15 @@ struct InstanceRequest {
     QList<int> boxes; // empty: every box that names an address
     Message message;
     bool wait = false; // answer only when every box's outcome is known
+    // How long the message may wait for a box that cannot show it, in
+    // minutes (0: not at all); unset: zelvo.ini's time.
+    std::optional<int> expireMinutes;
 
     QByteArray toLine() const;
     // Nothing, and why set (German), for a line that is no sane request: a
     // send needs boxes 1..BoxList::kBoxes each at most once, a kind "popup"
     // or "message", a text string with at least one character that is not a
-    // control character, and a true/false wait.
+    // control character, a true/false wait and an expire of 0 or more minutes.
     static std::optional<InstanceRequest> fromLine(const QByteArray &line, QString *why = nullptr);
 };
 

@@ -109,7 +109,8 @@ void InstanceServer::handle(QLocalSocket *socket, const QByteArray &line)
     }
 
     QString error;
-    ScriptDelivery *delivery = m_engine->sendFromScript(request->boxes, request->message, &error);
+    ScriptDelivery *delivery = m_engine->sendFromScript(request->boxes, request->message, &error,
+                                                         request->expireMinutes);
     if (!delivery) {
         refuse(socket, error);
         return;

@@ -63,6 +63,8 @@ QString parserError(const QCommandLineParser &parser, const QStringList &argumen
         return boxWhy();
     if (unknown.isEmpty() && last == QStringLiteral("--folder"))
         return folderWhy();
+    if (unknown.isEmpty() && last == QStringLiteral("--expire"))
+        return QStringLiteral("--expire braucht eine Zahl von Minuten");
     for (const QString &arg : arguments) {
         if (arg == QStringLiteral("--"))
             break;
@@ -73,7 +75,7 @@ QString parserError(const QCommandLineParser &parser, const QStringList &argumen
             meant = isLong ? name == unknown.first() : arg.startsWith(QLatin1Char('-')) && name.contains(unknown.first());
         else
             meant = isLong && arg.contains(QLatin1Char('=')) && name != QStringLiteral("box")
-                && name != QStringLiteral("folder");
+                && name != QStringLiteral("folder") && name != QStringLiteral("expire");
         if (meant)
             return QStringLiteral("unbekannte Angabe %1").arg(arg);
     }
@@ -90,13 +92,22 @@ int report(const QList<ScriptDelivery::BoxOutcome> &outcomes, bool waited)
         return kNotReached;
     }
     bool allReached = true;
+    bool anyHeld = false;
     for (const auto &o : outcomes) {
-        if ((waited || o.known()) && !o.reached()) {
+        if (o.held()) {
+            say(QStringLiteral("zelvo send: Box %1 (%2): zurückgehalten (%3) - das laufende Zelvo sendet die "
+                               "Nachricht, sobald die Box sie zeigen kann.")
+                    .arg(o.box)
+                    .arg(o.address.trimmed(), o.error));
+            anyHeld = true;
+        } else if ((waited || o.known()) && !o.reached()) {
             say(QStringLiteral("zelvo send: ") + o.failureText());
             allReached = false;
         }
     }
-    return allReached ? kSent : kNotReached;
+    if (!allReached)
+        return kNotReached;
+    return anyHeld && waited ? SendCommand::kHeld : kSent;
 }
 
 // How long to wait for the running Zelvo's answer: the time-out of every
@@ -113,7 +124,8 @@ int answerTimeoutMs()
 QString SendCommand::usage()
 {
     return QStringLiteral(
-        "Aufruf: zelvo send [--box 1,3] [--popup | --message] [--wait] [--folder ORDNER] TEXT\n"
+        "Aufruf: zelvo send [--box 1,3] [--popup | --message] [--wait] [--expire MINUTEN]\n"
+        "                  [--folder ORDNER] TEXT\n"
         "Zeigt TEXT auf den Bildschirmen der D-Boxen, über das Zelvo, das im Ordner läuft,\n"
         "sonst direkt.\n"
         "  TEXT        der Text; \"-\" liest ihn von der Standardeingabe; \\n wird ein Zeilenumbruch\n"
@@ -121,9 +133,15 @@ QString SendCommand::usage()
         "  --popup     als Popup zeigen\n"
         "  --message   als Nachricht zeigen (so ohne Angabe)\n"
         "  --wait      auf die Antwort jeder Box warten\n"
+        "  --expire MINUTEN  so lange wartet die Nachricht beim laufenden Zelvo auf eine Box im\n"
+        "              Standby oder eine ausgeschaltete Box (ohne: 30 oder was zelvo.ini sagt;\n"
+        "              0: nur jetzt, nie zurückhalten)\n"
         "  --folder    der Ordner mit boxip.ini (ohne: der aktuelle Ordner)\n"
         "Rückgabewert: 0 gesendet (mit --wait: jede Box hat geantwortet), 1 mindestens eine\n"
-        "Box nicht erreicht, 2 falscher Aufruf oder boxip.ini nicht lesbar.\n")
+        "Box nicht erreicht, 2 falscher Aufruf oder boxip.ini nicht lesbar, 3 (mit --wait) für\n"
+        "mindestens eine Box zurückgehalten: das laufende Zelvo sendet sie, sobald die Box\n"
+        "eingeschaltet ist. Ohne laufendes Zelvo wird nie zurückgehalten: eine Box im Standby\n"
+        "bekommt nichts, das ist 1.\n")
         .arg(BoxList::kBoxes);
 }
 
@@ -149,8 +167,9 @@ SendCommand::Parsed SendCommand::parse(const QStringList &arguments,
     const QCommandLineOption message(QStringLiteral("message"));
     const QCommandLineOption wait(QStringLiteral("wait"));
     const QCommandLineOption folder(QStringLiteral("folder"), QString(), QStringLiteral("ordner"));
+    const QCommandLineOption expire(QStringLiteral("expire"), QString(), QStringLiteral("minuten"));
     const QCommandLineOption help(QStringLiteral("help"));
-    parser.addOptions({box, popup, message, wait, folder, help});
+    parser.addOptions({box, popup, message, wait, folder, expire, help});
     if (!parser.parse(QStringList{QStringLiteral("send")} + arguments))
         return wrong(parserError(parser, arguments));
 
@@ -166,6 +185,14 @@ SendCommand::Parsed SendCommand::parse(const QStringList &arguments,
         if (value.isEmpty() || !QDir(value).exists())
             return wrong(folderWhy());
         call.folder = QDir(value);
+    }
+    for (const QString &value : parser.values(expire)) {
+        bool ok = false;
+        const int minutes = value.toInt(&ok);
+        if (!ok || minutes < 0 || minutes > kMaxExpireMinutes)
+            return wrong(QStringLiteral("--expire braucht eine ganze Zahl von Minuten von 0 bis %1")
+                             .arg(kMaxExpireMinutes));
+        call.expireMinutes = minutes;
     }
     if (parser.isSet(popup) && parser.isSet(message))
         return wrong(QStringLiteral("--popup und --message schließen einander aus"));
@@ -230,6 +257,7 @@ int SendCommand::send(const Call &call)
     request.boxes = call.boxes;
     request.message = message;
     request.wait = call.wait;
+    request.expireMinutes = call.expireMinutes;
     const InstanceLock lock(call.folder);
     const int timeoutMs = answerTimeoutMs();
     const InstanceClient::Reply reply = InstanceClient::deliver(lock.socketName(), request, timeoutMs);

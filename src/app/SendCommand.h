@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 // `zelvo send`: one message from a script to the boxes. Through the Zelvo
 // running in the folder when there is one (its panel shows it), else sent by
@@ -24,11 +25,15 @@ public:
     static constexpr int kSent = 0;
     static constexpr int kNotReached = 1;
     static constexpr int kWrongCall = 2;
+    static constexpr int kHeld = 3; // with --wait: held for a box in standby or off
+    // The longest --expire: a week.
+    static constexpr int kMaxExpireMinutes = 7 * 24 * 60;
 
     struct Call {
         QList<int> boxes; // empty: every box that names an address
         MessageKind kind = MessageKind::Message;
         bool wait = false;
+        std::optional<int> expireMinutes; // --expire
         bool help = false;
         QDir folder = QDir::current();
         QString text; // "-" read from standard input, line breaks real

@@ -75,10 +75,12 @@ QColor DeliveryWindow::markColour(const Delivery &entry)
 {
     switch (entry.outcome) {
     case DeliveryOutcome::Waiting:
+    case DeliveryOutcome::Held:
         return QColor(0xE8, 0xC0, 0x20);
     case DeliveryOutcome::Answered:
         return entry.delivered() ? QColor(0x2E, 0xA0, 0x44) : QColor(0xE8, 0x80, 0x20);
     case DeliveryOutcome::NotSent:
+    case DeliveryOutcome::Expired:
         return QColor(0x90, 0x90, 0x90);
     case DeliveryOutcome::TimedOut:
     case DeliveryOutcome::ConnectionRefused:

@@ -31,6 +31,7 @@ namespace {
 // A lamp is green for a box that is on, red otherwise.
 const QColor kLampOn(0x00, 0xFF, 0x00);
 const QColor kLampOff(0xFF, 0x00, 0x00);
+const QColor kLampStandby(0xFF, 0xB0, 0x00);
 
 QFont displayFont()
 {
@@ -93,8 +94,8 @@ MainWindow::MainWindow(const Engine::Options &options, QWidget *parent)
     StatusBoard *display = m_engine->display();
     connect(display, &StatusBoard::clockTextChanged, m_clockLabel, &QLabel::setText);
     connect(display, &StatusBoard::boxStatusChanged, m_statusLabel, &QLabel::setText);
-    connect(display, &StatusBoard::lampChanged, this,
-            [this](int box, bool on) { m_lamps[box - 1]->setFillColor(on ? kLampOn : kLampOff); });
+    connect(display, &StatusBoard::lampChanged, this, &MainWindow::mirrorLamp);
+    connect(display, &StatusBoard::heldCountChanged, m_tray, &TrayIcon::setHeldCount);
     connect(display, &StatusBoard::infoChanged, this, &MainWindow::mirrorInfo);
     connect(m_engine, &Engine::alert, this, &MainWindow::showAlert);
 }
@@ -162,6 +163,7 @@ void MainWindow::buildControls()
         m_lamps[i] = new Shape(kLampOff, m_client);
         m_lamps[i]->setObjectName(QStringLiteral("Shape%1").arg(4 + i));
         m_lamps[i]->setGeometry(twips(5280, lampTops[i], 90, 90));
+        mirrorLamp(i + 1, BoxState::Unknown);
     }
 
     // Below the visible client area: it holds the box status text.
@@ -321,6 +323,33 @@ void MainWindow::openDeliveryWindow()
         m_deliveryWindow->setAttribute(Qt::WA_DeleteOnClose);
     }
     present(m_deliveryWindow);
+}
+
+// Green: a message would be seen; amber: the box answers but shows none
+// (standby, AV input), so messages wait; red: off or not yet found.
+void MainWindow::mirrorLamp(int box, BoxState state)
+{
+    Shape *lamp = m_lamps[box - 1];
+    switch (state) {
+    case BoxState::On:
+        lamp->setFillColor(kLampOn);
+        lamp->setToolTip(QStringLiteral("Box %1: eingeschaltet - Nachrichten werden angezeigt").arg(box));
+        break;
+    case BoxState::Standby:
+        lamp->setFillColor(kLampStandby);
+        lamp->setToolTip(QStringLiteral("Box %1: im Standby - Nachrichten werden zurückgehalten, bis sie "
+                                        "eingeschaltet ist")
+                             .arg(box));
+        break;
+    case BoxState::Off:
+        lamp->setFillColor(kLampOff);
+        lamp->setToolTip(QStringLiteral("Box %1: aus - antwortet nicht; Nachrichten werden zurückgehalten").arg(box));
+        break;
+    case BoxState::Unknown:
+        lamp->setFillColor(kLampOff);
+        lamp->setToolTip(QStringLiteral("Box %1: noch nicht geprüft").arg(box));
+        break;
+    }
 }
 
 void MainWindow::mirrorLastDelivery(const Delivery &entry)

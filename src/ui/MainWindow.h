@@ -1,6 +1,7 @@
 #pragma once
 
 #include "boxes/BoxList.h"
+#include "common/BoxState.h"
 #include "engine/Engine.h"
 
 #include <QMainWindow>
@@ -66,6 +67,7 @@ private:
     void showAlert(const QString &text);
     void mirrorInfo();
     void mirrorLastDelivery(const Delivery &entry);
+    void mirrorLamp(int box, BoxState state);
     void hideToTray();
 
     Engine *m_engine;

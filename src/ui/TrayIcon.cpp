@@ -23,15 +23,35 @@ TrayIcon::~TrayIcon()
 
 void TrayIcon::setLastDelivery(const QString &line)
 {
-    if (m_icon)
-        m_icon->setToolTip(m_heading + QLatin1Char('\n') + line);
+    m_lastDelivery = line;
+    updateTip();
+}
+
+void TrayIcon::setHeldCount(int count)
+{
+    m_heldCount = count;
+    updateTip();
 }
 
 void TrayIcon::setFolder(const QString &folder)
 {
     m_heading = QStringLiteral("Zelvo im Ordner %1\n").arg(folder) + kToolTip;
-    if (m_icon)
-        m_icon->setToolTip(m_heading);
+    updateTip();
+}
+
+void TrayIcon::updateTip()
+{
+    if (!m_icon)
+        return;
+    QString tip = m_heading;
+    if (!m_lastDelivery.isEmpty())
+        tip += QLatin1Char('\n') + m_lastDelivery;
+    if (m_heldCount > 0)
+        tip += QLatin1Char('\n')
+               + (m_heldCount == 1 ? QStringLiteral("1 Nachricht zurückgehalten (Box im Standby oder aus)")
+                                   : QStringLiteral("%1 Nachrichten zurückgehalten (Box im Standby oder aus)")
+                                         .arg(m_heldCount));
+    m_icon->setToolTip(tip);
 }
 
 void TrayIcon::show()

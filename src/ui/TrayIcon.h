@@ -30,6 +30,8 @@ public:
 
     // The tip's last line: how the last message went.
     void setLastDelivery(const QString &line);
+    // How many messages wait for their boxes; a line of the tip when any.
+    void setHeldCount(int count);
     // A first line naming the folder, for a Zelvo beside the one of ~/Zelvo.
     void setFolder(const QString &folder);
 
@@ -53,6 +55,10 @@ private:
     QPointer<QSystemTrayIcon> m_icon;
     QPointer<QMenu> m_menu;
     std::function<bool()> m_trayAvailable;
+    void updateTip();
+
     QString m_heading = kToolTip; // the tip above the last delivery
+    QString m_lastDelivery;
+    int m_heldCount = 0;
     bool m_shownWithoutTray = false;
 };

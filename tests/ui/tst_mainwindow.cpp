@@ -119,11 +119,11 @@ void TestMainWindow::captionsAndColours()
     for (int i = 4; i <= 7; ++i)
         QCOMPARE(m_form->findChild<Shape *>(QString("Shape%1").arg(i))->fillColor(), QColor(255, 0, 0));
     // The lamps follow the display state.
-    m_form->engine()->display()->setLampOn(2, true);
+    m_form->engine()->display()->setLamp(2, BoxState::On);
     QCOMPARE(m_form->findChild<Shape *>("Shape5")->fillColor(), QColor(0, 255, 0));
-    m_form->engine()->display()->setLampOn(2, false);
+    m_form->engine()->display()->setLamp(2, BoxState::Off);
     QCOMPARE(m_form->findChild<Shape *>("Shape5")->fillColor(), QColor(255, 0, 0));
-    m_form->engine()->display()->setLampOn(2, true);
+    m_form->engine()->display()->setLamp(2, BoxState::On);
     m_form->engine()->display()->setBoxStatus("0100");
     QCOMPARE(label("Label4")->text(), QString("0100"));
     // Label4 lies below the visible client area.
@@ -248,8 +248,8 @@ void TestMainWindow::screenshot()
 {
     m_form->engine()->display()->showInfo("07:30 Muell rausbringen");
     m_form->engine()->display()->setClockText("07:25:00");
-    m_form->engine()->display()->setLampOn(1, true);
-    m_form->engine()->display()->setLampOn(2, true);
+    m_form->engine()->display()->setLamp(1, BoxState::On);
+    m_form->engine()->display()->setLamp(2, BoxState::On);
     const QString dir = qEnvironmentVariable("ZELVO_SCREENSHOTS", QDir::tempPath());
     QDir().mkpath(dir);
     QVERIFY(m_form->grab().save(dir + "/startform.png"));

@@ -3,9 +3,13 @@
 #include "boxes/BoxAddress.h"
 #include "boxes/BoxListSource.h"
 #include "boxes/DeliveryRecord.h"
+#include "boxes/HeldMessages.h"
 #include "boxes/HttpTransport.h"
 #include "boxes/SendHandle.h"
+#include "common/Clock.h"
+#include "common/Logging.h"
 #include "common/StatusBoard.h"
+#include "common/ZelvoSettings.h"
 
 #include <QTimer>
 
@@ -13,12 +17,22 @@
 
 const int BoxSender::kDefaultTimeoutMs = HttpTransport::kDefaultTimeoutMs;
 
+namespace {
+
+QString heldReason(BoxState state)
+{
+    return state == BoxState::Standby ? QStringLiteral("Box im Standby") : QStringLiteral("Box aus");
+}
+
+} // namespace
+
 BoxSender::BoxSender(BoxListSource *boxes, const Options &options, QObject *parent)
     : QObject(parent)
     , m_boxes(boxes)
     , m_transport(new HttpTransport(options.port, options.timeoutMs, this))
 {
     connect(m_transport, &HttpTransport::done, this, &BoxSender::conclude);
+    connect(m_transport, &HttpTransport::answered, this, &BoxSender::answer);
 }
 
 // The handles still waiting go with this object; nobody hears of them again.
@@ -34,46 +48,302 @@ void BoxSender::showOn(StatusBoard *display)
     });
 }
 
+void BoxSender::holdIn(HeldMessages *held, const Clock *clock)
+{
+    m_held = held;
+    m_clock = clock;
+    m_askModes = true;
+}
+
+int BoxSender::heldCount() const
+{
+    return m_held ? m_held->count() : 0;
+}
+
+void BoxSender::restoreHeld()
+{
+    if (!m_held)
+        return;
+    const QList<HeldMessage> expired = m_held->load();
+    const auto restore = [this](const HeldMessage &m) {
+        SendHandle *handle = make(m_boxes->boxes().address(m.box).trimmed(), m.message, m.origin, m.madeAt);
+        setResult(handle, {DeliveryOutcome::Held, 0, heldReason(m.reason == HoldReason::BoxInStandby
+                                                                     ? BoxState::Standby
+                                                                     : BoxState::Off),
+                           QString()});
+        return handle;
+    };
+    for (const HeldMessage &m : expired) {
+        SendHandle *handle = restore(m);
+        qCInfo(lcSend).noquote() << QStringLiteral("Box %1: zurückgehaltene Nachricht verfallen, während Zelvo nicht lief:")
+                                            .arg(m.box)
+                                 << Delivery::firstLineOf(m.message.text);
+        finish(handle, {DeliveryOutcome::Expired, 0, QString(), QString()});
+    }
+    for (int box = 1; box <= BoxList::kBoxes; ++box)
+        for (const HeldMessage &m : m_held->held(box)) {
+            SendHandle *handle = restore(m);
+            handle->m_heldId = m.id;
+            m_heldHandles.insert(m.id, handle);
+        }
+    if (m_held->count() > 0)
+        qCInfo(lcSend).noquote() << m_held->count() << "zurückgehaltene Nachrichten warten auf ihre Boxen";
+    emit heldCountChanged(m_held->count());
+}
+
 SendHandle *BoxSender::send(int box, const Message &message, const MessageOrigin &origin)
 {
     MessageOrigin to = origin;
     to.box = box;
-    return hand(m_boxes->boxes().address(box), message, to);
+    SendHandle *handle = make(m_boxes->boxes().address(box).trimmed(), message, to);
+    route(handle);
+    return handle;
 }
 
 SendHandle *BoxSender::sendTo(const QString &address, const Message &message, const MessageOrigin &origin)
 {
-    return hand(address, message, origin);
+    SendHandle *handle = make(address.trimmed(), message, origin);
+    go(handle);
+    return handle;
 }
 
 SendHandle *BoxSender::notSent(const Message &message, const MessageOrigin &origin, const QString &reason)
 {
-    auto *handle = new SendHandle(m_nextId++, QString(), message, origin, this);
+    SendHandle *handle = make(QString(), message, origin);
     handle->m_result = {DeliveryOutcome::NotSent, 0, reason, QString()};
-    if (m_record)
-        m_record->add(handle->id(), handle->address(), message, origin);
     QTimer::singleShot(0, handle, [this, handle] { finish(handle, handle->result()); });
     return handle;
 }
 
-SendHandle *BoxSender::hand(const QString &address, const Message &message, const MessageOrigin &origin)
+SendHandle *BoxSender::make(const QString &address, const Message &message, const MessageOrigin &origin,
+                            const QDateTime &madeAt)
 {
-    const QString key = address.trimmed();
-    auto *handle = new SendHandle(m_nextId++, key, message, origin, this);
-    // An address refused by its text alone is known at once; the transport
-    // still gets it, says so in the log and ends it.
-    const BoxAddress box = BoxAddress::read(key);
-    if (!box.needsLookup() && !box.usable())
-        handle->m_result = {DeliveryOutcome::NotSent, 0, box.reason(), QString()};
+    auto *handle = new SendHandle(m_nextId++, address, message, origin, this);
     if (m_record)
-        m_record->add(handle->id(), key, message, origin);
-    m_submitted.insert(submit(*handle), handle);
+        m_record->add(handle->id(), address, message, origin, madeAt);
     return handle;
 }
 
-quint64 BoxSender::submit(const SendHandle &handle)
+// Whether box can show it decides: now, held, or after asking the box.
+void BoxSender::route(SendHandle *handle)
 {
-    return m_transport->submit(handle.address(), handle.message());
+    const int box = handle->box();
+    const BoxAddress address = BoxAddress::read(handle->address());
+    if (!m_askModes || box < 1 || box > BoxList::kBoxes || (!address.needsLookup() && !address.usable())) {
+        go(handle);
+        return;
+    }
+    BoxWord &word = m_states[box - 1];
+    if (word.asking || !word.awaiting.isEmpty()) {
+        word.awaiting << handle; // behind the others, whatever the answer
+        return;
+    }
+    const bool fresh = word.since.isValid() && word.since.elapsed() <= kStateFreshMs;
+    if (fresh && word.state == BoxState::On) {
+        go(handle);
+    } else if ((fresh && word.state == BoxState::Standby) || (m_held && word.state == BoxState::Off)) {
+        // A box that answers no echo is not asked; the watch says when it is back.
+        holdOrRefuse(handle, word.state);
+    } else {
+        word.awaiting << handle;
+        word.asking = askMode(handle->address());
+    }
+}
+
+void BoxSender::go(SendHandle *handle)
+{
+    // An address refused by its text alone is known at once; the transport
+    // still gets it, says so in the log and ends it.
+    const BoxAddress box = BoxAddress::read(handle->address());
+    if (!box.needsLookup() && !box.usable())
+        handle->m_result = {DeliveryOutcome::NotSent, 0, box.reason(), QString()};
+    else if (handle->result().outcome == DeliveryOutcome::Held)
+        setResult(handle, SendResult());
+    applyDisplayTimes();
+    m_submitted.insert(submit(*handle), handle);
+}
+
+void BoxSender::applyDisplayTimes()
+{
+    if (m_settings)
+        m_transport->protocols().setDisplayTimes(m_settings->popupDisplaySeconds(), m_settings->messageDisplaySeconds());
+}
+
+void BoxSender::holdOrRefuse(SendHandle *handle, BoxState state)
+{
+    const QString reason = heldReason(state);
+    if (!m_held) {
+        if (state == BoxState::Standby)
+            finish(handle, {DeliveryOutcome::NotSent, 0, reason + QStringLiteral(", der Text würde nicht angezeigt"),
+                            QString()});
+        else
+            go(handle); // it fails by itself, in its own words
+        return;
+    }
+    const int minutes = holdMinutes(handle->origin());
+    if (minutes <= 0) {
+        finish(handle, {DeliveryOutcome::NotSent, 0, reason + QStringLiteral(", nicht zurückgehalten"), QString()});
+        return;
+    }
+    const QDateTime now = m_clock->now();
+    const MessageOrigin &origin = handle->origin();
+    const QDateTime from = origin.source == MessageSource::Reminder && origin.dueAt.isValid() ? origin.dueAt : now;
+    HeldMessage message;
+    message.box = handle->box();
+    message.message = handle->message();
+    message.origin = origin;
+    message.madeAt = now;
+    message.expiresAt = from.addSecs(qint64(minutes) * 60);
+    message.reason = state == BoxState::Standby ? HoldReason::BoxInStandby : HoldReason::BoxOff;
+    if (message.expired(now)) {
+        finish(handle, {DeliveryOutcome::Expired, 0, QString(), QString()});
+        return;
+    }
+    const HeldMessages::Held held = m_held->hold(message);
+    handle->m_heldId = held.id;
+    m_heldHandles.insert(held.id, handle);
+    qCInfo(lcSend).noquote() << QStringLiteral("Box %1: Nachricht zurückgehalten (%2) bis %3:")
+                                        .arg(handle->box())
+                                        .arg(reason, message.expiresAt.toString(QStringLiteral("dd.MM. HH:mm")))
+                             << Delivery::firstLineOf(handle->message().text);
+    if (!m_held->writeError().isEmpty())
+        qCWarning(lcSend).noquote() << "zurückgehaltene Nachrichten nicht gespeichert:" << m_held->writeError();
+    if (held.pushedOut) {
+        if (SendHandle *old = m_heldHandles.take(held.pushedOut->id)) {
+            const QString why = QStringLiteral("verdrängt, mehr als %1 Nachrichten für Box %2 zurückgehalten")
+                                    .arg(HeldMessages::kMaxPerBox)
+                                    .arg(old->box());
+            qCWarning(lcSend).noquote() << QStringLiteral("Box %1: älteste zurückgehaltene Nachricht").arg(old->box())
+                                        << why;
+            finish(old, {DeliveryOutcome::Expired, 0, why, QString()});
+        }
+    }
+    setResult(handle, {DeliveryOutcome::Held, 0, reason, QString()});
+    emit handle->held(handle->result());
+    emit heldCountChanged(m_held->count());
+}
+
+int BoxSender::holdMinutes(const MessageOrigin &origin) const
+{
+    if (origin.holdMinutes)
+        return *origin.holdMinutes;
+    switch (origin.source) {
+    case MessageSource::Reminder:
+        return m_settings ? m_settings->reminderHoldMinutes() : ZelvoSettings::kDefaultReminderHoldMinutes;
+    case MessageSource::StatusNotice:
+        return m_settings ? m_settings->noticeHoldMinutes() : ZelvoSettings::kDefaultNoticeHoldMinutes;
+    case MessageSource::TypedText:
+    case MessageSource::Script:
+        return m_settings ? m_settings->textHoldMinutes() : ZelvoSettings::kDefaultTextHoldMinutes;
+    case MessageSource::BoxTest:
+        break;
+    }
+    return 0;
+}
+
+void BoxSender::setBoxState(int box, BoxState state)
+{
+    if (box < 1 || box > BoxList::kBoxes)
+        return;
+    BoxWord &word = m_states[box - 1];
+    word.state = state;
+    word.since.start();
+    dropExpired();
+    if (state == BoxState::On)
+        release(box);
+}
+
+void BoxSender::release(int box)
+{
+    BoxWord &word = m_states[box - 1];
+    if (m_held && !m_held->held(box).isEmpty()) {
+        const QList<HeldMessage> going = m_held->takeAll(box);
+        qCInfo(lcSend).noquote() << QStringLiteral("Box %1 ist eingeschaltet: %2 zurückgehaltene Nachrichten gehen hinaus")
+                                        .arg(box)
+                                        .arg(going.size());
+        const QString address = m_boxes->boxes().address(box).trimmed();
+        for (const HeldMessage &m : going) {
+            SendHandle *handle = m_heldHandles.take(m.id);
+            if (!handle)
+                continue;
+            handle->m_heldId = 0;
+            handle->m_address = address; // where box 2 is now
+            go(handle);
+            followOnPanel(handle);
+        }
+        emit heldCountChanged(m_held->count());
+    }
+    // Those made while the box was asked come after the held ones.
+    const QList<SendHandle *> awaiting = std::exchange(word.awaiting, {});
+    for (SendHandle *handle : awaiting) {
+        go(handle);
+        followOnPanel(handle);
+    }
+}
+
+void BoxSender::dropExpired()
+{
+    if (!m_held)
+        return;
+    const QList<HeldMessage> expired = m_held->dropExpired();
+    for (const HeldMessage &m : expired) {
+        SendHandle *handle = m_heldHandles.take(m.id);
+        qCInfo(lcSend).noquote() << QStringLiteral("Box %1: zurückgehaltene Nachricht verfallen:").arg(m.box)
+                                 << Delivery::firstLineOf(m.message.text);
+        if (handle)
+            finish(handle, {DeliveryOutcome::Expired, 0, QString(), QString()});
+    }
+    if (!expired.isEmpty())
+        emit heldCountChanged(m_held->count());
+}
+
+quint64 BoxSender::askMode(const QString &address)
+{
+    const QString key = address.trimmed();
+    if (const quint64 asking = m_modeQuestions.value(key))
+        return asking; // one question per box at a time; every asker hears its answer
+    const quint64 id = question(key);
+    m_modeQuestions.insert(key, id);
+    return id;
+}
+
+quint64 BoxSender::question(const QString &address)
+{
+    return m_transport->ask(address, BoxQuestion::Mode);
+}
+
+void BoxSender::answer(quint64 asked, const QuestionAnswer &answer)
+{
+    for (auto it = m_modeQuestions.begin(); it != m_modeQuestions.end(); ++it) {
+        if (it.value() == asked) {
+            m_modeQuestions.erase(it);
+            break;
+        }
+    }
+    for (int box = 1; box <= BoxList::kBoxes; ++box)
+        if (m_states[box - 1].asking == asked)
+            takeBoxAnswer(box, answer);
+    emit modeAnswered(asked, answer);
+}
+
+// The sender's own question before a message: what the box said decides
+// for the messages that waited for it.
+void BoxSender::takeBoxAnswer(int box, const QuestionAnswer &answer)
+{
+    BoxWord &word = m_states[box - 1];
+    word.asking = 0;
+    const BoxState state = !answer.reached ? BoxState::Off
+                           : answer.canShow == false ? BoxState::Standby
+                                                     : BoxState::On;
+    word.state = state;
+    word.since.start();
+    if (state == BoxState::On || (!m_held && state == BoxState::Off)) {
+        release(box);
+        return;
+    }
+    const QList<SendHandle *> awaiting = std::exchange(word.awaiting, {});
+    for (SendHandle *handle : awaiting)
+        holdOrRefuse(handle, state);
 }
 
 void BoxSender::identifyAt(const QString &address)
@@ -86,11 +356,24 @@ void BoxSender::ask(const QString &address)
     m_transport->identify(address);
 }
 
+quint64 BoxSender::submit(const SendHandle &handle)
+{
+    return m_transport->submit(handle.address(), handle.message());
+}
+
 void BoxSender::conclude(quint64 submitted, const SendResult &result)
 {
     SendHandle *handle = m_submitted.take(submitted);
     if (handle)
         finish(handle, result);
+}
+
+void BoxSender::setResult(SendHandle *handle, const SendResult &result)
+{
+    handle->m_result = result;
+    if (m_record)
+        m_record->conclude(handle->id(), result);
+    followOnPanel(handle);
 }
 
 void BoxSender::finish(SendHandle *handle, const SendResult &result)
@@ -101,21 +384,9 @@ void BoxSender::finish(SendHandle *handle, const SendResult &result)
     const bool changed = protocol.changedOnTheWay(handle->message(), result.shownText);
     if (m_record)
         m_record->conclude(handle->id(), result, changed ? &protocol : nullptr);
-    if (m_panelResults.contains(handle->id())) {
-        m_panelResults[handle->id()] = result;
-        const bool noneSent = std::all_of(m_panelResults.cbegin(), m_panelResults.cend(), [](const SendResult &r) {
-            return r.outcome == DeliveryOutcome::NotSent;
-        });
-        QString text = m_display->infoText();
-        if (noneSent) {
-            m_panelResults.clear();
-            text = Delivery::notSentPanelText(handle->box(), result.reason);
-        } else if (changed) {
-            text = protocol.changedAlike(text);
-        }
-        if (text != m_display->infoText())
-            showOnPanel(text);
-    }
+    if (changed && m_panelResults.contains(handle->id()))
+        m_panelText = protocol.changedAlike(m_panelText);
+    followOnPanel(handle);
     emit handle->finished(result);
     handle->deleteLater();
 }
@@ -124,17 +395,54 @@ void BoxSender::showWhenSent(const QList<SendHandle *> &handles, const QString &
 {
     if (!m_display || handles.isEmpty())
         return;
-    const auto mayGo = [](const SendHandle *h) { return h->result().outcome != DeliveryOutcome::NotSent; };
-    if (std::none_of(handles.begin(), handles.end(), mayGo)) {
-        const SendHandle *last = handles.last();
-        showOnPanel(Delivery::notSentPanelText(last->box(), last->result().reason));
-        m_panelResults.clear();
-        return;
-    }
-    showOnPanel(panelText);
+    m_panelText = panelText;
     m_panelResults.clear();
     for (const SendHandle *h : handles)
-        m_panelResults.insert(h->id(), h->result());
+        m_panelResults.insert(h->id(), {h->box(), h->result()});
+    m_panelLast = handles.last()->id();
+    showOnPanel(panelLine());
+}
+
+// The panel follows the messages behind its text, while it shows it.
+void BoxSender::followOnPanel(const SendHandle *handle)
+{
+    if (!m_display || !m_panelResults.contains(handle->id()))
+        return;
+    m_panelResults[handle->id()].result = handle->result();
+    m_panelLast = handle->id();
+    const QString text = panelLine();
+    if (text != m_display->infoText())
+        showOnPanel(text);
+}
+
+QString BoxSender::panelLine() const
+{
+    const auto isGoing = [](const PanelEntry &e) {
+        const DeliveryOutcome o = e.result.outcome;
+        return o != DeliveryOutcome::NotSent && o != DeliveryOutcome::Held && o != DeliveryOutcome::Expired;
+    };
+    if (std::any_of(m_panelResults.cbegin(), m_panelResults.cend(), isGoing))
+        return m_panelText;
+    QList<quint64> heldIds;
+    for (auto it = m_panelResults.cbegin(); it != m_panelResults.cend(); ++it)
+        if (it->result.outcome == DeliveryOutcome::Held)
+            heldIds << it.key();
+    if (!heldIds.isEmpty()) {
+        std::sort(heldIds.begin(), heldIds.end());
+        QStringList boxes;
+        for (const quint64 id : heldIds) {
+            const PanelEntry &e = m_panelResults[id];
+            boxes << QStringLiteral("Box %1 (%2)").arg(e.box).arg(e.result.reason == heldReason(BoxState::Standby)
+                                                                      ? QStringLiteral("Standby")
+                                                                      : QStringLiteral("aus"));
+        }
+        return QStringLiteral("Zurückgehalten für ") + boxes.join(QStringLiteral(", ")) + QStringLiteral(": ")
+               + m_panelText;
+    }
+    const PanelEntry last = m_panelResults.value(m_panelLast);
+    const QString why = last.result.outcome == DeliveryOutcome::Expired ? Delivery::outcomeText(last.result)
+                                                                        : last.result.reason;
+    return Delivery::notSentPanelText(last.box, why);
 }
 
 void BoxSender::showOnPanel(const QString &text)

@@ -1,19 +1,28 @@
 #pragma once
 
+#include "boxes/BoxList.h"
 #include "boxes/Delivery.h"
 #include "boxes/Message.h"
+#include "boxes/QuestionAnswer.h"
 #include "boxes/SendResult.h"
+#include "common/BoxState.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
 
+#include <array>
+
 class BoxListSource;
+class Clock;
 class DeliveryRecord;
+class HeldMessages;
 class HttpTransport;
 class SendHandle;
 class StatusBoard;
+class ZelvoSettings;
 
 // The one way a message reaches a box. Every producer (reminders, status
 // notices, the send-text step, the box address test, `zelvo send`) hands its
@@ -24,16 +33,29 @@ class StatusBoard;
 // that). Each message is entered in the delivery record when it is handed
 // over and concluded with its result.
 //
+// A box in standby answers "ok" and shows nothing. So before a message goes
+// to box 1..4 the sender knows whether the box can show it: from the watch's
+// last tick (setBoxState), or, when that is older than a tick, by asking the
+// box itself first. A message for a box that cannot show it is held (in
+// HeldMessages, which survives a restart) and goes out, in the order made and
+// once, when the box is on, unless its time ran out first. Without holding
+// (zelvo send alone) it is not sent. An address typed for the test is never
+// held.
+//
 // The information panel shows a producer's text only when some box got it
 // (showWhenSent): it says "Nichts gesendet an Box N: …" when every message
-// behind the text was not sent, and shows "und", "plus", "Prozent" where a
-// box with an old web server got them.
+// behind the text was not sent, "Zurückgehalten für Box N (Standby): …" while
+// they wait, and shows "und", "plus", "Prozent" where a box with an old web
+// server got them.
 class BoxSender : public QObject
 {
     Q_OBJECT
 public:
     // How long a message may take, from hand-over to answer.
     static const int kDefaultTimeoutMs;
+    // How long the watch's word on a box counts: one tick, plus the time a
+    // tick may take to ask.
+    static constexpr int kStateFreshMs = 13000;
 
     struct Options {
         quint16 port = 80; // tests pass their own server's port and a short time-out
@@ -47,14 +69,26 @@ public:
     void keepRecordIn(DeliveryRecord *record) { m_record = record; }
     // The panel that showWhenSent() writes to.
     void showOn(StatusBoard *display);
+    // Display times and hold times from zelvo.ini.
+    void useSettings(const ZelvoSettings *settings) { m_settings = settings; }
+    // Messages for a box that cannot show them wait in held; clock says
+    // when they expire. Without this, such a message is not sent at all.
+    void holdIn(HeldMessages *held, const Clock *clock);
+    // Asks a box whether it can show a message before sending to it (on for
+    // holding).
+    void askModeFirst() { m_askModes = true; }
+    // Reads the held messages at start: each is entered in the record as
+    // held; those whose time ran out meanwhile as expired.
+    void restoreHeld();
+    int heldCount() const;
 
     BoxListSource *boxList() const { return m_boxes; }
-    // Messages handed over whose end is not yet known.
+    // Messages handed over whose end is not yet known (held ones aside).
     int pendingCount() const { return int(m_submitted.size()); }
 
     // To box 1..BoxList::kBoxes at the address boxip.ini gives it now.
     SendHandle *send(int box, const Message &message, const MessageOrigin &origin);
-    // To an address typed, not saved (the box address test).
+    // To an address typed, not saved (the box address test): sent at once.
     SendHandle *sendTo(const QString &address, const Message &message, const MessageOrigin &origin);
     // A message with no box to go to: it ends NotSent for reason.
     SendHandle *notSent(const Message &message, const MessageOrigin &origin, const QString &reason);
@@ -64,28 +98,75 @@ public:
     void identify(int box);
     void identifyAt(const QString &address);
 
+    // Asks the box at address whether it can show a message now, ahead of
+    // the messages after it; modeAnswered(id) follows.
+    quint64 askMode(const QString &address);
+    // What the watch found of box just now. Held messages for a box that is
+    // on go out; expired ones everywhere are dropped.
+    void setBoxState(int box, BoxState state);
+    // The last word on box, fresh or not.
+    BoxState boxState(int box) const { return m_states[box - 1].state; }
+
     // The panel shows panelText when at least one of handles may reach its
     // box, else why the last of them was not sent; it follows their results.
     void showWhenSent(const QList<SendHandle *> &handles, const QString &panelText);
+
+signals:
+    void modeAnswered(quint64 id, const QuestionAnswer &answer);
+    void heldCountChanged(int count);
 
 protected:
     // The way below: hands the message to the transport, returns its id;
     // the result comes to conclude() later. A fake replaces these in tests.
     virtual quint64 submit(const SendHandle &handle);
     virtual void ask(const QString &address);
+    virtual quint64 question(const QString &address);
     void conclude(quint64 submitted, const SendResult &result);
+    void answer(quint64 asked, const QuestionAnswer &answer);
 
 private:
-    SendHandle *hand(const QString &address, const Message &message, const MessageOrigin &origin);
+    struct BoxWord {
+        BoxState state = BoxState::Unknown;
+        QElapsedTimer since; // when it was said
+        quint64 asking = 0;  // the sender's own question to the box, under way
+        QList<SendHandle *> awaiting; // messages made while it asks, in order
+    };
+    struct PanelEntry {
+        int box = 0;
+        SendResult result;
+    };
+
+    SendHandle *make(const QString &address, const Message &message, const MessageOrigin &origin,
+                     const QDateTime &madeAt = QDateTime());
+    void route(SendHandle *handle);
+    void go(SendHandle *handle);
+    void holdOrRefuse(SendHandle *handle, BoxState state);
+    void release(int box);
+    void dropExpired();
+    void takeBoxAnswer(int box, const QuestionAnswer &answer);
+    int holdMinutes(const MessageOrigin &origin) const;
+    void setResult(SendHandle *handle, const SendResult &result);
     void finish(SendHandle *handle, const SendResult &result);
+    void followOnPanel(const SendHandle *handle);
+    QString panelLine() const;
     void showOnPanel(const QString &text);
+    void applyDisplayTimes();
 
     BoxListSource *m_boxes;
     HttpTransport *m_transport;
     DeliveryRecord *m_record = nullptr;
     StatusBoard *m_display = nullptr;
+    const ZelvoSettings *m_settings = nullptr;
+    HeldMessages *m_held = nullptr;
+    const Clock *m_clock = nullptr;
+    bool m_askModes = false;
     quint64 m_nextId = 1;
     QHash<quint64, SendHandle *> m_submitted; // transport id -> handle still waiting
-    QHash<quint64, SendResult> m_panelResults; // the messages behind the panel's text; Waiting while under way
+    QHash<quint64, SendHandle *> m_heldHandles; // held message id -> its handle
+    std::array<BoxWord, BoxList::kBoxes> m_states;
+    QHash<QString, quint64> m_modeQuestions; // address -> the question under way to it
+    QString m_panelText; // the producer's text behind the panel
+    QHash<quint64, PanelEntry> m_panelResults; // the messages behind it
+    quint64 m_panelLast = 0; // the message whose result changed last
     bool m_showing = false; // the panel changes through this object
 };

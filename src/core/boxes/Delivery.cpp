@@ -36,7 +36,12 @@ QString Delivery::outcomeText() const
     result.outcome = outcome;
     result.httpStatus = httpStatus;
     result.reason = reason;
-    return outcomeText(result);
+    const QString text = outcomeText(result);
+    // A held message's end says when it came, and that it had waited.
+    if (heldBecause.isEmpty() || result.pending())
+        return text;
+    return text + QStringLiteral(" um ") + endedAt.toString(QStringLiteral("HH:mm:ss"))
+           + QStringLiteral(", zuvor zurückgehalten (") + heldBecause + QLatin1Char(')');
 }
 
 QString Delivery::outcomeText(const SendResult &result)
@@ -57,6 +62,10 @@ QString Delivery::outcomeText(const SendResult &result)
         return QStringLiteral("nicht gesendet: ") + reason;
     case DeliveryOutcome::Dropped:
         return QStringLiteral("verworfen: ") + reason;
+    case DeliveryOutcome::Held:
+        return QStringLiteral("zurückgehalten (") + reason + QLatin1Char(')');
+    case DeliveryOutcome::Expired: // pushed out, or its time ran out
+        return reason.isEmpty() ? QStringLiteral("verfallen") : QStringLiteral("verfallen: ") + reason;
     }
     return QString();
 }

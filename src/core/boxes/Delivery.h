@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <optional>
+
 // Which part of the program a message comes from.
 enum class MessageSource { Reminder, StatusNotice, BoxTest, TypedText, Script };
 
@@ -16,6 +18,11 @@ struct MessageOrigin {
     // What the record shows of the text; its first line when empty. A
     // reminder's first line is only the hour, so it gives its own line.
     QString title = {};
+    // A reminder's due time: how long it may be held counts from there.
+    QDateTime dueAt = {};
+    // How long it may wait for its box, in minutes, when not the settings'
+    // time for its source; 0: sent now or never.
+    std::optional<int> holdMinutes = {};
 };
 
 // One message in the delivery record: when, to which box, what, and how it went.
@@ -31,6 +38,8 @@ struct Delivery {
     DeliveryOutcome outcome = DeliveryOutcome::Waiting;
     int httpStatus = 0;
     QString reason; // the error or why it was not sent
+    QString heldBecause; // why it waited for its box ("Box im Standby"), empty when it went at once
+    QDateTime endedAt;   // when its outcome became known
 
     // Whether the box took it: answered with a 2xx status.
     bool delivered() const { return outcome == DeliveryOutcome::Answered && httpStatus >= 200 && httpStatus < 300; }

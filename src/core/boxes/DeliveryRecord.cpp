@@ -26,11 +26,12 @@ const Delivery *DeliveryRecord::find(quint64 id) const
     return i < 0 ? nullptr : &m_entries[i];
 }
 
-void DeliveryRecord::add(quint64 id, const QString &address, const Message &message, const MessageOrigin &origin)
+void DeliveryRecord::add(quint64 id, const QString &address, const Message &message, const MessageOrigin &origin,
+                         const QDateTime &madeAt)
 {
     Delivery d;
     d.id = id;
-    d.time = m_clock.now();
+    d.time = madeAt.isValid() ? madeAt : m_clock.now();
     d.origin = origin;
     d.address = address;
     d.kind = message.kind;
@@ -51,9 +52,12 @@ void DeliveryRecord::conclude(quint64 id, const SendResult &result, const BoxPro
     if (i < 0)
         return; // forgotten meanwhile
     Delivery &d = m_entries[i];
+    if (result.outcome == DeliveryOutcome::Held)
+        d.heldBecause = result.reason;
     d.outcome = result.outcome;
     d.httpStatus = result.httpStatus;
     d.reason = result.reason;
+    d.endedAt = m_clock.now();
     if (changedBy) {
         d.changedOnTheWay = true;
         d.text = result.shownText.left(Delivery::kMaxText);

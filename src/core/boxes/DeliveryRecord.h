@@ -21,8 +21,10 @@ public:
 
     explicit DeliveryRecord(const Clock &clock, QObject *parent = nullptr, int capacity = kDefaultCapacity);
 
-    // A message handed over; ids grow with each hand-over.
-    void add(quint64 id, const QString &address, const Message &message, const MessageOrigin &origin);
+    // A message handed over; ids grow with each hand-over. madeAt: when it
+    // was made, if before now (a held message read at start).
+    void add(quint64 id, const QString &address, const Message &message, const MessageOrigin &origin,
+             const QDateTime &madeAt = QDateTime());
     // Its result. changedBy: the protocol of a box that changed the text on
     // its way, null when it did not; the entry then keeps the text as the
     // box shows it.

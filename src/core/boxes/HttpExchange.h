@@ -45,6 +45,7 @@ public:
 
     // What it carries: a message, or a question such as the version question.
     std::optional<BoxQuestion> question;
+    quint64 askedAs = 0; // a question whose answer is awaited: the id ask() returned
     Message message;
     BoxGet get; // filled when it is written
 

@@ -62,6 +62,21 @@ void HttpTransport::identify(const QString &address)
     hand(x);
 }
 
+quint64 HttpTransport::ask(const QString &address, BoxQuestion question)
+{
+    HttpExchange *x = create(address);
+    x->question = question;
+    x->askedAs = x->id();
+    const quint64 id = x->id();
+    if (!m_protocols.protocolFor(x->key()).questionFor(x->key(), question)) {
+        delete x; // this kind cannot be asked: the box cannot tell
+        emitAnswered(id, QuestionAnswer());
+        return id;
+    }
+    hand(x);
+    return id;
+}
+
 // The request for x, for what is known of its box by now; logged: the
 // changes made to suit the box are logged.
 MessageRequest HttpTransport::requestOf(const HttpExchange *x, bool logged)
@@ -76,7 +91,7 @@ MessageRequest HttpTransport::requestOf(const HttpExchange *x, bool logged)
     return request;
 }
 
-void HttpTransport::hand(HttpExchange *x)
+void HttpTransport::hand(HttpExchange *x, bool first)
 {
     const QString key = x->key();
     const BoxAddress box = BoxAddress::read(key);
@@ -85,19 +100,26 @@ void HttpTransport::hand(HttpExchange *x)
         const QByteArray target = requestOf(x, false).get.target;
         const quint64 id = x->id();
         const bool isMessage = !x->question;
+        const quint64 askedAs = x->askedAs;
         delete x;
         logNotSent(key, target, box.reason());
         if (isMessage)
             emitDone(id, {DeliveryOutcome::NotSent, 0, box.reason(), QString()});
+        else if (askedAs)
+            emitAnswered(askedAs, {false, std::nullopt, box.reason()});
         return;
     }
     connect(x, &HttpExchange::connected, this, [this, key] { service(key); });
     connect(x, &HttpExchange::writtenOut, this, [this, key] { service(key); });
     connect(x, &HttpExchange::ended, this,
             [this, x](int status, const QString &error, DeliveryOutcome outcome) { ended(x, status, error, outcome); });
-    x->startLimit(x->question ? std::min(kQueryTimeoutMs, m_timeoutMs) : m_timeoutMs);
+    const int questionLimit = x->question == BoxQuestion::Mode ? kModeTimeoutMs : kQueryTimeoutMs;
+    x->startLimit(x->question ? std::min(questionLimit, m_timeoutMs) : m_timeoutMs);
     m_requests.insert(x->id(), x);
-    m_lanes[key].order.append(x);
+    if (first)
+        m_lanes[key].order.prepend(x);
+    else
+        m_lanes[key].order.append(x);
     service(key);
 }
 
@@ -162,7 +184,10 @@ void HttpTransport::writeWhatMayGo(const QString &key)
             for (const auto &header : x->get.headers)
                 request += header.first + ": " + header.second + "\r\n";
             request += "Connection: close\r\n\r\n";
-            qCInfo(lcSend).noquote() << "GET" << key << x->get.target;
+            if (x->askedAs)
+                qCDebug(lcSend).noquote() << "GET" << key << x->get.target;
+            else
+                qCInfo(lcSend).noquote() << "GET" << key << x->get.target;
             x->write(request);
         }
         return; // the first one not yet written holds the rest back
@@ -181,7 +206,9 @@ void HttpTransport::ended(HttpExchange *x, int status, const QString &error, Del
     m_requests.remove(x->id());
 
     const QByteArray target = x->get.target;
-    if (outcome == DeliveryOutcome::NotSent)
+    if (x->askedAs)
+        qCDebug(lcSend).noquote() << "Frage an" << key << target << "-" << (error.isEmpty() ? QString::number(status) : error);
+    else if (outcome == DeliveryOutcome::NotSent)
         logNotSent(key, target, error);
     else if (!x->triedToConnect() && !error.isEmpty())
         qCWarning(lcSend).noquote() << "nicht gesendet an" << (QLatin1Char('"') + key + QLatin1Char('"')) << target << "-" << error;
@@ -196,7 +223,9 @@ void HttpTransport::ended(HttpExchange *x, int status, const QString &error, Del
         meaning = protocol.readAnswer(key, x->get, x->answer());
     else if (x->question)
         protocol.unanswered(key, x->get);
-    if (!x->question) {
+    if (x->askedAs) {
+        endQuestion(x, meaning, error);
+    } else if (!x->question) {
         SendResult result{outcome, status, error, x->written() ? protocol.shownText(x->get) : QString()};
         // The box's own words why it did not take it; a success status
         // with such words is no delivery.
@@ -209,6 +238,35 @@ void HttpTransport::ended(HttpExchange *x, int status, const QString &error, Del
     }
     x->deleteLater();
     service(key);
+}
+
+void HttpTransport::endQuestion(HttpExchange *x, const AnswerMeaning &meaning, const QString &error)
+{
+    const QString key = x->key();
+    const bool answered = x->answer().status() > 0;
+    if (answered && meaning.verdict == AnswerMeaning::Verdict::NotThisKind) {
+        // The server lacks this question: its next one goes in its place,
+        // still ahead of the messages behind.
+        const std::optional<BoxGet> next = m_protocols.protocolFor(key).questionFor(key, *x->question);
+        if (next && next->target != x->get.target) {
+            HttpExchange *y = create(key);
+            y->question = x->question;
+            y->askedAs = x->askedAs;
+            hand(y, true);
+            return;
+        }
+    }
+    QuestionAnswer answer;
+    answer.reached = answered;
+    answer.error = error;
+    if (answered)
+        answer.canShow = meaning.canShow;
+    emitAnswered(x->askedAs, answer);
+}
+
+void HttpTransport::emitAnswered(quint64 id, const QuestionAnswer &answer)
+{
+    QMetaObject::invokeMethod(this, [this, id, answer] { emit answered(id, answer); }, Qt::QueuedConnection);
 }
 
 // A refused address is logged as a warning once (until its reason

@@ -2,6 +2,7 @@
 
 #include "boxes/Message.h"
 #include "boxes/ProtocolChoice.h"
+#include "boxes/QuestionAnswer.h"
 #include "boxes/SendResult.h"
 
 #include <QHash>
@@ -39,6 +40,9 @@ public:
     // A question such as the version query is answered at once by any box
     // that answers at all; the messages behind it wait no longer than this.
     static constexpr int kQueryTimeoutMs = 5000;
+    // The mode question is asked every watch tick; a box that takes longer
+    // counts as unable to tell.
+    static constexpr int kModeTimeoutMs = 3000;
 
     // The port is 80 for the boxes; tests pass their own server's port and a
     // short time-out.
@@ -57,6 +61,13 @@ public:
     // kQueryTimeoutMs.
     void identify(const QString &address);
 
+    // Asks the box at address question (such as the mode question) ahead
+    // of the messages handed over after it; answered() follows exactly once,
+    // after ask() has returned. A server that lacks the mode question is asked
+    // its protocol's next one in its place. Logged at debug level only: the
+    // watch asks every ten seconds.
+    quint64 ask(const QString &address, BoxQuestion question);
+
     // Which kind of box serves each address, and what each kind learnt of
     // its boxes from every answer. A message is encoded for what is known
     // when its request is written.
@@ -70,6 +81,8 @@ public:
 signals:
     // The end of a submitted message.
     void done(quint64 id, const SendResult &result);
+    // The answer to a question from ask().
+    void answered(quint64 id, const QuestionAnswer &answer);
 
 private:
     struct Lane {
@@ -78,13 +91,15 @@ private:
     };
 
     HttpExchange *create(const QString &address);
-    void hand(HttpExchange *x);
+    void hand(HttpExchange *x, bool first = false);
     MessageRequest requestOf(const HttpExchange *x, bool logged);
     void service(const QString &key);
     void startWhatMayStart(const QString &key);
     void writeWhatMayGo(const QString &key);
     void ended(HttpExchange *x, int status, const QString &error, DeliveryOutcome outcome);
     void emitDone(quint64 id, const SendResult &result);
+    void emitAnswered(quint64 id, const QuestionAnswer &answer);
+    void endQuestion(HttpExchange *x, const AnswerMeaning &meaning, const QString &error);
     void logNotSent(const QString &address, const QByteArray &target, const QString &reason);
 
     quint16 m_port;

@@ -13,6 +13,10 @@ class ProtocolChoice
 public:
     BoxProtocol &protocolFor(const QString &address);
 
+    // How long boxes show a popup and a message, in seconds (zelvo.ini);
+    // unset: each kind's own.
+    void setDisplayTimes(std::optional<int> popupSeconds, std::optional<int> messageSeconds);
+
     // The kind a box is taken for before anyone asked it.
     const BoxProtocol &unasked() const { return m_nhttpd; }
 

@@ -26,7 +26,13 @@ public:
     const SendResult &result() const { return m_result; }
     bool isFinished() const { return m_finished; }
 
+    // Whether it waits for its box (its result is Held meanwhile).
+    bool isHeld() const { return m_result.outcome == DeliveryOutcome::Held; }
+
 signals:
+    // It waits until its box can show it; finished() follows when it went
+    // or expired.
+    void held(const SendResult &result);
     void finished(const SendResult &result);
 
 private:
@@ -40,4 +46,5 @@ private:
     MessageOrigin m_origin;
     SendResult m_result;
     bool m_finished = false;
+    quint64 m_heldId = 0; // its id among the held messages, while held
 };

@@ -12,6 +12,8 @@ enum class DeliveryOutcome {
     Failed,            // any other error on the way
     NotSent,           // never contacted: no box, box not configured, address refused
     Dropped,           // gave up while it still waited behind earlier requests
+    Held,              // waits until its box can show it (the reason says why); not the end
+    Expired,           // held until its time ran out, or pushed out by newer ones: never sent
 };
 
 // The end of one message to one box.
@@ -23,6 +25,8 @@ struct SendResult {
 
     // Whether the box took it: answered with a 2xx status.
     bool delivered() const { return outcome == DeliveryOutcome::Answered && httpStatus >= 200 && httpStatus < 300; }
+    // Whether more is to come: under way, or held for its box.
+    bool pending() const { return outcome == DeliveryOutcome::Waiting || outcome == DeliveryOutcome::Held; }
 };
 
 Q_DECLARE_METATYPE(SendResult)

@@ -40,15 +40,23 @@ bool StatusBoard::boxIsOn(int box) const
     return box >= 1 && box <= m_boxStatus.size() && m_boxStatus.at(box - 1) == QLatin1Char('1');
 }
 
-std::optional<bool> StatusBoard::lampOn(int box) const
+BoxState StatusBoard::lamp(int box) const
 {
-    return (box >= 1 && box <= BoxCount::kBoxes) ? m_lamps[box - 1] : std::nullopt;
+    return (box >= 1 && box <= BoxCount::kBoxes) ? m_lamps[box - 1] : BoxState::Unknown;
 }
 
-void StatusBoard::setLampOn(int box, bool on)
+void StatusBoard::setLamp(int box, BoxState state)
 {
-    if (box < 1 || box > BoxCount::kBoxes || m_lamps[box - 1] == on)
+    if (box < 1 || box > BoxCount::kBoxes || m_lamps[box - 1] == state)
         return;
-    m_lamps[box - 1] = on;
-    emit lampChanged(box, on);
+    m_lamps[box - 1] = state;
+    emit lampChanged(box, state);
+}
+
+void StatusBoard::setHeldCount(int count)
+{
+    if (count == m_heldCount)
+        return;
+    m_heldCount = count;
+    emit heldCountChanged(count);
 }

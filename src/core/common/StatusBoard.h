@@ -1,12 +1,12 @@
 #pragma once
 
 #include "common/BoxCount.h"
+#include "common/BoxState.h"
 
 #include <QObject>
 #include <QString>
 
 #include <array>
-#include <optional>
 
 // The program's live status, as the main window shows it: the clock text,
 // the information panel, whether each box is on (its lamp, and the box
@@ -33,22 +33,28 @@ public:
     void setBoxStatus(const QString &status);
     bool boxIsOn(int box) const; // box 1..BoxCount::kBoxes
 
-    // Whether box 1..BoxCount::kBoxes was last found on; nothing before the
-    // watch has judged it (the lamp then shows off). A box that is not configured
-    // keeps its lamp as it was.
-    std::optional<bool> lampOn(int box) const;
-    void setLampOn(int box, bool on);
+    // What box 1..BoxCount::kBoxes was last found to be; Unknown before the
+    // watch has judged it (the lamp then shows off). A box that is not
+    // configured keeps its lamp as it was.
+    BoxState lamp(int box) const;
+    void setLamp(int box, BoxState state);
+
+    // How many messages wait for their boxes (the tray tip says it).
+    int heldCount() const { return m_heldCount; }
+    void setHeldCount(int count);
 
 signals:
     void clockTextChanged(const QString &text);
     void infoChanged(); // shown, hidden or new text
     void boxStatusChanged(const QString &status);
-    void lampChanged(int box, bool on);
+    void lampChanged(int box, BoxState state);
+    void heldCountChanged(int count);
 
 private:
     QString m_clockText = QStringLiteral("00:00:00");
     QString m_infoText;
     bool m_infoVisible = false;
     QString m_boxStatus = QString(BoxCount::kBoxes, QLatin1Char('0'));
-    std::array<std::optional<bool>, BoxCount::kBoxes> m_lamps;
+    std::array<BoxState, BoxCount::kBoxes> m_lamps{};
+    int m_heldCount = 0;
 };

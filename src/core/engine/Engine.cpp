@@ -14,19 +14,20 @@
 Engine::Engine(const Options &options, QObject *parent)
     : QObject(parent)
     , m_folder(options.folder)
+    , m_systemClock(options.clock ? nullptr : std::make_unique<SystemClock>())
+    , m_clock(options.clock ? options.clock : m_systemClock.get())
     , m_boxList(options.folder)
+    , m_settings(options.folder)
+    , m_held(options.folder, *m_clock)
 {
-    if (options.clock) {
-        m_clock = options.clock;
-    } else {
-        m_systemClock = std::make_unique<SystemClock>();
-        m_clock = m_systemClock.get();
-    }
     m_display = new StatusBoard(this);
     m_record = new DeliveryRecord(*m_clock, this);
     m_sender = new BoxSender(&m_boxList, {options.httpPort, options.httpTimeoutMs}, this);
     m_sender->keepRecordIn(m_record);
     m_sender->showOn(m_display);
+    m_sender->useSettings(&m_settings);
+    m_sender->holdIn(&m_held, m_clock);
+    connect(m_sender, &BoxSender::heldCountChanged, m_display, &StatusBoard::setHeldCount);
 
     m_secondTimer = new SecondTimer(this);
     m_secondTimer->setObjectName(QStringLiteral("Timer1"));
@@ -58,6 +59,8 @@ void Engine::start()
     // once (zelvo-headless, which has no panel, logs it).
     if (const QString notice = DefaultFolder::missingFilesNotice(m_folder); !notice.isEmpty())
         m_display->showInfo(notice);
+    // What waited for its box when Zelvo last ended waits on.
+    m_sender->restoreHeld();
     m_statusWatch->tick();
     m_secondTimer->start();
     m_watchTimer->start();
@@ -69,7 +72,8 @@ void Engine::stop()
     m_watchTimer->stop();
 }
 
-ScriptDelivery *Engine::sendFromScript(const QList<int> &boxes, const Message &message, QString *error)
+ScriptDelivery *Engine::sendFromScript(const QList<int> &boxes, const Message &message, QString *error,
+                                       std::optional<int> holdMinutes)
 {
     const BoxListFile::ReadResult read = m_boxList.read(); // a copy: sending reads the source again
     if (!read.error.isEmpty()) {
@@ -77,6 +81,7 @@ ScriptDelivery *Engine::sendFromScript(const QList<int> &boxes, const Message &m
         return nullptr;
     }
     auto *delivery = new ScriptDelivery(m_sender, this);
+    delivery->setHoldMinutes(holdMinutes);
     const QList<SendHandle *> sent = delivery->start(read.boxes, boxes, message);
     if (delivery->sentToAny())
         m_sender->showWhenSent(sent, TypedText::convert(message.text).plain);

@@ -3,6 +3,8 @@
 #include "boxes/BoxListSource.h"
 #include "check/ListChangeWarner.h"
 #include "common/Clock.h"
+#include "common/ZelvoSettings.h"
+#include "boxes/HeldMessages.h"
 
 #include <QDir>
 #include <QList>
@@ -53,12 +55,16 @@ public:
     StatusWatch *statusWatch() const { return m_statusWatch; }
     // Every message handed to the boxes and how it went.
     DeliveryRecord *deliveryRecord() const { return m_record; }
+    // zelvo.ini in the folder.
+    const ZelvoSettings &settings() const { return m_settings; }
 
     // A message from `zelvo send` (boxes 1..BoxList::kBoxes, empty: every box
     // that names an address) through the sender; the panel shows it like a typed
-    // text. Null, and error set, when boxip.ini cannot be read. The delivery
-    // belongs to the engine until the caller takes it.
-    ScriptDelivery *sendFromScript(const QList<int> &boxes, const Message &message, QString *error);
+    // text. holdMinutes: how long it may wait for a box in standby or off, when
+    // not zelvo.ini's time (0: not at all). Null, and error set, when boxip.ini
+    // cannot be read. The delivery belongs to the engine until the caller takes it.
+    ScriptDelivery *sendFromScript(const QList<int> &boxes, const Message &message, QString *error,
+                                   std::optional<int> holdMinutes = std::nullopt);
 
 signals:
     // Something the user must be told, in German, in a message box.
@@ -71,6 +77,8 @@ private:
     std::unique_ptr<SystemClock> m_systemClock;
     const Clock *m_clock;
     BoxListSource m_boxList;
+    ZelvoSettings m_settings;
+    HeldMessages m_held;
     // Warns under zelvo.reminders about lines that can never fire, once per
     // change of a list.
     ListChangeWarner m_changeWarner;

@@ -83,7 +83,9 @@ int ReminderClock::checkList(ReminderListKind list, const QDateTime &localTime)
         if (!record.firesAt(keys))
             continue;
         const ReminderMessage message = ReminderMessage::compose(record, keys);
-        sent << m_sender->send(message.box, message.message, {MessageSource::Reminder, message.box, message.panelText});
+        // Held for a box that shows nothing, it may wait counted from its due time.
+        sent << m_sender->send(message.box, message.message,
+                               {MessageSource::Reminder, message.box, message.panelText, localTime});
         qCInfo(lcReminders).noquote() << ReminderLayout::fileName(list) << "Zeile" << record.line() << "an Box"
                                       << message.box;
         panelText = message.panelText;

@@ -1,5 +1,6 @@
 #include "sendtext/BoxAddressTest.h"
 
+#include "boxes/BoxListSource.h"
 #include "boxes/BoxSender.h"
 #include "boxes/Message.h"
 
@@ -20,8 +21,16 @@ QString BoxAddressTest::panelText(int box)
     return QStringLiteral("Test für die ") + numberText(box) + QStringLiteral(". D-Box2");
 }
 
+// The test goes at once, whatever the box's state; the panel says what the
+// watch last found of the box at that address, so that a test that shows
+// nothing on a box in standby is no riddle.
 void BoxAddressTest::run(BoxSender *sender, int box, const QString &address)
 {
-    sender->showWhenSent({sender->sendTo(address, message(box, address), {MessageSource::BoxTest, box})},
-                         panelText(box));
+    QString text = panelText(box);
+    const bool saved = address.trimmed() == sender->boxList()->boxes().address(box).trimmed();
+    if (saved && sender->boxState(box) == BoxState::Standby)
+        text += QStringLiteral(" - die Box ist im Standby und zeigt den Text nicht");
+    else if (saved && sender->boxState(box) == BoxState::Off)
+        text += QStringLiteral(" - die Box war zuletzt aus");
+    sender->showWhenSent({sender->sendTo(address, message(box, address), {MessageSource::BoxTest, box})}, text);
 }

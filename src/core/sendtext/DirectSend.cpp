@@ -1,6 +1,8 @@
 #include "sendtext/DirectSend.h"
 
 #include "boxes/BoxSender.h"
+#include "boxes/BoxListSource.h"
+#include "common/ZelvoSettings.h"
 
 #include <QEventLoop>
 
@@ -10,6 +12,11 @@ QList<ScriptDelivery::BoxOutcome> deliver(BoxListSource &source, const BoxList &
                                           const Message &message)
 {
     BoxSender sender(&source, BoxSender::Options());
+    // Nobody would deliver a held message later: a box that cannot show it
+    // gets nothing, and the caller hears why.
+    const ZelvoSettings settings(source.folder());
+    sender.useSettings(&settings);
+    sender.askModeFirst();
     ScriptDelivery delivery(&sender);
     QEventLoop loop;
     QObject::connect(&delivery, &ScriptDelivery::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);

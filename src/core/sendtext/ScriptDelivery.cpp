@@ -83,15 +83,23 @@ QList<SendHandle *> ScriptDelivery::start(const BoxList &list, const QList<int> 
                                            QStringLiteral("Box %1 ist nicht eingerichtet").arg(m_outcomes.at(i).box));
     for (int i = 0; i < m_outcomes.size(); ++i)
         if (!handles.at(i))
-            handles[i] = m_sender->send(m_outcomes.at(i).box, message, MessageOrigin{MessageSource::Script});
+            handles[i] = m_sender->send(m_outcomes.at(i).box, message,
+                                        MessageOrigin{MessageSource::Script, 0, QString(), QDateTime(), m_holdMinutes});
     m_open = int(handles.size());
     for (int i = 0; i < handles.size(); ++i) {
-        take(i, handles.at(i)->result()); // what is known at once: an address refused
-        connect(handles.at(i), &SendHandle::finished, this, [this, i](const SendResult &result) {
+        SendHandle *handle = handles.at(i);
+        take(i, handle->result()); // known at once: an address refused, a box in standby
+        if (handle->isHeld())
+            --m_open; // known: the running Zelvo delivers it when the box can show it
+        const auto known = [this, i](const SendResult &result) {
+            // A held message counted when it was held; its end changes only its outcome.
+            const bool counted = m_outcomes.at(i).held();
             take(i, result);
-            if (--m_open == 0)
+            if (!counted && --m_open == 0)
                 emit finished();
-        });
+        };
+        connect(handle, &SendHandle::held, this, known);
+        connect(handle, &SendHandle::finished, this, known);
     }
     if (m_open == 0)
         QTimer::singleShot(0, this, &ScriptDelivery::finished);

@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 class BoxSender;
 class SendHandle;
 
@@ -25,6 +27,9 @@ public:
         QString error;      // the reason as the failing layer says it, empty when answered
 
         bool reached() const { return httpStatus >= 200 && httpStatus < 300; }
+        // Held for its box, which is in standby or off: the running Zelvo
+        // delivers it when the box can show it.
+        bool held() const { return outcome == DeliveryOutcome::Held; }
         // Whether its end is known (a running Zelvo not asked to wait
         // answers before most are).
         bool known() const { return outcome != DeliveryOutcome::Waiting; }
@@ -59,6 +64,9 @@ public:
     // the text is written for it (a process that has not talked to the boxes
     // yet; the running program learns it from its status watch).
     void setAskVersionFirst(bool ask) { m_askVersionFirst = ask; }
+    // How long the message may wait for a box that cannot show it, in
+    // minutes; unset: zelvo.ini's time for texts, 0: not at all.
+    void setHoldMinutes(std::optional<int> minutes) { m_holdMinutes = minutes; }
 
     QList<int> boxes() const;
     // Whether at least one box names an address, so its message went on its way.
@@ -79,4 +87,5 @@ private:
     int m_handedOver = 0;
     bool m_started = false;
     bool m_askVersionFirst = false;
+    std::optional<int> m_holdMinutes;
 };

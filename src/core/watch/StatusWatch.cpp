@@ -43,6 +43,7 @@ StatusWatch::StatusWatch(StatusBoard *display, BoxSender *sender, EchoProber *pr
     , m_prober(prober)
 {
     connect(m_prober, &EchoProber::finished, this, &StatusWatch::takeResult);
+    connect(m_sender, &BoxSender::modeAnswered, this, &StatusWatch::takeMode);
     m_deadline.setSingleShot(true);
     m_deadline.setInterval(kDefaultTickLimitMs);
     connect(&m_deadline, &QTimer::timeout, this, &StatusWatch::giveUpWaiting);
@@ -77,6 +78,8 @@ void StatusWatch::tick()
         b.probed = false;
         b.answered = false;
         b.result = EchoResult();
+        b.modeAsked = 0;
+        b.mode = QuestionAnswer();
     }
 
     // Count first, then start: a prober may answer before probe() returns.
@@ -122,6 +125,33 @@ void StatusWatch::takeResult(int id, const EchoResult &result)
     m_box[box - 1].answered = true;
     m_box[box - 1].result = result;
     logResult(box, result);
+    // Only a box that answers echo is asked its mode, once per tick.
+    if (result.status() == 0) {
+        m_box[box - 1].modeAsked = m_sender->askMode(m_boxes.address(box));
+        return;
+    }
+    boxDone(box);
+}
+
+void StatusWatch::takeMode(quint64 asked, const QuestionAnswer &answer)
+{
+    if (!m_running)
+        return;
+    for (int box = 1; box <= BoxList::kBoxes; ++box) {
+        Box &b = m_box[box - 1];
+        if (b.modeAsked != 0 && b.modeAsked == asked) {
+            b.modeAsked = 0;
+            b.mode = answer;
+            boxDone(box);
+            if (!m_running)
+                return;
+        }
+    }
+}
+
+void StatusWatch::boxDone(int box)
+{
+    (void)box;
     if (--m_pending == 0)
         finishTick();
 }
@@ -131,6 +161,11 @@ void StatusWatch::giveUpWaiting()
     if (!m_running)
         return;
     for (int box = 1; box <= BoxList::kBoxes; ++box) {
+        if (m_box[box - 1].modeAsked) {
+            // A box that takes this long to say its mode cannot tell.
+            m_box[box - 1].modeAsked = 0;
+            m_box[box - 1].mode.error = QStringLiteral("Modus nicht rechtzeitig beantwortet");
+        }
         if (m_box[box - 1].probed && !m_box[box - 1].answered) {
             m_box[box - 1].answered = true;
             m_box[box - 1].result = EchoResult::of(
@@ -161,6 +196,27 @@ void StatusWatch::logResult(int box, const EchoResult &result)
     qCInfo(lcWatch).noquote() << line;
 }
 
+// The info level hears of a box's state when it changes; each mode answer
+// goes to the debug level.
+void StatusWatch::logState(int box, BoxState state, const QuestionAnswer &mode)
+{
+    const QString said = !mode.reached           ? QStringLiteral("Modus: keine Antwort (%1)").arg(mode.error)
+                         : !mode.error.isEmpty()  ? mode.error
+                         : mode.canShow.has_value() ? QStringLiteral("Modus: %1").arg(*mode.canShow ? QStringLiteral("zeigt Nachrichten")
+                                                                                                  : QStringLiteral("Standby oder AV-Eingang"))
+                                                  : QStringLiteral("Modus nicht abfragbar");
+    if (m_box[box - 1].result.status() == 0)
+        qCDebug(lcWatch).noquote() << QStringLiteral("Box %1:").arg(box) << said;
+    if (state == m_box[box - 1].stateLogged)
+        return;
+    m_box[box - 1].stateLogged = state;
+    const QString text = state == BoxState::On        ? QStringLiteral("eingeschaltet")
+                         : state == BoxState::Standby ? QStringLiteral("im Standby (zeigt keine Nachrichten)")
+                                                      : QStringLiteral("aus");
+    qCInfo(lcWatch).noquote() << QStringLiteral("Box %1 \"%2\":").arg(box).arg(m_boxes.address(box).trimmed()) << text
+                              << (state == BoxState::On && !mode.canShow.has_value() ? QStringLiteral("(%1)").arg(said) : QString());
+}
+
 void StatusWatch::finishTick()
 {
     QString current;
@@ -171,8 +227,14 @@ void StatusWatch::finishTick()
             continue;
         }
         const EchoResult &r = m_box[box - 1].result;
-        const bool on = r.status() == 0;
-        m_display->setLampOn(box, on);
+        const QuestionAnswer &mode = m_box[box - 1].mode;
+        const BoxState state = r.status() != 0        ? BoxState::Off
+                               : mode.canShow == false ? BoxState::Standby
+                                                       : BoxState::On;
+        m_box[box - 1].state = state;
+        m_display->setLamp(box, state);
+        logState(box, state, mode);
+        const bool on = state == BoxState::On;
         current += on ? QLatin1Char('1') : QLatin1Char('0');
 
         // Shown once per address that does not resolve; each failure is still logged.
@@ -198,11 +260,16 @@ void StatusWatch::finishTick()
         if (m_box[box - 1].probed && current.at(box - 1) == QLatin1Char('1') && !wasOn)
             m_sender->identifyAt(m_boxes.address(box));
     }
+    // The sender hears first, so that what waited for a box that came on
+    // goes before the notice.
+    for (int box = 1; box <= BoxList::kBoxes; ++box)
+        if (m_box[box - 1].probed)
+            m_sender->setBoxState(box, m_box[box - 1].state);
     if (current != stored) {
         const Message notice{MessageKind::Message, composeNotice(stored, current)};
         for (int box = 1; box <= BoxList::kBoxes; ++box) {
             if (m_boxes.reportFlag(box) != 0 && current.at(box - 1) == QLatin1Char('1') && m_boxes.isConfigured(box))
-                m_sender->sendTo(m_boxes.address(box), notice, {MessageSource::StatusNotice, box});
+                m_sender->send(box, notice, {MessageSource::StatusNotice, box});
         }
         m_display->showInfo(kPanelText);
         qCInfo(lcWatch).noquote() << "Status" << stored << "->" << current;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "boxes/BoxList.h"
+#include "boxes/QuestionAnswer.h"
+#include "common/BoxState.h"
 #include "watch/EchoResult.h"
 
 #include <QElapsedTimer>
@@ -15,8 +17,12 @@ class StatusBoard;
 class EchoProber;
 class BoxSender;
 
-// The Timer2 tick: probes every configured box, colours the lamps, keeps the
-// box status text and tells the boxes when a box was switched on or off.
+// The Timer2 tick: probes every configured box, asks each box that answers
+// whether it can show a message now (its mode), colours the lamps (on,
+// standby, off), keeps the box status text and tells the boxes when a box was
+// switched on or off. A box in standby counts as off for the notices and the
+// status text: nobody sees a text on it. The sender hears each box's state,
+// so that it holds messages for a box that cannot show them.
 //
 // A tick hands all its probes to the prober at once and returns; when the
 // last result is in, it applies them in one go. A tick that is still under
@@ -65,6 +71,9 @@ signals:
 
 private:
     void takeResult(int id, const EchoResult &result);
+    void takeMode(quint64 asked, const QuestionAnswer &answer);
+    void boxDone(int box);
+    void logState(int box, BoxState state, const QuestionAnswer &mode);
     void giveUpWaiting();
     void logResult(int box, const EchoResult &result);
     void finishTick();
@@ -86,6 +95,10 @@ private:
         bool probed = false;    // configured, so probed in the running tick
         bool answered = false;  // its result for the running tick is in
         EchoResult result;      // of the running tick
+        quint64 modeAsked = 0;  // the mode question of the running tick, while under way
+        QuestionAnswer mode;    // its answer (canShow empty: cannot tell)
+        BoxState state = BoxState::Unknown; // as judged last
+        BoxState stateLogged = BoxState::Unknown;
         bool inFlight = false;  // a probe not yet come back, from any tick
         QString unresolvedShown; // address whose look-up failure was shown
         QString lastLogged;      // address and outcome last logged at info level

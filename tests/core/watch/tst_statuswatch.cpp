@@ -225,10 +225,10 @@ void TestStatusWatch::tick()
     QCOMPARE(m_display->boxStatus(), status);
     for (int box = 1; box <= 4; ++box) {
         const QChar lamp = lamps.at(box - 1);
-        const std::optional<bool> expected = lamp == QLatin1Char('g')   ? std::optional(true)
-                                             : lamp == QLatin1Char('r') ? std::optional(false)
-                                                                        : std::nullopt; // untouched
-        QCOMPARE(m_display->lampOn(box), expected);
+        const BoxState expected = lamp == QLatin1Char('g')   ? BoxState::On
+                                  : lamp == QLatin1Char('r') ? BoxState::Off
+                                                             : BoxState::Unknown; // untouched
+        QCOMPARE(m_display->lamp(box), expected);
     }
     QCOMPARE(m_display->infoVisible(), panel);
     QCOMPARE(m_display->infoText(), panel ? StatusWatch::kPanelText : QString());
@@ -388,8 +388,8 @@ void TestStatusWatch::unresolvedNameAlertsOncePerAddress()
     QCOMPARE(alerts.size(), 1);
     QCOMPARE(alerts.first().first().toString(), StatusWatch::kUnresolvedAlert);
     QCOMPARE(m_display->boxStatus(), QString("0010"));
-    QCOMPARE(m_display->lampOn(1), std::optional(false));
-    QCOMPARE(m_display->lampOn(2), std::optional(false));
+    QCOMPARE(m_display->lamp(1), BoxState::Off);
+    QCOMPARE(m_display->lamp(2), BoxState::Off);
     // Told about box 3 only; nothing went to the names.
     QCOMPARE(messages(3).size(), 1);
 
@@ -421,7 +421,7 @@ void TestStatusWatch::icmpNotAllowedAlertsOncePerRun()
                      "Abhilfe: sysctl -w net.ipv4.ping_group_range=\"0 2147483647\" oder setcap cap_net_raw+ep zelvo"));
     QCOMPARE(m_display->boxStatus(), QString("0000"));
     for (int box = 1; box <= 4; ++box)
-        QCOMPARE(m_display->lampOn(box), std::optional(false));
+        QCOMPARE(m_display->lamp(box), BoxState::Off);
     for (auto *server : m_servers)
         QCOMPARE(server->requests().size(), 0);
 

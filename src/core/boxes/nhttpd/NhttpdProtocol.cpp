@@ -8,19 +8,34 @@ NhttpdProtocol::NhttpdProtocol()
 {
 }
 
+void NhttpdProtocol::setDisplayTimes(std::optional<int> popupSeconds, std::optional<int> messageSeconds)
+{
+    m_popupSeconds = popupSeconds;
+    m_messageSeconds = messageSeconds;
+}
+
+std::optional<int> NhttpdProtocol::displaySeconds(MessageKind kind, FirmwareKind firmware) const
+{
+    if (firmware == FirmwareKind::Old)
+        return std::nullopt;
+    return kind == MessageKind::Popup ? m_popupSeconds : m_messageSeconds;
+}
+
 MessageRequest NhttpdProtocol::messageRequest(const QString &address, const Message &message) const
 {
-    return request(message, m_firmware.kindOf(address));
+    const FirmwareKind firmware = m_firmware.kindOf(address);
+    return request(message, firmware, displaySeconds(message.kind, firmware));
 }
 
 MessageRequest NhttpdProtocol::preview(const Message &message, Assumed assumed) const
 {
-    return request(message, assumed == Assumed::Current ? FirmwareKind::New : FirmwareKind::Unknown);
+    const FirmwareKind firmware = assumed == Assumed::Current ? FirmwareKind::New : FirmwareKind::Unknown;
+    return request(message, firmware, displaySeconds(message.kind, firmware));
 }
 
-MessageRequest NhttpdProtocol::request(const Message &message, FirmwareKind kind)
+MessageRequest NhttpdProtocol::request(const Message &message, FirmwareKind kind, std::optional<int> displaySeconds)
 {
-    const RequestTarget::Encoded e = RequestTarget::encode(message, kind);
+    const RequestTarget::Encoded e = RequestTarget::encode(message, kind, displaySeconds);
     MessageRequest r;
     r.get.target = e.target;
     r.shortened = e.shortened;
@@ -61,12 +76,56 @@ std::optional<BoxGet> NhttpdProtocol::question(BoxQuestion question) const
 {
     if (question == BoxQuestion::Identity)
         return m_identity;
+    return BoxGet{RequestTarget::kModeQuery, {}};
+}
+
+std::optional<BoxGet> NhttpdProtocol::questionFor(const QString &address, BoxQuestion question) const
+{
+    if (question == BoxQuestion::Identity)
+        return m_identity;
+    switch (m_modeQuestionsLacking.value(address)) {
+    case 0:
+        return BoxGet{RequestTarget::kModeQuery, {}};
+    case 1:
+        return BoxGet{RequestTarget::kStandbyQuery, {}};
+    }
     return std::nullopt;
+}
+
+// "tv", "radio", ... can show a message; "standby" and "avinput" cannot.
+// The older question answers "on" while in standby. Any other answer means
+// the server lacks the question: the next one is asked instead.
+AnswerMeaning NhttpdProtocol::readMode(const QString &address, const BoxGet &request, const HttpAnswer &answer)
+{
+    static const QList<QByteArray> kModes = {"tv", "radio", "avinput", "standby", "audio", "pic",
+                                             "ts", "webtv", "upnp", "webradio", "unknown"};
+    const QByteArray word = answer.body().trimmed().toLower();
+    AnswerMeaning meaning;
+    meaning.version = version(address);
+    const bool ok = answer.status() >= 200 && answer.status() < 300;
+    if (ok && request.target == RequestTarget::kModeQuery && kModes.contains(word)) {
+        meaning.verdict = AnswerMeaning::Verdict::Accepted;
+        if (word != "unknown")
+            meaning.canShow = word != "standby" && word != "avinput";
+        return meaning;
+    }
+    if (ok && request.target == RequestTarget::kStandbyQuery && (word == "on" || word == "off")) {
+        meaning.verdict = AnswerMeaning::Verdict::Accepted;
+        meaning.canShow = word == "off";
+        return meaning;
+    }
+    m_modeQuestionsLacking[address] = request.target == RequestTarget::kModeQuery ? 1 : 2;
+    meaning.verdict = AnswerMeaning::Verdict::NotThisKind;
+    return meaning;
 }
 
 AnswerMeaning NhttpdProtocol::readAnswer(const QString &address, const BoxGet &request, const HttpAnswer &answer)
 {
     m_firmware.learn(address, request.target, answer.serverHeader(), answer.body());
+    if (request.target == RequestTarget::kModeQuery || request.target == RequestTarget::kStandbyQuery)
+        return readMode(address, request, answer);
+    if (request.target == m_identity.target)
+        m_modeQuestionsLacking.remove(address);
     AnswerMeaning meaning;
     meaning.version = version(address);
     if (request.target == m_identity.target)

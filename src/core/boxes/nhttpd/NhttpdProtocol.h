@@ -4,6 +4,8 @@
 #include "boxes/nhttpd/BoxFirmware.h"
 #include "boxes/nhttpd/FirmwareKind.h"
 
+#include <QHash>
+
 // The boxes whose web server (nhttpd) shows a text on GET
 // /control/message?popup=TEXT or ?nmsg=TEXT. Servers before nhttpd 3.4.1
 // decode a request more than once, so a text for them, or for a box whose
@@ -15,6 +17,11 @@ class NhttpdProtocol : public BoxProtocol
 public:
     NhttpdProtocol();
 
+    // How long a box shows a popup and a message, in seconds; unset: no
+    // time is sent and the box keeps its own (6 s and 60 s). Servers that
+    // decode twice are older than the time parameter and get none.
+    void setDisplayTimes(std::optional<int> popupSeconds, std::optional<int> messageSeconds);
+
     QString kindName() const override { return QStringLiteral("nhttpd"); }
     MessageRequest messageRequest(const QString &address, const Message &message) const override;
     MessageRequest preview(const Message &message, Assumed assumed) const override;
@@ -22,14 +29,27 @@ public:
     QString changedAlike(const QString &text) const override;
     QString readable(const Message &message) const override;
     std::optional<BoxGet> question(BoxQuestion question) const override;
+    // The mode question falls back to the standby question for a server
+    // that lacks it, and to none for one that knows neither.
+    std::optional<BoxGet> questionFor(const QString &address, BoxQuestion question) const override;
     AnswerMeaning readAnswer(const QString &address, const BoxGet &request, const HttpAnswer &answer) override;
     void unanswered(const QString &address, const BoxGet &request) override;
     QString version(const QString &address) const override;
 
     // The request for message to a server of this kind.
-    static MessageRequest request(const Message &message, FirmwareKind kind);
+    static MessageRequest request(const Message &message, FirmwareKind kind,
+                                  std::optional<int> displaySeconds = std::nullopt);
 
 private:
+    std::optional<int> displaySeconds(MessageKind kind, FirmwareKind firmware) const;
+    AnswerMeaning readMode(const QString &address, const BoxGet &request, const HttpAnswer &answer);
+
     const BoxGet m_identity; // the version question
     BoxFirmware m_firmware;
+    std::optional<int> m_popupSeconds;
+    std::optional<int> m_messageSeconds;
+    // Servers that answered a mode question as unknown: how many of the two
+    // they lack (1: ask the standby question, 2: neither). Forgotten when
+    // the box is asked what it is again, as after a new firmware.
+    QHash<QString, int> m_modeQuestionsLacking;
 };

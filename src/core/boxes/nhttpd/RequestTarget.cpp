@@ -153,12 +153,14 @@ int hexValue(char16_t c)
     return -1;
 }
 
-Encoded encode(const Message &message, FirmwareKind kind)
+Encoded encode(const Message &message, FirmwareKind kind, std::optional<int> displaySeconds)
 {
     Encoded e;
+    const QByteArray timeout = displaySeconds ? "&timeout=" + QByteArray::number(*displaySeconds) : QByteArray();
     // The prefix is ASCII and goes as written; the text behind it is escaped.
     e.target = kindPrefix(message.kind);
-    appendEscaped(e, message.text, false, kind, kMaxTarget);
+    appendEscaped(e, message.text, false, kind, kMaxTarget - int(timeout.size()));
+    e.target += timeout;
     return e;
 }
 

@@ -21,6 +21,11 @@ constexpr int kMaxTarget = kMaxRequestLine - int(sizeof("GET  HTTP/1.1\r\n") - 1
 // The document asked for to learn a box's web server version (a request
 // that is not a message).
 inline const QString kVersionQuery = QStringLiteral("/control/info?nhttpd_version");
+// Whether a message would be seen now: one word, the box's mode ("tv",
+// "standby", "avinput", ...); servers without it answer the older question
+// whether the box is in standby ("on" or "off").
+inline const QByteArray kModeQuery = QByteArrayLiteral("/control/getmode");
+inline const QByteArray kStandbyQuery = QByteArrayLiteral("/control/standby");
 
 struct Encoded {
     QByteArray target;
@@ -37,8 +42,10 @@ struct Encoded {
 // whose web server is old or not yet known, "&", "+" and "%" are written as
 // words, since such a server decodes them away. The text is cut at a
 // character boundary, ending in "…", so that the request line stays within
-// kMaxRequestLine.
-Encoded encode(const Message &message, FirmwareKind kind);
+// kMaxRequestLine. displaySeconds: how long the box shows it, sent as
+// "&timeout=N" behind the text (servers since 2011 read it; the length
+// limit counts it); none: the box keeps its own time.
+Encoded encode(const Message &message, FirmwareKind kind, std::optional<int> displaySeconds = std::nullopt);
 
 // A request that is not a message, such as kVersionQuery: path and query
 // escaped as text, '/' kept.

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QMetaType>
+#include <QString>
+
+#include <optional>
+
+// What a box said to a question such as the mode question.
+struct QuestionAnswer {
+    // False only when the box was asked and gave no answer (error says why);
+    // a box that cannot be asked the question counts as reached.
+    bool reached = true;
+    // The mode question: whether a message would be seen now; nothing when
+    // the box cannot tell.
+    std::optional<bool> canShow;
+    QString error;
+};
+
+Q_DECLARE_METATYPE(QuestionAnswer)
