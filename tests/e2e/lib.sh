@@ -341,10 +341,17 @@ e2e_has() {
 # server version that each box is asked when it comes on.
 e2e_total() {
     if [ -f "$E2E_WORK/box$1.jsonl" ]; then
-        jq -c 'select(.request != "GET /control/info?nhttpd_version HTTP/1.1")' "$E2E_WORK/box$1.jsonl" | wc -l
+        e2e_messages "$1" | wc -l
     else
         echo 0
     fi
+}
+
+# The requests to box $1 that were messages, not questions (version, mode).
+e2e_messages() {
+    [ -f "$E2E_WORK/box$1.jsonl" ] || return 0
+    jq -c 'select(.request | test("^GET /(control/(info\\?nhttpd_version|getmode|standby)|api/(about|powerstate|statusinfo))[ ?]") | not)' \
+        "$E2E_WORK/box$1.jsonl"
 }
 
 e2e_received() {

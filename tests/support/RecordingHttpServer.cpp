@@ -23,6 +23,16 @@ RecordingHttpServer::RecordingHttpServer(QObject *parent)
                     const QList<QByteArray> parts = r.requestLine.split(' ');
                     r.target = parts.size() >= 2 ? parts.at(1) : QByteArray();
                     r.localAddress = socket->localAddress();
+                    if (r.target == "/control/getmode" || r.target == "/control/standby") {
+                        m_modeQuestions.append(r);
+                        QByteArray word = m_mode;
+                        if (r.target == "/control/standby" && !m_mode.isEmpty())
+                            word = m_mode == "standby" ? "on" : "off";
+                        socket->write(word.isEmpty() ? QByteArray("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n")
+                                                     : "HTTP/1.1 200 OK\r\nContent-Length: "
+                                                           + QByteArray::number(word.size()) + "\r\n\r\n" + word);
+                        continue;
+                    }
                     m_requests.append(r);
                     emit requestReceived(r);
                     if (m_answering && (m_unanswered.isEmpty() || r.target != m_unanswered))

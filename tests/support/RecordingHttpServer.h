@@ -8,7 +8,9 @@
 
 // A real HTTP server for tests that records the raw bytes of every request
 // it receives (request line and headers) and answers 200 like a box, or
-// never answers at all.
+// never answers at all. The mode questions (whether the box is in standby)
+// are kept apart in modeQuestions(): unless a mode is set they get 404, as
+// from a server that knows neither.
 class RecordingHttpServer : public QObject
 {
     Q_OBJECT
@@ -31,6 +33,10 @@ public:
     // that hangs on one question.
     void setUnanswered(const QByteArray &target) { m_unanswered = target; }
 
+    // Answers the mode questions: "tv", "standby", "avinput", ...
+    void setMode(const QByteArray &mode) { m_mode = mode; }
+    const QList<Request> &modeQuestions() const { return m_modeQuestions; }
+
     const QList<Request> &requests() const { return m_requests; }
     QList<QByteArray> targets() const;
     int connectionCount() const { return m_connections; }
@@ -44,6 +50,8 @@ signals:
 private:
     QTcpServer m_server;
     QList<Request> m_requests;
+    QList<Request> m_modeQuestions;
+    QByteArray m_mode;
     bool m_answering = true;
     QByteArray m_unanswered;
     int m_connections = 0;

@@ -146,7 +146,7 @@ void BoxSender::route(SendHandle *handle)
         holdOrRefuse(handle, word.state);
     } else {
         word.awaiting << handle;
-        word.asking = askMode(handle->address());
+        word.asking = askModeOf(handle->address(), false);
     }
 }
 
@@ -249,8 +249,18 @@ void BoxSender::setBoxState(int box, BoxState state)
     word.state = state;
     word.since.start();
     dropExpired();
-    if (state == BoxState::On)
+    if (state == BoxState::On) {
         release(box);
+    } else if (!word.awaiting.isEmpty() && !word.asking) {
+        // Messages that waited for this word.
+        if (state == BoxState::Unknown) {
+            word.asking = askModeOf(m_boxes->boxes().address(box), false);
+        } else {
+            const QList<SendHandle *> awaiting = std::exchange(word.awaiting, {});
+            for (SendHandle *handle : awaiting)
+                holdOrRefuse(handle, state);
+        }
+    }
 }
 
 void BoxSender::release(int box)
@@ -299,12 +309,18 @@ void BoxSender::dropExpired()
 
 quint64 BoxSender::askMode(const QString &address)
 {
+    return askModeOf(address, true);
+}
+
+// One question per box at a time; every asker hears its answer.
+quint64 BoxSender::askModeOf(const QString &address, bool forWatch)
+{
     const QString key = address.trimmed();
-    if (const quint64 asking = m_modeQuestions.value(key))
-        return asking; // one question per box at a time; every asker hears its answer
-    const quint64 id = question(key);
-    m_modeQuestions.insert(key, id);
-    return id;
+    ModeQuestion &asking = m_modeQuestions[key];
+    asking.forWatch = asking.forWatch || forWatch;
+    if (!asking.id)
+        asking.id = question(key);
+    return asking.id;
 }
 
 quint64 BoxSender::question(const QString &address)
@@ -314,30 +330,37 @@ quint64 BoxSender::question(const QString &address)
 
 void BoxSender::answer(quint64 asked, const QuestionAnswer &answer)
 {
+    bool forWatch = false;
     for (auto it = m_modeQuestions.begin(); it != m_modeQuestions.end(); ++it) {
-        if (it.value() == asked) {
+        if (it->id == asked) {
+            forWatch = it->forWatch;
             m_modeQuestions.erase(it);
             break;
         }
     }
     for (int box = 1; box <= BoxList::kBoxes; ++box)
         if (m_states[box - 1].asking == asked)
-            takeBoxAnswer(box, answer);
+            takeBoxAnswer(box, answer, forWatch);
     emit modeAnswered(asked, answer);
 }
 
 // The sender's own question before a message: what the box said decides
 // for the messages that waited for it.
-void BoxSender::takeBoxAnswer(int box, const QuestionAnswer &answer)
+void BoxSender::takeBoxAnswer(int box, const QuestionAnswer &answer, bool forWatch)
 {
     BoxWord &word = m_states[box - 1];
     word.asking = 0;
-    const BoxState state = !answer.reached ? BoxState::Off
+    // No answer to the watch's question: the watch knows more (the echo)
+    // and tells within its tick.
+    if (!answer.reached && !answer.neverSent && forWatch)
+        return;
+    // No answer from a box that was on a moment ago: its mode cannot be known.
+    const BoxState state = !answer.reached ? (word.state == BoxState::On ? BoxState::On : BoxState::Off)
                            : answer.canShow == false ? BoxState::Standby
                                                      : BoxState::On;
-    word.state = state;
+    word.state = answer.neverSent ? BoxState::Unknown : state;
     word.since.start();
-    if (state == BoxState::On || (!m_held && state == BoxState::Off)) {
+    if (state == BoxState::On || answer.neverSent || (!m_held && state == BoxState::Off)) {
         release(box);
         return;
     }

@@ -143,7 +143,8 @@ private:
     void holdOrRefuse(SendHandle *handle, BoxState state);
     void release(int box);
     void dropExpired();
-    void takeBoxAnswer(int box, const QuestionAnswer &answer);
+    quint64 askModeOf(const QString &address, bool forWatch);
+    void takeBoxAnswer(int box, const QuestionAnswer &answer, bool forWatch);
     int holdMinutes(const MessageOrigin &origin) const;
     void setResult(SendHandle *handle, const SendResult &result);
     void finish(SendHandle *handle, const SendResult &result);
@@ -164,7 +165,11 @@ private:
     QHash<quint64, SendHandle *> m_submitted; // transport id -> handle still waiting
     QHash<quint64, SendHandle *> m_heldHandles; // held message id -> its handle
     std::array<BoxWord, BoxList::kBoxes> m_states;
-    QHash<QString, quint64> m_modeQuestions; // address -> the question under way to it
+    struct ModeQuestion {
+        quint64 id = 0;
+        bool forWatch = false; // the watch asked it too, and will say what it found
+    };
+    QHash<QString, ModeQuestion> m_modeQuestions; // address -> the question under way to it
     QString m_panelText; // the producer's text behind the panel
     QHash<quint64, PanelEntry> m_panelResults; // the messages behind it
     quint64 m_panelLast = 0; // the message whose result changed last

@@ -106,7 +106,7 @@ void HttpTransport::hand(HttpExchange *x, bool first)
         if (isMessage)
             emitDone(id, {DeliveryOutcome::NotSent, 0, box.reason(), QString()});
         else if (askedAs)
-            emitAnswered(askedAs, {false, std::nullopt, box.reason()});
+            emitAnswered(askedAs, {false, std::nullopt, box.reason(), true});
         return;
     }
     connect(x, &HttpExchange::connected, this, [this, key] { service(key); });
@@ -224,7 +224,7 @@ void HttpTransport::ended(HttpExchange *x, int status, const QString &error, Del
     else if (x->question)
         protocol.unanswered(key, x->get);
     if (x->askedAs) {
-        endQuestion(x, meaning, error);
+        endQuestion(x, meaning, error, outcome);
     } else if (!x->question) {
         SendResult result{outcome, status, error, x->written() ? protocol.shownText(x->get) : QString()};
         // The box's own words why it did not take it; a success status
@@ -240,7 +240,8 @@ void HttpTransport::ended(HttpExchange *x, int status, const QString &error, Del
     service(key);
 }
 
-void HttpTransport::endQuestion(HttpExchange *x, const AnswerMeaning &meaning, const QString &error)
+void HttpTransport::endQuestion(HttpExchange *x, const AnswerMeaning &meaning, const QString &error,
+                                DeliveryOutcome outcome)
 {
     const QString key = x->key();
     const bool answered = x->answer().status() > 0;
@@ -259,6 +260,7 @@ void HttpTransport::endQuestion(HttpExchange *x, const AnswerMeaning &meaning, c
     QuestionAnswer answer;
     answer.reached = answered;
     answer.error = error;
+    answer.neverSent = outcome == DeliveryOutcome::NotSent;
     if (answered)
         answer.canShow = meaning.canShow;
     emitAnswered(x->askedAs, answer);

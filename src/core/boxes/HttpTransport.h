@@ -99,7 +99,7 @@ private:
     void ended(HttpExchange *x, int status, const QString &error, DeliveryOutcome outcome);
     void emitDone(quint64 id, const SendResult &result);
     void emitAnswered(quint64 id, const QuestionAnswer &answer);
-    void endQuestion(HttpExchange *x, const AnswerMeaning &meaning, const QString &error);
+    void endQuestion(HttpExchange *x, const AnswerMeaning &meaning, const QString &error, DeliveryOutcome outcome);
     void logNotSent(const QString &address, const QByteArray &target, const QString &reason);
 
     quint16 m_port;

@@ -14,6 +14,9 @@ struct QuestionAnswer {
     // the box cannot tell.
     std::optional<bool> canShow;
     QString error;
+    // Not reached since it never went: its address refused or its name not
+    // resolved (messages to it fail the same way, in their own words).
+    bool neverSent = false;
 };
 
 Q_DECLARE_METATYPE(QuestionAnswer)

@@ -207,13 +207,16 @@ void StatusWatch::logState(int box, BoxState state, const QuestionAnswer &mode)
                                                   : QStringLiteral("Modus nicht abfragbar");
     if (m_box[box - 1].result.status() == 0)
         qCDebug(lcWatch).noquote() << QStringLiteral("Box %1:").arg(box) << said;
-    if (state == m_box[box - 1].stateLogged)
+    // A box that could not be probed: its echo line says why.
+    const EchoResult::Outcome echo = m_box[box - 1].result.outcome;
+    if (state == m_box[box - 1].stateLogged
+        || (echo != EchoResult::Outcome::Reply && echo != EchoResult::Outcome::NoReply))
         return;
     m_box[box - 1].stateLogged = state;
     const QString text = state == BoxState::On        ? QStringLiteral("eingeschaltet")
                          : state == BoxState::Standby ? QStringLiteral("im Standby (zeigt keine Nachrichten)")
                                                       : QStringLiteral("aus");
-    qCInfo(lcWatch).noquote() << QStringLiteral("Box %1 \"%2\":").arg(box).arg(m_boxes.address(box).trimmed()) << text
+    qCInfo(lcWatch).noquote() << QStringLiteral("Box %1 ist").arg(box) << text
                               << (state == BoxState::On && !mode.canShow.has_value() ? QStringLiteral("(%1)").arg(said) : QString());
 }
 
@@ -262,9 +265,16 @@ void StatusWatch::finishTick()
     }
     // The sender hears first, so that what waited for a box that came on
     // goes before the notice.
-    for (int box = 1; box <= BoxList::kBoxes; ++box)
-        if (m_box[box - 1].probed)
-            m_sender->setBoxState(box, m_box[box - 1].state);
+    // A box that could not be probed (ICMP not allowed, a name not resolved)
+    // is off for the lamp, but the sender does not know it: it asks the box
+    // itself before a message.
+    for (int box = 1; box <= BoxList::kBoxes; ++box) {
+        if (!m_box[box - 1].probed)
+            continue;
+        const EchoResult::Outcome echo = m_box[box - 1].result.outcome;
+        const bool told = echo == EchoResult::Outcome::Reply || echo == EchoResult::Outcome::NoReply;
+        m_sender->setBoxState(box, told ? m_box[box - 1].state : BoxState::Unknown);
+    }
     if (current != stored) {
         const Message notice{MessageKind::Message, composeNotice(stored, current)};
         for (int box = 1; box <= BoxList::kBoxes; ++box) {
