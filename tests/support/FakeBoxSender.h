@@ -26,6 +26,10 @@ public:
 
     QList<Sent> sent;
     QStringList identified; // addresses asked what they are, in order
+    QStringList modeAsked;  // addresses asked their mode, in order
+
+    // Answers the i-th mode question.
+    void answerMode(int i, const QuestionAnswer &a) { answer(quint64(kFirstQuestion + i), a); }
 
     // Ends the i-th message sent.
     void end(int i, const SendResult &result) { conclude(sent.at(i).id, result); }
@@ -42,4 +46,12 @@ protected:
         return sent.last().id;
     }
     void ask(const QString &address) override { identified << address; }
+    quint64 question(const QString &address) override
+    {
+        modeAsked << address;
+        return quint64(kFirstQuestion + modeAsked.size() - 1);
+    }
+
+private:
+    static constexpr int kFirstQuestion = 1000000;
 };

@@ -110,9 +110,16 @@ SendHandle *BoxSender::sendTo(const QString &address, const Message &message, co
 SendHandle *BoxSender::notSent(const Message &message, const MessageOrigin &origin, const QString &reason)
 {
     SendHandle *handle = make(QString(), message, origin);
-    handle->m_result = {DeliveryOutcome::NotSent, 0, reason, QString()};
-    QTimer::singleShot(0, handle, [this, handle] { finish(handle, handle->result()); });
+    finishSoon(handle, {DeliveryOutcome::NotSent, 0, reason, QString()});
     return handle;
+}
+
+// The one who sent it knows at once; finished() follows after the call
+// that made the handle has returned.
+void BoxSender::finishSoon(SendHandle *handle, const SendResult &result)
+{
+    handle->m_result = result;
+    QTimer::singleShot(0, handle, [this, handle] { finish(handle, handle->result()); });
 }
 
 SendHandle *BoxSender::make(const QString &address, const Message &message, const MessageOrigin &origin,
@@ -174,15 +181,15 @@ void BoxSender::holdOrRefuse(SendHandle *handle, BoxState state)
     const QString reason = heldReason(state);
     if (!m_held) {
         if (state == BoxState::Standby)
-            finish(handle, {DeliveryOutcome::NotSent, 0, reason + QStringLiteral(", der Text würde nicht angezeigt"),
-                            QString()});
+            finishSoon(handle, {DeliveryOutcome::NotSent, 0, reason + QStringLiteral(", der Text würde nicht angezeigt"),
+                                QString()});
         else
             go(handle); // it fails by itself, in its own words
         return;
     }
     const int minutes = holdMinutes(handle->origin());
     if (minutes <= 0) {
-        finish(handle, {DeliveryOutcome::NotSent, 0, reason + QStringLiteral(", nicht zurückgehalten"), QString()});
+        finishSoon(handle, {DeliveryOutcome::NotSent, 0, reason + QStringLiteral(", nicht zurückgehalten"), QString()});
         return;
     }
     const QDateTime now = m_clock->now();
@@ -196,7 +203,7 @@ void BoxSender::holdOrRefuse(SendHandle *handle, BoxState state)
     message.expiresAt = from.addSecs(qint64(minutes) * 60);
     message.reason = state == BoxState::Standby ? HoldReason::BoxInStandby : HoldReason::BoxOff;
     if (message.expired(now)) {
-        finish(handle, {DeliveryOutcome::Expired, 0, QString(), QString()});
+        finishSoon(handle, {DeliveryOutcome::Expired, 0, QString(), QString()});
         return;
     }
     const HeldMessages::Held held = m_held->hold(message);

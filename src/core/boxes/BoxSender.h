@@ -148,6 +148,7 @@ private:
     int holdMinutes(const MessageOrigin &origin) const;
     void setResult(SendHandle *handle, const SendResult &result);
     void finish(SendHandle *handle, const SendResult &result);
+    void finishSoon(SendHandle *handle, const SendResult &result);
     void followOnPanel(const SendHandle *handle);
     QString panelLine() const;
     void showOnPanel(const QString &text);

@@ -40,8 +40,10 @@ QString Delivery::outcomeText() const
     // A held message's end says when it came, and that it had waited.
     if (heldBecause.isEmpty() || result.pending())
         return text;
-    return text + QStringLiteral(" um ") + endedAt.toString(QStringLiteral("HH:mm:ss"))
-           + QStringLiteral(", zuvor zurückgehalten (") + heldBecause + QLatin1Char(')');
+    const QString when = outcome == DeliveryOutcome::Expired
+                             ? QString()
+                             : QStringLiteral(" um ") + endedAt.toString(QStringLiteral("HH:mm:ss"));
+    return text + when + QStringLiteral(", zuvor zurückgehalten (") + heldBecause + QLatin1Char(')');
 }
 
 QString Delivery::outcomeText(const SendResult &result)

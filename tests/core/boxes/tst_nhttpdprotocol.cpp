@@ -1,6 +1,7 @@
 #include "Messages.h"
 #include "boxes/HttpAnswer.h"
 #include "boxes/nhttpd/NhttpdProtocol.h"
+#include "boxes/nhttpd/RequestTarget.h"
 
 #include <QTest>
 
@@ -14,6 +15,10 @@ private slots:
     void answerMeaning();
     void requestFollowsWhatWasLearnt_data();
     void requestFollowsWhatWasLearnt();
+    void modeAnswers_data();
+    void modeAnswers();
+    void displayTimes_data();
+    void displayTimes();
 };
 
 namespace {
@@ -108,6 +113,86 @@ void TestNhttpdProtocol::requestFollowsWhatWasLearnt()
     QCOMPARE(protocol.shownText(protocol.preview(nmsg("a&b"), BoxProtocol::Assumed::Current).get), QStringLiteral("a&b"));
     QCOMPARE(protocol.shownText(protocol.preview(nmsg("a&b"), BoxProtocol::Assumed::NotYetKnown).get),
              QStringLiteral("a und b"));
+}
+
+
+// The mode question and its fallback: a message is seen in every mode but
+// standby and the AV input; a server that knows neither question cannot tell.
+void TestNhttpdProtocol::modeAnswers_data()
+{
+    QTest::addColumn<QList<QByteArray>>("answers"); // to the questions asked, in turn
+    QTest::addColumn<QList<QByteArray>>("asked");
+    QTest::addColumn<int>("canShow"); // 1, 0, -1: cannot tell
+
+    const QByteArray notFound("HTTP/1.1 404 Not Found\r\n\r\n");
+    const QByteArray getmode("/control/getmode"), standby("/control/standby");
+    const auto ok = [](const QByteArray &word) { return "HTTP/1.1 200 OK\r\n\r\n" + word + "\n"; };
+    QTest::newRow("tv") << QList<QByteArray>{ok("tv")} << QList<QByteArray>{getmode} << 1;
+    QTest::newRow("radio") << QList<QByteArray>{ok("radio")} << QList<QByteArray>{getmode} << 1;
+    QTest::newRow("standby") << QList<QByteArray>{ok("standby")} << QList<QByteArray>{getmode} << 0;
+    QTest::newRow("AV input") << QList<QByteArray>{ok("avinput")} << QList<QByteArray>{getmode} << 0;
+    QTest::newRow("unknown mode") << QList<QByteArray>{ok("unknown")} << QList<QByteArray>{getmode} << -1;
+    QTest::newRow("old server: standby on") << QList<QByteArray>{notFound, ok("on")}
+                                            << QList<QByteArray>{getmode, standby} << 0;
+    QTest::newRow("old server: standby off") << QList<QByteArray>{ok("<html>error</html>"), ok("off")}
+                                             << QList<QByteArray>{getmode, standby} << 1;
+    QTest::newRow("knows neither") << QList<QByteArray>{notFound, notFound} << QList<QByteArray>{getmode, standby}
+                                   << -1;
+}
+
+void TestNhttpdProtocol::modeAnswers()
+{
+    QFETCH(QList<QByteArray>, answers);
+    QFETCH(QList<QByteArray>, asked);
+    QFETCH(int, canShow);
+    NhttpdProtocol protocol;
+    AnswerMeaning meaning;
+    for (int i = 0; i < answers.size(); ++i) {
+        const std::optional<BoxGet> question = protocol.questionFor(kBox, BoxQuestion::Mode);
+        QVERIFY(question);
+        QCOMPARE(question->target, asked.at(i));
+        meaning = protocol.readAnswer(kBox, *question, answerOf(answers.at(i)));
+    }
+    QCOMPARE(meaning.canShow.has_value() ? int(*meaning.canShow) : -1, canShow);
+    // What the server lacks is remembered: it is not asked again.
+    const std::optional<BoxGet> next = protocol.questionFor(kBox, BoxQuestion::Mode);
+    if (meaning.verdict == AnswerMeaning::Verdict::NotThisKind)
+        QVERIFY(!next);
+    else
+        QCOMPARE(next->target, asked.last());
+}
+
+// How long the box shows a text goes behind it, within the request line's
+// limit; a server that decodes twice is older than that parameter.
+void TestNhttpdProtocol::displayTimes_data()
+{
+    QTest::addColumn<QByteArray>("server"); // the Server header learnt
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("ending");
+
+    const QString longText(3000, QLatin1Char('x'));
+    QTest::newRow("popup") << QByteArray("nhttpd/3.6.0") << int(MessageKind::Popup) << "Hallo" << QByteArray("=Hallo&timeout=10");
+    QTest::newRow("message until closed") << QByteArray("nhttpd/3.6.0") << int(MessageKind::Message) << "Hallo"
+                                          << QByteArray("=Hallo&timeout=0");
+    QTest::newRow("cut, the time still fits") << QByteArray("nhttpd/3.6.0") << int(MessageKind::Popup) << longText
+                                              << QByteArray("%E2%80%A6&timeout=10");
+    QTest::newRow("old server: none") << QByteArray("nhttpd/3.1.9") << int(MessageKind::Popup) << "Hallo"
+                                      << QByteArray("=Hallo");
+}
+
+void TestNhttpdProtocol::displayTimes()
+{
+    QFETCH(QByteArray, server);
+    QFETCH(int, kind);
+    QFETCH(QString, text);
+    QFETCH(QByteArray, ending);
+    NhttpdProtocol protocol;
+    protocol.setDisplayTimes(10, 0);
+    protocol.readAnswer(kBox, identity(protocol), answerOf("HTTP/1.1 404 Not Found\r\nServer: " + server + "\r\n\r\n"));
+    const QByteArray target = protocol.messageRequest(kBox, {MessageKind(kind), text}).get.target;
+    QVERIFY2(target.endsWith(ending), target.right(40).constData());
+    QVERIFY(target.size() <= RequestTarget::kMaxTarget);
 }
 
 QTEST_GUILESS_MAIN(TestNhttpdProtocol)
