@@ -14,6 +14,8 @@ class TestSendCommand : public QObject
 private slots:
     void parse_data();
     void parse();
+    void expire_data();
+    void expire();
     void failureLine_data();
     void failureLine();
 };
@@ -71,6 +73,35 @@ void TestSendCommand::parse_data()
     wrong("empty text", {""}, "der Text ist leer");
     wrong("control characters only", {"\x01\\n\t"}, "der Text ist leer");
     wrong("empty standard input", {"-"}, "der Text ist leer", "\n");
+    wrong("--expire of words", {"--expire", "lange", "x"}, "--expire braucht eine ganze Zahl");
+    wrong("--expire below 0", {"--expire=-5", "x"}, "--expire braucht eine ganze Zahl");
+    wrong("--expire beyond a week", {"--expire", "10081", "x"}, "--expire braucht eine ganze Zahl");
+    wrong("--expire without a value", {"x", "--expire"}, "--expire braucht eine Zahl");
+}
+
+void TestSendCommand::expire_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("minutes"); // -1: none given
+    QTest::newRow("none: zelvo.ini's time") << QStringList{"x"} << -1;
+    QTest::newRow("90 minutes") << QStringList{"--expire", "90", "x"} << 90;
+    QTest::newRow("0: never held") << QStringList{"--expire=0", "x"} << 0;
+    QTest::newRow("the last wins") << QStringList{"--expire=5", "--expire", "7", "x"} << 7;
+}
+
+void TestSendCommand::expire()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, minutes);
+    const SendCommand::Parsed parsed = SendCommand::parse(arguments, [] { return QByteArray(); });
+    QCOMPARE(parsed.status, -1);
+    QCOMPARE(parsed.call.expireMinutes.value_or(-1), minutes);
+    // The running Zelvo reads it back from the request line.
+    InstanceRequest request;
+    request.action = InstanceRequest::Action::Send;
+    request.message = {MessageKind::Message, "x"};
+    request.expireMinutes = parsed.call.expireMinutes;
+    QCOMPARE(InstanceRequest::fromLine(request.toLine())->expireMinutes.value_or(-1), minutes);
 }
 
 void TestSendCommand::parse()

@@ -123,6 +123,13 @@ void TestMainWindow::captionsAndColours()
     QCOMPARE(m_form->findChild<Shape *>("Shape5")->fillColor(), QColor(0, 255, 0));
     m_form->engine()->display()->setLamp(2, BoxState::Off);
     QCOMPARE(m_form->findChild<Shape *>("Shape5")->fillColor(), QColor(255, 0, 0));
+    // Amber: the box answers but shows nothing; the tip says so, and the tray how much waits.
+    m_form->engine()->display()->setLamp(2, BoxState::Standby);
+    QCOMPARE(m_form->findChild<Shape *>("Shape5")->fillColor(), QColor(0xFF, 0xB0, 0x00));
+    QVERIFY(m_form->findChild<Shape *>("Shape5")->toolTip().startsWith("Box 2: im Standby"));
+    m_form->engine()->display()->setHeldCount(2);
+    QVERIFY(m_form->findChild<QSystemTrayIcon *>("TrayIcon")->toolTip().endsWith(
+        "2 Nachrichten zurückgehalten (Box im Standby oder aus)"));
     m_form->engine()->display()->setLamp(2, BoxState::On);
     m_form->engine()->display()->setBoxStatus("0100");
     QCOMPARE(label("Label4")->text(), QString("0100"));

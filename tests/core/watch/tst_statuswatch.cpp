@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QUrl>
 #include <QTest>
 
 #include <array>
@@ -66,6 +67,8 @@ private slots:
     void icmpNotAllowedAlertsOncePerRun();
     void journalHearsOfChangesOnly();
     void noticesHandedToTheSender();
+    void standbyCountsAsOff_data();
+    void standbyCountsAsOff();
 
 private:
     void writeBoxFile(const QByteArray &bytes) { m_folder->write(QStringLiteral("boxip.ini"), bytes); }
@@ -492,6 +495,55 @@ void TestStatusWatch::noticesHandedToTheSender()
         QCOMPARE(sender.sent.at(i).message, nmsg(StatusWatch::composeNotice("0001", "1101")));
     }
     QCOMPARE(m_display->infoText(), StatusWatch::kPanelText);
+}
+
+// A box in standby answers echo but shows nothing: amber lamp, "0" in the
+// status, and someone turning the television on is "eingeschaltet".
+void TestStatusWatch::standbyCountsAsOff_data()
+{
+    QTest::addColumn<QByteArray>("before"); // box 1's mode
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<int>("lampBefore");
+    QTest::addColumn<int>("lampAfter");
+    QTest::addColumn<QString>("notice"); // to box 2, which is on; empty: none
+    const int on = int(BoxState::On), standby = int(BoxState::Standby);
+    QTest::newRow("standby to tv") << QByteArray("standby") << QByteArray("tv") << standby << on << "eingeschaltet";
+    QTest::newRow("tv to AV input") << QByteArray("tv") << QByteArray("avinput") << on << standby << "ausgeschaltet";
+    QTest::newRow("radio to standby") << QByteArray("radio") << QByteArray("standby") << on << standby << "ausgeschaltet";
+    // A server that cannot tell: the box counts as on, as before.
+    QTest::newRow("cannot tell") << QByteArray() << QByteArray() << on << on << QString();
+}
+
+void TestStatusWatch::standbyCountsAsOff()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    QFETCH(int, lampBefore);
+    QFETCH(int, lampAfter);
+    QFETCH(QString, notice);
+    writeBoxFile(boxFile(allConfigured({" 0 ", " 1 ", " 0 ", " 0 "})));
+    m_prober->setOutcome(boxAddress(1), Outcome::Reply);
+    m_prober->setOutcome(boxAddress(2), Outcome::Reply);
+    m_servers[0]->setMode(before);
+    m_servers[1]->setMode("tv");
+    QVERIFY(runTick());
+    QCOMPARE(int(m_display->lamp(1)), lampBefore);
+    const QString status = lampBefore == int(BoxState::On) ? "11" : "01";
+    QCOMPARE(m_display->boxStatus().left(2), status);
+    const int noticesBefore = int(messages(2).size());
+
+    m_servers[0]->setMode(after);
+    QVERIFY(runTick());
+    QVERIFY(runTick()); // the same again: no news
+    QCOMPARE(int(m_display->lamp(1)), lampAfter);
+    QVERIFY(m_servers[0]->modeQuestions().size() <= 4); // at most one per tick (two for a server that lacks the first)
+    if (notice.isEmpty()) {
+        QTRY_COMPARE(int(messages(2).size()), noticesBefore);
+        return;
+    }
+    QTRY_COMPARE(int(messages(2).size()), noticesBefore + 1);
+    QVERIFY2(QUrl::fromPercentEncoding(messages(2).last()).contains("1. D-Box wurde " + notice),
+             messages(2).last().constData());
 }
 
 QTEST_GUILESS_MAIN(TestStatusWatch)
