@@ -5,6 +5,7 @@
 #include "boxes/DeliveryRecord.h"
 #include "boxes/HttpTransport.h"
 #include "boxes/SendHandle.h"
+#include "common/Logging.h"
 #include "common/StatusBoard.h"
 
 #include <QTimer>
@@ -17,8 +18,10 @@ BoxSender::BoxSender(BoxListSource *boxes, const Options &options, QObject *pare
     : QObject(parent)
     , m_boxes(boxes)
     , m_transport(new HttpTransport(options.port, options.timeoutMs, this))
+    , m_protocolSettings(boxes)
 {
     connect(m_transport, &HttpTransport::done, this, &BoxSender::conclude);
+    connect(m_transport, &HttpTransport::kindLearnt, this, &BoxSender::logKind);
 }
 
 // The handles still waiting go with this object; nobody hears of them again.
@@ -67,6 +70,7 @@ SendHandle *BoxSender::hand(const QString &address, const Message &message, cons
         handle->m_result = {DeliveryOutcome::NotSent, 0, box.reason(), QString()};
     if (m_record)
         m_record->add(handle->id(), key, message, origin);
+    m_protocolSettings.applyTo(m_transport->protocols(), key, origin.box);
     m_submitted.insert(submit(*handle), handle);
     return handle;
 }
@@ -78,7 +82,28 @@ quint64 BoxSender::submit(const SendHandle &handle)
 
 void BoxSender::identifyAt(const QString &address)
 {
+    m_protocolSettings.applyTo(m_transport->protocols());
     ask(address.trimmed());
+}
+
+QString BoxSender::kindOf(int box)
+{
+    return m_transport->protocols().kindOf(m_boxes->boxes().address(box).trimmed());
+}
+
+// Once per address, when it is found to be of a kind other than today's.
+void BoxSender::logKind(const QString &address, const QString &kind, const QString &version)
+{
+    const BoxList list = m_boxes->boxes();
+    QString box = address;
+    for (int b = 1; b <= BoxList::kBoxes; ++b) {
+        if (list.address(b).trimmed() == address) {
+            box = QStringLiteral("Box %1 (%2)").arg(b).arg(address);
+            break;
+        }
+    }
+    qCInfo(lcSend).noquote() << box + QStringLiteral(" ist ein ") + kind + QStringLiteral("-Receiver")
+                                    + (version.isEmpty() ? QString() : QStringLiteral(", Webinterface ") + version);
 }
 
 void BoxSender::ask(const QString &address)
@@ -100,7 +125,8 @@ void BoxSender::finish(SendHandle *handle, const SendResult &result)
     const BoxProtocol &protocol = m_transport->protocols().protocolFor(handle->address());
     const bool changed = protocol.changedOnTheWay(handle->message(), result.shownText);
     if (m_record)
-        m_record->conclude(handle->id(), result, changed ? &protocol : nullptr);
+        m_record->conclude(handle->id(), result, changed ? &protocol : nullptr,
+                           m_transport->protocols().kindOf(handle->address()));
     if (m_panelResults.contains(handle->id())) {
         m_panelResults[handle->id()] = result;
         const bool noneSent = std::all_of(m_panelResults.cbegin(), m_panelResults.cend(), [](const SendResult &r) {

@@ -2,6 +2,7 @@
 
 #include "boxes/Delivery.h"
 #include "boxes/Message.h"
+#include "boxes/ProtocolSettings.h"
 #include "boxes/SendResult.h"
 
 #include <QHash>
@@ -64,6 +65,10 @@ public:
     void identify(int box);
     void identifyAt(const QString &address);
 
+    // The kind of box at box's address as found by asking it: "Enigma2",
+    // or empty for today's kind and for a box not asked yet.
+    QString kindOf(int box);
+
     // The panel shows panelText when at least one of handles may reach its
     // box, else why the last of them was not sent; it follows their results.
     void showWhenSent(const QList<SendHandle *> &handles, const QString &panelText);
@@ -79,9 +84,11 @@ private:
     SendHandle *hand(const QString &address, const Message &message, const MessageOrigin &origin);
     void finish(SendHandle *handle, const SendResult &result);
     void showOnPanel(const QString &text);
+    void logKind(const QString &address, const QString &kind, const QString &version);
 
     BoxListSource *m_boxes;
     HttpTransport *m_transport;
+    ProtocolSettings m_protocolSettings; // zelvo.ini's logins and display times, for the transport's kinds
     DeliveryRecord *m_record = nullptr;
     StatusBoard *m_display = nullptr;
     quint64 m_nextId = 1;

@@ -47,6 +47,10 @@ public:
     std::optional<BoxQuestion> question;
     Message message;
     BoxGet get; // filled when it is written
+    // An identity question: the kind whose question it is, and the kinds
+    // to ask next when the box does not answer it as one of that kind.
+    BoxProtocol *asked = nullptr;
+    QList<BoxProtocol *> askNext;
 
     // Its time limit runs from now.
     void startLimit(int ms);

@@ -53,20 +53,35 @@ quint64 HttpTransport::submit(const QString &address, const Message &message)
 
 void HttpTransport::identify(const QString &address)
 {
-    HttpExchange *x = create(address);
-    x->question = BoxQuestion::Identity;
-    if (!m_protocols.protocolFor(x->key()).question(BoxQuestion::Identity)) {
-        delete x; // this kind tells nothing when asked
+    askIdentity(address.trimmed(), m_protocols.identityOrder(address.trimmed()), -1);
+}
+
+void HttpTransport::askIdentity(const QString &key, QList<BoxProtocol *> kinds, int position)
+{
+    // A kind that tells nothing when asked is skipped.
+    while (!kinds.isEmpty() && !kinds.first()->question(BoxQuestion::Identity))
+        kinds.removeFirst();
+    if (kinds.isEmpty())
         return;
-    }
-    hand(x);
+    HttpExchange *x = create(key);
+    x->question = BoxQuestion::Identity;
+    x->asked = kinds.takeFirst();
+    x->askNext = kinds;
+    hand(x, position);
+}
+
+// An identity question goes to the kind it asks; everything else to the
+// kind of the box.
+BoxProtocol &HttpTransport::protocolOf(const HttpExchange *x)
+{
+    return x->asked ? *x->asked : m_protocols.protocolFor(x->key());
 }
 
 // The request for x, for what is known of its box by now; logged: the
 // changes made to suit the box are logged.
 MessageRequest HttpTransport::requestOf(const HttpExchange *x, bool logged)
 {
-    BoxProtocol &protocol = m_protocols.protocolFor(x->key());
+    BoxProtocol &protocol = protocolOf(x);
     if (x->question)
         return MessageRequest{protocol.questionFor(x->key(), *x->question).value_or(BoxGet()), false, {}};
     const MessageRequest request = protocol.messageRequest(x->key(), x->message);
@@ -76,7 +91,7 @@ MessageRequest HttpTransport::requestOf(const HttpExchange *x, bool logged)
     return request;
 }
 
-void HttpTransport::hand(HttpExchange *x)
+void HttpTransport::hand(HttpExchange *x, int position)
 {
     const QString key = x->key();
     const BoxAddress box = BoxAddress::read(key);
@@ -97,7 +112,8 @@ void HttpTransport::hand(HttpExchange *x)
             [this, x](int status, const QString &error, DeliveryOutcome outcome) { ended(x, status, error, outcome); });
     x->startLimit(x->question ? std::min(kQueryTimeoutMs, m_timeoutMs) : m_timeoutMs);
     m_requests.insert(x->id(), x);
-    m_lanes[key].order.append(x);
+    QList<HttpExchange *> &order = m_lanes[key].order;
+    order.insert(position < 0 ? order.size() : std::min(position, int(order.size())), x);
     service(key);
 }
 
@@ -175,6 +191,7 @@ void HttpTransport::ended(HttpExchange *x, int status, const QString &error, Del
     if (x->get.target.isEmpty())
         x->get = requestOf(x, false).get;
     Lane &lane = m_lanes[key];
+    const int position = std::max(0, int(lane.order.indexOf(x)));
     lane.order.removeOne(x);
     if (x->wasStarted())
         --lane.open;
@@ -190,12 +207,22 @@ void HttpTransport::ended(HttpExchange *x, int status, const QString &error, Del
     else
         qCInfo(lcSend).noquote() << "Antwort von" << key << status << target;
 
-    BoxProtocol &protocol = m_protocols.protocolFor(key);
+    BoxProtocol &protocol = protocolOf(x);
     AnswerMeaning meaning;
     if (x->answer().status() > 0)
         meaning = protocol.readAnswer(key, x->get, x->answer());
     else if (x->question)
         protocol.unanswered(key, x->get);
+    if (x->question == BoxQuestion::Identity) {
+        // The next kind's question goes where this one stood, still ahead
+        // of the messages behind it.
+        const QString kindBefore = m_protocols.kindOf(key);
+        if (!m_protocols.identified(key, protocol, meaning, x->answer().status()))
+            askIdentity(key, x->askNext, position);
+        const QString kind = m_protocols.kindOf(key);
+        if (!kind.isEmpty() && kind != kindBefore)
+            emit kindLearnt(key, kind, meaning.version);
+    }
     if (!x->question) {
         SendResult result{outcome, status, error, x->written() ? protocol.shownText(x->get) : QString()};
         // The box's own words why it did not take it; a success status

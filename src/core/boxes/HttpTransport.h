@@ -52,9 +52,10 @@ public:
     // success status with them ends Failed).
     quint64 submit(const QString &address, const Message &message);
 
-    // Asks the box at address what it is (its protocol's identity
-    // question); the next messages to it wait for the answer, at most
-    // kQueryTimeoutMs.
+    // Asks the box at address what it is: the identity question of each
+    // kind in turn (ProtocolChoice::identityOrder), until one kind
+    // recognises the answer or the box does not answer; the next messages to
+    // it wait for the answers, at most kQueryTimeoutMs per question.
     void identify(const QString &address);
 
     // Which kind of box serves each address, and what each kind learnt of
@@ -70,6 +71,9 @@ public:
 signals:
     // The end of a submitted message.
     void done(quint64 id, const SendResult &result);
+    // The box at address was found to be of a kind other than today's
+    // (kind as ProtocolChoice::kindOf names it); version empty when unknown.
+    void kindLearnt(const QString &address, const QString &kind, const QString &version);
 
 private:
     struct Lane {
@@ -78,7 +82,11 @@ private:
     };
 
     HttpExchange *create(const QString &address);
-    void hand(HttpExchange *x);
+    // Queues x last in its box's lane, or at position.
+    void hand(HttpExchange *x, int position = -1);
+    // Asks the first of kinds that has an identity question, at position.
+    void askIdentity(const QString &key, QList<BoxProtocol *> kinds, int position);
+    BoxProtocol &protocolOf(const HttpExchange *x);
     MessageRequest requestOf(const HttpExchange *x, bool logged);
     void service(const QString &key);
     void startWhatMayStart(const QString &key);

@@ -22,6 +22,9 @@ QString BoxAddressTest::panelText(int box)
 
 void BoxAddressTest::run(BoxSender *sender, int box, const QString &address)
 {
+    // An address typed just now may be a box nobody asked yet: it is asked
+    // what it is first, so that the test goes to it as its kind reads it.
+    sender->identifyAt(address);
     sender->showWhenSent({sender->sendTo(address, message(box, address), {MessageSource::BoxTest, box})},
                          panelText(box));
 }
