@@ -225,12 +225,11 @@ void HttpTransport::ended(HttpExchange *x, int status, const QString &error, Del
     }
     if (!x->question) {
         SendResult result{outcome, status, error, x->written() ? protocol.shownText(x->get) : QString()};
-        // The box's own words why it did not take it; a success status
-        // with such words is no delivery.
+        // The box's own words why it did not take it make it a failure,
+        // whatever the status ("Anmeldung verlangt" for a 401).
         if (meaning.verdict == AnswerMeaning::Verdict::Refused && !meaning.why.isEmpty()) {
             result.reason = meaning.why;
-            if (status >= 200 && status < 300)
-                result.outcome = DeliveryOutcome::Failed;
+            result.outcome = DeliveryOutcome::Failed;
         }
         emitDone(x->id(), result);
     }
