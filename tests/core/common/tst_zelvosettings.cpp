@@ -19,6 +19,8 @@ private slots:
     void numbers_data();
     void numbers();
     void badValueLoggedOncePerChange();
+    void boxLogins_data();
+    void boxLogins();
     void writeKeepsTheRestForTheOwnerOnly();
     void fullDiskKeepsTheOldFile();
 };
@@ -74,6 +76,36 @@ void TestZelvoSettings::badValueLoggedOncePerChange()
     folder.write("zelvo.ini", "[Zurueckhalten_Minuten]\nTexte=yyy\n");
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Texte = \"yyy\""));
     QCOMPARE(settings.textHoldMinutes(), 30);
+}
+
+void TestZelvoSettings::boxLogins_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("box2"); // user, password
+    QTest::addColumn<QString>("logged");   // the one warning, after the file's path, or none
+    QTest::newRow("none") << QByteArray("[Box1]\nBenutzer=\n") << QStringList{"", ""} << QString();
+    QTest::newRow("set") << QByteArray("[Box2]\nBenutzer = root \nPasswort=g=h%41ä\n") << QStringList{"root", "g=h%41ä"}
+                         << QString();
+    QTest::newRow("quoted") << QByteArray("[Box2]\nBenutzer=root\nPasswort=\" a,b;c\\\"d\"\n")
+                            << QStringList{"root", " a,b;c\"d"} << QString();
+    // Unquoted, the value would be a list: what it says is not guessed, nor shown.
+    QTest::newRow("comma") << QByteArray("[Box2]\nBenutzer=root\nPasswort=a,b\n") << QStringList{"", ""}
+                           << "Box2/Passwort enthält ein Komma und gilt nur in Anführungszeichen (\"…\"); "
+                              "bis dahin geht an Box 2 keine Anmeldung";
+}
+
+void TestZelvoSettings::boxLogins()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, box2);
+    QFETCH(QString, logged);
+    TempFolder folder;
+    folder.write("zelvo.ini", file);
+    if (!logged.isEmpty())
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(folder.path("zelvo.ini") + ": " + logged));
+    const ZelvoSettings s(folder.dir());
+    QCOMPARE((QStringList{s.boxLogin(2).user, s.boxLogin(2).password}), box2);
+    QCOMPARE(s.boxLogin(1).user, QString());
 }
 
 // Lines of the user's and of later versions stay; a layout QSettings wrote
