@@ -48,8 +48,8 @@ public:
     // Queues message for address and returns its id; done() follows exactly
     // once, always after submit() has returned, also when the address is
     // refused at once. When the box's protocol reads the answer as a
-    // refusal in the box's own words, they are the result's reason (and a
-    // success status with them ends Failed).
+    // refusal in the box's own words, they are the result's reason and it
+    // ends Failed, whatever the status.
     quint64 submit(const QString &address, const Message &message);
 
     // Asks the box at address what it is: the identity question of each
