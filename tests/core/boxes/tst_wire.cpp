@@ -142,37 +142,29 @@ void TestWire::televisionShows()
 void TestWire::enigma2Answers_data()
 {
     QTest::addColumn<Message>("message");
-    QTest::addColumn<int>("popupSeconds"); // zelvo.ini's display times; -1: unset
-    QTest::addColumn<int>("messageSeconds");
-    QTest::addColumn<QByteArray>("boxLogin"); // what the box wants
-    QTest::addColumn<QString>("password");    // what Zelvo gives as user "anna"; empty: no login
-    QTest::addColumn<QString>("refusal");     // the box refuses every message so
-    QTest::addColumn<QString>("outcome");     // as the record says it
-    QTest::addColumn<int>("timeout");         // as the box got it; -1: not shown
+    QTest::addColumn<int>("messageSeconds"); // zelvo.ini's display time, popups 20 s; -1: both unset
+    QTest::addColumn<QString>("login");      // zelvo.ini's "USER:PASSWORD"; the box wants "anna:geheim" when set
+    QTest::addColumn<QString>("refusal");    // of every message, by the box
+    QTest::addColumn<QString>("outcome");    // as the record says it
+    QTest::addColumn<int>("timeout");        // as the box got it; -1: not shown
 
-    const QString taken = QStringLiteral("beantwortet (HTTP 200)"), login = Enigma2Protocol::loginRequired();
-    QTest::newRow("popup, unset") << popup("a") << -1 << -1 << QByteArray() << "" << "" << taken << 6;
-    QTest::newRow("popup, set") << popup("a") << 20 << 0 << QByteArray() << "" << "" << taken << 20;
-    QTest::newRow("message, unset") << nmsg("a") << -1 << -1 << QByteArray() << "" << "" << taken << 60;
-    QTest::newRow("message, until closed") << nmsg("a") << 20 << 0 << QByteArray() << "" << "" << taken << 0;
-    QTest::newRow("result false") << nmsg("a") << -1 << -1 << QByteArray() << "" << "Keine Nachrichten"
-                                  << "Fehler: Keine Nachrichten" << -1;
-    QTest::newRow("401 without a login") << nmsg("a") << -1 << -1 << QByteArray("anna:geheim") << "" << ""
-                                         << "Fehler: " + login << -1;
-    QTest::newRow("401, wrong password") << nmsg("a") << -1 << -1 << QByteArray("anna:geheim") << "falsch" << ""
-                                         << "Fehler: " + login << -1;
-    QTest::newRow("with its login") << nmsg("a") << -1 << -1 << QByteArray("anna:geheim") << "geheim" << ""
-                                    << taken << 60;
+    const QString taken = "beantwortet (HTTP 200)", login = "Fehler: " + Enigma2Protocol::loginRequired();
+    QTest::newRow("popup, unset") << popup("a") << -1 << "" << "" << taken << 6;
+    QTest::newRow("popup, set") << popup("a") << 0 << "" << "" << taken << 20;
+    QTest::newRow("message, unset") << nmsg("a") << -1 << "" << "" << taken << 60;
+    QTest::newRow("message, until closed") << nmsg("a") << 0 << "" << "" << taken << 0;
+    QTest::newRow("result false") << nmsg("a") << -1 << "" << "Nein" << "Fehler: Nein" << -1;
+    QTest::newRow("401, no login") << nmsg("a") << -1 << ":" << "" << login << -1;
+    QTest::newRow("401, wrong login") << nmsg("a") << -1 << "anna:falsch" << "" << login << -1;
+    QTest::newRow("its login") << nmsg("a") << -1 << "anna:geheim" << "" << taken << 60;
 }
 
-// Through the real transport, found to be an Enigma2 box by asking.
+// Through the real transport, to a box found to be an Enigma2 box by asking.
 void TestWire::enigma2Answers()
 {
     QFETCH(Message, message);
-    QFETCH(int, popupSeconds);
     QFETCH(int, messageSeconds);
-    QFETCH(QByteArray, boxLogin);
-    QFETCH(QString, password);
+    QFETCH(QString, login);
     QFETCH(QString, refusal);
     QFETCH(QString, outcome);
     QFETCH(int, timeout);
@@ -181,17 +173,16 @@ void TestWire::enigma2Answers()
     out.open(QIODevice::WriteOnly);
     BoxSimulator box(&out);
     box.setKind(BoxSimulator::Kind::Enigma2);
-    box.setLogin(boxLogin);
+    box.setLogin(login.isEmpty() ? "" : "anna:geheim");
     box.setRefusal(refusal);
     QVERIFY(box.listen(QHostAddress::LocalHost, 0));
     QSignalSpy recorded(&box, &BoxSimulator::requestRecorded);
 
     const QString address = QStringLiteral("127.0.0.1");
     HttpTransport transport(box.port(), 5000);
-    const auto seconds = [](int s) { return s < 0 ? std::nullopt : std::optional<int>(s); };
-    transport.protocols().setDisplayTimes(seconds(popupSeconds), seconds(messageSeconds));
-    if (!password.isEmpty())
-        transport.protocols().setLogins({{address, {QStringLiteral("anna"), password}}});
+    if (messageSeconds >= 0)
+        transport.protocols().setDisplayTimes(20, messageSeconds);
+    transport.protocols().setLogins({{address, {login.section(':', 0, 0), login.section(':', 1)}}});
     QSignalSpy done(&transport, &HttpTransport::done);
     transport.identify(address);
     transport.submit(address, message);
@@ -202,8 +193,7 @@ void TestWire::enigma2Answers()
     const QJsonObject got = QJsonDocument::fromJson(recorded.last().at(0).toByteArray()).object();
     QVERIFY(got.value("request").toString().startsWith("GET /api/message?text=a&type=1"));
     QCOMPARE(got.value("shown").toString(), QString(timeout < 0 ? "" : "a"));
-    if (timeout >= 0)
-        QCOMPARE(got.value("timeout").toInt(-1), timeout);
+    QCOMPARE(got.value("timeout").toInt(-1), timeout < 0 ? 60 : timeout);
 }
 
 QTEST_GUILESS_MAIN(TestWire)
