@@ -149,12 +149,9 @@ void TestWire::enigma2Answers_data()
     QTest::addColumn<int>("timeout");        // as the box got it; -1: not shown
 
     const QString taken = "beantwortet (HTTP 200)", login = "Fehler: " + Enigma2Protocol::loginRequired();
-    QTest::newRow("popup, unset") << popup("a") << -1 << "" << "" << taken << 6;
     QTest::newRow("popup, set") << popup("a") << 0 << "" << "" << taken << 20;
-    QTest::newRow("message, unset") << nmsg("a") << -1 << "" << "" << taken << 60;
     QTest::newRow("message, until closed") << nmsg("a") << 0 << "" << "" << taken << 0;
     QTest::newRow("result false") << nmsg("a") << -1 << "" << "Nein" << "Fehler: Nein" << -1;
-    QTest::newRow("401, no login") << nmsg("a") << -1 << ":" << "" << login << -1;
     QTest::newRow("401, wrong login") << nmsg("a") << -1 << "anna:falsch" << "" << login << -1;
     QTest::newRow("its login") << nmsg("a") << -1 << "anna:geheim" << "" << taken << 60;
 }
