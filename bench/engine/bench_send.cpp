@@ -1,6 +1,7 @@
-// `zelvo send --wait` to one answering box (boxsim on port 80 of 127.0.0.2,
-// inside a network namespace of this program's own): the time from start to
-// exit, median of 20, without a running Zelvo and through one.
+// `zelvo send --wait` to one answering box of each kind (boxsim on port 80
+// of 127.0.0.2 as an nhttpd box, of 127.0.0.3 as an Enigma2 receiver, inside
+// a network namespace of this program's own): the time from start to exit,
+// median of 20, without a running Zelvo and through one.
 #include "PrivateNetwork.h"
 #include "TempFolder.h"
 
@@ -32,8 +33,8 @@ bool waitFor(const std::function<bool()> &ok, int ms = 10000)
     return true;
 }
 
-// Median milliseconds of kRuns `zelvo send --wait`, or -1 when one failed.
-double medianSend(const TempFolder &folder)
+// Median milliseconds of kRuns `zelvo send --wait --box box`, or -1 when one failed.
+double medianSend(const TempFolder &folder, int box)
 {
     QList<double> ms;
     for (int i = 0; i < kRuns; ++i) {
@@ -41,7 +42,8 @@ double medianSend(const TempFolder &folder)
         p.setWorkingDirectory(folder.dir().path());
         QElapsedTimer t;
         t.start();
-        p.start(QStringLiteral(ZELVO_BIN), {QStringLiteral("send"), QStringLiteral("--wait"), QStringLiteral("Messlauf %1").arg(i)});
+        p.start(QStringLiteral(ZELVO_BIN), {QStringLiteral("send"), QStringLiteral("--wait"), QStringLiteral("--box"),
+                                            QString::number(box), QStringLiteral("Messlauf %1").arg(i)});
         if (!p.waitForFinished(30000) || p.exitCode() != 0) {
             std::fprintf(stderr, "%s", p.readAllStandardError().constData());
             return -1;
@@ -69,18 +71,22 @@ int main(int argc, char *argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QT_LOGGING_RULES", "zelvo.*.info=false");
 
-    QProcess box;
-    box.setProcessChannelMode(QProcess::MergedChannels);
-    box.start(QStringLiteral(BOXSIM_BIN), {QStringLiteral("--address"), QStringLiteral("127.0.0.2"),
-                                           QStringLiteral("--out"), QStringLiteral("/dev/null")});
-    if (!waitFor([&] { box.waitForReadyRead(100); return box.peek(4096).contains("wartet auf"); })) {
-        std::printf("boxsim did not start\n");
-        return 1;
+    QProcess nhttpd, enigma2;
+    for (QProcess *box : {&nhttpd, &enigma2}) {
+        box->setProcessChannelMode(QProcess::MergedChannels);
+        box->start(QStringLiteral(BOXSIM_BIN),
+                   {QStringLiteral("--address"), QLatin1String(box == &nhttpd ? "127.0.0.2" : "127.0.0.3"),
+                    QStringLiteral("--kind"), QLatin1String(box == &nhttpd ? "nhttpd" : "enigma2"),
+                    QStringLiteral("--out"), QStringLiteral("/dev/null")});
+        if (!waitFor([&] { box->waitForReadyRead(100); return box->peek(4096).contains("wartet auf"); })) {
+            std::printf("boxsim did not start\n");
+            return 1;
+        }
     }
     TempFolder folder;
-    folder.write(QStringLiteral("boxip.ini"), "127.0.0.2\r\n0.0.0.0\r\n0.0.0.0\r\n0.0.0.0\r\n0\r\n0\r\n0\r\n0\r\n");
+    folder.write(QStringLiteral("boxip.ini"), "127.0.0.2\r\n127.0.0.3\r\n0.0.0.0\r\n0.0.0.0\r\n0\r\n0\r\n0\r\n0\r\n");
 
-    const double alone = medianSend(folder);
+    const double alone[] = {medianSend(folder, 1), medianSend(folder, 2)};
 
     QProcess zelvo;
     zelvo.setWorkingDirectory(folder.dir().path());
@@ -91,14 +97,18 @@ int main(int argc, char *argv[])
         probe.connectToServer(socketName);
         return probe.waitForConnected(100);
     });
-    const double through = serving ? medianSend(folder) : -1;
+    const double through[] = {serving ? medianSend(folder, 1) : -1, serving ? medianSend(folder, 2) : -1};
     zelvo.kill();
     zelvo.waitForFinished();
-    box.kill();
-    box.waitForFinished();
+    for (QProcess *box : {&nhttpd, &enigma2}) {
+        box->kill();
+        box->waitForFinished();
+    }
 
     std::printf("zelvo send --wait to one answering box, start to exit, median of %d:\n", kRuns);
-    std::printf("  without a running Zelvo: %.1f ms\n", alone);
-    std::printf("  through a running Zelvo: %.1f ms\n", through);
-    return alone < 0 || through < 0 ? 1 : 0;
+    std::printf("  nhttpd box,  without a running Zelvo: %.1f ms\n", alone[0]);
+    std::printf("  nhttpd box,  through a running Zelvo: %.1f ms\n", through[0]);
+    std::printf("  Enigma2 box, without a running Zelvo: %.1f ms\n", alone[1]);
+    std::printf("  Enigma2 box, through a running Zelvo: %.1f ms\n", through[1]);
+    return std::min({alone[0], alone[1], through[0], through[1]}) < 0 ? 1 : 0;
 }

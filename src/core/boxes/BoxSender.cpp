@@ -30,9 +30,11 @@ BoxSender::BoxSender(BoxListSource *boxes, const Options &options, QObject *pare
     : QObject(parent)
     , m_boxes(boxes)
     , m_transport(new HttpTransport(options.port, options.timeoutMs, this))
+    , m_protocolSettings(boxes)
 {
     connect(m_transport, &HttpTransport::done, this, &BoxSender::conclude);
     connect(m_transport, &HttpTransport::answered, this, &BoxSender::answer);
+    connect(m_transport, &HttpTransport::kindLearnt, this, &BoxSender::logKind);
 }
 
 // The handles still waiting go with this object; nobody hears of them again.
@@ -166,14 +168,8 @@ void BoxSender::go(SendHandle *handle)
         handle->m_result = {DeliveryOutcome::NotSent, 0, box.reason(), QString()};
     else if (handle->result().outcome == DeliveryOutcome::Held)
         setResult(handle, SendResult());
-    applyDisplayTimes();
+    m_protocolSettings.applyTo(m_transport->protocols(), handle->address(), handle->box());
     m_submitted.insert(submit(*handle), handle);
-}
-
-void BoxSender::applyDisplayTimes()
-{
-    if (m_settings)
-        m_transport->protocols().setDisplayTimes(m_settings->popupDisplaySeconds(), m_settings->messageDisplaySeconds());
 }
 
 void BoxSender::holdOrRefuse(SendHandle *handle, BoxState state)
@@ -236,12 +232,12 @@ int BoxSender::holdMinutes(const MessageOrigin &origin) const
         return *origin.holdMinutes;
     switch (origin.source) {
     case MessageSource::Reminder:
-        return m_settings ? m_settings->reminderHoldMinutes() : ZelvoSettings::kDefaultReminderHoldMinutes;
+        return m_protocolSettings.settings().reminderHoldMinutes();
     case MessageSource::StatusNotice:
-        return m_settings ? m_settings->noticeHoldMinutes() : ZelvoSettings::kDefaultNoticeHoldMinutes;
+        return m_protocolSettings.settings().noticeHoldMinutes();
     case MessageSource::TypedText:
     case MessageSource::Script:
-        return m_settings ? m_settings->textHoldMinutes() : ZelvoSettings::kDefaultTextHoldMinutes;
+        return m_protocolSettings.settings().textHoldMinutes();
     case MessageSource::BoxTest:
         break;
     }
@@ -378,7 +374,28 @@ void BoxSender::takeBoxAnswer(int box, const QuestionAnswer &answer, bool forWat
 
 void BoxSender::identifyAt(const QString &address)
 {
+    m_protocolSettings.applyTo(m_transport->protocols());
     ask(address.trimmed());
+}
+
+QString BoxSender::kindOf(int box)
+{
+    return m_transport->protocols().kindOf(m_boxes->boxes().address(box).trimmed());
+}
+
+// Once per address, when it is found to be of a kind other than today's.
+void BoxSender::logKind(const QString &address, const QString &kind, const QString &version)
+{
+    const BoxList list = m_boxes->boxes();
+    QString box = address;
+    for (int b = 1; b <= BoxList::kBoxes; ++b) {
+        if (list.address(b).trimmed() == address) {
+            box = QStringLiteral("Box %1 (%2)").arg(b).arg(address);
+            break;
+        }
+    }
+    qCInfo(lcSend).noquote() << box + QStringLiteral(" ist ein ") + kind + QStringLiteral("-Receiver")
+                                    + (version.isEmpty() ? QString() : QStringLiteral(", Webinterface ") + version);
 }
 
 void BoxSender::ask(const QString &address)
@@ -413,7 +430,8 @@ void BoxSender::finish(SendHandle *handle, const SendResult &result)
     const BoxProtocol &protocol = m_transport->protocols().protocolFor(handle->address());
     const bool changed = protocol.changedOnTheWay(handle->message(), result.shownText);
     if (m_record)
-        m_record->conclude(handle->id(), result, changed ? &protocol : nullptr);
+        m_record->conclude(handle->id(), result, changed ? &protocol : nullptr,
+                           m_transport->protocols().kindOf(handle->address()));
     if (changed && m_panelResults.contains(handle->id()))
         m_panelText = protocol.changedAlike(m_panelText);
     followOnPanel(handle);

@@ -4,6 +4,7 @@
 #include "boxes/Delivery.h"
 #include "boxes/Message.h"
 #include "boxes/QuestionAnswer.h"
+#include "boxes/ProtocolSettings.h"
 #include "boxes/SendResult.h"
 #include "common/BoxState.h"
 
@@ -22,7 +23,6 @@ class HeldMessages;
 class HttpTransport;
 class SendHandle;
 class StatusBoard;
-class ZelvoSettings;
 
 // The one way a message reaches a box. Every producer (reminders, status
 // notices, the send-text step, the box address test, `zelvo send`) hands its
@@ -69,8 +69,6 @@ public:
     void keepRecordIn(DeliveryRecord *record) { m_record = record; }
     // The panel that showWhenSent() writes to.
     void showOn(StatusBoard *display);
-    // Display times and hold times from zelvo.ini.
-    void useSettings(const ZelvoSettings *settings) { m_settings = settings; }
     // Messages for a box that cannot show them wait in held; clock says
     // when they expire. Without this, such a message is not sent at all.
     void holdIn(HeldMessages *held, const Clock *clock);
@@ -106,6 +104,9 @@ public:
     void setBoxState(int box, BoxState state);
     // The last word on box, fresh or not.
     BoxState boxState(int box) const { return m_states[box - 1].state; }
+    // The kind of box at box's address as found by asking it: "Enigma2",
+    // or empty for today's kind and for a box not asked yet.
+    QString kindOf(int box);
 
     // The panel shows panelText when at least one of handles may reach its
     // box, else why the last of them was not sent; it follows their results.
@@ -152,13 +153,13 @@ private:
     void followOnPanel(const SendHandle *handle);
     QString panelLine() const;
     void showOnPanel(const QString &text);
-    void applyDisplayTimes();
+    void logKind(const QString &address, const QString &kind, const QString &version);
 
     BoxListSource *m_boxes;
     HttpTransport *m_transport;
+    ProtocolSettings m_protocolSettings; // zelvo.ini's logins and display times, for the transport's kinds
     DeliveryRecord *m_record = nullptr;
     StatusBoard *m_display = nullptr;
-    const ZelvoSettings *m_settings = nullptr;
     HeldMessages *m_held = nullptr;
     const Clock *m_clock = nullptr;
     bool m_askModes = false;

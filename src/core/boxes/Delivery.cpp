@@ -2,10 +2,16 @@
 
 QString Delivery::boxText() const
 {
-    if (origin.box < 1)
-        return address.isEmpty() ? QStringLiteral("keine Box") : address;
+    if (origin.box < 1) {
+        if (address.isEmpty())
+            return QStringLiteral("keine Box");
+        return boxKind.isEmpty() ? address : address + QStringLiteral(" (") + boxKind + QLatin1Char(')');
+    }
     const QString number = QStringLiteral("Box %1").arg(origin.box);
-    return address.isEmpty() ? number : number + QStringLiteral(" (") + address + QLatin1Char(')');
+    if (address.isEmpty())
+        return number;
+    return number + QStringLiteral(" (") + (boxKind.isEmpty() ? QString() : boxKind + QStringLiteral(", ")) + address
+           + QLatin1Char(')');
 }
 
 QString Delivery::sourceText() const

@@ -31,6 +31,7 @@ struct Delivery {
     QDateTime time;
     MessageOrigin origin;
     QString address; // as configured, trimmed; empty when no box was chosen
+    QString boxKind; // the kind of box it went to ("Enigma2"); empty for today's kind
     MessageKind kind = MessageKind::Message;
     QString firstLine; // of the origin's title, or of the text, as the box shows it
     QString text;      // the whole text as the box shows it (at most kMaxText characters)
@@ -44,7 +45,7 @@ struct Delivery {
     // Whether the box took it: answered with a 2xx status.
     bool delivered() const { return outcome == DeliveryOutcome::Answered && httpStatus >= 200 && httpStatus < 300; }
 
-    QString boxText() const;     // "Box 2 (192.168.0.10)", or "keine Box"
+    QString boxText() const;     // "Box 2 (192.168.0.10)", "Box 2 (Enigma2, 192.168.0.12)", or "keine Box"
     QString sourceText() const;  // "Erinnerung", "Statusmeldung", …
     QString kindText() const;    // "Popup" or "Message", as the send-text dialog names them
     QString outcomeText() const; // "beantwortet (HTTP 200)", "nicht gesendet: …", …

@@ -46,7 +46,8 @@ void DeliveryRecord::add(quint64 id, const QString &address, const Message &mess
     emit added(m_entries.back());
 }
 
-void DeliveryRecord::conclude(quint64 id, const SendResult &result, const BoxProtocol *changedBy)
+void DeliveryRecord::conclude(quint64 id, const SendResult &result, const BoxProtocol *changedBy,
+                              const QString &boxKind)
 {
     const int i = indexOf(id);
     if (i < 0)
@@ -58,6 +59,7 @@ void DeliveryRecord::conclude(quint64 id, const SendResult &result, const BoxPro
     d.httpStatus = result.httpStatus;
     d.reason = result.reason;
     d.endedAt = m_clock.now();
+    d.boxKind = boxKind;
     if (changedBy) {
         d.changedOnTheWay = true;
         d.text = result.shownText.left(Delivery::kMaxText);

@@ -27,8 +27,9 @@ public:
              const QDateTime &madeAt = QDateTime());
     // Its result. changedBy: the protocol of a box that changed the text on
     // its way, null when it did not; the entry then keeps the text as the
-    // box shows it.
-    void conclude(quint64 id, const SendResult &result, const BoxProtocol *changedBy = nullptr);
+    // box shows it. boxKind: the kind of box it went to, empty for today's.
+    void conclude(quint64 id, const SendResult &result, const BoxProtocol *changedBy = nullptr,
+                  const QString &boxKind = QString());
 
     // Oldest first.
     const std::deque<Delivery> &entries() const { return m_entries; }

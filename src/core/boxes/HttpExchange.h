@@ -48,6 +48,10 @@ public:
     quint64 askedAs = 0; // a question whose answer is awaited: the id ask() returned
     Message message;
     BoxGet get; // filled when it is written
+    // An identity question: the kind whose question it is, and the kinds
+    // to ask next when the box does not answer it as one of that kind.
+    BoxProtocol *asked = nullptr;
+    QList<BoxProtocol *> askNext;
 
     // Its time limit runs from now.
     void startLimit(int ms);

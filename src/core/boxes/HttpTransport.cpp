@@ -53,13 +53,28 @@ quint64 HttpTransport::submit(const QString &address, const Message &message)
 
 void HttpTransport::identify(const QString &address)
 {
-    HttpExchange *x = create(address);
-    x->question = BoxQuestion::Identity;
-    if (!m_protocols.protocolFor(x->key()).question(BoxQuestion::Identity)) {
-        delete x; // this kind tells nothing when asked
+    askIdentity(address.trimmed(), m_protocols.identityOrder(address.trimmed()), -1);
+}
+
+void HttpTransport::askIdentity(const QString &key, QList<BoxProtocol *> kinds, int position)
+{
+    // A kind that tells nothing when asked is skipped.
+    while (!kinds.isEmpty() && !kinds.first()->question(BoxQuestion::Identity))
+        kinds.removeFirst();
+    if (kinds.isEmpty())
         return;
-    }
-    hand(x);
+    HttpExchange *x = create(key);
+    x->question = BoxQuestion::Identity;
+    x->asked = kinds.takeFirst();
+    x->askNext = kinds;
+    hand(x, position);
+}
+
+// An identity question goes to the kind it asks; everything else to the
+// kind of the box.
+BoxProtocol &HttpTransport::protocolOf(const HttpExchange *x)
+{
+    return x->asked ? *x->asked : m_protocols.protocolFor(x->key());
 }
 
 quint64 HttpTransport::ask(const QString &address, BoxQuestion question)
@@ -81,7 +96,7 @@ quint64 HttpTransport::ask(const QString &address, BoxQuestion question)
 // changes made to suit the box are logged.
 MessageRequest HttpTransport::requestOf(const HttpExchange *x, bool logged)
 {
-    BoxProtocol &protocol = m_protocols.protocolFor(x->key());
+    BoxProtocol &protocol = protocolOf(x);
     if (x->question)
         return MessageRequest{protocol.questionFor(x->key(), *x->question).value_or(BoxGet()), false, {}};
     const MessageRequest request = protocol.messageRequest(x->key(), x->message);
@@ -91,7 +106,7 @@ MessageRequest HttpTransport::requestOf(const HttpExchange *x, bool logged)
     return request;
 }
 
-void HttpTransport::hand(HttpExchange *x, bool first)
+void HttpTransport::hand(HttpExchange *x, int position)
 {
     const QString key = x->key();
     const BoxAddress box = BoxAddress::read(key);
@@ -116,10 +131,8 @@ void HttpTransport::hand(HttpExchange *x, bool first)
     const int questionLimit = x->question == BoxQuestion::Mode ? kModeTimeoutMs : kQueryTimeoutMs;
     x->startLimit(x->question ? std::min(questionLimit, m_timeoutMs) : m_timeoutMs);
     m_requests.insert(x->id(), x);
-    if (first)
-        m_lanes[key].order.prepend(x);
-    else
-        m_lanes[key].order.append(x);
+    QList<HttpExchange *> &order = m_lanes[key].order;
+    order.insert(position < 0 ? order.size() : std::min(position, int(order.size())), x);
     service(key);
 }
 
@@ -200,6 +213,7 @@ void HttpTransport::ended(HttpExchange *x, int status, const QString &error, Del
     if (x->get.target.isEmpty())
         x->get = requestOf(x, false).get;
     Lane &lane = m_lanes[key];
+    const int position = std::max(0, int(lane.order.indexOf(x)));
     lane.order.removeOne(x);
     if (x->wasStarted())
         --lane.open;
@@ -217,22 +231,31 @@ void HttpTransport::ended(HttpExchange *x, int status, const QString &error, Del
     else
         qCInfo(lcSend).noquote() << "Antwort von" << key << status << target;
 
-    BoxProtocol &protocol = m_protocols.protocolFor(key);
+    BoxProtocol &protocol = protocolOf(x);
     AnswerMeaning meaning;
     if (x->answer().status() > 0)
         meaning = protocol.readAnswer(key, x->get, x->answer());
     else if (x->question)
         protocol.unanswered(key, x->get);
+    if (x->question == BoxQuestion::Identity) {
+        // The next kind's question goes where this one stood, still ahead
+        // of the messages behind it.
+        const QString kindBefore = m_protocols.kindOf(key);
+        if (!m_protocols.identified(key, protocol, meaning, x->answer().status()))
+            askIdentity(key, x->askNext, position);
+        const QString kind = m_protocols.kindOf(key);
+        if (!kind.isEmpty() && kind != kindBefore)
+            emit kindLearnt(key, kind, meaning.version);
+    }
     if (x->askedAs) {
         endQuestion(x, meaning, error, outcome);
     } else if (!x->question) {
         SendResult result{outcome, status, error, x->written() ? protocol.shownText(x->get) : QString()};
-        // The box's own words why it did not take it; a success status
-        // with such words is no delivery.
+        // The box's own words why it did not take it make it a failure,
+        // whatever the status ("Anmeldung verlangt" for a 401).
         if (meaning.verdict == AnswerMeaning::Verdict::Refused && !meaning.why.isEmpty()) {
             result.reason = meaning.why;
-            if (status >= 200 && status < 300)
-                result.outcome = DeliveryOutcome::Failed;
+            result.outcome = DeliveryOutcome::Failed;
         }
         emitDone(x->id(), result);
     }
@@ -253,7 +276,7 @@ void HttpTransport::endQuestion(HttpExchange *x, const AnswerMeaning &meaning, c
             HttpExchange *y = create(key);
             y->question = x->question;
             y->askedAs = x->askedAs;
-            hand(y, true);
+            hand(y, 0);
             return;
         }
     }

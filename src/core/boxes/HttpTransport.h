@@ -52,13 +52,14 @@ public:
     // Queues message for address and returns its id; done() follows exactly
     // once, always after submit() has returned, also when the address is
     // refused at once. When the box's protocol reads the answer as a
-    // refusal in the box's own words, they are the result's reason (and a
-    // success status with them ends Failed).
+    // refusal in the box's own words, they are the result's reason and it
+    // ends Failed, whatever the status.
     quint64 submit(const QString &address, const Message &message);
 
-    // Asks the box at address what it is (its protocol's identity
-    // question); the next messages to it wait for the answer, at most
-    // kQueryTimeoutMs.
+    // Asks the box at address what it is: the identity question of each
+    // kind in turn (ProtocolChoice::identityOrder), until one kind
+    // recognises the answer or the box does not answer; the next messages to
+    // it wait for the answers, at most kQueryTimeoutMs per question.
     void identify(const QString &address);
 
     // Asks the box at address question (such as the mode question) ahead
@@ -83,6 +84,9 @@ signals:
     void done(quint64 id, const SendResult &result);
     // The answer to a question from ask().
     void answered(quint64 id, const QuestionAnswer &answer);
+    // The box at address was found to be of a kind other than today's
+    // (kind as ProtocolChoice::kindOf names it); version empty when unknown.
+    void kindLearnt(const QString &address, const QString &kind, const QString &version);
 
 private:
     struct Lane {
@@ -91,7 +95,11 @@ private:
     };
 
     HttpExchange *create(const QString &address);
-    void hand(HttpExchange *x, bool first = false);
+    // Queues x last in its box's lane, or at position.
+    void hand(HttpExchange *x, int position = -1);
+    // Asks the first of kinds that has an identity question, at position.
+    void askIdentity(const QString &key, QList<BoxProtocol *> kinds, int position);
+    BoxProtocol &protocolOf(const HttpExchange *x);
     MessageRequest requestOf(const HttpExchange *x, bool logged);
     void service(const QString &key);
     void startWhatMayStart(const QString &key);

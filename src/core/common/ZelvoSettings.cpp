@@ -88,6 +88,16 @@ QString withValue(const QString &text, const QString &group, const QString &key,
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
+// An existing file loses the bits of group and others; whether it had any.
+// False also when there is no such file.
+bool keptToOwner(const QByteArray &name)
+{
+    struct stat st {};
+    if (::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & 077) == 0)
+        return false;
+    return ::chmod(name.constData(), st.st_mode & 07700) == 0;
+}
+
 // The file readable and writable by its owner only, before anything is
 // written to it: a new one is made so (and removed again when the write
 // fails), an existing one loses the bits of group and others. The atomic
@@ -98,12 +108,9 @@ public:
     explicit OwnerOnly(const QString &path)
         : m_name(QFile::encodeName(path))
     {
-        struct stat st {};
-        if (::stat(m_name.constData(), &st) == 0) {
-            if (S_ISREG(st.st_mode) && (st.st_mode & 077) != 0)
-                ::chmod(m_name.constData(), st.st_mode & 07700);
+        keptToOwner(m_name);
+        if (QFile::exists(path))
             return;
-        }
         const int fd = ::open(m_name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0) {
             ::close(fd);
@@ -153,6 +160,12 @@ std::optional<int> ZelvoSettings::messageDisplaySeconds() const
     return number(MessageDisplay);
 }
 
+ZelvoSettings::BoxLogin ZelvoSettings::boxLogin(int box) const
+{
+    refresh();
+    return m_logins.at(box - 1);
+}
+
 ZelvoSettings::WindowLayout ZelvoSettings::deliveryWindowLayout() const
 {
     refresh();
@@ -195,6 +208,36 @@ void ZelvoSettings::refresh() const
                                                .arg(k.max)
                                                .arg(k.fallback ? QString::number(*k.fallback)
                                                                : QStringLiteral("die Vorgabe der Box"));
+    }
+
+    bool anyPassword = false;
+    for (int box = 1; box <= BoxCount::kBoxes; ++box) {
+        BoxLogin &login = m_logins[box - 1];
+        login = BoxLogin();
+        const QString group = QStringLiteral("Box%1/").arg(box);
+        bool whole = true;
+        for (const QString &key : {kUserKey, kPasswordKey}) {
+            // Unquoted, a comma splits a value into a list; the value itself is never logged.
+            const QVariant value = file.value(group + key);
+            if (value.metaType().id() == QMetaType::QStringList) {
+                whole = false;
+                if (log)
+                    qCWarning(lcSend).noquote()
+                        << QStringLiteral("%1: %2%3 enthält ein Komma und gilt nur in Anführungszeichen (\"…\"); "
+                                          "bis dahin geht an Box %4 keine Anmeldung")
+                               .arg(m_path, group, key)
+                               .arg(box);
+            }
+        }
+        if (!whole)
+            continue;
+        login.user = file.value(group + kUserKey).toString();
+        login.password = file.value(group + kPasswordKey).toString();
+        anyPassword = anyPassword || !login.password.isEmpty();
+    }
+    if (anyPassword && keptToOwner(QFile::encodeName(m_path))) {
+        qCInfo(lcSend).noquote() << m_path << "enthält Passwörter: nur noch für den Besitzer lesbar";
+        m_readIdentity = m_loggedIdentity = TextFile::identityOf(m_path); // its mode is no change of what it says
     }
 
     m_layout = WindowLayout();

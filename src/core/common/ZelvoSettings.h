@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/BoxCount.h"
 #include "common/TextFile.h"
 
 #include <QDir>
@@ -20,13 +21,17 @@
 //   [Anzeigedauer_Sekunden]     how long the box shows it; unset: its own
 //   Popup=                      1..86400
 //   Message=                    0..86400, 0 = until someone closes it
+//   [Box1] … [Box4]             the box's login, when its web interface
+//   Benutzer=                   asks for one (HTTP Basic); empty: none
+//   Passwort=
 //   [Verlauf]                   the window's size and column widths
 //
 // Values are read through QSettings, again whenever the file changed. A value
 // that is no number or out of range counts as unset and is logged once per
 // change of the file. Writes keep every other line of the file as it is, go
 // through AtomicFile (a full disk leaves the old file whole) and leave the
-// file readable by its owner only, since it will also hold box passwords.
+// file readable by its owner only, since it holds box passwords; a file
+// that holds a password is made so when it is read. A login is never logged.
 class ZelvoSettings
 {
 public:
@@ -35,6 +40,15 @@ public:
     static constexpr int kDefaultReminderHoldMinutes = 180;
     static constexpr int kDefaultNoticeHoldMinutes = 2;
     static constexpr int kDefaultTextHoldMinutes = 30;
+
+    static inline const QString kUserKey = QStringLiteral("Benutzer");
+    static inline const QString kPasswordKey = QStringLiteral("Passwort");
+
+    struct BoxLogin {
+        QString user; // empty: the box wants none
+        QString password;
+        bool operator==(const BoxLogin &other) const { return user == other.user && password == other.password; }
+    };
 
     struct WindowLayout {
         QSize size;              // invalid when none is stored
@@ -52,6 +66,9 @@ public:
     std::optional<int> popupDisplaySeconds() const;
     std::optional<int> messageDisplaySeconds() const;
 
+    // Box 1..BoxCount::kBoxes.
+    BoxLogin boxLogin(int box) const;
+
     WindowLayout deliveryWindowLayout() const;
     // Returns an empty string on success, otherwise the reason in German.
     QString setDeliveryWindowLayout(const WindowLayout &layout);
@@ -66,6 +83,7 @@ private:
     QString m_path;
     // What was read, and of which version of the file.
     mutable std::array<std::optional<int>, NumberCount> m_numbers;
+    mutable std::array<BoxLogin, BoxCount::kBoxes> m_logins;
     mutable WindowLayout m_layout;
     mutable TextFile::Identity m_readIdentity;
     mutable bool m_trusted = false;

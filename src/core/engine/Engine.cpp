@@ -17,7 +17,6 @@ Engine::Engine(const Options &options, QObject *parent)
     , m_systemClock(options.clock ? nullptr : std::make_unique<SystemClock>())
     , m_clock(options.clock ? options.clock : m_systemClock.get())
     , m_boxList(options.folder)
-    , m_settings(options.folder)
     , m_held(options.folder, *m_clock)
 {
     m_display = new StatusBoard(this);
@@ -25,7 +24,6 @@ Engine::Engine(const Options &options, QObject *parent)
     m_sender = new BoxSender(&m_boxList, {options.httpPort, options.httpTimeoutMs}, this);
     m_sender->keepRecordIn(m_record);
     m_sender->showOn(m_display);
-    m_sender->useSettings(&m_settings);
     m_sender->holdIn(&m_held, m_clock);
     connect(m_sender, &BoxSender::heldCountChanged, m_display, &StatusBoard::setHeldCount);
 

@@ -3,7 +3,6 @@
 #include "boxes/BoxListSource.h"
 #include "check/ListChangeWarner.h"
 #include "common/Clock.h"
-#include "common/ZelvoSettings.h"
 #include "boxes/HeldMessages.h"
 
 #include <QDir>
@@ -55,8 +54,6 @@ public:
     StatusWatch *statusWatch() const { return m_statusWatch; }
     // Every message handed to the boxes and how it went.
     DeliveryRecord *deliveryRecord() const { return m_record; }
-    // zelvo.ini in the folder.
-    const ZelvoSettings &settings() const { return m_settings; }
 
     // A message from `zelvo send` (boxes 1..BoxList::kBoxes, empty: every box
     // that names an address) through the sender; the panel shows it like a typed
@@ -77,7 +74,6 @@ private:
     std::unique_ptr<SystemClock> m_systemClock;
     const Clock *m_clock;
     BoxListSource m_boxList;
-    ZelvoSettings m_settings;
     HeldMessages m_held;
     // Warns under zelvo.reminders about lines that can never fire, once per
     // change of a list.

@@ -32,5 +32,8 @@ void BoxAddressTest::run(BoxSender *sender, int box, const QString &address)
         text += QStringLiteral(" - die Box ist im Standby und zeigt den Text nicht");
     else if (saved && sender->boxState(box) == BoxState::Off)
         text += QStringLiteral(" - die Box war zuletzt aus");
+    // An address typed just now may be a box nobody asked yet: it is asked
+    // what it is first, so that the test goes to it as its kind reads it.
+    sender->identifyAt(address);
     sender->showWhenSent({sender->sendTo(address, message(box, address), {MessageSource::BoxTest, box})}, text);
 }

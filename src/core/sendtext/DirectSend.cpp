@@ -1,8 +1,6 @@
 #include "sendtext/DirectSend.h"
 
 #include "boxes/BoxSender.h"
-#include "boxes/BoxListSource.h"
-#include "common/ZelvoSettings.h"
 
 #include <QEventLoop>
 
@@ -14,8 +12,6 @@ QList<ScriptDelivery::BoxOutcome> deliver(BoxListSource &source, const BoxList &
     BoxSender sender(&source, BoxSender::Options());
     // Nobody would deliver a held message later: a box that cannot show it
     // gets nothing, and the caller hears why.
-    const ZelvoSettings settings(source.folder());
-    sender.useSettings(&settings);
     sender.askModeFirst();
     ScriptDelivery delivery(&sender);
     QEventLoop loop;

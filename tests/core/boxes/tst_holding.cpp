@@ -8,7 +8,6 @@
 #include "boxes/DeliveryRecord.h"
 #include "boxes/HeldMessages.h"
 #include "common/StatusBoard.h"
-#include "common/ZelvoSettings.h"
 
 #include <QTest>
 
@@ -38,18 +37,15 @@ private:
             , sender(&source)
             , record(clock)
             , held(folder.dir(), clock)
-            , settings(folder.dir())
         {
             sender.keepRecordIn(&record);
             sender.showOn(&board);
-            sender.useSettings(&settings);
             sender.holdIn(&held, &clock);
         }
         BoxListSource source;
         FakeBoxSender sender;
         DeliveryRecord record;
         HeldMessages held;
-        ZelvoSettings settings;
         StatusBoard board;
     };
 

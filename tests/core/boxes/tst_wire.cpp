@@ -1,8 +1,10 @@
 #include "BoxSimulator.h"
 #include "Messages.h"
 #include "boxes/BoxProtocol.h"
+#include "boxes/Delivery.h"
 #include "boxes/HttpTransport.h"
 #include "boxes/SendResult.h"
+#include "boxes/enigma2/Enigma2Protocol.h"
 #include "boxes/nhttpd/RequestTarget.h"
 
 #include <QBuffer>
@@ -22,27 +24,32 @@ class TestWire : public QObject
 private slots:
     void televisionShows_data();
     void televisionShows();
+    void enigma2Answers_data();
+    void enigma2Answers();
 };
 
 namespace {
 
-const QStringList kKinds = {QStringLiteral("nhttpd-new"), QStringLiteral("nhttpd-old")};
+const QString kEnigma2 = QStringLiteral("enigma2");
+const QStringList kKinds = {QStringLiteral("nhttpd-new"), QStringLiteral("nhttpd-old"), kEnigma2};
 
 void setUp(BoxSimulator &box, const QString &kind)
 {
     box.setFirmware(kind == QLatin1String("nhttpd-old") ? FirmwareKind::Old : FirmwareKind::New);
+    box.setKind(kind == kEnigma2 ? BoxSimulator::Kind::Enigma2 : BoxSimulator::Kind::Nhttpd);
 }
 
 // The longest request line the kind's web server reads.
-int maxRequestLine(const QString &)
+int maxRequestLine(const QString &kind)
 {
-    return RequestTarget::kMaxRequestLine;
+    return kind == kEnigma2 ? Enigma2Protocol::kMaxRequestLine : RequestTarget::kMaxRequestLine;
 }
 
-// One row per kind: shown on every kind, unless the kind is named in other.
-void row(const char *name, const QString &text, const QString &shown, const QHash<QString, QString> &other = {})
+// One row per kind in kinds: shown on every kind, unless the kind is named in other.
+void row(const char *name, const QString &text, const QString &shown, const QHash<QString, QString> &other = {},
+         const QStringList &kinds = kKinds)
 {
-    for (const QString &kind : kKinds)
+    for (const QString &kind : kinds)
         QTest::addRow("%s: %s", qPrintable(kind), name) << kind << text << other.value(kind, shown);
 }
 
@@ -75,10 +82,22 @@ void TestWire::televisionShows_data()
     const QString umlauts = QString(room / 6, QChar(0xE4)) + QString(room % 6, QLatin1Char('x'));
     // One character more: cut behind the last character after which "…" (9 bytes) still fits.
     const QString ellipsis = QStringLiteral("…");
-    row("ascii at the limit", ascii, ascii);
-    row("ascii one over the limit", ascii + 'y', QString(room - 9, QLatin1Char('x')) + ellipsis);
-    row("umlauts at the limit", umlauts, umlauts);
-    row("umlauts one over the limit", umlauts + 'y', QString((room - 9) / 6, QChar(0xE4)) + ellipsis);
+    const QStringList nhttpd = kKinds.mid(0, 2);
+    row("ascii at the limit", ascii, ascii, {}, nhttpd);
+    row("ascii one over the limit", ascii + 'y', QString(room - 9, QLatin1Char('x')) + ellipsis, {}, nhttpd);
+    row("umlauts at the limit", umlauts, umlauts, {}, nhttpd);
+    row("umlauts one over the limit", umlauts + 'y', QString((room - 9) / 6, QChar(0xE4)) + ellipsis, {}, nhttpd);
+
+    // Enigma2: at most kMaxTextCharacters characters, and a request line of
+    // kMaxRequestLine bytes, whichever is reached first.
+    const int most = Enigma2Protocol::kMaxTextCharacters;
+    const QString face = QStringLiteral("😀"); // twelve bytes escaped
+    const int faces = (Enigma2Protocol::kMaxRequestLine - int(sizeof("GET  HTTP/1.1\r\n") - 1)
+                       - int(Enigma2Protocol().messageRequest({}, nmsg("")).get.target.size()) - 9)
+                      / 12;
+    row("characters at the limit", QString(most, QChar(0xE4)), QString(most, QChar(0xE4)), {}, {kEnigma2});
+    row("characters one over", QString(most, 'x') + 'y', QString(most - 1, 'x') + ellipsis, {}, {kEnigma2});
+    row("request line full", face.repeated(most), face.repeated(faces) + ellipsis, {}, {kEnigma2});
 }
 
 // The box is asked what it is first, as the watch has it done when a box
@@ -110,13 +129,68 @@ void TestWire::televisionShows()
 
     const BoxProtocol &protocol = transport.protocols().protocolFor(address);
     QCOMPARE(protocol.version(address), QString::fromLatin1(box.version()));
-    QCOMPARE(recorded.count(), 2);
-    const QJsonObject question = QJsonDocument::fromJson(recorded.at(0).at(0).toByteArray()).object();
+    // An Enigma2 box is asked nhttpd's question first, then its own.
+    QCOMPARE(recorded.count(), kind == kEnigma2 ? 3 : 2);
+    const QJsonObject question = QJsonDocument::fromJson(recorded.at(recorded.count() - 2).at(0).toByteArray()).object();
     QCOMPARE(question.value("request").toString().toLatin1(),
              "GET " + protocol.question(BoxQuestion::Identity)->target + " HTTP/1.1");
-    const QJsonObject message = QJsonDocument::fromJson(recorded.at(1).at(0).toByteArray()).object();
+    const QJsonObject message = QJsonDocument::fromJson(recorded.last().at(0).toByteArray()).object();
     QCOMPARE(message.value("shown").toString(), shown); // ... and what the box draws
     QVERIFY(message.value("request").toString().toLatin1().size() + 2 <= maxRequestLine(kind));
+}
+
+void TestWire::enigma2Answers_data()
+{
+    QTest::addColumn<Message>("message");
+    QTest::addColumn<int>("messageSeconds"); // zelvo.ini's display time, popups 20 s; -1: both unset
+    QTest::addColumn<QString>("login");      // zelvo.ini's "USER:PASSWORD"; the box wants "anna:geheim" when set
+    QTest::addColumn<QString>("refusal");    // of every message, by the box
+    QTest::addColumn<QString>("outcome");    // as the record says it
+    QTest::addColumn<int>("timeout");        // as the box got it; -1: not shown
+
+    const QString taken = "beantwortet (HTTP 200)", login = "Fehler: " + Enigma2Protocol::loginRequired();
+    QTest::newRow("popup, set") << popup("a") << 0 << "" << "" << taken << 20;
+    QTest::newRow("message, until closed") << nmsg("a") << 0 << "" << "" << taken << 0;
+    QTest::newRow("result false") << nmsg("a") << -1 << "" << "Nein" << "Fehler: Nein" << -1;
+    QTest::newRow("401, wrong login") << nmsg("a") << -1 << "anna:falsch" << "" << login << -1;
+    QTest::newRow("its login") << nmsg("a") << -1 << "anna:geheim" << "" << taken << 60;
+}
+
+// Through the real transport, to a box found to be an Enigma2 box by asking.
+void TestWire::enigma2Answers()
+{
+    QFETCH(Message, message);
+    QFETCH(int, messageSeconds);
+    QFETCH(QString, login);
+    QFETCH(QString, refusal);
+    QFETCH(QString, outcome);
+    QFETCH(int, timeout);
+
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    BoxSimulator box(&out);
+    box.setKind(BoxSimulator::Kind::Enigma2);
+    box.setLogin(login.isEmpty() ? "" : "anna:geheim");
+    box.setRefusal(refusal);
+    QVERIFY(box.listen(QHostAddress::LocalHost, 0));
+    QSignalSpy recorded(&box, &BoxSimulator::requestRecorded);
+
+    const QString address = QStringLiteral("127.0.0.1");
+    HttpTransport transport(box.port(), 5000);
+    if (messageSeconds >= 0)
+        transport.protocols().setDisplayTimes(20, messageSeconds);
+    transport.protocols().setLogins({{address, {login.section(':', 0, 0), login.section(':', 1)}}});
+    QSignalSpy done(&transport, &HttpTransport::done);
+    transport.identify(address);
+    transport.submit(address, message);
+
+    QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 10000);
+    QCOMPARE(transport.protocols().kindOf(address), QStringLiteral("Enigma2"));
+    QCOMPARE(Delivery::outcomeText(done.at(0).at(1).value<SendResult>()), outcome);
+    const QJsonObject got = QJsonDocument::fromJson(recorded.last().at(0).toByteArray()).object();
+    QVERIFY(got.value("request").toString().startsWith("GET /api/message?text=a&type=1"));
+    QCOMPARE(got.value("shown").toString(), QString(timeout < 0 ? "" : "a"));
+    QCOMPARE(got.value("timeout").toInt(-1), timeout < 0 ? 60 : timeout);
 }
 
 QTEST_GUILESS_MAIN(TestWire)

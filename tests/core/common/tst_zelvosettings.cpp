@@ -19,6 +19,7 @@ private slots:
     void numbers_data();
     void numbers();
     void badValueLoggedOncePerChange();
+    void loginWithAComma();
     void writeKeepsTheRestForTheOwnerOnly();
     void fullDiskKeepsTheOldFile();
 };
@@ -74,6 +75,17 @@ void TestZelvoSettings::badValueLoggedOncePerChange()
     folder.write("zelvo.ini", "[Zurueckhalten_Minuten]\nTexte=yyy\n");
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Texte = \"yyy\""));
     QCOMPARE(settings.textHoldMinutes(), 30);
+}
+
+// Unquoted, a comma makes a list of the value: it is neither guessed nor shown.
+void TestZelvoSettings::loginWithAComma()
+{
+    TempFolder folder;
+    folder.write("zelvo.ini", "[Box2]\nBenutzer=root\nPasswort=ge,heim\n");
+    QTest::ignoreMessage(QtWarningMsg, qPrintable(folder.path("zelvo.ini") + ": Box2/Passwort enthält ein Komma und "
+                                                  "gilt nur in Anführungszeichen (\"…\"); bis dahin geht an Box 2 "
+                                                  "keine Anmeldung"));
+    QCOMPARE(ZelvoSettings(folder.dir()).boxLogin(2).user, QString());
 }
 
 // Lines of the user's and of later versions stay; a layout QSettings wrote
