@@ -38,6 +38,14 @@ int BoxServers::requestCount() const
     return n;
 }
 
+int BoxServers::messageCount() const
+{
+    int n = 0;
+    for (const auto &server : m_servers)
+        n += int(server->messages().size());
+    return n;
+}
+
 QByteArray BoxServers::boxipIni()
 {
     QByteArray bytes;

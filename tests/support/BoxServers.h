@@ -25,6 +25,7 @@ public:
     // The boxes that got at least one request, in box order.
     QList<int> boxesReached() const;
     int requestCount() const;
+    int messageCount() const; // the requests that were messages
 
     static QByteArray boxipIni();
 

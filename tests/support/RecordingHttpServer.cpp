@@ -65,3 +65,12 @@ bool RecordingHttpServer::waitForRequests(int n, int timeoutMs)
         QTest::qWait(10);
     return m_requests.size() >= n;
 }
+
+QList<RecordingHttpServer::Request> RecordingHttpServer::messages() const
+{
+    QList<Request> out;
+    for (const Request &r : m_requests)
+        if (r.target.startsWith("/control/message?") || r.target.startsWith("/api/message?"))
+            out << r;
+    return out;
+}

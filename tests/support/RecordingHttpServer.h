@@ -38,6 +38,8 @@ public:
     const QList<Request> &modeQuestions() const { return m_modeQuestions; }
 
     const QList<Request> &requests() const { return m_requests; }
+    // The requests that were messages, not questions such as the version query.
+    QList<Request> messages() const;
     QList<QByteArray> targets() const;
     int connectionCount() const { return m_connections; }
 

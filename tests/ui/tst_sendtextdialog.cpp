@@ -271,8 +271,8 @@ void TestSendTextDialog::sendTwoTypedLines()
     QVERIFY(m_boxes->box(1).waitForRequests(1));
     QVERIFY(m_boxes->box(3).waitForRequests(1));
     const QByteArray line("GET /control/message?nmsg=Zeile%20eins%0AZeile%20zwei HTTP/1.1");
-    QCOMPARE(m_boxes->box(1).requests().first().requestLine, line);
-    QCOMPARE(m_boxes->box(3).requests().first().requestLine, line);
+    QCOMPARE(m_boxes->box(1).messages().first().requestLine, line);
+    QCOMPARE(m_boxes->box(3).messages().first().requestLine, line);
     QTest::qWait(200);
     QCOMPARE(m_boxes->boxesReached(), (QList<int>{1, 3}));
     QCOMPARE(m_engine->display()->infoText(), QString("Zeile einsZeile zwei"));
@@ -288,7 +288,7 @@ void TestSendTextDialog::sendEmptyText()
     open("0100");
     QTest::mouseClick(control<QWidget>("Command1"), Qt::LeftButton);
     QVERIFY(m_boxes->box(2).waitForRequests(1));
-    QCOMPARE(m_boxes->box(2).requests().first().requestLine, QByteArray("GET /control/message?popup=--- HTTP/1.1"));
+    QCOMPARE(m_boxes->box(2).messages().first().requestLine, QByteArray("GET /control/message?popup=--- HTTP/1.1"));
     QCOMPARE(control<QPlainTextEdit>("Text1")->toPlainText(), QString("---"));
     QCOMPARE(m_engine->display()->infoText(), QString("---"));
 }
@@ -301,7 +301,7 @@ void TestSendTextDialog::sendAmpersandAndPercent()
     control<QPushButton>("Command1")->click();
     QVERIFY(m_boxes->box(4).waitForRequests(1));
     // Nothing is known yet of this box's web server: "&" and "%" go as words.
-    QCOMPARE(m_boxes->box(4).requests().first().target,
+    QCOMPARE(m_boxes->box(4).messages().first().target,
              QByteArray("/control/message?nmsg=Tom%20und%20Jerry%3A%20100%20Prozent%20%231"));
     // The panel shows the text as this box shows it.
     QTRY_COMPARE(m_engine->display()->infoText(), QString("Tom und Jerry: 100 Prozent #1"));
@@ -440,7 +440,7 @@ void TestSendTextDialog::tooLongTextToldBeforeItGoes()
     QVERIFY(m_boxes->box(1).waitForRequests(1));
     QTRY_VERIFY(!m_dialog->isVisible());
     QTest::qWait(200);
-    QCOMPARE(m_boxes->box(1).requests().size(), 1); // once
+    QCOMPARE(m_boxes->box(1).messages().size(), 1); // once
 }
 
 void TestSendTextDialog::returnOnSendButton_data()

@@ -154,6 +154,10 @@ void BoxSender::route(SendHandle *handle)
         // A box that answers no echo is not asked; the watch says when it is back.
         holdOrRefuse(handle, word.state);
     } else {
+        // A box the watch could not probe (no ICMP) may never have been asked
+        // what it is: its kind decides how it is asked its mode.
+        if (!m_identified.contains(handle->address()))
+            identifyAt(handle->address());
         word.awaiting << handle;
         word.asking = askModeOf(handle->address(), false);
     }
@@ -375,6 +379,7 @@ void BoxSender::takeBoxAnswer(int box, const QuestionAnswer &answer, bool forWat
 void BoxSender::identifyAt(const QString &address)
 {
     m_protocolSettings.applyTo(m_transport->protocols());
+    m_identified.insert(address.trimmed());
     ask(address.trimmed());
 }
 

@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <array>
@@ -172,6 +173,7 @@ private:
         bool forWatch = false; // the watch asked it too, and will say what it found
     };
     QHash<QString, ModeQuestion> m_modeQuestions; // address -> the question under way to it
+    QSet<QString> m_identified; // addresses asked what they are
     QString m_panelText; // the producer's text behind the panel
     QHash<quint64, PanelEntry> m_panelResults; // the messages behind it
     quint64 m_panelLast = 0; // the message whose result changed last

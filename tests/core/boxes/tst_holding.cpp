@@ -233,6 +233,7 @@ void TestHolding::staleWordAsksTheBox()
     sender.send(2, kText, originOf(MessageSource::Reminder));
     sender.send(2, {MessageKind::Message, "danach"}, originOf(MessageSource::TypedText));
     QCOMPARE(sender.modeAsked, QStringList{"127.0.0.3"}); // once for both
+    QCOMPARE(sender.identified, QStringList{"127.0.0.3"}); // its kind decides how it is asked
     QVERIFY(sender.sent.isEmpty());
     QuestionAnswer answer;
     answer.reached = reached;

@@ -153,10 +153,10 @@ void TestScriptDelivery::socketRequests()
     QVERIFY(answer);
     QCOMPARE(answer->ok, refusal.isEmpty());
     QVERIFY2(answer->error.contains(refusal), qPrintable(answer->error));
-    QCOMPARE(boxes.requestCount(), refusal.isEmpty() ? 1 : 0);
+    QCOMPARE(boxes.messageCount(), refusal.isEmpty() ? 1 : 0);
     if (refusal.isEmpty()) { // cut as a typed text is, never refused
         const auto sent = InstanceRequest::fromLine(request);
-        QCOMPARE(boxes.box(1).targets().value(0), RequestTarget::encode(sent->message, FirmwareKind::Unknown).target);
+        QCOMPARE(boxes.box(1).messages().value(0).target, RequestTarget::encode(sent->message, FirmwareKind::Unknown).target);
     }
 }
 
