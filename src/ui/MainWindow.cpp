@@ -1,4 +1,6 @@
 #include "MainWindow.h"
+
+#include "boxes/BoxSender.h"
 #include "common/Version.h"
 
 #include "Shape.h"
@@ -95,6 +97,10 @@ MainWindow::MainWindow(const Engine::Options &options, QWidget *parent)
     connect(display, &StatusBoard::clockTextChanged, m_clockLabel, &QLabel::setText);
     connect(display, &StatusBoard::boxStatusChanged, m_statusLabel, &QLabel::setText);
     connect(display, &StatusBoard::lampChanged, this, &MainWindow::mirrorLamp);
+    connect(m_engine->sender(), &BoxSender::kindLearnt, this, [this, display] {
+        for (int box = 1; box <= BoxList::kBoxes; ++box)
+            mirrorLamp(box, display->lamp(box));
+    });
     connect(display, &StatusBoard::heldCountChanged, m_tray, &TrayIcon::setHeldCount);
     connect(display, &StatusBoard::infoChanged, this, &MainWindow::mirrorInfo);
     connect(m_engine, &Engine::alert, this, &MainWindow::showAlert);
@@ -330,24 +336,25 @@ void MainWindow::openDeliveryWindow()
 void MainWindow::mirrorLamp(int box, BoxState state)
 {
     Shape *lamp = m_lamps[box - 1];
+    // "Box 2 (Enigma2)" for a box of the second kind.
+    const QString kind = m_engine->sender()->kindOf(box);
+    const QString name = kind.isEmpty() ? QStringLiteral("Box %1").arg(box) : QStringLiteral("Box %1 (%2)").arg(box).arg(kind);
     switch (state) {
     case BoxState::On:
         lamp->setFillColor(kLampOn);
-        lamp->setToolTip(QStringLiteral("Box %1: eingeschaltet - Nachrichten werden angezeigt").arg(box));
+        lamp->setToolTip(name + QStringLiteral(": eingeschaltet - Nachrichten werden angezeigt"));
         break;
     case BoxState::Standby:
         lamp->setFillColor(kLampStandby);
-        lamp->setToolTip(QStringLiteral("Box %1: im Standby - Nachrichten werden zurückgehalten, bis sie "
-                                        "eingeschaltet ist")
-                             .arg(box));
+        lamp->setToolTip(name + QStringLiteral(": im Standby - Nachrichten werden zurückgehalten, bis sie eingeschaltet ist"));
         break;
     case BoxState::Off:
         lamp->setFillColor(kLampOff);
-        lamp->setToolTip(QStringLiteral("Box %1: aus - antwortet nicht; Nachrichten werden zurückgehalten").arg(box));
+        lamp->setToolTip(name + QStringLiteral(": aus - antwortet nicht; Nachrichten werden zurückgehalten"));
         break;
     case BoxState::Unknown:
         lamp->setFillColor(kLampOff);
-        lamp->setToolTip(QStringLiteral("Box %1: noch nicht geprüft").arg(box));
+        lamp->setToolTip(name + QStringLiteral(": noch nicht geprüft"));
         break;
     }
 }

@@ -401,6 +401,7 @@ void BoxSender::logKind(const QString &address, const QString &kind, const QStri
     }
     qCInfo(lcSend).noquote() << box + QStringLiteral(" ist ein ") + kind + QStringLiteral("-Receiver")
                                     + (version.isEmpty() ? QString() : QStringLiteral(", Webinterface ") + version);
+    emit kindLearnt();
 }
 
 void BoxSender::ask(const QString &address)

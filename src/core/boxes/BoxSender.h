@@ -116,6 +116,8 @@ public:
 signals:
     void modeAnswered(quint64 id, const QuestionAnswer &answer);
     void heldCountChanged(int count);
+    // A box was found to be of another kind than thought (kindOf() tells).
+    void kindLearnt();
 
 protected:
     // The way below: hands the message to the transport, returns its id;
