@@ -15,6 +15,7 @@ int main(int argc, char *argv[])
     const auto app = start.application<QCoreApplication>();
     Engine::Options engineOptions;
     engineOptions.folder = start.folder();
+    engineOptions.showsClock = false; // no clock to show: it sleeps between the seconds with work
     // Declared after the application object and before run(): the engine
     // outlives everything that refers to it (the socket's server lives only
     // inside run()).

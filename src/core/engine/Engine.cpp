@@ -11,6 +11,16 @@
 #include "watch/IcmpEchoProber.h"
 #include "watch/StatusWatch.h"
 
+#include <QDateTime>
+
+namespace {
+
+constexpr int kWatchSeconds = 10;
+// A watch tick due this close to a second timer's wake-up runs in it.
+constexpr int kWatchShareMs = 50;
+
+} // namespace
+
 Engine::Engine(const Options &options, QObject *parent)
     : QObject(parent)
     , m_folder(options.folder)
@@ -29,16 +39,20 @@ Engine::Engine(const Options &options, QObject *parent)
 
     m_secondTimer = new SecondTimer(this);
     m_secondTimer->setObjectName(QStringLiteral("Timer1"));
+    m_secondTimer->setStride(options.showsClock ? 1 : kWatchSeconds);
+    // Every ten seconds on the wall clock's tens, so that its wake-up is the
+    // second timer's: that one runs the watch when it is due.
     m_watchTimer = new QTimer(this);
     m_watchTimer->setObjectName(QStringLiteral("Timer2"));
-    m_watchTimer->setInterval(10000);
+    m_watchTimer->setSingleShot(true);
+    m_watchTimer->setTimerType(Qt::PreciseTimer);
 
     m_reminderClock = new ReminderClock(*m_clock, m_folder, m_sender, m_display, this);
     m_changeWarner.listenTo(*m_reminderClock);
     m_prober = options.prober ? options.prober : new IcmpEchoProber(this);
     m_statusWatch = new StatusWatch(m_display, m_sender, m_prober, this);
-    connect(m_secondTimer, &SecondTimer::timeout, m_reminderClock, &ReminderClock::tick);
-    connect(m_watchTimer, &QTimer::timeout, m_statusWatch, &StatusWatch::tick);
+    connect(m_secondTimer, &SecondTimer::timeout, this, &Engine::secondTick);
+    connect(m_watchTimer, &QTimer::timeout, this, &Engine::watchTick);
     connect(m_statusWatch, &StatusWatch::alert, this, &Engine::alert);
 }
 
@@ -61,7 +75,30 @@ void Engine::start()
     m_sender->restoreHeld();
     m_statusWatch->tick();
     m_secondTimer->start();
-    m_watchTimer->start();
+    armWatch();
+}
+
+void Engine::secondTick()
+{
+    m_reminderClock->tick();
+    if (m_watchTimer->isActive() && m_watchTimer->remainingTime() <= kWatchShareMs)
+        watchTick();
+}
+
+void Engine::watchTick()
+{
+    armWatch();
+    m_statusWatch->tick();
+}
+
+void Engine::armWatch()
+{
+    // A little after the second timer, which takes the tick over; not
+    // right behind the start-up tick.
+    int ms = SecondTimer::msToNext(QDateTime::currentMSecsSinceEpoch(), kWatchSeconds);
+    if (ms < kWatchSeconds * 1000 / 5)
+        ms += kWatchSeconds * 1000;
+    m_watchTimer->start(ms + kWatchShareMs / 2);
 }
 
 void Engine::stop()

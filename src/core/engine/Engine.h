@@ -35,6 +35,9 @@ public:
         quint16 httpPort = 80;
         int httpTimeoutMs = 60000;
         EchoProber *prober = nullptr; // the real ICMP prober when null; not owned
+        // A clock on the screen needs every second; without one the engine
+        // wakes only at the seconds that have work (00, 10, ... 50).
+        bool showsClock = true;
     };
 
     explicit Engine(const Options &options, QObject *parent = nullptr);
@@ -68,6 +71,10 @@ signals:
     void alert(const QString &text);
 
 private:
+    void secondTick();
+    void watchTick();
+    void armWatch();
+
     // Members that the children below refer to; ~Engine() deletes the
     // children before these go.
     QDir m_folder;

@@ -3,8 +3,13 @@
 #include <QDateTime>
 
 namespace {
-constexpr int kAfterFullSecondMs = 5;
-}
+
+// Just past the second, so that a timer a little early still reads it; a
+// wake-up before it reads the second before, which has run, and the timer
+// is armed again for the rest.
+constexpr int kAfterFullSecondMs = 1;
+
+} // namespace
 
 SecondTimer::SecondTimer(QObject *parent)
     : QObject(parent)
@@ -27,8 +32,16 @@ void SecondTimer::stop()
     m_timer.stop();
 }
 
+int SecondTimer::msToNext(qint64 msSinceEpoch, int stride)
+{
+    // Whole minutes of the epoch are whole minutes of the local time too
+    // (time zones differ by whole minutes), so seconds within the minute can
+    // be counted in UTC.
+    const qint64 intoStride = msSinceEpoch % (qint64(stride) * 1000);
+    return int(qint64(stride) * 1000 - intoStride) + kAfterFullSecondMs;
+}
+
 void SecondTimer::arm()
 {
-    const qint64 ms = QDateTime::currentMSecsSinceEpoch() % 1000;
-    m_timer.start(int(1000 - ms) + kAfterFullSecondMs);
+    m_timer.start(msToNext(QDateTime::currentMSecsSinceEpoch(), m_stride));
 }

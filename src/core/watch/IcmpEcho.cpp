@@ -37,22 +37,6 @@ bool isUnreachableError(int error)
     return error == ENETUNREACH || error == EHOSTUNREACH || error == EHOSTDOWN || error == ECONNREFUSED;
 }
 
-class SocketGuard
-{
-public:
-    explicit SocketGuard(int fd) : m_fd(fd) {}
-    ~SocketGuard()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    SocketGuard(const SocketGuard &) = delete;
-    SocketGuard &operator=(const SocketGuard &) = delete;
-
-private:
-    int m_fd;
-};
-
 // Process-wide, so that concurrent probes on raw sockets (which all see
 // every echo reply of the host) can tell theirs apart.
 std::atomic<quint16> g_sequence{0};
@@ -61,20 +45,23 @@ std::atomic<quint16> g_sequence{0};
 
 namespace IcmpEcho {
 
-EchoResult echo(quint32 ipv4, int timeoutMs)
+Request send(quint32 ipv4)
 {
-    EchoResult r;
+    Request q;
+    EchoResult &r = q.result;
+    q.ipv4 = ipv4;
     r.resolvedAddress = QHostAddress(ipv4).toString();
     if (!BoxAddress::isUnicastHost(ipv4)) {
         r.outcome = Outcome::Refused;
-        return r;
+        q.done = true;
+        return q;
     }
 
-    int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP);
+    int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_ICMP);
     r.socket = EchoResult::Socket::Ping;
     if (fd < 0) {
         const int pingError = errno;
-        fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
+        fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_ICMP);
         r.socket = EchoResult::Socket::Raw;
         if (fd < 0) {
             const int rawError = errno;
@@ -82,22 +69,23 @@ EchoResult echo(quint32 ipv4, int timeoutMs)
             r.outcome = isPermissionError(pingError) && isPermissionError(rawError) ? Outcome::IcmpNotAllowed
                                                                                     : Outcome::Failed;
             r.detail = QStringLiteral("Ping-Socket: %1; Raw-Socket: %2").arg(errorText(pingError), errorText(rawError));
-            return r;
+            q.done = true;
+            return q;
         }
     }
-    const SocketGuard guard(fd);
-    const bool raw = r.socket == EchoResult::Socket::Raw;
+    q.fd = fd;
+    q.raw = r.socket == EchoResult::Socket::Raw;
 
     // On a ping socket the kernel puts in its own identifier and hands back
     // only replies that carry it; on a raw socket ours must be checked.
-    const quint16 identifier = quint16(::getpid());
-    const quint16 sequence = ++g_sequence;
+    q.identifier = quint16(::getpid());
+    q.sequence = ++g_sequence;
     unsigned char packet[sizeof(icmphdr) + 5] = {};
     icmphdr header{};
     header.type = ICMP_ECHO;
     header.code = 0;
-    header.un.echo.id = htons(identifier);
-    header.un.echo.sequence = htons(sequence);
+    header.un.echo.id = htons(q.identifier);
+    header.un.echo.sequence = htons(q.sequence);
     std::memcpy(packet, &header, sizeof header);
     std::memcpy(packet + sizeof header, kPayload.constData(), size_t(kPayload.size()));
     const quint16 sum = checksum(packet, sizeof packet);
@@ -107,53 +95,43 @@ EchoResult echo(quint32 ipv4, int timeoutMs)
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = htonl(ipv4);
-
-    using SteadyClock = std::chrono::steady_clock;
-    const auto sentAt = SteadyClock::now();
-    const auto deadline = sentAt + std::chrono::milliseconds(timeoutMs);
+    q.sentAt = std::chrono::steady_clock::now();
     if (::sendto(fd, packet, sizeof packet, 0, reinterpret_cast<const sockaddr *>(&to), sizeof to) < 0) {
         const int error = errno;
         r.outcome = isUnreachableError(error) ? Outcome::NoReply : Outcome::Failed;
         r.detail = errorText(error);
-        return r;
+        finish(q);
     }
+    return q;
+}
 
+bool receive(Request &q)
+{
+    if (q.done)
+        return true;
+    EchoResult &r = q.result;
     unsigned char buffer[1500];
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
-        if (left.count() <= 0) {
-            r.outcome = Outcome::NoReply;
-            return r;
-        }
-        pollfd p{fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, int(left.count()));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready < 0) {
-            r.outcome = Outcome::Failed;
-            r.detail = errorText(errno);
-            return r;
-        }
-        if (ready == 0)
-            continue; // the deadline check above ends the wait
-
         sockaddr_in from{};
         socklen_t fromSize = sizeof from;
         const ssize_t n =
-            ::recvfrom(fd, buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr *>(&from), &fromSize);
+            ::recvfrom(q.fd, buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr *>(&from), &fromSize);
         if (n < 0) {
             const int error = errno;
-            if (error == EAGAIN || error == EWOULDBLOCK || error == EINTR)
+            if (error == EINTR)
                 continue;
+            if (error == EAGAIN || error == EWOULDBLOCK)
+                return false;
             r.outcome = isUnreachableError(error) ? Outcome::NoReply : Outcome::Failed;
             r.detail = errorText(error);
-            return r;
+            finish(q);
+            return true;
         }
-        if (from.sin_addr.s_addr != to.sin_addr.s_addr)
+        if (ntohl(from.sin_addr.s_addr) != q.ipv4)
             continue; // a reply of another host, seen by a raw socket
         const unsigned char *icmp = buffer;
         size_t icmpSize = size_t(n);
-        if (raw) {
+        if (q.raw) {
             if (icmpSize < sizeof(iphdr))
                 continue;
             const size_t ipHeaderSize = size_t(buffer[0] & 0x0F) * 4;
@@ -167,14 +145,46 @@ EchoResult echo(quint32 ipv4, int timeoutMs)
         icmphdr reply;
         std::memcpy(&reply, icmp, sizeof reply);
         // A raw socket on loopback also sees our own request (type 8).
-        if (reply.type != ICMP_ECHOREPLY || ntohs(reply.un.echo.sequence) != sequence)
+        if (reply.type != ICMP_ECHOREPLY || ntohs(reply.un.echo.sequence) != q.sequence)
             continue;
-        if (raw && ntohs(reply.un.echo.id) != identifier)
+        if (q.raw && ntohs(reply.un.echo.id) != q.identifier)
             continue;
         r.outcome = Outcome::Reply;
-        r.roundTripMs = int(std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - sentAt).count());
-        return r;
+        r.roundTripMs = int(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - q.sentAt).count());
+        finish(q);
+        return true;
     }
+}
+
+void finish(Request &q)
+{
+    q.done = true;
+    if (q.fd >= 0)
+        ::close(q.fd);
+    q.fd = -1;
+}
+
+EchoResult echo(quint32 ipv4, int timeoutMs)
+{
+    Request q = send(ipv4);
+    const auto deadline = q.sentAt + std::chrono::milliseconds(timeoutMs);
+    while (!receive(q)) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            q.result.outcome = Outcome::NoReply;
+            finish(q);
+            break;
+        }
+        pollfd p{q.fd, POLLIN, 0};
+        if (::poll(&p, 1, int(left.count())) < 0 && errno != EINTR) {
+            q.result.outcome = Outcome::Failed;
+            q.result.detail = errorText(errno);
+            finish(q);
+        }
+    }
+    return q.result;
 }
 
 EchoResult probe(const QString &address, int timeoutMs)

@@ -5,10 +5,13 @@
 #include <QByteArray>
 #include <QString>
 
+#include <chrono>
+
 class BoxAddress;
 
-// One ICMP echo request and the wait for its reply, blocking: for worker
-// threads, never for the user-interface thread.
+// One ICMP echo request and its reply: sent, then read when the socket
+// has something (IcmpEchoProber, on the user-interface thread, without
+// waiting), or waited for (echo(), blocking: tests and tools only).
 //
 // A Linux ping socket (SOCK_DGRAM, IPPROTO_ICMP) is used where
 // net.ipv4.ping_group_range allows it, else a raw socket (needs
@@ -27,7 +30,28 @@ EchoResult probe(const QString &address, int timeoutMs = kTimeoutMs);
 // The same for an address already read (and, for a name, looked up).
 EchoResult probe(const BoxAddress &box, int timeoutMs = kTimeoutMs);
 
-// One echo to ipv4 (host byte order).
+// One echo under way.
+struct Request {
+    int fd = -1; // non-blocking; closed when done
+    bool raw = false;
+    quint32 ipv4 = 0;
+    quint16 identifier = 0;
+    quint16 sequence = 0;
+    std::chrono::steady_clock::time_point sentAt;
+    bool done = false;
+    EchoResult result; // the end, once done
+};
+
+// Opens a socket and sends one echo to ipv4 (host byte order); done at once
+// when it cannot be sent.
+Request send(quint32 ipv4);
+// Reads what has arrived, without waiting; true when the request is done
+// (its reply, or an error). Replies of other requests are passed over.
+bool receive(Request &request);
+// Ends it: the socket is closed (result as it stands).
+void finish(Request &request);
+
+// One echo to ipv4 (host byte order), waiting for the reply.
 EchoResult echo(quint32 ipv4, int timeoutMs = kTimeoutMs);
 
 // The ones' complement sum of an ICMP header and its data (RFC 1071).

@@ -99,7 +99,7 @@ void StatusWatch::tick()
         ++m_pending;
     }
     if (m_pending == 0) {
-        finishTick();
+        askModes();
         return;
     }
     m_deadline.start();
@@ -125,12 +125,26 @@ void StatusWatch::takeResult(int id, const EchoResult &result)
     m_box[box - 1].answered = true;
     m_box[box - 1].result = result;
     logResult(box, result);
-    // Only a box that answers echo is asked its mode, once per tick.
-    if (result.status() == 0) {
-        m_box[box - 1].modeAsked = m_sender->askMode(m_boxes.address(box));
-        return;
+    if (--m_pending == 0)
+        askModes();
+}
+
+// Only a box that answers echo is asked its mode, once per tick; all of
+// them at once, so that their answers share the thread's wake-ups.
+void StatusWatch::askModes()
+{
+    m_pending = 0;
+    for (int box = 1; box <= BoxList::kBoxes; ++box) {
+        Box &b = m_box[box - 1];
+        if (b.probed && b.answered && b.result.status() == 0) {
+            b.modeAsked = m_sender->askMode(m_boxes.address(box));
+            ++m_pending;
+        }
     }
-    boxDone(box);
+    if (m_pending == 0)
+        finishTick();
+    else if (!m_deadline.isActive())
+        m_deadline.start();
 }
 
 void StatusWatch::takeMode(quint64 asked, const QuestionAnswer &answer)
@@ -142,18 +156,12 @@ void StatusWatch::takeMode(quint64 asked, const QuestionAnswer &answer)
         if (b.modeAsked != 0 && b.modeAsked == asked) {
             b.modeAsked = 0;
             b.mode = answer;
-            boxDone(box);
-            if (!m_running)
+            if (--m_pending == 0) {
+                finishTick();
                 return;
+            }
         }
     }
-}
-
-void StatusWatch::boxDone(int box)
-{
-    (void)box;
-    if (--m_pending == 0)
-        finishTick();
 }
 
 void StatusWatch::giveUpWaiting()

@@ -72,7 +72,7 @@ signals:
 private:
     void takeResult(int id, const EchoResult &result);
     void takeMode(quint64 asked, const QuestionAnswer &answer);
-    void boxDone(int box);
+    void askModes();
     void logState(int box, BoxState state, const QuestionAnswer &mode);
     void giveUpWaiting();
     void logResult(int box, const EchoResult &result);
@@ -84,7 +84,7 @@ private:
 
     bool m_running = false;
     int m_holds = 0;
-    int m_pending = 0;
+    int m_pending = 0; // echo results, then mode answers, still to come
     int m_generation = 0; // of the running tick; results of older ones are late
     QTimer m_deadline;
     bool m_toldIcmpNotAllowed = false;
