@@ -137,6 +137,13 @@ void StatusWatch::askModes()
     for (int box = 1; box <= BoxList::kBoxes; ++box) {
         Box &b = m_box[box - 1];
         if (b.probed && b.answered && b.result.status() == 0) {
+            // A box that came back (or is seen first) is asked what it is
+            // before anything else: its kind says how it is asked its mode,
+            // and the texts that follow are written for it.
+            const QString stored = m_display->boxStatus();
+            const bool wasOn = box <= stored.size() && stored.at(box - 1) == QLatin1Char('1');
+            if (!wasOn && b.state != BoxState::Standby)
+                m_sender->identifyAt(m_boxes.address(box));
             b.modeAsked = m_sender->askMode(m_boxes.address(box));
             ++m_pending;
         }
@@ -264,13 +271,6 @@ void StatusWatch::finishTick()
     }
 
     const QString stored = m_display->boxStatus();
-    // A box that came on is asked what it is, before anything else goes to
-    // it, so that the texts that follow are written for it.
-    for (int box = 1; box <= BoxList::kBoxes; ++box) {
-        const bool wasOn = box <= stored.size() && stored.at(box - 1) == QLatin1Char('1');
-        if (m_box[box - 1].probed && current.at(box - 1) == QLatin1Char('1') && !wasOn)
-            m_sender->identifyAt(m_boxes.address(box));
-    }
     // The sender hears first, so that what waited for a box that came on
     // goes before the notice.
     // A box that could not be probed (ICMP not allowed, a name not resolved)
