@@ -172,17 +172,22 @@ void BoxSender::applyDisplayTimes()
 void BoxSender::holdOrRefuse(SendHandle *handle, BoxState state)
 {
     const QString reason = heldReason(state);
+    // Known at once, yet it ends one turn later, as notSent() does: the
+    // caller of send() has connected to the handle by then.
+    const auto refuse = [this, handle](const SendResult &result) {
+        handle->m_result = result;
+        QTimer::singleShot(0, handle, [this, handle] { finish(handle, handle->result()); });
+    };
     if (!m_held) {
         if (state == BoxState::Standby)
-            finish(handle, {DeliveryOutcome::NotSent, 0, reason + QStringLiteral(", der Text würde nicht angezeigt"),
-                            QString()});
+            refuse({DeliveryOutcome::NotSent, 0, reason + QStringLiteral(", der Text würde nicht angezeigt"), QString()});
         else
             go(handle); // it fails by itself, in its own words
         return;
     }
     const int minutes = holdMinutes(handle->origin());
     if (minutes <= 0) {
-        finish(handle, {DeliveryOutcome::NotSent, 0, reason + QStringLiteral(", nicht zurückgehalten"), QString()});
+        refuse({DeliveryOutcome::NotSent, 0, reason + QStringLiteral(", nicht zurückgehalten"), QString()});
         return;
     }
     const QDateTime now = m_clock->now();
@@ -196,7 +201,7 @@ void BoxSender::holdOrRefuse(SendHandle *handle, BoxState state)
     message.expiresAt = from.addSecs(qint64(minutes) * 60);
     message.reason = state == BoxState::Standby ? HoldReason::BoxInStandby : HoldReason::BoxOff;
     if (message.expired(now)) {
-        finish(handle, {DeliveryOutcome::Expired, 0, QString(), QString()});
+        refuse({DeliveryOutcome::Expired, 0, QString(), QString()});
         return;
     }
     const HeldMessages::Held held = m_held->hold(message);
