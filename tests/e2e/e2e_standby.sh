@@ -4,10 +4,11 @@
 # old web server that cannot say so, box 4 is off. At 07:25:00, five seconds
 # after the start, each of boxes 1 to 3 has a reminder due: box 1 and box 3
 # get theirs at once (box 3 throws it away, as such a box does), box 2's is
-# held and its lamp is amber. `zelvo send --wait` to box 2 exits 3 (held),
-# with --expire 0 it exits 1 (never held). Switched to tv, box 2 gets the
-# reminder and then the script's text, each once, within one watch tick; its
-# lamp turns green and box 1 hears that box 2 was switched on.
+# held, its lamp is amber and the tray tip counts it. `zelvo send --wait` to
+# box 2 exits 3 (held), with --expire 0 it exits 1 (never held); the
+# send-text dialog leaves box 2 out. Switched to tv, box 2 gets the reminder
+# and then the script's text, each once, within one watch tick; its lamp
+# turns green and box 1 hears that box 2 was switched on.
 
 source "$(dirname "$0")/lib.sh"
 e2e_require
@@ -19,6 +20,8 @@ e2e_network 1 2 3
 
 # Box 1 asks for status notices, the others do not.
 e2e_write_crlf "$E2E_WORK/boxip.ini" "${E2E_BOX_ADDRESSES[@]}" " 1 " " 0 " " 0 " " 0 "
+# The send-text dialog was last used for a popup to boxes 1 and 2.
+e2e_write_crlf "$E2E_WORK/wendrel.ini" "Wahr" "Falsch" " 1 " " 1 " " 0 " " 0 "
 # Box 2's reminder last, so that the panel speaks of it.
 e2e_write_crlf "$E2E_WORK/zlv-tag.txt" \
     "07:25 07:30 p 1 Kaffee kochen" \
@@ -110,6 +113,28 @@ lamp_is "$shot_amber" 2 FFB000
 lamp_is "$shot_amber" 3 00FF00
 lamp_is "$shot_amber" 4 FF0000
 verlauf_screenshot e2e-standby-verlauf-zurueckgehalten
+# The tray icon's tip counts the held messages. (The tip window, titled
+# "Zelvo" and larger than the icon, is not found by xdotool's search.)
+tray_tip() {
+    xwininfo -root -tree | awk '$2 == "\"Zelvo\":" && /\("zelvo" "Zelvo"\)/ {
+        split($(NF-1), g, /[x+]/); if (g[1] > 64) { print $1; exit } }' | grep .
+}
+read -r ix iy < <(e2e_tray_icon) || e2e_fail "no tray icon of zelvo in trayer"
+xdotool mousemove "$ix" "$iy" sleep 0.3 mousemove $((ix + 1)) "$iy" || e2e_fail "cannot point at the tray icon"
+e2e_wait_until 5 tray_tip >/dev/null || e2e_fail "the tray icon shows no tip"
+sleep 0.3
+e2e_screenshot "$(tray_tip)" e2e-standby-tray-tipp
+
+# The send-text dialog greys box 2 as if it were off: ticked last time, it
+# gets nothing, and nothing is held for it.
+e2e_menu_entry "$main" 0 1 # Aktionen > Text sofort senden
+e2e_wait_until 10 e2e_window "Text sofort senden" >/dev/null || e2e_fail "the send-text dialog did not open"
+textsend=$(e2e_window "Text sofort senden")
+e2e_click_twips "$textsend" 120 120 4095 2565 # Text1
+e2e_type "Wer schaut, liest dies"
+e2e_screenshot "$textsend" e2e-standby-textsend
+e2e_click_twips "$textsend" 120 4080 4095 375 # Command1 "Text senden & Schließen"
+e2e_expect_message 1 popup 5 "Wer schaut, liest dies"
 
 # A whole watch tick more: box 2 was asked its mode, and got no message.
 sleep 10
@@ -143,7 +168,7 @@ sleep 10
 actual=$(e2e_messages 2 | jq -s -c 'map(.text)')
 [ "$actual" = "$(jq -n -c --arg r "$reminder2" '[$r, "Bitte zurueckrufen"]')" ] ||
     e2e_fail "box 2 did not get exactly the reminder, then the text:"$'\n'"$(e2e_messages 2)"
-[ "$(e2e_total 1)" -eq 3 ] || e2e_fail "box 1 received $(e2e_total 1) messages, expected 3:"$'\n'"$(e2e_messages 1)"
+[ "$(e2e_total 1)" -eq 4 ] || e2e_fail "box 1 received $(e2e_total 1) messages, expected 4:"$'\n'"$(e2e_messages 1)"
 [ "$(e2e_total 3)" -eq 1 ] || e2e_fail "box 3 received $(e2e_total 3) messages, expected 1:"$'\n'"$(e2e_messages 3)"
 e2e_zelvo_running || e2e_fail "zelvo is no longer running"
 echo "PASS ($E2E_SCRIPT_NAME)"
