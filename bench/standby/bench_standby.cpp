@@ -47,6 +47,11 @@ double median(std::vector<double> v)
     return v.empty() ? -1 : (v[(v.size() - 1) / 2] + v[v.size() / 2]) / 2;
 }
 
+double minimum(const std::vector<double> &v)
+{
+    return v.empty() ? -1 : *std::min_element(v.begin(), v.end());
+}
+
 double maximum(const std::vector<double> &v)
 {
     return v.empty() ? -1 : *std::max_element(v.begin(), v.end());
@@ -165,8 +170,7 @@ int main(int argc, char *argv[])
                 median(switchToWire), maximum(switchToWire), switchToWire.size(), kGoalMs);
     std::printf("      (tick start to the message on the wire: median %.2f ms, max %.2f ms; ticks %.0f to %.0f ms "
                 "apart; a switch just after the watch asked: %.0f ms)\n",
-                median(tickToWire), maximum(tickToWire), tickIntervals.empty() ? -1 : *std::min_element(tickIntervals.begin(), tickIntervals.end()),
-                maximum(tickIntervals), worstBound);
+                median(tickToWire), maximum(tickToWire), minimum(tickIntervals), maximum(tickIntervals), worstBound);
     if (!failure.isEmpty())
         std::printf("  failed: %s\n", qPrintable(failure));
     std::printf("goal %s\n", met ? "met" : "NOT met");
