@@ -416,3 +416,55 @@ e2e_zelvo_running() {
 
 # The rule of 62 hyphens of every reminder message.
 E2E_RULE=$(printf -- '-%.0s' $(seq 1 62))
+
+# Starts the box simulator of box $1 alone, with further boxsim options
+# (e.g. --mode standby, --no-getmode), and waits until it listens.
+e2e_start_box() {
+    local box=$1
+    shift
+    "${E2E_GUARD[@]}" "$BOXSIM_BIN" --address "${E2E_BOX_ADDRESSES[$((box - 1))]}" --port 80 \
+        --out "$E2E_WORK/box$box.jsonl" "$@" >"$E2E_WORK/logs/boxsim$box.log" 2>&1 &
+    E2E_PIDS+=($!)
+    e2e_wait_until 10 grep -q "wartet auf" "$E2E_WORK/logs/boxsim$box.log" ||
+        e2e_fail "box simulator $box did not start"
+}
+
+# Switches box $1's simulator to mode $2 (tv, standby, avinput, ...) as the
+# remote control would; boxsim answers with the mode it is in now. Plain
+# bash, no HTTP client needed.
+e2e_box_mode() {
+    local box=$1 mode=$2 answer
+    exec {fd}<>"/dev/tcp/${E2E_BOX_ADDRESSES[$((box - 1))]}/80" || e2e_fail "cannot reach box $box's simulator"
+    printf 'GET /boxsim/mode?set=%s HTTP/1.1\r\nHost: box\r\nConnection: close\r\n\r\n' "$mode" >&"$fd"
+    answer=$(tail -n1 <&"$fd")
+    exec {fd}<&-
+    [ "$answer" = "$mode" ] || e2e_fail "box $box's simulator did not switch to $mode: $answer"
+}
+
+# The colour of one pixel of a PNG file, as RRGGBB.
+e2e_pixel() {
+    convert "$1" -format '%[hex:u.p{'"$2,$3"'}]' info: 2>/dev/null | cut -c1-6
+}
+
+# The colour (RRGGBB) of box $2's lamp in the screenshot $1 of the main
+# window: each lamp is a 6 x 6 pixel square at the right of the drawn box,
+# 9 pixels below the one before; the client area is the window's bottom
+# 293 pixels (the menu bar is above it).
+e2e_lamp_colour() {
+    local shot=$1 box=$2 height
+    height=$(identify -format '%h' "$shot") || return 1
+    e2e_pixel "$shot" 355 $((height - 293 + 227 + 9 * (box - 1) + 3))
+}
+
+# Opens entry $3 (counted from 1) of a menu in the bar of window $1: the
+# first menu, "Aktionen", or $2 times Right from it. Opened by a click, a
+# menu has no item active; reached with the keyboard, its first one.
+e2e_menu_entry() {
+    local id=$1 rights=$2 downs=$3 i
+    e2e_click "$id" 36 9
+    if [ "$rights" -gt 0 ]; then
+        e2e_keys $(for ((i = 0; i < rights; i++)); do echo Right; done)
+        downs=$((downs - 1))
+    fi
+    e2e_keys $(for ((i = 0; i < downs; i++)); do echo Down; done) Return
+}
