@@ -22,15 +22,18 @@ qint64 realtimeNs()
 
 QByteArray answerFor(const QByteArray &target)
 {
-    const QByteArray body = target == "/control/getmode" ? "tv" : target == "/control/standby" ? "off" : "ok";
-    return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + QByteArray::number(body.size())
-        + "\r\n\r\n" + body;
+    const QByteArray body = target == "/control/getmode"                  ? "tv\n"
+        : target == "/control/standby"                                    ? "off\n"
+        : target.startsWith("/control/info?nhttpd_version")               ? "3.6.0\n"
+                                                                          : "ok\n";
+    return "HTTP/1.1 200 OK\r\nServer: nhttpd/3.6.0\r\nContent-Type: text/plain\r\nContent-Length: "
+        + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
 }
 
 struct Connection {
     int fd;
     QByteArray buffer;
-    qint64 firstByteNs = 0; // of the request in buffer
+    qint64 firstByteNs = 0; // when its first bytes were read
 };
 
 } // namespace
@@ -94,20 +97,19 @@ void FirstByteServer::run()
             if (c.buffer.isEmpty())
                 c.firstByteNs = now;
             c.buffer.append(chunk, n);
-            int end;
-            while ((end = c.buffer.indexOf("\r\n\r\n")) >= 0) {
-                const QByteArray requestLine = c.buffer.left(c.buffer.indexOf("\r\n"));
-                const QList<QByteArray> parts = requestLine.split(' ');
-                const QByteArray target = parts.value(1);
-                c.buffer.remove(0, end + 4);
-                {
-                    std::lock_guard<std::mutex> lock(m_mutex);
-                    m_requests.append({c.firstByteNs, target});
-                }
-                const QByteArray answer = answerFor(target);
-                (void)!::write(c.fd, answer.constData(), answer.size());
-                c.firstByteNs = now; // a request right behind it came in the same read
+            const int end = c.buffer.indexOf("\r\n\r\n");
+            if (end < 0)
+                continue;
+            const QByteArray target = c.buffer.left(c.buffer.indexOf("\r\n")).split(' ').value(1);
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_requests.append({c.firstByteNs, target});
             }
+            // One request a connection, as the box's web server does.
+            const QByteArray answer = answerFor(target);
+            (void)!::write(c.fd, answer.constData(), answer.size());
+            ::close(c.fd);
+            c.fd = -1;
         }
         if (fds[1].revents & POLLIN) {
             const int fd = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);

@@ -3,15 +3,14 @@
 #include <QByteArray>
 #include <QList>
 
-#include <atomic>
 #include <mutex>
 #include <thread>
 
 // A box for timing: a thread of its own waits in poll() on one address and
 // port and stamps each request with CLOCK_REALTIME the moment its first
 // bytes are read, before anything else is done with them. It answers like a
-// box in the mode tv: the mode questions with "tv" and "off", everything
-// else 200 "ok".
+// current nhttpd box in the mode tv, one request a connection: the version
+// query, the mode questions ("tv", "off") and everything else with "ok".
 class FirstByteServer
 {
 public:
