@@ -7,6 +7,7 @@
 #include "ProcessMemory.h"
 #include "Messages.h"
 #include "RecordingHttpServer.h"
+#include "ZelvoProcess.h"
 #include "boxes/HttpTransport.h"
 #include "boxes/nhttpd/RequestTarget.h"
 
@@ -50,7 +51,7 @@ qint64 threadCpuNs()
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const int seconds = qEnvironmentVariableIsSet("ZELVO_BENCH_SECONDS") ? qEnvironmentVariableIntValue("ZELVO_BENCH_SECONDS") : 60;
+    const int seconds = ZelvoProcess::benchSeconds(60);
 
     std::atomic<bool> stop{false};
     std::vector<std::thread> busy;

@@ -6,6 +6,7 @@
 // ZELVO_BENCH_SECONDS (300 unless set), and the time from start to the end
 // of the first watch tick. Goals: <= 15 MB and <= 0.02 % of one core.
 #include "TempFolder.h"
+#include "ZelvoProcess.h"
 
 #include <memory>
 #include <vector>
@@ -30,32 +31,8 @@ struct Variant {
 
 QProcess *start(const Variant &v, const QDir &folder, bool debugWatch)
 {
-    auto *p = new QProcess;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    for (const QString &pair : v.environment)
-        env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
-    if (debugWatch)
-        env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("zelvo.watch.debug=true"));
-    p->setProcessEnvironment(env);
-    p->setWorkingDirectory(folder.path());
-    p->setProcessChannelMode(QProcess::SeparateChannels);
-    p->setStandardOutputFile(QProcess::nullDevice());
-    p->start(QStringLiteral(ZELVO_BINARY), v.arguments);
-    p->waitForStarted();
-    return p;
-}
-
-void stop(QProcess *p)
-{
-    p->terminate();
-    if (!p->waitForFinished(5000)) {
-        p->kill();
-        p->waitForFinished();
-    }
-    delete p;
+    return ZelvoProcess::start(QStringLiteral(ZELVO_BINARY), v.arguments, v.environment, folder,
+                               debugWatch ? QStringLiteral("zelvo.watch.debug=true") : QString());
 }
 
 qint64 rssKiB(qint64 pid)
@@ -66,16 +43,6 @@ qint64 rssKiB(qint64 pid)
         if (line.startsWith("VmRSS:"))
             return line.mid(6).trimmed().split(' ').first().toLongLong();
     return -1;
-}
-
-// utime + stime in clock ticks.
-qint64 cpuTicks(qint64 pid)
-{
-    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
-    f.open(QIODevice::ReadOnly);
-    const QByteArray stat = f.readAll();
-    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-    return fields.value(11).toLongLong() + fields.value(12).toLongLong(); // fields 14 and 15
 }
 
 // Milliseconds from start to the first "Prüfung fertig" of the watch.
@@ -94,7 +61,7 @@ double firstTickMs(const Variant &v, const QDir &folder)
             break;
         }
     }
-    stop(p);
+    ZelvoProcess::stop(p);
     return ms;
 }
 
@@ -103,8 +70,7 @@ double firstTickMs(const Variant &v, const QDir &folder)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const int seconds = qEnvironmentVariableIsSet("ZELVO_BENCH_SECONDS")
-        ? qEnvironmentVariableIntValue("ZELVO_BENCH_SECONDS") : 300;
+    const int seconds = ZelvoProcess::benchSeconds(300);
     // One folder each: only one Zelvo runs in a folder, and all three run at once.
     std::vector<std::unique_ptr<TempFolder>> folders;
     for (int i = 0; i < 3; ++i) {
@@ -132,7 +98,7 @@ int main(int argc, char *argv[])
     QThread::sleep(3); // past the start
     QList<qint64> ticks0;
     for (QProcess *p : running)
-        ticks0 << cpuTicks(p->processId());
+        ticks0 << ZelvoProcess::cpuTicks(p->processId());
     QElapsedTimer clock;
     clock.start();
     QList<qint64> peak(running.size(), 0);
@@ -146,11 +112,11 @@ int main(int argc, char *argv[])
     std::printf("  %-36s %10s %10s %12s\n", "", "RSS MB", "peak MB", "CPU % core");
     for (int i = 0; i < running.size(); ++i) {
         const qint64 pid = running[i]->processId();
-        const double cpu = (cpuTicks(pid) - ticks0[i]) / hz / wall * 100.0;
+        const double cpu = (ZelvoProcess::cpuTicks(pid) - ticks0[i]) / hz / wall * 100.0;
         std::printf("  %-36s %10.1f %10.1f %12.4f\n", variants[i].name, rssKiB(pid) / 1024.0, peak[i] / 1024.0, cpu);
     }
     std::printf("goals for the headless service: <= 15 MB resident, <= 0.02 %% of one core\n");
     for (QProcess *p : running)
-        stop(p);
+        ZelvoProcess::stop(p);
     return 0;
 }
