@@ -1,0 +1,211 @@
+#!/usr/bin/env bash
+# Both kinds of box at once: boxes 1 and 3 are D-Boxes (box 3 with a web
+# server old enough to decode twice), boxes 2 and 4 Enigma2 receivers, box 4
+# with a login. Each box gets a reminder, the status notices, a text through
+# `zelvo send --wait` and one typed into the send-text dialog, each once, whole
+# and in its own kind's request. Box 2 is in standby when its reminder is due:
+# it gets it once, after it is switched to tv. The password never shows up in
+# the log, the held-message file or zelvo-check's report, and zelvo.ini ends
+# readable by its owner only.
+
+source "$(dirname "$0")/lib.sh"
+e2e_require
+[ -n "${ZELVO_CHECK_BIN:-}" ] && [ -x "$ZELVO_CHECK_BIN" ] || e2e_skip "the program zelvo-check was not built (looked for '${ZELVO_CHECK_BIN:-}')"
+e2e_enter_namespace "$@"
+e2e_setup_work
+e2e_network 1 2 3 4
+
+user="wohnzimmer"
+password="Geheim-7x!Q"
+basic="Basic $(printf '%s:%s' "$user" "$password" | base64)"
+encoded_password=$(jq -rn --arg p "$password" '$p | @uri')
+
+# Every box asks for status notices; the send-text dialog has every box ticked
+# and "Message" chosen from last time.
+e2e_write_crlf "$E2E_WORK/boxip.ini" "${E2E_BOX_ADDRESSES[@]}" " 1 " " 1 " " 1 " " 1 "
+e2e_write_crlf "$E2E_WORK/wendrel.ini" "Falsch" "Wahr" " 1 " " 1 " " 1 " " 1 "
+# Written as an editor would (readable by all): Zelvo takes it to its owner.
+printf '[Box4]\nBenutzer=%s\nPasswort=%s\n' "$user" "$password" >"$E2E_WORK/zelvo.ini"
+chmod 0644 "$E2E_WORK/zelvo.ini"
+# %0A in a list is a line break.
+e2e_write_crlf "$E2E_WORK/zlv-tag.txt" \
+    "07:25 07:30 p 1 Grüße an „Oma“: 5 € & 2 + 1 = 10 % #1%0AZeile 2" \
+    "07:25 07:30 p 2 Grüße an „Opa“: 5 € & 2 + 1 = 10 % #2%0AZeile 2" \
+    "07:25 07:30 m 3 Grüße an „Tom“: 5 € & 2 + 1 = 10 % #3%0AZeile 2" \
+    "07:25 07:30 m 4 Grüße an „Ida“: 5 € & 2 + 1 = 10 % #4%0AZeile 2"
+
+# Each box with its own options; box 2 starts in standby.
+box_options=(
+    ""
+    "--kind enigma2 --mode standby"
+    "--firmware old"
+    "--kind enigma2 --auth $user:$password"
+)
+for box in 1 2 3 4; do
+    # shellcheck disable=SC2206 # the options are words
+    options=(${box_options[$((box - 1))]})
+    "${E2E_GUARD[@]}" "$BOXSIM_BIN" --address "${E2E_BOX_ADDRESSES[$((box - 1))]}" --port 80 \
+        --out "$E2E_WORK/box$box.jsonl" "${options[@]}" >"$E2E_WORK/logs/boxsim$box.log" 2>&1 &
+    E2E_PIDS+=($!)
+done
+for box in 1 2 3 4; do
+    e2e_wait_until 10 grep -q "wartet auf" "$E2E_WORK/logs/boxsim$box.log" ||
+        e2e_fail "box simulator $box did not start"
+done
+
+# Switches a running boxsim to mode $2 through its own path.
+switch_box() {
+    local address=${E2E_BOX_ADDRESSES[$(($1 - 1))]} reply
+    exec 9<>"/dev/tcp/$address/80" || e2e_fail "cannot reach box $1 to switch it"
+    printf 'GET /boxsim/mode?set=%s HTTP/1.1\r\nHost: %s\r\nConnection: close\r\n\r\n' "$2" "$address" >&9
+    reply=$(cat <&9)
+    exec 9<&-
+    grep -q "^$2" <<<"$reply" || e2e_fail "box $1 did not switch to $2: $reply"
+}
+
+# The text as box $1 draws it: a web server that decodes twice got words for
+# "&", "+" and "%".
+as_shown() {
+    if [ "$1" -eq 3 ]; then
+        sed -e 's/&/und/g' -e 's/+/plus/g' -e 's/%/Prozent/g' <<<"$2"
+    else
+        printf '%s' "$2"
+    fi
+}
+
+# Box $1 received the text $2 (as typed) exactly once, in its kind's request.
+expect_once() {
+    local box=$1 text=$2 shown count path
+    shown=$(as_shown "$box" "$text")
+    count=$(jq -c --arg t "$shown" 'select(.shown == $t)' "$E2E_WORK/box$box.jsonl" | wc -l)
+    [ "$count" -eq 1 ] || e2e_fail "box $box showed $count times, not once: $(jq -n --arg t "$shown" '$t')"$'\n'"$(e2e_received "$box")"
+    path=$(jq -r --arg t "$shown" 'select(.shown == $t) | .request' "$E2E_WORK/box$box.jsonl")
+    case "$box:$path" in
+    [13]:"GET /control/message?"*) ;;
+    [24]:"GET /api/message?text="*"&type=1&timeout="*) ;;
+    *) e2e_fail "box $box got the text in the wrong kind's request: $path" ;;
+    esac
+}
+
+# Waits up to $2 seconds until box $1 shows the text $3 (as typed).
+wait_shown() {
+    local box=$1 seconds=$2 shown
+    shown=$(as_shown "$box" "$3")
+    e2e_wait_until "$seconds" eval '[ -n "$(jq -c --arg t "$shown" "select(.shown == \$t)" "$E2E_WORK/box$box.jsonl" 2>/dev/null)" ]' ||
+        e2e_fail "box $box did not show $(jq -n --arg t "$shown" '$t') within $seconds s"$'\n'"it received: $(e2e_received "$box")"
+}
+
+e2e_start_display
+e2e_start_zelvo
+main=$(e2e_window "$E2E_MAIN_TITLE")
+
+# ---- the reminders of 07:25 ---------------------------------------------------
+reminder() {
+    printf 'Es ist 07:25 Uhr!\n%s\n\n07:30 Uhr Grüße an „%s“: 5 € & 2 + 1 = 10 %% #%s\nZeile 2' "$E2E_RULE" "$1" "$2"
+}
+for box in 1 3 4; do
+    names=(Oma Opa Tom Ida)
+    wait_shown "$box" 15 "$(reminder "${names[$((box - 1))]}" "$box")"
+done
+e2e_log "reminders arrived at boxes 1, 3 and 4"
+# Box 2 got nothing to show while in standby: its reminder is held.
+sleep 2
+[ -z "$(jq -c 'select(.kind != null and .kind != "")' "$E2E_WORK/box2.jsonl")" ] ||
+    e2e_fail "box 2 was sent a message in standby:"$'\n'"$(e2e_received 2)"
+[ -s "$E2E_WORK/zelvo-zurueckgehalten.json" ] || e2e_fail "no held message was written"
+grep -q "Opa" "$E2E_WORK/zelvo-zurueckgehalten.json" || e2e_fail "box 2's reminder is not held"
+
+switch_box 2 tv
+e2e_log "box 2 switched to tv"
+wait_shown 2 13 "$(reminder Opa 2)"
+e2e_log "box 2's held reminder arrived after it woke"
+
+head="Der Status der D-Boxen hat sich geändert:"$'\n\n'
+line() { echo "- die $1. D-Box wurde $2geschaltet"; }
+started="$head$(line 1 ein)"$'\n'"$(line 3 ein)"$'\n'"$(line 4 ein)"$'\n'
+two_on="$head$(line 2 ein)"$'\n'
+for box in 1 2 3 4; do
+    wait_shown "$box" 5 "$two_on"
+done
+e2e_log "every box heard that box 2 came on"
+
+# ---- zelvo send --wait ---------------------------------------------------------
+sent="Gesendet: Öl „heiß“ 3 € & 4 + 5 = 100 % #ok"$'\n'"Ende"
+output=$( (e2e_exec_zelvo send --wait "$sent") 2>&1)
+status=$?
+[ "$status" -eq 0 ] || e2e_fail "zelvo send --wait ended with $status: $output"
+e2e_log "zelvo send --wait: exit 0"
+
+# ---- a text typed into the send-text dialog ----------------------------------------
+typed="Getippt: Käse „fein“ 7 € & 8 + 9 = 50 % #x"$'\n'"Schluss"
+e2e_click "$main" 36 9
+e2e_keys Return # Aktionen > Text sofort senden
+e2e_wait_until 10 e2e_window "Text sofort senden" >/dev/null || e2e_fail "the send-text dialog did not open"
+textsend=$(e2e_window "Text sofort senden")
+e2e_click_twips "$textsend" 120 120 4095 2565 # Text1
+e2e_type "${typed%%$'\n'*}"
+e2e_keys Return
+e2e_type "${typed#*$'\n'}"
+e2e_screenshot "$textsend" e2e-twokinds-textsend
+e2e_click_twips "$textsend" 120 4080 4095 375 # Command1 "Text senden & Schließen"
+for box in 1 2 3 4; do
+    wait_shown "$box" 10 "$typed"
+done
+e2e_log "the typed text arrived at every box"
+
+# ---- each once, on the right kind ------------------------------------------------
+sleep 2
+names=(Oma Opa Tom Ida)
+for box in 1 2 3 4; do
+    expect_once "$box" "$(reminder "${names[$((box - 1))]}" "$box")"
+    expect_once "$box" "$two_on"
+    expect_once "$box" "$sent"
+    expect_once "$box" "$typed"
+done
+for box in 1 3 4; do
+    expect_once "$box" "$started"
+done
+for expectation in "1 5" "2 4" "3 5" "4 5"; do
+    read -r box count <<<"$expectation"
+    total=$(e2e_total "$box")
+    [ "$total" -eq "$count" ] || e2e_fail "box $box received $total messages, expected $count:"$'\n'"$(e2e_messages "$box")"
+done
+# Box 4's login went with every request: nothing was refused.
+[ -z "$(jq -c 'select(.discarded == "unauthorized")' "$E2E_WORK/box4.jsonl")" ] ||
+    e2e_fail "box 4 refused requests without a login:"$'\n'"$(e2e_received 4)"
+# Nobody else was sent it.
+for box in 1 2 3; do
+    [ -z "$(jq -c 'select(.discarded == "unauthorized")' "$E2E_WORK/box$box.jsonl")" ] || e2e_fail "box $box got a 401?"
+done
+e2e_log "every text once per box, in its kind's request"
+
+# ---- Verlauf names the kind --------------------------------------------------------
+e2e_click "$main" 36 9
+e2e_keys Down Return # Aktionen > Verlauf
+e2e_wait_until 10 e2e_window "Verlauf" >/dev/null || e2e_fail "Aktionen > Verlauf did not open the record"
+verlauf=$(e2e_window "Verlauf")
+xdotool windowsize "$verlauf" 1000 600 || e2e_fail "the Verlauf window could not be resized"
+sleep 0.7
+e2e_screenshot "$verlauf" e2e-twokinds-verlauf
+e2e_click "$verlauf" 340 200
+e2e_keys Escape
+e2e_wait_until 5 e2e_no_window "Verlauf" || e2e_fail "the Verlauf window did not close"
+
+# ---- no credential anywhere ---------------------------------------------------------
+(cd "$E2E_WORK" && "$ZELVO_CHECK_BIN" --folder "$E2E_WORK") >"$E2E_WORK/logs/zelvo-check.txt" 2>&1
+(cd "$E2E_WORK" && "$ZELVO_CHECK_BIN" --folder "$E2E_WORK" --json) >"$E2E_WORK/logs/zelvo-check.json" 2>&1
+echo "$output" >"$E2E_WORK/logs/zelvo-send.txt"
+b64=${basic#Basic }
+for f in logs/zelvo.log logs/zelvo-send.txt logs/zelvo-check.txt logs/zelvo-check.json zelvo-zurueckgehalten.json; do
+    [ -f "$E2E_WORK/$f" ] || continue
+    for secret in "$password" "$encoded_password" "$b64"; do
+        ! grep -qF -- "$secret" "$E2E_WORK/$f" || e2e_fail "$f holds a credential"
+    done
+done
+mode=$(stat -c %a "$E2E_WORK/zelvo.ini")
+[ "$mode" = 600 ] || e2e_fail "zelvo.ini has mode $mode, not 600"
+grep -qxF "Passwort=$password" "$E2E_WORK/zelvo.ini" || e2e_fail "zelvo.ini lost the password:"$'\n'"$(cat "$E2E_WORK/zelvo.ini")"
+e2e_log "no credential in the log, the held messages or zelvo-check; zelvo.ini is 0600"
+
+e2e_zelvo_running || e2e_fail "zelvo is no longer running"
+echo "PASS ($E2E_SCRIPT_NAME)"
