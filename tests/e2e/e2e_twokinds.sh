@@ -17,7 +17,8 @@ e2e_network 1 2 3 4
 
 user="wohnzimmer"
 password="Geheim-7x!Q"
-basic="Basic $(printf '%s:%s' "$user" "$password" | base64)"
+# as HTTP Basic sends it, and as it would stand in a URL
+basic=$(printf '%s:%s' "$user" "$password" | base64 -w0)
 encoded_password=$(jq -rn --arg p "$password" '$p | @uri')
 
 # Every box asks for status notices; the send-text dialog has every box ticked
@@ -172,6 +173,7 @@ e2e_keys Return
 e2e_type "${typed#*$'\n'}"
 e2e_screenshot "$textsend" e2e-twokinds-textsend
 e2e_click_twips "$textsend" 120 4080 4095 375 # Command1 "Text senden & Schließen"
+e2e_wait_until 5 e2e_no_window "Text sofort senden" || e2e_fail "the send-text dialog stayed open after sending"
 for box in 1 2 3 4; do
     wait_shown "$box" 10 "$typed"
 done
@@ -201,6 +203,10 @@ done
 refused=$(jq -c 'select(.discarded == "unauthorized") | .request' "$E2E_WORK/box4.jsonl")
 [ "$refused" = '"GET /control/info?nhttpd_version HTTP/1.1"' ] ||
     e2e_fail "box 4 refused other requests than the first question:"$'\n'"$(e2e_received 4)"
+# Unset in zelvo.ini, an Enigma2 popup stays 6 s and a message 60 s.
+timeouts=$(jq -r --arg t "$(reminder 2)" 'select(.shown == $t) | .timeout' "$E2E_WORK/box2.jsonl")/$(
+    jq -r --arg t "$(reminder 4)" 'select(.shown == $t) | .timeout' "$E2E_WORK/box4.jsonl")
+[ "$timeouts" = 6/60 ] || e2e_fail "the Enigma2 popup/message display times were $timeouts, not 6/60"
 e2e_log "every text once per box, in its kind's request"
 
 # ---- Verlauf names the kind --------------------------------------------------------
@@ -217,14 +223,15 @@ e2e_wait_until 5 e2e_no_window "Verlauf" || e2e_fail "the Verlauf window did not
 # ---- no credential anywhere ---------------------------------------------------------
 (cd "$E2E_WORK" && "$ZELVO_CHECK_BIN" --folder "$E2E_WORK") >"$E2E_WORK/logs/zelvo-check.txt" 2>&1
 (cd "$E2E_WORK" && "$ZELVO_CHECK_BIN" --folder "$E2E_WORK" --json) >"$E2E_WORK/logs/zelvo-check.json" 2>&1
+grep -q "Box 4 10.77.0.5" "$E2E_WORK/logs/zelvo-check.txt" || e2e_fail "zelvo-check did not report: $(cat "$E2E_WORK/logs/zelvo-check.txt")"
 echo "$output" >"$E2E_WORK/logs/zelvo-send.txt"
-b64=${basic#Basic }
 for f in logs/held-while-standby.json logs/zelvo.log logs/zelvo-send.txt logs/zelvo-check.txt logs/zelvo-check.json zelvo-zurueckgehalten.json; do
     [ -f "$E2E_WORK/$f" ] || continue
-    for secret in "$password" "$encoded_password" "$b64"; do
+    for secret in "$password" "$encoded_password" "$basic"; do
         ! grep -qF -- "$secret" "$E2E_WORK/$f" || e2e_fail "$f holds a credential"
     done
 done
+# Taken to its owner at start, and so after closing "Verlauf" wrote its layout.
 mode=$(stat -c %a "$E2E_WORK/zelvo.ini")
 [ "$mode" = 600 ] || e2e_fail "zelvo.ini has mode $mode, not 600"
 grep -qxF "Passwort=$password" "$E2E_WORK/zelvo.ini" || e2e_fail "zelvo.ini lost the password:"$'\n'"$(cat "$E2E_WORK/zelvo.ini")"
