@@ -316,9 +316,6 @@ void BoxSender::dropExpired()
 
 quint64 BoxSender::askMode(const QString &address)
 {
-    // Asked as today's kind, an Enigma2 box in standby would seem on.
-    if (!m_identified.contains(address.trimmed()))
-        identifyAt(address);
     return askModeOf(address, true);
 }
 
