@@ -10,7 +10,8 @@
 
 source "$(dirname "$0")/lib.sh"
 e2e_require
-[ -n "${ZELVO_CHECK_BIN:-}" ] && [ -x "$ZELVO_CHECK_BIN" ] || e2e_skip "the program zelvo-check was not built (looked for '${ZELVO_CHECK_BIN:-}')"
+[ -n "${ZELVO_CHECK_BIN:-}" ] && [ -x "$ZELVO_CHECK_BIN" ] ||
+    e2e_skip "the program zelvo-check was not built (looked for '${ZELVO_CHECK_BIN:-}')"
 e2e_enter_namespace "$@"
 e2e_setup_work
 e2e_network 1 2 3 4
@@ -45,7 +46,6 @@ box_options=(
     "--kind enigma2 --auth $user:$password"
 )
 for box in 1 2 3 4; do
-    # shellcheck disable=SC2206 # the options are words
     options=(${box_options[$((box - 1))]})
     "${E2E_GUARD[@]}" "$BOXSIM_BIN" --address "${E2E_BOX_ADDRESSES[$((box - 1))]}" --port 80 \
         --out "$E2E_WORK/box$box.jsonl" "${options[@]}" >"$E2E_WORK/logs/boxsim$box.log" 2>&1 &
@@ -199,8 +199,6 @@ for box in 1 2 3 4; do
     expect_once "$box" "$two_on"
     expect_once "$box" "$sent"
     expect_once "$box" "$typed"
-done
-for box in 1 2 3 4; do
     expect_once "$box" "$started"
 done
 for box in 1 3; do
@@ -246,7 +244,7 @@ e2e_wait_until 5 e2e_no_window "Verlauf" || e2e_fail "the Verlauf window did not
 grep -q "Box 4 10.77.0.5" "$E2E_WORK/logs/zelvo-check.txt" || e2e_fail "zelvo-check did not report: $(cat "$E2E_WORK/logs/zelvo-check.txt")"
 echo "$output" >"$E2E_WORK/logs/zelvo-send.txt"
 for f in logs/held-while-standby.json logs/zelvo.log logs/zelvo-send.txt logs/zelvo-check.txt logs/zelvo-check.json zelvo-zurueckgehalten.json; do
-    [ -f "$E2E_WORK/$f" ] || continue
+    [ -f "$E2E_WORK/$f" ] || e2e_fail "$f is missing"
     for secret in "$password" "$encoded_password" "$basic"; do
         ! grep -qF -- "$secret" "$E2E_WORK/$f" || e2e_fail "$f holds a credential"
     done
