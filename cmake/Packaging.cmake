@@ -3,7 +3,7 @@
 # zelvo-headless, the service, on Qt Core and Network only (no GUI library):
 #   bin/zelvo-headless (also `zelvo-headless send`), bin/zelvo-check, bin/boxsim
 #   lib/systemd/user/zelvo.service               the user service
-#   share/doc/zelvo-headless/anleitung.md        the German user's guide (and its picture)
+#   share/doc/zelvo-headless/anleitung.md        the German user's guide (and its pictures)
 # zelvo, the window, the tray, the menu entry and autostart; depends on the first:
 #   bin/zelvo
 #   share/applications/zelvo.desktop            the menu entry
@@ -25,6 +25,8 @@ install(TARGETS zelvo-headless zelvo-check boxsim RUNTIME DESTINATION ${CMAKE_IN
 # multiarch library folder, so this is not CMAKE_INSTALL_LIBDIR.
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/zelvo.service DESTINATION lib/systemd/user COMPONENT headless)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/anleitung.md ${CMAKE_SOURCE_DIR}/docs/verlauf.png
+              ${CMAKE_SOURCE_DIR}/docs/standby-lampe.png ${CMAKE_SOURCE_DIR}/docs/standby-verlauf.png
+              ${CMAKE_SOURCE_DIR}/docs/standby-zugestellt.png ${CMAKE_SOURCE_DIR}/docs/enigma2-verlauf.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zelvo-headless COMPONENT headless)
 
 install(TARGETS zelvo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT gui)

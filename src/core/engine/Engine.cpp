@@ -6,6 +6,7 @@
 #include "boxes/DeliveryRecord.h"
 #include "common/StatusBoard.h"
 #include "reminders/ReminderClock.h"
+#include "reminders/ReminderLayout.h"
 #include "sendtext/ScriptDelivery.h"
 #include "sendtext/SendTextStep.h"
 #include "watch/IcmpEchoProber.h"
@@ -16,6 +17,7 @@
 namespace {
 
 constexpr int kWatchSeconds = 10;
+const SecondTimer::Seconds kWatchSecondsOfMinute = SecondTimer::every(kWatchSeconds, 5);
 // A watch tick due this close to a second timer's wake-up runs in it.
 constexpr int kWatchShareMs = 50;
 
@@ -39,9 +41,12 @@ Engine::Engine(const Options &options, QObject *parent)
 
     m_secondTimer = new SecondTimer(this);
     m_secondTimer->setObjectName(QStringLiteral("Timer1"));
-    m_secondTimer->setStride(options.showsClock ? 1 : kWatchSeconds);
-    // Every ten seconds on the wall clock's tens, so that its wake-up is the
-    // second timer's: that one runs the watch when it is due.
+    // Without a clock on the screen: the list checks and the watch's seconds.
+    if (!options.showsClock)
+        m_secondTimer->setSeconds(ReminderLayout::checkSeconds() | kWatchSecondsOfMinute);
+    // Every ten seconds at the fives (never in the second of a list check,
+    // so that a reminder has the thread to itself), on the wall clock, so
+    // that its wake-up is the second timer's: that one runs the watch.
     m_watchTimer = new QTimer(this);
     m_watchTimer->setObjectName(QStringLiteral("Timer2"));
     m_watchTimer->setSingleShot(true);
@@ -95,7 +100,7 @@ void Engine::armWatch()
 {
     // A little after the second timer, which takes the tick over; not
     // right behind the start-up tick.
-    int ms = SecondTimer::msToNext(QDateTime::currentMSecsSinceEpoch(), kWatchSeconds);
+    int ms = SecondTimer::msToNext(QDateTime::currentMSecsSinceEpoch(), kWatchSecondsOfMinute);
     if (ms < kWatchSeconds * 1000 / 5)
         ms += kWatchSeconds * 1000;
     m_watchTimer->start(ms + kWatchShareMs / 2);

@@ -32,16 +32,29 @@ void SecondTimer::stop()
     m_timer.stop();
 }
 
-int SecondTimer::msToNext(qint64 msSinceEpoch, int stride)
+int SecondTimer::msToNext(qint64 msSinceEpoch, const Seconds &seconds)
 {
     // Whole minutes of the epoch are whole minutes of the local time too
     // (time zones differ by whole minutes), so seconds within the minute can
     // be counted in UTC.
-    const qint64 intoStride = msSinceEpoch % (qint64(stride) * 1000);
-    return int(qint64(stride) * 1000 - intoStride) + kAfterFullSecondMs;
+    const qint64 intoMinute = ((msSinceEpoch % 60000) + 60000) % 60000;
+    const int second = int(intoMinute / 1000);
+    const int intoSecond = int(intoMinute % 1000);
+    for (int ahead = 1; ahead <= 60; ++ahead)
+        if (seconds.none() || seconds.test(size_t((second + ahead) % 60)))
+            return ahead * 1000 - intoSecond + kAfterFullSecondMs;
+    return 60000 - intoSecond + kAfterFullSecondMs;
+}
+
+SecondTimer::Seconds SecondTimer::every(int stride, int from)
+{
+    Seconds seconds;
+    for (int s = from; s < 60; s += stride)
+        seconds.set(size_t(s));
+    return seconds;
 }
 
 void SecondTimer::arm()
 {
-    m_timer.start(msToNext(QDateTime::currentMSecsSinceEpoch(), m_stride));
+    m_timer.start(msToNext(QDateTime::currentMSecsSinceEpoch(), m_seconds));
 }

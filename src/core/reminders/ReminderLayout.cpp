@@ -50,6 +50,14 @@ int ReminderLayout::checkSecond(ReminderListKind list)
     return 40;
 }
 
+std::bitset<60> ReminderLayout::checkSeconds()
+{
+    std::bitset<60> seconds;
+    for (const ReminderListKind list : {ReminderListKind::Daily, ReminderListKind::Weekly, ReminderListKind::Dated})
+        seconds.set(size_t(checkSecond(list)));
+    return seconds;
+}
+
 std::optional<ReminderListKind> ReminderLayout::listCheckedAt(int second)
 {
     for (const ReminderListKind list : {ReminderListKind::Daily, ReminderListKind::Weekly, ReminderListKind::Dated})

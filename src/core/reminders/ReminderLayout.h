@@ -1,5 +1,7 @@
 #pragma once
 
+#include <bitset>
+
 #include <QString>
 
 #include <optional>
@@ -35,6 +37,8 @@ struct ReminderLayout {
     static QString fileName(ReminderListKind list);
     // The second of every minute at which the list is consulted: 0, 20, 40.
     static int checkSecond(ReminderListKind list);
+    // The seconds of the minute at which some list is checked.
+    static std::bitset<60> checkSeconds();
     // The list consulted at this second of a minute, if any.
     static std::optional<ReminderListKind> listCheckedAt(int second);
 };

@@ -41,6 +41,8 @@ ReminderMessage ReminderMessage::compose(const ReminderRecord &record, const Rem
     }
     m.message = {record.kind(), head + rule() + event + QStringLiteral(" Uhr ") + withLineBreaks(text)};
     m.box = record.box();
-    m.panelText = event + QLatin1Char(' ') + text;
+    // The panel and the record show the text as the box does: "%0A" is a
+    // line break there too.
+    m.panelText = event + QLatin1Char(' ') + withLineBreaks(text);
     return m;
 }
