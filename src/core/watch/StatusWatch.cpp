@@ -71,6 +71,7 @@ void StatusWatch::tick()
         return;
     }
     m_running = true;
+    emit tickStarted();
     ++m_generation;
     m_tickTime.start();
     m_boxes = m_sender->boxList()->boxes();

@@ -66,6 +66,8 @@ public slots:
 
 signals:
     void alert(const QString &text);
+    // A tick began probing (not emitted for ticks let pass).
+    void tickStarted();
     // A tick has applied its results (not emitted for ticks let pass).
     void tickFinished();
 
