@@ -335,28 +335,28 @@ void MainWindow::openDeliveryWindow()
 // (standby, AV input), so messages wait; red: off or not yet found.
 void MainWindow::mirrorLamp(int box, BoxState state)
 {
-    Shape *lamp = m_lamps[box - 1];
+    QColor colour = kLampOff;
+    QString what = QStringLiteral("noch nicht geprüft");
+    switch (state) {
+    case BoxState::On:
+        colour = kLampOn;
+        what = QStringLiteral("eingeschaltet - Nachrichten werden angezeigt");
+        break;
+    case BoxState::Standby:
+        colour = kLampStandby;
+        what = QStringLiteral("im Standby - Nachrichten werden zurückgehalten, bis sie eingeschaltet ist");
+        break;
+    case BoxState::Off:
+        what = QStringLiteral("aus - antwortet nicht; Nachrichten werden zurückgehalten");
+        break;
+    case BoxState::Unknown:
+        break;
+    }
     // "Box 2 (Enigma2)" for a box of the second kind.
     const QString kind = m_engine->sender()->kindOf(box);
     const QString name = kind.isEmpty() ? QStringLiteral("Box %1").arg(box) : QStringLiteral("Box %1 (%2)").arg(box).arg(kind);
-    switch (state) {
-    case BoxState::On:
-        lamp->setFillColor(kLampOn);
-        lamp->setToolTip(name + QStringLiteral(": eingeschaltet - Nachrichten werden angezeigt"));
-        break;
-    case BoxState::Standby:
-        lamp->setFillColor(kLampStandby);
-        lamp->setToolTip(name + QStringLiteral(": im Standby - Nachrichten werden zurückgehalten, bis sie eingeschaltet ist"));
-        break;
-    case BoxState::Off:
-        lamp->setFillColor(kLampOff);
-        lamp->setToolTip(name + QStringLiteral(": aus - antwortet nicht; Nachrichten werden zurückgehalten"));
-        break;
-    case BoxState::Unknown:
-        lamp->setFillColor(kLampOff);
-        lamp->setToolTip(name + QStringLiteral(": noch nicht geprüft"));
-        break;
-    }
+    m_lamps[box - 1]->setFillColor(colour);
+    m_lamps[box - 1]->setToolTip(name + QStringLiteral(": ") + what);
 }
 
 void MainWindow::mirrorLastDelivery(const Delivery &entry)

@@ -85,7 +85,6 @@ void BoxSender::restoreHeld()
     for (int box = 1; box <= BoxList::kBoxes; ++box)
         for (const HeldMessage &m : m_held->held(box)) {
             SendHandle *handle = restore(m);
-            handle->m_heldId = m.id;
             m_heldHandles.insert(m.id, handle);
         }
     if (m_held->count() > 0)
@@ -207,7 +206,6 @@ void BoxSender::holdOrRefuse(SendHandle *handle, BoxState state)
         return;
     }
     const HeldMessages::Held held = m_held->hold(message);
-    handle->m_heldId = held.id;
     m_heldHandles.insert(held.id, handle);
     qCInfo(lcSend).noquote() << QStringLiteral("Box %1: Nachricht zurückgehalten (%2) bis %3:")
                                         .arg(handle->box())
@@ -283,19 +281,15 @@ void BoxSender::release(int box)
             SendHandle *handle = m_heldHandles.take(m.id);
             if (!handle)
                 continue;
-            handle->m_heldId = 0;
             handle->m_address = address; // where box 2 is now
             go(handle);
-            followOnPanel(handle);
         }
         emit heldCountChanged(m_held->count());
     }
     // Those made while the box was asked come after the held ones.
     const QList<SendHandle *> awaiting = std::exchange(word.awaiting, {});
-    for (SendHandle *handle : awaiting) {
+    for (SendHandle *handle : awaiting)
         go(handle);
-        followOnPanel(handle);
-    }
 }
 
 void BoxSender::dropExpired()

@@ -94,7 +94,6 @@ public:
 
     // Asks the box which kind and version it is; the next messages to it
     // wait for the answer.
-    void identify(int box);
     void identifyAt(const QString &address);
 
     // Asks the box at address whether it can show a message now, ahead of

@@ -46,5 +46,4 @@ private:
     MessageOrigin m_origin;
     SendResult m_result;
     bool m_finished = false;
-    quint64 m_heldId = 0; // its id among the held messages, while held
 };

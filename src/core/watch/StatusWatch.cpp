@@ -135,13 +135,13 @@ void StatusWatch::takeResult(int id, const EchoResult &result)
 void StatusWatch::askModes()
 {
     m_pending = 0;
+    const QString stored = m_display->boxStatus();
     for (int box = 1; box <= BoxList::kBoxes; ++box) {
         Box &b = m_box[box - 1];
         if (b.probed && b.answered && b.result.status() == 0) {
             // A box that came back (or is seen first) is asked what it is
             // before anything else: its kind says how it is asked its mode,
             // and the texts that follow are written for it.
-            const QString stored = m_display->boxStatus();
             const bool wasOn = box <= stored.size() && stored.at(box - 1) == QLatin1Char('1');
             if (!wasOn && b.state != BoxState::Standby)
                 m_sender->identifyAt(m_boxes.address(box));
