@@ -1,10 +1,13 @@
 #include "FakeBoxSender.h"
+#include "FakeClock.h"
+#include "FaultyBox.h"
 #include "Messages.h"
 #include "RecordingHttpServer.h"
 #include "ScriptedEchoProber.h"
 #include "TempFolder.h"
 #include "boxes/BoxListSource.h"
 #include "boxes/BoxSender.h"
+#include "boxes/HeldMessages.h"
 #include "boxes/Message.h"
 #include "boxes/nhttpd/RequestTarget.h"
 #include "common/StatusBoard.h"
@@ -69,6 +72,9 @@ private slots:
     void noticesHandedToTheSender();
     void standbyCountsAsOff_data();
     void standbyCountsAsOff();
+    void unlearntModeKeepsWhatIsHeld_data();
+    void unlearntModeKeepsWhatIsHeld();
+    void newAddressIsAskedWhatItIs();
 
 private:
     void writeBoxFile(const QByteArray &bytes) { m_folder->write(QStringLiteral("boxip.ini"), bytes); }
@@ -514,6 +520,9 @@ void TestStatusWatch::standbyCountsAsOff_data()
     QTest::newRow("radio to standby") << QByteArray("radio") << QByteArray("standby") << on << standby << "ausgeschaltet";
     // A server that cannot tell: the box counts as on, as before.
     QTest::newRow("cannot tell") << QByteArray() << QByteArray() << on << on << QString();
+    // An answer that tells nothing: the box stays as it was, and is asked again.
+    QTest::newRow("garbage") << QByteArray("standby") << QByteArray("<html>Fehler</html>") << standby << standby
+                             << QString();
 }
 
 void TestStatusWatch::standbyCountsAsOff()
@@ -540,6 +549,7 @@ void TestStatusWatch::standbyCountsAsOff()
     QVERIFY(runTick()); // the same again: no news
     QCOMPARE(int(m_display->lamp(1)), lampAfter);
     QVERIFY(m_servers[0]->modeQuestions().size() <= 4); // at most one per tick (two for a server that lacks the first)
+    QCOMPARE(m_servers[0]->modeQuestions().last().target, QByteArray(before.isEmpty() ? "/control/standby" : "/control/getmode"));
     if (notice.isEmpty()) {
         QTRY_COMPARE(m_sender->pendingCount(), 0); // whatever was sent has arrived
         QCOMPARE(int(messages(2).size()), noticesBefore);
@@ -548,6 +558,78 @@ void TestStatusWatch::standbyCountsAsOff()
     QTRY_COMPARE(int(messages(2).size()), noticesBefore + 1);
     QVERIFY2(QUrl::fromPercentEncoding(messages(2).last()).contains("1. D-Box wurde " + notice),
              messages(2).last().constData());
+}
+
+// Box 1 in standby with two held messages answers echo, but its mode cannot
+// be learnt: they stay held, and no "eingeschaltet" goes out, until it
+// answers.
+void TestStatusWatch::unlearntModeKeepsWhatIsHeld_data()
+{
+    QTest::addColumn<bool>("trickles"); // an Enigma2 box whose /api/about trickles, else every connection closed
+    QTest::newRow("web server closes every connection") << false;
+    QTest::newRow("/api/about trickles") << true;
+}
+
+void TestStatusWatch::unlearntModeKeepsWhatIsHeld()
+{
+    QFETCH(bool, trickles);
+    FakeClock clock(QDateTime(QDate(2026, 12, 7), QTime(20, 0)));
+    HeldMessages held(m_folder->dir(), clock);
+    BoxSender sender(m_boxList.get(), {m_port, 1000});
+    sender.holdIn(&held, &clock);
+    StatusWatch watch(m_display.get(), &sender, m_prober.get());
+    FaultyBox closing(FaultyBox::Fault::CloseAfterRequest);
+    if (trickles) {
+        m_servers[0]->setEnigma2(true);
+        m_servers[0]->setMode("standby");
+        m_servers[0]->setTrickled("/api/about");
+    } else {
+        delete std::exchange(m_servers[0], nullptr);
+        QVERIFY(closing.listen(QHostAddress(boxAddress(1)), m_port));
+    }
+    writeBoxFile(boxFile(allConfigured({" 1 ", " 1 ", " 0 ", " 0 "})));
+    m_prober->setOutcome(boxAddress(1), Outcome::Reply);
+    m_prober->setOutcome(boxAddress(2), Outcome::Reply);
+    sender.setBoxState(1, BoxState::Standby);
+    for (const char *text : {"eins", "zwei"})
+        sender.send(1, nmsg(text), {MessageSource::TypedText});
+    QSignalSpy finished(&watch, &StatusWatch::tickFinished);
+    const auto tick = [&] {
+        watch.tick();
+        return finished.wait(10000) && QTest::qWaitFor([&] { return sender.pendingCount() == 0; }, 10000);
+    };
+    QVERIFY(tick());
+    QCOMPARE(held.count(), 2);
+    QCOMPARE(m_display->boxStatus(), QString("0100"));
+    if (!trickles)
+        return;
+    QVERIFY(m_servers[0]->messages().isEmpty());
+    m_servers[0]->setTrickled({});
+    m_servers[0]->setMode("tv");
+    QVERIFY(tick());
+    QCOMPARE(held.count(), 0);
+    QCOMPARE(m_servers[0]->messages().size(), 3); // both, then the notice
+}
+
+// Box 1, a D-Box that was on, is given the address of an Enigma2 box in
+// standby: it is asked what it is, then its mode as that kind.
+void TestStatusWatch::newAddressIsAskedWhatItIs()
+{
+    writeBoxFile(boxFile({boxAddress(1), "0.0.0.0", "0.0.0.0", "0.0.0.0", " 0 ", " 0 ", " 0 ", " 0 "}));
+    m_prober->setOutcome(boxAddress(1), Outcome::Reply);
+    m_prober->setOutcome(boxAddress(3), Outcome::Reply);
+    m_servers[0]->setMode("tv");
+    m_servers[2]->setEnigma2(true);
+    m_servers[2]->setMode("standby");
+    QVERIFY(runTick());
+    QCOMPARE(m_display->lamp(1), BoxState::On);
+    writeBoxFile(boxFile({boxAddress(3), "0.0.0.0", "0.0.0.0", "0.0.0.0", " 0 ", " 0 ", " 0 ", " 0 "}));
+    QVERIFY(runTick());
+    QVERIFY(runTick());
+    QCOMPARE(m_display->lamp(1), BoxState::Standby);
+    QVERIFY(m_servers[2]->targets().contains("/api/about"));
+    QCOMPARE(m_servers[2]->modeQuestions().size(), 2); // one a tick
+    QVERIFY(m_servers[2]->messages().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestStatusWatch)
