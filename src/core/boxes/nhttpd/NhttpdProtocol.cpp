@@ -115,8 +115,7 @@ AnswerMeaning NhttpdProtocol::readMode(const QString &address, const BoxGet &req
         meaning.canShow = word == "off";
         return meaning;
     }
-    const QByteArray said = word.left(word.indexOf('\n')).trimmed();
-    if (answer.status() == 404 || said.startsWith("unknown command")) {
+    if (answer.status() == 404 || word.startsWith("unknown command")) {
         m_modeQuestionsLacking[address] = request.target == RequestTarget::kModeQuery ? 1 : 2;
         meaning.verdict = AnswerMeaning::Verdict::NotThisKind;
         return meaning;
