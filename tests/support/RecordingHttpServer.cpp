@@ -41,7 +41,7 @@ RecordingHttpServer::RecordingHttpServer(QObject *parent)
                     } else {
                         m_requests.append(r);
                         emit requestReceived(r);
-                        if (!m_answering || (!m_unanswered.isEmpty() && r.target == m_unanswered))
+                        if (!m_answering || (!m_unanswered.isEmpty() && r.target.startsWith(m_unanswered)))
                             continue;
                     }
                     if (r.target != m_trickled) {
@@ -49,12 +49,8 @@ RecordingHttpServer::RecordingHttpServer(QObject *parent)
                         continue;
                     }
                     auto *trickle = new QTimer(socket);
-                    auto left = std::make_shared<QByteArray>(answer);
-                    connect(trickle, &QTimer::timeout, socket, [socket, left, trickle] {
-                        socket->write(left->left(1));
-                        left->remove(0, 1);
-                        if (left->isEmpty())
-                            trickle->stop();
+                    connect(trickle, &QTimer::timeout, socket, [socket, answer, sent = 0]() mutable {
+                        socket->write(answer.mid(sent++, 1));
                     });
                     trickle->start(100);
                 }

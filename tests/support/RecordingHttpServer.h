@@ -31,8 +31,8 @@ public:
     quint16 port() const { return m_server.serverPort(); }
 
     void setAnswering(bool answering) { m_answering = answering; }
-    // Requests for this target are recorded and never answered, as by a box
-    // that hangs on one question.
+    // Requests whose target begins with this are recorded and never
+    // answered, as by a box that hangs on one question.
     void setUnanswered(const QByteArray &target) { m_unanswered = target; }
 
     // Answers the mode questions: "tv", "standby", "avinput", ...

@@ -100,7 +100,9 @@ quint64 HttpTransport::ask(const QString &address, BoxQuestion question)
     }
     // Its kind says how a box is asked its mode: one not known yet is asked
     // what it is first.
-    if (question == BoxQuestion::Mode && !m_protocols.settled(key) && !identifying(key))
+    const BoxAddress box = BoxAddress::read(key);
+    if (question == BoxQuestion::Mode && !m_protocols.settled(key) && !identifying(key)
+        && (box.needsLookup() || box.usable()))
         identify(key);
     hand(x);
     return id;
@@ -179,12 +181,6 @@ void HttpTransport::startWhatMayStart(const QString &key)
         if (m_lanes[key].open >= kMaxConnectionsPerBox)
             return;
         if (x->state() == HttpExchange::State::Queued) {
-            // The questions before it did not tell what the box is: nobody
-            // knows how to ask it its mode.
-            if (x->question == BoxQuestion::Mode && !m_protocols.settled(key)) {
-                x->end(0, kKindUnknown, DeliveryOutcome::Failed);
-                return;
-            }
             ++m_lanes[key].open;
             x->start(m_port);
         }
@@ -202,6 +198,12 @@ void HttpTransport::writeWhatMayGo(const QString &key)
         using State = HttpExchange::State;
         if (x->state() == State::Done || (x->state() == State::Reading && !x->question)) {
             lane.order.removeFirst();
+            continue;
+        }
+        if (x->state() == State::Connected && x->question == BoxQuestion::Mode && !m_protocols.settled(key)) {
+            // The questions before it did not tell what the box is: nobody
+            // knows how to ask it its mode.
+            x->end(0, kKindUnknown, DeliveryOutcome::Failed);
             continue;
         }
         if (x->state() == State::Connected) {
