@@ -5,6 +5,8 @@
 # display as the headless service, without the widget library).
 # Arguments: the build folder, the project version.
 set -u
+# The same words whatever locale the caller has, or none.
+export LC_ALL=C.UTF-8
 build=${1:?build folder}
 version=${2:?version}
 
