@@ -16,7 +16,8 @@ private slots:
     void givenFolder();
     void defaultFolderCreatedWithReadme();
     void defaultFolderKeptAsItIs();
-    void helpListsSend();
+    void helpNamesItsProgram_data();
+    void helpNamesItsProgram();
     void missingFilesNotice_data();
     void missingFilesNotice();
 };
@@ -124,11 +125,29 @@ void TestProgramOptions::defaultFolderKeptAsItIs()
     QVERIFY(!QFileInfo::exists(home.path("Zelvo/LIESMICH.txt")));
 }
 
-void TestProgramOptions::helpListsSend()
+void TestProgramOptions::helpNamesItsProgram_data()
 {
-    const QString help = ProgramOptions::usage();
-    for (const char *mention : {"zelvo send", "--box", "--popup", "--message", "--wait", "--headless"})
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<bool>("window");
+    QTest::newRow("zelvo") << "zelvo" << true;
+    QTest::newRow("zelvo-headless") << "zelvo-headless" << false;
+}
+
+void TestProgramOptions::helpNamesItsProgram()
+{
+    QFETCH(QString, program);
+    QFETCH(bool, window);
+    const QString help = ProgramOptions::usage(program);
+    const QStringList lines = help.split('\n');
+    QVERIFY2(lines[0].startsWith("Aufruf: " + program + " ["), qPrintable(lines[0]));
+    // the usage lines at the top name every option of send
+    QVERIFY2(lines[1].contains(program + " send [") && lines[1].contains("--expire"), qPrintable(lines[1]));
+    QVERIFY(help.contains("Aufruf: " + program + " send ["));
+    QCOMPARE(help.contains("--headless"), window);
+    for (const char *mention : {"--box", "--popup", "--message", "--wait", "D-Box", "Enigma2"})
         QVERIFY2(help.contains(mention), mention);
+    if (window)
+        QVERIFY2(!help.contains("zelvo-headless"), "the window program's help names the other");
 }
 
 void TestProgramOptions::missingFilesNotice_data()
@@ -139,6 +158,7 @@ void TestProgramOptions::missingFilesNotice_data()
                                   << "Es fehlen boxip.ini, zlv-tag.txt, zlv-woch.txt und zlv-term.txt.";
     QTest::newRow("only the lists") << QStringList{"zlv-woch.txt"} << "Es fehlt boxip.ini.";
     QTest::newRow("only boxip.ini") << QStringList{"boxip.ini"} << "Es fehlen zlv-tag.txt, zlv-woch.txt und zlv-term.txt.";
+    QTest::newRow("with its LIESMICH.txt") << QStringList{"LIESMICH.txt"} << "Es fehlen boxip.ini, zlv-tag.txt";
     QTest::newRow("boxip.ini and one list") << QStringList{"boxip.ini", "zlv-term.txt"} << QString();
 }
 
@@ -151,12 +171,16 @@ void TestProgramOptions::missingFilesNotice()
         folder.write(file, "");
     const QString said = DefaultFolder::missingFilesNotice(folder.dir());
     QVERIFY2(said.startsWith(notice), qPrintable(said));
-    if (!notice.isEmpty()) {
-        for (const char *mention : {"LIESMICH.txt", "Anleitung", "zelvo-check"})
-            QVERIFY2(said.contains(mention), mention);
-    } else {
+    if (notice.isEmpty()) {
         QVERIFY2(said.isEmpty(), qPrintable(said));
+        return;
     }
+    // Every file it names to read is there: the guide (installed, or this
+    // source tree's), LIESMICH.txt only where the folder has one.
+    QVERIFY2(said.contains("Anleitung " + DefaultFolder::guidePath() + ";"), qPrintable(said));
+    QVERIFY(QFileInfo::exists(DefaultFolder::guidePath()));
+    QCOMPARE(said.contains("LIESMICH.txt in diesem Ordner"), files.contains("LIESMICH.txt"));
+    QVERIFY(said.contains("zelvo-check"));
 }
 
 QTEST_GUILESS_MAIN(TestProgramOptions)
