@@ -64,6 +64,7 @@ failed() {
 }
 $sudo apt-get update >>"$log" 2>&1 || failed
 # The count with every dependency, as apt-get is about to install them.
-count=$($sudo apt-get install -s --no-install-recommends "${missing[@]}" 2>>"$log" | grep -c '^Inst ') || true
+plan=$($sudo apt-get install -s --no-install-recommends "${missing[@]}" 2>>"$log") || failed
+count=$(grep -c '^Inst ' <<<"$plan") || true
 echo "installing $count packages (log: $log)"
 $sudo apt-get install -y --no-install-recommends "${missing[@]}" >>"$log" 2>&1 || failed

@@ -56,6 +56,9 @@ field() { dpkg-deb -f "$1" "$2"; }
 [ "$(field "$gui" Package)" = zelvo ] || fail "Package: $(field "$gui" Package)"
 for deb in "$service" "$gui"; do
     [ "$(field "$deb" Version)" = "$version" ] || fail "Version: $(field "$deb" Version), not $version"
+    # a description that names both kinds of box
+    field "$deb" Description | grep -q "D-Box 2" && field "$deb" Description | grep -q "Enigma2" ||
+        fail "the description of $(basename "$deb") does not name both kinds of box"
     for name in Maintainer Section Description; do
         [ -n "$(field "$deb" "$name")" ] || fail "no $name field in $(basename "$deb")"
     done
@@ -95,8 +98,12 @@ desktop-file-validate "$root/usr/share/applications/zelvo.desktop" ||
 
 "$root/usr/bin/zelvo-check" --help >"$work/help.txt" 2>&1 ||
     { cat "$work/help.txt" >&2; fail "zelvo-check --help did not exit 0"; }
-"$root/usr/bin/zelvo-headless" send --help >"$work/help.txt" 2>&1 ||
-    { cat "$work/help.txt" >&2; fail "zelvo-headless send --help did not exit 0"; }
+# Each help names its own program (the service has no zelvo, and no --headless).
+"$root/usr/bin/zelvo-headless" send --help >"$work/help.txt" 2>&1 && grep -q "^Aufruf: zelvo-headless send " "$work/help.txt" ||
+    { cat "$work/help.txt" >&2; fail "zelvo-headless send --help did not exit 0 naming zelvo-headless"; }
+"$root/usr/bin/zelvo-headless" --help >"$work/help.txt" 2>&1 && grep -q "^Aufruf: zelvo-headless \[" "$work/help.txt" &&
+    ! grep -Eq -- "--headless|Aufruf: zelvo " "$work/help.txt" ||
+    { cat "$work/help.txt" >&2; fail "zelvo-headless --help names another program or --headless"; }
 [ "$("$root/usr/bin/zelvo" --version)" = "zelvo $version" ] ||
     fail "zelvo --version: $("$root/usr/bin/zelvo" --version 2>&1)"
 
