@@ -58,6 +58,7 @@ public:
     // "\n" as two characters becomes a line break; CR LF and CR count as one.
     static QString screenText(const QString &given);
 
-private:
+    // Sends a parsed call (through the folder's running Zelvo, else
+    // directly) and says on stderr what went wrong; the exit status.
     static int send(const Call &call);
 };

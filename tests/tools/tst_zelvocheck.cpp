@@ -112,7 +112,7 @@ void TestZelvoCheck::exitStatus()
     const Run r = zelvoCheck({target, "--at", "2026-12-07 08:00"});
     QCOMPARE(r.exitCode, status);
     QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
-    QCOMPARE(r.out.contains("Keine Box ist eingerichtet: keine Zeile kann gesendet werden."),
+    QCOMPARE(r.out.contains("\nKeine Box ist eingerichtet: keine Zeile kann gesendet werden"),
              folderSetup.startsWith("<no box"));
 }
 
@@ -153,6 +153,7 @@ void TestZelvoCheck::reportsFindingsAndNextDue()
 void TestZelvoCheck::workingFolderByDefault()
 {
     TempFolder folder;
+    folder.write("boxip.ini", kBoxList);
     folder.write("zlv-tag.txt", "07:25 07:30 p 2 a\n");
     const Run r = zelvoCheck({"--at", "2026-12-07 08:00"}, folder.dir().path());
     QCOMPARE(r.exitCode, 0);
