@@ -58,7 +58,6 @@ public:
     // "\n" as two characters becomes a line break; CR LF and CR count as one.
     static QString screenText(const QString &given);
 
-    // Sends a parsed call (through the folder's running Zelvo, else
-    // directly) and says on stderr what went wrong; the exit status.
+private:
     static int send(const Call &call);
 };

@@ -128,26 +128,19 @@ void TestProgramOptions::defaultFolderKeptAsItIs()
 void TestProgramOptions::helpNamesItsProgram_data()
 {
     QTest::addColumn<QString>("program");
-    QTest::addColumn<bool>("window");
-    QTest::newRow("zelvo") << "zelvo" << true;
-    QTest::newRow("zelvo-headless") << "zelvo-headless" << false;
+    QTest::newRow("zelvo") << "zelvo";
+    QTest::newRow("zelvo-headless") << "zelvo-headless";
 }
 
 void TestProgramOptions::helpNamesItsProgram()
 {
     QFETCH(QString, program);
-    QFETCH(bool, window);
     const QString help = ProgramOptions::usage(program);
-    const QStringList lines = help.split('\n');
-    QVERIFY2(lines[0].startsWith("Aufruf: " + program + " ["), qPrintable(lines[0]));
-    // the usage lines at the top name every option of send
-    QVERIFY2(lines[1].contains(program + " send [") && lines[1].contains("--expire"), qPrintable(lines[1]));
-    QVERIFY(help.contains("Aufruf: " + program + " send ["));
-    QCOMPARE(help.contains("--headless"), window);
-    for (const char *mention : {"--box", "--popup", "--message", "--wait", "D-Box", "Enigma2"})
-        QVERIFY2(help.contains(mention), mention);
-    if (window)
-        QVERIFY2(!help.contains("zelvo-headless"), "the window program's help names the other");
+    QVERIFY2(help.startsWith("Aufruf: " + program + " [") && help.contains("Aufruf: " + program + " send ["),
+             qPrintable(help));
+    QVERIFY(help.section('\n', 1, 1).contains("--expire")); // send's usage line
+    QCOMPARE(help.contains("--headless"), program == "zelvo");
+    QVERIFY(help.contains("D-Box") && help.contains("Enigma2"));
 }
 
 void TestProgramOptions::missingFilesNotice_data()
@@ -175,12 +168,10 @@ void TestProgramOptions::missingFilesNotice()
         QVERIFY2(said.isEmpty(), qPrintable(said));
         return;
     }
-    // Every file it names to read is there: the guide (installed, or this
-    // source tree's), LIESMICH.txt only where the folder has one.
-    QVERIFY2(said.contains("Anleitung " + DefaultFolder::guidePath() + ";"), qPrintable(said));
+    // Every file it names is there: the guide, LIESMICH.txt where the folder has one.
+    QVERIFY2(said.contains("Anleitung " + DefaultFolder::guidePath() + "; zelvo-check"), qPrintable(said));
     QVERIFY(QFileInfo::exists(DefaultFolder::guidePath()));
     QCOMPARE(said.contains("LIESMICH.txt in diesem Ordner"), files.contains("LIESMICH.txt"));
-    QVERIFY(said.contains("zelvo-check"));
 }
 
 QTEST_GUILESS_MAIN(TestProgramOptions)

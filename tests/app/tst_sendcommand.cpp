@@ -4,8 +4,6 @@
 #include "app/SendCommand.h"
 #include "sendtext/ScriptDelivery.h"
 
-#include "TempFolder.h"
-
 #include <QTest>
 
 using Boxes = QList<int>;
@@ -20,8 +18,6 @@ private slots:
     void expire();
     void failureLine_data();
     void failureLine();
-    void noBoxSetUp_data();
-    void noBoxSetUp();
 };
 
 void TestSendCommand::parse_data()
@@ -155,27 +151,6 @@ void TestSendCommand::failureLine()
     const auto passed = InstanceAnswer::fromLine(answer.toLine());
     QVERIFY(passed && passed->outcomes.size() == 1 && passed->outcomes.first().known());
     QCOMPARE(passed->outcomes.first().failureText(), line);
-}
-
-void TestSendCommand::noBoxSetUp_data()
-{
-    QTest::addColumn<QByteArray>("boxList"); // empty: no boxip.ini
-    QTest::newRow("no boxip.ini") << QByteArray();
-    QTest::newRow("boxip.ini names no box") << QByteArray("0.0.0.0\r\n0.0.0.0\r\n0.0.0.0\r\n0.0.0.0\r\n");
-}
-
-// Nothing can be sent: the status the help gives for it.
-void TestSendCommand::noBoxSetUp()
-{
-    QFETCH(QByteArray, boxList);
-    TempFolder folder;
-    if (!boxList.isEmpty())
-        folder.write("boxip.ini", boxList);
-    SendCommand::Call call;
-    call.folder = folder.dir();
-    call.text = "Hallo";
-    QCOMPARE(SendCommand::send(call), SendCommand::kNotReached);
-    QVERIFY(SendCommand::usage("zelvo").contains("1 mindestens eine\nBox nicht erreicht oder keine Box eingerichtet"));
 }
 
 QTEST_GUILESS_MAIN(TestSendCommand)

@@ -12,9 +12,8 @@
 
 set -u
 
-# Every tool driven here (xdotool typing "„Opa“ 5 €", jq, Xvfb, zelvo) reads
-# and writes UTF-8 whatever the caller's locale is, or none: C.UTF-8 is built
-# into the C library, nothing needs to be generated.
+# Every tool driven here (xdotool typing "„Opa“ 5 €", jq, zelvo) in UTF-8,
+# whatever the caller's locale, or none (C.UTF-8 needs no generated locale).
 export LC_ALL=C.UTF-8
 unset LANGUAGE
 
