@@ -102,6 +102,7 @@ MainWindow::MainWindow(const Engine::Options &options, QWidget *parent)
             mirrorLamp(box, display->lamp(box));
     });
     connect(display, &StatusBoard::heldCountChanged, m_tray, &TrayIcon::setHeldCount);
+    connect(display, &StatusBoard::folderNoticeChanged, m_tray, &TrayIcon::setFolderNotice);
     connect(display, &StatusBoard::infoChanged, this, &MainWindow::mirrorInfo);
     connect(m_engine, &Engine::alert, this, &MainWindow::showAlert);
 }

@@ -105,6 +105,7 @@ QByteArray CheckJsonReport::of(const FolderCheck &c)
                  {QStringLiteral("now"), c.now.isValid() ? isoWithOffset(c.now) : QString()},
                  {QStringLiteral("neverFiring"), c.neverFiring()},
                  {QStringLiteral("hints"), c.hints()},
+                 {QStringLiteral("noBoxConfigured"), c.noBoxConfigured()},
                  {QStringLiteral("unreadable"), c.anyUnreadable()},
                  {QStringLiteral("status"), int(c.status())}});
     return out;

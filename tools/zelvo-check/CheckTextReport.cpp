@@ -139,7 +139,9 @@ QString CheckTextReport::of(const FolderCheck &c)
     out += QLatin1Char('\n');
     if (c.anyUnreadable())
         out += QStringLiteral("Nicht alle Dateien konnten gelesen werden. ");
-    if (c.neverFiring() == 0)
+    if (c.noBoxConfigured())
+        out += QStringLiteral("Keine Box ist eingerichtet: keine Zeile kann gesendet werden");
+    else if (c.neverFiring() == 0)
         out += QStringLiteral("Jede Zeile kann gesendet werden");
     else
         out += c.neverFiring() == 1 ? QStringLiteral("1 Zeile wird nie gesendet")

@@ -29,6 +29,16 @@ int FolderCheck::boxesNeverContacted() const
                              [](const QString &why) { return !why.isEmpty(); }));
 }
 
+bool FolderCheck::noBoxConfigured() const
+{
+    if (!folderError.isEmpty() || boxes.status == TextFile::Status::Unreadable)
+        return false;
+    for (int b = 1; b <= BoxList::kBoxes; ++b)
+        if (boxes.boxes.namesAddress(b))
+            return false;
+    return true;
+}
+
 bool FolderCheck::anyUnreadable() const
 {
     if (!folderError.isEmpty() || boxes.status == TextFile::Status::Unreadable)
@@ -43,7 +53,7 @@ FolderCheck::Status FolderCheck::status() const
 {
     if (anyUnreadable())
         return CannotRead;
-    return neverFiring() > 0 || boxesNeverContacted() > 0 ? SomeNeverFire : AllFire;
+    return neverFiring() > 0 || boxesNeverContacted() > 0 || noBoxConfigured() ? SomeNeverFire : AllFire;
 }
 
 FolderCheck FolderCheck::run(const QDir &folder, const QDateTime &now, int dueCount)

@@ -31,6 +31,8 @@ struct FolderCheck {
 
     int neverFiring() const;
     int boxesNeverContacted() const;
+    // boxip.ini is missing or names no box: nothing can be sent, a finding.
+    bool noBoxConfigured() const;
     int hints() const;
     bool anyUnreadable() const;
     Status status() const;

@@ -22,9 +22,20 @@ void StatusBoard::showInfo(const QString &text)
 
 void StatusBoard::hideInfo()
 {
-    m_infoText.clear();
-    m_infoVisible = false;
+    m_infoText = m_folderNotice;
+    m_infoVisible = !m_folderNotice.isEmpty();
     emit infoChanged();
+}
+
+void StatusBoard::setFolderNotice(const QString &text)
+{
+    if (text == m_folderNotice)
+        return;
+    const bool panelShowsIt = !m_infoVisible || m_infoText == m_folderNotice;
+    m_folderNotice = text;
+    if (panelShowsIt)
+        hideInfo();
+    emit folderNoticeChanged(text);
 }
 
 void StatusBoard::setBoxStatus(const QString &status)
