@@ -1,4 +1,7 @@
+#include "FakeBoxSender.h"
 #include "TempFolder.h"
+
+#include "boxes/BoxListSource.h"
 
 #include "check/ReminderSchedule.h"
 #include "listedit/ReminderListDocument.h"
@@ -42,6 +45,7 @@ private slots:
     void apply_data();
     void apply();
     void changedBetweenReadingAndSaving();
+    void sendNowSendsTheNextMessage();
 };
 
 void TestReminderListDocument::roundTrip_data()
@@ -265,6 +269,21 @@ void TestReminderListDocument::changedBetweenReadingAndSaving()
     QCOMPARE(folder.read("zlv-tag.txt"), QByteArray("07:00 07:05 p 1 Tee\r\n"));
     QCOMPARE(version, ReminderListDocument::versionOnDisk(folder.dir(), ReminderListKind::Daily));
     QVERIFY(version != doc.version());
+}
+
+void TestReminderListDocument::sendNowSendsTheNextMessage()
+{
+    TempFolder folder;
+    folder.write("boxip.ini", "127.0.0.2\r\n127.0.0.3\r\n127.0.0.4\r\n127.0.0.5\r\n0\r\n0\r\n0\r\n0\r\n");
+    BoxListSource boxes(folder.dir());
+    FakeBoxSender sender(&boxes);
+    const auto weekly = ReminderListKind::Weekly;
+    ReminderListEdit::sendNow(&sender, weekly, fieldsOf(weekly, R"({"day":"sa","trigger":"09:00","event":"09:30",
+        "kind":"message","box":4,"text":"Markt"})"), kNow);
+    QCOMPARE(sender.sent.size(), 1);
+    QCOMPARE(sender.sent.at(0).address, QString("127.0.0.5"));
+    QVERIFY(sender.sent.at(0).message.text.startsWith("Es ist Samstag 09:00 Uhr!"));
+    QCOMPARE(sender.sent.at(0).origin.holdMinutes, std::optional<int>(0)); // now or never: it is a test
 }
 
 QTEST_GUILESS_MAIN(TestReminderListDocument)
