@@ -130,7 +130,8 @@ void ReminderListWindow::reload()
 
 void ReminderListWindow::followDisk()
 {
-    if (m_doc.modified() || ReminderListDocument::versionOnDisk(m_engine->folder(), m_list) == m_doc.version())
+    // An open form edits a line of the state read: that state stays until it closes.
+    if (m_doc.modified() || m_form || ReminderListDocument::versionOnDisk(m_engine->folder(), m_list) == m_doc.version())
         return;
     const int line = selectedLine();
     reload();
@@ -205,7 +206,7 @@ void ReminderListWindow::selectedRowChanged()
 {
     const ReminderListDocument::Row *row = selectedRow();
     m_change->setEnabled(row && row->editable);
-    m_delete->setEnabled(row != nullptr);
+    m_delete->setEnabled(row && row->editable);
     m_duplicate->setEnabled(row && row->fields);
     m_send->setEnabled(row && row->fields);
 }
@@ -229,6 +230,7 @@ void ReminderListWindow::openForm(const ReminderFields &fields, int line, bool i
             m_table->selectRow(line - 1);
         say(why);
     });
+    connect(m_form, &QObject::destroyed, this, &ReminderListWindow::followDisk, Qt::QueuedConnection);
     m_form->open();
 }
 

@@ -228,6 +228,11 @@ QString ReminderListDocument::editRefusal(int line) const
     return QString();
 }
 
+QString ReminderListDocument::multiLine(int line)
+{
+    return QStringLiteral("Zeile %1 gehört zu einem Eintrag über mehrere Zeilen; bitte im Texteditor ändern").arg(line);
+}
+
 QString ReminderListDocument::insert(int line, const ReminderFields &fields)
 {
     if (m_status == TextFile::Status::Unreadable || line != m_lines.size() + 1) {
@@ -241,10 +246,25 @@ QString ReminderListDocument::insert(int line, const ReminderFields &fields)
     const Line added = encodeLine(written(0, fields));
     if (bytes().size() + added.content.size() + added.end.size() > TextFile::kMaxBytes)
         return QStringLiteral("die Liste wäre größer als %1 MB").arg(TextFile::kMaxBytes / (1024 * 1024));
+    const QList<Line> before = m_lines;
     // A last line without a line end gets one before a line follows it.
     if (line > 1 && m_lines.at(line - 2).end.isEmpty())
         m_lines[line - 2].end = lineEnd();
     m_lines.insert(line - 1, added);
+    return kept(line, fields, before);
+}
+
+QString ReminderListDocument::kept(int line, const ReminderFields &fields, const QList<Line> &before)
+{
+    // What the editor writes is read as it shows it, or not written at all
+    // (a double quote left open above would swallow the line).
+    const Row row = rows(BoxList(), QDateTime()).at(line - 1);
+    if (!row.fields || row.fields->recordText(m_list) != fields.recordText(m_list)) {
+        m_lines = before;
+        return QStringLiteral("Zeile %1 würde anders gelesen, als sie geschrieben wird (ein Anführungszeichen weiter "
+                              "oben ist nicht geschlossen); bitte im Texteditor ändern")
+            .arg(line);
+    }
     m_modified = true;
     return QString();
 }
@@ -253,21 +273,24 @@ QString ReminderListDocument::change(int line, const ReminderFields &fields)
 {
     QString why = editRefusal(line);
     if (why.isEmpty() && !rows(BoxList(), QDateTime()).at(line - 1).editable)
-        why = QStringLiteral("Zeile %1 gehört zu einem Eintrag über mehrere Zeilen; bitte im Texteditor ändern").arg(line);
+        why = multiLine(line);
     if (why.isEmpty())
         why = fields.refusal(m_list);
     if (!why.isEmpty())
         return why;
+    const QList<Line> before = m_lines;
     const QByteArray end = m_lines.at(line - 1).end;
     m_lines[line - 1] = encodeLine(written(line, fields));
     m_lines[line - 1].end = end;
-    m_modified = true;
-    return QString();
+    return kept(line, fields, before);
 }
 
 QString ReminderListDocument::remove(int line)
 {
-    const QString why = editRefusal(line);
+    QString why = editRefusal(line);
+    // Taking one line out of a record over several would change the others.
+    if (why.isEmpty() && !rows(BoxList(), QDateTime()).at(line - 1).editable)
+        why = multiLine(line);
     if (!why.isEmpty())
         return why;
     m_lines.removeAt(line - 1);

@@ -94,6 +94,10 @@ private:
     Line encodeLine(const QString &text) const;
     QString written(int line, const ReminderFields &fields) const;
     QString editRefusal(int line) const;
+    static QString multiLine(int line);
+    // Keeps an edit of line only when the line reads back as fields; else
+    // restores before and says why.
+    QString kept(int line, const ReminderFields &fields, const QList<Line> &before);
 
     ReminderListKind m_list = ReminderListKind::Daily;
     QString m_path;

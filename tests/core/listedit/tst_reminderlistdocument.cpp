@@ -46,6 +46,7 @@ private slots:
     void apply();
     void changedBetweenReadingAndSaving();
     void sendNowSendsTheNextMessage();
+    void nothingIsWrittenThatReadsOtherwise();
 };
 
 void TestReminderListDocument::roundTrip_data()
@@ -284,6 +285,20 @@ void TestReminderListDocument::sendNowSendsTheNextMessage()
     QCOMPARE(sender.sent.at(0).address, QString("127.0.0.5"));
     QVERIFY(sender.sent.at(0).message.text.startsWith("Es ist Samstag 09:00 Uhr!"));
     QCOMPARE(sender.sent.at(0).origin.holdMinutes, std::optional<int>(0)); // now or never: it is a test
+}
+
+void TestReminderListDocument::nothingIsWrittenThatReadsOtherwise()
+{
+    TempFolder folder;
+    const QByteArray open("07:00 07:05 p 1 Tee\r\n\"07:00 07:05 p 1 offen\r\n");
+    folder.write("zlv-tag.txt", open);
+    ReminderListDocument doc = ReminderListDocument::load(folder.dir(), ReminderListKind::Daily);
+    // A line added below a quote never closed would be part of its text;
+    // a line taken out of a record over several lines would change it.
+    QVERIFY(!doc.insert(3, fieldsOf(ReminderListKind::Daily, R"({"trigger":"09:00","event":"09:05","kind":"popup","box":1,"text":"X"})")).isEmpty());
+    QVERIFY(!doc.remove(2).isEmpty());
+    QCOMPARE(doc.bytes(), open);
+    QVERIFY(!doc.modified());
 }
 
 QTEST_GUILESS_MAIN(TestReminderListDocument)
