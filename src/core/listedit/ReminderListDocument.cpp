@@ -141,11 +141,15 @@ QList<ReminderListDocument::Row> ReminderListDocument::rows(const BoxList &boxes
     for (Row &row : out) {
         if (row.fields || !row.reason.isEmpty())
             continue;
-        if (row.findings.isEmpty() && row.raw.trimmed().isEmpty())
+        if (row.fires) {
+            // Sent, but with something in it the controls cannot show (a control character).
+            row.editable = false;
+            row.hints << QStringLiteral("Hinweis: die Zeile lässt sich hier nicht bearbeiten, bitte im Texteditor ändern");
+        } else if (row.findings.isEmpty() && row.raw.trimmed().isEmpty()) {
             row.reason = QStringLiteral("leere Zeile");
-        else
+        } else {
             row.reason = QStringLiteral("keine Erinnerung, die der Editor zeigen kann");
-        row.fires = false;
+        }
     }
     return out;
 }

@@ -182,6 +182,8 @@ void TestReminderListDocument::rows_data()
                                           << "das Anführungszeichen wird erst in Zeile 2 geschlossen";
     QTest::newRow("inside that quote") << daily << QByteArray("\"07:25 07:30 p 2 a\nb\"\n") << 2 << false << false
                                        << "gehört zum Eintrag aus Zeile 1";
+    QTest::newRow("fires, with a control character") << daily << QByteArray("07:25 07:30 p 2 a\x01b\n") << 1 << false
+                                                     << false << "";
     QTest::newRow("fires, blank box digit") << daily << QByteArray("07:25 07:30 p  \n") << 1 << true << true << "";
 }
 
