@@ -14,6 +14,8 @@
 #include "InfoWindow.h"
 #include "PanelLabel.h"
 #include "SendTextDialog.h"
+#include "ListCheckWindow.h"
+#include "ReminderListWindow.h"
 #include "WindowGeometry.h"
 #include "watch/StatusWatch.h"
 
@@ -210,11 +212,14 @@ void MainWindow::buildMenus()
     settings->setObjectName(QStringLiteral("einstell"));
     connect(action(settings, QStringLiteral("ipbox"), QStringLiteral("IP der D-Boxen")), &QAction::triggered, this,
             &MainWindow::openBoxAddressDialog);
-    // The reminder lists are edited outside the program.
-    action(settings, QStringLiteral("tägl"), QStringLiteral("tgl. Erinnerungen editieren"))->setEnabled(false);
-    action(settings, QStringLiteral("wochen"), QStringLiteral("Wochen Erinnerungen editieren"))->setEnabled(false);
-    action(settings, QStringLiteral("einzel"), QStringLiteral("Einzel Erinnerungen editieren"))->setEnabled(false);
-    // Apart from the greyed entries above.
+    const char *const editors[3][2] = {{"tägl", "tgl. Erinnerungen editieren"},
+                                       {"wochen", "Wochen Erinnerungen editieren"},
+                                       {"einzel", "Einzel Erinnerungen editieren"}};
+    for (int list = 0; list < 3; ++list)
+        connect(action(settings, QString::fromUtf8(editors[list][0]), QString::fromUtf8(editors[list][1])),
+                &QAction::triggered, this, [this, list] { openListEditor(list); });
+    connect(action(settings, QStringLiteral("pruefen"), QStringLiteral("Listen prüfen")), &QAction::triggered, this,
+            &MainWindow::openListCheck);
     settings->addSeparator();
     // Shows the entry as it is on disk each time the menu opens.
     QAction *autostart = action(settings, QStringLiteral("autostart"), QStringLiteral("Beim Anmelden starten"));
@@ -330,6 +335,24 @@ void MainWindow::openDeliveryWindow()
         m_deliveryWindow->setAttribute(Qt::WA_DeleteOnClose);
     }
     present(m_deliveryWindow);
+}
+
+void MainWindow::openListEditor(int list)
+{
+    if (!m_listEditors[list]) {
+        m_listEditors[list] = new ReminderListWindow(m_engine, ReminderListKind(list), this);
+        m_listEditors[list]->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    present(m_listEditors[list]);
+}
+
+void MainWindow::openListCheck()
+{
+    if (!m_listCheck) {
+        m_listCheck = new ListCheckWindow(m_engine->folder(), m_engine->clock(), this);
+        m_listCheck->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    present(m_listCheck);
 }
 
 // Green: a message would be seen; amber: the box answers but shows none

@@ -157,12 +157,13 @@ void TestMainWindow::menus()
     QCOMPARE(act("ipbox")->text(), QString("IP der D-Boxen"));
     for (const char *name : {"tägl", "wochen", "einzel"}) {
         QVERIFY2(act(name), name);
-        QVERIFY(!act(name)->isEnabled());
+        QVERIFY(act(name)->isEnabled());
         QVERIFY(act(name)->isVisible());
     }
     QCOMPARE(act("tägl")->text(), QString("tgl. Erinnerungen editieren"));
     QCOMPARE(act("wochen")->text(), QString("Wochen Erinnerungen editieren"));
     QCOMPARE(act("einzel")->text(), QString("Einzel Erinnerungen editieren"));
+    QCOMPARE(act("pruefen")->text(), QString("Listen prüfen"));
     QCOMPARE(act("info")->text(), QString("Info"));
     // A separator before the autostart entry; menus in the type of the dialogs.
     auto *settings = m_form->findChild<QMenu *>("einstell");

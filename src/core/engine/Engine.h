@@ -49,6 +49,8 @@ public:
     void stop();
 
     QDir folder() const { return m_folder; }
+    // The time every part of the engine reads.
+    const Clock *clock() const { return m_clock; }
     StatusBoard *display() const { return m_display; }
     // The one way a message reaches a box.
     BoxSender *sender() const { return m_sender; }

@@ -1,4 +1,4 @@
-#include "CheckTextReport.h"
+#include "check/CheckTextReport.h"
 
 #include "boxes/ProtocolChoice.h"
 #include "check/FolderCheck.h"
