@@ -116,6 +116,11 @@ void TestBoxKind::detection_data()
     QTest::newRow("Enigma2, its login") << "enigma2 anna:ge,heim" << login + "\"ge,heim\"\n"
                                         << Targets{kVersion, kAbout, api} << enigma2 << taken
                                         << found + ", Webinterface OWIF 1.5.2";
+    // As written, never QSettings' reading of it.
+    for (const char *password : {"@@geheim", "@Invalid()", "pa;ss", "\\x41"})
+        QTest::addRow("Enigma2, login %s", password)
+            << QString("enigma2 anna:") + password << login + password + "\n" << Targets{kVersion, kAbout, api}
+            << enigma2 << taken << found + ", Webinterface OWIF 1.5.2";
     QTest::newRow("Enigma2, wrong login") << "enigma2 anna:geheim" << login + "falsch\n"
                                           << Targets{kVersion, kAbout, api} << enigma2 << refused << found;
     QTest::newRow("answers neither") << "neither" << QByteArray() << Targets{kVersion, kAbout, kNmsg} << nhttpd << taken

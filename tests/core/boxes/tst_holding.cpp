@@ -3,6 +3,7 @@
 // transport edge, real files.
 #include "FakeBoxSender.h"
 #include "FakeClock.h"
+#include "SmallFileSystem.h"
 #include "TempFolder.h"
 #include "boxes/BoxListSource.h"
 #include "boxes/DeliveryRecord.h"
@@ -28,19 +29,24 @@ private slots:
     void staleWordAsksTheBox_data();
     void staleWordAsksTheBox();
     void panelSaysItWaits();
+    void notTakenIsHeldAgain_data();
+    void notTakenIsHeldAgain();
+    void fileNotWrittenNothingSent_data();
+    void fileNotWrittenNothingSent();
 
 private:
     // One running program's parts on the folder.
     struct Program {
-        Program(const TempFolder &folder, const Clock &clock)
-            : source(folder.dir())
+        Program(const QDir &folder, const Clock &clock)
+            : source(folder)
             , sender(&source)
             , record(clock)
-            , held(folder.dir(), clock)
+            , held(folder, clock)
         {
             sender.keepRecordIn(&record);
             sender.showOn(&board);
             sender.holdIn(&held, &clock);
+            QObject::connect(&sender, &BoxSender::heldStuck, &board, &StatusBoard::setLampNote);
         }
         BoxListSource source;
         FakeBoxSender sender;
@@ -73,7 +79,7 @@ void TestHolding::init()
     m_folder = std::make_unique<TempFolder>();
     m_folder->write("boxip.ini", "127.0.0.2\r\n127.0.0.3\r\n127.0.0.4\r\n127.0.0.5\r\n");
     m_clock.set(kDue);
-    m_program = std::make_unique<Program>(*m_folder, m_clock);
+    m_program = std::make_unique<Program>(m_folder->dir(), m_clock);
 }
 
 void TestHolding::cleanup()
@@ -151,6 +157,9 @@ void TestHolding::heldInOrderAndSentOnce()
     QVERIFY(sender.sent.isEmpty());
     sender.setBoxState(3, BoxState::On);
     sender.send(3, {MessageKind::Message, "vierte"}, originOf(MessageSource::TypedText));
+    QCOMPARE(sender.sent.size(), 1); // the next after this one has ended
+    for (int i = 0; i < 3; ++i)
+        sender.end(i, {DeliveryOutcome::Answered, 200, QString(), texts.at(i)});
     QStringList order;
     for (const auto &s : sender.sent)
         order << s.message.text;
@@ -172,6 +181,8 @@ void TestHolding::hundredFirstPushesOutTheOldest()
              qPrintable(outcome(*m_program, 0)));
     QVERIFY(handles.last()->isHeld());
     sender.setBoxState(4, BoxState::On);
+    for (int i = 0; i < HeldMessages::kMaxPerBox; ++i)
+        sender.end(i, {DeliveryOutcome::Answered, 200, QString(), QString()});
     QCOMPARE(sender.sent.size(), HeldMessages::kMaxPerBox);
     QCOMPARE(sender.sent.first().message.text, QString("1"));
 }
@@ -194,7 +205,7 @@ void TestHolding::survivesARestart()
     m_program.reset(); // a crash keeps what was written at once
 
     m_clock.set(kDue.addSecs(downMinutes * 60));
-    m_program = std::make_unique<Program>(*m_folder, m_clock);
+    m_program = std::make_unique<Program>(m_folder->dir(), m_clock);
     m_program->sender.restoreHeld();
     QCOMPARE(m_program->record.entries().size(), size_t(1));
     QCOMPARE(m_program->record.entries().front().time, kDue);
@@ -257,5 +268,113 @@ void TestHolding::panelSaysItWaits()
     QCOMPARE(m_program->board.infoText(), kText.text);
 }
 
-QTEST_GUILESS_MAIN(TestHolding)
+void TestHolding::notTakenIsHeldAgain_data()
+{
+    QTest::addColumn<int>("ending");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("shownText"); // empty: the request was never written
+    QTest::addColumn<bool>("heldAgain");
+    const int answered = int(DeliveryOutcome::Answered);
+    QTest::newRow("connection refused") << int(DeliveryOutcome::ConnectionRefused) << 0 << QString() << true;
+    QTest::newRow("error status") << answered << 500 << "erste" << true;
+    QTest::newRow("not connected in time") << int(DeliveryOutcome::TimedOut) << 0 << QString() << true;
+    // It may be on the screen: at most once.
+    QTest::newRow("written, no answer") << int(DeliveryOutcome::TimedOut) << 0 << "erste" << false;
+    QTest::newRow("taken") << answered << 200 << "erste" << false;
+}
+
+// Released one at a time: one the box did not take waits again, first and
+// with its expiry; a crash while one is on its way loses that one only.
+void TestHolding::notTakenIsHeldAgain()
+{
+    QFETCH(int, ending);
+    QFETCH(int, status);
+    QFETCH(QString, shownText);
+    QFETCH(bool, heldAgain);
+    FakeBoxSender &sender = m_program->sender;
+    sender.setBoxState(2, BoxState::Standby);
+    for (const char *text : {"erste", "zweite", "dritte"})
+        sender.send(2, {MessageKind::Message, text}, originOf(MessageSource::TypedText));
+    const QDateTime expiry = m_program->held.held(2).first().expiresAt;
+    m_clock.set(kDue.addSecs(60));
+    sender.setBoxState(2, BoxState::On);
+    QCOMPARE(sender.sent.size(), 1);
+    HeldMessages onDisk(m_folder->dir(), m_clock);
+    onDisk.load();
+    QCOMPARE(onDisk.count(), 2);
+
+    sender.end(0, {DeliveryOutcome(ending), status, QString(), shownText});
+    QCOMPARE(sender.sent.size(), heldAgain ? 1 : 2);
+    QCOMPARE(m_program->held.count(), heldAgain ? 3 : 1);
+    if (heldAgain) {
+        QCOMPARE(m_program->held.held(2).first().expiresAt, expiry);
+        QCOMPARE(outcome(*m_program, 0), QString("zurückgehalten (Box im Standby)"));
+        sender.setBoxState(2, BoxState::On);
+        QCOMPARE(sender.sent.last().message.text, QString("erste"));
+    }
+    m_program.reset(); // a crash now
+    m_program = std::make_unique<Program>(m_folder->dir(), m_clock);
+    m_program->sender.restoreHeld();
+    QCOMPARE(m_program->held.count(), heldAgain ? 2 : 1);
+}
+
+void TestHolding::fileNotWrittenNothingSent_data()
+{
+    QTest::addColumn<bool>("full"); // else read-only
+    QTest::newRow("disk full") << true;
+    QTest::newRow("read-only folder") << false;
+}
+
+// A message goes only once the file without it is written; otherwise it
+// waits, and a restart sends each once.
+void TestHolding::fileNotWrittenNothingSent()
+{
+    QFETCH(bool, full);
+    SmallFileSystem fs("512k");
+    if (!fs.mounted())
+        QSKIP("needs root, for a file system in a private mount namespace");
+    m_program.reset();
+    QFile::copy(m_folder->path("boxip.ini"), fs.filePath("boxip.ini"));
+    m_program = std::make_unique<Program>(QDir(fs.path()), m_clock);
+    m_program->sender.setBoxState(2, BoxState::Standby);
+    const QStringList texts{"erste", "zweite", "dritte"};
+    for (const QString &t : texts)
+        m_program->sender.send(2, {MessageKind::Message, t}, originOf(MessageSource::TypedText));
+    QVERIFY(fs.fillUp() && (full || fs.makeReadOnly()));
+
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("kann nicht geschrieben werden: .* - zurückgehaltene "
+                                                          "Nachrichten bleiben zurückgehalten"));
+    QStringList arrived;
+    const auto boxOnForThreeTicks = [&] {
+        FakeBoxSender &sender = m_program->sender;
+        for (int tick = 0, ended = 0; tick < 3; ++tick) {
+            sender.setBoxState(2, BoxState::On);
+            for (; ended < sender.sent.size(); ++ended) {
+                arrived << sender.sent.at(ended).message.text;
+                sender.end(ended, {DeliveryOutcome::Answered, 200, QString(), arrived.last()});
+            }
+        }
+    };
+    boxOnForThreeTicks();
+    QCOMPARE(m_program->held.count(), 3);
+    QVERIFY2(m_program->board.lampNote(2).endsWith(full ? "(der Datenträger ist voll)"
+                                                        : "(das Dateisystem ist schreibgeschützt)"),
+             qPrintable(m_program->board.lampNote(2)));
+
+    m_program.reset();
+    QVERIFY(fs.free());
+    m_program = std::make_unique<Program>(QDir(fs.path()), m_clock);
+    m_program->sender.restoreHeld();
+    boxOnForThreeTicks();
+    QCOMPARE(arrived, texts);
+    QCOMPARE(m_program->held.count(), 0);
+}
+
+int main(int argc, char *argv[])
+{
+    PrivateNetwork::enter(); // while the process has a single thread
+    QCoreApplication app(argc, argv);
+    TestHolding test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_holding.moc"

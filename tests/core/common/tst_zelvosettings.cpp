@@ -9,6 +9,33 @@
 #include <QSettings>
 #include <QTest>
 
+#include <functional>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+QStringList g_childLog;
+
+// Runs what in a child process, as user nobody when asked, so that a hang
+// cannot stop the test: true when it ended in time and what returned true.
+bool inChild(const std::function<bool()> &what, bool asNobody = false)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::alarm(60); // a hang ends here
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) { g_childLog << text; });
+        if (asNobody && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(2);
+        ::_exit(what() ? 0 : 1);
+    }
+    int status = 0;
+    return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+} // namespace
+
 using Numbers = QList<int>; // hold: reminders, notices, texts; display: popup, message (-1: unset)
 
 class TestZelvoSettings : public QObject
@@ -19,9 +46,14 @@ private slots:
     void numbers_data();
     void numbers();
     void badValueLoggedOncePerChange();
-    void loginWithAComma();
+    void refusedLogins_data();
+    void refusedLogins();
     void writeKeepsTheRestForTheOwnerOnly();
     void fullDiskKeepsTheOldFile();
+    void notAPlainFile_data();
+    void notAPlainFile();
+    void othersMayReadIt_data();
+    void othersMayReadIt();
 };
 
 void TestZelvoSettings::numbers_data()
@@ -77,14 +109,25 @@ void TestZelvoSettings::badValueLoggedOncePerChange()
     QCOMPARE(settings.textHoldMinutes(), 30);
 }
 
-// Unquoted, a comma makes a list of the value: it is neither guessed nor shown.
-void TestZelvoSettings::loginWithAComma()
+void TestZelvoSettings::refusedLogins_data()
 {
+    QTest::addColumn<QByteArray>("password");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("a comma") << QByteArray("ge,heim") << "enthält ein Komma und gilt nur in Anführungszeichen (\"…\")";
+    QTest::newRow("in quotes, a backslash")
+        << QByteArray("\"ge\\\\heim\"")
+        << "enthält in Anführungszeichen einen Backslash; ohne Anführungszeichen gilt jedes Zeichen, wie es dasteht";
+}
+
+// A login that earlier versions read otherwise is neither guessed nor shown.
+void TestZelvoSettings::refusedLogins()
+{
+    QFETCH(QByteArray, password);
+    QFETCH(QString, why);
     TempFolder folder;
-    folder.write("zelvo.ini", "[Box2]\nBenutzer=root\nPasswort=ge,heim\n");
-    QTest::ignoreMessage(QtWarningMsg, qPrintable(folder.path("zelvo.ini") + ": Box2/Passwort enthält ein Komma und "
-                                                  "gilt nur in Anführungszeichen (\"…\"); bis dahin geht an Box 2 "
-                                                  "keine Anmeldung"));
+    folder.write("zelvo.ini", "[Box2]\nBenutzer=root\nPasswort=" + password + "\n");
+    QTest::ignoreMessage(QtWarningMsg, qPrintable(folder.path("zelvo.ini") + ": Box2/Passwort " + why
+                                                  + "; bis dahin geht an Box 2 keine Anmeldung"));
     QCOMPARE(ZelvoSettings(folder.dir()).boxLogin(2).user, QString());
 }
 
@@ -132,6 +175,69 @@ void TestZelvoSettings::fullDiskKeepsTheOldFile()
         QCOMPARE(QDir(fs.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
         QVERIFY(old.isEmpty() || (file.open(QIODevice::ReadOnly) && file.readAll() == old));
     }
+}
+
+void TestZelvoSettings::notAPlainFile_data()
+{
+    QTest::addColumn<bool>("fifo"); // else a link to a file elsewhere
+    QTest::newRow("a FIFO") << true;
+    QTest::newRow("a link") << false;
+}
+
+// Nothing waits for a writer, and nothing is written through a link.
+void TestZelvoSettings::notAPlainFile()
+{
+    QFETCH(bool, fifo);
+    TempFolder folder, elsewhere;
+    const QByteArray other = "[Zurueckhalten_Minuten]\nTexte=45\n";
+    elsewhere.write("andere.ini", other);
+    const QString path = folder.path("zelvo.ini");
+    QVERIFY(fifo ? ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0
+                 : QFile::link(elsewhere.path("andere.ini"), path));
+    QVERIFY(inChild([&] {
+        ZelvoSettings settings(folder.dir());
+        const QString error = settings.setDeliveryWindowLayout({QSize(800, 300), {1}});
+        return settings.textHoldMinutes() == (fifo ? 30 : 45)
+            && g_childLog.filter(fifo ? "zelvo.ini: wird nicht gelesen (" : "wird nicht gelesen").size() == (fifo ? 1 : 0)
+            && error == path + (fifo ? " ist keine gewöhnliche Datei" : " ist ein symbolischer Verweis")
+                            + " und wird nicht geschrieben";
+    }));
+    QCOMPARE(elsewhere.read("andere.ini"), other);
+    QCOMPARE(QFileInfo(path).isSymLink(), !fifo);
+}
+
+void TestZelvoSettings::othersMayReadIt_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("password"); // as Zelvo takes it
+    QTest::addColumn<QString>("said");
+    const QString said = "zelvo.ini: enthält Passwörter und ist für andere %1, Zelvo kann das nicht ändern "
+                         "(die Datei gehört einem anderen Benutzer)";
+    QTest::newRow("0644") << 0644 << "geheim" << said.arg("lesbar");
+    QTest::newRow("0666") << 0666 << "" << said.arg("beschreibbar") + " - die Anmeldungen gelten nicht";
+}
+
+// A file of root's, read by another user: said once, in the log and in
+// what zelvo-check shows.
+void TestZelvoSettings::othersMayReadIt()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, password);
+    QFETCH(QString, said);
+    if (::geteuid() != 0)
+        QSKIP("needs root, to read a file of root's as another user");
+    TempFolder folder;
+    folder.write("zelvo.ini", "[Box1]\nBenutzer=root\nPasswort=geheim\n");
+    QVERIFY(::chmod(QFile::encodeName(folder.dir().path()).constData(), 0755) == 0);
+    QVERIFY(::chmod(QFile::encodeName(folder.path("zelvo.ini")).constData(), mode_t(mode)) == 0);
+    QVERIFY(inChild([&] {
+        const ZelvoSettings settings(folder.dir());
+        for (int tick = 0; tick < 3; ++tick)
+            if (settings.boxLogin(1).password != password)
+                return false;
+        return g_childLog.filter("enthält Passwörter").size() == 1 && g_childLog.first().endsWith(said)
+            && settings.warnings() == QStringList{said.mid(11)};
+    }, true));
 }
 
 int main(int argc, char *argv[])
