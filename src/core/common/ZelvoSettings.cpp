@@ -311,7 +311,8 @@ void ZelvoSettings::refresh() const
         }
         if (!whole)
             login = BoxLogin();
-        anyPassword = anyPassword || !login.password.isEmpty();
+        // Refused or not, a password is in the file.
+        anyPassword = anyPassword || !written.value(group + kPasswordKey).trimmed().isEmpty();
     }
     if (anyPassword) {
         const QByteArray name = QFile::encodeName(m_path);

@@ -146,26 +146,21 @@ void TestHeldMessages::damagedFileSetAside()
 void TestHeldMessages::idsNeverRunOut()
 {
     TempFolder folder;
-    const QByteArray entry = "{\"id\": %1, \"box\": %2, \"kind\": \"popup\", \"text\": \"%3\", "
-                             "\"source\": \"reminder\", \"reason\": \"off\", \"madeAt\": \"2026-12-07T06:25:00Z\", "
-                             "\"expiresAt\": \"2026-12-07T09:25:00Z\"}";
-    const auto line = [&](const char *id, int box, const char *text) {
-        return QString::fromUtf8(entry).arg(QLatin1String(id)).arg(box).arg(QLatin1String(text)).toUtf8();
-    };
-    const QByteArray bad = line("3", 9, "kaputt");
-    folder.write(HeldMessages::kFileName, "{\"format\": 1, \"nextId\": 9223372036854775807, \"held\": ["
-                                              + line("1", 1, "eins") + ", " + bad + ", "
-                                              + line("9223372036854775806", 2, "zwei") + "]}");
+    QByteArray file = "{\"format\": 1, \"nextId\": 9223372036854775807, \"held\": []}";
+    for (const char *entry : {"1, \"box\": 1", "3, \"box\": 9", "9223372036854775806, \"box\": 2"})
+        file.insert(file.size() - 2, QByteArray(file.endsWith("[]}") ? "" : ", ") + "{\"id\": " + entry
+                                         + ", \"kind\": \"popup\", \"text\": \"x\", \"source\": \"reminder\", "
+                                           "\"reason\": \"off\", \"madeAt\": \"2026-12-07T06:25:00Z\", "
+                                           "\"expiresAt\": \"2026-12-07T09:25:00Z\"}");
+    folder.write(HeldMessages::kFileName, file);
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Eintrag 2 ist beschädigt \\(keine Box 1 bis 4\\)"));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("1 beschädigte Einträge beiseitegelegt als .*\\.defekt"));
-    {
-        HeldMessages list(folder.dir(), m_clock);
-        list.load();
-        QCOMPARE(textsOf(list.held(1)) + textsOf(list.held(2)), (QStringList{"eins", "zwei"}));
-        QCOMPARE(list.hold(held(3, "drei")).id, HeldMessages::kMaxId);
-        QCOMPARE(list.hold(held(3, "vier")).id, quint64(2)); // 1 is in use
-    }
-    QVERIFY(folder.read(HeldMessages::kFileName + ".defekt").contains("kaputt"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("1 beschädigte Einträge beiseitegelegt"));
+    HeldMessages list(folder.dir(), m_clock);
+    list.load();
+    QCOMPARE(list.count(), 2);
+    QCOMPARE(list.hold(held(3, "drei")).id, HeldMessages::kMaxId);
+    QCOMPARE(list.hold(held(3, "vier")).id, quint64(2)); // 1 is in use
+    QVERIFY(folder.read(HeldMessages::kFileName + ".defekt").contains("\"box\": 9"));
     HeldMessages again(folder.dir(), m_clock);
     again.load();
     QCOMPARE(again.count(), 4);

@@ -31,7 +31,6 @@ private slots:
     void panelSaysItWaits();
     void notTakenIsHeldAgain_data();
     void notTakenIsHeldAgain();
-    void fileNotWrittenNothingSent_data();
     void fileNotWrittenNothingSent();
 
 private:
@@ -270,26 +269,19 @@ void TestHolding::panelSaysItWaits()
 
 void TestHolding::notTakenIsHeldAgain_data()
 {
-    QTest::addColumn<int>("ending");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("shownText"); // empty: the request was never written
+    QTest::addColumn<SendResult>("result");
     QTest::addColumn<bool>("heldAgain");
-    const int answered = int(DeliveryOutcome::Answered);
-    QTest::newRow("connection refused") << int(DeliveryOutcome::ConnectionRefused) << 0 << QString() << true;
-    QTest::newRow("error status") << answered << 500 << "erste" << true;
-    QTest::newRow("not connected in time") << int(DeliveryOutcome::TimedOut) << 0 << QString() << true;
+    QTest::newRow("refused") << SendResult{DeliveryOutcome::ConnectionRefused, 0, {}, {}} << true;
+    QTest::newRow("error status") << SendResult{DeliveryOutcome::Answered, 500, {}, "erste"} << true;
     // It may be on the screen: at most once.
-    QTest::newRow("written, no answer") << int(DeliveryOutcome::TimedOut) << 0 << "erste" << false;
-    QTest::newRow("taken") << answered << 200 << "erste" << false;
+    QTest::newRow("written, no answer") << SendResult{DeliveryOutcome::TimedOut, 0, {}, "erste"} << false;
 }
 
-// Released one at a time: one the box did not take waits again, first and
-// with its expiry; a crash while one is on its way loses that one only.
+// One at a time: one the box did not take waits again, first and with its
+// expiry; a crash while one is on its way loses that one only.
 void TestHolding::notTakenIsHeldAgain()
 {
-    QFETCH(int, ending);
-    QFETCH(int, status);
-    QFETCH(QString, shownText);
+    QFETCH(SendResult, result);
     QFETCH(bool, heldAgain);
     FakeBoxSender &sender = m_program->sender;
     sender.setBoxState(2, BoxState::Standby);
@@ -298,76 +290,51 @@ void TestHolding::notTakenIsHeldAgain()
     const QDateTime expiry = m_program->held.held(2).first().expiresAt;
     m_clock.set(kDue.addSecs(60));
     sender.setBoxState(2, BoxState::On);
-    QCOMPARE(sender.sent.size(), 1);
-    HeldMessages onDisk(m_folder->dir(), m_clock);
-    onDisk.load();
-    QCOMPARE(onDisk.count(), 2);
-
-    sender.end(0, {DeliveryOutcome(ending), status, QString(), shownText});
+    sender.end(0, result);
     QCOMPARE(sender.sent.size(), heldAgain ? 1 : 2);
-    QCOMPARE(m_program->held.count(), heldAgain ? 3 : 1);
-    if (heldAgain) {
-        QCOMPARE(m_program->held.held(2).first().expiresAt, expiry);
-        QCOMPARE(outcome(*m_program, 0), QString("zurückgehalten (Box im Standby)"));
-        sender.setBoxState(2, BoxState::On);
-        QCOMPARE(sender.sent.last().message.text, QString("erste"));
-    }
-    m_program.reset(); // a crash now
-    m_program = std::make_unique<Program>(m_folder->dir(), m_clock);
+    QCOMPARE(m_program->held.held(2).first().message.text, heldAgain ? "erste" : "dritte");
+    QCOMPARE(m_program->held.held(2).first().expiresAt, expiry);
+    m_program = std::make_unique<Program>(m_folder->dir(), m_clock); // after a crash
     m_program->sender.restoreHeld();
-    QCOMPARE(m_program->held.count(), heldAgain ? 2 : 1);
+    QCOMPARE(m_program->held.count(), heldAgain ? 3 : 1);
 }
 
-void TestHolding::fileNotWrittenNothingSent_data()
-{
-    QTest::addColumn<bool>("full"); // else read-only
-    QTest::newRow("disk full") << true;
-    QTest::newRow("read-only folder") << false;
-}
-
-// A message goes only once the file without it is written; otherwise it
-// waits, and a restart sends each once.
+// Sent only once the file without it is written: a full disk or a
+// read-only folder keeps all three, and after a restart each goes once.
 void TestHolding::fileNotWrittenNothingSent()
 {
-    QFETCH(bool, full);
-    SmallFileSystem fs("512k");
-    if (!fs.mounted())
-        QSKIP("needs root, for a file system in a private mount namespace");
-    m_program.reset();
-    QFile::copy(m_folder->path("boxip.ini"), fs.filePath("boxip.ini"));
-    m_program = std::make_unique<Program>(QDir(fs.path()), m_clock);
-    m_program->sender.setBoxState(2, BoxState::Standby);
-    const QStringList texts{"erste", "zweite", "dritte"};
-    for (const QString &t : texts)
-        m_program->sender.send(2, {MessageKind::Message, t}, originOf(MessageSource::TypedText));
-    QVERIFY(fs.fillUp() && (full || fs.makeReadOnly()));
-
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("kann nicht geschrieben werden: .* - zurückgehaltene "
-                                                          "Nachrichten bleiben zurückgehalten"));
-    QStringList arrived;
-    const auto boxOnForThreeTicks = [&] {
-        FakeBoxSender &sender = m_program->sender;
-        for (int tick = 0, ended = 0; tick < 3; ++tick) {
-            sender.setBoxState(2, BoxState::On);
-            for (; ended < sender.sent.size(); ++ended) {
-                arrived << sender.sent.at(ended).message.text;
-                sender.end(ended, {DeliveryOutcome::Answered, 200, QString(), arrived.last()});
+    for (const bool full : {true, false}) {
+        SmallFileSystem fs("512k");
+        if (!fs.mounted())
+            QSKIP("needs root, for a file system in a private mount namespace");
+        QVERIFY(QFile::copy(m_folder->path("boxip.ini"), fs.filePath("boxip.ini")));
+        m_program = std::make_unique<Program>(QDir(fs.path()), m_clock);
+        m_program->sender.setBoxState(2, BoxState::Standby);
+        for (const char *text : {"erste", "zweite", "dritte"})
+            m_program->sender.send(2, {MessageKind::Message, text}, originOf(MessageSource::TypedText));
+        QVERIFY(fs.fillUp() && (full || fs.makeReadOnly()));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("nicht geschrieben werden: .* - zurückgehaltene "
+                                                              "Nachrichten bleiben zurückgehalten"));
+        QStringList arrived;
+        for (const bool restarted : {false, true}) {
+            for (int tick = 0, ended = 0; tick < 3; ++tick) {
+                FakeBoxSender &sender = m_program->sender;
+                sender.setBoxState(2, BoxState::On);
+                for (; ended < sender.sent.size(); ++ended) {
+                    arrived << sender.sent.at(ended).message.text;
+                    sender.end(ended, {DeliveryOutcome::Answered, 200, QString(), arrived.last()});
+                }
             }
+            QVERIFY(restarted || m_program->board.lampNote(2).endsWith(full ? "(der Datenträger ist voll)"
+                                                                            : "(das Dateisystem ist schreibgeschützt)"));
+            m_program.reset();
+            QVERIFY(restarted || fs.free());
+            m_program = std::make_unique<Program>(QDir(fs.path()), m_clock);
+            m_program->sender.restoreHeld();
         }
-    };
-    boxOnForThreeTicks();
-    QCOMPARE(m_program->held.count(), 3);
-    QVERIFY2(m_program->board.lampNote(2).endsWith(full ? "(der Datenträger ist voll)"
-                                                        : "(das Dateisystem ist schreibgeschützt)"),
-             qPrintable(m_program->board.lampNote(2)));
-
-    m_program.reset();
-    QVERIFY(fs.free());
-    m_program = std::make_unique<Program>(QDir(fs.path()), m_clock);
-    m_program->sender.restoreHeld();
-    boxOnForThreeTicks();
-    QCOMPARE(arrived, texts);
-    QCOMPARE(m_program->held.count(), 0);
+        QCOMPARE(arrived, (QStringList{"erste", "zweite", "dritte"}));
+        m_program.reset();
+    }
 }
 
 int main(int argc, char *argv[])
@@ -377,4 +344,5 @@ int main(int argc, char *argv[])
     TestHolding test;
     return QTest::qExec(&test, argc, argv);
 }
+
 #include "tst_holding.moc"
