@@ -272,7 +272,7 @@ void BoxSender::setBoxState(int box, BoxState state)
 
 // One held message at a time, and only once the file no longer holds it:
 // a crash loses at most the one on its way, and none goes twice.
-void BoxSender::release(int box)
+void BoxSender::release(int box, bool continuing)
 {
     if (releasing(box))
         return; // the next goes when this one has ended
@@ -294,11 +294,10 @@ void BoxSender::release(int box)
         SendHandle *handle = m_heldHandles.take(next->id);
         if (!handle)
             continue;
-        qCInfo(lcSend).noquote() << QStringLiteral("Box %1 ist eingeschaltet: zurückgehaltene Nachricht geht hinaus "
-                                                   "(%2 warten):")
-                                        .arg(box)
-                                        .arg(count)
-                                 << Delivery::firstLineOf(next->message.text);
+        if (!std::exchange(continuing, true))
+            qCInfo(lcSend).noquote() << QStringLiteral("Box %1 ist eingeschaltet: %2 zurückgehaltene Nachrichten gehen hinaus")
+                                            .arg(box)
+                                            .arg(count);
         handle->m_address = m_boxes->boxes().address(box).trimmed(); // where box 2 is now
         m_releasing.insert(go(handle), *next);
         return;
@@ -322,7 +321,7 @@ void BoxSender::releaseEnded(const HeldMessage &message, SendHandle *handle, con
                          && (result.outcome == DeliveryOutcome::Answered || result.shownText.isEmpty());
     if (!refused || !m_held) {
         finish(handle, result);
-        release(message.box);
+        release(message.box, true);
         return;
     }
     const QString reason = heldReason(message.reason == HoldReason::BoxInStandby ? BoxState::Standby : BoxState::Off);

@@ -152,7 +152,8 @@ private:
     void route(SendHandle *handle);
     quint64 go(SendHandle *handle);
     void holdOrRefuse(SendHandle *handle, BoxState state);
-    void release(int box);
+    // continuing: the next of those that went out on the last word.
+    void release(int box, bool continuing = false);
     bool releasing(int box) const;
     void releaseEnded(const HeldMessage &message, SendHandle *handle, const SendResult &result);
     void dropExpired();

@@ -153,7 +153,7 @@ QList<HeldMessage> HeldMessages::dropExpired()
         }
     }
     if (!expired.isEmpty())
-        save(QStringLiteral("verfallene Nachrichten stehen bis dahin noch darin"));
+        save(QStringLiteral("verfallene Nachrichten stehen noch darin und werden beim nächsten Start verworfen"));
     return expired;
 }
 
