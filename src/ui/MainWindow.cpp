@@ -380,7 +380,8 @@ void MainWindow::mirrorLamp(int box, BoxState state)
     const QString kind = m_engine->sender()->kindOf(box);
     const QString name = kind.isEmpty() ? QStringLiteral("Box %1").arg(box) : QStringLiteral("Box %1 (%2)").arg(box).arg(kind);
     m_lamps[box - 1]->setFillColor(colour);
-    m_lamps[box - 1]->setToolTip(name + QStringLiteral(": ") + what);
+    const QString note = m_engine->display()->lampNote(box);
+    m_lamps[box - 1]->setToolTip(name + QStringLiteral(": ") + what + (note.isEmpty() ? QString() : QLatin1Char('\n') + note));
 }
 
 void MainWindow::mirrorLastDelivery(const Delivery &entry)

@@ -2,6 +2,7 @@
 
 #include "boxes/ProtocolChoice.h"
 #include "check/FolderCheck.h"
+#include "common/ZelvoSettings.h"
 
 #include <QStringList>
 
@@ -129,6 +130,8 @@ QString CheckTextReport::of(const FolderCheck &c)
                        .arg(b)
                        .arg(printable(c.boxes.boxes.address(b).trimmed()), c.addressRefusals[b - 1]);
     }
+    for (const QString &w : c.settingsWarnings)
+        out += ZelvoSettings::kFileName + QStringLiteral(": ") + printable(w) + QLatin1Char('\n');
     for (const ReminderListCheck &l : c.lists) {
         out += listHeading(l) + QLatin1Char('\n');
         for (const QString &w : l.file.warnings)

@@ -2,6 +2,7 @@
 
 #include "boxes/BoxAddress.h"
 #include "check/ReminderSchedule.h"
+#include "common/ZelvoSettings.h"
 
 #include <QFileInfo>
 
@@ -86,6 +87,7 @@ FolderCheck FolderCheck::run(const QDir &folder, const QDateTime &now, int dueCo
         if (!address.usable() && address.verdict() != BoxAddress::Verdict::Empty)
             c.addressRefusals[box - 1] = address.reason();
     }
+    c.settingsWarnings = ZelvoSettings(folder).warnings();
     ReminderSchedule::Lists records;
     for (const ReminderListKind list : {ReminderListKind::Daily, ReminderListKind::Weekly, ReminderListKind::Dated}) {
         const ReminderListFile::ReadResult file = ReminderListFile::read(folder, list);

@@ -64,6 +64,19 @@ void StatusBoard::setLamp(int box, BoxState state)
     emit lampChanged(box, state);
 }
 
+QString StatusBoard::lampNote(int box) const
+{
+    return (box >= 1 && box <= BoxCount::kBoxes) ? m_lampNotes[box - 1] : QString();
+}
+
+void StatusBoard::setLampNote(int box, const QString &note)
+{
+    if (box < 1 || box > BoxCount::kBoxes || m_lampNotes[box - 1] == note)
+        return;
+    m_lampNotes[box - 1] = note;
+    emit lampChanged(box, m_lamps[box - 1]);
+}
+
 void StatusBoard::setHeldCount(int count)
 {
     if (count == m_heldCount)

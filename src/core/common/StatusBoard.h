@@ -45,6 +45,11 @@ public:
     QString folderNotice() const { return m_folderNotice; }
     void setFolderNotice(const QString &text);
 
+    // A word on box's held messages for its lamp's tip (why they stay);
+    // empty when there is none. A change is a lampChanged().
+    QString lampNote(int box) const;
+    void setLampNote(int box, const QString &note);
+
     // How many messages wait for their boxes (the tray tip says it).
     int heldCount() const { return m_heldCount; }
     void setHeldCount(int count);
@@ -63,6 +68,7 @@ private:
     bool m_infoVisible = false;
     QString m_boxStatus = QString(BoxCount::kBoxes, QLatin1Char('0'));
     std::array<BoxState, BoxCount::kBoxes> m_lamps{};
+    std::array<QString, BoxCount::kBoxes> m_lampNotes;
     int m_heldCount = 0;
     QString m_folderNotice;
 };

@@ -38,6 +38,7 @@ Engine::Engine(const Options &options, QObject *parent)
     m_sender->showOn(m_display);
     m_sender->holdIn(&m_held, m_clock);
     connect(m_sender, &BoxSender::heldCountChanged, m_display, &StatusBoard::setHeldCount);
+    connect(m_sender, &BoxSender::heldStuck, m_display, &StatusBoard::setLampNote);
 
     m_secondTimer = new SecondTimer(this);
     m_secondTimer->setObjectName(QStringLiteral("Timer1"));
