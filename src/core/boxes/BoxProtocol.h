@@ -103,12 +103,14 @@ public:
         return this->question(question);
     }
 
-    // What answer from address means for request (a message's or a
-    // question's); what it tells of the box is remembered.
-    virtual AnswerMeaning readAnswer(const QString &address, const BoxGet &request, const HttpAnswer &answer) = 0;
+    // What answer from address means for request, which asked asked (a
+    // question; none: a message); what it tells of the box is remembered.
+    virtual AnswerMeaning readAnswer(const QString &address, std::optional<BoxQuestion> asked, const BoxGet &request,
+                                     const HttpAnswer &answer) = 0;
 
-    // request to address got no answer: what depended on it is forgotten.
-    virtual void unanswered(const QString &address, const BoxGet &request) = 0;
+    // The request that asked asked of address got no answer: what depended
+    // on it is forgotten.
+    virtual void unanswered(const QString &address, std::optional<BoxQuestion> asked) = 0;
 
     // The version learnt of the box at address; empty while none is known.
     virtual QString version(const QString &address) const = 0;

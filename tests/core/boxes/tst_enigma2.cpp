@@ -37,7 +37,8 @@ std::optional<int> unsetIfNegative(int seconds)
 }
 
 // One GET to the box as the transport writes it, and what its answer means.
-AnswerMeaning ask(Enigma2Protocol &protocol, quint16 port, const BoxGet &get)
+AnswerMeaning ask(Enigma2Protocol &protocol, quint16 port, const BoxGet &get,
+                  std::optional<BoxQuestion> asked = std::nullopt)
 {
     HttpExchange exchange(1, kBox, nullptr);
     QSignalSpy ended(&exchange, &HttpExchange::ended);
@@ -51,7 +52,7 @@ AnswerMeaning ask(Enigma2Protocol &protocol, quint16 port, const BoxGet &get)
     exchange.start(port);
     if (ended.isEmpty() && !ended.wait(10000))
         return {};
-    return protocol.readAnswer(kBox, get, exchange.answer());
+    return protocol.readAnswer(kBox, asked, get, exchange.answer());
 }
 
 } // namespace
@@ -142,7 +143,10 @@ void TestEnigma2::answerMeaning()
     HttpAnswer read;
     read.feed(answer.left(read.wanted()));
     read.endOfStream();
-    const AnswerMeaning meaning = protocol.readAnswer(kBox, {path, {}}, read);
+    const std::optional<BoxQuestion> asked = path == "/api/about"        ? std::optional(BoxQuestion::Identity)
+                                             : path == "/api/powerstate" ? std::optional(BoxQuestion::Mode)
+                                                                         : std::nullopt;
+    const AnswerMeaning meaning = protocol.readAnswer(kBox, asked, {path, {}}, read);
     QCOMPARE(int(meaning.verdict), verdict);
     QCOMPARE(meaning.why, why);
     QCOMPARE(meaning.canShow.has_value() ? int(*meaning.canShow) : -1, canShow);
@@ -248,9 +252,9 @@ void TestEnigma2::answers()
     QCOMPARE(meaning.why, why);
     QCOMPARE(QJsonDocument::fromJson(out.data()).object().value("shown").toString(), shown);
     if (why != Enigma2Protocol::loginRequired()) {
-        QCOMPARE(ask(protocol, box.port(), *protocol.questionFor(kBox, BoxQuestion::Identity)).version,
+        QCOMPARE(ask(protocol, box.port(), *protocol.questionFor(kBox, BoxQuestion::Identity), BoxQuestion::Identity).version,
                  QString::fromLatin1(box.version()));
-        const AnswerMeaning power = ask(protocol, box.port(), *protocol.questionFor(kBox, BoxQuestion::Mode));
+        const AnswerMeaning power = ask(protocol, box.port(), *protocol.questionFor(kBox, BoxQuestion::Mode), BoxQuestion::Mode);
         QCOMPARE(power.canShow, std::optional<bool>(mode != "standby"));
     }
 }

@@ -350,17 +350,17 @@ void TestHttpTransport::firmwareLearntFromAnswers()
     const QByteArray query = RequestTarget::kVersionQuery.toLatin1();
     BoxFirmware firmware;
     QCOMPARE(firmware.kindOf(box), FirmwareKind::Unknown);
-    firmware.learn(box, "/control/message?nmsg=x", "nhttpd/3.1.9", "ok");
+    firmware.learn(box, false, "nhttpd/3.1.9", "ok");
     QCOMPARE(firmware.kindOf(box), FirmwareKind::Old);
-    firmware.learn(box, "/control/message?nmsg=x", "Apache", "3.6.0"); // neither says anything
+    firmware.learn(box, false, "Apache", "3.6.0"); // neither says anything
     QCOMPARE(firmware.kindOf(box), FirmwareKind::Old);
-    firmware.learn(box, query, QByteArray(), "3.6.0\n");
+    firmware.learn(box, true, QByteArray(), "3.6.0\n");
     QCOMPARE(firmware.kindOf(box), FirmwareKind::New);
-    firmware.unanswered(box, "/control/message?nmsg=x"); // says nothing of the web server
+    firmware.unanswered(box, false); // says nothing of the web server
     QCOMPARE(firmware.kindOf(box), FirmwareKind::New);
-    firmware.unanswered(box, query); // a box that does not answer this counts as unknown
+    firmware.unanswered(box, true); // a box that does not answer this counts as unknown
     QCOMPARE(firmware.kindOf(box), FirmwareKind::Unknown);
-    firmware.learn(box, query, QByteArray(), "3.6.0\n");
+    firmware.learn(box, true, QByteArray(), "3.6.0\n");
     QCOMPARE(firmware.kindOf(QStringLiteral("127.0.0.2")), FirmwareKind::Unknown);
 
     // Through the transport: the Server header of a real answer.

@@ -67,7 +67,8 @@ void TestNhttpdProtocol::answerMeaning()
     QFETCH(QString, version);
     NhttpdProtocol protocol;
     const BoxGet request = question ? identity(protocol) : protocol.messageRequest(kBox, nmsg("x")).get;
-    const AnswerMeaning meaning = protocol.readAnswer(kBox, request, answerOf(answer));
+    const AnswerMeaning meaning = protocol.readAnswer(kBox, question ? std::optional(BoxQuestion::Identity) : std::nullopt, request,
+                                                            answerOf(answer));
     QCOMPARE(int(meaning.verdict), verdict);
     QCOMPARE(meaning.version, version);
     QCOMPARE(protocol.version(kBox), version);
@@ -96,11 +97,11 @@ void TestNhttpdProtocol::requestFollowsWhatWasLearnt()
     QFETCH(QString, change);
     QFETCH(bool, changed);
     NhttpdProtocol protocol;
-    protocol.readAnswer(kBox, identity(protocol), answerOf("HTTP/1.1 200 OK\r\n\r\n3.6.0\n"));
+    protocol.readAnswer(kBox, BoxQuestion::Identity, identity(protocol), answerOf("HTTP/1.1 200 OK\r\n\r\n3.6.0\n"));
     if (versionAnswer.isEmpty())
-        protocol.unanswered(kBox, identity(protocol)); // what was known is forgotten
+        protocol.unanswered(kBox, BoxQuestion::Identity); // what was known is forgotten
     else
-        protocol.readAnswer(kBox, identity(protocol), answerOf("HTTP/1.1 200 OK\r\n\r\n" + versionAnswer));
+        protocol.readAnswer(kBox, BoxQuestion::Identity, identity(protocol), answerOf("HTTP/1.1 200 OK\r\n\r\n" + versionAnswer));
 
     const MessageRequest request = protocol.messageRequest(kBox, nmsg("Tom & Jerry 100%"));
     QCOMPARE(protocol.shownText(request.get), shown);
@@ -154,7 +155,7 @@ void TestNhttpdProtocol::modeAnswers()
         const std::optional<BoxGet> question = protocol.questionFor(kBox, BoxQuestion::Mode);
         QVERIFY(question);
         QCOMPARE(question->target, asked.at(i));
-        meaning = protocol.readAnswer(kBox, *question, answerOf(answers.at(i)));
+        meaning = protocol.readAnswer(kBox, BoxQuestion::Mode, *question, answerOf(answers.at(i)));
     }
     QCOMPARE(meaning.canShow.has_value() ? int(*meaning.canShow) : -1, canShow);
     // What the server lacks is remembered: it is not asked again.
@@ -192,7 +193,7 @@ void TestNhttpdProtocol::displayTimes()
     QFETCH(QByteArray, ending);
     NhttpdProtocol protocol;
     protocol.setDisplayTimes(10, 0);
-    protocol.readAnswer(kBox, identity(protocol), answerOf("HTTP/1.1 404 Not Found\r\nServer: " + server + "\r\n\r\n"));
+    protocol.readAnswer(kBox, BoxQuestion::Identity, identity(protocol), answerOf("HTTP/1.1 404 Not Found\r\nServer: " + server + "\r\n\r\n"));
     const QByteArray target = protocol.messageRequest(kBox, {MessageKind(kind), text}).get.target;
     QVERIFY2(target.endsWith(ending), target.right(40).constData());
     QVERIFY(target.size() <= RequestTarget::kMaxTarget);

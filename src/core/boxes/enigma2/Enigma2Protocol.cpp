@@ -172,10 +172,12 @@ std::optional<BoxGet> Enigma2Protocol::questionFor(const QString &address, BoxQu
     return BoxGet{this->question(question)->target, headers(address)};
 }
 
-AnswerMeaning Enigma2Protocol::readAnswer(const QString &address, const BoxGet &request, const HttpAnswer &answer)
+AnswerMeaning Enigma2Protocol::readAnswer(const QString &address, std::optional<BoxQuestion> asked,
+                                          const BoxGet &request, const HttpAnswer &answer)
 {
+    (void)request;
     AnswerMeaning meaning;
-    const bool identity = request.target == kAboutPath;
+    const bool identity = asked == BoxQuestion::Identity;
     if (answer.status() == 401) {
         // Only a box of this kind asks for its password on these paths.
         meaning.verdict = AnswerMeaning::Verdict::Refused;
@@ -187,11 +189,11 @@ AnswerMeaning Enigma2Protocol::readAnswer(const QString &address, const BoxGet &
             m_versions.insert(address, *version);
         else
             m_versions.remove(address);
-    } else if (answer.status() == 404 && request.target == kPowerStatePath) {
+    } else if (answer.status() == 404 && asked == BoxQuestion::Mode) {
         meaning.verdict = AnswerMeaning::Verdict::NotThisKind; // a web interface without the question
     } else if (answer.status() != 200) {
         meaning.verdict = AnswerMeaning::Verdict::Refused; // the status says why
-    } else if (request.target == kPowerStatePath) {
+    } else if (asked == BoxQuestion::Mode) {
         const QJsonValue standby = jsonObject(answer.body()).value(QLatin1String("instandby"));
         meaning.verdict = standby.isBool() ? AnswerMeaning::Verdict::Accepted : AnswerMeaning::Verdict::Refused;
         if (standby.isBool())
@@ -215,9 +217,9 @@ AnswerMeaning Enigma2Protocol::readAnswer(const QString &address, const BoxGet &
     return meaning;
 }
 
-void Enigma2Protocol::unanswered(const QString &address, const BoxGet &request)
+void Enigma2Protocol::unanswered(const QString &address, std::optional<BoxQuestion> asked)
 {
-    if (request.target == kAboutPath)
+    if (asked == BoxQuestion::Identity)
         m_versions.remove(address);
 }
 

@@ -53,8 +53,9 @@ public:
     QString changedAlike(const QString &text) const override { return text; }
     std::optional<BoxGet> question(BoxQuestion question) const override;
     std::optional<BoxGet> questionFor(const QString &address, BoxQuestion question) const override;
-    AnswerMeaning readAnswer(const QString &address, const BoxGet &request, const HttpAnswer &answer) override;
-    void unanswered(const QString &address, const BoxGet &request) override;
+    AnswerMeaning readAnswer(const QString &address, std::optional<BoxQuestion> asked, const BoxGet &request,
+                             const HttpAnswer &answer) override;
+    void unanswered(const QString &address, std::optional<BoxQuestion> asked) override;
     QString version(const QString &address) const override;
     void forget(const QString &address) override { m_versions.remove(address); }
 

@@ -7,7 +7,7 @@
 
 #include <tuple>
 
-void BoxFirmware::learn(const QString &address, const QByteArray &target, const QByteArray &serverHeader,
+void BoxFirmware::learn(const QString &address, bool versionAnswer, const QByteArray &serverHeader,
                         const QByteArray &body)
 {
     static const QByteArray product = "nhttpd/";
@@ -16,15 +16,15 @@ void BoxFirmware::learn(const QString &address, const QByteArray &target, const 
         const QByteArray version = server.mid(product.size()).split(' ').first();
         set(address, fromVersion(version), version);
     }
-    if (target == RequestTarget::kVersionQuery.toLatin1()) {
+    if (versionAnswer) {
         const QByteArray version = body.trimmed();
         set(address, fromVersion(version), version);
     }
 }
 
-void BoxFirmware::unanswered(const QString &address, const QByteArray &target)
+void BoxFirmware::unanswered(const QString &address, bool versionQuestion)
 {
-    if (target != RequestTarget::kVersionQuery.toLatin1())
+    if (!versionQuestion)
         return;
     m_versions.remove(address);
     if (m_kinds.remove(address) > 0)

@@ -16,12 +16,12 @@ public:
     // The version behind kindOf(), empty while the kind is unknown.
     QByteArray versionOf(const QString &address) const { return m_versions.value(address); }
 
-    // One answer from address to target (the request target as sent).
-    void learn(const QString &address, const QByteArray &target, const QByteArray &serverHeader,
-               const QByteArray &body);
-    // A request from address to target that got no answer: after an
-    // unanswered version query the box counts as unknown again.
-    void unanswered(const QString &address, const QByteArray &target);
+    // One answer from address; versionAnswer: to the version question, so
+    // its body is the version.
+    void learn(const QString &address, bool versionAnswer, const QByteArray &serverHeader, const QByteArray &body);
+    // A request to address that got no answer: after an unanswered version
+    // question the box counts as unknown again.
+    void unanswered(const QString &address, bool versionQuestion);
     // Nothing is known of address any more.
     void forget(const QString &address)
     {

@@ -104,19 +104,21 @@ AnswerMeaning NhttpdProtocol::readMode(const QString &address, const BoxGet &req
     AnswerMeaning meaning;
     meaning.version = version(address);
     const bool ok = answer.status() >= 200 && answer.status() < 300;
-    if (ok && request.target == RequestTarget::kModeQuery && kModes.contains(word)) {
+    // Which of this kind's two forms of the question it was.
+    const bool standbyForm = request.target == RequestTarget::kStandbyQuery;
+    if (ok && !standbyForm && kModes.contains(word)) {
         meaning.verdict = AnswerMeaning::Verdict::Accepted;
         if (word != "unknown")
             meaning.canShow = word != "standby" && word != "avinput";
         return meaning;
     }
-    if (ok && request.target == RequestTarget::kStandbyQuery && (word == "on" || word == "off")) {
+    if (ok && standbyForm && (word == "on" || word == "off")) {
         meaning.verdict = AnswerMeaning::Verdict::Accepted;
         meaning.canShow = word == "off";
         return meaning;
     }
     if (answer.status() == 404 || word.startsWith("unknown command")) {
-        m_modeQuestionsLacking[address] = request.target == RequestTarget::kModeQuery ? 1 : 2;
+        m_modeQuestionsLacking[address] = standbyForm ? 2 : 1;
         meaning.verdict = AnswerMeaning::Verdict::NotThisKind;
         return meaning;
     }
@@ -125,16 +127,18 @@ AnswerMeaning NhttpdProtocol::readMode(const QString &address, const BoxGet &req
     return meaning;
 }
 
-AnswerMeaning NhttpdProtocol::readAnswer(const QString &address, const BoxGet &request, const HttpAnswer &answer)
+AnswerMeaning NhttpdProtocol::readAnswer(const QString &address, std::optional<BoxQuestion> asked,
+                                         const BoxGet &request, const HttpAnswer &answer)
 {
-    m_firmware.learn(address, request.target, answer.serverHeader(), answer.body());
-    if (request.target == RequestTarget::kModeQuery || request.target == RequestTarget::kStandbyQuery)
+    const bool identity = asked == BoxQuestion::Identity;
+    m_firmware.learn(address, identity, answer.serverHeader(), answer.body());
+    if (asked == BoxQuestion::Mode)
         return readMode(address, request, answer);
-    if (request.target == m_identity.target)
+    if (identity)
         m_modeQuestionsLacking.remove(address);
     AnswerMeaning meaning;
     meaning.version = version(address);
-    if (request.target == m_identity.target)
+    if (identity)
         meaning.verdict = m_firmware.kindOf(address) == FirmwareKind::Unknown ? AnswerMeaning::Verdict::NotThisKind
                                                                               : AnswerMeaning::Verdict::Accepted;
     else if (answer.status() >= 200 && answer.status() < 300)
@@ -144,9 +148,9 @@ AnswerMeaning NhttpdProtocol::readAnswer(const QString &address, const BoxGet &r
     return meaning;
 }
 
-void NhttpdProtocol::unanswered(const QString &address, const BoxGet &request)
+void NhttpdProtocol::unanswered(const QString &address, std::optional<BoxQuestion> asked)
 {
-    m_firmware.unanswered(address, request.target);
+    m_firmware.unanswered(address, asked == BoxQuestion::Identity);
 }
 
 QString NhttpdProtocol::version(const QString &address) const

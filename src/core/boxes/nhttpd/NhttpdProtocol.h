@@ -32,8 +32,9 @@ public:
     // The mode question falls back to the standby question for a server
     // that lacks it, and to none for one that knows neither.
     std::optional<BoxGet> questionFor(const QString &address, BoxQuestion question) const override;
-    AnswerMeaning readAnswer(const QString &address, const BoxGet &request, const HttpAnswer &answer) override;
-    void unanswered(const QString &address, const BoxGet &request) override;
+    AnswerMeaning readAnswer(const QString &address, std::optional<BoxQuestion> asked, const BoxGet &request,
+                             const HttpAnswer &answer) override;
+    void unanswered(const QString &address, std::optional<BoxQuestion> asked) override;
     QString version(const QString &address) const override;
     void forget(const QString &address) override;
 
