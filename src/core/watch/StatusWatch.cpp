@@ -3,6 +3,7 @@
 #include "boxes/BoxListSource.h"
 #include "boxes/BoxSender.h"
 #include "boxes/Message.h"
+#include "common/BoxStateText.h"
 #include "common/StatusBoard.h"
 #include "common/Logging.h"
 #include "watch/EchoProber.h"
@@ -233,59 +234,85 @@ void StatusWatch::logState(int box, BoxState state, const QuestionAnswer &mode)
         || (echo != EchoResult::Outcome::Reply && echo != EchoResult::Outcome::NoReply))
         return;
     m_box[box - 1].stateLogged = state;
-    const QString text = state == BoxState::On        ? QStringLiteral("eingeschaltet")
-                         : state == BoxState::Standby ? QStringLiteral("im Standby (zeigt keine Nachrichten)")
-                         : state == BoxState::Off     ? QStringLiteral("aus")
-                                                      : QStringLiteral("erreichbar, ob sie Nachrichten zeigt, ist offen");
+    const QString text = BoxStateText::of(state, BoxStateText::Form::Log);
     qCInfo(lcWatch).noquote() << QStringLiteral("Box %1 ist").arg(box) << text
                               << (!mode.canShow.has_value() && echo == EchoResult::Outcome::Reply ? QStringLiteral("(%1)").arg(said)
                                                                                                   : QString());
 }
 
+// A tick ends in four steps: judge what each box is, show it, tell the
+// sender, then write the notices; the alerts go last.
 void StatusWatch::finishTick()
 {
+    const QString current = judge();
+    const QStringList alerts = show();
+    tell();
+    notify(current);
+
+    qCDebug(lcWatch) << "Prüfung fertig nach" << m_tickTime.elapsed() << "ms";
+    m_deadline.stop();
+    m_running = false;
+    // Messages last: a modal box opened from here must find the tick done.
+    for (const QString &text : alerts)
+        emit alert(text);
+    emit tickFinished();
+}
+
+// Each probed box's state from its echo and its mode answer; the boxes on,
+// one character per box ('1' on).
+QString StatusWatch::judge()
+{
     QString current;
-    QStringList alerts;
     for (int box = 1; box <= BoxList::kBoxes; ++box) {
-        if (!m_box[box - 1].probed) {
+        Box &b = m_box[box - 1];
+        if (!b.probed) {
             current += QLatin1Char('0'); // not configured: the lamp keeps its colour
             continue;
         }
-        const EchoResult &r = m_box[box - 1].result;
-        const QuestionAnswer &mode = m_box[box - 1].mode;
         // A box whose mode could not be learnt stays as it was: only a box
         // that cannot be asked at all (an old server) counts as on.
-        const BoxState state = r.status() != 0        ? BoxState::Off
-                               : !mode.reached         ? m_box[box - 1].state
-                               : mode.canShow == false ? BoxState::Standby
-                                                       : BoxState::On;
-        m_box[box - 1].state = state;
-        m_display->setLamp(box, state);
-        logState(box, state, mode);
-        const bool on = state == BoxState::On;
-        current += on ? QLatin1Char('1') : QLatin1Char('0');
+        b.state = b.result.status() != 0  ? BoxState::Off
+                  : !b.mode.reached       ? b.state
+                  : b.mode.canShow == false ? BoxState::Standby
+                                            : BoxState::On;
+        logState(box, b.state, b.mode);
+        current += b.state == BoxState::On ? QLatin1Char('1') : QLatin1Char('0');
+    }
+    return current;
+}
 
+// The lamps; the alerts to raise for what the probes found.
+QStringList StatusWatch::show()
+{
+    QStringList alerts;
+    for (int box = 1; box <= BoxList::kBoxes; ++box) {
+        Box &b = m_box[box - 1];
+        if (!b.probed)
+            continue;
+        m_display->setLamp(box, b.state);
         // Shown once per address that does not resolve; each failure is still logged.
         const QString address = m_boxes.address(box).trimmed();
-        if (r.outcome == EchoResult::Outcome::Unresolved && m_box[box - 1].unresolvedShown != address) {
-            m_box[box - 1].unresolvedShown = address;
+        if (b.result.outcome == EchoResult::Outcome::Unresolved && b.unresolvedShown != address) {
+            b.unresolvedShown = address;
             if (!alerts.contains(kUnresolvedAlert))
                 alerts << kUnresolvedAlert;
-        } else if (m_box[box - 1].unresolvedShown != address) {
-            m_box[box - 1].unresolvedShown.clear();
+        } else if (b.unresolvedShown != address) {
+            b.unresolvedShown.clear();
         }
-        if (r.outcome == EchoResult::Outcome::IcmpNotAllowed && !m_toldIcmpNotAllowed) {
+        if (b.result.outcome == EchoResult::Outcome::IcmpNotAllowed && !m_toldIcmpNotAllowed) {
             m_toldIcmpNotAllowed = true;
             alerts << kIcmpNotAllowedAlert;
         }
     }
+    return alerts;
+}
 
-    const QString stored = m_display->boxStatus();
-    // The sender hears first, so that what waited for a box that came on
-    // goes before the notice.
-    // A box that could not be probed (ICMP not allowed, a name not resolved)
-    // is off for the lamp, but the sender does not know it: it asks the box
-    // itself before a message.
+// The sender hears first, so that what waited for a box that came on goes
+// before the notice. A box that could not be probed (ICMP not allowed, a
+// name not resolved) is off for the lamp, but the sender does not know it:
+// it asks the box itself before a message.
+void StatusWatch::tell()
+{
     for (int box = 1; box <= BoxList::kBoxes; ++box) {
         if (!m_box[box - 1].probed)
             continue;
@@ -293,6 +320,12 @@ void StatusWatch::finishTick()
         const bool told = echo == EchoResult::Outcome::Reply || echo == EchoResult::Outcome::NoReply;
         m_sender->setBoxState(box, told ? m_box[box - 1].state : BoxState::Unknown);
     }
+}
+
+// The notice to the boxes that are on and want it, when any box changed.
+void StatusWatch::notify(const QString &current)
+{
+    const QString stored = m_display->boxStatus();
     if (current != stored) {
         const Message notice{MessageKind::Message, composeNotice(stored, current)};
         for (int box = 1; box <= BoxList::kBoxes; ++box) {
@@ -303,14 +336,6 @@ void StatusWatch::finishTick()
         qCInfo(lcWatch).noquote() << "Status" << stored << "->" << current;
     }
     m_display->setBoxStatus(current);
-
-    qCDebug(lcWatch) << "Prüfung fertig nach" << m_tickTime.elapsed() << "ms";
-    m_deadline.stop();
-    m_running = false;
-    // Messages last: a modal box opened from here must find the tick done.
-    for (const QString &text : alerts)
-        emit alert(text);
-    emit tickFinished();
 }
 
 QString StatusWatch::composeNotice(const QString &stored, const QString &current)

@@ -79,6 +79,10 @@ private:
     void giveUpWaiting();
     void logResult(int box, const EchoResult &result);
     void finishTick();
+    QString judge();
+    QStringList show();
+    void tell();
+    void notify(const QString &current);
 
     StatusBoard *m_display;
     BoxSender *m_sender;
