@@ -5,6 +5,7 @@
 #include "boxes/BoxList.h"
 #include "boxes/BoxListSource.h"
 #include "boxes/BoxSender.h"
+#include "common/BoxStateText.h"
 #include "common/Logging.h"
 #include "sendtext/DirectSend.h"
 #include "sendtext/ScriptDelivery.h"
@@ -95,10 +96,9 @@ int report(const QList<ScriptDelivery::BoxOutcome> &outcomes, bool waited)
     bool anyHeld = false;
     for (const auto &o : outcomes) {
         if (o.held()) {
-            say(QStringLiteral("zelvo send: Box %1 (%2): zurückgehalten (%3) - das laufende Zelvo sendet die "
+            say(QStringLiteral("zelvo send: %1: zurückgehalten (%2) - das laufende Zelvo sendet die "
                                "Nachricht, sobald die Box sie zeigen kann.")
-                    .arg(o.box)
-                    .arg(o.address.trimmed(), o.error));
+                    .arg(BoxStateText::boxName(o.box, QString(), o.address.trimmed()), o.error));
             anyHeld = true;
         } else if ((waited || o.known()) && !o.reached()) {
             say(QStringLiteral("zelvo send: ") + o.failureText());

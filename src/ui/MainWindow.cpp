@@ -7,6 +7,7 @@
 #include "TrayIcon.h"
 #include "DeliveryWindow.h"
 #include "boxes/DeliveryRecord.h"
+#include "common/BoxStateText.h"
 #include "common/StatusBoard.h"
 #include "app/AutostartEntry.h"
 #include "engine/DefaultFolder.h"
@@ -359,26 +360,12 @@ void MainWindow::openListCheck()
 // (standby, AV input), so messages wait; red: off or not yet found.
 void MainWindow::mirrorLamp(int box, BoxState state)
 {
-    QColor colour = kLampOff;
-    QString what = QStringLiteral("noch nicht geprüft");
-    switch (state) {
-    case BoxState::On:
-        colour = kLampOn;
-        what = QStringLiteral("eingeschaltet - Nachrichten werden angezeigt");
-        break;
-    case BoxState::Standby:
-        colour = kLampStandby;
-        what = QStringLiteral("im Standby - Nachrichten werden zurückgehalten, bis sie eingeschaltet ist");
-        break;
-    case BoxState::Off:
-        what = QStringLiteral("aus - antwortet nicht; Nachrichten werden zurückgehalten");
-        break;
-    case BoxState::Unknown:
-        break;
-    }
+    const QColor colour = state == BoxState::On        ? kLampOn
+                          : state == BoxState::Standby ? kLampStandby
+                                                       : kLampOff;
+    const QString what = BoxStateText::of(state, BoxStateText::Form::Lamp);
     // "Box 2 (Enigma2)" for a box of the second kind.
-    const QString kind = m_engine->sender()->kindOf(box);
-    const QString name = kind.isEmpty() ? QStringLiteral("Box %1").arg(box) : QStringLiteral("Box %1 (%2)").arg(box).arg(kind);
+    const QString name = BoxStateText::boxName(box, m_engine->sender()->kindOf(box));
     m_lamps[box - 1]->setFillColor(colour);
     const QString note = m_engine->display()->lampNote(box);
     m_lamps[box - 1]->setToolTip(name + QStringLiteral(": ") + what + (note.isEmpty() ? QString() : QLatin1Char('\n') + note));

@@ -5,32 +5,22 @@
 #include "boxes/DeliveryRecord.h"
 #include "boxes/HeldMessages.h"
 #include "boxes/HttpTransport.h"
+#include "boxes/PanelFollower.h"
 #include "boxes/SendHandle.h"
-#include "common/Clock.h"
+#include "common/BoxStateText.h"
 #include "common/Logging.h"
-#include "common/StatusBoard.h"
-#include "common/ZelvoSettings.h"
 
 #include <QTimer>
 
-#include <algorithm>
-
 const int BoxSender::kDefaultTimeoutMs = HttpTransport::kDefaultTimeoutMs;
-
-namespace {
-
-QString heldReason(BoxState state)
-{
-    return state == BoxState::Standby ? QStringLiteral("Box im Standby") : QStringLiteral("Box aus");
-}
-
-} // namespace
 
 BoxSender::BoxSender(BoxListSource *boxes, const Options &options, QObject *parent)
     : QObject(parent)
     , m_boxes(boxes)
     , m_transport(new HttpTransport(options.port, options.timeoutMs, this))
     , m_protocolSettings(boxes->folder())
+    , m_panel(new PanelFollower(this))
+    , m_gate(std::make_unique<HoldGate>(&m_protocolSettings.settings()))
 {
     connect(m_transport, &HttpTransport::done, this, &BoxSender::conclude);
     connect(m_transport, &HttpTransport::answered, this, &BoxSender::answer);
@@ -40,39 +30,20 @@ BoxSender::BoxSender(BoxListSource *boxes, const Options &options, QObject *pare
 // The handles still waiting go with this object; nobody hears of them again.
 BoxSender::~BoxSender() = default;
 
-void BoxSender::showOn(StatusBoard *display)
-{
-    m_display = display;
-    // Someone else changed the panel: its text is no longer ours to follow.
-    connect(display, &StatusBoard::infoChanged, this, [this] {
-        if (!m_showing)
-            m_panelResults.clear();
-    });
-}
-
-void BoxSender::holdIn(HeldMessages *held, const Clock *clock)
-{
-    m_held = held;
-    m_clock = clock;
-    m_askModes = true;
-}
-
 int BoxSender::heldCount() const
 {
-    return m_held ? m_held->count() : 0;
+    return m_gate->holding() ? m_gate->held()->count() : 0;
 }
 
 void BoxSender::restoreHeld()
 {
-    if (!m_held)
+    HeldMessages *held = m_gate->held();
+    if (!held)
         return;
-    const QList<HeldMessage> expired = m_held->load();
+    const QList<HeldMessage> expired = held->load();
     const auto restore = [this](const HeldMessage &m) {
         SendHandle *handle = make(boxesNow().address(m.box).trimmed(), m.message, m.origin, m.madeAt);
-        setResult(handle, {DeliveryOutcome::Held, 0, heldReason(m.reason == HoldReason::BoxInStandby
-                                                                     ? BoxState::Standby
-                                                                     : BoxState::Off),
-                           QString()});
+        setResult(handle, HoldGate::heldResult(m.reason));
         return handle;
     };
     for (const HeldMessage &m : expired) {
@@ -80,16 +51,14 @@ void BoxSender::restoreHeld()
         qCInfo(lcSend).noquote() << QStringLiteral("Box %1: zurückgehaltene Nachricht verfallen, während Zelvo nicht lief:")
                                             .arg(m.box)
                                  << Delivery::firstLineOf(m.message.text);
-        finish(handle, {DeliveryOutcome::Expired, 0, QString(), QString()});
+        finish(handle, {DeliveryOutcome::Expired, 0, QString(), QString(), SendFailure::Expired});
     }
     for (int box = 1; box <= BoxList::kBoxes; ++box)
-        for (const HeldMessage &m : m_held->held(box)) {
-            SendHandle *handle = restore(m);
-            m_heldHandles.insert(m.id, handle);
-        }
-    if (m_held->count() > 0)
-        qCInfo(lcSend).noquote() << m_held->count() << "zurückgehaltene Nachrichten warten auf ihre Boxen";
-    emit heldCountChanged(m_held->count());
+        for (const HeldMessage &m : held->held(box))
+            m_gate->adopt(m.id, restore(m));
+    if (held->count() > 0)
+        qCInfo(lcSend).noquote() << held->count() << "zurückgehaltene Nachrichten warten auf ihre Boxen";
+    emit heldCountChanged(held->count());
 }
 
 SendHandle *BoxSender::send(int box, const Message &message, const MessageOrigin &origin)
@@ -97,7 +66,7 @@ SendHandle *BoxSender::send(int box, const Message &message, const MessageOrigin
     MessageOrigin to = origin;
     to.box = box;
     SendHandle *handle = make(boxesNow().address(box).trimmed(), message, to);
-    route(handle);
+    carryOut(m_gate->route(handle));
     return handle;
 }
 
@@ -119,17 +88,13 @@ BoxList BoxSender::boxesNow()
 {
     const BoxList list = m_boxes->boxes();
     for (int box = 1; box <= BoxList::kBoxes; ++box) {
-        BoxWord &word = m_states[box - 1];
         const QString address = list.address(box).trimmed();
-        if (m_listRead && word.address == address)
+        if (!m_gate->setAddress(box, address))
             continue;
         if (m_listRead)
             qCInfo(lcSend).noquote() << QStringLiteral("Box %1 hat eine neue Adresse (%2): sie wird gefragt, was sie ist")
                                             .arg(box)
                                             .arg(address);
-        word.address = address;
-        word.state = BoxState::Unknown;
-        word.since.invalidate();
         m_identified.remove(address);
         m_transport->protocols().forget(address);
     }
@@ -141,7 +106,7 @@ BoxList BoxSender::boxesNow()
 SendHandle *BoxSender::notSent(const Message &message, const MessageOrigin &origin, const QString &reason)
 {
     SendHandle *handle = make(QString(), message, origin);
-    finishSoon(handle, {DeliveryOutcome::NotSent, 0, reason, QString()});
+    finishSoon(handle, {DeliveryOutcome::NotSent, 0, reason, QString(), SendFailure::NoBox});
     return handle;
 }
 
@@ -162,33 +127,43 @@ SendHandle *BoxSender::make(const QString &address, const Message &message, cons
     return handle;
 }
 
-// Whether box can show it decides: now, held, or after asking the box.
-void BoxSender::route(SendHandle *handle)
+// What the gate decided, in its order.
+void BoxSender::carryOut(const GateSteps &steps)
 {
-    const int box = handle->box();
-    const BoxAddress address = BoxAddress::read(handle->address());
-    if (!m_askModes || box < 1 || box > BoxList::kBoxes || (!address.needsLookup() && !address.usable())) {
-        go(handle);
-        return;
-    }
-    BoxWord &word = m_states[box - 1];
-    if (word.asking || !word.awaiting.isEmpty() || releasing(box)) {
-        word.awaiting << handle; // behind the others, whatever the answer
-        return;
-    }
-    const bool fresh = word.since.isValid() && word.since.elapsed() <= kStateFreshMs;
-    if (fresh && word.state == BoxState::On) {
-        go(handle);
-    } else if ((fresh && word.state == BoxState::Standby) || (m_held && word.state == BoxState::Off)) {
-        // A box that answers no echo is not asked; the watch says when it is back.
-        holdOrRefuse(handle, word.state);
-    } else {
-        // A box the watch could not probe (no ICMP) may never have been asked
-        // what it is: its kind decides how it is asked its mode.
-        if (!m_identified.contains(handle->address()))
-            identifyAt(handle->address());
-        word.awaiting << handle;
-        word.asking = askModeOf(handle->address(), false);
+    using Do = GateStep::Do;
+    for (const GateStep &step : steps) {
+        switch (step.what) {
+        case Do::Go:
+            if (step.releasedId) {
+                step.handle->m_address = boxesNow().address(step.box).trimmed(); // where box 2 is now
+                m_gate->released(step.box, go(step.handle));
+            } else {
+                go(step.handle);
+            }
+            break;
+        case Do::Finish:
+            finish(step.handle, step.result);
+            break;
+        case Do::FinishSoon:
+            finishSoon(step.handle, step.result);
+            break;
+        case Do::Hold:
+            setResult(step.handle, step.result);
+            if (step.announce)
+                emit step.handle->held(step.handle->result());
+            break;
+        case Do::AskMode:
+            if (step.identify && !m_identified.contains(step.address))
+                identifyAt(step.address);
+            m_gate->asking(step.box, askModeOf(step.address, false));
+            break;
+        case Do::CountChanged:
+            emit heldCountChanged(heldCount());
+            break;
+        case Do::Stuck:
+            emit heldStuck(step.box, step.why);
+            break;
+        }
     }
 }
 
@@ -198,7 +173,7 @@ quint64 BoxSender::go(SendHandle *handle)
     // still gets it, says so in the log and ends it.
     const BoxAddress box = BoxAddress::read(handle->address());
     if (!box.needsLookup() && !box.usable())
-        handle->m_result = {DeliveryOutcome::NotSent, 0, box.reason(), QString()};
+        handle->m_result = {DeliveryOutcome::NotSent, 0, box.reason(), QString(), SendFailure::AddressRefused};
     else if (handle->result().outcome == DeliveryOutcome::Held)
         setResult(handle, SendResult());
     boxesNow();
@@ -207,193 +182,12 @@ quint64 BoxSender::go(SendHandle *handle)
     return id;
 }
 
-void BoxSender::holdOrRefuse(SendHandle *handle, BoxState state)
-{
-    const QString reason = heldReason(state);
-    if (!m_held) {
-        if (state == BoxState::Standby)
-            finishSoon(handle, {DeliveryOutcome::NotSent, 0, reason + QStringLiteral(", der Text würde nicht angezeigt"),
-                                QString()});
-        else
-            go(handle); // it fails by itself, in its own words
-        return;
-    }
-    const int minutes = holdMinutes(handle->origin());
-    if (minutes <= 0) {
-        finishSoon(handle, {DeliveryOutcome::NotSent, 0, reason + QStringLiteral(", nicht zurückgehalten"), QString()});
-        return;
-    }
-    const QDateTime now = m_clock->now();
-    const MessageOrigin &origin = handle->origin();
-    const QDateTime from = origin.source == MessageSource::Reminder && origin.dueAt.isValid() ? origin.dueAt : now;
-    HeldMessage message;
-    message.box = handle->box();
-    message.message = handle->message();
-    message.origin = origin;
-    message.madeAt = now;
-    message.expiresAt = from.addSecs(qint64(minutes) * 60);
-    message.reason = state == BoxState::Standby ? HoldReason::BoxInStandby : HoldReason::BoxOff;
-    if (message.expired(now)) {
-        finishSoon(handle, {DeliveryOutcome::Expired, 0, QString(), QString()});
-        return;
-    }
-    const HeldMessages::Held held = m_held->hold(message);
-    m_heldHandles.insert(held.id, handle);
-    qCInfo(lcSend).noquote() << QStringLiteral("Box %1: Nachricht zurückgehalten (%2) bis %3:")
-                                        .arg(handle->box())
-                                        .arg(reason, message.expiresAt.toString(QStringLiteral("dd.MM. HH:mm")))
-                             << Delivery::firstLineOf(handle->message().text);
-    if (!m_held->writeError().isEmpty())
-        qCWarning(lcSend).noquote() << "zurückgehaltene Nachrichten nicht gespeichert:" << m_held->writeError();
-    if (held.pushedOut) {
-        if (SendHandle *old = m_heldHandles.take(held.pushedOut->id)) {
-            const QString why = QStringLiteral("verdrängt, mehr als %1 Nachrichten für Box %2 zurückgehalten")
-                                    .arg(HeldMessages::kMaxPerBox)
-                                    .arg(old->box());
-            qCWarning(lcSend).noquote() << QStringLiteral("Box %1: älteste zurückgehaltene Nachricht").arg(old->box())
-                                        << why;
-            finish(old, {DeliveryOutcome::Expired, 0, why, QString()});
-        }
-    }
-    setResult(handle, {DeliveryOutcome::Held, 0, reason, QString()});
-    emit handle->held(handle->result());
-    emit heldCountChanged(m_held->count());
-}
-
-int BoxSender::holdMinutes(const MessageOrigin &origin) const
-{
-    if (origin.holdMinutes)
-        return *origin.holdMinutes;
-    switch (origin.source) {
-    case MessageSource::Reminder:
-        return m_protocolSettings.settings().reminderHoldMinutes();
-    case MessageSource::StatusNotice:
-        return m_protocolSettings.settings().noticeHoldMinutes();
-    case MessageSource::TypedText:
-    case MessageSource::Script:
-        return m_protocolSettings.settings().textHoldMinutes();
-    case MessageSource::BoxTest:
-        break;
-    }
-    return 0;
-}
-
 void BoxSender::setBoxState(int box, BoxState state)
 {
     if (box < 1 || box > BoxList::kBoxes)
         return;
     boxesNow();
-    BoxWord &word = m_states[box - 1];
-    word.state = state;
-    word.since.start();
-    dropExpired();
-    if (state == BoxState::On) {
-        release(box);
-    } else if (!word.awaiting.isEmpty() && !word.asking) {
-        // Messages that waited for this word.
-        if (state == BoxState::Unknown) {
-            word.asking = askModeOf(word.address, false);
-        } else {
-            const QList<SendHandle *> awaiting = std::exchange(word.awaiting, {});
-            for (SendHandle *handle : awaiting)
-                holdOrRefuse(handle, state);
-        }
-    }
-}
-
-// One held message at a time, and only once the file no longer holds it:
-// a crash loses at most the one on its way, and none goes twice.
-void BoxSender::release(int box, bool continuing)
-{
-    if (releasing(box))
-        return; // the next goes when this one has ended
-    BoxWord &word = m_states[box - 1];
-    while (m_held && !m_held->held(box).isEmpty()) {
-        const int count = m_held->held(box).size();
-        const std::optional<HeldMessage> next = m_held->takeFirst(box);
-        if (!next) {
-            const QString why = QStringLiteral("zurückgehaltene Nachrichten bleiben zurückgehalten: %1 kann nicht "
-                                               "geschrieben werden (%2)")
-                                    .arg(HeldMessages::kFileName, m_held->writeError());
-            if (why != m_stuck[box - 1])
-                emit heldStuck(box, m_stuck[box - 1] = why);
-            break;
-        }
-        if (!m_stuck[box - 1].isEmpty())
-            emit heldStuck(box, m_stuck[box - 1] = QString());
-        emit heldCountChanged(m_held->count());
-        SendHandle *handle = m_heldHandles.take(next->id);
-        if (!handle)
-            continue;
-        if (!std::exchange(continuing, true))
-            qCInfo(lcSend).noquote() << QStringLiteral("Box %1 ist eingeschaltet: %2 zurückgehaltene Nachrichten gehen hinaus")
-                                            .arg(box)
-                                            .arg(count);
-        handle->m_address = boxesNow().address(box).trimmed(); // where box 2 is now
-        m_releasing.insert(go(handle), *next);
-        return;
-    }
-    // Those made while the box was asked or its messages went come after the held ones.
-    const QList<SendHandle *> awaiting = std::exchange(word.awaiting, {});
-    for (SendHandle *handle : awaiting)
-        go(handle);
-}
-
-bool BoxSender::releasing(int box) const
-{
-    return std::any_of(m_releasing.cbegin(), m_releasing.cend(), [box](const HeldMessage &m) { return m.box == box; });
-}
-
-// A released message the box did not take is held again; one that may
-// have been shown (written, no answer) is not, so that none shows twice.
-void BoxSender::releaseEnded(const HeldMessage &message, SendHandle *handle, const SendResult &result)
-{
-    const bool refused = !result.delivered()
-                         && (result.outcome == DeliveryOutcome::Answered || result.shownText.isEmpty());
-    if (!refused || !m_held) {
-        finish(handle, result);
-        release(message.box, true);
-        return;
-    }
-    const QString reason = heldReason(message.reason == HoldReason::BoxInStandby ? BoxState::Standby : BoxState::Off);
-    if (message.expired(m_clock->now())) {
-        finish(handle, {DeliveryOutcome::Expired, 0, QString(), QString()});
-    } else if (!m_held->putBack(message)) {
-        finish(handle, {DeliveryOutcome::Expired, 0,
-                        QStringLiteral("verdrängt, mehr als %1 Nachrichten für Box %2 zurückgehalten")
-                            .arg(HeldMessages::kMaxPerBox)
-                            .arg(message.box),
-                        QString()});
-    } else {
-        qCInfo(lcSend).noquote() << QStringLiteral("Box %1: Nachricht nicht angenommen (%2), wieder zurückgehalten bis %3:")
-                                        .arg(message.box)
-                                        .arg(Delivery::outcomeText(result),
-                                             message.expiresAt.toString(QStringLiteral("dd.MM. HH:mm")))
-                                 << Delivery::firstLineOf(message.message.text);
-        m_heldHandles.insert(m_held->held(message.box).first().id, handle);
-        setResult(handle, {DeliveryOutcome::Held, 0, reason, QString()});
-        emit heldCountChanged(m_held->count());
-    }
-    // The rest wait for the next word that the box is on; the others go now.
-    const QList<SendHandle *> awaiting = std::exchange(m_states[message.box - 1].awaiting, {});
-    for (SendHandle *h : awaiting)
-        go(h);
-}
-
-void BoxSender::dropExpired()
-{
-    if (!m_held)
-        return;
-    const QList<HeldMessage> expired = m_held->dropExpired();
-    for (const HeldMessage &m : expired) {
-        SendHandle *handle = m_heldHandles.take(m.id);
-        qCInfo(lcSend).noquote() << QStringLiteral("Box %1: zurückgehaltene Nachricht verfallen:").arg(m.box)
-                                 << Delivery::firstLineOf(m.message.text);
-        if (handle)
-            finish(handle, {DeliveryOutcome::Expired, 0, QString(), QString()});
-    }
-    if (!expired.isEmpty())
-        emit heldCountChanged(m_held->count());
+    carryOut(m_gate->setBoxState(box, state));
 }
 
 quint64 BoxSender::askMode(const QString &address)
@@ -428,47 +222,8 @@ void BoxSender::answer(quint64 asked, const QuestionAnswer &answer)
             break;
         }
     }
-    for (int box = 1; box <= BoxList::kBoxes; ++box)
-        if (m_states[box - 1].asking == asked)
-            takeBoxAnswer(box, answer, forWatch);
+    carryOut(m_gate->answered(asked, answer, forWatch));
     emit modeAnswered(asked, answer);
-}
-
-// The sender's own question before a message: what the box said decides
-// for the messages that waited for it.
-void BoxSender::takeBoxAnswer(int box, const QuestionAnswer &answer, bool forWatch)
-{
-    BoxWord &word = m_states[box - 1];
-    word.asking = 0;
-    if (!answer.reached) {
-        // No answer to the watch's question: the watch knows more (the echo)
-        // and tells within its tick.
-        if (forWatch && !answer.neverSent)
-            return;
-        // Its mode could not be learnt: the box stays as it was, and nothing
-        // held goes out on no word. What waited for the answer goes as the
-        // last word lets it (a box never judged counts as off); to an
-        // address that never gets a request it fails in its own words.
-        const BoxState state = word.state == BoxState::Unknown ? BoxState::Off : word.state;
-        const QList<SendHandle *> awaiting = std::exchange(word.awaiting, {});
-        for (SendHandle *handle : awaiting) {
-            if (state == BoxState::On || answer.neverSent || (!m_held && state == BoxState::Off))
-                go(handle);
-            else
-                holdOrRefuse(handle, state);
-        }
-        return;
-    }
-    // A box that cannot be asked its mode at all (an old server) counts as on.
-    word.state = answer.canShow == false ? BoxState::Standby : BoxState::On;
-    word.since.start();
-    if (word.state == BoxState::On) {
-        release(box);
-        return;
-    }
-    const QList<SendHandle *> awaiting = std::exchange(word.awaiting, {});
-    for (SendHandle *handle : awaiting)
-        holdOrRefuse(handle, word.state);
 }
 
 void BoxSender::identifyAt(const QString &address)
@@ -488,12 +243,9 @@ void BoxSender::logKind(const QString &address, const QString &kind, const QStri
 {
     const BoxList list = m_boxes->boxes();
     QString box = address;
-    for (int b = 1; b <= BoxList::kBoxes; ++b) {
-        if (list.address(b).trimmed() == address) {
-            box = QStringLiteral("Box %1 (%2)").arg(b).arg(address);
-            break;
-        }
-    }
+    for (int b = BoxList::kBoxes; b >= 1; --b) // the lowest number that has it
+        if (list.address(b).trimmed() == address)
+            box = BoxStateText::boxName(b, QString(), address);
     qCInfo(lcSend).noquote() << box + QStringLiteral(" ist ein ") + kind + QStringLiteral("-Receiver")
                                     + (version.isEmpty() ? QString() : QStringLiteral(", Webinterface ") + version);
     emit kindLearnt();
@@ -514,8 +266,8 @@ void BoxSender::conclude(quint64 submitted, const SendResult &result)
     SendHandle *handle = m_submitted.take(submitted);
     if (!handle)
         return;
-    if (m_releasing.contains(submitted))
-        releaseEnded(m_releasing.take(submitted), handle, result);
+    if (const std::optional<GateSteps> steps = m_gate->ended(submitted, handle, result))
+        carryOut(*steps);
     else
         finish(handle, result);
 }
@@ -525,7 +277,7 @@ void BoxSender::setResult(SendHandle *handle, const SendResult &result)
     handle->m_result = result;
     if (m_record)
         m_record->conclude(handle->id(), result);
-    followOnPanel(handle);
+    m_panel->follow(handle);
 }
 
 void BoxSender::finish(SendHandle *handle, const SendResult &result)
@@ -540,70 +292,7 @@ void BoxSender::finish(SendHandle *handle, const SendResult &result)
     if (m_record)
         m_record->conclude(handle->id(), result, changed ? &protocol : nullptr,
                            m_transport->protocols().kindOf(handle->address()));
-    if (changed && m_panelResults.contains(handle->id()))
-        m_panelText = protocol.changedAlike(m_panelText);
-    followOnPanel(handle);
+    m_panel->follow(handle, changed ? &protocol : nullptr);
     emit handle->finished(result);
     handle->deleteLater();
-}
-
-void BoxSender::showWhenSent(const QList<SendHandle *> &handles, const QString &panelText)
-{
-    if (!m_display || handles.isEmpty())
-        return;
-    m_panelText = panelText;
-    m_panelResults.clear();
-    for (const SendHandle *h : handles)
-        m_panelResults.insert(h->id(), {h->box(), h->result()});
-    m_panelLast = handles.last()->id();
-    showOnPanel(panelLine());
-}
-
-// The panel follows the messages behind its text, while it shows it.
-void BoxSender::followOnPanel(const SendHandle *handle)
-{
-    if (!m_display || !m_panelResults.contains(handle->id()))
-        return;
-    m_panelResults[handle->id()].result = handle->result();
-    m_panelLast = handle->id();
-    const QString text = panelLine();
-    if (text != m_display->infoText())
-        showOnPanel(text);
-}
-
-QString BoxSender::panelLine() const
-{
-    const auto isGoing = [](const PanelEntry &e) {
-        const DeliveryOutcome o = e.result.outcome;
-        return o != DeliveryOutcome::NotSent && o != DeliveryOutcome::Held && o != DeliveryOutcome::Expired;
-    };
-    if (std::any_of(m_panelResults.cbegin(), m_panelResults.cend(), isGoing))
-        return m_panelText;
-    QList<quint64> heldIds;
-    for (auto it = m_panelResults.cbegin(); it != m_panelResults.cend(); ++it)
-        if (it->result.outcome == DeliveryOutcome::Held)
-            heldIds << it.key();
-    if (!heldIds.isEmpty()) {
-        std::sort(heldIds.begin(), heldIds.end());
-        QStringList boxes;
-        for (const quint64 id : heldIds) {
-            const PanelEntry &e = m_panelResults[id];
-            boxes << QStringLiteral("Box %1 (%2)").arg(e.box).arg(e.result.reason == heldReason(BoxState::Standby)
-                                                                      ? QStringLiteral("Standby")
-                                                                      : QStringLiteral("aus"));
-        }
-        return QStringLiteral("Zurückgehalten für ") + boxes.join(QStringLiteral(", ")) + QStringLiteral(": ")
-               + m_panelText;
-    }
-    const PanelEntry last = m_panelResults.value(m_panelLast);
-    const QString why = last.result.outcome == DeliveryOutcome::Expired ? Delivery::outcomeText(last.result)
-                                                                        : last.result.reason;
-    return Delivery::notSentPanelText(last.box, why);
-}
-
-void BoxSender::showOnPanel(const QString &text)
-{
-    m_showing = true;
-    m_display->showInfo(text);
-    m_showing = false;
 }

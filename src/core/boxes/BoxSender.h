@@ -3,6 +3,7 @@
 #include "boxes/BoxList.h"
 #include "boxes/Delivery.h"
 #include "boxes/HeldMessage.h"
+#include "boxes/HoldGate.h"
 #include "boxes/Message.h"
 #include "boxes/QuestionAnswer.h"
 #include "boxes/ProtocolSettings.h"
@@ -16,7 +17,7 @@
 #include <QSet>
 #include <QString>
 
-#include <array>
+#include <memory>
 
 class BoxListSource;
 class Clock;
@@ -24,7 +25,7 @@ class DeliveryRecord;
 class HeldMessages;
 class HttpTransport;
 class SendHandle;
-class StatusBoard;
+class PanelFollower;
 
 // The one way a message reaches a box. Every producer (reminders, status
 // notices, the send-text step, the box address test, `zelvo send`) hands its
@@ -35,33 +36,19 @@ class StatusBoard;
 // that). Each message is entered in the delivery record when it is handed
 // over and concluded with its result.
 //
-// A box in standby answers "ok" and shows nothing. So before a message goes
-// to box 1..4 the sender knows whether the box can show it: from the watch's
-// last tick (setBoxState), or, when that is older than a tick, by asking the
-// box itself first. A message for a box that cannot show it is held (in
-// HeldMessages, which survives a restart) and goes out, in the order made and
-// at most once, when the box is on, unless its time ran out first: one at a
-// time, each only after the file without it is written. One the box does not
-// take (a refused connection, an error status, no answer to an unwritten
-// request) is held again, first, with its expiry; the rest wait for the next
-// word that the box is on. Without holding
-// (zelvo send alone) it is not sent. An address typed for the test is never
+// Whether a message to box 1..4 goes now, is held or refused is the
+// HoldGate's to decide (a box in standby answers "ok" and shows nothing);
+// the sender carries out its steps. An address typed for the test is never
 // held.
 //
-// The information panel shows a producer's text only when some box got it
-// (showWhenSent): it says "Nichts gesendet an Box N: …" when every message
-// behind the text was not sent, "Zurückgehalten für Box N (Standby): …" while
-// they wait, and shows "und", "plus", "Prozent" where a box with an old web
-// server got them.
+// The information panel follows the producers' texts in PanelFollower
+// (panel()).
 class BoxSender : public QObject
 {
     Q_OBJECT
 public:
     // How long a message may take, from hand-over to answer.
     static const int kDefaultTimeoutMs;
-    // How long the watch's word on a box counts: one tick, plus the time a
-    // tick may take to ask.
-    static constexpr int kStateFreshMs = 13000;
 
     struct Options {
         quint16 port = 80; // tests pass their own server's port and a short time-out
@@ -73,14 +60,14 @@ public:
 
     // Where each message and its result are entered; none when null.
     void keepRecordIn(DeliveryRecord *record) { m_record = record; }
-    // The panel that showWhenSent() writes to.
-    void showOn(StatusBoard *display);
+    // The information panel's following of the producers' texts.
+    PanelFollower *panel() const { return m_panel; }
     // Messages for a box that cannot show them wait in held; clock says
     // when they expire. Without this, such a message is not sent at all.
-    void holdIn(HeldMessages *held, const Clock *clock);
+    void holdIn(HeldMessages *held, const Clock *clock) { m_gate->holdIn(held, clock); }
     // Asks a box whether it can show a message before sending to it (on for
     // holding).
-    void askModeFirst() { m_askModes = true; }
+    void askModeFirst() { m_gate->askModeFirst(); }
     // Reads the held messages at start: each is entered in the record as
     // held; those whose time ran out meanwhile as expired.
     void restoreHeld();
@@ -109,14 +96,10 @@ public:
     // on go out; expired ones everywhere are dropped.
     void setBoxState(int box, BoxState state);
     // The last word on box, fresh or not.
-    BoxState boxState(int box) const { return m_states[box - 1].state; }
+    BoxState boxState(int box) const { return m_gate->state(box); }
     // The kind of box at box's address as found by asking it: "Enigma2",
     // or empty for today's kind and for a box not asked yet.
     QString kindOf(int box);
-
-    // The panel shows panelText when at least one of handles may reach its
-    // box, else why the last of them was not sent; it follows their results.
-    void showWhenSent(const QList<SendHandle *> &handles, const QString &panelText);
 
 signals:
     void modeAnswered(quint64 id, const QuestionAnswer &answer);
@@ -137,64 +120,30 @@ protected:
     void answer(quint64 asked, const QuestionAnswer &answer);
 
 private:
-    // What the sender knows of one box.
-    struct BoxWord {
-        QString address; // as boxip.ini gave it last, trimmed
-        BoxState state = BoxState::Unknown;
-        QElapsedTimer since; // when it was said
-        quint64 asking = 0;  // the sender's own question to the box, under way
-        QList<SendHandle *> awaiting; // messages made while it asks, in order
-    };
-    struct PanelEntry {
-        int box = 0;
-        SendResult result;
-    };
-
     BoxList boxesNow();
     SendHandle *make(const QString &address, const Message &message, const MessageOrigin &origin,
                      const QDateTime &madeAt = QDateTime());
-    void route(SendHandle *handle);
+    void carryOut(const GateSteps &steps);
     quint64 go(SendHandle *handle);
-    void holdOrRefuse(SendHandle *handle, BoxState state);
-    // continuing: the next of those that went out on the last word.
-    void release(int box, bool continuing = false);
-    bool releasing(int box) const;
-    void releaseEnded(const HeldMessage &message, SendHandle *handle, const SendResult &result);
-    void dropExpired();
     quint64 askModeOf(const QString &address, bool forWatch);
-    void takeBoxAnswer(int box, const QuestionAnswer &answer, bool forWatch);
-    int holdMinutes(const MessageOrigin &origin) const;
     void setResult(SendHandle *handle, const SendResult &result);
     void finish(SendHandle *handle, const SendResult &result);
     void finishSoon(SendHandle *handle, const SendResult &result);
-    void followOnPanel(const SendHandle *handle);
-    QString panelLine() const;
-    void showOnPanel(const QString &text);
     void logKind(const QString &address, const QString &kind, const QString &version);
 
     BoxListSource *m_boxes;
     HttpTransport *m_transport;
     ProtocolSettings m_protocolSettings; // zelvo.ini's logins and display times, for the transport's kinds
     DeliveryRecord *m_record = nullptr;
-    StatusBoard *m_display = nullptr;
-    HeldMessages *m_held = nullptr;
-    const Clock *m_clock = nullptr;
-    bool m_askModes = false;
+    PanelFollower *m_panel;
+    std::unique_ptr<HoldGate> m_gate; // the standby gate and holding
     bool m_listRead = false; // boxip.ini was read: the words know their addresses
     quint64 m_nextId = 1;
     QHash<quint64, SendHandle *> m_submitted; // transport id -> handle still waiting
-    QHash<quint64, SendHandle *> m_heldHandles; // held message id -> its handle
-    QHash<quint64, HeldMessage> m_releasing; // transport id -> the held message on its way, one per box
-    std::array<QString, BoxList::kBoxes> m_stuck; // why a box's held messages cannot leave the file
-    std::array<BoxWord, BoxList::kBoxes> m_states;
     struct ModeQuestion {
         quint64 id = 0;
         bool forWatch = false; // the watch asked it too, and will say what it found
     };
     QHash<QString, ModeQuestion> m_modeQuestions; // address -> the question under way to it
     QSet<QString> m_identified; // addresses asked what they are
-    QString m_panelText; // the producer's text behind the panel
-    QHash<quint64, PanelEntry> m_panelResults; // the messages behind it
-    quint64 m_panelLast = 0; // the message whose result changed last
-    bool m_showing = false; // the panel changes through this object
 };

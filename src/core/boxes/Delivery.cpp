@@ -1,5 +1,7 @@
 #include "boxes/Delivery.h"
 
+#include "common/BoxStateText.h"
+
 QString Delivery::boxText() const
 {
     if (origin.box < 1) {
@@ -7,11 +9,8 @@ QString Delivery::boxText() const
             return QStringLiteral("keine Box");
         return boxKind.isEmpty() ? address : address + QStringLiteral(" (") + boxKind + QLatin1Char(')');
     }
-    const QString number = QStringLiteral("Box %1").arg(origin.box);
-    if (address.isEmpty())
-        return number;
-    return number + QStringLiteral(" (") + (boxKind.isEmpty() ? QString() : boxKind + QStringLiteral(", ")) + address
-           + QLatin1Char(')');
+    // A kind is known only of an address.
+    return BoxStateText::boxName(origin.box, address.isEmpty() ? QString() : boxKind, address);
 }
 
 QString Delivery::sourceText() const

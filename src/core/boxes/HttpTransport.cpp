@@ -135,7 +135,7 @@ void HttpTransport::hand(HttpExchange *x, int position)
         delete x;
         logNotSent(key, target, box.reason());
         if (isMessage)
-            emitDone(id, {DeliveryOutcome::NotSent, 0, box.reason(), QString()});
+            emitDone(id, {DeliveryOutcome::NotSent, 0, box.reason(), QString(), SendFailure::AddressRefused});
         else if (askedAs)
             emitAnswered(askedAs, {false, std::nullopt, box.reason(), true});
         return;
@@ -256,9 +256,9 @@ void HttpTransport::ended(HttpExchange *x, int status, const QString &error, Del
     BoxProtocol &protocol = protocolOf(x);
     AnswerMeaning meaning;
     if (x->answer().status() > 0)
-        meaning = protocol.readAnswer(key, x->get, x->answer());
+        meaning = protocol.readAnswer(key, x->question, x->get, x->answer());
     else if (x->question)
-        protocol.unanswered(key, x->get);
+        protocol.unanswered(key, x->question);
     if (x->question == BoxQuestion::Identity) {
         // The next kind's question goes where this one stood, still ahead
         // of the messages behind it.
@@ -273,12 +273,14 @@ void HttpTransport::ended(HttpExchange *x, int status, const QString &error, Del
     if (x->askedAs) {
         endQuestion(x, meaning, error, outcome);
     } else if (!x->question) {
-        SendResult result{outcome, status, error, x->written() ? protocol.shownText(x->get) : QString()};
+        SendResult result{outcome, status, error, x->written() ? protocol.shownText(x->get) : QString(),
+                          SendResult::failureOf(outcome, status)};
         // The box's own words why it did not take it make it a failure,
         // whatever the status ("Anmeldung verlangt" for a 401).
         if (meaning.verdict == AnswerMeaning::Verdict::Refused && !meaning.why.isEmpty()) {
             result.reason = meaning.why;
             result.outcome = DeliveryOutcome::Failed;
+            result.why = SendFailure::BoxRefused;
         }
         emitDone(x->id(), result);
     }

@@ -3,6 +3,7 @@
 #include "engine/DefaultFolder.h"
 #include "engine/SecondTimer.h"
 #include "boxes/BoxSender.h"
+#include "boxes/PanelFollower.h"
 #include "boxes/DeliveryRecord.h"
 #include "common/StatusBoard.h"
 #include "reminders/ReminderClock.h"
@@ -35,7 +36,7 @@ Engine::Engine(const Options &options, QObject *parent)
     m_record = new DeliveryRecord(*m_clock, this);
     m_sender = new BoxSender(&m_boxList, {options.httpPort, options.httpTimeoutMs}, this);
     m_sender->keepRecordIn(m_record);
-    m_sender->showOn(m_display);
+    m_sender->panel()->showOn(m_display);
     m_sender->holdIn(&m_held, m_clock);
     connect(m_sender, &BoxSender::heldCountChanged, m_display, &StatusBoard::setHeldCount);
     connect(m_sender, &BoxSender::heldStuck, m_display, &StatusBoard::setLampNote);
@@ -126,6 +127,6 @@ ScriptDelivery *Engine::sendFromScript(const QList<int> &boxes, const Message &m
     delivery->setHoldMinutes(holdMinutes);
     const QList<SendHandle *> sent = delivery->start(read.boxes, boxes, message);
     if (delivery->sentToAny())
-        m_sender->showWhenSent(sent, TypedText::convert(message.text).plain);
+        m_sender->panel()->showWhenSent(sent, TypedText::convert(message.text).plain);
     return delivery;
 }

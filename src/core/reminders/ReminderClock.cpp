@@ -2,6 +2,7 @@
 
 #include "boxes/BoxListSource.h"
 #include "boxes/BoxSender.h"
+#include "boxes/PanelFollower.h"
 #include "common/Clock.h"
 #include "common/StatusBoard.h"
 #include "common/Logging.h"
@@ -90,6 +91,6 @@ int ReminderClock::checkList(ReminderListKind list, const QDateTime &localTime)
                                       << message.box;
         panelText = message.panelText;
     }
-    m_sender->showWhenSent(sent, panelText);
+    m_sender->panel()->showWhenSent(sent, panelText);
     return int(sent.size());
 }

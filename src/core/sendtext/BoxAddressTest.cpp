@@ -2,6 +2,7 @@
 
 #include "boxes/BoxListSource.h"
 #include "boxes/BoxSender.h"
+#include "boxes/PanelFollower.h"
 #include "boxes/Message.h"
 
 QString BoxAddressTest::numberText(int box)
@@ -35,5 +36,5 @@ void BoxAddressTest::run(BoxSender *sender, int box, const QString &address)
     // An address typed just now may be a box nobody asked yet: it is asked
     // what it is first, so that the test goes to it as its kind reads it.
     sender->identifyAt(address);
-    sender->showWhenSent({sender->sendTo(address, message(box, address), {MessageSource::BoxTest, box})}, text);
+    sender->panel()->showWhenSent({sender->sendTo(address, message(box, address), {MessageSource::BoxTest, box})}, text);
 }

@@ -4,6 +4,7 @@
 #include "boxes/Delivery.h"
 #include "boxes/ProtocolChoice.h"
 #include "boxes/SendHandle.h"
+#include "common/BoxStateText.h"
 
 #include <QTimer>
 
@@ -15,7 +16,7 @@ QString ScriptDelivery::BoxOutcome::failureText() const
     result.outcome = outcome;
     result.httpStatus = httpStatus;
     result.reason = error;
-    return QStringLiteral("Box %1 (%2): nicht angekommen - ").arg(box).arg(address.trimmed())
+    return BoxStateText::boxName(box, QString(), address.trimmed()) + QStringLiteral(": nicht angekommen - ")
            + Delivery::outcomeText(result);
 }
 

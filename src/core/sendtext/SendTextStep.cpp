@@ -2,6 +2,7 @@
 
 #include "boxes/BoxList.h"
 #include "boxes/BoxSender.h"
+#include "boxes/PanelFollower.h"
 #include "boxes/ProtocolChoice.h"
 #include "boxes/SendHandle.h"
 #include "common/StatusBoard.h"
@@ -40,7 +41,7 @@ SendTextStep::Outcome SendTextStep::run(const QDir &folder, StatusBoard *display
     });
     if (noneSent)
         out.notSent = Delivery::notSentPanelText(sent.last()->box(), sent.last()->result().reason);
-    sender->showWhenSent(sent, out.converted.plain);
+    sender->panel()->showWhenSent(sent, out.converted.plain);
     return out;
 }
 

@@ -2,6 +2,7 @@
 // real transport; handles that end once; the panel rule through a fake
 // transport edge.
 #include "FakeBoxSender.h"
+#include "boxes/PanelFollower.h"
 #include "FakeClock.h"
 #include "Messages.h"
 #include "RecordingHttpServer.h"
@@ -132,10 +133,10 @@ void TestBoxSender::panelRule()
     BoxListSource boxList(folder.dir());
     StatusBoard display;
     FakeBoxSender sender(&boxList);
-    sender.showOn(&display);
+    sender.panel()->showOn(&display);
     const Message message = nmsg("Tom & Jerry");
     const QList<SendHandle *> handles{sender.send(1, message, {}), sender.sendTo(second, message, {MessageSource::Script, 7})};
-    sender.showWhenSent(handles, message.text);
+    sender.panel()->showWhenSent(handles, message.text);
     if (second == "0.0.0.0")
         atOnce = "Nichts gesendet an Box 7: Box nicht eingerichtet (0.0.0.0)";
     QCOMPARE(display.infoText(), atOnce);

@@ -3,6 +3,7 @@
 #include "TempFolder.h"
 #include "boxes/BoxListSource.h"
 #include "boxes/BoxSender.h"
+#include "boxes/PanelFollower.h"
 #include "boxes/DeliveryRecord.h"
 #include "common/StatusBoard.h"
 #include "reminders/ReminderClock.h"
@@ -70,7 +71,7 @@ void TestDeliveryRecord::reminderOutcome()
     StatusBoard display;
     DeliveryRecord record(time);
     sender.keepRecordIn(&record);
-    sender.showOn(&display);
+    sender.panel()->showOn(&display);
     ReminderClock clock(time, folder.dir(), &sender, &display);
     QSignalSpy added(&record, &DeliveryRecord::added);
     QSignalSpy updated(&record, &DeliveryRecord::updated);
@@ -109,7 +110,7 @@ void TestDeliveryRecord::boxTestToUnconfiguredAddress()
     StatusBoard display;
     DeliveryRecord record(time);
     sender.keepRecordIn(&record);
-    sender.showOn(&display);
+    sender.panel()->showOn(&display);
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("nicht gesendet an"));
     BoxAddressTest::run(&sender, 3, QStringLiteral("0.0.0.0"));
     QCOMPARE(int(record.entries().size()), 1);

@@ -2,6 +2,7 @@
 // order, when the box is on - unless its time ran out. Fake clock, fake
 // transport edge, real files.
 #include "FakeBoxSender.h"
+#include "boxes/PanelFollower.h"
 #include "FakeClock.h"
 #include "SmallFileSystem.h"
 #include "TempFolder.h"
@@ -43,7 +44,7 @@ private:
             , held(folder, clock)
         {
             sender.keepRecordIn(&record);
-            sender.showOn(&board);
+            sender.panel()->showOn(&board);
             sender.holdIn(&held, &clock);
             QObject::connect(&sender, &BoxSender::heldStuck, &board, &StatusBoard::setLampNote);
         }
@@ -259,7 +260,7 @@ void TestHolding::panelSaysItWaits()
     FakeBoxSender &sender = m_program->sender;
     sender.setBoxState(1, BoxState::Off);
     sender.setBoxState(2, BoxState::Standby);
-    sender.showWhenSent({sender.send(1, kText, originOf(MessageSource::Reminder)),
+    sender.panel()->showWhenSent({sender.send(1, kText, originOf(MessageSource::Reminder)),
                          sender.send(2, kText, originOf(MessageSource::Reminder))},
                         kText.text);
     QCOMPARE(m_program->board.infoText(), QString("Zurückgehalten für Box 1 (aus), Box 2 (Standby): 07:30 Zahnarzt"));

@@ -4,6 +4,7 @@
 #include "TempFolder.h"
 #include "boxes/BoxListSource.h"
 #include "boxes/BoxSender.h"
+#include "boxes/PanelFollower.h"
 #include "check/ListChangeWarner.h"
 #include "common/Clock.h"
 #include "common/TextFile.h"
@@ -68,7 +69,7 @@ struct Rig {
         }
         boxList = std::make_unique<BoxListSource>(folder.dir());
         sender = std::make_unique<BoxSender>(boxList.get(), BoxSender::Options{port, 5000});
-        sender->showOn(&display);
+        sender->panel()->showOn(&display);
         clock = std::make_unique<ReminderClock>(time, folder.dir(), sender.get(), &display);
         warner.listenTo(*clock);
         writeBoxes("127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5");
@@ -592,7 +593,7 @@ void TestReminderClock::matchesHandedToTheSender()
     StatusBoard display;
     BoxListSource boxList(folder.dir());
     FakeBoxSender sender(&boxList);
-    sender.showOn(&display);
+    sender.panel()->showOn(&display);
     ReminderClock clock(time, folder.dir(), &sender, &display);
     display.showInfo("Box 2 ist an");
     QCOMPARE(clock.checkList(ReminderListKind::Daily, time.now()), boxes.size());

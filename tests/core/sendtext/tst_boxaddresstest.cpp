@@ -1,4 +1,5 @@
 #include "FakeBoxSender.h"
+#include "boxes/PanelFollower.h"
 #include "TempFolder.h"
 #include "boxes/BoxListSource.h"
 #include "boxes/nhttpd/RequestTarget.h"
@@ -69,7 +70,7 @@ void TestBoxAddressTest::handedToTheSender()
     BoxListSource boxList(folder.dir());
     StatusBoard display;
     FakeBoxSender sender(&boxList);
-    sender.showOn(&display);
+    sender.panel()->showOn(&display);
     BoxAddressTest::run(&sender, 2, typed);
     QCOMPARE(sender.sent.size(), 1);
     QCOMPARE(sender.sent.first().address, address);

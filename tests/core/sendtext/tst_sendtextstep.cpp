@@ -1,5 +1,6 @@
 #include "BoxServers.h"
 #include "FakeBoxSender.h"
+#include "boxes/PanelFollower.h"
 #include "FakeClock.h"
 #include "TempFolder.h"
 #include "boxes/BoxListSource.h"
@@ -62,7 +63,7 @@ void TestSendTextStep::init()
     m_record = std::make_unique<DeliveryRecord>(m_clock);
     m_sender = std::make_unique<FakeBoxSender>(m_boxList.get());
     m_sender->keepRecordIn(m_record.get());
-    m_sender->showOn(&m_display);
+    m_sender->panel()->showOn(&m_display);
 }
 
 void TestSendTextStep::cleanup()
