@@ -24,6 +24,7 @@ QString ProgramOptions::usage()
     return QStringLiteral(
         "Aufruf: zelvo [--folder ORDNER | --default-folder] [--headless] [--version]\n"
         "       zelvo send [--box 1,3] [--popup | --message] [--wait] [--folder ORDNER] TEXT\n"
+        "       zelvo web-password [--folder ORDNER]   (das Passwort der Webseite)\n"
         "\n"
         "  --folder ORDNER    Listen und Einstellungen aus diesem Ordner (sonst aus dem\n"
         "                     aktuellen Ordner)\n"

@@ -3,6 +3,7 @@
 #include "app/HeadlessStart.h"
 #include "app/InstanceServer.h"
 #include "app/SendCommand.h"
+#include "app/WebPasswordCommand.h"
 #include "common/Logging.h"
 
 #include <QFileInfo>
@@ -24,6 +25,8 @@ std::optional<int> ProgramStart::prepare()
     // `zelvo send` there.
     if (m_argc > 1 && QString::fromLocal8Bit(m_argv[1]) == QStringLiteral("send"))
         return SendCommand::run(m_argc, m_argv);
+    if (m_argc > 1 && QString::fromLocal8Bit(m_argv[1]) == QStringLiteral("web-password"))
+        return WebPasswordCommand::run(m_argc, m_argv);
     m_options = ProgramOptions::parse(ProgramOptions::fromArgv(m_argc, m_argv));
     if (const int code = m_options.answer(); code >= 0)
         return code;

@@ -11,6 +11,7 @@
 #include <memory>
 
 class QMessageBox;
+class WebPage;
 class QLabel;
 class QMenu;
 class QAction;
@@ -54,6 +55,8 @@ public slots:
     void openBoxAddressDialog();    // "IP der D-Boxen"
     void openInfo();     // "Info"
     void openDeliveryWindow(); // "Verlauf"
+    // Adds "Webseite…" to the settings menu, for page.
+    void offerWebPage(WebPage *page);
     // "Beim Anmelden starten": writes or removes the autostart entry.
     void setAutostart(bool on);
 

@@ -39,6 +39,8 @@ public:
 
     // All messages of a box, oldest first; the box has none afterwards.
     QList<HeldMessage> takeAll(int box);
+    // The message with id, which then waits no more; none when unknown.
+    std::optional<HeldMessage> take(quint64 id);
     // The messages whose time ran out by the clock's now, oldest first per box.
     QList<HeldMessage> dropExpired();
 

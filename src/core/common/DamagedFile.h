@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// A file of Zelvo's own that cannot be read back is kept for a look, never
+// written over: it moves aside as "<name>.defekt" (or "<name>.2.defekt", …).
+namespace DamagedFile {
+
+// The name it has now; empty when it could not be moved (errno says why).
+QString setAside(const QString &path);
+
+} // namespace DamagedFile

@@ -1,0 +1,411 @@
+// The page's API through a real socket: who may ask, every endpoint, bad
+// bodies, the Origin and Content-Type rules, the bounds of a request
+// (431, 413, the 33rd connection, a silent client, a flood of connections
+// while a message goes out), 429 after five wrong passwords, and logins
+// that outlive a restart but not a new password.
+#include "BoxServers.h"
+#include "FakeClock.h"
+#include "ProcessMemory.h"
+#include "TempFolder.h"
+#include "WebClient.h"
+
+#include "boxes/BoxSender.h"
+#include "boxes/DeliveryRecord.h"
+#include "common/StatusBoard.h"
+#include "engine/Engine.h"
+#include "web/PasswordHash.h"
+#include "web/SessionStore.h"
+#include "web/WebAccess.h"
+#include "web/WebApi.h"
+#include "web/WebServer.h"
+#include "web/WebSettings.h"
+
+#include <QJsonDocument>
+#include <QTest>
+
+#include <memory>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace {
+
+const QDateTime kStart(QDate(2026, 12, 7), QTime(7, 25));
+const QByteArray kPassword = "Sofa und Tee";
+const QByteArray kJson = "Content-Type: application/json\r\n";
+
+enum Credentials { None, Wrong, Basic, Cookie, ExpiredCookie, EndedCookie };
+
+QByteArray basic(const QByteArray &password)
+{
+    return "Authorization: Basic " + ("familie:" + password).toBase64() + "\r\n";
+}
+
+// One engine with two boxes (1 on, 2 in standby; 3 and 4 not configured)
+// and its page on 127.0.0.1.
+struct Page {
+    TempFolder folder;
+    BoxServers boxes;
+    FakeClock clock;
+    std::unique_ptr<Engine> engine;
+    std::unique_ptr<WebAccess> access;
+    std::unique_ptr<WebApi> api;
+    std::unique_ptr<WebServer> server;
+
+    explicit Page(const QString &hash)
+    {
+        clock.set(kStart);
+        QByteArray ini = BoxServers::boxipIni();
+        const QList<QByteArray> lines = ini.split('\n');
+        folder.write("boxip.ini", lines.value(0) + "\n" + lines.value(1) + "\n0.0.0.0\r\n0.0.0.0\r\n");
+        folder.write("zelvo.ini", "; mein Kommentar\r\n[Webseite]\r\nPasswort=" + hash.toUtf8() + "\r\n");
+        if (!boxes.listen())
+            qFatal("no port for the boxes");
+        Engine::Options o;
+        o.folder = folder.dir();
+        o.clock = &clock;
+        o.httpPort = boxes.port();
+        o.httpTimeoutMs = 5000;
+        engine = std::make_unique<Engine>(o);
+        engine->sender()->setBoxState(1, BoxState::On);
+        engine->sender()->setBoxState(2, BoxState::Standby);
+        engine->display()->setLamp(1, BoxState::On);
+        engine->display()->setLamp(2, BoxState::Standby);
+        start();
+    }
+    void start()
+    {
+        server.reset();
+        api.reset();
+        access = std::make_unique<WebAccess>(folder.dir(), clock);
+        api = std::make_unique<WebApi>(engine.get(), access.get());
+        server = std::make_unique<WebServer>(api.get());
+        WebServer::Options options;
+        options.address = "127.0.0.1";
+        if (!server->start(options).isEmpty())
+            qFatal("page did not start");
+    }
+    WebReply ask(const QByteArray &method, const QByteArray &target, const QByteArray &headers = QByteArray(),
+                 const QByteArray &body = QByteArray())
+    {
+        return webExchange(server->port(), webRequest(method, target, server->port(), headers, body));
+    }
+    QByteArray login()
+    {
+        const WebReply r = ask("POST", "/api/login", kJson, "{\"password\":\"" + kPassword + "\"}");
+        const QByteArray cookie = r.headers.value("set-cookie");
+        return cookie.left(cookie.indexOf(';'));
+    }
+};
+
+} // namespace
+
+class TestWebApi : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase() { m_page.reset(); }
+    void api_data();
+    void api();
+    void loginCookie();
+    void boundsOfRequests_data();
+    void boundsOfRequests();
+    void connectionsBounded();
+    void silentClientClosed();
+    void floodWhileSending();
+    void fiveWrongPasswordsThen429();
+    void loginsOutliveRestartNotNewPassword();
+
+private:
+    std::unique_ptr<Page> m_page;
+    QByteArray m_cookie;
+    QString m_hash;
+};
+
+void TestWebApi::initTestCase()
+{
+    m_hash = PasswordHash::make(QString::fromUtf8(kPassword));
+    m_page = std::make_unique<Page>(m_hash);
+    // One held message for box 2, one entry that went to box 1.
+    m_page->engine->sender()->send(2, Message{MessageKind::Popup, "Wäsche aufhängen"}, MessageOrigin{MessageSource::Reminder});
+    m_cookie = m_page->login();
+    QVERIFY(m_cookie.startsWith("zelvo="));
+}
+
+void TestWebApi::api_data()
+{
+    QTest::addColumn<int>("credentials");
+    QTest::addColumn<QByteArray>("method");
+    QTest::addColumn<QByteArray>("target");
+    QTest::addColumn<QByteArray>("headers");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("answer"); // the whole JSON, or "~" and a part of it
+    QTest::addColumn<int>("messagesToBox1");
+
+    const QByteArray status = "{\"boxes\":[{\"address\":\"127.0.0.2\",\"box\":1,\"held\":0,\"kind\":\"nhttpd\","
+                              "\"state\":\"on\"},{\"address\":\"127.0.0.3\",\"box\":2,\"held\":1,\"kind\":\"nhttpd\","
+                              "\"state\":\"standby\"}]}";
+    QTest::newRow("no credentials") << int(None) << QByteArray("GET") << QByteArray("/api/status") << QByteArray()
+                                    << QByteArray() << 401 << QByteArray("{\"error\":\"Bitte zuerst mit dem Passwort anmelden.\"}") << 0;
+    QTest::newRow("wrong password") << int(Wrong) << QByteArray("GET") << QByteArray("/api/status") << QByteArray()
+                                    << QByteArray() << 401 << QByteArray("{\"error\":\"Das Passwort stimmt nicht.\"}") << 0;
+    QTest::newRow("basic") << int(Basic) << QByteArray("GET") << QByteArray("/api/status") << QByteArray() << QByteArray()
+                           << 200 << status << 0;
+    QTest::newRow("cookie") << int(Cookie) << QByteArray("GET") << QByteArray("/api/status") << QByteArray()
+                            << QByteArray() << 200 << status << 0;
+    QTest::newRow("expired cookie") << int(ExpiredCookie) << QByteArray("GET") << QByteArray("/api/status")
+                                    << QByteArray() << QByteArray() << 401 << QByteArray("~anmelden") << 0;
+    QTest::newRow("ended cookie") << int(EndedCookie) << QByteArray("GET") << QByteArray("/api/status") << QByteArray()
+                                  << QByteArray() << 401 << QByteArray("~anmelden") << 0;
+    QTest::newRow("held") << int(Cookie) << QByteArray("GET") << QByteArray("/api/held") << QByteArray() << QByteArray()
+                          << 200 << QByteArray("~{\"box\":2,\"id\":1,\"kind\":\"popup\",\"reason\":\"standby\",\"since\":\"2026-12-07T07:25:00") << 0;
+    QTest::newRow("send to 1, 2 and 3")
+        << int(Basic) << QByteArray("POST") << QByteArray("/api/send") << kJson
+        << QByteArray("{\"text\":\"Essen ist fertig\",\"boxes\":[1,2,3],\"kind\":\"popup\"}") << 200
+        << QByteArray("{\"results\":[{\"box\":1,\"detail\":\"beantwortet (HTTP 200)\",\"outcome\":\"delivered\"},"
+                      "{\"box\":2,\"detail\":\"zurückgehalten (Box im Standby)\",\"outcome\":\"held\"},"
+                      "{\"box\":3,\"detail\":\"nicht gesendet: Box 3 ist nicht eingerichtet\",\"outcome\":\"failed\"}]}")
+        << 1;
+    QTest::newRow("send, no boxes: every configured one")
+        << int(Cookie) << QByteArray("POST") << QByteArray("/api/send") << kJson + "Origin: http://127.0.0.1:PORT\r\n"
+        << QByteArray("{\"text\":\"Tee\",\"expire\":0}") << 200
+        << QByteArray("~{\"box\":2,\"detail\":\"nicht gesendet: Box im Standby, nicht zurückgehalten\",\"outcome\":\"failed\"}") << 1;
+    QTest::newRow("record") << int(Cookie) << QByteArray("GET") << QByteArray("/api/record?limit=1") << QByteArray()
+                            << QByteArray() << 200
+                            << QByteArray("~{\"entries\":[{\"box\":2,\"detail\":\"nicht gesendet: Box im Standby, nicht "
+                                          "zurückgehalten\",\"firstLine\":\"Tee\",\"id\":6,\"kind\":\"message\","
+                                          "\"outcome\":\"failed\",\"source\":\"Webseite\",\"text\":\"Tee\","
+                                          "\"time\":\"2026-12-07T07:25:00+01:00\"") << 0;
+    QTest::newRow("discard held") << int(Cookie) << QByteArray("DELETE") << QByteArray("/api/held/1") << kJson
+                                  << QByteArray() << 200 << QByteArray("{\"discarded\":1}") << 0;
+    QTest::newRow("discard it again") << int(Cookie) << QByteArray("DELETE") << QByteArray("/api/held/1") << kJson
+                                      << QByteArray() << 404 << QByteArray("~wartet nicht mehr") << 0;
+    QTest::newRow("discarded in the record") << int(Cookie) << QByteArray("GET") << QByteArray("/api/record?limit=9")
+                                             << QByteArray() << QByteArray() << 200
+                                             << QByteArray("~\"detail\":\"verworfen um 07:25:00, zuvor zurückgehalten (Box im Standby)\",\"firstLine\":\"Wäsche aufhängen\"") << 0;
+    const auto bad = [&](const char *name, const QByteArray &body, const QByteArray &part) {
+        QTest::newRow(name) << int(Basic) << QByteArray("POST") << QByteArray("/api/send") << kJson << body << 400
+                            << "~" + part << 0;
+    };
+    bad("not JSON", "text=Hallo", "kein JSON-Objekt");
+    bad("a number as text", "{\"text\":5}", "muss ein Text");
+    bad("box 0", "{\"text\":\"x\",\"boxes\":[0]}", "Nummern 1 bis 4");
+    bad("box 5", "{\"text\":\"x\",\"boxes\":[5]}", "Nummern 1 bis 4");
+    bad("empty text", "{\"text\":\"\"}", "Der Text ist leer.");
+    bad("control characters only", "{\"text\":\"\\n\\t\\u0001\"}", "Der Text ist leer.");
+    bad("unknown kind", "{\"text\":\"x\",\"kind\":\"laut\"}", "popup");
+    QTest::newRow("other origin") << int(Cookie) << QByteArray("POST") << QByteArray("/api/send")
+                                  << kJson + "Origin: http://example.org\r\n" << QByteArray("{\"text\":\"x\"}") << 403
+                                  << QByteArray("~nicht von Zelvos Seite") << 0;
+    QTest::newRow("no JSON type") << int(Cookie) << QByteArray("POST") << QByteArray("/api/send")
+                                  << QByteArray("Content-Type: text/plain\r\n") << QByteArray("{\"text\":\"x\"}") << 415
+                                  << QByteArray("~application/json") << 0;
+    QTest::newRow("delete without JSON type") << int(Cookie) << QByteArray("DELETE") << QByteArray("/api/held/1")
+                                              << QByteArray() << QByteArray() << 415 << QByteArray("~JSON") << 0;
+    QTest::newRow("unknown") << int(Basic) << QByteArray("GET") << QByteArray("/api/nichts") << QByteArray()
+                             << QByteArray() << 404 << QByteArray("~kennt Zelvo nicht") << 0;
+    QTest::newRow("the page") << int(None) << QByteArray("GET") << QByteArray("/") << QByteArray() << QByteArray()
+                              << 200 << QByteArray("~<html lang=\"de\">") << 0;
+}
+
+void TestWebApi::api()
+{
+    QFETCH(int, credentials);
+    QFETCH(QByteArray, method);
+    QFETCH(QByteArray, target);
+    QFETCH(QByteArray, headers);
+    QFETCH(QByteArray, body);
+    QFETCH(int, status);
+    QFETCH(QByteArray, answer);
+    QFETCH(int, messagesToBox1);
+    Page &page = *m_page;
+    // The watch's word, fresh for every row.
+    page.engine->sender()->setBoxState(1, BoxState::On);
+    page.engine->sender()->setBoxState(2, BoxState::Standby);
+    headers.replace("PORT", QByteArray::number(page.server->port()));
+    if (credentials == Wrong)
+        headers += basic("falsch");
+    if (credentials == Basic)
+        headers += basic(kPassword);
+    if (credentials == Cookie)
+        headers += "Cookie: theme=dunkel; " + m_cookie + "\r\n";
+    QByteArray other;
+    if (credentials == ExpiredCookie) {
+        other = page.login();
+        page.clock.set(kStart.addDays(SessionStore::kDays).addSecs(1));
+        headers += "Cookie: " + other + "\r\n";
+    }
+    if (credentials == EndedCookie) {
+        other = page.login();
+        QCOMPARE(page.ask("POST", "/api/logout", kJson + "Cookie: " + other + "\r\n", "{}").status, 200);
+        headers += "Cookie: " + other + "\r\n";
+    }
+    const int before = page.boxes.box(1).messages().size();
+
+    const WebReply r = page.ask(method, target, headers, body.isEmpty() && method == "GET" ? QByteArray() : body);
+    page.clock.set(kStart);
+    QCOMPARE(r.status, status);
+    if (answer.startsWith('~'))
+        QVERIFY2(r.body.contains(answer.mid(1)), r.body.constData());
+    else
+        QCOMPARE(r.body, answer);
+    QCOMPARE(page.boxes.box(1).messages().size() - before, messagesToBox1);
+    QCOMPARE(r.headers.value("cache-control"), QByteArray("no-store"));
+    QCOMPARE(r.headers.value("content-security-policy"), QByteArray("default-src 'self'"));
+    QCOMPARE(r.headers.value("x-frame-options"), QByteArray("DENY"));
+    QCOMPARE(r.headers.value("referrer-policy"), QByteArray("no-referrer"));
+    // A script's client may ask for the password; the page's own form does.
+    QCOMPARE(r.headers.contains("www-authenticate"), status == 401);
+}
+
+void TestWebApi::loginCookie()
+{
+    const WebReply r = m_page->ask("POST", "/api/login", kJson, "{\"password\":\"" + kPassword + "\"}");
+    QCOMPARE(r.status, 200);
+    const QByteArray cookie = r.headers.value("set-cookie");
+    QVERIFY2(QRegularExpression("^zelvo=[0-9a-f]{32}; HttpOnly; SameSite=Strict; Path=/; Max-Age=7776000$")
+                 .match(QString::fromLatin1(cookie))
+                 .hasMatch(),
+             cookie.constData());
+    const WebReply wrong = m_page->ask("POST", "/api/login", kJson, "{\"password\":\"falsch\"}");
+    QCOMPARE(wrong.status, 401);
+    QVERIFY(!wrong.headers.contains("set-cookie"));
+}
+
+void TestWebApi::boundsOfRequests_data()
+{
+    QTest::addColumn<QByteArray>("headers");
+    QTest::addColumn<qint64>("bodyBytes");
+    QTest::addColumn<int>("status");
+    QTest::newRow("head of 9 KB") << "X-Fuell: " + QByteArray(9 * 1024, 'a') + "\r\n" << qint64(-1) << 431;
+    QTest::newRow("head of 7 KB") << "X-Fuell: " + QByteArray(7 * 1024, 'a') + "\r\n" + kJson << qint64(-1) << 400;
+    QTest::newRow("body of 64 KB") << kJson << qint64(64 * 1024) << 400;
+    QTest::newRow("body of 100 MB") << kJson << qint64(100) * 1024 * 1024 << 413;
+}
+
+void TestWebApi::boundsOfRequests()
+{
+    QFETCH(QByteArray, headers);
+    QFETCH(qint64, bodyBytes);
+    QFETCH(int, status);
+    const quint16 port = m_page->server->port();
+    QByteArray head = "POST /api/send HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" + headers + basic(kPassword);
+    if (bodyBytes >= 0)
+        head += "Content-Length: " + QByteArray::number(bodyBytes) + "\r\n";
+    head += "\r\n";
+    // The body goes a megabyte at a time, so that only the server could grow.
+    QTcpSocket socket;
+    QByteArray got;
+    qint64 left = qMax<qint64>(bodyBytes, 0);
+    const QByteArray chunk(1024 * 1024, ' ');
+    const auto more = [&] {
+        while (left > 0 && socket.bytesToWrite() < chunk.size()) {
+            const qint64 n = qMin<qint64>(left, chunk.size());
+            socket.write(chunk.constData(), n);
+            left -= n;
+        }
+    };
+    connect(&socket, &QTcpSocket::connected, [&] { socket.write(head); more(); });
+    connect(&socket, &QTcpSocket::bytesWritten, more);
+    connect(&socket, &QTcpSocket::readyRead, [&] { got += socket.readAll(); });
+    const qint64 peakBefore = processStatusKiB("VmHWM");
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    QTRY_VERIFY_WITH_TIMEOUT(socket.state() == QAbstractSocket::UnconnectedState, 60000);
+    QCOMPARE(got.mid(9, 3).toInt(), status);
+    QVERIFY(processStatusKiB("VmHWM") - peakBefore < 20 * 1024);
+}
+
+void TestWebApi::connectionsBounded()
+{
+    const quint16 port = m_page->server->port();
+    std::vector<std::unique_ptr<QTcpSocket>> open;
+    for (int i = 0; i < WebServer::kMaxConnections; ++i) {
+        open.push_back(std::make_unique<QTcpSocket>());
+        open.back()->connectToHost(QHostAddress::LocalHost, port);
+        QVERIFY(open.back()->waitForConnected(5000));
+    }
+    QTest::qWait(200); // the page takes them in
+    QTcpSocket waiting;
+    waiting.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(waiting.waitForConnected(5000));
+    waiting.write(webRequest("GET", "/api/status", port));
+    QTest::qWait(500);
+    QCOMPARE(waiting.bytesAvailable(), 0); // not taken in while 32 are open
+    open.clear();
+    QTRY_VERIFY(waiting.bytesAvailable() > 0);
+    QVERIFY(waiting.readAll().startsWith("HTTP/1.1 401"));
+}
+
+void TestWebApi::silentClientClosed()
+{
+    QTcpSocket silent;
+    silent.connectToHost(QHostAddress::LocalHost, m_page->server->port());
+    QVERIFY(silent.waitForConnected(5000));
+    QElapsedTimer since;
+    since.start();
+    QTRY_VERIFY_WITH_TIMEOUT(silent.state() == QAbstractSocket::UnconnectedState, 20000);
+    QVERIFY(since.elapsed() >= (WebServer::kTimeoutSeconds - 1) * 1000);
+}
+
+void TestWebApi::floodWhileSending()
+{
+    rlimit files {};
+    getrlimit(RLIMIT_NOFILE, &files);
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);
+    if (files.rlim_cur < 2200)
+        QSKIP("too few file descriptors for 1,000 connections");
+    Page &page = *m_page;
+    const qint64 before = processStatusKiB("VmRSS");
+    std::vector<std::unique_ptr<QTcpSocket>> flood;
+    for (int i = 0; i < 1000; ++i) {
+        flood.push_back(std::make_unique<QTcpSocket>());
+        flood.back()->connectToHost(QHostAddress::LocalHost, page.server->port());
+    }
+    const int sent = page.boxes.box(1).messages().size();
+    page.engine->sender()->send(1, Message{MessageKind::Popup, "Erinnerung"}, MessageOrigin{MessageSource::Reminder});
+    QTRY_COMPARE(page.boxes.box(1).messages().size(), sent + 1);
+    QVERIFY(processStatusKiB("VmRSS") - before < 60 * 1024);
+    flood.clear();
+    QTRY_COMPARE(page.ask("GET", "/api/status", basic(kPassword)).status, 200);
+}
+
+void TestWebApi::fiveWrongPasswordsThen429()
+{
+    Page page(m_hash); // a guard that has seen nothing
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("5 falsche Passwörter von 127.0.0.1 in einer Minute"));
+    for (int i = 1; i <= 5; ++i)
+        QCOMPARE(page.ask("GET", "/api/status", basic("geraten" + QByteArray::number(i))).status, 401);
+    const WebReply r = page.ask("GET", "/api/status", basic(kPassword));
+    QCOMPARE(r.status, 429);
+    QVERIFY(r.body.contains("Zu viele falsche Passwörter"));
+    QCOMPARE(page.ask("POST", "/api/login", kJson, "{\"password\":\"" + kPassword + "\"}").status, 429);
+}
+
+void TestWebApi::loginsOutliveRestartNotNewPassword()
+{
+    Page page(m_hash);
+    const QByteArray cookie = "Cookie: " + page.login() + "\r\n";
+    struct stat st {};
+    const QString sessions = page.folder.path(SessionStore::kFileName);
+    QCOMPARE(::stat(QFile::encodeName(sessions).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 0777, 0600u);
+    QVERIFY(!page.folder.read(SessionStore::kFileName).contains(cookie.mid(14, 32)));
+
+    page.server.reset();
+    page.start(); // a restart: the login is read back
+    QCOMPARE(page.ask("GET", "/api/status", cookie).status, 200);
+    QVERIFY(WebSettings(page.folder.dir()).setPasswordHash(PasswordHash::make("neu")).isEmpty());
+    QVERIFY(page.folder.read("zelvo.ini").startsWith("; mein Kommentar\r\n[Webseite]\r\n"));
+    QCOMPARE(page.ask("GET", "/api/status", cookie).status, 401);
+}
+
+int main(int argc, char *argv[])
+{
+    qputenv("TZ", "Europe/Berlin"); // the times' offset in the answers
+    QCoreApplication app(argc, argv);
+    TestWebApi test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_webapi.moc"
