@@ -33,8 +33,6 @@ WebPageDialog::WebPageDialog(WebPage *page, QWidget *parent)
     m_password = new QLineEdit(this);
     m_password->setObjectName(QStringLiteral("passwort"));
     m_password->setEchoMode(QLineEdit::Password);
-    m_password->setPlaceholderText(settings.passwordHash().isEmpty() ? QStringLiteral("noch keins")
-                                                                     : QStringLiteral("unverändert"));
     m_again = new QLineEdit(this);
     m_again->setObjectName(QStringLiteral("passwort2"));
     m_again->setEchoMode(QLineEdit::Password);
@@ -92,12 +90,15 @@ void WebPageDialog::apply()
 
 void WebPageDialog::showAddresses()
 {
-    if (!m_page->isRunning()) {
-        m_addresses->setText(QStringLiteral("Die Webseite ist aus."));
-        m_code->clear();
-        return;
-    }
-    const QStringList urls = m_page->addresses();
-    m_addresses->setText(QStringLiteral("Auf dem Telefon öffnen:\n") + urls.join(QLatin1Char('\n')));
-    m_code->setPixmap(urls.isEmpty() ? QPixmap() : QPixmap::fromImage(QrCode::of(urls.first())));
+    m_password->setPlaceholderText(WebSettings(m_page->folder()).passwordHash().isEmpty()
+                                       ? QStringLiteral("noch keins")
+                                       : QStringLiteral("unverändert"));
+    const QStringList urls = m_page->isRunning() ? m_page->addresses() : QStringList();
+    m_addresses->setText(m_page->isRunning() ? QStringLiteral("Auf dem Telefon öffnen:\n") + urls.join(QLatin1Char('\n'))
+                                             : QStringLiteral("Die Webseite ist aus."));
+    const QPixmap code = urls.isEmpty() ? QPixmap() : QPixmap::fromImage(QrCode::of(urls.first()));
+    m_code->setPixmap(code);
+    // The whole code, never squeezed: a camera reads no squeezed one.
+    m_code->setMinimumSize(code.size());
+    adjustSize();
 }

@@ -107,7 +107,6 @@ private slots:
     void cleanupTestCase() { m_page.reset(); }
     void api_data();
     void api();
-    void loginCookie();
     void boundsOfRequests_data();
     void boundsOfRequests();
     void connectionsBounded();
@@ -126,94 +125,78 @@ void TestWebApi::initTestCase()
 {
     m_hash = PasswordHash::make(QString::fromUtf8(kPassword));
     m_page = std::make_unique<Page>(m_hash);
-    // One held message for box 2, one entry that went to box 1.
+    // One message held for box 2.
     m_page->engine->sender()->send(2, Message{MessageKind::Popup, "Wäsche aufhängen"}, MessageOrigin{MessageSource::Reminder});
-    m_cookie = m_page->login();
-    QVERIFY(m_cookie.startsWith("zelvo="));
+    const WebReply r = m_page->ask("POST", "/api/login", kJson, "{\"password\":\"" + kPassword + "\"}");
+    const QByteArray cookie = r.headers.value("set-cookie");
+    QVERIFY2(QRegularExpression("^zelvo=[0-9a-f]{32}; HttpOnly; SameSite=Strict; Path=/; Max-Age=7776000$")
+                 .match(QString::fromLatin1(cookie))
+                 .hasMatch(),
+             cookie.constData());
+    m_cookie = cookie.left(cookie.indexOf(';'));
 }
 
 void TestWebApi::api_data()
 {
     QTest::addColumn<int>("credentials");
-    QTest::addColumn<QByteArray>("method");
-    QTest::addColumn<QByteArray>("target");
+    QTest::addColumn<QByteArray>("request"); // method and target
     QTest::addColumn<QByteArray>("headers");
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("answer"); // the whole JSON, or "~" and a part of it
     QTest::addColumn<int>("messagesToBox1");
-
+    const auto row = [](const char *name, Credentials c, const QByteArray &request, const QByteArray &headers,
+                        const QByteArray &body, int status, const QByteArray &answer, int messages = 0) {
+        QTest::newRow(name) << int(c) << request << headers << body << status << answer << messages;
+    };
     const QByteArray status = "{\"boxes\":[{\"address\":\"127.0.0.2\",\"box\":1,\"held\":0,\"kind\":\"nhttpd\","
                               "\"state\":\"on\"},{\"address\":\"127.0.0.3\",\"box\":2,\"held\":1,\"kind\":\"nhttpd\","
                               "\"state\":\"standby\"}]}";
-    QTest::newRow("no credentials") << int(None) << QByteArray("GET") << QByteArray("/api/status") << QByteArray()
-                                    << QByteArray() << 401 << QByteArray("{\"error\":\"Bitte zuerst mit dem Passwort anmelden.\"}") << 0;
-    QTest::newRow("wrong password") << int(Wrong) << QByteArray("GET") << QByteArray("/api/status") << QByteArray()
-                                    << QByteArray() << 401 << QByteArray("{\"error\":\"Das Passwort stimmt nicht.\"}") << 0;
-    QTest::newRow("basic") << int(Basic) << QByteArray("GET") << QByteArray("/api/status") << QByteArray() << QByteArray()
-                           << 200 << status << 0;
-    QTest::newRow("cookie") << int(Cookie) << QByteArray("GET") << QByteArray("/api/status") << QByteArray()
-                            << QByteArray() << 200 << status << 0;
-    QTest::newRow("expired cookie") << int(ExpiredCookie) << QByteArray("GET") << QByteArray("/api/status")
-                                    << QByteArray() << QByteArray() << 401 << QByteArray("~anmelden") << 0;
-    QTest::newRow("ended cookie") << int(EndedCookie) << QByteArray("GET") << QByteArray("/api/status") << QByteArray()
-                                  << QByteArray() << 401 << QByteArray("~anmelden") << 0;
-    QTest::newRow("held") << int(Cookie) << QByteArray("GET") << QByteArray("/api/held") << QByteArray() << QByteArray()
-                          << 200 << QByteArray("~{\"box\":2,\"id\":1,\"kind\":\"popup\",\"reason\":\"standby\",\"since\":\"2026-12-07T07:25:00") << 0;
-    QTest::newRow("send to 1, 2 and 3")
-        << int(Basic) << QByteArray("POST") << QByteArray("/api/send") << kJson
-        << QByteArray("{\"text\":\"Essen ist fertig\",\"boxes\":[1,2,3],\"kind\":\"popup\"}") << 200
-        << QByteArray("{\"results\":[{\"box\":1,\"detail\":\"beantwortet (HTTP 200)\",\"outcome\":\"delivered\"},"
-                      "{\"box\":2,\"detail\":\"zurückgehalten (Box im Standby)\",\"outcome\":\"held\"},"
-                      "{\"box\":3,\"detail\":\"nicht gesendet: Box 3 ist nicht eingerichtet\",\"outcome\":\"failed\"}]}")
-        << 1;
-    QTest::newRow("send, no boxes: every configured one")
-        << int(Cookie) << QByteArray("POST") << QByteArray("/api/send") << kJson + "Origin: http://127.0.0.1:PORT\r\n"
-        << QByteArray("{\"text\":\"Tee\",\"expire\":0}") << 200
-        << QByteArray("~{\"box\":2,\"detail\":\"nicht gesendet: Box im Standby, nicht zurückgehalten\",\"outcome\":\"failed\"}") << 1;
-    QTest::newRow("record") << int(Cookie) << QByteArray("GET") << QByteArray("/api/record?limit=1") << QByteArray()
-                            << QByteArray() << 200
-                            << QByteArray("~{\"entries\":[{\"box\":2,\"detail\":\"nicht gesendet: Box im Standby, nicht "
-                                          "zurückgehalten\",\"firstLine\":\"Tee\",\"id\":6,\"kind\":\"message\","
-                                          "\"outcome\":\"failed\",\"source\":\"Webseite\",\"text\":\"Tee\","
-                                          "\"time\":\"2026-12-07T07:25:00+01:00\"") << 0;
-    QTest::newRow("discard held") << int(Cookie) << QByteArray("DELETE") << QByteArray("/api/held/1") << kJson
-                                  << QByteArray() << 200 << QByteArray("{\"discarded\":1}") << 0;
-    QTest::newRow("discard it again") << int(Cookie) << QByteArray("DELETE") << QByteArray("/api/held/1") << kJson
-                                      << QByteArray() << 404 << QByteArray("~wartet nicht mehr") << 0;
-    QTest::newRow("discarded in the record") << int(Cookie) << QByteArray("GET") << QByteArray("/api/record?limit=9")
-                                             << QByteArray() << QByteArray() << 200
-                                             << QByteArray("~\"detail\":\"verworfen um 07:25:00, zuvor zurückgehalten (Box im Standby)\",\"firstLine\":\"Wäsche aufhängen\"") << 0;
-    const auto bad = [&](const char *name, const QByteArray &body, const QByteArray &part) {
-        QTest::newRow(name) << int(Basic) << QByteArray("POST") << QByteArray("/api/send") << kJson << body << 400
-                            << "~" + part << 0;
-    };
-    bad("not JSON", "text=Hallo", "kein JSON-Objekt");
-    bad("a number as text", "{\"text\":5}", "muss ein Text");
-    bad("box 0", "{\"text\":\"x\",\"boxes\":[0]}", "Nummern 1 bis 4");
-    bad("box 5", "{\"text\":\"x\",\"boxes\":[5]}", "Nummern 1 bis 4");
-    bad("empty text", "{\"text\":\"\"}", "Der Text ist leer.");
-    bad("control characters only", "{\"text\":\"\\n\\t\\u0001\"}", "Der Text ist leer.");
-    bad("unknown kind", "{\"text\":\"x\",\"kind\":\"laut\"}", "popup");
-    QTest::newRow("other origin") << int(Cookie) << QByteArray("POST") << QByteArray("/api/send")
-                                  << kJson + "Origin: http://example.org\r\n" << QByteArray("{\"text\":\"x\"}") << 403
-                                  << QByteArray("~nicht von Zelvos Seite") << 0;
-    QTest::newRow("no JSON type") << int(Cookie) << QByteArray("POST") << QByteArray("/api/send")
-                                  << QByteArray("Content-Type: text/plain\r\n") << QByteArray("{\"text\":\"x\"}") << 415
-                                  << QByteArray("~application/json") << 0;
-    QTest::newRow("delete without JSON type") << int(Cookie) << QByteArray("DELETE") << QByteArray("/api/held/1")
-                                              << QByteArray() << QByteArray() << 415 << QByteArray("~JSON") << 0;
-    QTest::newRow("unknown") << int(Basic) << QByteArray("GET") << QByteArray("/api/nichts") << QByteArray()
-                             << QByteArray() << 404 << QByteArray("~kennt Zelvo nicht") << 0;
-    QTest::newRow("the page") << int(None) << QByteArray("GET") << QByteArray("/") << QByteArray() << QByteArray()
-                              << 200 << QByteArray("~<html lang=\"de\">") << 0;
+    const QByteArray send = "POST /api/send";
+    row("no credentials", None, "GET /api/status", "", "", 401, "{\"error\":\"Bitte zuerst mit dem Passwort anmelden.\"}");
+    row("wrong password", Wrong, "GET /api/status", "", "", 401, "{\"error\":\"Das Passwort stimmt nicht.\"}");
+    row("basic", Basic, "GET /api/status", "", "", 200, status);
+    row("cookie", Cookie, "GET /api/status", "", "", 200, status);
+    row("expired cookie", ExpiredCookie, "GET /api/status", "", "", 401, "~anmelden");
+    row("ended cookie", EndedCookie, "GET /api/status", "", "", 401, "~anmelden");
+    row("held", Cookie, "GET /api/held", "", "", 200,
+        "~{\"box\":2,\"id\":1,\"kind\":\"popup\",\"reason\":\"standby\",\"since\":\"2026-12-07T07:25:00+01:00\"");
+    row("send to 1, 2 and 3", Basic, send, kJson, "{\"text\":\"Essen ist fertig\",\"boxes\":[1,2,3],\"kind\":\"popup\"}",
+        200,
+        "{\"results\":[{\"box\":1,\"detail\":\"beantwortet (HTTP 200)\",\"outcome\":\"delivered\"},"
+        "{\"box\":2,\"detail\":\"zurückgehalten (Box im Standby)\",\"outcome\":\"held\"},"
+        "{\"box\":3,\"detail\":\"nicht gesendet: Box 3 ist nicht eingerichtet\",\"outcome\":\"failed\"}]}",
+        1);
+    row("send, no boxes: every configured one", Cookie, send, kJson + "Origin: http://127.0.0.1:PORT\r\n",
+        "{\"text\":\"Tee\",\"expire\":0}", 200,
+        "~{\"box\":2,\"detail\":\"nicht gesendet: Box im Standby, nicht zurückgehalten\",\"outcome\":\"failed\"}", 1);
+    row("record", Cookie, "GET /api/record?limit=1", "", "", 200,
+        "~{\"entries\":[{\"box\":2,\"detail\":\"nicht gesendet: Box im Standby, nicht zurückgehalten\",\"firstLine\":"
+        "\"Tee\",\"id\":6,\"kind\":\"message\",\"outcome\":\"failed\",\"source\":\"Webseite\",\"text\":\"Tee\","
+        "\"time\":\"2026-12-07T07:25:00+01:00\"");
+    row("discard held", Cookie, "DELETE /api/held/1", kJson, "", 200, "{\"discarded\":1}");
+    row("discard it again", Cookie, "DELETE /api/held/1", kJson, "", 404, "~wartet nicht mehr");
+    row("discarded in the record", Cookie, "GET /api/record?limit=9", "", "", 200,
+        "~\"detail\":\"verworfen um 07:25:00, zuvor zurückgehalten (Box im Standby)\",\"firstLine\":\"Wäsche aufhängen\"");
+    row("not JSON", Basic, send, kJson, "text=Hallo", 400, "~kein JSON-Objekt");
+    row("a number as text", Basic, send, kJson, "{\"text\":5}", 400, "~muss ein Text");
+    row("box 0", Basic, send, kJson, "{\"text\":\"x\",\"boxes\":[0]}", 400, "~Nummern 1 bis 4");
+    row("box 5", Basic, send, kJson, "{\"text\":\"x\",\"boxes\":[5]}", 400, "~Nummern 1 bis 4");
+    row("empty text", Basic, send, kJson, "{\"text\":\"\"}", 400, "~Der Text ist leer.");
+    row("control characters only", Basic, send, kJson, "{\"text\":\"\\n\\t\\u0001\"}", 400, "~Der Text ist leer.");
+    row("unknown kind", Basic, send, kJson, "{\"text\":\"x\",\"kind\":\"laut\"}", 400, "~popup");
+    row("other origin", Cookie, send, kJson + "Origin: http://example.org\r\n", "{\"text\":\"x\"}", 403,
+        "~nicht von Zelvos Seite");
+    row("no JSON type", Cookie, send, "Content-Type: text/plain\r\n", "{\"text\":\"x\"}", 415, "~application/json");
+    row("delete without JSON type", Cookie, "DELETE /api/held/1", "", "", 415, "~JSON");
+    row("unknown", Basic, "GET /api/nichts", "", "", 404, "~kennt Zelvo nicht");
+    row("the page", None, "GET /", "", "", 200, "~<html lang=\"de\">");
 }
 
 void TestWebApi::api()
 {
     QFETCH(int, credentials);
-    QFETCH(QByteArray, method);
-    QFETCH(QByteArray, target);
+    QFETCH(QByteArray, request);
     QFETCH(QByteArray, headers);
     QFETCH(QByteArray, body);
     QFETCH(int, status);
@@ -243,7 +226,8 @@ void TestWebApi::api()
     }
     const int before = page.boxes.box(1).messages().size();
 
-    const WebReply r = page.ask(method, target, headers, body.isEmpty() && method == "GET" ? QByteArray() : body);
+    const QByteArray method = request.split(' ').first();
+    const WebReply r = page.ask(method, request.split(' ').last(), headers, method == "GET" ? QByteArray() : body);
     page.clock.set(kStart);
     QCOMPARE(r.status, status);
     if (answer.startsWith('~'))
@@ -257,20 +241,6 @@ void TestWebApi::api()
     QCOMPARE(r.headers.value("referrer-policy"), QByteArray("no-referrer"));
     // A script's client may ask for the password; the page's own form does.
     QCOMPARE(r.headers.contains("www-authenticate"), status == 401);
-}
-
-void TestWebApi::loginCookie()
-{
-    const WebReply r = m_page->ask("POST", "/api/login", kJson, "{\"password\":\"" + kPassword + "\"}");
-    QCOMPARE(r.status, 200);
-    const QByteArray cookie = r.headers.value("set-cookie");
-    QVERIFY2(QRegularExpression("^zelvo=[0-9a-f]{32}; HttpOnly; SameSite=Strict; Path=/; Max-Age=7776000$")
-                 .match(QString::fromLatin1(cookie))
-                 .hasMatch(),
-             cookie.constData());
-    const WebReply wrong = m_page->ask("POST", "/api/login", kJson, "{\"password\":\"falsch\"}");
-    QCOMPARE(wrong.status, 401);
-    QVERIFY(!wrong.headers.contains("set-cookie"));
 }
 
 void TestWebApi::boundsOfRequests_data()

@@ -5,7 +5,6 @@
   const $ = (id) => document.getElementById(id);
   const words = { on: 'an', standby: 'im Standby', off: 'aus', unknown: 'unbekannt' };
   const kinds = { nhttpd: 'D-Box', enigma2: 'Enigma2', unknown: 'Art unbekannt' };
-  const outcomes = { delivered: 'zugestellt', held: 'zurückgehalten', failed: 'nicht angekommen', expired: 'verfallen' };
   let timer = null;
   let shown = '';
 
@@ -152,8 +151,9 @@
     if (r.status !== 200) { out.textContent = r.data.error || 'Senden ging nicht.'; return; }
     if (r.data.notice) out.append(el('p', 'small', r.data.notice));
     for (const x of r.data.results) {
-      const word = outcomes[x.outcome] || x.outcome;
-      const line = 'Box ' + x.box + ': ' + word + (x.outcome === 'delivered' ? '' : ' – ' + x.detail);
+      // Held and expired say it in the record's own words.
+      const line = 'Box ' + x.box + ': ' + (x.outcome === 'delivered' ? 'zugestellt'
+        : x.outcome === 'failed' ? 'nicht angekommen – ' + x.detail : x.detail);
       out.append(el('p', x.outcome === 'failed' ? 'failed' : '', line));
     }
     refresh();
