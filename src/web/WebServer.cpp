@@ -153,6 +153,7 @@ struct WebServerCallbacks {
         if (e.answer)
             return queue(connection, *e.answer);
         e.suspended = true;
+        server->m_suspended.push_back(*slot);
         MHD_suspend_connection(connection);
         return MHD_YES;
     }
@@ -243,8 +244,18 @@ void WebServer::stop()
     delete m_notifier;
     m_notifier = nullptr;
     m_timeout.stop();
-    // MHD_stop_daemon() closes suspended connections too; their answers
-    // may still come, and find them ended.
+    // The daemon stops only without suspended connections (else it aborts
+    // the process): those still waiting for their answer get one now, and
+    // an answer that comes later finds its connection ended.
+    for (const std::weak_ptr<Exchange> &waiting : std::exchange(m_suspended, {})) {
+        const std::shared_ptr<Exchange> x = waiting.lock();
+        if (!x || x->ended || !x->suspended)
+            continue;
+        x->answer = WebAnswer::error(503, QStringLiteral("Zelvo wird beendet."));
+        x->suspended = false;
+        MHD_resume_connection(x->connection);
+    }
+    MHD_run(m_daemon);
     MHD_stop_daemon(m_daemon);
     m_daemon = nullptr;
 }
@@ -277,6 +288,9 @@ void WebServer::handle(const std::shared_ptr<Exchange> &exchange)
         x->answer = std::move(answer);
         if (x->suspended && self && self->m_daemon) {
             x->suspended = false;
+            self->m_suspended.removeIf([&later](const std::weak_ptr<Exchange> &w) {
+                return !w.owner_before(later) && !later.owner_before(w);
+            });
             MHD_resume_connection(x->connection);
             self->runSoon();
         }

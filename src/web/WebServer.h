@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -65,6 +66,7 @@ private:
     bool m_https = false;
     bool m_runQueued = false;
     bool m_atLimit = false; // the daemon listens no more until a run below the limit
+    QList<std::weak_ptr<Exchange>> m_suspended; // waiting for their answers
     QByteArray m_certificate; // the daemon reads them while it runs
     QByteArray m_key;
 };

@@ -363,6 +363,12 @@ void TestWebApi::loginsOutliveRestartNotNewPassword()
     QCOMPARE(st.st_mode & 0777, 0600u);
     QVERIFY(!page.folder.read(SessionStore::kFileName).contains(cookie.mid(14, 32)));
 
+    // A login under way while the page ends: it gets no answer, and no crash.
+    QTcpSocket waiting;
+    waiting.connectToHost(QHostAddress::LocalHost, page.server->port());
+    waiting.write(webRequest("POST", "/api/login", page.server->port(), kJson, "{\"password\":\"x\"}"));
+    QVERIFY(waiting.waitForBytesWritten(5000));
+    QTest::qWait(300); // read, and waiting for its derivation
     page.server.reset();
     page.start(); // a restart: the login is read back
     QCOMPARE(page.ask("GET", "/api/status", cookie).status, 200);
