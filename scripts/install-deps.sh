@@ -27,6 +27,8 @@ if [ "${1:-}" = test ]; then
     desktop-file-utils lintian
     # the page's browser test: headless Chromium driven through Selenium
     chromium chromium-driver python3-selenium
+    # the page over HTTPS: a certificate made for the test
+    openssl
   )
 fi
 

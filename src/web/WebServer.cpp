@@ -49,11 +49,13 @@ MHD_Result collectHeader(void *exchange, MHD_ValueKind, const char *key, const c
     auto *e = static_cast<WebServer::Exchange *>(exchange);
     const QByteArray name = QByteArray(key).toLower();
     const QByteArray v(value ? value : "");
-    // The head as it came: name, ": ", value, CR LF.
+    // A header given twice reads as one list, as HTTP has it.
     e->request.headers.insert(name, e->request.headers.contains(name) ? e->request.headers.value(name) + ", " + v : v);
     return MHD_YES;
 }
 
+// The head as it came: the request line, and per header name, ": ",
+// value and CR LF.
 qsizetype headSize(const WebServer::Exchange &e)
 {
     qsizetype size = e.request.method.size() + e.request.path.size() + e.request.query.size() + 12;
@@ -114,8 +116,6 @@ struct WebServerCallbacks {
             e.request.https = server->m_https;
             e.request.peer = peerOf(connection);
             MHD_get_connection_values(connection, MHD_HEADER_KIND, collectHeader, &e);
-            const char *query = nullptr;
-            Q_UNUSED(query);
             // The daemon splits the query off the URL; the raw arguments again.
             MHD_get_connection_values(
                 connection, MHD_GET_ARGUMENT_KIND,

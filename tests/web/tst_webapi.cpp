@@ -19,6 +19,8 @@
 #include "web/WebServer.h"
 #include "web/WebSettings.h"
 
+#include <QProcess>
+#include <QSslSocket>
 #include <QTest>
 
 #include <memory>
@@ -111,6 +113,7 @@ private slots:
     void floodWhileSending();
     void fiveWrongPasswordsThen429();
     void loginsOutliveRestartNotNewPassword();
+    void httpsWithCertificate();
 
 private:
     std::unique_ptr<Page> m_page;
@@ -364,6 +367,25 @@ void TestWebApi::loginsOutliveRestartNotNewPassword()
     QVERIFY(WebSettings(page.folder.dir()).setPasswordHash(PasswordHash::make("neu")).isEmpty());
     QVERIFY(page.folder.read("zelvo.ini").startsWith("; mein Kommentar\r\n[Webseite]\r\n"));
     QCOMPARE(page.ask("GET", "/api/status", cookie).status, 401);
+}
+
+void TestWebApi::httpsWithCertificate()
+{
+    TempFolder keys;
+    QProcess openssl;
+    openssl.start("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=zelvo",
+                              "-keyout", keys.path("key.pem"), "-out", keys.path("cert.pem")});
+    if (!openssl.waitForFinished(60000) || openssl.exitCode() != 0)
+        QSKIP("openssl cannot make a certificate here");
+    WebServer server(m_page->api.get());
+    QVERIFY(server.start({"127.0.0.1", 0, keys.read("cert.pem"), keys.read("key.pem")}).isEmpty());
+    QSslSocket tls;
+    tls.setPeerVerifyMode(QSslSocket::VerifyNone); // made a moment ago, by nobody a browser knows
+    tls.connectToHostEncrypted("127.0.0.1", server.port());
+    tls.write(webRequest("GET", "/api/status", server.port()));
+    QTRY_VERIFY(tls.state() == QAbstractSocket::UnconnectedState || tls.bytesAvailable() > 12);
+    QVERIFY(tls.readAll().startsWith("HTTP/1.1 401"));
+    QCOMPARE(webExchange(server.port(), webRequest("GET", "/api/status", server.port()), 3000).status, 0);
 }
 
 int main(int argc, char *argv[])
