@@ -220,12 +220,13 @@ QString WebServer::start(const Options &options)
         {MHD_OPTION_END, 0, nullptr},
     };
     MHD_OptionItem none[] = {{MHD_OPTION_END, 0, nullptr}};
+    // The logger first, so that the daemon says nothing on stderr itself.
     m_daemon = MHD_start_daemon(
         flags, options.port, nullptr, nullptr, reinterpret_cast<MHD_AccessHandlerCallback>(&WebServerCallbacks::request),
-        this, MHD_OPTION_CONNECTION_LIMIT, unsigned(kMaxConnections), MHD_OPTION_CONNECTION_TIMEOUT,
-        unsigned(kTimeoutSeconds), MHD_OPTION_CONNECTION_MEMORY_LIMIT, kConnectionMemory, MHD_OPTION_NOTIFY_COMPLETED,
-        &WebServerCallbacks::completed, this, MHD_OPTION_EXTERNAL_LOGGER, &logDaemon, nullptr, MHD_OPTION_SOCK_ADDR,
-        bindTo, MHD_OPTION_ARRAY, m_https ? tls : none, MHD_OPTION_END);
+        this, MHD_OPTION_EXTERNAL_LOGGER, &logDaemon, nullptr, MHD_OPTION_CONNECTION_LIMIT, unsigned(kMaxConnections),
+        MHD_OPTION_CONNECTION_TIMEOUT, unsigned(kTimeoutSeconds), MHD_OPTION_CONNECTION_MEMORY_LIMIT, kConnectionMemory,
+        MHD_OPTION_NOTIFY_COMPLETED, &WebServerCallbacks::completed, this, MHD_OPTION_SOCK_ADDR, bindTo,
+        MHD_OPTION_ARRAY, m_https ? tls : none, MHD_OPTION_END);
     if (!m_daemon) {
         return m_https ? QStringLiteral("Port %1 ist belegt, oder Zertifikat und Schlüssel passen nicht").arg(options.port)
                        : QStringLiteral("Port %1 ist belegt oder die Adresse gehört nicht zu diesem Rechner")
