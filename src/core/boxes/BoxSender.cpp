@@ -3,7 +3,6 @@
 #include "boxes/BoxAddress.h"
 #include "boxes/BoxListSource.h"
 #include "boxes/DeliveryRecord.h"
-#include "boxes/HeldMessages.h"
 #include "boxes/HttpTransport.h"
 #include "boxes/PanelFollower.h"
 #include "boxes/SendHandle.h"
@@ -30,35 +29,40 @@ BoxSender::BoxSender(BoxListSource *boxes, const Options &options, QObject *pare
 // The handles still waiting go with this object; nobody hears of them again.
 BoxSender::~BoxSender() = default;
 
-int BoxSender::heldCount() const
+void BoxSender::keepRecordIn(DeliveryRecord *record)
 {
-    return m_gate->holding() ? m_gate->held()->count() : 0;
+    m_record = record;
+    // A record read back from its file goes on with ids above its own.
+    if (record)
+        m_nextId = std::max(m_nextId, record->nextId());
+}
+
+bool BoxSender::discardHeld(quint64 heldId)
+{
+    const std::optional<GateSteps> steps = m_gate->discard(heldId);
+    if (steps)
+        carryOut(*steps);
+    return steps.has_value();
 }
 
 void BoxSender::restoreHeld()
 {
-    HeldMessages *held = m_gate->held();
-    if (!held)
+    if (!m_gate->holding())
         return;
-    const QList<HeldMessage> expired = held->load();
-    const auto restore = [this](const HeldMessage &m) {
-        SendHandle *handle = make(boxesNow().address(m.box).trimmed(), m.message, m.origin, m.madeAt);
-        setResult(handle, HoldGate::heldResult(m.reason));
-        return handle;
-    };
-    for (const HeldMessage &m : expired) {
-        SendHandle *handle = restore(m);
-        qCInfo(lcSend).noquote() << QStringLiteral("Box %1: zurückgehaltene Nachricht verfallen, während Zelvo nicht lief:")
-                                            .arg(m.box)
-                                 << Delivery::firstLineOf(m.message.text);
-        finish(handle, {DeliveryOutcome::Expired, 0, QString(), QString(), SendFailure::Expired});
-    }
-    for (int box = 1; box <= BoxList::kBoxes; ++box)
-        for (const HeldMessage &m : held->held(box))
-            m_gate->adopt(m.id, restore(m));
-    if (held->count() > 0)
-        qCInfo(lcSend).noquote() << held->count() << "zurückgehaltene Nachrichten warten auf ihre Boxen";
-    emit heldCountChanged(held->count());
+    const HoldGate::Loaded loaded = m_gate->load();
+    for (const HeldMessage &m : loaded.expired)
+        finish(restored(m), {DeliveryOutcome::Expired, 0, QString(), QString(), SendFailure::Expired});
+    for (const HeldMessage &m : loaded.waiting)
+        m_gate->adopt(m.id, restored(m));
+    emit heldCountChanged(heldCount());
+}
+
+// A held message read back: its handle, held as before.
+SendHandle *BoxSender::restored(const HeldMessage &m)
+{
+    SendHandle *handle = make(boxesNow().address(m.box).trimmed(), m.message, m.origin, m.madeAt);
+    setResult(handle, HoldGate::heldResult(m.reason));
+    return handle;
 }
 
 SendHandle *BoxSender::send(int box, const Message &message, const MessageOrigin &origin)
@@ -96,10 +100,10 @@ BoxList BoxSender::boxesNow()
                                             .arg(box)
                                             .arg(address);
         m_identified.remove(address);
-        m_transport->protocols().forget(address);
+        m_transport->forget(address);
     }
     m_listRead = true;
-    m_protocolSettings.applyTo(m_transport->protocols(), list);
+    m_transport->apply(m_protocolSettings, list);
     return list;
 }
 
@@ -134,12 +138,10 @@ void BoxSender::carryOut(const GateSteps &steps)
     for (const GateStep &step : steps) {
         switch (step.what) {
         case Do::Go:
-            if (step.releasedId) {
-                step.handle->m_address = boxesNow().address(step.box).trimmed(); // where box 2 is now
-                m_gate->released(step.box, go(step.handle));
-            } else {
-                go(step.handle);
-            }
+            if (step.releasedId) // a held message goes to where its box is now
+                step.handle->m_address = boxesNow().address(step.box).trimmed();
+            if (const quint64 id = go(step.handle); step.releasedId)
+                m_gate->released(step.box, id);
             break;
         case Do::Finish:
             finish(step.handle, step.result);
@@ -190,11 +192,6 @@ void BoxSender::setBoxState(int box, BoxState state)
     carryOut(m_gate->setBoxState(box, state));
 }
 
-quint64 BoxSender::askMode(const QString &address)
-{
-    return askModeOf(address, true);
-}
-
 // One question per box at a time; every asker hears its answer.
 quint64 BoxSender::askModeOf(const QString &address, bool forWatch)
 {
@@ -235,7 +232,7 @@ void BoxSender::identifyAt(const QString &address)
 
 QString BoxSender::kindOf(int box)
 {
-    return m_transport->protocols().kindOf(boxesNow().address(box).trimmed());
+    return m_transport->kindOf(boxesNow().address(box).trimmed());
 }
 
 // Once per address, when it is found to be of a kind other than today's.
@@ -287,11 +284,11 @@ void BoxSender::finish(SendHandle *handle, const SendResult &result)
     if (m_protocolSettings.endLoan(handle->id()))
         boxesNow(); // the login lent for a test goes no further
 
-    const BoxProtocol &protocol = m_transport->protocols().protocolFor(handle->address());
+    const BoxProtocol &protocol = m_transport->protocolFor(handle->address());
     const bool changed = protocol.changedOnTheWay(handle->message(), result.shownText);
     if (m_record)
         m_record->conclude(handle->id(), result, changed ? &protocol : nullptr,
-                           m_transport->protocols().kindOf(handle->address()));
+                           m_transport->kindOf(handle->address()));
     m_panel->follow(handle, changed ? &protocol : nullptr);
     emit handle->finished(result);
     handle->deleteLater();

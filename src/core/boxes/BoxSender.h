@@ -59,7 +59,7 @@ public:
     ~BoxSender() override;
 
     // Where each message and its result are entered; none when null.
-    void keepRecordIn(DeliveryRecord *record) { m_record = record; }
+    void keepRecordIn(DeliveryRecord *record);
     // The information panel's following of the producers' texts.
     PanelFollower *panel() const { return m_panel; }
     // Messages for a box that cannot show them wait in held; clock says
@@ -71,7 +71,12 @@ public:
     // Reads the held messages at start: each is entered in the record as
     // held; those whose time ran out meanwhile as expired.
     void restoreHeld();
-    int heldCount() const;
+    int heldCount() const { return m_gate->heldCount(); }
+    // The messages waiting for box 1..BoxList::kBoxes, oldest first.
+    QList<HeldMessage> heldFor(int box) const { return m_gate->heldFor(box); }
+    // Someone threw a held message away: it ends Dropped, without a reason
+    // (the record says "verworfen"). False when no message waits by that id.
+    bool discardHeld(quint64 heldId);
 
     BoxListSource *boxList() const { return m_boxes; }
     // Messages handed over whose end is not yet known (held ones aside).
@@ -91,7 +96,7 @@ public:
 
     // Asks the box at address whether it can show a message now, ahead of
     // the messages after it; modeAnswered(id) follows.
-    quint64 askMode(const QString &address);
+    quint64 askMode(const QString &address) { return askModeOf(address, true); }
     // What the watch found of box just now. Held messages for a box that is
     // on go out; expired ones everywhere are dropped.
     void setBoxState(int box, BoxState state);
@@ -124,6 +129,7 @@ private:
     SendHandle *make(const QString &address, const Message &message, const MessageOrigin &origin,
                      const QDateTime &madeAt = QDateTime());
     void carryOut(const GateSteps &steps);
+    SendHandle *restored(const HeldMessage &message);
     quint64 go(SendHandle *handle);
     quint64 askModeOf(const QString &address, bool forWatch);
     void setResult(SendHandle *handle, const SendResult &result);

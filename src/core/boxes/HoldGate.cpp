@@ -25,7 +25,7 @@ BoxState stateOf(HoldReason reason)
     return reason == HoldReason::BoxInStandby ? BoxState::Standby : BoxState::Off;
 }
 
-SendResult heldFor(BoxState state)
+SendResult heldAs(BoxState state)
 {
     return {DeliveryOutcome::Held, 0, heldReason(state), QString(), failureOf(state)};
 }
@@ -62,7 +62,7 @@ GateStep end(GateStep::Do what, SendHandle *handle, const SendResult &result)
 
 SendResult HoldGate::heldResult(HoldReason reason)
 {
-    return heldFor(stateOf(reason));
+    return heldAs(stateOf(reason));
 }
 
 void HoldGate::holdIn(HeldMessages *held, const Clock *clock)
@@ -70,6 +70,31 @@ void HoldGate::holdIn(HeldMessages *held, const Clock *clock)
     m_held = held;
     m_clock = clock;
     m_askModes = true;
+}
+
+HoldGate::Loaded HoldGate::load()
+{
+    Loaded loaded;
+    loaded.expired = m_held->load();
+    for (const HeldMessage &m : loaded.expired)
+        qCInfo(lcSend).noquote() << QStringLiteral("Box %1: zurückgehaltene Nachricht verfallen, während Zelvo nicht lief:")
+                                        .arg(m.box)
+                                 << Delivery::firstLineOf(m.message.text);
+    for (int box = 1; box <= BoxList::kBoxes; ++box)
+        loaded.waiting += m_held->held(box);
+    if (m_held->count() > 0)
+        qCInfo(lcSend).noquote() << m_held->count() << "zurückgehaltene Nachrichten warten auf ihre Boxen";
+    return loaded;
+}
+
+int HoldGate::heldCount() const
+{
+    return m_held ? m_held->count() : 0;
+}
+
+QList<HeldMessage> HoldGate::heldFor(int box) const
+{
+    return m_held && box >= 1 && box <= BoxList::kBoxes ? m_held->held(box) : QList<HeldMessage>();
 }
 
 // A box whose address changed is a new box: the word on it is dropped.
@@ -166,7 +191,7 @@ void HoldGate::holdOrRefuse(GateSteps &steps, SendHandle *handle, BoxState state
             steps << end(Do::Finish, old, expiredResult(why, SendFailure::PushedOut));
         }
     }
-    GateStep hold = end(Do::Hold, handle, heldFor(state));
+    GateStep hold = end(Do::Hold, handle, heldAs(state));
     hold.announce = true;
     steps << hold;
     steps << GateStep{Do::CountChanged};
@@ -183,6 +208,7 @@ int HoldGate::holdMinutes(const MessageOrigin &origin) const
         return m_settings->noticeHoldMinutes();
     case MessageSource::TypedText:
     case MessageSource::Script:
+    case MessageSource::Web:
         return m_settings->textHoldMinutes();
     case MessageSource::BoxTest:
         break;
@@ -304,11 +330,26 @@ std::optional<GateSteps> HoldGate::ended(quint64 id, SendHandle *handle, const S
                                              message.expiresAt.toString(QStringLiteral("dd.MM. HH:mm")))
                                  << Delivery::firstLineOf(message.message.text);
         m_handles.insert(m_held->held(box).first().id, handle);
-        steps << end(Do::Hold, handle, heldFor(stateOf(message.reason)));
+        steps << end(Do::Hold, handle, heldAs(stateOf(message.reason)));
         steps << GateStep{Do::CountChanged};
     }
     // The rest wait for the next word that the box is on; the others go now.
     goAll(steps, box);
+    return steps;
+}
+
+std::optional<GateSteps> HoldGate::discard(quint64 heldId)
+{
+    const std::optional<HeldMessage> taken = m_held ? m_held->take(heldId) : std::nullopt;
+    if (!taken)
+        return std::nullopt;
+    qCInfo(lcSend).noquote() << QStringLiteral("Box %1: zurückgehaltene Nachricht verworfen:").arg(taken->box)
+                             << Delivery::firstLineOf(taken->message.text);
+    GateSteps steps;
+    if (SendHandle *handle = m_handles.take(heldId))
+        steps << end(GateStep::Do::Finish, handle,
+                     {DeliveryOutcome::Dropped, 0, QString(), QString(), SendFailure::Discarded});
+    steps << GateStep{GateStep::Do::CountChanged};
     return steps;
 }
 

@@ -72,6 +72,16 @@ public:
     void askModeFirst() { m_askModes = true; }
     bool holding() const { return m_held != nullptr; }
     HeldMessages *held() const { return m_held; }
+    int heldCount() const;
+    // The messages waiting for box 1..BoxList::kBoxes, oldest first.
+    QList<HeldMessage> heldFor(int box) const;
+    // Reads the held messages at start (logged): those whose time ran out
+    // while Zelvo did not run, and those that wait, box by box.
+    struct Loaded {
+        QList<HeldMessage> expired;
+        QList<HeldMessage> waiting;
+    };
+    Loaded load();
     // handle stands for the held message id (restored at start).
     void adopt(quint64 id, SendHandle *handle) { m_handles.insert(id, handle); }
     // The result of a message while it is held.
@@ -81,6 +91,10 @@ public:
     // word on the box is dropped.
     bool setAddress(int box, const QString &address);
     BoxState state(int box) const { return m_boxes[box - 1].state; }
+
+    // Someone threw the held message away: it ends Dropped. None when no
+    // message waits by that id.
+    std::optional<GateSteps> discard(quint64 heldId);
 
     // A message made for its box: now, held, refused, or after asking.
     GateSteps route(SendHandle *handle);

@@ -2,6 +2,7 @@
 
 #include "boxes/BoxAddress.h"
 #include "boxes/HttpExchange.h"
+#include "boxes/ProtocolSettings.h"
 #include "common/Logging.h"
 
 #include <algorithm>
@@ -42,6 +43,11 @@ HttpTransport::~HttpTransport() = default;
 HttpExchange *HttpTransport::create(const QString &address)
 {
     return new HttpExchange(m_nextId++, address.trimmed(), this);
+}
+
+void HttpTransport::apply(ProtocolSettings &settings, const BoxList &list)
+{
+    settings.applyTo(m_protocols, list);
 }
 
 quint64 HttpTransport::submit(const QString &address, const Message &message)

@@ -11,7 +11,9 @@
 #include <QSet>
 #include <QString>
 
+class BoxList;
 class HttpExchange;
+class ProtocolSettings;
 
 // Carries every request to the boxes: one HTTP GET on a connection of its
 // own (an HttpExchange), never blocking the caller, never sent twice, never
@@ -76,6 +78,14 @@ public:
     // its boxes from every answer. A message is encoded for what is known
     // when its request is written.
     ProtocolChoice &protocols() { return m_protocols; }
+    // What the sender needs of the kinds, without reaching past the
+    // transport: the kind that serves address, its name ("Enigma2", empty
+    // for today's), everything learnt of a box dropped, zelvo.ini's logins
+    // and display times bound to list's addresses.
+    const BoxProtocol &protocolFor(const QString &address) { return m_protocols.protocolFor(address); }
+    QString kindOf(const QString &address) const { return m_protocols.kindOf(address); }
+    void forget(const QString &address) { m_protocols.forget(address); }
+    void apply(ProtocolSettings &settings, const BoxList &list);
 
     quint16 port() const { return m_port; }
 

@@ -32,6 +32,7 @@ enum class SendFailure {
     NoConnection,   // no connection to the box, or it broke
     NoAnswer,       // no answer in time
     Dropped,        // given up while it waited behind earlier requests
+    Discarded,      // held, then thrown away by someone
 };
 
 // The end of one message to one box.
