@@ -29,7 +29,7 @@ QByteArray readPem(const QString &path, QString *error)
 WebPage::WebPage(Engine *engine, QObject *parent)
     : QObject(parent)
     , m_engine(engine)
-    , m_access(new WebAccess(engine->folder(), engine->clock(), this))
+    , m_access(new WebAccess(engine->folder(), *engine->clock(), this))
     , m_api(new WebApi(engine, m_access, this))
     , m_server(new WebServer(m_api, this))
 {

@@ -119,7 +119,7 @@ std::optional<HeldMessage> HeldMessages::take(quint64 id)
         for (qsizetype i = 0; i < box.size(); ++i) {
             if (box.at(i).id == id) {
                 const HeldMessage taken = box.takeAt(i);
-                save();
+                save(QStringLiteral("ein verworfener Text steht noch darin und kommt beim nächsten Start wieder"));
                 return taken;
             }
         }
