@@ -9,6 +9,13 @@
 
 namespace {
 
+// The alert's line for one box: which box, which address, and why.
+QString unresolvedLine(int box, const QString &address, const QString &why)
+{
+    return QStringLiteral("Box %1: \"%2\"").arg(box).arg(address)
+           + (why.isEmpty() ? QString() : QStringLiteral(" – ") + why);
+}
+
 QString describe(const EchoResult &r)
 {
     const QString at = r.resolvedAddress.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(r.resolvedAddress);
@@ -240,6 +247,7 @@ void StatusWatch::finishTick()
 {
     QString current;
     QStringList alerts;
+    QStringList unresolved; // one line per box whose name is new to the alert
     for (int box = 1; box <= BoxList::kBoxes; ++box) {
         if (!m_box[box - 1].probed) {
             current += QLatin1Char('0'); // not configured: the lamp keeps its colour
@@ -260,8 +268,7 @@ void StatusWatch::finishTick()
         const QString address = m_boxes.address(box).trimmed();
         if (r.outcome == EchoResult::Outcome::Unresolved && m_box[box - 1].unresolvedShown != address) {
             m_box[box - 1].unresolvedShown = address;
-            if (!alerts.contains(kUnresolvedAlert))
-                alerts << kUnresolvedAlert;
+            unresolved << unresolvedLine(box, address, r.detail);
         } else if (m_box[box - 1].unresolvedShown != address) {
             m_box[box - 1].unresolvedShown.clear();
         }
@@ -270,6 +277,9 @@ void StatusWatch::finishTick()
             alerts << kIcmpNotAllowedAlert;
         }
     }
+
+    if (!unresolved.isEmpty())
+        alerts.prepend(kUnresolvedAlert + QLatin1Char('\n') + unresolved.join(QLatin1Char('\n')));
 
     const QString stored = m_display->boxStatus();
     // The sender hears first, so that what waited for a box that came on
