@@ -2,6 +2,7 @@
 
 #include "boxes/BoxList.h"
 #include "boxes/Delivery.h"
+#include "boxes/HeldMessage.h"
 #include "boxes/Message.h"
 #include "boxes/QuestionAnswer.h"
 #include "boxes/ProtocolSettings.h"
@@ -16,6 +17,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 
 class BoxListSource;
 class Clock;
@@ -80,6 +82,14 @@ public:
     // held; those whose time ran out meanwhile as expired.
     void restoreHeld();
     int heldCount() const;
+    // How a held reminder reads when it goes out more than kLateSecs after
+    // its due time: the producer's words for "it is late", from the message
+    // and why it was held. None: it goes as it was made.
+    using LateWording = std::function<Message(const Message &, HoldReason)>;
+    static constexpr int kLateSecs = 60;
+    void rewordLate(const LateWording &wording) { m_lateWording = wording; }
+    // How long a message of source may wait for its box, in minutes (zelvo.ini).
+    int holdMinutesFor(MessageSource source) const { return holdMinutes({source, 0}); }
 
     BoxListSource *boxList() const { return m_boxes; }
     // Messages handed over whose end is not yet known (held ones aside).
@@ -165,6 +175,7 @@ private:
     HeldMessages *m_held = nullptr;
     const Clock *m_clock = nullptr;
     bool m_askModes = false;
+    LateWording m_lateWording;
     quint64 m_nextId = 1;
     QHash<quint64, SendHandle *> m_submitted; // transport id -> handle still waiting
     QHash<quint64, SendHandle *> m_heldHandles; // held message id -> its handle

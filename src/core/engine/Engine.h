@@ -49,6 +49,8 @@ public:
     void stop();
 
     QDir folder() const { return m_folder; }
+    // The port of the boxes' web interfaces, where an address names none.
+    quint16 httpPort() const { return m_httpPort; }
     StatusBoard *display() const { return m_display; }
     // The one way a message reaches a box.
     BoxSender *sender() const { return m_sender; }
@@ -78,6 +80,7 @@ private:
     // Members that the children below refer to; ~Engine() deletes the
     // children before these go.
     QDir m_folder;
+    quint16 m_httpPort;
     std::unique_ptr<SystemClock> m_systemClock;
     const Clock *m_clock;
     BoxListSource m_boxList;
