@@ -282,6 +282,10 @@ void BoxSender::release(int box)
             if (!handle)
                 continue;
             handle->m_address = address; // where box 2 is now
+            const MessageOrigin &origin = handle->origin();
+            if (m_lateWording && origin.source == MessageSource::Reminder && origin.dueAt.isValid()
+                && origin.dueAt.secsTo(m_clock->now()) > kLateSecs)
+                handle->m_message = m_lateWording(handle->message(), m.reason);
             go(handle);
         }
         emit heldCountChanged(m_held->count());
@@ -326,6 +330,8 @@ quint64 BoxSender::askModeOf(const QString &address, bool forWatch)
 
 quint64 BoxSender::question(const QString &address)
 {
+    // A login saved since the last message counts from the next question.
+    m_protocolSettings.applyTo(m_transport->protocols());
     return m_transport->ask(address, BoxQuestion::Mode);
 }
 
@@ -466,11 +472,16 @@ void BoxSender::followOnPanel(const SendHandle *handle)
 QString BoxSender::panelLine() const
 {
     const auto isGoing = [](const PanelEntry &e) {
-        const DeliveryOutcome o = e.result.outcome;
-        return o != DeliveryOutcome::NotSent && o != DeliveryOutcome::Held && o != DeliveryOutcome::Expired;
+        return e.result.outcome == DeliveryOutcome::Waiting || e.result.delivered();
     };
     if (std::any_of(m_panelResults.cbegin(), m_panelResults.cend(), isGoing))
         return m_panelText;
+    // Went, but did not arrive (refused, no answer, a login wanted): said as
+    // such, never as if it had worked.
+    const auto wentAstray = [](const PanelEntry &e) {
+        const DeliveryOutcome o = e.result.outcome;
+        return o != DeliveryOutcome::NotSent && o != DeliveryOutcome::Held && o != DeliveryOutcome::Expired;
+    };
     QList<quint64> heldIds;
     for (auto it = m_panelResults.cbegin(); it != m_panelResults.cend(); ++it)
         if (it->result.outcome == DeliveryOutcome::Held)
@@ -488,6 +499,11 @@ QString BoxSender::panelLine() const
                + m_panelText;
     }
     const PanelEntry last = m_panelResults.value(m_panelLast);
+    if (wentAstray(last))
+        return Delivery::notArrivedPanelText(m_panelText, last.result);
+    for (const PanelEntry &e : m_panelResults)
+        if (wentAstray(e))
+            return Delivery::notArrivedPanelText(m_panelText, e.result);
     const QString why = last.result.outcome == DeliveryOutcome::Expired ? Delivery::outcomeText(last.result)
                                                                         : last.result.reason;
     return Delivery::notSentPanelText(last.box, why);
