@@ -34,6 +34,10 @@ const NumberKey kNumbers[] = {
 };
 
 const QString kLayoutGroup = QStringLiteral("Verlauf");
+const QString kWindowGroup = QStringLiteral("Fenster");
+const QString kCloseKey = QStringLiteral("BeimSchliessen");
+const QString kCloseRunsOn = QStringLiteral("weiterlaufen");
+const QString kCloseEnds = QStringLiteral("beenden");
 const QString kSizeKey = QStringLiteral("size");
 const QString kColumnsKey = QStringLiteral("columns");
 
@@ -42,6 +46,34 @@ QString shownValue(const QVariant &value)
     if (value.metaType().id() == QMetaType::QStringList)
         return value.toStringList().join(QStringLiteral(", "));
     return value.toString();
+}
+
+// A text as QSettings reads it back whole: quoted, so that commas and
+// semicolons stay in it, with its backslashes, quotes and line breaks
+// escaped and a leading '@' doubled.
+QString quotedValue(const QString &text)
+{
+    QString out;
+    if (text.startsWith(QLatin1Char('@')))
+        out += QLatin1Char('@');
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('"'))
+            out += QLatin1Char('\\') + c;
+        else if (c == QLatin1Char('\n'))
+            out += QStringLiteral("\\n");
+        else if (c == QLatin1Char('\r'))
+            out += QStringLiteral("\\r");
+        else if (c == QLatin1Char('\t'))
+            out += QStringLiteral("\\t");
+        else
+            out += c;
+    }
+    return QLatin1Char('"') + out + QLatin1Char('"');
+}
+
+QString optionalNumber(std::optional<int> n)
+{
+    return n ? QString::number(*n) : QString();
 }
 
 // The text with key=value set in [group]: the key's lines are replaced, or
@@ -166,6 +198,52 @@ ZelvoSettings::BoxLogin ZelvoSettings::boxLogin(int box) const
     return m_logins.at(box - 1);
 }
 
+bool ZelvoSettings::closeKeepsRunning() const
+{
+    refresh();
+    return m_closeKeepsRunning;
+}
+
+ZelvoSettings::Editable ZelvoSettings::editable() const
+{
+    Editable values;
+    values.reminderHoldMinutes = reminderHoldMinutes();
+    values.noticeHoldMinutes = noticeHoldMinutes();
+    values.textHoldMinutes = textHoldMinutes();
+    values.popupDisplaySeconds = popupDisplaySeconds();
+    values.messageDisplaySeconds = messageDisplaySeconds();
+    for (int box = 1; box <= BoxCount::kBoxes; ++box)
+        values.logins[box - 1] = boxLogin(box);
+    values.closeKeepsRunning = closeKeepsRunning();
+    return values;
+}
+
+QString ZelvoSettings::setEditable(const Editable &values)
+{
+    const auto number = [](Number which) {
+        const QString key = QLatin1String(kNumbers[which].key);
+        return std::make_pair(key.section(QLatin1Char('/'), 0, 0), key.section(QLatin1Char('/'), 1));
+    };
+    QList<Entry> entries;
+    const std::pair<Number, QString> numbers[] = {
+        {ReminderHold, QString::number(values.reminderHoldMinutes)},
+        {NoticeHold, QString::number(values.noticeHoldMinutes)},
+        {TextHold, QString::number(values.textHoldMinutes)},
+        {PopupDisplay, optionalNumber(values.popupDisplaySeconds)},
+        {MessageDisplay, optionalNumber(values.messageDisplaySeconds)},
+    };
+    for (const auto &[which, value] : numbers)
+        entries << Entry{number(which).first, number(which).second, value};
+    for (int box = 1; box <= BoxCount::kBoxes; ++box) {
+        const BoxLogin &login = values.logins[box - 1];
+        const QString group = QStringLiteral("Box%1").arg(box);
+        entries << Entry{group, kUserKey, quotedValue(login.user)}
+                << Entry{group, kPasswordKey, quotedValue(login.user.isEmpty() ? QString() : login.password)};
+    }
+    entries << Entry{kWindowGroup, kCloseKey, values.closeKeepsRunning ? kCloseRunsOn : kCloseEnds};
+    return writeEntries(entries);
+}
+
 ZelvoSettings::WindowLayout ZelvoSettings::deliveryWindowLayout() const
 {
     refresh();
@@ -240,6 +318,9 @@ void ZelvoSettings::refresh() const
         m_readIdentity = m_loggedIdentity = TextFile::identityOf(m_path); // its mode is no change of what it says
     }
 
+    m_closeKeepsRunning = file.value(kWindowGroup + QLatin1Char('/') + kCloseKey).toString().trimmed().toLower()
+                          == kCloseRunsOn;
+
     m_layout = WindowLayout();
     m_layout.size = file.value(kLayoutGroup + QLatin1Char('/') + kSizeKey).toSize();
     for (const QString &width : file.value(kLayoutGroup + QLatin1Char('/') + kColumnsKey).toStringList())
@@ -260,12 +341,20 @@ QString ZelvoSettings::setDeliveryWindowLayout(const WindowLayout &layout)
 
 QString ZelvoSettings::writeValues(const QString &group, const QList<QPair<QString, QByteArray>> &values)
 {
+    QList<Entry> entries;
+    for (const auto &value : values)
+        entries << Entry{group, value.first, QString::fromUtf8(value.second)};
+    return writeEntries(entries);
+}
+
+QString ZelvoSettings::writeEntries(const QList<Entry> &entries)
+{
     const TextFile::Result old = TextFile::read(m_path);
     if (old.status == TextFile::Status::Unreadable)
         return old.error; // writing now would lose what it holds
     QString text = old.text;
-    for (const auto &value : values)
-        text = withValue(text, group, value.first, QString::fromUtf8(value.second));
+    for (const Entry &entry : entries)
+        text = withValue(text, entry.group, entry.key, entry.value);
 
     const OwnerOnly mode(m_path);
     const QString error = AtomicFile::write(m_path, text.toUtf8());

@@ -22,6 +22,8 @@ private slots:
     void loginWithAComma();
     void writeKeepsTheRestForTheOwnerOnly();
     void fullDiskKeepsTheOldFile();
+    void editableRoundTrip_data();
+    void editableRoundTrip();
 };
 
 void TestZelvoSettings::numbers_data()
@@ -132,6 +134,43 @@ void TestZelvoSettings::fullDiskKeepsTheOldFile()
         QCOMPARE(QDir(fs.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
         QVERIFY(old.isEmpty() || (file.open(QIODevice::ReadOnly) && file.readAll() == old));
     }
+}
+
+// What the settings dialog saves reads back the same, however the login is
+// spelt, and leaves the user's own lines where they were.
+void TestZelvoSettings::editableRoundTrip_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    for (const char *password : {"geheim", "ge,heim", "a;b#c", "q\"uo\\te", "@Size(1 2)", "Grüße €", " Leer "})
+        QTest::newRow(password) << "root" << QString::fromUtf8(password);
+    QTest::newRow("no login") << "" << "";
+}
+
+void TestZelvoSettings::editableRoundTrip()
+{
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    TempFolder folder;
+    const QByteArray own = "; meine Boxen\n[Box3]\nBenutzer=admin ; alt\n";
+    folder.write("zelvo.ini", own);
+    ZelvoSettings settings(folder.dir());
+    ZelvoSettings::Editable v;
+    v.logins[2] = {user, password};
+    v.textHoldMinutes = 45;
+    v.messageDisplaySeconds = 0;
+    v.closeKeepsRunning = true;
+    QCOMPARE(settings.setEditable(v), QString());
+    QVERIFY(folder.read("zelvo.ini").startsWith("; meine Boxen\n[Box3]\n"));
+    QCOMPARE(QFile::permissions(folder.path("zelvo.ini")) & 0x0077, QFileDevice::Permissions());
+    const ZelvoSettings::Editable back = ZelvoSettings(folder.dir()).editable();
+    QCOMPARE(back.logins[2], (ZelvoSettings::BoxLogin{user, password}));
+    QCOMPARE(back.logins[0], ZelvoSettings::BoxLogin());
+    QCOMPARE(back.textHoldMinutes, 45);
+    QCOMPARE(back.reminderHoldMinutes, ZelvoSettings::kDefaultReminderHoldMinutes);
+    QCOMPARE(back.popupDisplaySeconds, std::nullopt);
+    QCOMPARE(back.messageDisplaySeconds, std::optional<int>(0));
+    QVERIFY(back.closeKeepsRunning);
 }
 
 int main(int argc, char *argv[])
