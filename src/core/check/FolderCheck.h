@@ -17,7 +17,7 @@ struct FolderCheck {
     static constexpr int kDueCount = 10;
 
     // The exit statuses of zelvo-check.
-    enum Status { AllFire = 0, SomeNeverFire = 1, CannotRead = 2 };
+    enum Status { AllFire = 0, SomeNeverFire = 1, CannotRead = 2 }; // a misnamed list: SomeNeverFire
 
     QString folderPath;  // absolute
     QString folderError; // set when the folder itself cannot be used
@@ -32,6 +32,7 @@ struct FolderCheck {
     int neverFiring() const;
     int boxesNeverContacted() const;
     int hints() const;
+    int misnamedLists() const;
     bool anyUnreadable() const;
     Status status() const;
 
