@@ -36,11 +36,14 @@ public:
     // Null when the entry is unknown or forgotten.
     const Delivery *find(quint64 id) const;
     int capacity() const { return m_capacity; }
+    // Forgets every entry ("Leeren"); a message still under way or held
+    // goes on, unrecorded.
+    void clear();
 
 signals:
     void added(const Delivery &entry);
     void updated(const Delivery &entry); // its outcome became known
-    void forgotten(quint64 id);          // pushed out by newer entries
+    void forgotten(quint64 id);          // pushed out by newer entries, or cleared
 
 private:
     int indexOf(quint64 id) const; // -1 when not kept
