@@ -18,6 +18,7 @@ class Shape;
 class TrayIcon;
 class SendTextDialog;
 class BoxAddressDialog;
+class SettingsDialog;
 class InfoWindow;
 class DeliveryWindow;
 struct Delivery;
@@ -52,6 +53,7 @@ public slots:
     void quit();         // "Beenden"
     void openSendTextDialog(); // "Text sofort senden"
     void openBoxAddressDialog();    // "IP der D-Boxen"
+    void openSettingsDialog(); // "Einstellungen…"
     void openInfo();     // "Info"
     void openDeliveryWindow(); // "Verlauf"
     // "Beim Anmelden starten": writes or removes the autostart entry.
@@ -68,6 +70,9 @@ private:
     void mirrorInfo();
     void mirrorLastDelivery(const Delivery &entry);
     void mirrorLamp(int box, BoxState state);
+    void mirrorLamps();
+    // The window's tip says what closing it does (zelvo.ini).
+    void mirrorCloseChoice();
     void hideToTray();
 
     Engine *m_engine;
@@ -84,10 +89,12 @@ private:
     // Each window exists once, from its opening to its closing.
     QPointer<SendTextDialog> m_sendTextDialog;
     QPointer<BoxAddressDialog> m_boxAddressDialog;
+    QPointer<SettingsDialog> m_settingsDialog;
     QPointer<InfoWindow> m_info;
     QPointer<DeliveryWindow> m_deliveryWindow;
     // Held while the window is hidden in the tray: the program is still
     // running then, even when its last other window closes.
     std::unique_ptr<QEventLoopLocker> m_hiddenInTray;
     QPointer<QMessageBox> m_alert; // the message box open now, if any: no second one
+    bool m_quitting = false; // "Beenden": closing ends Zelvo whatever zelvo.ini says
 };

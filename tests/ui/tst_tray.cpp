@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QPushButton>
+#include <QPointer>
 #include <QTest>
 
 #include <functional>
@@ -58,6 +60,9 @@ private slots:
     void closeRemovesIcon();
     void infoWindowOutlivesQuit();
     void dialogsAreSingleInstances();
+    void closeChoiceKeptInZelvoIni_data();
+    void closeChoiceKeptInZelvoIni();
+    void otherWindowsWorkWhileADialogIsOpen();
 
 private:
     QSystemTrayIcon *icon() const { return m_form->trayIcon()->icon(); }
@@ -298,7 +303,7 @@ void TestTray::dialogsAreSingleInstances()
     QWidget *textsend = QApplication::activeModalWidget();
     QVERIFY(textsend);
     QCOMPARE(textsend->objectName(), QString("Textsend"));
-    QCOMPARE(textsend->windowModality(), Qt::ApplicationModal);
+    QCOMPARE(textsend->windowModality(), Qt::WindowModal);
     textsend->close();
     QTRY_COMPARE(count("Textsend"), 0);
 
@@ -310,6 +315,54 @@ void TestTray::dialogsAreSingleInstances()
     m_form->close();
     QTRY_COMPARE(count("boxip"), 0);
     QVERIFY(!QFile::exists(m_folder->path("boxip.ini")));
+}
+
+void TestTray::closeChoiceKeptInZelvoIni_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<bool>("runsOn");
+    QTest::newRow("default: closing ends Zelvo") << QByteArray() << false;
+    QTest::newRow("runs on in the tray") << QByteArray("[Fenster]\nBeimSchliessen=weiterlaufen\n") << true;
+}
+
+void TestTray::closeChoiceKeptInZelvoIni()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(bool, runsOn);
+    delete m_form;
+    m_folder->write("zelvo.ini", ini);
+    m_form = new MainWindow(Engine::Options{m_folder->dir()});
+    m_form->trayIcon()->setTrayAvailableCheck([] { return true; });
+    m_form->startUp();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form));
+    QVERIFY(m_form->centralWidget()->toolTip().startsWith(
+        runsOn ? "Schließen des Fensters: Zelvo läuft im Infobereich weiter" : "Schließen des Fensters beendet Zelvo"));
+    QPointer<QSystemTrayIcon> tray = icon();
+    m_form->close();
+    QVERIFY(!m_form->isVisible());
+    QCOMPARE(tray.isNull(), !runsOn);
+    // "Beenden" ends it in any case.
+    m_form->findChild<QAction *>("beenden")->trigger();
+    QVERIFY(tray.isNull());
+}
+
+// The dialogs are modal to the main window only: a window of its own, as the
+// tray icon's is, still takes clicks, and so does the tray menu.
+void TestTray::otherWindowsWorkWhileADialogIsOpen()
+{
+    m_form->findChild<QAction *>("ipbox")->trigger();
+    QTRY_VERIFY(QApplication::activeModalWidget());
+    QPushButton elsewhere("Infobereich");
+    elsewhere.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&elsewhere));
+    QSignalSpy clicked(&elsewhere, &QPushButton::clicked);
+    QTest::mouseClick(&elsewhere, Qt::LeftButton);
+    QCOMPARE(clicked.size(), 1);
+    QMenu *menu = m_form->fileMenu();
+    menu->popup(QPoint(20, 20));
+    QVERIFY(QTest::qWaitForWindowExposed(menu));
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(m_form->findChild<QAction *>("verlauf2")).center());
+    QTRY_VERIFY(m_form->findChild<QWidget *>("Verlauf"));
 }
 
 QTEST_MAIN(TestTray)

@@ -14,9 +14,9 @@ class BoxAddress;
 // has something (IcmpEchoProber, on the user-interface thread, without
 // waiting), or waited for (echo(), blocking: tests and tools only).
 //
-// A Linux ping socket (SOCK_DGRAM, IPPROTO_ICMP) is used where
-// net.ipv4.ping_group_range allows it, else a raw socket (needs
-// CAP_NET_RAW). Packets go only to addresses BoxAddress calls a unicast host:
+// A Linux ping socket (SOCK_DGRAM, IPPROTO_ICMP; IPPROTO_ICMPV6 for an
+// IPv6 box) is used where net.ipv4.ping_group_range allows it, else a raw
+// socket (needs CAP_NET_RAW). Packets go only to addresses BoxAddress calls a unicast host:
 // another host could answer elsewhere and make a box look switched on.
 namespace IcmpEcho {
 
