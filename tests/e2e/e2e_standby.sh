@@ -165,7 +165,7 @@ shot_green="$E2E_SHOTS/e2e-standby-lampe-gruen.png"
 e2e_screenshot "$main" e2e-standby-lampe-gruen
 lamp_is "$shot_green" 2 00FF00
 verlauf_screenshot e2e-standby-verlauf-zugestellt
-grep -q "Box 2 ist eingeschaltet: 2 zurückgehaltene Nachrichten gehen hinaus" "$E2E_WORK/logs/zelvo.log" ||
+grep -q "Box 2 ist eingeschaltet: 3 zurückgehaltene Nachrichten gehen hinaus" "$E2E_WORK/logs/zelvo.log" ||
     e2e_fail "the log does not say that the held messages went out"
 [ -z "$(held_list)" ] || e2e_fail "still held after delivery: $(held_list)"
 

@@ -1,6 +1,7 @@
 // "Einstellungen…" with an Enigma2 boxsim that wants a login: "Prüfen"
-// tries what is typed, saving writes zelvo.ini for its owner only, and the
-// next question to the box goes with the new login, without a restart.
+// tries what is typed, and once saved the next question to the box goes
+// with the new login, without a restart (how zelvo.ini is written:
+// tst_zelvosettings).
 #include "BoxSimulator.h"
 #include "Screenshot.h"
 #include "TempFolder.h"
@@ -61,7 +62,6 @@ void TestSettingsDialog::checkSaveAndUseAtOnce()
     QCOMPARE(dialog.findChild<QLineEdit *>("Benutzer_0")->text(), QString("anna"));
     QCOMPARE(password->echoMode(), QLineEdit::Password);
     QVERIFY(!dialog.findChild<QPushButton *>("Pruefen_1")->isEnabled());
-    QCOMPARE(dialog.findChild<QLabel *>("Ergebnis_1")->text(), QString("nicht eingerichtet"));
     QVERIFY(dialog.findChild<QRadioButton *>("Beenden")->isChecked());
 
     dialog.findChild<QPushButton *>("Pruefen_0")->click();
@@ -77,11 +77,8 @@ void TestSettingsDialog::checkSaveAndUseAtOnce()
     dialog.findChild<QPushButton *>("Speichern")->click();
     QCOMPARE(dialog.lastSaveError(), QString());
     QVERIFY(!dialog.isVisible());
-    QVERIFY(folder.read("zelvo.ini").startsWith("; von Hand\n[Box1]\n"));
-    QCOMPARE(QFile::permissions(folder.path("zelvo.ini")) & 0x0077, QFileDevice::Permissions());
     QCOMPARE(askedWithLogin(), QString("taken"));
     QCOMPARE(engine.sender()->holdMinutesFor(MessageSource::TypedText), 60);
-    QVERIFY(ZelvoSettings(folder.dir()).closeKeepsRunning());
 }
 
 QTEST_MAIN(TestSettingsDialog)

@@ -167,8 +167,6 @@ void TestZelvoSettings::editableRoundTrip()
     QCOMPARE(back.logins[2], (ZelvoSettings::BoxLogin{user, password}));
     QCOMPARE(back.logins[0], ZelvoSettings::BoxLogin());
     QCOMPARE(back.textHoldMinutes, 45);
-    QCOMPARE(back.reminderHoldMinutes, ZelvoSettings::kDefaultReminderHoldMinutes);
-    QCOMPARE(back.popupDisplaySeconds, std::nullopt);
     QCOMPARE(back.messageDisplaySeconds, std::optional<int>(0));
     QVERIFY(back.closeKeepsRunning);
 }
