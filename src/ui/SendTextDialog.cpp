@@ -103,17 +103,21 @@ void SendTextDialog::load()
         m_boxes[k]->setEnabled(boxes.namesAddress(k + 1));
     }
     showWaiting();
-    connect(m_engine->display(), &StatusBoard::lampChanged, this, &SendTextDialog::showWaiting);
+    // After the tick that changed a lamp has told the sender too.
+    connect(m_engine->display(), &StatusBoard::lampChanged, this, &SendTextDialog::showWaiting, Qt::QueuedConnection);
 }
 
-// One line per box that has an address and is in standby or off.
+// One line per box that has an address and is in standby or off, as the
+// sender knows it (a box the watch could not probe is asked before the text
+// goes: nothing to say yet).
 void SendTextDialog::showWaiting()
 {
     const BoxList boxes = m_engine->boxList()->boxes();
-    const int minutes = m_engine->sender()->holdMinutesFor(MessageSource::TypedText);
+    const BoxSender *sender = m_engine->sender();
+    const int minutes = sender->holdMinutesFor(MessageSource::TypedText);
     QStringList lines;
     for (int box = 1; box <= BoxList::kBoxes; ++box) {
-        const QString waiting = SendTextStep::waitingText(m_engine->display()->lamp(box), minutes);
+        const QString waiting = SendTextStep::waitingText(sender->boxState(box), minutes);
         if (boxes.namesAddress(box) && !waiting.isEmpty())
             lines << QStringLiteral("%1. D-Box 2 ").arg(box) + waiting;
     }

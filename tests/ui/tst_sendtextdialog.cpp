@@ -325,7 +325,6 @@ void TestSendTextDialog::boxInStandbyHoldsTheText()
     m_folder->write("wendrel.ini", "Falsch\r\nWahr\r\n 1 \r\n 1 \r\n 0 \r\n 0 \r\n");
     m_engine->sender()->setBoxState(1, BoxState::On);
     m_engine->sender()->setBoxState(2, BoxState::Standby);
-    m_engine->display()->setLamp(2, BoxState::Standby);
     open("1000");
     QVERIFY(control<QCheckBox>("Check1_1")->isEnabled());
     QCOMPARE(control<QLabel>("Wartet")->text(),
