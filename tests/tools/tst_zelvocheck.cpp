@@ -59,7 +59,6 @@ private slots:
     void oddFilesNeverBlock();
     void misnamedList_data();
     void misnamedList();
-    void lineSplitByACommaIsSent();
 };
 
 void TestZelvoCheck::exitStatus_data()
@@ -136,21 +135,6 @@ void TestZelvoCheck::misnamedList()
     QCOMPARE(r.exitCode, reported.isEmpty() ? 0 : 1);
     QVERIFY2(reported.isEmpty() ? !r.out.contains("umbenennen") : r.out.contains(reported), qPrintable(r.out));
     QCOMPARE(r.out.contains("1 Liste ist falsch benannt und wird nicht gelesen."), !reported.isEmpty());
-}
-
-// What a comma leaves behind never goes, but the line does: it is a hint,
-// never "wird nie gesendet" beside the line in the preview.
-void TestZelvoCheck::lineSplitByACommaIsSent()
-{
-    TempFolder folder;
-    folder.write("boxip.ini", kBoxList);
-    folder.write("zlv-tag.txt", "07:25 07:30 p 2 Muell, Papier\n");
-    const Run r = zelvoCheck({folder.dir().path(), "--at", "2026-12-07 07:00"});
-    QCOMPARE(r.exitCode, 0);
-    QVERIFY2(!r.out.contains("diese Zeile wird nie gesendet"), qPrintable(r.out));
-    QVERIFY(r.out.contains("Zeile 1: Hinweis: der Teil hinter dem Komma (\"Papier\")"));
-    QVERIFY(r.out.contains("– dieser Teil der Zeile wird nie gesendet\n"));
-    QVERIFY(r.out.contains("zlv-tag.txt Zeile 1  Box 2"));
 }
 
 void TestZelvoCheck::reportsFindingsAndNextDue()
