@@ -10,7 +10,9 @@
 // it receives (request line and headers) and answers 200 like a box, or
 // never answers at all. The mode questions (whether the box is in standby)
 // are kept apart in modeQuestions(): unless a mode is set they get 404, as
-// from a server that knows neither.
+// from a server that knows neither; a mode that is no mode word is the
+// answer to both. As an Enigma2 receiver it answers /api/about,
+// /api/powerstate and /api/message with their JSON and every other path 404.
 class RecordingHttpServer : public QObject
 {
     Q_OBJECT
@@ -29,12 +31,21 @@ public:
     quint16 port() const { return m_server.serverPort(); }
 
     void setAnswering(bool answering) { m_answering = answering; }
-    // Requests for this target are recorded and never answered, as by a box
-    // that hangs on one question.
+    // Requests whose target begins with this are recorded and never
+    // answered, as by a box that hangs on one question.
     void setUnanswered(const QByteArray &target) { m_unanswered = target; }
 
     // Answers the mode questions: "tv", "standby", "avinput", ...
     void setMode(const QByteArray &mode) { m_mode = mode; }
+    void setEnigma2(bool enigma2) { m_enigma2 = enigma2; }
+    // Requests for this target are answered one byte every 100 ms.
+    void setTrickled(const QByteArray &target) { m_trickled = target; }
+    // Forgets the requests received so far.
+    void clear()
+    {
+        m_requests.clear();
+        m_modeQuestions.clear();
+    }
     const QList<Request> &modeQuestions() const { return m_modeQuestions; }
 
     const QList<Request> &requests() const { return m_requests; }
@@ -50,11 +61,15 @@ signals:
     void requestReceived(const RecordingHttpServer::Request &request);
 
 private:
+    QByteArray answerTo(const QByteArray &target) const;
+
     QTcpServer m_server;
     QList<Request> m_requests;
     QList<Request> m_modeQuestions;
     QByteArray m_mode;
     bool m_answering = true;
     QByteArray m_unanswered;
+    QByteArray m_trickled;
+    bool m_enigma2 = false;
     int m_connections = 0;
 };

@@ -52,10 +52,10 @@ void TestDeliveryWindow::init()
     m_folder->write("boxip.ini", "127.0.0.2\r\n127.0.0.3\r\n0.0.0.0\r\n127.0.0.5\r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n");
     m_boxes = new BoxServers;
     QVERIFY(m_boxes->listen());
-    m_boxes->box(2).setAnswering(false);
+    m_boxes->box(2).setUnanswered("/control/message");
     m_prober = new ScriptedEchoProber;
-    // Boxes 1 and 2 answer echo (box 2's web server hangs: it is on, and its
-    // message gets no answer).
+    // Boxes 1 and 2 answer echo (box 2's web server hangs on messages: it is
+    // on, and its message gets no answer).
     m_prober->setOutcome("127.0.0.2", EchoResult::Outcome::Reply);
     m_prober->setOutcome("127.0.0.3", EchoResult::Outcome::Reply);
     Engine::Options o;

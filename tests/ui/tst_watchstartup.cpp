@@ -1,3 +1,4 @@
+#include "BoxServers.h"
 #include "ScriptedEchoProber.h"
 #include "TempFolder.h"
 #include "engine/SecondTimer.h"
@@ -27,6 +28,7 @@ private:
     MainWindow *makeForm();
 
     TempFolder *m_folder = nullptr;
+    BoxServers *m_servers = nullptr; // the boxes' web servers, for their mode questions
     ScriptedEchoProber *m_prober = nullptr;
     MainWindow *m_form = nullptr;
 };
@@ -34,6 +36,8 @@ private:
 void TestWatchStartUp::init()
 {
     m_folder = new TempFolder;
+    m_servers = new BoxServers;
+    QVERIFY(m_servers->listen());
     m_prober = new ScriptedEchoProber;
 }
 
@@ -42,6 +46,7 @@ void TestWatchStartUp::cleanup()
     delete m_form;
     m_form = nullptr;
     delete m_prober;
+    delete m_servers;
     delete m_folder;
 }
 
@@ -50,6 +55,7 @@ MainWindow *TestWatchStartUp::makeForm()
     Engine::Options options;
     options.folder = m_folder->dir();
     options.prober = m_prober;
+    options.httpPort = m_servers->port();
     options.httpTimeoutMs = 2000;
     m_form = new MainWindow(options);
     return m_form;
@@ -57,7 +63,7 @@ MainWindow *TestWatchStartUp::makeForm()
 
 void TestWatchStartUp::startUpTickFillsStatusAndLamps()
 {
-    // Report options 0: nothing goes out over HTTP.
+    // Report options 0: no message goes out.
     m_folder->write("boxip.ini", "127.0.0.2\r\n127.0.0.3\r\n0.0.0.0\r\n127.0.0.5\r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n");
     m_prober->setOutcome("127.0.0.2", Outcome::Reply);
     m_prober->setOutcome("127.0.0.5", Outcome::Reply);

@@ -37,7 +37,8 @@ struct AnswerMeaning {
     enum class Verdict {
         Accepted,    // the message was taken; the question answered as this kind answers it
         Refused,     // the box answered but did not take the message (why says what it said)
-        NotThisKind, // the question's answer is not what a box of this kind says
+        NotThisKind, // the identity question's answer is not this kind's; a mode
+                     // question's: the server says it lacks the question
     };
     Verdict verdict = Verdict::Refused;
     QString why;            // for Refused, in German as shown; empty when the status says it
@@ -111,4 +112,8 @@ public:
 
     // The version learnt of the box at address; empty while none is known.
     virtual QString version(const QString &address) const = 0;
+
+    // Drops all that was learnt of the box at address (another box may be
+    // there now). Its password is not learnt: whoever sets it keeps it.
+    virtual void forget(const QString &address) = 0;
 };

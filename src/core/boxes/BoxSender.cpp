@@ -30,7 +30,7 @@ BoxSender::BoxSender(BoxListSource *boxes, const Options &options, QObject *pare
     : QObject(parent)
     , m_boxes(boxes)
     , m_transport(new HttpTransport(options.port, options.timeoutMs, this))
-    , m_protocolSettings(boxes)
+    , m_protocolSettings(boxes->folder())
 {
     connect(m_transport, &HttpTransport::done, this, &BoxSender::conclude);
     connect(m_transport, &HttpTransport::answered, this, &BoxSender::answer);
@@ -68,7 +68,7 @@ void BoxSender::restoreHeld()
         return;
     const QList<HeldMessage> expired = m_held->load();
     const auto restore = [this](const HeldMessage &m) {
-        SendHandle *handle = make(m_boxes->boxes().address(m.box).trimmed(), m.message, m.origin, m.madeAt);
+        SendHandle *handle = make(boxesNow().address(m.box).trimmed(), m.message, m.origin, m.madeAt);
         setResult(handle, {DeliveryOutcome::Held, 0, heldReason(m.reason == HoldReason::BoxInStandby
                                                                      ? BoxState::Standby
                                                                      : BoxState::Off),
@@ -96,7 +96,7 @@ SendHandle *BoxSender::send(int box, const Message &message, const MessageOrigin
 {
     MessageOrigin to = origin;
     to.box = box;
-    SendHandle *handle = make(m_boxes->boxes().address(box).trimmed(), message, to);
+    SendHandle *handle = make(boxesNow().address(box).trimmed(), message, to);
     route(handle);
     return handle;
 }
@@ -104,8 +104,38 @@ SendHandle *BoxSender::send(int box, const Message &message, const MessageOrigin
 SendHandle *BoxSender::sendTo(const QString &address, const Message &message, const MessageOrigin &origin)
 {
     SendHandle *handle = make(address.trimmed(), message, origin);
+    // The test of an address typed for a box may carry the box's login
+    // there, for as long as it is on its way.
+    if (origin.source == MessageSource::BoxTest && origin.box >= 1 && origin.box <= BoxList::kBoxes)
+        m_protocolSettings.lend(handle->id(), origin.box, handle->address());
     go(handle);
     return handle;
+}
+
+// A box whose address changed is a new box: what was learnt at the new
+// address and the watch's word on the box are dropped, so that it is asked
+// what it is and its mode afresh. The logins follow the addresses.
+BoxList BoxSender::boxesNow()
+{
+    const BoxList list = m_boxes->boxes();
+    for (int box = 1; box <= BoxList::kBoxes; ++box) {
+        BoxWord &word = m_states[box - 1];
+        const QString address = list.address(box).trimmed();
+        if (m_listRead && word.address == address)
+            continue;
+        if (m_listRead)
+            qCInfo(lcSend).noquote() << QStringLiteral("Box %1 hat eine neue Adresse (%2): sie wird gefragt, was sie ist")
+                                            .arg(box)
+                                            .arg(address);
+        word.address = address;
+        word.state = BoxState::Unknown;
+        word.since.invalidate();
+        m_identified.remove(address);
+        m_transport->protocols().forget(address);
+    }
+    m_listRead = true;
+    m_protocolSettings.applyTo(m_transport->protocols(), list);
+    return list;
 }
 
 SendHandle *BoxSender::notSent(const Message &message, const MessageOrigin &origin, const QString &reason)
@@ -171,7 +201,7 @@ void BoxSender::go(SendHandle *handle)
         handle->m_result = {DeliveryOutcome::NotSent, 0, box.reason(), QString()};
     else if (handle->result().outcome == DeliveryOutcome::Held)
         setResult(handle, SendResult());
-    m_protocolSettings.applyTo(m_transport->protocols(), handle->address(), handle->box());
+    boxesNow();
     m_submitted.insert(submit(*handle), handle);
 }
 
@@ -250,6 +280,7 @@ void BoxSender::setBoxState(int box, BoxState state)
 {
     if (box < 1 || box > BoxList::kBoxes)
         return;
+    boxesNow();
     BoxWord &word = m_states[box - 1];
     word.state = state;
     word.since.start();
@@ -259,7 +290,7 @@ void BoxSender::setBoxState(int box, BoxState state)
     } else if (!word.awaiting.isEmpty() && !word.asking) {
         // Messages that waited for this word.
         if (state == BoxState::Unknown) {
-            word.asking = askModeOf(m_boxes->boxes().address(box), false);
+            word.asking = askModeOf(word.address, false);
         } else {
             const QList<SendHandle *> awaiting = std::exchange(word.awaiting, {});
             for (SendHandle *handle : awaiting)
@@ -276,7 +307,7 @@ void BoxSender::release(int box)
         qCInfo(lcSend).noquote() << QStringLiteral("Box %1 ist eingeschaltet: %2 zurückgehaltene Nachrichten gehen hinaus")
                                         .arg(box)
                                         .arg(going.size());
-        const QString address = m_boxes->boxes().address(box).trimmed();
+        const QString address = boxesNow().address(box).trimmed();
         for (const HeldMessage &m : going) {
             SendHandle *handle = m_heldHandles.take(m.id);
             if (!handle)
@@ -321,6 +352,7 @@ quint64 BoxSender::askMode(const QString &address)
 quint64 BoxSender::askModeOf(const QString &address, bool forWatch)
 {
     const QString key = address.trimmed();
+    boxesNow();
     ModeQuestion &asking = m_modeQuestions[key];
     asking.forWatch = asking.forWatch || forWatch;
     if (!asking.id)
@@ -330,8 +362,6 @@ quint64 BoxSender::askModeOf(const QString &address, bool forWatch)
 
 quint64 BoxSender::question(const QString &address)
 {
-    // A login saved since the last message counts from the next question.
-    m_protocolSettings.applyTo(m_transport->protocols());
     return m_transport->ask(address, BoxQuestion::Mode);
 }
 
@@ -357,35 +387,47 @@ void BoxSender::takeBoxAnswer(int box, const QuestionAnswer &answer, bool forWat
 {
     BoxWord &word = m_states[box - 1];
     word.asking = 0;
-    // No answer to the watch's question: the watch knows more (the echo)
-    // and tells within its tick.
-    if (!answer.reached && !answer.neverSent && forWatch)
+    if (!answer.reached) {
+        // No answer to the watch's question: the watch knows more (the echo)
+        // and tells within its tick.
+        if (forWatch && !answer.neverSent)
+            return;
+        // Its mode could not be learnt: the box stays as it was, and nothing
+        // held goes out on no word. What waited for the answer goes as the
+        // last word lets it (a box never judged counts as off); to an
+        // address that never gets a request it fails in its own words.
+        const BoxState state = word.state == BoxState::Unknown ? BoxState::Off : word.state;
+        const QList<SendHandle *> awaiting = std::exchange(word.awaiting, {});
+        for (SendHandle *handle : awaiting) {
+            if (state == BoxState::On || answer.neverSent || (!m_held && state == BoxState::Off))
+                go(handle);
+            else
+                holdOrRefuse(handle, state);
+        }
         return;
-    // No answer from a box that was on a moment ago: its mode cannot be known.
-    const BoxState state = !answer.reached ? (word.state == BoxState::On ? BoxState::On : BoxState::Off)
-                           : answer.canShow == false ? BoxState::Standby
-                                                     : BoxState::On;
-    word.state = answer.neverSent ? BoxState::Unknown : state;
+    }
+    // A box that cannot be asked its mode at all (an old server) counts as on.
+    word.state = answer.canShow == false ? BoxState::Standby : BoxState::On;
     word.since.start();
-    if (state == BoxState::On || answer.neverSent || (!m_held && state == BoxState::Off)) {
+    if (word.state == BoxState::On) {
         release(box);
         return;
     }
     const QList<SendHandle *> awaiting = std::exchange(word.awaiting, {});
     for (SendHandle *handle : awaiting)
-        holdOrRefuse(handle, state);
+        holdOrRefuse(handle, word.state);
 }
 
 void BoxSender::identifyAt(const QString &address)
 {
-    m_protocolSettings.applyTo(m_transport->protocols());
+    boxesNow();
     m_identified.insert(address.trimmed());
     ask(address.trimmed());
 }
 
 QString BoxSender::kindOf(int box)
 {
-    return m_transport->protocols().kindOf(m_boxes->boxes().address(box).trimmed());
+    return m_transport->protocols().kindOf(boxesNow().address(box).trimmed());
 }
 
 // Once per address, when it is found to be of a kind other than today's.
@@ -433,6 +475,9 @@ void BoxSender::finish(SendHandle *handle, const SendResult &result)
 {
     handle->m_result = result;
     handle->m_finished = true;
+    if (m_protocolSettings.endLoan(handle->id()))
+        boxesNow(); // the login lent for a test goes no further
+
     const BoxProtocol &protocol = m_transport->protocols().protocolFor(handle->address());
     const bool changed = protocol.changedOnTheWay(handle->message(), result.shownText);
     if (m_record)

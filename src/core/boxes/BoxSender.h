@@ -97,7 +97,8 @@ public:
 
     // To box 1..BoxList::kBoxes at the address boxip.ini gives it now.
     SendHandle *send(int box, const Message &message, const MessageOrigin &origin);
-    // To an address typed, not saved (the box address test): sent at once.
+    // To an address typed, not saved (the box address test): sent at once,
+    // with the login of origin's box when no other box has that address.
     SendHandle *sendTo(const QString &address, const Message &message, const MessageOrigin &origin);
     // A message with no box to go to: it ends NotSent for reason.
     SendHandle *notSent(const Message &message, const MessageOrigin &origin, const QString &reason);
@@ -138,7 +139,9 @@ protected:
     void answer(quint64 asked, const QuestionAnswer &answer);
 
 private:
+    // What the sender knows of one box.
     struct BoxWord {
+        QString address; // as boxip.ini gave it last, trimmed
         BoxState state = BoxState::Unknown;
         QElapsedTimer since; // when it was said
         quint64 asking = 0;  // the sender's own question to the box, under way
@@ -149,6 +152,7 @@ private:
         SendResult result;
     };
 
+    BoxList boxesNow();
     SendHandle *make(const QString &address, const Message &message, const MessageOrigin &origin,
                      const QDateTime &madeAt = QDateTime());
     void route(SendHandle *handle);
@@ -176,6 +180,7 @@ private:
     const Clock *m_clock = nullptr;
     bool m_askModes = false;
     LateWording m_lateWording;
+    bool m_listRead = false; // boxip.ini was read: the words know their addresses
     quint64 m_nextId = 1;
     QHash<quint64, SendHandle *> m_submitted; // transport id -> handle still waiting
     QHash<quint64, SendHandle *> m_heldHandles; // held message id -> its handle

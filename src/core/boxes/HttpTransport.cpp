@@ -11,6 +11,8 @@ namespace {
 // Addresses whose refusal is remembered; beyond that the memory starts anew.
 constexpr int kRefusalsRemembered = 32;
 
+const QString kKindUnknown = QStringLiteral("Art der Box unbekannt (keine Antwort auf die Frage, was sie ist)");
+
 bool isPrintableTarget(const QByteArray &target)
 {
     return target.startsWith('/')
@@ -56,18 +58,25 @@ void HttpTransport::identify(const QString &address)
     askIdentity(address.trimmed(), m_protocols.identityOrder(address.trimmed()), -1);
 }
 
-void HttpTransport::askIdentity(const QString &key, QList<BoxProtocol *> kinds, int position)
+bool HttpTransport::askIdentity(const QString &key, QList<BoxProtocol *> kinds, int position)
 {
     // A kind that tells nothing when asked is skipped.
     while (!kinds.isEmpty() && !kinds.first()->question(BoxQuestion::Identity))
         kinds.removeFirst();
     if (kinds.isEmpty())
-        return;
+        return false;
     HttpExchange *x = create(key);
     x->question = BoxQuestion::Identity;
     x->asked = kinds.takeFirst();
     x->askNext = kinds;
     hand(x, position);
+    return true;
+}
+
+bool HttpTransport::identifying(const QString &key) const
+{
+    const QList<HttpExchange *> order = m_lanes.value(key).order;
+    return std::any_of(order.begin(), order.end(), [](const HttpExchange *x) { return x->question == BoxQuestion::Identity; });
 }
 
 // An identity question goes to the kind it asks; everything else to the
@@ -83,11 +92,18 @@ quint64 HttpTransport::ask(const QString &address, BoxQuestion question)
     x->question = question;
     x->askedAs = x->id();
     const quint64 id = x->id();
-    if (!m_protocols.protocolFor(x->key()).questionFor(x->key(), question)) {
+    const QString key = x->key();
+    if (m_protocols.settled(key) && !m_protocols.protocolFor(key).questionFor(key, question)) {
         delete x; // this kind cannot be asked: the box cannot tell
         emitAnswered(id, QuestionAnswer());
         return id;
     }
+    // Its kind says how a box is asked its mode: one not known yet is asked
+    // what it is first.
+    const BoxAddress box = BoxAddress::read(key);
+    if (question == BoxQuestion::Mode && !m_protocols.settled(key) && !identifying(key)
+        && (box.needsLookup() || box.usable()))
+        identify(key);
     hand(x);
     return id;
 }
@@ -184,6 +200,12 @@ void HttpTransport::writeWhatMayGo(const QString &key)
             lane.order.removeFirst();
             continue;
         }
+        if (x->state() == State::Connected && x->question == BoxQuestion::Mode && !m_protocols.settled(key)) {
+            // The questions before it did not tell what the box is: nobody
+            // knows how to ask it its mode.
+            x->end(0, kKindUnknown, DeliveryOutcome::Failed);
+            continue;
+        }
         if (x->state() == State::Connected) {
             // Encoded only now: what was learnt from the box meanwhile counts.
             x->get = requestOf(x, true).get;
@@ -243,8 +265,9 @@ void HttpTransport::ended(HttpExchange *x, int status, const QString &error, Del
         // The next kind's question goes where this one stood, still ahead
         // of the messages behind it.
         const QString kindBefore = m_protocols.kindOf(key);
-        if (!m_protocols.identified(key, protocol, meaning, x->answer().status()))
-            askIdentity(key, x->askNext, position);
+        if (!m_protocols.identified(key, protocol, meaning, x->answer().status())
+            && !askIdentity(key, x->askNext, position))
+            m_protocols.recognisedNone(key);
         const QString kind = m_protocols.kindOf(key);
         if (!kind.isEmpty() && kind != kindBefore)
             emit kindLearnt(key, kind, meaning.version);
@@ -282,12 +305,17 @@ void HttpTransport::endQuestion(HttpExchange *x, const AnswerMeaning &meaning, c
             return;
         }
     }
+    // An answer that tells nothing (garbage, a refusal) is no answer: the
+    // question is asked again next time.
+    const bool refused = answered && meaning.verdict == AnswerMeaning::Verdict::Refused;
     QuestionAnswer answer;
-    answer.reached = answered;
-    answer.error = error;
+    answer.reached = answered && !refused;
+    answer.error = !refused               ? error
+                   : !meaning.why.isEmpty() ? meaning.why
+                                            : QStringLiteral("HTTP %1").arg(x->answer().status());
     answer.neverSent = outcome == DeliveryOutcome::NotSent;
     answer.status = x->answer().status();
-    if (answered)
+    if (answer.reached)
         answer.canShow = meaning.canShow;
     emitAnswered(x->askedAs, answer);
 }

@@ -64,9 +64,12 @@ public:
 
     // Asks the box at address question (such as the mode question) ahead
     // of the messages handed over after it; answered() follows exactly once,
-    // after ask() has returned. A server that lacks the mode question is asked
-    // its protocol's next one in its place. Logged at debug level only: the
-    // watch asks every ten seconds.
+    // after ask() has returned. A box whose kind is not known yet is asked
+    // what it is first; while no identity question was answered, its mode
+    // cannot be learnt (answered, not reached). A server that says it lacks
+    // the mode question is asked its protocol's next one in its place; an
+    // answer that tells nothing counts as none. Logged at debug level only:
+    // the watch asks every ten seconds.
     quint64 ask(const QString &address, BoxQuestion question);
 
     // Which kind of box serves each address, and what each kind learnt of
@@ -97,8 +100,11 @@ private:
     HttpExchange *create(const QString &address);
     // Queues x last in its box's lane, or at position.
     void hand(HttpExchange *x, int position = -1);
-    // Asks the first of kinds that has an identity question, at position.
-    void askIdentity(const QString &key, QList<BoxProtocol *> kinds, int position);
+    // Asks the first of kinds that has an identity question, at position;
+    // false when none is left.
+    bool askIdentity(const QString &key, QList<BoxProtocol *> kinds, int position);
+    // Whether an identity question to key is queued or under way.
+    bool identifying(const QString &key) const;
     BoxProtocol &protocolOf(const HttpExchange *x);
     MessageRequest requestOf(const HttpExchange *x, bool logged);
     void service(const QString &key);

@@ -12,10 +12,11 @@ LoginCheck::LoginCheck(const QString &address, const ZelvoSettings::BoxLogin &lo
     connect(m_transport, &HttpTransport::answered, this, [this](quint64 id, const QuestionAnswer &answer) {
         if (id != m_asked)
             return;
-        if (!answer.reached)
-            emit done(Verdict::NoAnswer, answer.error);
-        else if (answer.status == 401 || answer.status == 403)
+        // A refusal counts as no answer to the sender; here it is the verdict.
+        if (answer.status == 401 || answer.status == 403)
             emit done(Verdict::Refused, QString());
+        else if (!answer.reached)
+            emit done(Verdict::NoAnswer, answer.error);
         else
             emit done(Verdict::Accepted, QString());
     });

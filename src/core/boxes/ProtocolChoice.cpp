@@ -2,14 +2,14 @@
 
 BoxProtocol &ProtocolChoice::protocolFor(const QString &address)
 {
-    if (m_enigma2Boxes.contains(address))
+    if (m_known.value(address).enigma2)
         return m_enigma2;
     return m_nhttpd;
 }
 
 QList<BoxProtocol *> ProtocolChoice::identityOrder(const QString &address)
 {
-    if (m_enigma2Boxes.contains(address))
+    if (m_known.value(address).enigma2)
         return {&m_enigma2, &m_nhttpd};
     return {&m_nhttpd, &m_enigma2};
 }
@@ -21,20 +21,29 @@ bool ProtocolChoice::identified(const QString &address, const BoxProtocol &asked
         return true; // a box that is off has not changed its kind
     const bool enigma2 = &asked == &m_enigma2;
     if (meaning.verdict != AnswerMeaning::Verdict::NotThisKind) {
-        if (enigma2)
-            m_enigma2Boxes.insert(address);
-        else
-            m_enigma2Boxes.remove(address);
+        m_known[address] = {enigma2, true};
         return true;
     }
-    if (enigma2)
-        m_enigma2Boxes.remove(address);
+    if (enigma2 && m_known.contains(address))
+        m_known[address].enigma2 = false;
     return false;
+}
+
+void ProtocolChoice::recognisedNone(const QString &address)
+{
+    m_known[address] = {false, true};
+}
+
+void ProtocolChoice::forget(const QString &address)
+{
+    m_known.remove(address);
+    m_nhttpd.forget(address);
+    m_enigma2.forget(address);
 }
 
 QString ProtocolChoice::kindOf(const QString &address) const
 {
-    return m_enigma2Boxes.contains(address) ? m_enigma2.kindName() : QString();
+    return m_known.value(address).enigma2 ? m_enigma2.kindName() : QString();
 }
 
 void ProtocolChoice::setLogins(const QHash<QString, Login> &logins)

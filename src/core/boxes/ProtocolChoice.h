@@ -7,7 +7,6 @@
 
 #include <QHash>
 #include <QList>
-#include <QSet>
 #include <QString>
 
 #include <optional>
@@ -18,7 +17,10 @@
 // else today's kind, nhttpd), until one kind recognises its answer. A box
 // that recognises none, and one never asked, is taken for an nhttpd box of
 // unknown version. The kind is kept per address, so a box given a new
-// address is asked anew.
+// address is asked anew; forget() starts an address afresh. A box whose
+// identity questions went unanswered is not settled: nobody knows how to
+// ask it its mode, so its mode cannot be learnt until one of them is
+// answered.
 class ProtocolChoice
 {
 public:
@@ -44,6 +46,15 @@ public:
     // kind. False: the next kind is to be asked; a box that recognises no
     // kind's question is taken for today's kind.
     bool identified(const QString &address, const BoxProtocol &asked, const AnswerMeaning &meaning, int status);
+    // The box at address answered, but no kind's question as its own: it is
+    // taken for today's kind, of unknown version.
+    void recognisedNone(const QString &address);
+    // Whether a box at address answered an identity question (its kind is
+    // known, or known to be none of the others).
+    bool settled(const QString &address) const { return m_known.value(address).settled; }
+    // Everything learnt of address (kind, version, what it lacks) is dropped:
+    // a new box may be there now.
+    void forget(const QString &address);
 
     // The kind shown beside a box: "Enigma2", or empty for today's kind.
     QString kindOf(const QString &address) const;
@@ -57,6 +68,11 @@ public:
 private:
     NhttpdProtocol m_nhttpd;
     Enigma2Protocol m_enigma2;
-    QSet<QString> m_enigma2Boxes; // addresses found to be Enigma2 receivers
+    // What was learnt of the box at one address by asking it.
+    struct Known {
+        bool enigma2 = false; // an Enigma2 receiver, else today's kind
+        bool settled = false; // an identity question was answered
+    };
+    QHash<QString, Known> m_known;
     QHash<QString, Login> m_logins;
 };

@@ -1,27 +1,35 @@
 #include "boxes/ProtocolSettings.h"
 
-#include "boxes/BoxListSource.h"
 #include "boxes/ProtocolChoice.h"
 
-ProtocolSettings::ProtocolSettings(BoxListSource *boxes)
-    : m_boxes(boxes)
-    , m_settings(boxes->folder())
+#include <QSet>
+
+ProtocolSettings::ProtocolSettings(const QDir &folder)
+    : m_settings(folder)
 {
 }
 
-void ProtocolSettings::applyTo(ProtocolChoice &protocols, const QString &address, int box)
+void ProtocolSettings::applyTo(ProtocolChoice &protocols, const BoxList &list)
 {
-    if (box >= 1 && box <= BoxList::kBoxes && !address.isEmpty())
-        m_lastSentTo.insert(box, address);
-    const BoxList list = m_boxes->boxes();
-    QHash<QString, ProtocolChoice::Login> logins;
-    for (int b = BoxList::kBoxes; b >= 1; --b) { // the lowest number wins an address two boxes share
-        const ZelvoSettings::BoxLogin login = m_settings.boxLogin(b);
-        if (login.user.isEmpty())
+    QHash<QString, ProtocolChoice::Login> owners; // address -> the login of the boxes there
+    QSet<QString> disputed;                       // boxes with different logins share it
+    for (int box = 1; box <= BoxList::kBoxes; ++box) {
+        if (!list.namesAddress(box))
             continue;
-        for (const QString &to : {list.address(b).trimmed(), m_lastSentTo.value(b)})
-            if (!to.isEmpty())
-                logins.insert(to, login);
+        const QString address = list.address(box).trimmed();
+        const ProtocolChoice::Login login = m_settings.boxLogin(box);
+        if (owners.contains(address) && !(owners.value(address) == login))
+            disputed.insert(address);
+        owners.insert(address, login);
+    }
+    QHash<QString, ProtocolChoice::Login> logins;
+    for (auto it = owners.cbegin(); it != owners.cend(); ++it)
+        if (!it->user.isEmpty() && !disputed.contains(it.key()))
+            logins.insert(it.key(), *it);
+    for (const QPair<int, QString> &loan : std::as_const(m_loans)) {
+        const ProtocolChoice::Login login = m_settings.boxLogin(loan.first);
+        if (!owners.contains(loan.second) && !login.user.isEmpty())
+            logins.insert(loan.second, login);
     }
     protocols.setLogins(logins);
     protocols.setDisplayTimes(m_settings.popupDisplaySeconds(), m_settings.messageDisplaySeconds());

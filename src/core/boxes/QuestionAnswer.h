@@ -7,8 +7,9 @@
 
 // What a box said to a question such as the mode question.
 struct QuestionAnswer {
-    // False only when the box was asked and gave no answer (error says why);
-    // a box that cannot be asked the question counts as reached.
+    // False when the box was asked and gave no answer, or one that tells
+    // nothing (error says why): what was known of it stays. A box that
+    // cannot be asked the question counts as reached.
     bool reached = true;
     // The mode question: whether a message would be seen now; nothing when
     // the box cannot tell.

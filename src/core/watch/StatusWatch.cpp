@@ -81,7 +81,11 @@ void StatusWatch::tick()
     emit tickStarted();
     ++m_generation;
     m_tickTime.start();
+    const BoxList before = m_boxes;
     m_boxes = m_sender->boxList()->boxes();
+    for (int box = 1; box <= BoxList::kBoxes; ++box)
+        if (m_boxes.address(box).trimmed() != before.address(box).trimmed())
+            m_box[box - 1].state = BoxState::Unknown; // another box: nothing is known of it
     for (Box &b : m_box) {
         b.probed = false;
         b.answered = false;
@@ -185,9 +189,10 @@ void StatusWatch::giveUpWaiting()
         return;
     for (int box = 1; box <= BoxList::kBoxes; ++box) {
         if (m_box[box - 1].modeAsked) {
-            // A box that takes this long to say its mode cannot tell.
+            // A box that takes this long to say its mode has not said it.
             m_box[box - 1].modeAsked = 0;
-            m_box[box - 1].mode.error = QStringLiteral("Modus nicht rechtzeitig beantwortet");
+            m_box[box - 1].mode.reached = false;
+            m_box[box - 1].mode.error = QStringLiteral("nicht rechtzeitig beantwortet");
         }
         if (m_box[box - 1].probed && !m_box[box - 1].answered) {
             m_box[box - 1].answered = true;
@@ -223,8 +228,7 @@ void StatusWatch::logResult(int box, const EchoResult &result)
 // goes to the debug level.
 void StatusWatch::logState(int box, BoxState state, const QuestionAnswer &mode)
 {
-    const QString said = !mode.reached           ? QStringLiteral("Modus: keine Antwort (%1)").arg(mode.error)
-                         : !mode.error.isEmpty()  ? mode.error
+    const QString said = !mode.reached           ? QStringLiteral("Modus unbekannt: %1").arg(mode.error)
                          : mode.canShow.has_value() ? QStringLiteral("Modus: %1").arg(*mode.canShow ? QStringLiteral("zeigt Nachrichten")
                                                                                                   : QStringLiteral("Standby oder AV-Eingang"))
                                                   : QStringLiteral("Modus nicht abfragbar");
@@ -238,9 +242,11 @@ void StatusWatch::logState(int box, BoxState state, const QuestionAnswer &mode)
     m_box[box - 1].stateLogged = state;
     const QString text = state == BoxState::On        ? QStringLiteral("eingeschaltet")
                          : state == BoxState::Standby ? QStringLiteral("im Standby (zeigt keine Nachrichten)")
-                                                      : QStringLiteral("aus");
+                         : state == BoxState::Off     ? QStringLiteral("aus")
+                                                      : QStringLiteral("erreichbar, ob sie Nachrichten zeigt, ist offen");
     qCInfo(lcWatch).noquote() << QStringLiteral("Box %1 ist").arg(box) << text
-                              << (state == BoxState::On && !mode.canShow.has_value() ? QStringLiteral("(%1)").arg(said) : QString());
+                              << (!mode.canShow.has_value() && echo == EchoResult::Outcome::Reply ? QStringLiteral("(%1)").arg(said)
+                                                                                                  : QString());
 }
 
 void StatusWatch::finishTick()
@@ -255,7 +261,10 @@ void StatusWatch::finishTick()
         }
         const EchoResult &r = m_box[box - 1].result;
         const QuestionAnswer &mode = m_box[box - 1].mode;
+        // A box whose mode could not be learnt stays as it was: only a box
+        // that cannot be asked at all (an old server) counts as on.
         const BoxState state = r.status() != 0        ? BoxState::Off
+                               : !mode.reached         ? m_box[box - 1].state
                                : mode.canShow == false ? BoxState::Standby
                                                        : BoxState::On;
         m_box[box - 1].state = state;

@@ -2,6 +2,7 @@
 // through the real sender and transport: what each box is asked, where its
 // message goes, what the record and the log say, and that a box's login
 // reaches no log line and no record entry.
+#include "BoxServers.h"
 #include "BoxSimulator.h"
 #include "FakeClock.h"
 #include "Messages.h"
@@ -12,10 +13,12 @@
 #include "boxes/BoxSender.h"
 #include "boxes/DeliveryRecord.h"
 #include "boxes/enigma2/Enigma2Protocol.h"
+#include "sendtext/BoxAddressTest.h"
 
 #include <QBuffer>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -30,6 +33,7 @@ private slots:
     void detection();
     void kindFollowsTheAddress_data();
     void kindFollowsTheAddress();
+    void loginGoesOnlyToItsBox();
 };
 
 namespace {
@@ -179,6 +183,64 @@ void TestBoxKind::kindFollowsTheAddress()
     QCOMPARE(zelvo.askAndSend().boxText(), "Box 2 (" + next + ")");
     QCOMPARE(second.targets(), asked);
     QCOMPARE(zelvo.sender.kindOf(2), QString());
+}
+
+// Whose login each request to a box's web interface carried ("" for none).
+QSet<QString> loginsAt(RecordingHttpServer &server)
+{
+    QSet<QString> users;
+    for (const auto &r : server.requests() + server.modeQuestions()) {
+        if (!r.target.startsWith("/api/"))
+            continue; // the other kind's questions carry none
+        const int at = r.head.indexOf("\r\nAuthorization: Basic ");
+        const QByteArray basic = at < 0 ? QByteArray() : r.head.mid(at + 23).split('\r').first();
+        users << QString::fromUtf8(QByteArray::fromBase64(basic)).section(QLatin1Char(':'), 0, 0);
+    }
+    server.clear();
+    return users;
+}
+
+// Box 2's and box 3's logins go to the addresses boxip.ini gives them now,
+// also after box 3 took box 2's old address; the address test lends box 2's
+// to an address no box has, for that test only.
+void TestBoxKind::loginGoesOnlyToItsBox()
+{
+    BoxServers servers;
+    QVERIFY(servers.listen());
+    for (int i = 1; i <= 4; ++i)
+        servers.box(i).setEnigma2(true);
+    const QString a = servers.address(1), b = servers.address(2), c = servers.address(3), d = servers.address(4);
+    Zelvo zelvo(servers.port(), b, "[Box2]\nBenutzer=zwei\nPasswort=p2\n[Box3]\nBenutzer=drei\nPasswort=p3\n");
+    zelvo.folder.write("boxip.ini", ("0.0.0.0\r\n" + b + "\r\n" + c + "\r\n0.0.0.0\r\n").toLatin1());
+    BoxSender &sender = zelvo.sender;
+    sender.askModeFirst();
+    QSignalSpy asked(&sender, &BoxSender::modeAnswered);
+    const auto idle = [&](qsizetype answers) {
+        const auto &entries = zelvo.record.entries();
+        return QTest::qWaitFor([&] {
+            return asked.size() >= answers && std::all_of(entries.begin(), entries.end(), [](const Delivery &d) {
+                       return d.outcome != DeliveryOutcome::Waiting;
+                   });
+        }, 10000);
+    };
+    sender.send(2, nmsg("a"), {});
+    QVERIFY(idle(0));
+    QCOMPARE(loginsAt(servers.box(2)), QSet<QString>{"zwei"});
+
+    zelvo.folder.write("boxip.ini", ("0.0.0.0\r\n" + d + "\r\n" + b + "\r\n0.0.0.0\r\n").toLatin1());
+    sender.send(3, nmsg("b"), {});
+    sender.send(2, nmsg("c"), {});
+    BoxAddressTest::run(&sender, 2, a);
+    QVERIFY(idle(0));
+    sender.askMode(b); // as the watch does
+    BoxAddressTest::run(&sender, 2, b); // box 3's address: never box 2's login
+    QVERIFY(idle(asked.size() + 1));
+    QCOMPARE(loginsAt(servers.box(2)), QSet<QString>{"drei"});
+    QCOMPARE(loginsAt(servers.box(4)), QSet<QString>{"zwei"});
+    QCOMPARE(loginsAt(servers.box(1)), QSet<QString>{"zwei"});
+    sender.askMode(a); // the test is over
+    QVERIFY(idle(asked.size() + 1));
+    QCOMPARE(loginsAt(servers.box(1)), QSet<QString>{""});
 }
 
 QTEST_GUILESS_MAIN(TestBoxKind)

@@ -134,8 +134,11 @@ void TestNhttpdProtocol::modeAnswers_data()
     QTest::newRow("unknown mode") << QList<QByteArray>{ok("unknown")} << QList<QByteArray>{getmode} << -1;
     QTest::newRow("old server: standby on") << QList<QByteArray>{notFound, ok("on")}
                                             << QList<QByteArray>{getmode, standby} << 0;
-    QTest::newRow("old server: standby off") << QList<QByteArray>{ok("<html>error</html>"), ok("off")}
+    QTest::newRow("old server: standby off") << QList<QByteArray>{ok("unknown command"), ok("off")}
                                              << QList<QByteArray>{getmode, standby} << 1;
+    // Only a server that says it lacks a question is not asked it again.
+    QTest::newRow("garbage") << QList<QByteArray>{ok("<html>error</html>")} << QList<QByteArray>{getmode} << -1;
+    QTest::newRow("server error") << QList<QByteArray>{"HTTP/1.1 500 Error\r\n\r\n"} << QList<QByteArray>{getmode} << -1;
     QTest::newRow("knows neither") << QList<QByteArray>{notFound, notFound} << QList<QByteArray>{getmode, standby}
                                    << -1;
 }

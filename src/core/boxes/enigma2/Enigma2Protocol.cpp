@@ -187,6 +187,8 @@ AnswerMeaning Enigma2Protocol::readAnswer(const QString &address, const BoxGet &
             m_versions.insert(address, *version);
         else
             m_versions.remove(address);
+    } else if (answer.status() == 404 && request.target == kPowerStatePath) {
+        meaning.verdict = AnswerMeaning::Verdict::NotThisKind; // a web interface without the question
     } else if (answer.status() != 200) {
         meaning.verdict = AnswerMeaning::Verdict::Refused; // the status says why
     } else if (request.target == kPowerStatePath) {

@@ -56,6 +56,7 @@ public:
     AnswerMeaning readAnswer(const QString &address, const BoxGet &request, const HttpAnswer &answer) override;
     void unanswered(const QString &address, const BoxGet &request) override;
     QString version(const QString &address) const override;
+    void forget(const QString &address) override { m_versions.remove(address); }
 
 private:
     int displaySeconds(MessageKind kind) const;

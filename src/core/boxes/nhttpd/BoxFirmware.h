@@ -22,6 +22,12 @@ public:
     // A request from address to target that got no answer: after an
     // unanswered version query the box counts as unknown again.
     void unanswered(const QString &address, const QByteArray &target);
+    // Nothing is known of address any more.
+    void forget(const QString &address)
+    {
+        m_kinds.remove(address);
+        m_versions.remove(address);
+    }
 
     // The kind a version such as "3.1.9" stands for; Unknown when it is none.
     static FirmwareKind fromVersion(const QByteArray &version);

@@ -93,8 +93,9 @@ std::optional<BoxGet> NhttpdProtocol::questionFor(const QString &address, BoxQue
 }
 
 // "tv", "radio", ... can show a message; "standby" and "avinput" cannot.
-// The older question answers "on" while in standby. Any other answer means
-// the server lacks the question: the next one is asked instead.
+// The older question answers "on" while in standby. A server that lacks the
+// question says so (404, "unknown command"): the next one is asked instead.
+// Any other answer tells nothing, this time: the question stays.
 AnswerMeaning NhttpdProtocol::readMode(const QString &address, const BoxGet &request, const HttpAnswer &answer)
 {
     static const QList<QByteArray> kModes = {"tv", "radio", "avinput", "standby", "audio", "pic",
@@ -114,8 +115,13 @@ AnswerMeaning NhttpdProtocol::readMode(const QString &address, const BoxGet &req
         meaning.canShow = word == "off";
         return meaning;
     }
-    m_modeQuestionsLacking[address] = request.target == RequestTarget::kModeQuery ? 1 : 2;
-    meaning.verdict = AnswerMeaning::Verdict::NotThisKind;
+    if (answer.status() == 404 || word.startsWith("unknown command")) {
+        m_modeQuestionsLacking[address] = request.target == RequestTarget::kModeQuery ? 1 : 2;
+        meaning.verdict = AnswerMeaning::Verdict::NotThisKind;
+        return meaning;
+    }
+    meaning.verdict = AnswerMeaning::Verdict::Refused;
+    meaning.why = QStringLiteral("unverständliche Antwort auf ") + QString::fromLatin1(request.target);
     return meaning;
 }
 
@@ -146,4 +152,10 @@ void NhttpdProtocol::unanswered(const QString &address, const BoxGet &request)
 QString NhttpdProtocol::version(const QString &address) const
 {
     return QString::fromLatin1(m_firmware.versionOf(address));
+}
+
+void NhttpdProtocol::forget(const QString &address)
+{
+    m_firmware.forget(address);
+    m_modeQuestionsLacking.remove(address);
 }

@@ -35,6 +35,7 @@ public:
     AnswerMeaning readAnswer(const QString &address, const BoxGet &request, const HttpAnswer &answer) override;
     void unanswered(const QString &address, const BoxGet &request) override;
     QString version(const QString &address) const override;
+    void forget(const QString &address) override;
 
     // The request for message to a server of this kind.
     static MessageRequest request(const Message &message, FirmwareKind kind,
@@ -48,8 +49,9 @@ private:
     BoxFirmware m_firmware;
     std::optional<int> m_popupSeconds;
     std::optional<int> m_messageSeconds;
-    // Servers that answered a mode question as unknown: how many of the two
-    // they lack (1: ask the standby question, 2: neither). Forgotten when
-    // the box is asked what it is again, as after a new firmware.
+    // Servers that said they lack a mode question (404, "unknown command"):
+    // how many of the two they lack (1: ask the standby question, 2:
+    // neither). Forgotten when the box answers the version question again,
+    // as after a new firmware, and when it is forgotten.
     QHash<QString, int> m_modeQuestionsLacking;
 };
