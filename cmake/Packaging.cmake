@@ -75,7 +75,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_HEADLESS_PACKAGE_NAME zelvo-headless)
 set(CPACK_DEBIAN_HEADLESS_DESCRIPTION
 "reminders and messages on the television, without a window
-Zelvo puts text on up to four D-Box 2 set-top boxes on the home network:
+Zelvo puts text on up to four set-top boxes on the home network, D-Box 2
+with Neutrino or Enigma2 receivers with OpenWebif:
 reminders from a daily, a weekly and a dated list, texts sent from scripts
 (zelvo-headless send), and notices when a box is switched on or off.
 .
@@ -93,7 +94,8 @@ set(CPACK_DEBIAN_GUI_PACKAGE_DEPENDS "zelvo-headless (= ${PROJECT_VERSION}), qt6
 set(CPACK_DEBIAN_GUI_PACKAGE_RECOMMENDS fonts-liberation)
 set(CPACK_DEBIAN_GUI_DESCRIPTION
 "reminders and messages on the television, with a tray icon
-Zelvo puts text on up to four D-Box 2 set-top boxes on the home network:
+Zelvo puts text on up to four set-top boxes on the home network, D-Box 2
+with Neutrino or Enigma2 receivers with OpenWebif:
 reminders from a daily, a weekly and a dated list, texts sent at once, and
 notices when a box is switched on or off.
 .

@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a make target needs, but only those that are
 # missing, so a second run costs nothing.
-#   install-deps.sh        building, running and packaging (make build/run/deb)
-#   install-deps.sh test   the same plus the test tools (make test)
+#   install-deps.sh [--log FILE]        building, running and packaging (make build/run/deb)
+#   install-deps.sh [--log FILE] test   the same plus the test tools (make test)
+# apt-get's output goes to FILE (shown whole when it fails); the terminal
+# gets one line.
 set -euo pipefail
+
+log=/dev/null
+if [ "${1:-}" = --log ]; then
+  log=${2:?--log needs a file}
+  shift 2
+fi
 
 packages=(
   cmake g++ make pkg-config
@@ -46,7 +54,17 @@ if [ "$(id -u)" -ne 0 ]; then
   fi
   sudo="sudo"
 fi
-echo "Installing: ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+mkdir -p "$(dirname "$log")"
+: >"$log"
+failed() {
+  [ "$log" = /dev/null ] || cat "$log" >&2
+  echo "Installing ${missing[*]} failed (apt-get's output is above and in $log)." >&2
+  exit 1
+}
+$sudo apt-get update >>"$log" 2>&1 || failed
+# The count with every dependency, as apt-get is about to install them.
+plan=$($sudo apt-get install -s --no-install-recommends "${missing[@]}" 2>>"$log") || failed
+count=$(grep -c '^Inst ' <<<"$plan") || true
+echo "installing $count packages (log: $log)"
+$sudo apt-get install -y --no-install-recommends "${missing[@]}" >>"$log" 2>&1 || failed

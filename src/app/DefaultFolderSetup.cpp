@@ -1,6 +1,7 @@
 #include "app/DefaultFolderSetup.h"
 
 #include "common/AtomicFile.h"
+#include "engine/DefaultFolder.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -29,7 +30,7 @@ QByteArray DefaultFolderSetup::readmeText()
                "  %1\n"
                "\n"
                "(im Quellcode von Zelvo: docs/anleitung.md)\n")
-        .arg(kGuidePath)
+        .arg(DefaultFolder::kInstalledGuide)
         .toUtf8();
 }
 

@@ -8,9 +8,6 @@
 class DefaultFolderSetup
 {
 public:
-    // Where the installed packages put the user's guide.
-    static inline const QString kGuidePath = QStringLiteral("/usr/share/doc/zelvo-headless/anleitung.md");
-
     // Creates the folder with its LIESMICH.txt when it is missing; an
     // existing folder is left as it is.
     static bool prepare(const QString &path, QString *error);

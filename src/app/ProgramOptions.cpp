@@ -19,24 +19,35 @@ QStringList ProgramOptions::fromArgv(int argc, char **argv)
     return arguments;
 }
 
-QString ProgramOptions::usage()
+QString ProgramOptions::usage(const QString &program)
 {
+    // zelvo-headless has no window to leave: --headless is only zelvo's.
+    const bool window = program == QLatin1String(kWindowProgram);
     return QStringLiteral(
-        "Aufruf: zelvo [--folder ORDNER | --default-folder] [--headless] [--version]\n"
-        "       zelvo send [--box 1,3] [--popup | --message] [--wait] [--folder ORDNER] TEXT\n"
-        "\n"
-        "  --folder ORDNER    Listen und Einstellungen aus diesem Ordner (sonst aus dem\n"
-        "                     aktuellen Ordner)\n"
-        "  --default-folder   aus dem Ordner %1 (wird beim ersten Start angelegt)\n"
-        "  --headless         ohne Fenster: nur Erinnerungen, Statusüberwachung und\n"
-        "                     Meldungen, ins Protokoll (stderr); ohne Bildschirm von selbst\n"
-        "  --version          die Version ausgeben\n"
-        "  -h, --help         diese Hilfe\n"
-        "\n"
-        "zelvo send (auch: zelvo-headless send) schickt einen Text aus einem Skript:\n"
-        "\n")
-               .arg(DefaultFolder::path())
-        + SendCommand::usage();
+               "Aufruf: %1 [--folder ORDNER | --default-folder]%2 [--version]\n"
+               "        %1 send [--box 1,3] [--popup | --message] [--wait] [--expire MINUTEN]\n"
+               "        %3      [--folder ORDNER] TEXT\n"
+               "\n"
+               "Zeigt Erinnerungen und Texte auf den Fernsehern an D-Boxen (Neutrino) und\n"
+               "Enigma2-Receivern (OpenWebif)%4.\n"
+               "\n"
+               "  --folder ORDNER    Listen und Einstellungen aus diesem Ordner (sonst aus dem\n"
+               "                     aktuellen Ordner)\n"
+               "  --default-folder   aus dem Ordner %5 (wird beim ersten Start angelegt)\n")
+               .arg(program, window ? QStringLiteral(" [--headless]") : QString(),
+                    QString(program.size(), QLatin1Char(' ')),
+                    window ? QString() : QStringLiteral(", ohne Fenster: Meldungen gehen ins Protokoll (stderr)"),
+                    DefaultFolder::path())
+        + (window ? QStringLiteral("  --headless         ohne Fenster: nur Erinnerungen, Statusüberwachung und\n"
+                                   "                     Meldungen, ins Protokoll (stderr); ohne Bildschirm von selbst\n")
+                  : QString())
+        + QStringLiteral("  --version          die Version ausgeben\n"
+                         "  -h, --help         diese Hilfe\n"
+                         "\n"
+                         "%1 send schickt einen Text aus einem Skript:\n"
+                         "\n")
+              .arg(program)
+        + SendCommand::usage(program);
 }
 
 ProgramOptions ProgramOptions::parse(const QStringList &arguments)
@@ -93,11 +104,12 @@ bool ProgramOptions::openFolder(QDir *dir, QString *error) const
 int ProgramOptions::answer() const
 {
     if (!error.isEmpty()) {
-        std::fprintf(stderr, "zelvo: %s\n\n%s", error.toLocal8Bit().constData(), usage().toLocal8Bit().constData());
+        std::fprintf(stderr, "%s: %s\n\n%s", program.toLocal8Bit().constData(), error.toLocal8Bit().constData(),
+                     usage(program).toLocal8Bit().constData());
         return 2;
     }
     if (help) {
-        std::fputs(usage().toLocal8Bit().constData(), stdout);
+        std::fputs(usage(program).toLocal8Bit().constData(), stdout);
         return 0;
     }
     if (version) {

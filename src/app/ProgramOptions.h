@@ -9,6 +9,10 @@
 // (`zelvo send …` is SendCommand's; the help lists both.)
 // Without a folder option Zelvo works in the current folder (make run).
 struct ProgramOptions {
+    static constexpr const char *kWindowProgram = "zelvo";
+    static constexpr const char *kHeadlessProgram = "zelvo-headless";
+
+    QString program = QLatin1String(kWindowProgram); // the name help and errors use
     QString folder;             // as given with --folder; empty: see below
     bool defaultFolder = false; // --default-folder: DefaultFolder::path()
     bool headless = false;
@@ -20,7 +24,8 @@ struct ProgramOptions {
     // Works before any application object exists.
     static ProgramOptions parse(const QStringList &arguments);
     static QStringList fromArgv(int argc, char **argv);
-    static QString usage();
+    // The help of program (kWindowProgram or kHeadlessProgram), its own options only.
+    static QString usage(const QString &program);
 
     // Answers --help, --version or a wrong line on stdout/stderr and returns
     // the exit code; -1 when the program should run.

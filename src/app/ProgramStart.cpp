@@ -22,9 +22,12 @@ std::optional<int> ProgramStart::prepare()
 {
     // The service package has no zelvo program: `zelvo-headless send` is
     // `zelvo send` there.
+    const QString program = QLatin1String(m_program == Program::Window ? ProgramOptions::kWindowProgram
+                                                                       : ProgramOptions::kHeadlessProgram);
     if (m_argc > 1 && QString::fromLocal8Bit(m_argv[1]) == QStringLiteral("send"))
-        return SendCommand::run(m_argc, m_argv);
+        return SendCommand::run(m_argc, m_argv, program);
     m_options = ProgramOptions::parse(ProgramOptions::fromArgv(m_argc, m_argv));
+    m_options.program = program;
     if (const int code = m_options.answer(); code >= 0)
         return code;
 

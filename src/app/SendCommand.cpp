@@ -121,13 +121,13 @@ int answerTimeoutMs()
 
 } // namespace
 
-QString SendCommand::usage()
+QString SendCommand::usage(const QString &program)
 {
     return QStringLiteral(
-        "Aufruf: zelvo send [--box 1,3] [--popup | --message] [--wait] [--expire MINUTEN]\n"
-        "                  [--folder ORDNER] TEXT\n"
-        "Zeigt TEXT auf den Bildschirmen der D-Boxen, über das Zelvo, das im Ordner läuft,\n"
-        "sonst direkt.\n"
+        "Aufruf: %2 send [--box 1,3] [--popup | --message] [--wait] [--expire MINUTEN]\n"
+        "        %3      [--folder ORDNER] TEXT\n"
+        "Zeigt TEXT auf den Fernsehern an den D-Boxen und Enigma2-Receivern, über das Zelvo,\n"
+        "das im Ordner läuft, sonst direkt.\n"
         "  TEXT        der Text; \"-\" liest ihn von der Standardeingabe; \\n wird ein Zeilenumbruch\n"
         "  --box 1,3   nur an diese Boxen (1 bis %1); ohne: an jede eingerichtete Box\n"
         "  --popup     als Popup zeigen\n"
@@ -136,13 +136,14 @@ QString SendCommand::usage()
         "  --expire MINUTEN  so lange wartet die Nachricht beim laufenden Zelvo auf eine Box im\n"
         "              Standby oder eine ausgeschaltete Box (ohne: 30 oder was zelvo.ini sagt;\n"
         "              0: nur jetzt, nie zurückhalten)\n"
-        "  --folder    der Ordner mit boxip.ini (ohne: der aktuelle Ordner)\n"
+        "  --folder ORDNER  der Ordner mit boxip.ini (ohne: der aktuelle Ordner)\n"
         "Rückgabewert: 0 gesendet (mit --wait: jede Box hat geantwortet), 1 mindestens eine\n"
-        "Box nicht erreicht, 2 falscher Aufruf oder boxip.ini nicht lesbar, 3 (mit --wait) für\n"
-        "mindestens eine Box zurückgehalten: das laufende Zelvo sendet sie, sobald die Box\n"
-        "eingeschaltet ist. Ohne laufendes Zelvo wird nie zurückgehalten: eine Box im Standby\n"
+        "Box nicht erreicht oder keine Box eingerichtet, 2 falscher Aufruf oder boxip.ini\n"
+        "nicht lesbar, 3 (mit --wait) für mindestens eine Box zurückgehalten: das laufende\n"
+        "Zelvo sendet sie, sobald die Box eingeschaltet ist. Ohne laufendes Zelvo wird nie zurückgehalten: eine Box im Standby\n"
         "bekommt nichts, das ist 1.\n")
-        .arg(BoxList::kBoxes);
+        .arg(BoxList::kBoxes)
+        .arg(program, QString(program.size(), QLatin1Char(' ')));
 }
 
 QString SendCommand::screenText(const QString &given)
@@ -221,7 +222,7 @@ SendCommand::Parsed SendCommand::parse(const QStringList &arguments,
     return parsed;
 }
 
-int SendCommand::run(int argc, char *argv[])
+int SendCommand::run(int argc, char *argv[], const QString &program)
 {
     useZelvoLogPattern();
     QCoreApplication app(argc, argv);
@@ -232,11 +233,11 @@ int SendCommand::run(int argc, char *argv[])
         return in.readAll();
     });
     if (parsed.status == kWrongCall) {
-        say(QStringLiteral("zelvo send: ") + parsed.why + QLatin1Char('\n') + usage());
+        say(QStringLiteral("%1 send: ").arg(program) + parsed.why + QLatin1Char('\n') + usage(program));
         return kWrongCall;
     }
     if (parsed.call.help) {
-        std::fputs(usage().toLocal8Bit().constData(), stdout);
+        std::fputs(usage(program).toLocal8Bit().constData(), stdout);
         return kSent;
     }
     return send(parsed.call);

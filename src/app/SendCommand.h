@@ -49,11 +49,12 @@ public:
     };
 
     // argv[1] is "send". Makes its own QCoreApplication (no widgets).
-    static int run(int argc, char *argv[]);
+    // program: the name the help and the errors give (zelvo or zelvo-headless)
+    static int run(int argc, char *argv[], const QString &program);
 
     // arguments: those after "send". standardInput is read only for TEXT "-".
     static Parsed parse(const QStringList &arguments, const std::function<QByteArray()> &standardInput);
-    static QString usage();
+    static QString usage(const QString &program);
     // "\n" as two characters becomes a line break; CR LF and CR count as one.
     static QString screenText(const QString &given);
 

@@ -16,6 +16,8 @@
 #include "SendTextDialog.h"
 #include "SettingsDialog.h"
 #include "common/ZelvoSettings.h"
+#include "ListCheckWindow.h"
+#include "ReminderListWindow.h"
 #include "WindowGeometry.h"
 #include "watch/StatusWatch.h"
 
@@ -103,6 +105,7 @@ MainWindow::MainWindow(const Engine::Options &options, QWidget *parent)
     mirrorLamps();
     mirrorCloseChoice();
     connect(display, &StatusBoard::heldCountChanged, m_tray, &TrayIcon::setHeldCount);
+    connect(display, &StatusBoard::folderNoticeChanged, m_tray, &TrayIcon::setFolderNotice);
     connect(display, &StatusBoard::infoChanged, this, &MainWindow::mirrorInfo);
     connect(m_engine, &Engine::alert, this, &MainWindow::showAlert);
 }
@@ -211,11 +214,14 @@ void MainWindow::buildMenus()
             &MainWindow::openBoxAddressDialog);
     connect(action(settings, QStringLiteral("zelvoini"), QStringLiteral("Einstellungen…")), &QAction::triggered, this,
             &MainWindow::openSettingsDialog);
-    // The reminder lists are edited outside the program.
-    action(settings, QStringLiteral("tägl"), QStringLiteral("tgl. Erinnerungen editieren"))->setEnabled(false);
-    action(settings, QStringLiteral("wochen"), QStringLiteral("Wochen Erinnerungen editieren"))->setEnabled(false);
-    action(settings, QStringLiteral("einzel"), QStringLiteral("Einzel Erinnerungen editieren"))->setEnabled(false);
-    // Apart from the greyed entries above.
+    const char *const editors[3][2] = {{"tägl", "tgl. Erinnerungen editieren"},
+                                       {"wochen", "Wochen Erinnerungen editieren"},
+                                       {"einzel", "Einzel Erinnerungen editieren"}};
+    for (int list = 0; list < 3; ++list)
+        connect(action(settings, QString::fromUtf8(editors[list][0]), QString::fromUtf8(editors[list][1])),
+                &QAction::triggered, this, [this, list] { openListEditor(list); });
+    connect(action(settings, QStringLiteral("pruefen"), QStringLiteral("Listen prüfen")), &QAction::triggered, this,
+            &MainWindow::openListCheck);
     settings->addSeparator();
     // Shows the entry as it is on disk each time the menu opens.
     QAction *autostart = action(settings, QStringLiteral("autostart"), QStringLiteral("Beim Anmelden starten"));
@@ -356,6 +362,24 @@ void MainWindow::openDeliveryWindow()
     present(m_deliveryWindow);
 }
 
+void MainWindow::openListEditor(int list)
+{
+    if (!m_listEditors[list]) {
+        m_listEditors[list] = new ReminderListWindow(m_engine, ReminderListKind(list), this);
+        m_listEditors[list]->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    present(m_listEditors[list]);
+}
+
+void MainWindow::openListCheck()
+{
+    if (!m_listCheck) {
+        m_listCheck = new ListCheckWindow(m_engine->folder(), m_engine->clock(), this);
+        m_listCheck->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    present(m_listCheck);
+}
+
 // Green: a message would be seen; amber: the box answers but shows none
 // (standby, AV input), so messages wait; red: off or not yet found.
 void MainWindow::mirrorLamp(int box, BoxState state)
@@ -384,7 +408,8 @@ void MainWindow::mirrorLamp(int box, BoxState state)
     const QString kind = m_engine->sender()->kindOf(box);
     const QString name = kind.isEmpty() ? QStringLiteral("Box %1").arg(box) : QStringLiteral("Box %1 (%2)").arg(box).arg(kind);
     m_lamps[box - 1]->setFillColor(colour);
-    m_lamps[box - 1]->setToolTip(name + QStringLiteral(": ") + what);
+    const QString note = m_engine->display()->lampNote(box);
+    m_lamps[box - 1]->setToolTip(name + QStringLiteral(": ") + what + (note.isEmpty() ? QString() : QLatin1Char('\n') + note));
 }
 
 void MainWindow::mirrorLamps()

@@ -56,6 +56,9 @@ public slots:
     void openSettingsDialog(); // "Einstellungen…"
     void openInfo();     // "Info"
     void openDeliveryWindow(); // "Verlauf"
+    // "tgl. / Wochen / Einzel Erinnerungen editieren", 0..2 as ReminderListKind
+    void openListEditor(int list);
+    void openListCheck(); // "Listen prüfen"
     // "Beim Anmelden starten": writes or removes the autostart entry.
     void setAutostart(bool on);
 
@@ -92,6 +95,8 @@ private:
     QPointer<SettingsDialog> m_settingsDialog;
     QPointer<InfoWindow> m_info;
     QPointer<DeliveryWindow> m_deliveryWindow;
+    std::array<QPointer<QWidget>, 3> m_listEditors; // by ReminderListKind
+    QPointer<QWidget> m_listCheck;
     // Held while the window is hidden in the tray: the program is still
     // running then, even when its last other window closes.
     std::unique_ptr<QEventLoopLocker> m_hiddenInTray;

@@ -39,6 +39,12 @@ void TrayIcon::setFolder(const QString &folder)
     updateTip();
 }
 
+void TrayIcon::setFolderNotice(const QString &text)
+{
+    m_folderNotice = text;
+    updateTip();
+}
+
 void TrayIcon::updateTip()
 {
     if (!m_icon)
@@ -51,7 +57,7 @@ void TrayIcon::updateTip()
                + (m_heldCount == 1 ? QStringLiteral("1 Nachricht zurückgehalten (Box im Standby oder aus)")
                                    : QStringLiteral("%1 Nachrichten zurückgehalten (Box im Standby oder aus)")
                                          .arg(m_heldCount));
-    m_icon->setToolTip(tip);
+    m_icon->setToolTip(m_folderNotice.isEmpty() ? tip : m_folderNotice + QLatin1Char('\n') + tip);
 }
 
 void TrayIcon::show()

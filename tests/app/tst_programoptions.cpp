@@ -16,7 +16,8 @@ private slots:
     void givenFolder();
     void defaultFolderCreatedWithReadme();
     void defaultFolderKeptAsItIs();
-    void helpListsSend();
+    void helpNamesItsProgram_data();
+    void helpNamesItsProgram();
     void missingFilesNotice_data();
     void missingFilesNotice();
 };
@@ -124,11 +125,22 @@ void TestProgramOptions::defaultFolderKeptAsItIs()
     QVERIFY(!QFileInfo::exists(home.path("Zelvo/LIESMICH.txt")));
 }
 
-void TestProgramOptions::helpListsSend()
+void TestProgramOptions::helpNamesItsProgram_data()
 {
-    const QString help = ProgramOptions::usage();
-    for (const char *mention : {"zelvo send", "--box", "--popup", "--message", "--wait", "--headless"})
-        QVERIFY2(help.contains(mention), mention);
+    QTest::addColumn<QString>("program");
+    QTest::newRow("zelvo") << "zelvo";
+    QTest::newRow("zelvo-headless") << "zelvo-headless";
+}
+
+void TestProgramOptions::helpNamesItsProgram()
+{
+    QFETCH(QString, program);
+    const QString help = ProgramOptions::usage(program);
+    QVERIFY2(help.startsWith("Aufruf: " + program + " [") && help.contains("Aufruf: " + program + " send ["),
+             qPrintable(help));
+    QVERIFY(help.section('\n', 1, 1).contains("--expire")); // send's usage line
+    QCOMPARE(help.contains("--headless"), program == "zelvo");
+    QVERIFY(help.contains("D-Box") && help.contains("Enigma2"));
 }
 
 void TestProgramOptions::missingFilesNotice_data()
@@ -139,6 +151,7 @@ void TestProgramOptions::missingFilesNotice_data()
                                   << "Es fehlen boxip.ini, zlv-tag.txt, zlv-woch.txt und zlv-term.txt.";
     QTest::newRow("only the lists") << QStringList{"zlv-woch.txt"} << "Es fehlt boxip.ini.";
     QTest::newRow("only boxip.ini") << QStringList{"boxip.ini"} << "Es fehlen zlv-tag.txt, zlv-woch.txt und zlv-term.txt.";
+    QTest::newRow("with its LIESMICH.txt") << QStringList{"LIESMICH.txt"} << "Es fehlen boxip.ini, zlv-tag.txt";
     QTest::newRow("boxip.ini and one list") << QStringList{"boxip.ini", "zlv-term.txt"} << QString();
 }
 
@@ -151,12 +164,14 @@ void TestProgramOptions::missingFilesNotice()
         folder.write(file, "");
     const QString said = DefaultFolder::missingFilesNotice(folder.dir());
     QVERIFY2(said.startsWith(notice), qPrintable(said));
-    if (!notice.isEmpty()) {
-        for (const char *mention : {"LIESMICH.txt", "Anleitung", "zelvo-check"})
-            QVERIFY2(said.contains(mention), mention);
-    } else {
+    if (notice.isEmpty()) {
         QVERIFY2(said.isEmpty(), qPrintable(said));
+        return;
     }
+    // Every file it names is there: the guide, LIESMICH.txt where the folder has one.
+    QVERIFY2(said.contains("Anleitung " + DefaultFolder::guidePath() + "; zelvo-check"), qPrintable(said));
+    QVERIFY(QFileInfo::exists(DefaultFolder::guidePath()));
+    QCOMPARE(said.contains("LIESMICH.txt in diesem Ordner"), files.contains("LIESMICH.txt"));
 }
 
 QTEST_GUILESS_MAIN(TestProgramOptions)

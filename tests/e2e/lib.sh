@@ -12,6 +12,11 @@
 
 set -u
 
+# Every tool driven here (xdotool typing "„Opa“ 5 €", jq, zelvo) in UTF-8,
+# whatever the caller's locale, or none (C.UTF-8 needs no generated locale).
+export LC_ALL=C.UTF-8
+unset LANGUAGE
+
 E2E_SCRIPT_NAME=$(basename "$0" .sh)
 E2E_SKIP=77
 # the main window's title (a regular expression): a Zelvo on a folder other
@@ -54,6 +59,8 @@ e2e_fail() {
 
 # Everything this scenario needs, or a skip that says what is missing.
 e2e_require() {
+    [ "$(locale charmap 2>/dev/null)" = UTF-8 ] ||
+        e2e_skip "the locale C.UTF-8 is missing (Debian's C library has it): typing German text needs a UTF-8 locale"
     [ "$(id -u)" -eq 0 ] || e2e_skip "needs root: only root can give the simulated boxes a private network"
     [ -n "${ZELVO_BIN:-}" ] && [ -x "$ZELVO_BIN" ] || e2e_skip "the program zelvo was not built (looked for '${ZELVO_BIN:-}')"
     [ -n "${BOXSIM_BIN:-}" ] && [ -x "$BOXSIM_BIN" ] || e2e_skip "the program boxsim was not built (looked for '${BOXSIM_BIN:-}')"

@@ -6,6 +6,8 @@
 # window on the offscreen platform prints no Qt warnings either.
 # Arguments: the zelvo program, the project version.
 set -u
+# The same words whatever locale the caller has, or none.
+export LC_ALL=C.UTF-8
 zelvo=${1:?zelvo program}
 version=${2:?version}
 

@@ -5,6 +5,8 @@
 # display as the headless service, without the widget library).
 # Arguments: the build folder, the project version.
 set -u
+# The same words whatever locale the caller has, or none.
+export LC_ALL=C.UTF-8
 build=${1:?build folder}
 version=${2:?version}
 
@@ -93,8 +95,12 @@ desktop-file-validate "$root/usr/share/applications/zelvo.desktop" ||
 
 "$root/usr/bin/zelvo-check" --help >"$work/help.txt" 2>&1 ||
     { cat "$work/help.txt" >&2; fail "zelvo-check --help did not exit 0"; }
-"$root/usr/bin/zelvo-headless" send --help >"$work/help.txt" 2>&1 ||
-    { cat "$work/help.txt" >&2; fail "zelvo-headless send --help did not exit 0"; }
+# Each help names its own program (the service has no zelvo, and no --headless).
+"$root/usr/bin/zelvo-headless" send --help >"$work/help.txt" 2>&1 && grep -q "^Aufruf: zelvo-headless send " "$work/help.txt" ||
+    { cat "$work/help.txt" >&2; fail "zelvo-headless send --help did not exit 0 naming zelvo-headless"; }
+"$root/usr/bin/zelvo-headless" --help >"$work/help.txt" 2>&1 && grep -q "^Aufruf: zelvo-headless \[" "$work/help.txt" &&
+    ! grep -Eq -- "--headless|Aufruf: zelvo " "$work/help.txt" ||
+    { cat "$work/help.txt" >&2; fail "zelvo-headless --help names another program or --headless"; }
 [ "$("$root/usr/bin/zelvo" --version)" = "zelvo $version" ] ||
     fail "zelvo --version: $("$root/usr/bin/zelvo" --version 2>&1)"
 

@@ -7,13 +7,15 @@
 
 #include <sys/mount.h>
 
-// A 64 KB tmpfs of the test's own, to fill up or make read-only; only in the
-// private mount namespace of PrivateNetwork::enter(), so the host never sees it.
+// A tmpfs of the test's own (64 KB unless told), to fill up or make
+// read-only; only in the private mount namespace of PrivateNetwork::enter(),
+// so the host never sees it.
 class SmallFileSystem : public QTemporaryDir
 {
 public:
-    SmallFileSystem()
-        : m_mounted(PrivateNetwork::entered() && ::mount("zelvo-test", name(), "tmpfs", 0, "size=64k") == 0)
+    explicit SmallFileSystem(const char *size = "64k")
+        : m_mounted(PrivateNetwork::entered()
+                    && ::mount("zelvo-test", name(), "tmpfs", 0, (QByteArray("size=") + size).constData()) == 0)
     {
     }
     ~SmallFileSystem()
@@ -32,6 +34,11 @@ public:
         return true;
     }
     bool makeReadOnly() const { return ::mount(nullptr, name(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0; }
+    // Room and writes again.
+    bool free() const
+    {
+        return ::mount(nullptr, name(), nullptr, MS_REMOUNT, nullptr) == 0 && QFile::remove(filePath("filler"));
+    }
 
 private:
     QByteArray name() const { return QFile::encodeName(path()); }

@@ -78,6 +78,9 @@ void TestZelvoCheck::exitStatus_data()
     QTest::newRow("folder does not exist") << QByteArray() << QString("<gone>") << 2;
     QTest::newRow("folder is a file") << QByteArray() << QString("<file>") << 2;
     QTest::newRow("list too large to read") << QByteArray("07:25 07:30 p 2 a\n") << QString("<huge>") << 2;
+    // nothing can be sent: a finding
+    QTest::newRow("no boxip.ini") << QByteArray("07:25 07:30 p 2 a\n") << QString("<no box: missing>") << 1;
+    QTest::newRow("boxip.ini names no box") << QByteArray() << QString("<no box: zeros>") << 1;
 }
 
 void TestZelvoCheck::exitStatus()
@@ -100,6 +103,10 @@ void TestZelvoCheck::exitStatus()
         QFile file(folder.path("zlv-term.txt"));
         QVERIFY(file.open(QIODevice::WriteOnly));
         QVERIFY(file.resize(TextFile::kMaxBytes + 1)); // sparse: costs no disk
+    } else if (folderSetup == "<no box: missing>") {
+        QFile::remove(folder.path("boxip.ini"));
+    } else if (folderSetup == "<no box: zeros>") {
+        folder.write("boxip.ini", "0.0.0.0\r\n0.0.0.0\r\n0.0.0.0\r\n0.0.0.0\r\n");
     } else if (!folderSetup.isEmpty()) {
         QFile::remove(folder.path(folderSetup));
         QVERIFY(folder.dir().mkdir(folderSetup));
@@ -107,6 +114,8 @@ void TestZelvoCheck::exitStatus()
     const Run r = zelvoCheck({target, "--at", "2026-12-07 08:00"});
     QCOMPARE(r.exitCode, status);
     QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+    QCOMPARE(r.out.contains("\nKeine Box ist eingerichtet: keine Zeile kann gesendet werden"),
+             folderSetup.startsWith("<no box"));
 }
 
 void TestZelvoCheck::misnamedList_data()
@@ -174,6 +183,7 @@ void TestZelvoCheck::reportsFindingsAndNextDue()
 void TestZelvoCheck::workingFolderByDefault()
 {
     TempFolder folder;
+    folder.write("boxip.ini", kBoxList);
     folder.write("zlv-tag.txt", "07:25 07:30 p 2 a\n");
     const Run r = zelvoCheck({"--at", "2026-12-07 08:00"}, folder.dir().path());
     QCOMPARE(r.exitCode, 0);

@@ -9,6 +9,7 @@
 #include "app/AutostartEntry.h"
 #include "engine/DefaultFolder.h"
 #include "engine/Engine.h"
+#include "listedit/ReminderListDocument.h"
 #include "sendtext/SendTextSettings.h"
 
 #include <QLineEdit>
@@ -27,7 +28,7 @@ void TestFullDisk::oldFileStaysWhole_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<bool>("full"); // else read-only
-    for (const char *file : {"boxip.ini", "dialog", "wendrel.ini", "autostart/zelvo.desktop"}) {
+    for (const char *file : {"boxip.ini", "dialog", "wendrel.ini", "autostart/zelvo.desktop", "zlv-tag.txt"}) {
         QTest::addRow("%s, full", file) << file << true;
         QTest::addRow("%s, read-only", file) << file << false;
     }
@@ -61,6 +62,11 @@ void TestFullDisk::oldFileStaysWhole()
         QCOMPARE(dialog.findChild<QLineEdit *>("Text1_0")->text(), QString("10.0.0.99"));
     } else if (file == "boxip.ini") {
         error = BoxListFile::write(QDir(fs.path()), BoxList{});
+    } else if (file == "zlv-tag.txt") {
+        ReminderListDocument list = ReminderListDocument::load(QDir(fs.path()), ReminderListKind::Daily);
+        QVERIFY(list.insert(2, ReminderFields{{}, {}, "07:25", "07:30", MessageKind::Popup, 1, "Muell"}).isEmpty());
+        QString version;
+        QCOMPARE(list.save(&version, &error), ReminderListDocument::SaveOutcome::Failed);
     } else if (file == "wendrel.ini") {
         error = SendTextSettings::write(QDir(fs.path()), SendTextSettings{});
     } else {

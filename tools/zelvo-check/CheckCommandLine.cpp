@@ -40,7 +40,8 @@ QString CheckCommandLine::usage()
         "  -h, --help               diese Hilfe\n"
         "\n"
         "Rückgabewert: 0 jede Zeile kann gesendet werden, 1 mindestens eine Zeile wird nie\n"
-        "gesendet oder eine Adresse in boxip.ini nie angesprochen, 2 eine Datei oder der\n"
+        "gesendet, eine Adresse in boxip.ini wird nie angesprochen oder keine Box ist\n"
+        "eingerichtet (boxip.ini fehlt oder nennt keine Adresse), 2 eine Datei oder der\n"
         "Ordner kann nicht gelesen werden (oder der Aufruf ist falsch). Eine fehlende Liste\n"
         "ist eine leere Liste.\n");
 }

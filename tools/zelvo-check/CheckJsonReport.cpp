@@ -2,6 +2,7 @@
 
 #include "boxes/ProtocolChoice.h"
 #include "check/FolderCheck.h"
+#include "common/ZelvoSettings.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -61,6 +62,10 @@ QByteArray CheckJsonReport::of(const FolderCheck &c)
                      {QStringLiteral("error"), c.boxes.error},
                      {QStringLiteral("addresses"), addresses},
                      {QStringLiteral("neverContacted"), neverContacted}});
+        if (!c.settingsWarnings.isEmpty())
+            out += line({{QStringLiteral("type"), QStringLiteral("file")},
+                         {QStringLiteral("file"), ZelvoSettings::kFileName},
+                         {QStringLiteral("warnings"), QJsonArray::fromStringList(c.settingsWarnings)}});
         for (const ReminderListCheck &l : c.lists) {
             const QString name = ReminderLayout::fileName(l.list);
             out += line({{QStringLiteral("type"), QStringLiteral("file")},
@@ -106,6 +111,7 @@ QByteArray CheckJsonReport::of(const FolderCheck &c)
                  {QStringLiteral("now"), c.now.isValid() ? isoWithOffset(c.now) : QString()},
                  {QStringLiteral("neverFiring"), c.neverFiring()},
                  {QStringLiteral("hints"), c.hints()},
+                 {QStringLiteral("noBoxConfigured"), c.noBoxConfigured()},
                  {QStringLiteral("unreadable"), c.anyUnreadable()},
                  {QStringLiteral("status"), int(c.status())}});
     return out;

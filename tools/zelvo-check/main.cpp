@@ -1,6 +1,6 @@
 #include "CheckCommandLine.h"
 #include "CheckJsonReport.h"
-#include "CheckTextReport.h"
+#include "check/CheckTextReport.h"
 #include "check/FolderCheck.h"
 #include "common/Clock.h"
 

@@ -172,7 +172,7 @@ void BoxSender::route(SendHandle *handle)
         return;
     }
     BoxWord &word = m_states[box - 1];
-    if (word.asking || !word.awaiting.isEmpty()) {
+    if (word.asking || !word.awaiting.isEmpty() || releasing(box)) {
         word.awaiting << handle; // behind the others, whatever the answer
         return;
     }
@@ -192,7 +192,7 @@ void BoxSender::route(SendHandle *handle)
     }
 }
 
-void BoxSender::go(SendHandle *handle)
+quint64 BoxSender::go(SendHandle *handle)
 {
     // An address refused by its text alone is known at once; the transport
     // still gets it, says so in the log and ends it.
@@ -202,7 +202,9 @@ void BoxSender::go(SendHandle *handle)
     else if (handle->result().outcome == DeliveryOutcome::Held)
         setResult(handle, SendResult());
     boxesNow();
-    m_submitted.insert(submit(*handle), handle);
+    const quint64 id = submit(*handle);
+    m_submitted.insert(id, handle);
+    return id;
 }
 
 void BoxSender::holdOrRefuse(SendHandle *handle, BoxState state)
@@ -299,32 +301,87 @@ void BoxSender::setBoxState(int box, BoxState state)
     }
 }
 
-void BoxSender::release(int box)
+// One held message at a time, and only once the file no longer holds it:
+// a crash loses at most the one on its way, and none goes twice.
+void BoxSender::release(int box, bool continuing)
 {
+    if (releasing(box))
+        return; // the next goes when this one has ended
     BoxWord &word = m_states[box - 1];
-    if (m_held && !m_held->held(box).isEmpty()) {
-        const QList<HeldMessage> going = m_held->takeAll(box);
-        qCInfo(lcSend).noquote() << QStringLiteral("Box %1 ist eingeschaltet: %2 zurückgehaltene Nachrichten gehen hinaus")
-                                        .arg(box)
-                                        .arg(going.size());
-        const QString address = boxesNow().address(box).trimmed();
-        for (const HeldMessage &m : going) {
-            SendHandle *handle = m_heldHandles.take(m.id);
-            if (!handle)
-                continue;
-            handle->m_address = address; // where box 2 is now
-            const MessageOrigin &origin = handle->origin();
-            if (m_lateWording && origin.source == MessageSource::Reminder && origin.dueAt.isValid()
-                && origin.dueAt.secsTo(m_clock->now()) > kLateSecs)
-                handle->m_message = m_lateWording(handle->message(), m.reason);
-            go(handle);
+    while (m_held && !m_held->held(box).isEmpty()) {
+        const int count = m_held->held(box).size();
+        const std::optional<HeldMessage> next = m_held->takeFirst(box);
+        if (!next) {
+            const QString why = QStringLiteral("zurückgehaltene Nachrichten bleiben zurückgehalten: %1 kann nicht "
+                                               "geschrieben werden (%2)")
+                                    .arg(HeldMessages::kFileName, m_held->writeError());
+            if (why != m_stuck[box - 1])
+                emit heldStuck(box, m_stuck[box - 1] = why);
+            break;
         }
+        if (!m_stuck[box - 1].isEmpty())
+            emit heldStuck(box, m_stuck[box - 1] = QString());
         emit heldCountChanged(m_held->count());
+        SendHandle *handle = m_heldHandles.take(next->id);
+        if (!handle)
+            continue;
+        if (!std::exchange(continuing, true))
+            qCInfo(lcSend).noquote() << QStringLiteral("Box %1 ist eingeschaltet: %2 zurückgehaltene Nachrichten gehen hinaus")
+                                            .arg(box)
+                                            .arg(count);
+        handle->m_address = boxesNow().address(box).trimmed(); // where box 2 is now
+        const MessageOrigin &origin = handle->origin();
+        if (m_lateWording && origin.source == MessageSource::Reminder && origin.dueAt.isValid()
+            && origin.dueAt.secsTo(m_clock->now()) > kLateSecs)
+            handle->m_message = m_lateWording(handle->message(), next->reason);
+        m_releasing.insert(go(handle), *next);
+        return;
     }
-    // Those made while the box was asked come after the held ones.
+    // Those made while the box was asked or its messages went come after the held ones.
     const QList<SendHandle *> awaiting = std::exchange(word.awaiting, {});
     for (SendHandle *handle : awaiting)
         go(handle);
+}
+
+bool BoxSender::releasing(int box) const
+{
+    return std::any_of(m_releasing.cbegin(), m_releasing.cend(), [box](const HeldMessage &m) { return m.box == box; });
+}
+
+// A released message the box did not take is held again; one that may
+// have been shown (written, no answer) is not, so that none shows twice.
+void BoxSender::releaseEnded(const HeldMessage &message, SendHandle *handle, const SendResult &result)
+{
+    const bool refused = !result.delivered()
+                         && (result.outcome == DeliveryOutcome::Answered || result.shownText.isEmpty());
+    if (!refused || !m_held) {
+        finish(handle, result);
+        release(message.box, true);
+        return;
+    }
+    const QString reason = heldReason(message.reason == HoldReason::BoxInStandby ? BoxState::Standby : BoxState::Off);
+    if (message.expired(m_clock->now())) {
+        finish(handle, {DeliveryOutcome::Expired, 0, QString(), QString()});
+    } else if (!m_held->putBack(message)) {
+        finish(handle, {DeliveryOutcome::Expired, 0,
+                        QStringLiteral("verdrängt, mehr als %1 Nachrichten für Box %2 zurückgehalten")
+                            .arg(HeldMessages::kMaxPerBox)
+                            .arg(message.box),
+                        QString()});
+    } else {
+        qCInfo(lcSend).noquote() << QStringLiteral("Box %1: Nachricht nicht angenommen (%2), wieder zurückgehalten bis %3:")
+                                        .arg(message.box)
+                                        .arg(Delivery::outcomeText(result),
+                                             message.expiresAt.toString(QStringLiteral("dd.MM. HH:mm")))
+                                 << Delivery::firstLineOf(message.message.text);
+        m_heldHandles.insert(m_held->held(message.box).first().id, handle);
+        setResult(handle, {DeliveryOutcome::Held, 0, reason, QString()});
+        emit heldCountChanged(m_held->count());
+    }
+    // The rest wait for the next word that the box is on; the others go now.
+    const QList<SendHandle *> awaiting = std::exchange(m_states[message.box - 1].awaiting, {});
+    for (SendHandle *h : awaiting)
+        go(h);
 }
 
 void BoxSender::dropExpired()
@@ -459,7 +516,11 @@ quint64 BoxSender::submit(const SendHandle &handle)
 void BoxSender::conclude(quint64 submitted, const SendResult &result)
 {
     SendHandle *handle = m_submitted.take(submitted);
-    if (handle)
+    if (!handle)
+        return;
+    if (m_releasing.contains(submitted))
+        releaseEnded(m_releasing.take(submitted), handle, result);
+    else
         finish(handle, result);
 }
 

@@ -41,7 +41,11 @@ class StatusBoard;
 // last tick (setBoxState), or, when that is older than a tick, by asking the
 // box itself first. A message for a box that cannot show it is held (in
 // HeldMessages, which survives a restart) and goes out, in the order made and
-// once, when the box is on, unless its time ran out first. Without holding
+// at most once, when the box is on, unless its time ran out first: one at a
+// time, each only after the file without it is written. One the box does not
+// take (a refused connection, an error status, no answer to an unwritten
+// request) is held again, first, with its expiry; the rest wait for the next
+// word that the box is on. Without holding
 // (zelvo send alone) it is not sent. An address typed for the test is never
 // held.
 //
@@ -126,6 +130,9 @@ public:
 signals:
     void modeAnswered(quint64 id, const QuestionAnswer &answer);
     void heldCountChanged(int count);
+    // Box's held messages cannot leave the file, so they are not sent (why,
+    // in German); empty again once they can.
+    void heldStuck(int box, const QString &why);
     // A box was found to be of another kind than thought (kindOf() tells).
     void kindLearnt();
 
@@ -156,9 +163,12 @@ private:
     SendHandle *make(const QString &address, const Message &message, const MessageOrigin &origin,
                      const QDateTime &madeAt = QDateTime());
     void route(SendHandle *handle);
-    void go(SendHandle *handle);
+    quint64 go(SendHandle *handle);
     void holdOrRefuse(SendHandle *handle, BoxState state);
-    void release(int box);
+    // continuing: the next of those that went out on the last word.
+    void release(int box, bool continuing = false);
+    bool releasing(int box) const;
+    void releaseEnded(const HeldMessage &message, SendHandle *handle, const SendResult &result);
     void dropExpired();
     quint64 askModeOf(const QString &address, bool forWatch);
     void takeBoxAnswer(int box, const QuestionAnswer &answer, bool forWatch);
@@ -184,6 +194,8 @@ private:
     quint64 m_nextId = 1;
     QHash<quint64, SendHandle *> m_submitted; // transport id -> handle still waiting
     QHash<quint64, SendHandle *> m_heldHandles; // held message id -> its handle
+    QHash<quint64, HeldMessage> m_releasing; // transport id -> the held message on its way, one per box
+    std::array<QString, BoxList::kBoxes> m_stuck; // why a box's held messages cannot leave the file
     std::array<BoxWord, BoxList::kBoxes> m_states;
     struct ModeQuestion {
         quint64 id = 0;

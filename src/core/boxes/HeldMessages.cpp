@@ -105,20 +105,37 @@ HeldMessages::Held HeldMessages::hold(HeldMessage message)
     QList<HeldMessage> &box = m_boxes[message.box - 1];
     if (box.size() >= kMaxPerBox)
         held.pushedOut = box.takeFirst();
-    message.id = m_nextId++;
+    message.id = freshId();
     held.id = message.id;
     box.append(message);
-    save();
+    save(QStringLiteral("neu zurückgehaltene Nachrichten gehen bei einem Neustart verloren"));
     return held;
 }
 
-QList<HeldMessage> HeldMessages::takeAll(int box)
+std::optional<HeldMessage> HeldMessages::takeFirst(int box)
 {
     if (box < 1 || box > BoxList::kBoxes || m_boxes.at(box - 1).isEmpty())
-        return {};
-    const QList<HeldMessage> taken = std::exchange(m_boxes[box - 1], {});
-    save();
-    return taken;
+        return std::nullopt;
+    const HeldMessage first = m_boxes[box - 1].takeFirst();
+    if (!save(QStringLiteral("zurückgehaltene Nachrichten bleiben zurückgehalten, bis sie geschrieben werden kann "
+                             "(gesendet kämen sie nach einem Neustart noch einmal)"))
+        && m_onDisk.contains(first.id)) {
+        m_boxes[box - 1].prepend(first);
+        return std::nullopt;
+    }
+    return first;
+}
+
+bool HeldMessages::putBack(const HeldMessage &message)
+{
+    if (message.box < 1 || message.box > BoxList::kBoxes || m_boxes.at(message.box - 1).size() >= kMaxPerBox)
+        return false;
+    HeldMessage back = message;
+    if (inUse(back.id))
+        back.id = freshId();
+    m_boxes[message.box - 1].prepend(back);
+    save(QStringLiteral("neu zurückgehaltene Nachrichten gehen bei einem Neustart verloren"));
+    return true;
 }
 
 QList<HeldMessage> HeldMessages::dropExpired()
@@ -136,7 +153,7 @@ QList<HeldMessage> HeldMessages::dropExpired()
         }
     }
     if (!expired.isEmpty())
-        save();
+        save(QStringLiteral("verfallene Nachrichten stehen noch darin und werden beim nächsten Start verworfen"));
     return expired;
 }
 
@@ -148,17 +165,45 @@ int HeldMessages::count() const
     return n;
 }
 
-void HeldMessages::save()
+bool HeldMessages::save(const QString &consequence)
 {
     const QString error = m_mayWrite ? AtomicFile::write(m_path, toJson())
                                      : QStringLiteral("die alte Datei ist weder lesbar noch beiseitegelegt");
-    // Once per failure, not once per message.
-    if (!error.isEmpty() && error != m_writeError)
-        qCWarning(lcSend).noquote() << m_path << "kann nicht geschrieben werden:" << error
-                                    << "- zurückgehaltene Nachrichten gehen bei einem Neustart verloren";
-    else if (error.isEmpty() && !m_writeError.isEmpty())
+    // Once per failure and what it means, not once per message.
+    if (!error.isEmpty() && error + consequence != m_loggedFailure) {
+        qCWarning(lcSend).noquote() << m_path << "kann nicht geschrieben werden:" << error << "-" << consequence;
+        m_loggedFailure = error + consequence;
+    } else if (error.isEmpty() && !m_writeError.isEmpty()) {
         qCInfo(lcSend).noquote() << m_path << "wird wieder geschrieben";
+    }
+    if (error.isEmpty()) {
+        m_loggedFailure.clear();
+        m_onDisk.clear();
+        for (const QList<HeldMessage> &box : m_boxes)
+            for (const HeldMessage &m : box)
+                m_onDisk.insert(m.id);
+    }
     m_writeError = error;
+    return error.isEmpty();
+}
+
+quint64 HeldMessages::freshId()
+{
+    quint64 id = 0;
+    do {
+        id = m_nextId;
+        m_nextId = m_nextId >= kMaxId ? 1 : m_nextId + 1;
+    } while (inUse(id));
+    return id;
+}
+
+bool HeldMessages::inUse(quint64 id) const
+{
+    for (const QList<HeldMessage> &box : m_boxes)
+        for (const HeldMessage &m : box)
+            if (m.id == id)
+                return true;
+    return false;
 }
 
 QByteArray HeldMessages::toJson() const
@@ -192,40 +237,78 @@ bool HeldMessages::fromJson(const QByteArray &bytes)
     if (file.value(QStringLiteral("format")).toInt() != kFormat || !file.value(QStringLiteral("held")).isArray())
         return false;
     std::array<QList<HeldMessage>, BoxList::kBoxes> boxes;
-    qint64 nextId = file.value(QStringLiteral("nextId")).toInteger();
-    QSet<qint64> ids;
-    for (const QJsonValue &entry : file.value(QStringLiteral("held")).toArray()) {
-        const QJsonObject o = entry.toObject();
+    const qint64 nextId = file.value(QStringLiteral("nextId")).toInteger();
+    m_nextId = nextId >= 1 ? quint64(nextId) : 1;
+    QJsonArray bad;
+    const QJsonArray entries = file.value(QStringLiteral("held")).toArray();
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const QJsonObject o = entries.at(i).toObject();
         HeldMessage m;
         const qint64 id = o.value(QStringLiteral("id")).toInteger();
-        m.id = quint64(id);
+        m.id = id > 0 ? quint64(id) : 0; // out of range: a fresh one below
         m.box = o.value(QStringLiteral("box")).toInt();
         m.message.text = o.value(QStringLiteral("text")).toString();
         m.origin.box = m.box;
         m.origin.title = o.value(QStringLiteral("title")).toString();
         m.madeAt = timeOf(o.value(QStringLiteral("madeAt")));
         m.expiresAt = timeOf(o.value(QStringLiteral("expiresAt")));
-        if (id <= 0 || ids.contains(id) || m.box < 1 || m.box > BoxList::kBoxes
-            || !o.value(QStringLiteral("text")).isString() || !m.madeAt.isValid() || !m.expiresAt.isValid()
-            || !enumOf(o.value(QStringLiteral("kind")), kKinds, &m.message.kind)
-            || !enumOf(o.value(QStringLiteral("source")), kSources, &m.origin.source)
-            || !enumOf(o.value(QStringLiteral("reason")), kReasons, &m.reason)
-            || boxes.at(m.box - 1).size() >= kMaxPerBox)
-            return false;
-        ids.insert(id);
-        nextId = qMax(nextId, id + 1);
+        const char *why = nullptr;
+        if (m.box < 1 || m.box > BoxList::kBoxes)
+            why = "keine Box 1 bis 4";
+        else if (!o.value(QStringLiteral("text")).isString() || !m.madeAt.isValid() || !m.expiresAt.isValid()
+                 || !enumOf(o.value(QStringLiteral("kind")), kKinds, &m.message.kind)
+                 || !enumOf(o.value(QStringLiteral("source")), kSources, &m.origin.source)
+                 || !enumOf(o.value(QStringLiteral("reason")), kReasons, &m.reason))
+            why = "unvollständig";
+        else if (boxes.at(m.box - 1).size() >= kMaxPerBox)
+            why = "mehr als 100 für die Box";
+        if (why) {
+            qCWarning(lcSend).noquote() << m_path << QStringLiteral("Eintrag %1 ist beschädigt (%2) und wird beiseitegelegt")
+                                                         .arg(i + 1)
+                                                         .arg(QLatin1String(why));
+            bad.append(entries.at(i));
+            continue;
+        }
         boxes[m.box - 1].append(m);
     }
     m_boxes = boxes;
-    m_nextId = quint64(qMax<qint64>(nextId, 1));
+    // An id given twice: the later one gets a fresh one.
+    QSet<quint64> seen;
+    for (QList<HeldMessage> &box : m_boxes)
+        for (HeldMessage &m : box) {
+            if (m.id == 0 || seen.contains(m.id)) {
+                m.id = 0;
+                m.id = freshId();
+            }
+            seen.insert(m.id);
+            m_onDisk.insert(m.id);
+        }
+    if (!bad.isEmpty()) {
+        const QString aside = asideName();
+        const QByteArray kept = QJsonDocument(QJsonObject{{QStringLiteral("format"), kFormat},
+                                                          {QStringLiteral("held"), bad}})
+                                    .toJson(QJsonDocument::Indented);
+        const QString error = AtomicFile::write(aside, kept);
+        qCWarning(lcSend).noquote() << m_path << bad.size()
+                                    << (error.isEmpty() ? QStringLiteral("beschädigte Einträge beiseitegelegt als %1").arg(aside)
+                                                        : QStringLiteral("beschädigte Einträge verworfen, %1 kann nicht "
+                                                                         "geschrieben werden: %2")
+                                                              .arg(aside, error));
+    }
     return true;
 }
 
-void HeldMessages::setAside(const QString &why)
+QString HeldMessages::asideName() const
 {
     QString aside = m_path + QStringLiteral(".defekt");
     for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
         aside = m_path + QStringLiteral(".%1.defekt").arg(n);
+    return aside;
+}
+
+void HeldMessages::setAside(const QString &why)
+{
+    const QString aside = asideName();
     if (::rename(QFile::encodeName(m_path).constData(), QFile::encodeName(aside).constData()) != 0) {
         m_mayWrite = false;
         qCWarning(lcSend).noquote() << m_path

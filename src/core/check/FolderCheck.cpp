@@ -2,6 +2,7 @@
 
 #include "boxes/BoxAddress.h"
 #include "check/ReminderSchedule.h"
+#include "common/ZelvoSettings.h"
 
 #include <QFileInfo>
 
@@ -36,6 +37,16 @@ int FolderCheck::boxesNeverContacted() const
                              [](const QString &why) { return !why.isEmpty(); }));
 }
 
+bool FolderCheck::noBoxConfigured() const
+{
+    if (!folderError.isEmpty() || boxes.status == TextFile::Status::Unreadable)
+        return false;
+    for (int b = 1; b <= BoxList::kBoxes; ++b)
+        if (boxes.boxes.namesAddress(b))
+            return false;
+    return true;
+}
+
 bool FolderCheck::anyUnreadable() const
 {
     if (!folderError.isEmpty() || boxes.status == TextFile::Status::Unreadable)
@@ -50,7 +61,9 @@ FolderCheck::Status FolderCheck::status() const
 {
     if (anyUnreadable())
         return CannotRead;
-    return neverFiring() > 0 || boxesNeverContacted() > 0 || misnamedLists() > 0 ? SomeNeverFire : AllFire;
+    return neverFiring() > 0 || boxesNeverContacted() > 0 || misnamedLists() > 0 || noBoxConfigured()
+               ? SomeNeverFire
+               : AllFire;
 }
 
 FolderCheck FolderCheck::run(const QDir &folder, const QDateTime &now, int dueCount)
@@ -83,6 +96,7 @@ FolderCheck FolderCheck::run(const QDir &folder, const QDateTime &now, int dueCo
         if (!address.usable() && address.verdict() != BoxAddress::Verdict::Empty)
             c.addressRefusals[box - 1] = address.reason();
     }
+    c.settingsWarnings = ZelvoSettings(folder).warnings();
     ReminderSchedule::Lists records;
     for (const ReminderListKind list : {ReminderListKind::Daily, ReminderListKind::Weekly, ReminderListKind::Dated}) {
         const ReminderListFile::ReadResult file = ReminderListFile::read(folder, list);

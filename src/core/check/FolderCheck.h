@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QList>
+#include <QStringList>
 
 #include <array>
 
@@ -26,11 +27,14 @@ struct FolderCheck {
     // Per box: why Zelvo never contacts its configured address (empty when
     // it does, or when the box is not configured).
     std::array<QString, BoxList::kBoxes> addressRefusals;
+    QStringList settingsWarnings; // what is wrong with zelvo.ini, as Zelvo logs it
     std::array<ReminderListCheck, 3> lists; // daily, weekly, dated
     QList<DueReminder> due;
 
     int neverFiring() const;
     int boxesNeverContacted() const;
+    // boxip.ini is missing or names no box: nothing can be sent, a finding.
+    bool noBoxConfigured() const;
     int hints() const;
     int misnamedLists() const;
     bool anyUnreadable() const;

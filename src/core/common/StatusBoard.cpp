@@ -22,9 +22,20 @@ void StatusBoard::showInfo(const QString &text)
 
 void StatusBoard::hideInfo()
 {
-    m_infoText.clear();
-    m_infoVisible = false;
+    m_infoText = m_folderNotice;
+    m_infoVisible = !m_folderNotice.isEmpty();
     emit infoChanged();
+}
+
+void StatusBoard::setFolderNotice(const QString &text)
+{
+    if (text == m_folderNotice)
+        return;
+    const bool panelShowsIt = !m_infoVisible || m_infoText == m_folderNotice;
+    m_folderNotice = text;
+    if (panelShowsIt)
+        hideInfo();
+    emit folderNoticeChanged(text);
 }
 
 void StatusBoard::setBoxStatus(const QString &status)
@@ -51,6 +62,19 @@ void StatusBoard::setLamp(int box, BoxState state)
         return;
     m_lamps[box - 1] = state;
     emit lampChanged(box, state);
+}
+
+QString StatusBoard::lampNote(int box) const
+{
+    return (box >= 1 && box <= BoxCount::kBoxes) ? m_lampNotes[box - 1] : QString();
+}
+
+void StatusBoard::setLampNote(int box, const QString &note)
+{
+    if (box < 1 || box > BoxCount::kBoxes || m_lampNotes[box - 1] == note)
+        return;
+    m_lampNotes[box - 1] = note;
+    emit lampChanged(box, m_lamps[box - 1]);
 }
 
 void StatusBoard::setHeldCount(int count)

@@ -21,7 +21,8 @@ public:
     QString clockText() const { return m_clockText; }
     void setClockText(const QString &text);
 
-    // The information panel: one way to show it, one way to hide it.
+    // The information panel: one way to show it, one way to hide it. While
+    // there is a folder notice, hiding shows it instead of a blank panel.
     void showInfo(const QString &text);
     void hideInfo();
     bool infoVisible() const { return m_infoVisible; }
@@ -39,6 +40,16 @@ public:
     BoxState lamp(int box) const;
     void setLamp(int box, BoxState state);
 
+    // What the folder lacks and where to read about it (DefaultFolder),
+    // said until the files are there; empty when nothing is missing.
+    QString folderNotice() const { return m_folderNotice; }
+    void setFolderNotice(const QString &text);
+
+    // A word on box's held messages for its lamp's tip (why they stay);
+    // empty when there is none. A change is a lampChanged().
+    QString lampNote(int box) const;
+    void setLampNote(int box, const QString &note);
+
     // How many messages wait for their boxes (the tray tip says it).
     int heldCount() const { return m_heldCount; }
     void setHeldCount(int count);
@@ -49,6 +60,7 @@ signals:
     void boxStatusChanged(const QString &status);
     void lampChanged(int box, BoxState state);
     void heldCountChanged(int count);
+    void folderNoticeChanged(const QString &text);
 
 private:
     QString m_clockText = QStringLiteral("00:00:00");
@@ -56,5 +68,7 @@ private:
     bool m_infoVisible = false;
     QString m_boxStatus = QString(BoxCount::kBoxes, QLatin1Char('0'));
     std::array<BoxState, BoxCount::kBoxes> m_lamps{};
+    std::array<QString, BoxCount::kBoxes> m_lampNotes;
     int m_heldCount = 0;
+    QString m_folderNotice;
 };

@@ -104,7 +104,7 @@ TextFile::Identity TextFile::identityOf(const QString &path)
     return identityFromStat(st);
 }
 
-TextFile::Result TextFile::read(const QString &path)
+TextFile::Result TextFile::read(const QString &path, QByteArray *raw)
 {
     Result r;
     const QByteArray name = QFile::encodeName(path);
@@ -172,6 +172,8 @@ TextFile::Result TextFile::read(const QString &path)
     r.status = Status::Ok;
     r.identity = identityFromStat(st);
     r.text = decode(bytes, &r.windows1252Lines);
+    if (raw)
+        *raw = bytes;
     return r;
 }
 

@@ -49,7 +49,9 @@ public:
     // 50 ms a tick of the user interface may take (bench/lists).
     static constexpr qint64 kMaxBytes = 2 * 1024 * 1024;
 
-    static Result read(const QString &path);
+    // bytes, when given, receives the file's bytes as read (for a writer
+    // that keeps the lines it does not change byte for byte).
+    static Result read(const QString &path, QByteArray *bytes = nullptr);
     // The identity of what is at path now, without opening it; size -1 when
     // nothing is there or it cannot be looked at.
     static Identity identityOf(const QString &path);

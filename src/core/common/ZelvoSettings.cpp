@@ -5,10 +5,12 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QHash>
 #include <QSettings>
 #include <QStringList>
 
 #include <cerrno>
+#include <memory>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,27 +50,21 @@ QString shownValue(const QVariant &value)
     return value.toString();
 }
 
-// A text as QSettings reads it back whole: quoted, so that commas and
-// semicolons stay in it, with its backslashes, quotes and line breaks
-// escaped and a leading '@' doubled.
-QString quotedValue(const QString &text)
+// A login as the reader takes it back (writtenValue): as it is, or in
+// quotes when a comma, blanks at its ends or quotes around it would change
+// it. A backslash cannot stand in quotes, nor a line break anywhere: such a
+// login has no way into the file.
+std::optional<QString> loginLine(const QString &text)
 {
-    QString out;
-    if (text.startsWith(QLatin1Char('@')))
-        out += QLatin1Char('@');
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\\') || c == QLatin1Char('"'))
-            out += QLatin1Char('\\') + c;
-        else if (c == QLatin1Char('\n'))
-            out += QStringLiteral("\\n");
-        else if (c == QLatin1Char('\r'))
-            out += QStringLiteral("\\r");
-        else if (c == QLatin1Char('\t'))
-            out += QStringLiteral("\\t");
-        else
-            out += c;
-    }
-    return QLatin1Char('"') + out + QLatin1Char('"');
+    if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')))
+        return std::nullopt;
+    const bool quoted = text.contains(QLatin1Char(',')) || text != text.trimmed()
+                        || (text.size() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"')));
+    if (!quoted)
+        return text;
+    if (text.contains(QLatin1Char('\\')))
+        return std::nullopt;
+    return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
 QString optionalNumber(std::optional<int> n)
@@ -128,6 +124,66 @@ bool keptToOwner(const QByteArray &name)
     if (::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & 077) == 0)
         return false;
     return ::chmod(name.constData(), st.st_mode & 07700) == 0;
+}
+
+// Why the file's mode still lets others in, in German; empty when it does not.
+QString othersMayRead(const QByteArray &name, bool *mayWrite)
+{
+    struct stat st {};
+    *mayWrite = false;
+    if (::stat(name.constData(), &st) != 0 || (st.st_mode & 077) == 0)
+        return QString();
+    *mayWrite = (st.st_mode & 022) != 0;
+    return QStringLiteral("enthält Passwörter und ist für andere %1, Zelvo kann das nicht ändern%2")
+        .arg(*mayWrite ? QStringLiteral("beschreibbar") : QStringLiteral("lesbar"),
+             st.st_uid != ::geteuid() ? QStringLiteral(" (die Datei gehört einem anderen Benutzer)") : QString());
+}
+
+// A login as written in [BoxN]: the characters after "=", blanks around
+// them aside; in quotes, those between the quotes. Never QSettings' reading,
+// which turns "@@x" into "@x", "\x41" into "A" and cuts at ";".
+struct WrittenValue {
+    QString value;
+    QString refusal; // why it is not taken, in German; the value never said
+};
+
+WrittenValue writtenValue(QString text)
+{
+    text = text.trimmed();
+    if (text.size() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"'))) {
+        text = text.mid(1, text.size() - 2);
+        // Earlier versions read \" and \\ in quotes as escapes; taken as
+        // written it would silently be another password.
+        if (text.contains(QLatin1Char('\\')))
+            return {QString(), QStringLiteral("enthält in Anführungszeichen einen Backslash; ohne Anführungszeichen "
+                                              "gilt jedes Zeichen, wie es dasteht")};
+        return {text, QString()};
+    }
+    if (text.contains(QLatin1Char(',')))
+        return {QString(), QStringLiteral("enthält ein Komma und gilt nur in Anführungszeichen (\"…\")")};
+    return {text, QString()};
+}
+
+// The [BoxN] login lines of text; the last of a key counts.
+QHash<QString, QString> writtenLogins(const QString &text)
+{
+    QHash<QString, QString> values; // "Box2/Passwort" -> the text after "="
+    QString section;
+    for (const QString &raw : text.split(QLatin1Char('\n'))) {
+        const QString line = raw.trimmed();
+        if (line.startsWith(QLatin1Char('[')) && line.contains(QLatin1Char(']'))) {
+            section = line.mid(1, line.indexOf(QLatin1Char(']')) - 1).trimmed();
+            continue;
+        }
+        const int equals = line.indexOf(QLatin1Char('='));
+        if (line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')) || equals <= 0
+            || !section.startsWith(QLatin1String("Box")))
+            continue;
+        const QString key = line.left(equals).trimmed();
+        if (key == ZelvoSettings::kUserKey || key == ZelvoSettings::kPasswordKey)
+            values.insert(section + QLatin1Char('/') + key, line.mid(equals + 1));
+    }
+    return values;
 }
 
 // The file readable and writable by its owner only, before anything is
@@ -237,11 +293,22 @@ QString ZelvoSettings::setEditable(const Editable &values)
     for (int box = 1; box <= BoxCount::kBoxes; ++box) {
         const BoxLogin &login = values.logins[box - 1];
         const QString group = QStringLiteral("Box%1").arg(box);
-        entries << Entry{group, kUserKey, quotedValue(login.user)}
-                << Entry{group, kPasswordKey, quotedValue(login.user.isEmpty() ? QString() : login.password)};
+        const std::optional<QString> user = loginLine(login.user);
+        const std::optional<QString> password = loginLine(login.user.isEmpty() ? QString() : login.password);
+        if (!user || !password)
+            return QStringLiteral("die Anmeldung von Box %1 lässt sich so nicht speichern (ein Backslash zusammen mit "
+                                  "einem Komma oder Leerzeichen am Rand, oder ein Zeilenumbruch)")
+                .arg(box);
+        entries << Entry{group, kUserKey, *user} << Entry{group, kPasswordKey, *password};
     }
     entries << Entry{kWindowGroup, kCloseKey, values.closeKeepsRunning ? kCloseRunsOn : kCloseEnds};
     return writeEntries(entries);
+}
+
+QStringList ZelvoSettings::warnings() const
+{
+    refresh();
+    return m_warnings;
 }
 
 ZelvoSettings::WindowLayout ZelvoSettings::deliveryWindowLayout() const
@@ -270,24 +337,38 @@ void ZelvoSettings::refresh() const
     const bool log = now != m_loggedIdentity;
     m_loggedIdentity = now;
 
-    const QSettings file(m_path, QSettings::IniFormat);
+    const auto warn = [&](const QString &text) {
+        m_warnings << text;
+        if (log)
+            qCWarning(lcSend).noquote() << m_path + QStringLiteral(": ") + text;
+    };
+    m_warnings.clear();
+    // Only a regular file of a sane size is read, so that nothing waits for
+    // a writer (a FIFO); a link to one is read as the lists are.
+    const TextFile::Result read = TextFile::read(m_path);
+    if (read.status == TextFile::Status::Unreadable)
+        warn(QStringLiteral("wird nicht gelesen (%1) - es gelten die Vorgaben, ohne Anmeldung an den Boxen")
+                 .arg(read.error));
+    const bool readable = read.status == TextFile::Status::Ok;
+    const std::unique_ptr<QSettings> file = readable ? std::make_unique<QSettings>(m_path, QSettings::IniFormat) : nullptr;
+    const auto valueOf = [&](const QString &key) { return file ? file->value(key) : QVariant(); };
     for (int i = 0; i < NumberCount; ++i) {
         const NumberKey &k = kNumbers[i];
-        const QVariant value = file.value(QLatin1String(k.key));
+        const QVariant value = valueOf(QLatin1String(k.key));
         const QString text = shownValue(value).trimmed();
         bool ok = false;
         const int n = text.toInt(&ok);
         ok = ok && value.metaType().id() != QMetaType::QStringList && n >= k.min && n <= k.max;
         m_numbers[i] = ok ? std::optional<int>(n) : k.fallback;
-        if (!ok && !text.isEmpty() && log)
-            qCWarning(lcSend).noquote() << QStringLiteral("%1: %2 = \"%3\" ist keine Zahl von %4 bis %5, es gilt %6")
-                                               .arg(m_path, QLatin1String(k.key), shownValue(value))
-                                               .arg(k.min)
-                                               .arg(k.max)
-                                               .arg(k.fallback ? QString::number(*k.fallback)
-                                                               : QStringLiteral("die Vorgabe der Box"));
+        if (!ok && !text.isEmpty())
+            warn(QStringLiteral("%1 = \"%2\" ist keine Zahl von %3 bis %4, es gilt %5")
+                     .arg(QLatin1String(k.key), shownValue(value))
+                     .arg(k.min)
+                     .arg(k.max)
+                     .arg(k.fallback ? QString::number(*k.fallback) : QStringLiteral("die Vorgabe der Box")));
     }
 
+    const QHash<QString, QString> written = writtenLogins(read.text);
     bool anyPassword = false;
     for (int box = 1; box <= BoxCount::kBoxes; ++box) {
         BoxLogin &login = m_logins[box - 1];
@@ -295,35 +376,42 @@ void ZelvoSettings::refresh() const
         const QString group = QStringLiteral("Box%1/").arg(box);
         bool whole = true;
         for (const QString &key : {kUserKey, kPasswordKey}) {
-            // Unquoted, a comma splits a value into a list; the value itself is never logged.
-            const QVariant value = file.value(group + key);
-            if (value.metaType().id() == QMetaType::QStringList) {
+            // The value itself is never logged.
+            const WrittenValue value = writtenValue(written.value(group + key));
+            if (!value.refusal.isEmpty()) {
                 whole = false;
-                if (log)
-                    qCWarning(lcSend).noquote()
-                        << QStringLiteral("%1: %2%3 enthält ein Komma und gilt nur in Anführungszeichen (\"…\"); "
-                                          "bis dahin geht an Box %4 keine Anmeldung")
-                               .arg(m_path, group, key)
-                               .arg(box);
+                warn(QStringLiteral("%1%2 %3; bis dahin geht an Box %4 keine Anmeldung")
+                         .arg(group, key, value.refusal)
+                         .arg(box));
             }
+            (key == kUserKey ? login.user : login.password) = value.value;
         }
         if (!whole)
-            continue;
-        login.user = file.value(group + kUserKey).toString();
-        login.password = file.value(group + kPasswordKey).toString();
-        anyPassword = anyPassword || !login.password.isEmpty();
+            login = BoxLogin();
+        // Refused or not, a password is in the file.
+        anyPassword = anyPassword || !written.value(group + kPasswordKey).trimmed().isEmpty();
     }
-    if (anyPassword && keptToOwner(QFile::encodeName(m_path))) {
-        qCInfo(lcSend).noquote() << m_path << "enthält Passwörter: nur noch für den Besitzer lesbar";
-        m_readIdentity = m_loggedIdentity = TextFile::identityOf(m_path); // its mode is no change of what it says
+    if (anyPassword) {
+        const QByteArray name = QFile::encodeName(m_path);
+        if (keptToOwner(name)) {
+            qCInfo(lcSend).noquote() << m_path << "enthält Passwörter: nur noch für den Besitzer lesbar";
+            m_readIdentity = m_loggedIdentity = TextFile::identityOf(m_path); // its mode is no change of what it says
+        }
+        bool mayWrite = false;
+        const QString open = othersMayRead(name, &mayWrite);
+        // Whoever may change it may send the logins anywhere.
+        if (mayWrite)
+            m_logins.fill(BoxLogin());
+        if (!open.isEmpty())
+            warn(open + (mayWrite ? QStringLiteral(" - die Anmeldungen gelten nicht") : QString()));
     }
 
-    m_closeKeepsRunning = file.value(kWindowGroup + QLatin1Char('/') + kCloseKey).toString().trimmed().toLower()
+    m_closeKeepsRunning = valueOf(kWindowGroup + QLatin1Char('/') + kCloseKey).toString().trimmed().toLower()
                           == kCloseRunsOn;
 
     m_layout = WindowLayout();
-    m_layout.size = file.value(kLayoutGroup + QLatin1Char('/') + kSizeKey).toSize();
-    for (const QString &width : file.value(kLayoutGroup + QLatin1Char('/') + kColumnsKey).toStringList())
+    m_layout.size = valueOf(kLayoutGroup + QLatin1Char('/') + kSizeKey).toSize();
+    for (const QString &width : valueOf(kLayoutGroup + QLatin1Char('/') + kColumnsKey).toStringList())
         m_layout.columnWidths << qMax(0, width.trimmed().toInt());
 }
 
@@ -349,6 +437,16 @@ QString ZelvoSettings::writeValues(const QString &group, const QList<QPair<QStri
 
 QString ZelvoSettings::writeEntries(const QList<Entry> &entries)
 {
+    // A link is not followed to rewrite a file elsewhere, nor is a FIFO or
+    // a device replaced.
+    struct stat st {};
+    if (::lstat(QFile::encodeName(m_path).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        const QString error = QStringLiteral("%1 ist %2 und wird nicht geschrieben")
+                                  .arg(m_path, S_ISLNK(st.st_mode) ? QStringLiteral("ein symbolischer Verweis")
+                                                                   : QStringLiteral("keine gewöhnliche Datei"));
+        qCWarning(lcSend).noquote() << error;
+        return error;
+    }
     const TextFile::Result old = TextFile::read(m_path);
     if (old.status == TextFile::Status::Unreadable)
         return old.error; // writing now would lose what it holds

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QList>
 #include <QSize>
+#include <QStringList>
 #include <QString>
 
 #include <array>
@@ -29,12 +30,17 @@
 //   BeimSchliessen=beenden      or "weiterlaufen": closing the main window
 //                               leaves Zelvo running in the tray
 //
-// Values are read through QSettings, again whenever the file changed. A value
-// that is no number or out of range counts as unset and is logged once per
-// change of the file. Writes keep every other line of the file as it is, go
-// through AtomicFile (a full disk leaves the old file whole) and leave the
-// file readable by its owner only, since it holds box passwords; a file
-// that holds a password is made so when it is read. A login is never logged.
+// Only a regular file is read (a link to one too), again whenever it
+// changed; numbers through QSettings, logins as written (QSettings' own
+// syntax would change them silently). A value that is no number or out of
+// range counts as unset, a login that cannot be taken as written is
+// refused; both are logged once per change of the file. Writes keep every
+// other line of the file as it is, go through AtomicFile (a full disk leaves
+// the old file whole), never through a link, and leave the file readable by
+// its owner only, since it holds box passwords; a file that holds a password
+// is made so when it is read, and when it cannot be (another owner) that is
+// said, and its logins are not used if others may write it. A login is never
+// logged.
 class ZelvoSettings
 {
 public:
@@ -86,13 +92,18 @@ public:
     // Box 1..BoxCount::kBoxes.
     BoxLogin boxLogin(int box) const;
 
+    // What is wrong with the file as last read, in German (what the log
+    // said); empty when nothing.
+    QStringList warnings() const;
+
     // False (the default): closing the main window ends Zelvo; true: it
     // runs on in the tray.
     bool closeKeepsRunning() const;
 
     Editable editable() const;
     // Writes every value of values; the next question or message reads them.
-    // Returns an empty string on success, otherwise the reason in German.
+    // Returns an empty string on success, otherwise the reason in German
+    // (also for a login the file cannot hold; then nothing is written).
     QString setEditable(const Editable &values);
 
     WindowLayout deliveryWindowLayout() const;
@@ -121,4 +132,5 @@ private:
     mutable TextFile::Identity m_readIdentity;
     mutable bool m_trusted = false;
     mutable TextFile::Identity m_loggedIdentity;
+    mutable QStringList m_warnings;
 };

@@ -3,6 +3,7 @@
 #include "boxes/BoxListFile.h"
 #include "reminders/ReminderLayout.h"
 
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -42,8 +43,18 @@ QString DefaultFolder::missingFilesNotice(const QDir &folder)
         ? missing.first()
         : QStringList(missing.mid(0, missing.size() - 1)).join(QStringLiteral(", ")) + QStringLiteral(" und ")
             + missing.last();
-    const QString readme = isDefault(folder.absolutePath()) ? QStringLiteral("LIESMICH.txt")
-                                                            : QStringLiteral("LIESMICH.txt in ~/Zelvo");
-    return QStringLiteral("Es %1 %2. Was hineingehört, erklären %3 und die Anleitung; zelvo-check prüft die Dateien.")
-        .arg(missing.size() == 1 ? QStringLiteral("fehlt") : QStringLiteral("fehlen"), names, readme);
+    const QString where = folder.exists(QStringLiteral("LIESMICH.txt"))
+        ? QStringLiteral("erklären LIESMICH.txt in diesem Ordner und die Anleitung %1").arg(guidePath())
+        : QStringLiteral("erklärt die Anleitung %1").arg(guidePath());
+    return QStringLiteral("Es %1 %2. Was hineingehört, %3; zelvo-check prüft die Dateien.")
+        .arg(missing.size() == 1 ? QStringLiteral("fehlt") : QStringLiteral("fehlen"), names, where);
+}
+
+QString DefaultFolder::guidePath()
+{
+#ifdef ZELVO_SOURCE_GUIDE
+    if (!QFileInfo::exists(kInstalledGuide) && QFileInfo::exists(QStringLiteral(ZELVO_SOURCE_GUIDE)))
+        return QStringLiteral(ZELVO_SOURCE_GUIDE);
+#endif
+    return kInstalledGuide;
 }

@@ -41,6 +41,7 @@ Engine::Engine(const Options &options, QObject *parent)
     m_sender->holdIn(&m_held, m_clock);
     m_sender->rewordLate(&ReminderMessage::late);
     connect(m_sender, &BoxSender::heldCountChanged, m_display, &StatusBoard::setHeldCount);
+    connect(m_sender, &BoxSender::heldStuck, m_display, &StatusBoard::setLampNote);
 
     m_secondTimer = new SecondTimer(this);
     m_secondTimer->setObjectName(QStringLiteral("Timer1"));
@@ -75,10 +76,9 @@ Engine::~Engine()
 
 void Engine::start()
 {
-    // A first start in a folder without its files says what is missing,
-    // once (zelvo-headless, which has no panel, logs it).
-    if (const QString notice = DefaultFolder::missingFilesNotice(m_folder); !notice.isEmpty())
-        m_display->showInfo(notice);
+    // A start in a folder without its files says what is missing until it
+    // is there (zelvo-headless, which has no panel, logs it).
+    m_display->setFolderNotice(DefaultFolder::missingFilesNotice(m_folder));
     // What waited for its box when Zelvo last ended waits on.
     m_sender->restoreHeld();
     m_statusWatch->tick();
@@ -88,6 +88,8 @@ void Engine::start()
 
 void Engine::secondTick()
 {
+    if (!m_display->folderNotice().isEmpty())
+        m_display->setFolderNotice(DefaultFolder::missingFilesNotice(m_folder));
     m_reminderClock->tick();
     if (m_watchTimer->isActive() && m_watchTimer->remainingTime() <= kWatchShareMs)
         watchTick();

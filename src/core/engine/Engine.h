@@ -51,6 +51,8 @@ public:
     QDir folder() const { return m_folder; }
     // The port of the boxes' web interfaces, where an address names none.
     quint16 httpPort() const { return m_httpPort; }
+    // The time every part of the engine reads.
+    const Clock *clock() const { return m_clock; }
     StatusBoard *display() const { return m_display; }
     // The one way a message reaches a box.
     BoxSender *sender() const { return m_sender; }

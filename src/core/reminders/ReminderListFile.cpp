@@ -31,9 +31,15 @@ bool isControl(const ReminderRecord &r, QChar c)
 
 ReminderListFile::ReadResult ReminderListFile::read(const QDir &folder, ReminderListKind list)
 {
+    const QString path = folder.filePath(ReminderLayout::fileName(list));
+    return fromFile(path, TextFile::read(path), list);
+}
+
+ReminderListFile::ReadResult ReminderListFile::fromFile(const QString &path, const TextFile::Result &file,
+                                                        ReminderListKind list)
+{
     ReadResult r;
-    r.path = folder.filePath(ReminderLayout::fileName(list));
-    TextFile::Result file = TextFile::read(r.path);
+    r.path = path;
     r.status = file.status;
     r.error = file.error;
     r.identity = file.identity;

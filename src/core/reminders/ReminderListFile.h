@@ -52,6 +52,8 @@ public:
     static constexpr int kMaxNamedLines = 10;
 
     static ReadResult read(const QDir &folder, ReminderListKind list);
+    // The same for a file already read from path.
+    static ReadResult fromFile(const QString &path, const TextFile::Result &file, ReminderListKind list);
     // Stops after kMaxRecords + 1 records.
     static QList<ReminderRecord> parse(const QString &text, ReminderListKind list);
     // What is odd about a list's text, one German sentence each, naming path.

@@ -120,6 +120,14 @@ void TestBoxKind::detection_data()
     QTest::newRow("Enigma2, its login") << "enigma2 anna:ge,heim" << login + "\"ge,heim\"\n"
                                         << Targets{kVersion, kAbout, api} << enigma2 << taken
                                         << found + ", Webinterface OWIF 1.5.2";
+    // As written, never QSettings' reading of it.
+    for (const char *password : {"@@geheim", "@Invalid()", "pa;ss", "\\x41"})
+        QTest::addRow("Enigma2, login %s", password)
+            << QString("enigma2 anna:") + password << login + password + "\n" << Targets{kVersion, kAbout, api}
+            << enigma2 << taken << found + ", Webinterface OWIF 1.5.2";
+    // Earlier versions read \\ in quotes as one: refused, not silently another password.
+    QTest::newRow("Enigma2, quoted backslash") << "enigma2 anna:ge\\heim" << login + "\"ge\\heim\"\n"
+                                               << Targets{kVersion, kAbout, api} << enigma2 << refused << found;
     QTest::newRow("Enigma2, wrong login") << "enigma2 anna:geheim" << login + "falsch\n"
                                           << Targets{kVersion, kAbout, api} << enigma2 << refused << found;
     QTest::newRow("answers neither") << "neither" << QByteArray() << Targets{kVersion, kAbout, kNmsg} << nhttpd << taken

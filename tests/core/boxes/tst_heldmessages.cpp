@@ -25,6 +25,14 @@ QStringList textsOf(const QList<HeldMessage> &list)
     return texts;
 }
 
+QList<HeldMessage> takeAll(HeldMessages &list, int box)
+{
+    QList<HeldMessage> taken;
+    while (const std::optional<HeldMessage> m = list.takeFirst(box))
+        taken << *m;
+    return taken;
+}
+
 } // namespace
 
 class TestHeldMessages : public QObject
@@ -37,6 +45,7 @@ private slots:
     void restartReadsThemBack();
     void damagedFileSetAside_data();
     void damagedFileSetAside();
+    void idsNeverRunOut();
 
 private:
     FakeClock m_clock;
@@ -51,11 +60,11 @@ void TestHeldMessages::inOrderPerBoxAtMostAHundred()
         QVERIFY(!list.hold(held(2, QString::number(i))).pushedOut);
     const HeldMessages::Held last = list.hold(held(2, "101"));
     QCOMPARE(last.pushedOut->message.text, QString("1"));
-    const QList<HeldMessage> taken = list.takeAll(2);
+    const QList<HeldMessage> taken = takeAll(list, 2);
     QCOMPARE(taken.size(), HeldMessages::kMaxPerBox);
     QCOMPARE(textsOf(taken.mid(0, 2)) << taken.last().message.text, (QStringList{"2", "3", "101"}));
     QCOMPARE(taken.last().id, last.id);
-    QVERIFY(list.takeAll(2).isEmpty());
+    QVERIFY(takeAll(list, 2).isEmpty());
     QCOMPARE(textsOf(list.held(3)), QStringList{"anderswo"});
 }
 
@@ -105,10 +114,7 @@ void TestHeldMessages::damagedFileSetAside_data()
 {
     QTest::addColumn<QByteArray>("content"); // "folder": a folder by that name
     QTest::newRow("no json") << QByteArray("{\"format\": 1, \"held\": [");
-    QTest::newRow("box 5") << QByteArray("{\"format\": 1, \"held\": [{\"id\": 1, \"box\": 5, \"kind\": \"popup\", "
-                                         "\"text\": \"x\", \"source\": \"reminder\", \"reason\": \"off\", "
-                                         "\"madeAt\": \"2026-12-07T06:25:00Z\", "
-                                         "\"expiresAt\": \"2026-12-07T09:25:00Z\"}]}");
+    QTest::newRow("no list") << QByteArray("{\"format\": 1, \"held\": 5}");
     QTest::newRow("a folder") << QByteArray("folder");
 }
 
@@ -133,6 +139,31 @@ void TestHeldMessages::damagedFileSetAside()
     HeldMessages again(folder.dir(), m_clock);
     again.load();
     QCOMPARE(textsOf(again.held(1)), QStringList{"weiter"});
+}
+
+// After the largest id they start again, skipping those in use; an entry
+// that cannot be read goes aside alone.
+void TestHeldMessages::idsNeverRunOut()
+{
+    TempFolder folder;
+    QByteArray file = "{\"format\": 1, \"nextId\": 9223372036854775807, \"held\": []}";
+    for (const char *entry : {"1, \"box\": 1", "3, \"box\": 9", "9223372036854775806, \"box\": 2"})
+        file.insert(file.size() - 2, QByteArray(file.endsWith("[]}") ? "" : ", ") + "{\"id\": " + entry
+                                         + ", \"kind\": \"popup\", \"text\": \"x\", \"source\": \"reminder\", "
+                                           "\"reason\": \"off\", \"madeAt\": \"2026-12-07T06:25:00Z\", "
+                                           "\"expiresAt\": \"2026-12-07T09:25:00Z\"}");
+    folder.write(HeldMessages::kFileName, file);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Eintrag 2 ist beschädigt \\(keine Box 1 bis 4\\)"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("1 beschädigte Einträge beiseitegelegt"));
+    HeldMessages list(folder.dir(), m_clock);
+    list.load();
+    QCOMPARE(list.count(), 2);
+    QCOMPARE(list.hold(held(3, "drei")).id, HeldMessages::kMaxId);
+    QCOMPARE(list.hold(held(3, "vier")).id, quint64(2)); // 1 is in use
+    QVERIFY(folder.read(HeldMessages::kFileName + ".defekt").contains("\"box\": 9"));
+    HeldMessages again(folder.dir(), m_clock);
+    again.load();
+    QCOMPARE(again.count(), 4);
 }
 
 QTEST_GUILESS_MAIN(TestHeldMessages)

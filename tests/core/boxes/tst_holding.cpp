@@ -4,6 +4,7 @@
 #include "FakeBoxSender.h"
 #include "reminders/ReminderMessage.h"
 #include "FakeClock.h"
+#include "SmallFileSystem.h"
 #include "TempFolder.h"
 #include "boxes/BoxListSource.h"
 #include "boxes/DeliveryRecord.h"
@@ -31,19 +32,23 @@ private slots:
     void panelSaysItWaits();
     void lateReminderSaysWhenItWasDue_data();
     void lateReminderSaysWhenItWasDue();
+    void notTakenIsHeldAgain_data();
+    void notTakenIsHeldAgain();
+    void fileNotWrittenNothingSent();
 
 private:
     // One running program's parts on the folder.
     struct Program {
-        Program(const TempFolder &folder, const Clock &clock)
-            : source(folder.dir())
+        Program(const QDir &folder, const Clock &clock)
+            : source(folder)
             , sender(&source)
             , record(clock)
-            , held(folder.dir(), clock)
+            , held(folder, clock)
         {
             sender.keepRecordIn(&record);
             sender.showOn(&board);
             sender.holdIn(&held, &clock);
+            QObject::connect(&sender, &BoxSender::heldStuck, &board, &StatusBoard::setLampNote);
         }
         BoxListSource source;
         FakeBoxSender sender;
@@ -76,7 +81,7 @@ void TestHolding::init()
     m_folder = std::make_unique<TempFolder>();
     m_folder->write("boxip.ini", "127.0.0.2\r\n127.0.0.3\r\n127.0.0.4\r\n127.0.0.5\r\n");
     m_clock.set(kDue);
-    m_program = std::make_unique<Program>(*m_folder, m_clock);
+    m_program = std::make_unique<Program>(m_folder->dir(), m_clock);
 }
 
 void TestHolding::cleanup()
@@ -187,6 +192,9 @@ void TestHolding::heldInOrderAndSentOnce()
     QVERIFY(sender.sent.isEmpty());
     sender.setBoxState(3, BoxState::On);
     sender.send(3, {MessageKind::Message, "vierte"}, originOf(MessageSource::TypedText));
+    QCOMPARE(sender.sent.size(), 1); // the next after this one has ended
+    for (int i = 0; i < 3; ++i)
+        sender.end(i, {DeliveryOutcome::Answered, 200, QString(), texts.at(i)});
     QStringList order;
     for (const auto &s : sender.sent)
         order << s.message.text;
@@ -208,6 +216,8 @@ void TestHolding::hundredFirstPushesOutTheOldest()
              qPrintable(outcome(*m_program, 0)));
     QVERIFY(handles.last()->isHeld());
     sender.setBoxState(4, BoxState::On);
+    for (int i = 0; i < HeldMessages::kMaxPerBox; ++i)
+        sender.end(i, {DeliveryOutcome::Answered, 200, QString(), QString()});
     QCOMPARE(sender.sent.size(), HeldMessages::kMaxPerBox);
     QCOMPARE(sender.sent.first().message.text, QString("1"));
 }
@@ -230,7 +240,7 @@ void TestHolding::survivesARestart()
     m_program.reset(); // a crash keeps what was written at once
 
     m_clock.set(kDue.addSecs(downMinutes * 60));
-    m_program = std::make_unique<Program>(*m_folder, m_clock);
+    m_program = std::make_unique<Program>(m_folder->dir(), m_clock);
     m_program->sender.restoreHeld();
     QCOMPARE(m_program->record.entries().size(), size_t(1));
     QCOMPARE(m_program->record.entries().front().time, kDue);
@@ -293,5 +303,82 @@ void TestHolding::panelSaysItWaits()
     QCOMPARE(m_program->board.infoText(), kText.text);
 }
 
-QTEST_GUILESS_MAIN(TestHolding)
+void TestHolding::notTakenIsHeldAgain_data()
+{
+    QTest::addColumn<SendResult>("result");
+    QTest::addColumn<bool>("heldAgain");
+    QTest::newRow("refused") << SendResult{DeliveryOutcome::ConnectionRefused, 0, {}, {}} << true;
+    QTest::newRow("error status") << SendResult{DeliveryOutcome::Answered, 500, {}, "erste"} << true;
+    // It may be on the screen: at most once.
+    QTest::newRow("written, no answer") << SendResult{DeliveryOutcome::TimedOut, 0, {}, "erste"} << false;
+}
+
+// One at a time: one the box did not take waits again, first and with its
+// expiry; a crash while one is on its way loses that one only.
+void TestHolding::notTakenIsHeldAgain()
+{
+    QFETCH(SendResult, result);
+    QFETCH(bool, heldAgain);
+    FakeBoxSender &sender = m_program->sender;
+    sender.setBoxState(2, BoxState::Standby);
+    for (const char *text : {"erste", "zweite", "dritte"})
+        sender.send(2, {MessageKind::Message, text}, originOf(MessageSource::TypedText));
+    const QDateTime expiry = m_program->held.held(2).first().expiresAt;
+    m_clock.set(kDue.addSecs(60));
+    sender.setBoxState(2, BoxState::On);
+    sender.end(0, result);
+    QCOMPARE(sender.sent.size(), heldAgain ? 1 : 2);
+    QCOMPARE(m_program->held.held(2).first().message.text, heldAgain ? "erste" : "dritte");
+    QCOMPARE(m_program->held.held(2).first().expiresAt, expiry);
+    m_program = std::make_unique<Program>(m_folder->dir(), m_clock); // after a crash
+    m_program->sender.restoreHeld();
+    QCOMPARE(m_program->held.count(), heldAgain ? 3 : 1);
+}
+
+// Sent only once the file without it is written: a full disk or a
+// read-only folder keeps all three, and after a restart each goes once.
+void TestHolding::fileNotWrittenNothingSent()
+{
+    for (const bool full : {true, false}) {
+        SmallFileSystem fs("512k");
+        if (!fs.mounted())
+            QSKIP("needs root, for a file system in a private mount namespace");
+        QVERIFY(QFile::copy(m_folder->path("boxip.ini"), fs.filePath("boxip.ini")));
+        m_program = std::make_unique<Program>(QDir(fs.path()), m_clock);
+        m_program->sender.setBoxState(2, BoxState::Standby);
+        for (const char *text : {"erste", "zweite", "dritte"})
+            m_program->sender.send(2, {MessageKind::Message, text}, originOf(MessageSource::TypedText));
+        QVERIFY(fs.fillUp() && (full || fs.makeReadOnly()));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("nicht geschrieben werden: .* - zurückgehaltene "
+                                                              "Nachrichten bleiben zurückgehalten"));
+        QStringList arrived;
+        for (const bool restarted : {false, true}) {
+            for (int tick = 0, ended = 0; tick < 3; ++tick) {
+                FakeBoxSender &sender = m_program->sender;
+                sender.setBoxState(2, BoxState::On);
+                for (; ended < sender.sent.size(); ++ended) {
+                    arrived << sender.sent.at(ended).message.text;
+                    sender.end(ended, {DeliveryOutcome::Answered, 200, QString(), arrived.last()});
+                }
+            }
+            QVERIFY(restarted || m_program->board.lampNote(2).endsWith(full ? "(der Datenträger ist voll)"
+                                                                            : "(das Dateisystem ist schreibgeschützt)"));
+            m_program.reset();
+            QVERIFY(restarted || fs.free());
+            m_program = std::make_unique<Program>(QDir(fs.path()), m_clock);
+            m_program->sender.restoreHeld();
+        }
+        QCOMPARE(arrived, (QStringList{"erste", "zweite", "dritte"}));
+        m_program.reset();
+    }
+}
+
+int main(int argc, char *argv[])
+{
+    PrivateNetwork::enter(); // while the process has a single thread
+    QCoreApplication app(argc, argv);
+    TestHolding test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_holding.moc"

@@ -9,6 +9,33 @@
 #include <QSettings>
 #include <QTest>
 
+#include <functional>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+QStringList g_childLog;
+
+// Runs what in a child process, as user nobody when asked, so that a hang
+// cannot stop the test: true when it ended in time and what returned true.
+bool inChild(const std::function<bool()> &what, bool asNobody = false)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::alarm(60); // a hang ends here
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) { g_childLog << text; });
+        if (asNobody && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(2);
+        ::_exit(what() ? 0 : 1);
+    }
+    int status = 0;
+    return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+} // namespace
+
 using Numbers = QList<int>; // hold: reminders, notices, texts; display: popup, message (-1: unset)
 
 class TestZelvoSettings : public QObject
@@ -22,6 +49,9 @@ private slots:
     void loginWithAComma();
     void writeKeepsTheRestForTheOwnerOnly();
     void fullDiskKeepsTheOldFile();
+    void notAPlainFile();
+    void othersMayReadIt_data();
+    void othersMayReadIt();
     void editableRoundTrip_data();
     void editableRoundTrip();
 };
@@ -142,17 +172,20 @@ void TestZelvoSettings::editableRoundTrip_data()
 {
     QTest::addColumn<QString>("user");
     QTest::addColumn<QString>("password");
-    for (const char *password : {"geheim", "ge,heim", "a;b#c", "q\"uo\\te", "@Size(1 2)", "Grüße €", " Leer "})
-        QTest::newRow(password) << "root" << QString::fromUtf8(password);
-    QTest::newRow("no login") << "" << "";
+    QTest::addColumn<bool>("storable");
+    for (const char *password : {"geheim", "ge,heim", "a;b#c", "q\"uo\\te", "@@Size(1 2)", "Grüße €", " Leer ", "\"x\""})
+        QTest::newRow(password) << "root" << QString::fromUtf8(password) << true;
+    QTest::newRow("no login") << "" << "" << true;
+    QTest::newRow("backslash and comma") << "root" << "a\\b,c" << false;
 }
 
 void TestZelvoSettings::editableRoundTrip()
 {
     QFETCH(QString, user);
     QFETCH(QString, password);
+    QFETCH(bool, storable);
     TempFolder folder;
-    const QByteArray own = "; meine Boxen\n[Box3]\nBenutzer=admin ; alt\n";
+    const QByteArray own = "; meine Boxen\n[Box3]\nBenutzer=admin\n";
     folder.write("zelvo.ini", own);
     ZelvoSettings settings(folder.dir());
     ZelvoSettings::Editable v;
@@ -160,7 +193,11 @@ void TestZelvoSettings::editableRoundTrip()
     v.textHoldMinutes = 45;
     v.messageDisplaySeconds = 0;
     v.closeKeepsRunning = true;
-    QCOMPARE(settings.setEditable(v), QString());
+    QCOMPARE(settings.setEditable(v).isEmpty(), storable);
+    if (!storable) {
+        QCOMPARE(folder.read("zelvo.ini"), own); // nothing written
+        return;
+    }
     QVERIFY(folder.read("zelvo.ini").startsWith("; meine Boxen\n[Box3]\n"));
     QCOMPARE(QFile::permissions(folder.path("zelvo.ini")) & 0x0077, QFileDevice::Permissions());
     const ZelvoSettings::Editable back = ZelvoSettings(folder.dir()).editable();
@@ -169,6 +206,56 @@ void TestZelvoSettings::editableRoundTrip()
     QCOMPARE(back.textHoldMinutes, 45);
     QCOMPARE(back.messageDisplaySeconds, std::optional<int>(0));
     QVERIFY(back.closeKeepsRunning);
+}
+
+// Nothing waits for a writer (a FIFO), nothing is written through a link.
+void TestZelvoSettings::notAPlainFile()
+{
+    for (const bool fifo : {true, false}) {
+        TempFolder folder;
+        folder.write("andere.ini", "[Zurueckhalten_Minuten]\nTexte=45\n");
+        const QString path = folder.path("zelvo.ini");
+        QVERIFY(fifo ? ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0 : QFile::link("andere.ini", path));
+        QVERIFY(inChild([&] {
+            ZelvoSettings settings(folder.dir());
+            return settings.textHoldMinutes() == (fifo ? 30 : 45)
+                && g_childLog.filter("zelvo.ini: wird nicht gelesen (ist eine Pipe").size() == int(fifo)
+                && settings.setDeliveryWindowLayout({QSize(8, 3), {1}})
+                       == path + (fifo ? " ist keine gewöhnliche Datei" : " ist ein symbolischer Verweis")
+                              + " und wird nicht geschrieben";
+        }));
+        QCOMPARE(folder.read("andere.ini"), QByteArray("[Zurueckhalten_Minuten]\nTexte=45\n"));
+    }
+}
+
+void TestZelvoSettings::othersMayReadIt_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("password"); // as Zelvo takes it
+    QTest::addColumn<QString>("said");
+    const QString said = "enthält Passwörter und ist für andere %1, Zelvo kann das nicht ändern "
+                         "(die Datei gehört einem anderen Benutzer)";
+    QTest::newRow("0644") << 0644 << "geheim" << said.arg("lesbar");
+    QTest::newRow("0666") << 0666 << "" << said.arg("beschreibbar") + " - die Anmeldungen gelten nicht";
+}
+
+// root's file read by another user: said once, in the log and to zelvo-check.
+void TestZelvoSettings::othersMayReadIt()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, password);
+    QFETCH(QString, said);
+    if (::geteuid() != 0)
+        QSKIP("needs root, to read a file of root's as another user");
+    TempFolder folder;
+    folder.write("zelvo.ini", "[Box1]\nBenutzer=root\nPasswort=geheim\n");
+    QVERIFY(::chmod(QFile::encodeName(folder.dir().path()).constData(), 0755) == 0
+            && ::chmod(QFile::encodeName(folder.path("zelvo.ini")).constData(), mode_t(mode)) == 0);
+    QVERIFY(inChild([&] {
+        const ZelvoSettings settings(folder.dir());
+        return settings.boxLogin(1).password == password && settings.boxLogin(1).password == password
+            && g_childLog == QStringList{folder.path("zelvo.ini: ") + said} && settings.warnings() == QStringList{said};
+    }, true));
 }
 
 int main(int argc, char *argv[])

@@ -1,7 +1,8 @@
-#include "CheckTextReport.h"
+#include "check/CheckTextReport.h"
 
 #include "boxes/ProtocolChoice.h"
 #include "check/FolderCheck.h"
+#include "common/ZelvoSettings.h"
 
 #include <QStringList>
 
@@ -133,6 +134,8 @@ QString CheckTextReport::of(const FolderCheck &c)
                        .arg(b)
                        .arg(printable(c.boxes.boxes.address(b).trimmed()), c.addressRefusals[b - 1]);
     }
+    for (const QString &w : c.settingsWarnings)
+        out += ZelvoSettings::kFileName + QStringLiteral(": ") + printable(w) + QLatin1Char('\n');
     for (const ReminderListCheck &l : c.lists) {
         out += listHeading(l) + QLatin1Char('\n');
         for (const QString &w : l.file.warnings)
@@ -147,7 +150,9 @@ QString CheckTextReport::of(const FolderCheck &c)
         out += c.misnamedLists() == 1 ? QStringLiteral("1 Liste ist falsch benannt und wird nicht gelesen. ")
                                       : QStringLiteral("%1 Listen sind falsch benannt und werden nicht gelesen. ")
                                             .arg(c.misnamedLists());
-    if (c.neverFiring() == 0)
+    if (c.noBoxConfigured())
+        out += QStringLiteral("Keine Box ist eingerichtet: keine Zeile kann gesendet werden");
+    else if (c.neverFiring() == 0)
         out += QStringLiteral("Jede Zeile kann gesendet werden");
     else
         out += c.neverFiring() == 1 ? QStringLiteral("1 Zeile wird nie gesendet")
