@@ -52,11 +52,13 @@ QString shownValue(const QVariant &value)
 
 // A login as the reader takes it back (writtenValue): as it is, or in
 // quotes when a comma, blanks at its ends or quotes around it would change
-// it. A backslash cannot stand in quotes, nor a line break anywhere: such a
-// login has no way into the file.
+// it. A backslash cannot stand in quotes, nor a line break anywhere; an odd
+// quote or a backslash at the end would make QSettings read the following
+// lines (the other settings) into it: such a login has no way into the file.
 std::optional<QString> loginLine(const QString &text)
 {
-    if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')))
+    if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) || text.count(QLatin1Char('"')) % 2 != 0
+        || text.endsWith(QLatin1Char('\\')))
         return std::nullopt;
     const bool quoted = text.contains(QLatin1Char(',')) || text != text.trimmed()
                         || (text.size() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"')));
@@ -297,7 +299,8 @@ QString ZelvoSettings::setEditable(const Editable &values)
         const std::optional<QString> password = loginLine(login.user.isEmpty() ? QString() : login.password);
         if (!user || !password)
             return QStringLiteral("die Anmeldung von Box %1 lässt sich so nicht speichern (ein Backslash zusammen mit "
-                                  "einem Komma oder Leerzeichen am Rand, oder ein Zeilenumbruch)")
+                                  "einem Komma oder Leerzeichen am Rand oder am Ende, ein einzelnes "
+                                  "Anführungszeichen oder ein Zeilenumbruch)")
                 .arg(box);
         entries << Entry{group, kUserKey, *user} << Entry{group, kPasswordKey, *password};
     }

@@ -173,10 +173,11 @@ void TestZelvoSettings::editableRoundTrip_data()
     QTest::addColumn<QString>("user");
     QTest::addColumn<QString>("password");
     QTest::addColumn<bool>("storable");
-    for (const char *password : {"geheim", "ge,heim", "a;b#c", "q\"uo\\te", "@@Size(1 2)", "Grüße €", " Leer ", "\"x\""})
+    for (const char *password : {"geheim", "ge,heim", "a;b#c", "q\"u\"o\\te", "@@Size(1 2)", "Grüße €", " Leer ", "\"x\""})
         QTest::newRow(password) << "root" << QString::fromUtf8(password) << true;
     QTest::newRow("no login") << "" << "" << true;
     QTest::newRow("backslash and comma") << "root" << "a\\b,c" << false;
+    QTest::newRow("one quote") << "root" << "a\"b" << false;
 }
 
 void TestZelvoSettings::editableRoundTrip()
