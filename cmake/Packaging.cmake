@@ -73,6 +73,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 
 set(CPACK_DEBIAN_HEADLESS_PACKAGE_NAME zelvo-headless)
+# The page on the home network: libmicrohttpd (TLS through its GnuTLS).
+# dpkg-shlibdeps finds it too; named here so that nobody drops it.
+set(CPACK_DEBIAN_HEADLESS_PACKAGE_DEPENDS "libmicrohttpd12")
 set(CPACK_DEBIAN_HEADLESS_DESCRIPTION
 "reminders and messages on the television, without a window
 Zelvo puts text on up to four set-top boxes on the home network, D-Box 2
@@ -88,7 +91,8 @@ libraries. The user interface and the guide are German.")
 set(CPACK_DEBIAN_GUI_PACKAGE_NAME zelvo)
 # Qt's own German texts (context menus, standard buttons) come from the
 # translations package.
-set(CPACK_DEBIAN_GUI_PACKAGE_DEPENDS "zelvo-headless (= ${PROJECT_VERSION}), qt6-translations-l10n")
+# The QR code of the page's address in the "Webseite…" dialog: libqrencode.
+set(CPACK_DEBIAN_GUI_PACKAGE_DEPENDS "zelvo-headless (= ${PROJECT_VERSION}), qt6-translations-l10n, libqrencode4")
 # The lists are shown in "Courier New"; Liberation Mono stands in with the
 # same metrics.
 set(CPACK_DEBIAN_GUI_PACKAGE_RECOMMENDS fonts-liberation)

@@ -16,6 +16,9 @@ fi
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-svg-dev libqt6svg6
+  # the page on the home network (its HTTP server, TLS through GnuTLS) and
+  # the QR code of its address in the window
+  libmicrohttpd-dev libqrencode-dev
   # Qt's own German texts; the lists' font
   qt6-translations-l10n fonts-liberation
   # the Debian packages (make deb): dependencies computed from the binaries
@@ -30,6 +33,10 @@ if [ "${1:-}" = test ]; then
     jq imagemagick twm
     # the packages' test: the menu entry checked, the packages linted
     desktop-file-utils lintian
+    # the page's browser test: headless Chromium driven through Selenium
+    chromium chromium-driver python3-selenium
+    # the page over HTTPS: a certificate made for the test
+    openssl
   )
 fi
 

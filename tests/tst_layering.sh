@@ -1,6 +1,6 @@
 #!/bin/bash
-# Includes run one way: src/ui -> src/app -> src/core, src/headless -> src/app
-# -> src/core, tools -> src/core. Inside src/core each area includes only
+# Includes run one way: src/ui -> src/app -> src/web -> src/core, src/headless
+# -> src/app -> src/web -> src/core, tools -> src/core. Inside src/core each area includes only
 # areas below it: no cycle between folders.
 root=${1:-$(dirname "$0")/..}
 cd "$root" || exit 1
@@ -21,20 +21,24 @@ bad=$(grep -rnoE '#include "boxes/[a-z0-9]+/' src \
          file !~ /^src\/core\/boxes\/ProtocolChoice\.(h|cpp)$/ && index(file, "src/core/boxes/" $2 "/") != 1')
 if [ -n "$bad" ]; then echo "a kind of box included outside its folder and ProtocolChoice:"; echo "$bad"; fail=1; fi
 
-# app: "app/File.h" or a core area, nothing of the widgets.
-bad=$(grep -rnE '#include "' src/app | grep -vE "#include \"(app|$areas)/[A-Za-z0-9_]+\.h\"")
-if [ -n "$bad" ]; then echo "app includes something outside app and core:"; echo "$bad"; fail=1; fi
-bad=$(grep -rnE '#include <Q(Application|Widget|Gui|Svg)' src/app src/core src/headless)
+# web: "web/File.h" or a core area; never app or ui.
+bad=$(grep -rnE '#include "' src/web | grep -vE "#include \"(web|$areas)/[A-Za-z0-9_]+\.h\"")
+if [ -n "$bad" ]; then echo "web includes something outside web and core:"; echo "$bad"; fail=1; fi
+
+# app: "app/File.h", the web page's or a core area, nothing of the widgets.
+bad=$(grep -rnE '#include "' src/app | grep -vE "#include \"(app|web|$areas)/[A-Za-z0-9_]+\.h\"")
+if [ -n "$bad" ]; then echo "app includes something outside app, web and core:"; echo "$bad"; fail=1; fi
+bad=$(grep -rnE '#include <Q(Application|Widget|Gui|Svg)' src/app src/web src/core src/headless)
 if [ -n "$bad" ]; then echo "widgets outside src/ui:"; echo "$bad"; fail=1; fi
 
-# headless: app and core only, never a header of src/ui.
-bad=$(grep -rnE '#include "' src/headless | grep -vE "#include \"(app|$areas)/[A-Za-z0-9_]+\.h\"")
-if [ -n "$bad" ]; then echo "headless includes something outside app and core:"; echo "$bad"; fail=1; fi
+# headless: app, web and core only, never a header of src/ui.
+bad=$(grep -rnE '#include "' src/headless | grep -vE "#include \"(app|web|$areas)/[A-Za-z0-9_]+\.h\"")
+if [ -n "$bad" ]; then echo "headless includes something outside app, web and core:"; echo "$bad"; fail=1; fi
 
 # tools: nothing from src/ui or src/app.
 for f in $(grep -rhoE '#include "[^"]+"' tools | sed -E 's/#include "(.*)"/\1/' | sort -u); do
   if [ -e "src/ui/$f" ]; then echo "tools include the UI header $f"; fail=1; fi
-  case $f in app/*) echo "tools include the program layer's $f"; fail=1 ;; esac
+  case $f in app/* | web/*) echo "tools include the program layer's $f"; fail=1 ;; esac
 done
 
 # The core knows nothing of a process's command line, exit status or exec.

@@ -27,6 +27,7 @@ QString ProgramOptions::usage(const QString &program)
                "Aufruf: %1 [--folder ORDNER | --default-folder]%2 [--version]\n"
                "        %1 send [--box 1,3] [--popup | --message] [--wait] [--expire MINUTEN]\n"
                "        %3      [--folder ORDNER] TEXT\n"
+               "        %1 web-password [--folder ORDNER]   (das Passwort der Webseite)\n"
                "\n"
                "Zeigt Erinnerungen und Texte auf den Fernsehern an D-Boxen (Neutrino) und\n"
                "Enigma2-Receivern (OpenWebif)%4.\n"

@@ -3,6 +3,7 @@
 #include "app/HeadlessStart.h"
 #include "app/InstanceServer.h"
 #include "app/SendCommand.h"
+#include "app/WebPasswordCommand.h"
 #include "common/Logging.h"
 
 #include <QFileInfo>
@@ -26,6 +27,8 @@ std::optional<int> ProgramStart::prepare()
                                                                        : ProgramOptions::kHeadlessProgram);
     if (m_argc > 1 && QString::fromLocal8Bit(m_argv[1]) == QStringLiteral("send"))
         return SendCommand::run(m_argc, m_argv, program);
+    if (m_argc > 1 && QString::fromLocal8Bit(m_argv[1]) == QStringLiteral("web-password"))
+        return WebPasswordCommand::run(m_argc, m_argv);
     m_options = ProgramOptions::parse(ProgramOptions::fromArgv(m_argc, m_argv));
     m_options.program = program;
     if (const int code = m_options.answer(); code >= 0)

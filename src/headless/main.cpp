@@ -5,6 +5,7 @@
 #include "common/Logging.h"
 #include "engine/DefaultFolder.h"
 #include "engine/Engine.h"
+#include "web/WebPage.h"
 
 int main(int argc, char *argv[])
 {
@@ -29,5 +30,9 @@ int main(int argc, char *argv[])
     if (const QString notice = DefaultFolder::missingFilesNotice(engineOptions.folder); !notice.isEmpty())
         qCInfo(lcReminders).noquote() << notice;
     engine.start();
+    // The page on the home network, when zelvo.ini switches it on; it goes
+    // before the engine it asks.
+    WebPage page(&engine);
+    page.restart();
     return start.run(&engine);
 }

@@ -18,6 +18,7 @@
 #include "common/ZelvoSettings.h"
 #include "ListCheckWindow.h"
 #include "ReminderListWindow.h"
+#include "WebPageDialog.h"
 #include "WindowGeometry.h"
 #include "watch/StatusWatch.h"
 
@@ -467,4 +468,17 @@ void MainWindow::closeEvent(QCloseEvent *event)
     event->accept();
     // Gone from the tray too: once no other window is open, the program ends.
     m_hiddenInTray.reset();
+}
+
+void MainWindow::offerWebPage(WebPage *page)
+{
+    QMenu *settings = menuBar()->findChild<QMenu *>(QStringLiteral("einstell"));
+    QAction *open = settings->addAction(QStringLiteral("Webseite…"));
+    open->setObjectName(QStringLiteral("webseite"));
+    connect(open, &QAction::triggered, this, [this, page] {
+        // Made anew each time: it shows the settings as they are now.
+        auto *dialog = new WebPageDialog(page, this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        present(dialog);
+    });
 }

@@ -11,6 +11,7 @@
 #include <memory>
 
 class QMessageBox;
+class WebPage;
 class QLabel;
 class QMenu;
 class QAction;
@@ -59,6 +60,8 @@ public slots:
     // "tgl. / Wochen / Einzel Erinnerungen editieren", 0..2 as ReminderListKind
     void openListEditor(int list);
     void openListCheck(); // "Listen prüfen"
+    // Adds "Webseite…" to the settings menu, for page.
+    void offerWebPage(WebPage *page);
     // "Beim Anmelden starten": writes or removes the autostart entry.
     void setAutostart(bool on);
 

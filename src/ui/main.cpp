@@ -2,6 +2,7 @@
 #include "QtGermanTranslation.h"
 #include "QtStartupNoise.h"
 #include "app/ProgramStart.h"
+#include "web/WebPage.h"
 
 #include <QApplication>
 
@@ -22,6 +23,11 @@ int main(int argc, char *argv[])
     // server lives only inside run()).
     MainWindow form(engineOptions);
     form.startUp();
+    // The page on the home network, when zelvo.ini switches it on; it goes
+    // before the window and its engine.
+    WebPage page(form.engine());
+    page.restart();
+    form.offerWebPage(&page);
     QObject::connect(start.instance(), &SingleInstance::showWindowRequested, &form, &MainWindow::openWindow);
     return start.run(form.engine());
 }

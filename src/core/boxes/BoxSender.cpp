@@ -40,6 +40,14 @@ BoxSender::BoxSender(BoxListSource *boxes, const Options &options, QObject *pare
 // The handles still waiting go with this object; nobody hears of them again.
 BoxSender::~BoxSender() = default;
 
+void BoxSender::keepRecordIn(DeliveryRecord *record)
+{
+    m_record = record;
+    // A record read back from its file goes on with ids above its own.
+    if (record)
+        m_nextId = std::max(m_nextId, record->nextId());
+}
+
 void BoxSender::showOn(StatusBoard *display)
 {
     m_display = display;
@@ -60,6 +68,26 @@ void BoxSender::holdIn(HeldMessages *held, const Clock *clock)
 int BoxSender::heldCount() const
 {
     return m_held ? m_held->count() : 0;
+}
+
+QList<HeldMessage> BoxSender::heldFor(int box) const
+{
+    return m_held && box >= 1 && box <= BoxList::kBoxes ? m_held->held(box) : QList<HeldMessage>();
+}
+
+bool BoxSender::discardHeld(quint64 heldId)
+{
+    if (!m_held)
+        return false;
+    const std::optional<HeldMessage> taken = m_held->take(heldId);
+    if (!taken)
+        return false;
+    qCInfo(lcSend).noquote() << QStringLiteral("Box %1: zurückgehaltene Nachricht verworfen:").arg(taken->box)
+                             << Delivery::firstLineOf(taken->message.text);
+    if (SendHandle *handle = m_heldHandles.take(heldId))
+        finish(handle, {DeliveryOutcome::Dropped, 0, QString(), QString()});
+    emit heldCountChanged(m_held->count());
+    return true;
 }
 
 void BoxSender::restoreHeld()
@@ -271,6 +299,7 @@ int BoxSender::holdMinutes(const MessageOrigin &origin) const
         return m_protocolSettings.settings().noticeHoldMinutes();
     case MessageSource::TypedText:
     case MessageSource::Script:
+    case MessageSource::Web:
         return m_protocolSettings.settings().textHoldMinutes();
     case MessageSource::BoxTest:
         break;

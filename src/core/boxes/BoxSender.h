@@ -73,7 +73,7 @@ public:
     ~BoxSender() override;
 
     // Where each message and its result are entered; none when null.
-    void keepRecordIn(DeliveryRecord *record) { m_record = record; }
+    void keepRecordIn(DeliveryRecord *record);
     // The panel that showWhenSent() writes to.
     void showOn(StatusBoard *display);
     // Messages for a box that cannot show them wait in held; clock says
@@ -94,6 +94,11 @@ public:
     void rewordLate(const LateWording &wording) { m_lateWording = wording; }
     // How long a message of source may wait for its box, in minutes (zelvo.ini).
     int holdMinutesFor(MessageSource source) const { return holdMinutes({source, 0}); }
+    // The messages waiting for box 1..BoxList::kBoxes, oldest first.
+    QList<HeldMessage> heldFor(int box) const;
+    // Someone threw a held message away: it ends Dropped, without a reason
+    // (the record says "verworfen"). False when no message waits by that id.
+    bool discardHeld(quint64 heldId);
 
     BoxListSource *boxList() const { return m_boxes; }
     // Messages handed over whose end is not yet known (held ones aside).

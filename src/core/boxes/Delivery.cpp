@@ -25,6 +25,8 @@ QString Delivery::sourceText() const
         return QStringLiteral("Boxtest");
     case MessageSource::TypedText:
         return QStringLiteral("Text");
+    case MessageSource::Web:
+        return QStringLiteral("Webseite");
     case MessageSource::Script:
         break;
     }
@@ -69,7 +71,7 @@ QString Delivery::outcomeText(const SendResult &result)
     case DeliveryOutcome::NotSent:
         return QStringLiteral("nicht gesendet: ") + reason;
     case DeliveryOutcome::Dropped:
-        return QStringLiteral("verworfen: ") + reason;
+        return reason.isEmpty() ? QStringLiteral("verworfen") : QStringLiteral("verworfen: ") + reason;
     case DeliveryOutcome::Held:
         return QStringLiteral("zurückgehalten (") + reason + QLatin1Char(')');
     case DeliveryOutcome::Expired: // pushed out, or its time ran out

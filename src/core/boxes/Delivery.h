@@ -9,7 +9,7 @@
 #include <optional>
 
 // Which part of the program a message comes from.
-enum class MessageSource { Reminder, StatusNotice, BoxTest, TypedText, Script };
+enum class MessageSource { Reminder, StatusNotice, BoxTest, TypedText, Script, Web };
 
 // Who hands a message over, and for which box (1..BoxList::kBoxes; 0 when for none).
 struct MessageOrigin {

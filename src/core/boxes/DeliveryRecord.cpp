@@ -48,6 +48,13 @@ void DeliveryRecord::add(quint64 id, const QString &address, const Message &mess
     emit added(m_entries.back());
 }
 
+void DeliveryRecord::restore(const QList<Delivery> &earlier)
+{
+    Q_ASSERT(m_entries.empty());
+    for (qsizetype i = std::max<qsizetype>(0, earlier.size() - m_capacity); i < earlier.size(); ++i)
+        m_entries.push_back(earlier.at(i));
+}
+
 void DeliveryRecord::conclude(quint64 id, const SendResult &result, const BoxProtocol *changedBy,
                               const QString &boxKind)
 {

@@ -2,6 +2,7 @@
 
 #include "boxes/Delivery.h"
 
+#include <QList>
 #include <QObject>
 
 #include <deque>
@@ -39,6 +40,13 @@ public:
     // Forgets every entry ("Leeren"); a message still under way or held
     // goes on, unrecorded.
     void clear();
+
+    // Entries kept from an earlier run (RecordFile), oldest first: they go
+    // before every entry of this run, as far as the capacity allows. Only
+    // before the first add(); the ids of this run's entries follow theirs.
+    void restore(const QList<Delivery> &earlier);
+    // The id the next hand-over should have: above every entry kept.
+    quint64 nextId() const { return m_entries.empty() ? 1 : m_entries.back().id + 1; }
 
 signals:
     void added(const Delivery &entry);

@@ -1,6 +1,8 @@
 #include "boxes/HeldMessages.h"
 
+#include "boxes/StoredWords.h"
 #include "common/AtomicFile.h"
+#include "common/DamagedFile.h"
 #include "common/Clock.h"
 #include "common/Logging.h"
 #include "common/SystemErrorText.h"
@@ -23,42 +25,15 @@ constexpr int kFormat = 1;
 // is none of ours.
 constexpr qint64 kMaxBytes = 16 * 1024 * 1024;
 
-// The file's words for the enums, in their order.
-const char *const kKinds[] = {"popup", "message"};
-const char *const kSources[] = {"reminder", "statusNotice", "boxTest", "typedText", "script"};
 const char *const kReasons[] = {"off", "standby"};
 
-template <typename Enum, size_t N>
-QString wordOf(Enum value, const char *const (&words)[N])
-{
-    return QLatin1String(words[size_t(value)]);
-}
+using StoredWords::enumOf;
+using StoredWords::kKinds;
+using StoredWords::kSources;
+using StoredWords::wordOf;
 
-// False when the text is none of the words.
-template <typename Enum, size_t N>
-bool enumOf(const QJsonValue &text, const char *const (&words)[N], Enum *value)
-{
-    for (size_t i = 0; i < N; ++i) {
-        if (text.toString() == QLatin1String(words[i])) {
-            *value = Enum(i);
-            return true;
-        }
-    }
-    return false;
-}
-
-// Kept in UTC, so that a daylight saving change between writing and reading
-// moves nothing.
-QString timeText(const QDateTime &t)
-{
-    return t.toUTC().toString(Qt::ISODateWithMs);
-}
-
-QDateTime timeOf(const QJsonValue &text)
-{
-    const QDateTime t = QDateTime::fromString(text.toString(), Qt::ISODateWithMs);
-    return t.isValid() ? t.toLocalTime() : QDateTime();
-}
+using StoredWords::timeOf;
+using StoredWords::timeText;
 
 } // namespace
 
@@ -136,6 +111,20 @@ bool HeldMessages::putBack(const HeldMessage &message)
     m_boxes[message.box - 1].prepend(back);
     save(QStringLiteral("neu zurückgehaltene Nachrichten gehen bei einem Neustart verloren"));
     return true;
+}
+
+std::optional<HeldMessage> HeldMessages::take(quint64 id)
+{
+    for (QList<HeldMessage> &box : m_boxes) {
+        for (qsizetype i = 0; i < box.size(); ++i) {
+            if (box.at(i).id == id) {
+                const HeldMessage taken = box.takeAt(i);
+                save(QStringLiteral("ein verworfener Text steht noch darin und kommt beim nächsten Start wieder"));
+                return taken;
+            }
+        }
+    }
+    return std::nullopt;
 }
 
 QList<HeldMessage> HeldMessages::dropExpired()
@@ -284,7 +273,7 @@ bool HeldMessages::fromJson(const QByteArray &bytes)
             m_onDisk.insert(m.id);
         }
     if (!bad.isEmpty()) {
-        const QString aside = asideName();
+        const QString aside = DamagedFile::freeName(m_path);
         const QByteArray kept = QJsonDocument(QJsonObject{{QStringLiteral("format"), kFormat},
                                                           {QStringLiteral("held"), bad}})
                                     .toJson(QJsonDocument::Indented);
@@ -298,18 +287,10 @@ bool HeldMessages::fromJson(const QByteArray &bytes)
     return true;
 }
 
-QString HeldMessages::asideName() const
-{
-    QString aside = m_path + QStringLiteral(".defekt");
-    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
-        aside = m_path + QStringLiteral(".%1.defekt").arg(n);
-    return aside;
-}
-
 void HeldMessages::setAside(const QString &why)
 {
-    const QString aside = asideName();
-    if (::rename(QFile::encodeName(m_path).constData(), QFile::encodeName(aside).constData()) != 0) {
+    const QString aside = DamagedFile::setAside(m_path);
+    if (aside.isEmpty()) {
         m_mayWrite = false;
         qCWarning(lcSend).noquote() << m_path
                                     << QStringLiteral("ist beschädigt (%1) und kann nicht beiseitegelegt werden:").arg(why)

@@ -55,6 +55,8 @@ public:
     // with its id and expiry. False when its box filled up meanwhile (it
     // would be the oldest, so it is the one pushed out).
     bool putBack(const HeldMessage &message);
+    // The message with id, which then waits no more; none when unknown.
+    std::optional<HeldMessage> take(quint64 id);
     // The messages whose time ran out by the clock's now, oldest first per box.
     QList<HeldMessage> dropExpired();
 
@@ -71,7 +73,6 @@ private:
     QByteArray toJson() const;
     bool fromJson(const QByteArray &bytes);
     void setAside(const QString &why);
-    QString asideName() const;
     quint64 freshId();
     bool inUse(quint64 id) const;
 

@@ -3,6 +3,7 @@
 Q_LOGGING_CATEGORY(lcSend, "zelvo.send", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcWatch, "zelvo.watch", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcReminders, "zelvo.reminders", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcWeb, "zelvo.web", QtInfoMsg)
 
 void useZelvoLogPattern()
 {

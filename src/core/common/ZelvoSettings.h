@@ -110,12 +110,15 @@ public:
     // Returns an empty string on success, otherwise the reason in German.
     QString setDeliveryWindowLayout(const WindowLayout &layout);
 
+    // Sets keys of [group] to the values given (as they stand in the file),
+    // keeping every other line. Empty on success, otherwise the reason in German.
+    QString writeValues(const QString &group, const QList<QPair<QString, QByteArray>> &values);
+
 private:
     enum Number { ReminderHold, NoticeHold, TextHold, PopupDisplay, MessageDisplay, NumberCount };
 
     std::optional<int> number(Number which) const;
     void refresh() const;
-    QString writeValues(const QString &group, const QList<QPair<QString, QByteArray>> &values);
     struct Entry {
         QString group;
         QString key;

@@ -5,6 +5,7 @@
 #include "engine/SecondTimer.h"
 #include "boxes/BoxSender.h"
 #include "boxes/DeliveryRecord.h"
+#include "boxes/RecordFile.h"
 #include "common/StatusBoard.h"
 #include "reminders/ReminderClock.h"
 #include "reminders/ReminderLayout.h"
@@ -35,6 +36,9 @@ Engine::Engine(const Options &options, QObject *parent)
 {
     m_display = new StatusBoard(this);
     m_record = new DeliveryRecord(*m_clock, this);
+    // Yesterday's entries first, so that this run's ids follow theirs.
+    m_recordFile = new RecordFile(m_folder, m_record, this);
+    m_recordFile->load();
     m_sender = new BoxSender(&m_boxList, {options.httpPort, options.httpTimeoutMs}, this);
     m_sender->keepRecordIn(m_record);
     m_sender->showOn(m_display);
@@ -118,7 +122,7 @@ void Engine::stop()
 }
 
 ScriptDelivery *Engine::sendFromScript(const QList<int> &boxes, const Message &message, QString *error,
-                                       std::optional<int> holdMinutes)
+                                       std::optional<int> holdMinutes, MessageSource source)
 {
     const BoxListFile::ReadResult read = m_boxList.read(); // a copy: sending reads the source again
     if (!read.error.isEmpty()) {
@@ -127,6 +131,7 @@ ScriptDelivery *Engine::sendFromScript(const QList<int> &boxes, const Message &m
     }
     auto *delivery = new ScriptDelivery(m_sender, this);
     delivery->setHoldMinutes(holdMinutes);
+    delivery->setSource(source);
     const QList<SendHandle *> sent = delivery->start(read.boxes, boxes, message);
     if (delivery->sentToAny())
         m_sender->showWhenSent(sent, TypedText::convert(message.text).plain);

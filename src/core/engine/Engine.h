@@ -1,6 +1,7 @@
 #pragma once
 
 #include "boxes/BoxListSource.h"
+#include "boxes/Delivery.h"
 #include "check/ListChangeWarner.h"
 #include "common/Clock.h"
 #include "boxes/HeldMessages.h"
@@ -18,6 +19,7 @@ class ScriptDelivery;
 class StatusBoard;
 class EchoProber;
 struct Message;
+class RecordFile;
 class ReminderClock;
 class SecondTimer;
 class StatusWatch;
@@ -68,7 +70,8 @@ public:
     // not zelvo.ini's time (0: not at all). Null, and error set, when boxip.ini
     // cannot be read. The delivery belongs to the engine until the caller takes it.
     ScriptDelivery *sendFromScript(const QList<int> &boxes, const Message &message, QString *error,
-                                   std::optional<int> holdMinutes = std::nullopt);
+                                   std::optional<int> holdMinutes = std::nullopt,
+                                   MessageSource source = MessageSource::Script);
 
 signals:
     // Something the user must be told, in German, in a message box.
@@ -94,6 +97,7 @@ private:
     // Children of this object.
     StatusBoard *m_display;
     DeliveryRecord *m_record;
+    RecordFile *m_recordFile;
     BoxSender *m_sender;
     SecondTimer *m_secondTimer;
     QTimer *m_watchTimer;

@@ -79,12 +79,12 @@ QList<SendHandle *> ScriptDelivery::start(const BoxList &list, const QList<int> 
     QList<SendHandle *> handles(m_outcomes.size());
     for (int i = 0; i < m_outcomes.size(); ++i)
         if (!list.namesAddress(m_outcomes.at(i).box))
-            handles[i] = m_sender->notSent(message, MessageOrigin{MessageSource::Script, m_outcomes.at(i).box},
+            handles[i] = m_sender->notSent(message, MessageOrigin{m_source, m_outcomes.at(i).box},
                                            QStringLiteral("Box %1 ist nicht eingerichtet").arg(m_outcomes.at(i).box));
     for (int i = 0; i < m_outcomes.size(); ++i)
         if (!handles.at(i))
             handles[i] = m_sender->send(m_outcomes.at(i).box, message,
-                                        MessageOrigin{MessageSource::Script, 0, QString(), QDateTime(), m_holdMinutes});
+                                        MessageOrigin{m_source, 0, QString(), QDateTime(), m_holdMinutes});
     m_open = int(handles.size());
     for (int i = 0; i < handles.size(); ++i) {
         SendHandle *handle = handles.at(i);

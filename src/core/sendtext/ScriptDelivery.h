@@ -1,6 +1,7 @@
 #pragma once
 
 #include "boxes/BoxList.h"
+#include "boxes/Delivery.h"
 #include "boxes/Message.h"
 #include "boxes/SendResult.h"
 
@@ -67,6 +68,8 @@ public:
     // How long the message may wait for a box that cannot show it, in
     // minutes; unset: zelvo.ini's time for texts, 0: not at all.
     void setHoldMinutes(std::optional<int> minutes) { m_holdMinutes = minutes; }
+    // Whom the record names as its sender: `zelvo send` unless set.
+    void setSource(MessageSource source) { m_source = source; }
 
     QList<int> boxes() const;
     // Whether at least one box names an address, so its message went on its way.
@@ -88,4 +91,5 @@ private:
     bool m_started = false;
     bool m_askVersionFirst = false;
     std::optional<int> m_holdMinutes;
+    MessageSource m_source = MessageSource::Script;
 };
