@@ -87,7 +87,7 @@ void BoxAddressDialog::buildControls()
     m_save->setDefault(true); // Return elsewhere in the dialog saves
     connect(m_save, &QPushButton::clicked, this, &BoxAddressDialog::save);
     setTabOrder(previous, m_save);
-    m_save->setFocus();
+    m_addresses[0]->setFocus();
 }
 
 void BoxAddressDialog::load()
@@ -97,6 +97,26 @@ void BoxAddressDialog::load()
         m_addresses[i]->setText(boxes.addresses[i]);
         m_reports[i]->setChecked(boxes.reportFlags[i] != 0);
     }
+    m_loaded = boxList();
+}
+
+void BoxAddressDialog::reject()
+{
+    if (m_discarding || boxList() == m_loaded) {
+        QDialog::reject();
+        return;
+    }
+    WindowGeometry::openQuestion(this, kDiscardQuestion, QStringLiteral("Schließen"), QStringLiteral("Zurück"),
+                                 [this](bool discard) {
+                                     if (discard)
+                                         closeWithoutAsking();
+                                 });
+}
+
+void BoxAddressDialog::closeWithoutAsking()
+{
+    m_discarding = true;
+    close();
 }
 
 bool BoxAddressDialog::eventFilter(QObject *watched, QEvent *event)

@@ -12,8 +12,9 @@ class QLineEdit;
 class QPushButton;
 
 // "IP der D-Boxen": the four box addresses and report options of
-// boxip.ini, and a test message per box. Saving writes the file and closes;
-// the close box writes nothing.
+// boxip.ini, and a test message per box. It opens with the cursor in box 1's
+// field. Saving writes the file and closes; the close box writes nothing,
+// and asks first when something was changed.
 class BoxAddressDialog : public QDialog
 {
     Q_OBJECT
@@ -29,10 +30,17 @@ public:
     BoxList boxList() const;
     // The reason of the last failed save, empty after a good one.
     QString lastSaveError() const { return m_saveError; }
+    // Closes it, changes or not (the program ends).
+    void closeWithoutAsking();
+
+    static inline const QString kDiscardQuestion =
+        QStringLiteral("Die geänderten Adressen sind nicht gespeichert. Ohne Speichern schließen?");
 
 public slots:
     void testBox(int box); // Command2(box - 1)
     void save();           // Command1
+
+    void reject() override; // the close box and Escape
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -46,4 +54,6 @@ private:
     std::array<QCheckBox *, BoxList::kBoxes> m_reports{};   // Check1(0..3)
     QPushButton *m_save = nullptr;            // Command1
     QString m_saveError;
+    BoxList m_loaded;         // as the dialog opened
+    bool m_discarding = false; // the question was answered: close
 };

@@ -5,6 +5,12 @@
 
 #include "WindowGeometry.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QStringList>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -31,8 +37,9 @@ QIcon markIcon(const QColor &colour)
 
 } // namespace
 
-DeliveryWindow::DeliveryWindow(const DeliveryRecord *record, const QDir &folder, QWidget *parent)
+DeliveryWindow::DeliveryWindow(DeliveryRecord *record, const QDir &folder, QWidget *parent)
     : QWidget(parent)
+    , m_record(record)
     , m_folder(folder)
 {
     WindowGeometry::setUpWindow(this, QStringLiteral("Verlauf"), QStringLiteral("Verlauf"),
@@ -42,15 +49,36 @@ DeliveryWindow::DeliveryWindow(const DeliveryRecord *record, const QDir &folder,
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     setWindowFlag(Qt::WindowMaximizeButtonHint);
 
+    auto *filter = new QLineEdit(this);
+    filter->setObjectName(QStringLiteral("Filter"));
+    filter->setPlaceholderText(QStringLiteral("Suchen: Text, Box oder Ergebnis"));
+    filter->setClearButtonEnabled(true);
+    connect(filter, &QLineEdit::textChanged, this, &DeliveryWindow::setFilter);
+    auto *clear = new QPushButton(QStringLiteral("Leeren"), this);
+    clear->setObjectName(QStringLiteral("Leeren"));
+    clear->setAutoDefault(false);
+    connect(clear, &QPushButton::clicked, this, &DeliveryWindow::askToClear);
+    auto *bar = new QHBoxLayout;
+    bar->addWidget(filter, 1);
+    bar->addWidget(clear);
+
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("Liste"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
+    layout->addLayout(bar);
     layout->addWidget(m_list);
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
-    m_list->setSelectionMode(QAbstractItemView::NoSelection);
-    m_list->setFocusPolicy(Qt::NoFocus);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    auto *copy = new QAction(QStringLiteral("Kopieren"), m_list);
+    copy->setObjectName(QStringLiteral("Kopieren"));
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(copy, &QAction::triggered, this, &DeliveryWindow::copySelection);
+    m_list->addAction(copy);
+    m_list->setContextMenuPolicy(Qt::ActionsContextMenu);
     m_list->setHeaderLabels({QStringLiteral("Zeit"), QStringLiteral("Box"), QStringLiteral("Quelle"),
                              QStringLiteral("Art"), QStringLiteral("Text"), QStringLiteral("Ergebnis")});
     m_list->header()->setStretchLastSection(true);
@@ -68,7 +96,7 @@ DeliveryWindow::DeliveryWindow(const DeliveryRecord *record, const QDir &folder,
     connect(record, &DeliveryRecord::updated, this, &DeliveryWindow::update);
     connect(record, &DeliveryRecord::forgotten, this, &DeliveryWindow::forget);
 
-    WindowGeometry::centreOnScreen(this);
+    WindowGeometry::fitOnScreen(this);
 }
 
 QColor DeliveryWindow::markColour(const Delivery &entry)
@@ -102,7 +130,7 @@ void DeliveryWindow::restoreLayout()
 {
     const ZelvoSettings::WindowLayout layout = ZelvoSettings(m_folder).deliveryWindowLayout();
     if (layout.size.isValid())
-        resize(layout.size.expandedTo(minimumSize()));
+        resize(layout.size.expandedTo(minimumSize())); // cut to the screen when it is placed
     for (int c = 0; c < std::min<int>(layout.columnWidths.size(), OutcomeColumn); ++c) {
         if (layout.columnWidths.at(c) > 0)
             m_list->setColumnWidth(c, layout.columnWidths.at(c));
@@ -133,12 +161,62 @@ void DeliveryWindow::add(const Delivery &entry)
     fill(item, entry);
     m_list->insertTopLevelItem(0, item); // newest first
     m_items.insert(entry.id, item);
+    applyFilter(item);
 }
 
 void DeliveryWindow::update(const Delivery &entry)
 {
-    if (QTreeWidgetItem *item = m_items.value(entry.id))
+    if (QTreeWidgetItem *item = m_items.value(entry.id)) {
         fill(item, entry);
+        applyFilter(item);
+    }
+}
+
+void DeliveryWindow::setFilter(const QString &text)
+{
+    m_filter = text.trimmed();
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i)
+        applyFilter(m_list->topLevelItem(i));
+}
+
+void DeliveryWindow::applyFilter(QTreeWidgetItem *item) const
+{
+    bool found = m_filter.isEmpty();
+    for (int c : {BoxColumn, TextColumn, OutcomeColumn})
+        found = found || item->text(c).contains(m_filter, Qt::CaseInsensitive);
+    item->setHidden(!found);
+}
+
+QString DeliveryWindow::selectedText() const
+{
+    QStringList lines;
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *item = m_list->topLevelItem(i);
+        if (!item->isSelected() || item->isHidden())
+            continue;
+        QStringList fields;
+        for (int c : {TimeColumn, BoxColumn, TextColumn, OutcomeColumn})
+            fields << item->text(c).simplified(); // no tab or line break inside a field
+        lines << fields.join(QLatin1Char('\t'));
+    }
+    return lines.isEmpty() ? QString() : lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+void DeliveryWindow::copySelection()
+{
+    const QString text = selectedText();
+    if (!text.isEmpty())
+        QGuiApplication::clipboard()->setText(text);
+}
+
+void DeliveryWindow::askToClear()
+{
+    WindowGeometry::openQuestion(
+        this, QStringLiteral("Den Verlauf leeren? Zurückgehaltene Nachrichten warten weiter auf ihre Boxen."),
+        QStringLiteral("Leeren"), QStringLiteral("Abbrechen"), [this](bool clear) {
+            if (clear)
+                m_record->clear();
+        });
 }
 
 void DeliveryWindow::forget(quint64 id)

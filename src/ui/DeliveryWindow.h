@@ -13,8 +13,12 @@ class QTreeWidgetItem;
 
 // "Verlauf": the delivery record, newest first, one line per message with a
 // coloured mark for its outcome; it follows the record while it is open.
-// It can be resized; its size and column widths are kept in the [Verlauf]
-// group of zelvo.ini in the working folder.
+// Rows can be selected and copied (Ctrl+C, "Kopieren" in the context menu)
+// as tab-separated time, box, text and outcome; a filter field keeps the
+// rows whose text, box or outcome contains what is typed; "Leeren" empties
+// the record after a question. It can be resized; its size and column
+// widths are kept in the [Verlauf] group of zelvo.ini in the working
+// folder, cut to the screen it opens on.
 class DeliveryWindow : public QWidget
 {
     Q_OBJECT
@@ -24,7 +28,7 @@ public:
 
     enum Column { TimeColumn, BoxColumn, SourceColumn, KindColumn, TextColumn, OutcomeColumn, ColumnCount };
 
-    DeliveryWindow(const DeliveryRecord *record, const QDir &folder, QWidget *parent = nullptr);
+    DeliveryWindow(DeliveryRecord *record, const QDir &folder, QWidget *parent = nullptr);
     ~DeliveryWindow() override;
 
     // Green: the box took it; yellow: waiting; orange: answered with an
@@ -32,6 +36,15 @@ public:
     static QColor markColour(const Delivery &entry);
 
     QTreeWidget *list() const { return m_list; }
+
+    // The selected rows, top to bottom, one line each: time, box, text and
+    // outcome separated by tabs.
+    QString selectedText() const;
+
+public slots:
+    void copySelection(); // "Kopieren"
+    void setFilter(const QString &text);
+    void askToClear(); // "Leeren"
 
 protected:
     void keyPressEvent(QKeyEvent *event) override; // Escape closes it
@@ -41,10 +54,13 @@ private:
     void update(const Delivery &entry);
     void forget(quint64 id);
     static void fill(QTreeWidgetItem *item, const Delivery &entry);
+    void applyFilter(QTreeWidgetItem *item) const;
     void restoreLayout();
     void saveLayout() const;
 
+    DeliveryRecord *m_record;
     QDir m_folder;
     QTreeWidget *m_list = nullptr;
+    QString m_filter;
     QHash<quint64, QTreeWidgetItem *> m_items;
 };

@@ -15,6 +15,8 @@
 #include "InfoWindow.h"
 #include "PanelLabel.h"
 #include "SendTextDialog.h"
+#include "SettingsDialog.h"
+#include "common/ZelvoSettings.h"
 #include "ListCheckWindow.h"
 #include "ReminderListWindow.h"
 #include "WebPageDialog.h"
@@ -101,10 +103,9 @@ MainWindow::MainWindow(const Engine::Options &options, QWidget *parent)
     connect(display, &StatusBoard::clockTextChanged, m_clockLabel, &QLabel::setText);
     connect(display, &StatusBoard::boxStatusChanged, m_statusLabel, &QLabel::setText);
     connect(display, &StatusBoard::lampChanged, this, &MainWindow::mirrorLamp);
-    connect(m_engine->sender(), &BoxSender::kindLearnt, this, [this, display] {
-        for (int box = 1; box <= BoxList::kBoxes; ++box)
-            mirrorLamp(box, display->lamp(box));
-    });
+    connect(m_engine->sender(), &BoxSender::kindLearnt, this, &MainWindow::mirrorLamps);
+    mirrorLamps();
+    mirrorCloseChoice();
     connect(display, &StatusBoard::heldCountChanged, m_tray, &TrayIcon::setHeldCount);
     connect(display, &StatusBoard::folderNoticeChanged, m_tray, &TrayIcon::setFolderNotice);
     connect(display, &StatusBoard::infoChanged, this, &MainWindow::mirrorInfo);
@@ -174,7 +175,6 @@ void MainWindow::buildControls()
         m_lamps[i] = new Shape(kLampOff, m_client);
         m_lamps[i]->setObjectName(QStringLiteral("Shape%1").arg(4 + i));
         m_lamps[i]->setGeometry(twips(5280, lampTops[i], 90, 90));
-        mirrorLamp(i + 1, BoxState::Unknown);
     }
 
     // Below the visible client area: it holds the box status text.
@@ -214,6 +214,8 @@ void MainWindow::buildMenus()
     settings->setObjectName(QStringLiteral("einstell"));
     connect(action(settings, QStringLiteral("ipbox"), QStringLiteral("IP der D-Boxen")), &QAction::triggered, this,
             &MainWindow::openBoxAddressDialog);
+    connect(action(settings, QStringLiteral("zelvoini"), QStringLiteral("Einstellungen…")), &QAction::triggered, this,
+            &MainWindow::openSettingsDialog);
     const char *const editors[3][2] = {{"tägl", "tgl. Erinnerungen editieren"},
                                        {"wochen", "Wochen Erinnerungen editieren"},
                                        {"einzel", "Einzel Erinnerungen editieren"}};
@@ -280,18 +282,20 @@ void MainWindow::openWindow()
 
 void MainWindow::quit()
 {
+    m_quitting = true;
     m_tray->remove(); // before the window goes
     close();
 }
 
-// The settings dialogs are modal but do not block the caller: the timers
-// and requests run on while they are open.
+// The settings dialogs are modal to the main window only and do not block
+// the caller: the timers and requests run on while they are open, and the
+// tray menu still opens.
 void MainWindow::openSendTextDialog()
 {
     if (!m_sendTextDialog) {
         m_sendTextDialog = new SendTextDialog(m_engine, this);
         m_sendTextDialog->setAttribute(Qt::WA_DeleteOnClose);
-        m_sendTextDialog->setWindowModality(Qt::ApplicationModal);
+        m_sendTextDialog->setWindowModality(Qt::WindowModal);
     }
     present(m_sendTextDialog);
 }
@@ -301,9 +305,30 @@ void MainWindow::openBoxAddressDialog()
     if (!m_boxAddressDialog) {
         m_boxAddressDialog = new BoxAddressDialog(m_engine, this);
         m_boxAddressDialog->setAttribute(Qt::WA_DeleteOnClose);
-        m_boxAddressDialog->setWindowModality(Qt::ApplicationModal);
+        m_boxAddressDialog->setWindowModality(Qt::WindowModal);
+        connect(m_boxAddressDialog, &QDialog::accepted, this, &MainWindow::mirrorLamps);
     }
     present(m_boxAddressDialog);
+}
+
+void MainWindow::openSettingsDialog()
+{
+    if (!m_settingsDialog) {
+        m_settingsDialog = new SettingsDialog(m_engine, this);
+        m_settingsDialog->setAttribute(Qt::WA_DeleteOnClose);
+        m_settingsDialog->setWindowModality(Qt::WindowModal);
+        connect(m_settingsDialog, &QDialog::accepted, this, &MainWindow::mirrorCloseChoice);
+    }
+    present(m_settingsDialog);
+}
+
+void MainWindow::mirrorCloseChoice()
+{
+    m_client->setToolTip(ZelvoSettings(m_engine->folder()).closeKeepsRunning()
+                             ? QStringLiteral("Schließen des Fensters: Zelvo läuft im Infobereich weiter "
+                                              "(Einstellungen > Einstellungen…)")
+                             : QStringLiteral("Schließen des Fensters beendet Zelvo; danach kommen keine Erinnerungen "
+                                              "mehr (Einstellungen > Einstellungen…)"));
 }
 
 void MainWindow::setAutostart(bool on)
@@ -364,12 +389,21 @@ void MainWindow::mirrorLamp(int box, BoxState state)
     const QColor colour = state == BoxState::On        ? kLampOn
                           : state == BoxState::Standby ? kLampStandby
                                                        : kLampOff;
-    const QString what = BoxStateText::of(state, BoxStateText::Form::Lamp);
+    QString what = BoxStateText::of(state, BoxStateText::Form::Lamp);
+    // The watch never judges a box without an address.
+    if (state == BoxState::Unknown && !m_engine->boxList()->boxes().namesAddress(box))
+        what = QStringLiteral("nicht eingerichtet");
     // "Box 2 (Enigma2)" for a box of the second kind.
     const QString name = BoxStateText::boxName(box, m_engine->sender()->kindOf(box));
     m_lamps[box - 1]->setFillColor(colour);
     const QString note = m_engine->display()->lampNote(box);
     m_lamps[box - 1]->setToolTip(name + QStringLiteral(": ") + what + (note.isEmpty() ? QString() : QLatin1Char('\n') + note));
+}
+
+void MainWindow::mirrorLamps()
+{
+    for (int box = 1; box <= BoxList::kBoxes; ++box)
+        mirrorLamp(box, m_engine->display()->lamp(box));
 }
 
 void MainWindow::mirrorLastDelivery(const Delivery &entry)
@@ -400,13 +434,23 @@ void MainWindow::hideToTray()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // Closing is never cancelled and never hides to the tray.
+    // Chosen in zelvo.ini: the close box hides the window into the tray,
+    // where there is one; "Beenden" still ends Zelvo.
+    if (!m_quitting && ZelvoSettings(m_engine->folder()).closeKeepsRunning() && m_tray->canHideWindow()) {
+        event->ignore();
+        m_hiddenInTray = std::make_unique<QEventLoopLocker>();
+        hide();
+        return;
+    }
+    // Otherwise closing is never cancelled.
     m_tray->remove();
     // The settings dialogs belong to the main window; closing them saves nothing.
     if (m_sendTextDialog)
         m_sendTextDialog->close();
     if (m_boxAddressDialog)
-        m_boxAddressDialog->close();
+        m_boxAddressDialog->closeWithoutAsking();
+    if (m_settingsDialog)
+        m_settingsDialog->close();
     m_engine->stop();
     event->accept();
     // Gone from the tray too: once no other window is open, the program ends.

@@ -19,6 +19,7 @@ class Shape;
 class TrayIcon;
 class SendTextDialog;
 class BoxAddressDialog;
+class SettingsDialog;
 class InfoWindow;
 class DeliveryWindow;
 struct Delivery;
@@ -53,6 +54,7 @@ public slots:
     void quit();         // "Beenden"
     void openSendTextDialog(); // "Text sofort senden"
     void openBoxAddressDialog();    // "IP der D-Boxen"
+    void openSettingsDialog(); // "Einstellungen…"
     void openInfo();     // "Info"
     void openDeliveryWindow(); // "Verlauf"
     // "tgl. / Wochen / Einzel Erinnerungen editieren", 0..2 as ReminderListKind
@@ -74,6 +76,9 @@ private:
     void mirrorInfo();
     void mirrorLastDelivery(const Delivery &entry);
     void mirrorLamp(int box, BoxState state);
+    void mirrorLamps();
+    // The window's tip says what closing it does (zelvo.ini).
+    void mirrorCloseChoice();
     void hideToTray();
 
     Engine *m_engine;
@@ -90,6 +95,7 @@ private:
     // Each window exists once, from its opening to its closing.
     QPointer<SendTextDialog> m_sendTextDialog;
     QPointer<BoxAddressDialog> m_boxAddressDialog;
+    QPointer<SettingsDialog> m_settingsDialog;
     QPointer<InfoWindow> m_info;
     QPointer<DeliveryWindow> m_deliveryWindow;
     std::array<QPointer<QWidget>, 3> m_listEditors; // by ReminderListKind
@@ -98,4 +104,5 @@ private:
     // running then, even when its last other window closes.
     std::unique_ptr<QEventLoopLocker> m_hiddenInTray;
     QPointer<QMessageBox> m_alert; // the message box open now, if any: no second one
+    bool m_quitting = false; // "Beenden": closing ends Zelvo whatever zelvo.ini says
 };

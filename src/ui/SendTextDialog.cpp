@@ -1,6 +1,8 @@
 #include "SendTextDialog.h"
 
 #include "engine/Engine.h"
+#include "boxes/BoxListSource.h"
+#include "boxes/BoxSender.h"
 #include "common/StatusBoard.h"
 #include "WindowGeometry.h"
 
@@ -12,6 +14,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStringList>
+
+#include <algorithm>
 
 using WindowGeometry::twips;
 
@@ -51,6 +56,12 @@ void SendTextDialog::buildControls()
     m_reason->setStyleSheet(QStringLiteral("color: rgb(176,0,0);"));
     m_reason->hide();
 
+    m_waiting = new QLabel(this);
+    m_waiting->setObjectName(QStringLiteral("Wartet"));
+    m_waiting->setWordWrap(true);
+    m_waiting->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_waiting->hide();
+
     auto *kindFrame = new QGroupBox(QStringLiteral("Sendeart"), this);
     kindFrame->setObjectName(QStringLiteral("Frame1"));
     kindFrame->setGeometry(twips(120, 2880, 1335, 975));
@@ -85,12 +96,49 @@ void SendTextDialog::load()
 {
     const SendTextSettings loaded = SendTextSettings::read(m_engine->folder()).settings;
     (loaded.kind == MessageKind::Popup ? m_popup : m_message)->setChecked(true);
-    const StatusBoard *display = m_engine->display();
+    const BoxList boxes = m_engine->boxList()->boxes();
     for (int k = 0; k < BoxList::kBoxes; ++k) {
         m_boxes[k]->setChecked(loaded.ticked[k]);
-        // A box that is off stays ticked as loaded, but greyed.
-        m_boxes[k]->setEnabled(display->boxIsOn(k + 1));
+        // A box without an address stays ticked as loaded, but greyed.
+        m_boxes[k]->setEnabled(boxes.namesAddress(k + 1));
     }
+    showWaiting();
+    // After the tick that changed a lamp has told the sender too.
+    connect(m_engine->display(), &StatusBoard::lampChanged, this, &SendTextDialog::showWaiting, Qt::QueuedConnection);
+}
+
+// One line per box that has an address and is in standby or off, as the
+// sender knows it (a box the watch could not probe is asked before the text
+// goes: nothing to say yet).
+void SendTextDialog::showWaiting()
+{
+    const BoxList boxes = m_engine->boxList()->boxes();
+    const BoxSender *sender = m_engine->sender();
+    const int minutes = sender->holdMinutesFor(MessageSource::TypedText);
+    QStringList lines;
+    for (int box = 1; box <= BoxList::kBoxes; ++box) {
+        const QString waiting = SendTextStep::waitingText(sender->boxState(box), minutes);
+        if (boxes.namesAddress(box) && !waiting.isEmpty())
+            lines << QStringLiteral("%1. D-Box 2 ").arg(box) + waiting;
+    }
+    m_waiting->setText(lines.join(QLatin1Char('\n')));
+    m_waiting->setVisible(!lines.isEmpty());
+    fitHeight();
+}
+
+// The lines under the button make the dialog taller by what they need.
+void SendTextDialog::fitHeight()
+{
+    const int width = kClientWidth - 16;
+    int bottom = kClientHeight - 2;
+    for (QLabel *label : {m_waiting, m_reason}) {
+        if (label->isHidden())
+            continue;
+        const int height = std::max(label == m_reason ? kReasonHeight : 0, label->heightForWidth(width));
+        label->setGeometry(8, bottom, width, height);
+        bottom += height;
+    }
+    setFixedSize(kClientWidth, std::max(int(kClientHeight), bottom + 2));
 }
 
 SendTextSettings SendTextDialog::settings() const
@@ -121,22 +169,27 @@ void SendTextDialog::send()
 
 void SendTextDialog::sendNow()
 {
-    m_outcome = SendTextStep::run(m_engine->folder(), m_engine->display(), m_engine->sender(), m_text->toPlainText(),
-                                  settings());
+    m_outcome = SendTextStep::run(m_engine->folder(), m_engine->sender(), m_text->toPlainText(), settings());
     // Nothing went: the dialog stays with the text, and says why.
     const bool stay = !m_outcome.notSent.isEmpty();
     if (stay) {
         m_reason->setText(m_outcome.notSent);
         m_reason->show();
-        setFixedSize(kClientWidth, kClientHeight + kReasonHeight);
+        fitHeight();
     }
     const auto done = [this, stay] {
         if (!stay)
             accept();
     };
-    // Told before the dialog closes.
+    // Told before the dialog closes: a failed save, then which boxes hold the text.
+    const auto tellHeld = [this, done] {
+        if (m_outcome.heldSummary.isEmpty())
+            done();
+        else
+            WindowGeometry::openMessage(this, QMessageBox::Information, m_outcome.heldSummary, done);
+    };
     if (!m_outcome.saveError.isEmpty())
-        WindowGeometry::openMessage(this, QMessageBox::Warning, m_outcome.saveError, done);
+        WindowGeometry::openMessage(this, QMessageBox::Warning, m_outcome.saveError, tellHeld);
     else
-        done();
+        tellHeld();
 }

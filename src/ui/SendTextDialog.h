@@ -17,8 +17,11 @@ class QRadioButton;
 
 // "Text sofort senden": a free text, the kind and the boxes to send it to.
 // Opening loads the last choices from wendrel.ini and greys the boxes that
-// are off; the button hands everything to SendTextStep and closes, or,
-// when no box got the text, stays open with it and says why.
+// have no address; a line under the button says which boxes are in standby
+// or off and that the text waits for them. The button hands everything to
+// SendTextStep and closes, after saying which boxes got the text and which
+// hold it when one holds it; when no box got it, it stays open with the
+// text and says why.
 class SendTextDialog : public QDialog
 {
     Q_OBJECT
@@ -43,11 +46,14 @@ private:
     void buildControls();
     void load();
     void sendNow();
+    void showWaiting();
+    void fitHeight();
 
     Engine *m_engine;
     QPlainTextEdit *m_text = nullptr;      // Text1
     QPushButton *m_send = nullptr;         // Command1
     QLabel *m_reason = nullptr;            // Grund: why nothing was sent
+    QLabel *m_waiting = nullptr;           // Wartet: the boxes in standby or off
     QRadioButton *m_popup = nullptr;       // Option1(0)
     QRadioButton *m_message = nullptr;     // Option1(1)
     std::array<QCheckBox *, BoxList::kBoxes> m_boxes{};  // Check1(0..3)

@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace WindowGeometry {
 
 QRect twips(int left, int top, int width, int height)
@@ -48,6 +50,21 @@ void centreOnScreen(QWidget *window)
     const QRect area = screen->geometry();
     const QSize size = window->frameGeometry().size();
     window->move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
+}
+
+void fitOnScreen(QWidget *window)
+{
+    QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    // The frame is known only once the window is shown; until then a guess.
+    const QSize frame = window->isVisible() ? window->frameGeometry().size() - window->size() : QSize(8, 32);
+    const QSize room = (area.size() - frame).expandedTo(window->minimumSize());
+    window->resize(window->size().boundedTo(room));
+    const QSize outer = window->size() + frame;
+    window->move(area.x() + std::max(0, (area.width() - outer.width()) / 2),
+                 area.y() + std::max(0, (area.height() - outer.height()) / 2));
 }
 
 namespace {

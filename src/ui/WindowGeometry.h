@@ -27,6 +27,11 @@ void setUpWindow(QWidget *window, const QString &name, const QString &title, con
 // Puts a window in the middle of the screen it will appear on.
 void centreOnScreen(QWidget *window);
 
+// Cuts a resizable window to the free area of the screen it will appear on
+// (at any scale factor) and puts it in the middle of that area, its title
+// bar never above or left of it.
+void fitOnScreen(QWidget *window);
+
 // A message box titled "Zelvo" over parent, opened without an event loop of
 // its own; then runs once it is closed. It deletes itself.
 QMessageBox *openMessage(QWidget *parent, QMessageBox::Icon icon, const QString &text,

@@ -47,9 +47,12 @@ e2e_type "Zweite Zeile"
 e2e_click_twips "$textsend" $((120 + 120)) $((2880 + 360)) 975 255    # Option1(0) "Popup"
 e2e_click_twips "$textsend" $((1680 + 120)) $((2880 + 360)) 1095 255  # Check1(0) box 1
 e2e_click_twips "$textsend" $((1680 + 120)) $((2880 + 600)) 1095 255  # Check1(1) box 2
-e2e_click_twips "$textsend" $((1680 + 1320)) $((2880 + 600)) 1095 255 # Check1(3): off, greyed
 e2e_screenshot "$textsend" e2e-textsend-filled
 e2e_click_twips "$textsend" 120 4080 4095 375 # Command1 "Text senden & Schließen"
+# Box 3 is ticked but off: the text waits for it, and the dialog says so.
+e2e_wait_until 5 e2e_window "Zelvo" >/dev/null || e2e_fail "the dialog did not say which box holds the text"
+e2e_screenshot "$(e2e_window Zelvo)" e2e-textsend-gehalten
+e2e_keys Return
 
 sent="Erste Zeile & 100% #1"$'\n'"Zweite Zeile"
 e2e_expect_message 1 popup 5 "$sent"
@@ -60,7 +63,7 @@ printf 'Wahr\r\nFalsch\r\n 1 \r\n 1 \r\n 1 \r\n 0 \r\n' >"$E2E_WORK/wendrel.expe
 cmp -s "$E2E_WORK/wendrel.ini" "$E2E_WORK/wendrel.expected" ||
     e2e_fail "wendrel.ini is not the six expected lines:"$'\n'"$(od -c "$E2E_WORK/wendrel.ini")"
 sleep 1
-# Box 3 was ticked but is off; boxes 3 and 4 never hear anything.
+# Box 3 was ticked but is off (its text is held); boxes 3 and 4 hear nothing.
 [ "$(e2e_total 3)" -eq 0 ] && [ "$(e2e_total 4)" -eq 0 ] || e2e_fail "a switched-off box received something"
 e2e_log "send-text dialog: sent to boxes 1 and 2, wendrel.ini written"
 

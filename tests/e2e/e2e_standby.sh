@@ -6,9 +6,10 @@
 # get theirs at once (box 3 throws it away, as such a box does), box 2's is
 # held, its lamp is amber and the tray tip counts it. `zelvo send --wait` to
 # box 2 exits 3 (held), with --expire 0 it exits 1 (never held); the
-# send-text dialog leaves box 2 out. Switched to tv, box 2 gets the reminder
-# and then the script's text, each once, within one watch tick; its lamp
-# turns green and box 1 hears that box 2 was switched on.
+# send-text dialog holds its text for box 2 and says so. Switched to tv, box 2
+# gets the reminder, the script's text and the typed one, each once, within
+# one watch tick; its lamp turns green and box 1 hears that box 2 was
+# switched on.
 
 source "$(dirname "$0")/lib.sh"
 e2e_require
@@ -125,8 +126,8 @@ e2e_wait_until 5 tray_tip >/dev/null || e2e_fail "the tray icon shows no tip"
 sleep 0.3
 e2e_screenshot "$(tray_tip)" e2e-standby-tray-tipp
 
-# The send-text dialog greys box 2 as if it were off: ticked last time, it
-# gets nothing, and nothing is held for it.
+# The send-text dialog offers box 2 in standby: ticked last time, it gets
+# nothing now, the text is held for it, and the dialog says so.
 e2e_menu_entry "$main" 0 1 # Aktionen > Text sofort senden
 e2e_wait_until 10 e2e_window "Text sofort senden" >/dev/null || e2e_fail "the send-text dialog did not open"
 textsend=$(e2e_window "Text sofort senden")
@@ -134,6 +135,10 @@ e2e_click_twips "$textsend" 120 120 4095 2565 # Text1
 e2e_type "Wer schaut, liest dies"
 e2e_screenshot "$textsend" e2e-standby-textsend
 e2e_click_twips "$textsend" 120 4080 4095 375 # Command1 "Text senden & Schließen"
+e2e_wait_until 5 e2e_window "Zelvo" >/dev/null || e2e_fail "the dialog did not say which box holds the text"
+e2e_screenshot "$(e2e_window Zelvo)" e2e-standby-textsend-gehalten
+e2e_keys Return
+e2e_wait_until 5 e2e_no_window "Text sofort senden" || e2e_fail "the send-text dialog stayed open after sending"
 e2e_expect_message 1 popup 5 "Wer schaut, liest dies"
 
 # A whole watch tick more: box 2 was asked its mode, and got no message.
@@ -141,8 +146,8 @@ sleep 10
 [ -z "$(e2e_messages 2)" ] || e2e_fail "box 2 received a message in standby:"$'\n'"$(e2e_messages 2)"
 jq -e 'select(.request | startswith("GET /control/getmode "))' "$E2E_WORK/box2.jsonl" >/dev/null ||
     e2e_fail "box 2 was never asked its mode: $(e2e_received 2)"
-[ "$(held_list | jq -s -c 'map(.text)')" = "$(jq -n -c --arg r "$reminder2" '[$r, "Bitte zurueckrufen"]')" ] ||
-    e2e_fail "not the reminder and the text held, in this order: $(held_list)"
+[ "$(held_list | jq -s -c 'map(.text)')" = "$(jq -n -c --arg r "$reminder2" '[$r, "Bitte zurueckrufen", "Wer schaut, liest dies"]')" ] ||
+    e2e_fail "not the reminder and the texts held, in this order: $(held_list)"
 e2e_log "box 2 in standby: only mode questions, two messages held"
 
 # ---- box 2 switched on: the held messages go, in order, once -------------------------
@@ -153,21 +158,22 @@ took=$(e2e_seconds_between "$t_on" "$(e2e_arrival 2 "$reminder2")")
 e2e_log "box 2 got the held reminder $took s after it was switched on"
 e2e_within "$took" 0 12 || e2e_fail "the held reminder came $took s after the switch, more than one watch tick"
 e2e_expect_message 2 nmsg 5 "Bitte zurueckrufen"
+e2e_expect_message 2 popup 5 "Wer schaut, liest dies"
 e2e_expect_message 1 nmsg 5 "$head- die 2. D-Box wurde eingeschaltet"$'\n'
 sleep 1
 shot_green="$E2E_SHOTS/e2e-standby-lampe-gruen.png"
 e2e_screenshot "$main" e2e-standby-lampe-gruen
 lamp_is "$shot_green" 2 00FF00
 verlauf_screenshot e2e-standby-verlauf-zugestellt
-grep -q "Box 2 ist eingeschaltet: 2 zurückgehaltene Nachrichten gehen hinaus" "$E2E_WORK/logs/zelvo.log" ||
+grep -q "Box 2 ist eingeschaltet: 3 zurückgehaltene Nachrichten gehen hinaus" "$E2E_WORK/logs/zelvo.log" ||
     e2e_fail "the log does not say that the held messages went out"
 [ -z "$(held_list)" ] || e2e_fail "still held after delivery: $(held_list)"
 
 # Nothing twice, nothing else, after one more tick.
 sleep 10
 actual=$(e2e_messages 2 | jq -s -c 'map(.text)')
-[ "$actual" = "$(jq -n -c --arg r "$reminder2" '[$r, "Bitte zurueckrufen"]')" ] ||
-    e2e_fail "box 2 did not get exactly the reminder, then the text:"$'\n'"$(e2e_messages 2)"
+[ "$actual" = "$(jq -n -c --arg r "$reminder2" '[$r, "Bitte zurueckrufen", "Wer schaut, liest dies"]')" ] ||
+    e2e_fail "box 2 did not get exactly the reminder, then the texts:"$'\n'"$(e2e_messages 2)"
 [ "$(e2e_total 1)" -eq 4 ] || e2e_fail "box 1 received $(e2e_total 1) messages, expected 4:"$'\n'"$(e2e_messages 1)"
 [ "$(e2e_total 3)" -eq 1 ] || e2e_fail "box 3 received $(e2e_total 3) messages, expected 1:"$'\n'"$(e2e_messages 3)"
 e2e_zelvo_running || e2e_fail "zelvo is no longer running"

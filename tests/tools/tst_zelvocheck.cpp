@@ -57,6 +57,8 @@ private slots:
     void addressesNeverContacted();
     void repeatedHourShowsItsOffset();
     void oddFilesNeverBlock();
+    void misnamedList_data();
+    void misnamedList();
 };
 
 void TestZelvoCheck::exitStatus_data()
@@ -114,6 +116,34 @@ void TestZelvoCheck::exitStatus()
     QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
     QCOMPARE(r.out.contains("\nKeine Box ist eingerichtet: keine Zeile kann gesendet werden"),
              folderSetup.startsWith("<no box"));
+}
+
+void TestZelvoCheck::misnamedList_data()
+{
+    QTest::addColumn<QString>("saved");
+    QTest::addColumn<QString>("reported"); // empty: nothing to say
+    const QString daily = "zlv-tag.txt fehlt, aber da ist \"%1\": Zelvo liest diese Datei nicht – bitte in "
+                          "zlv-tag.txt umbenennen\n";
+    for (const char *name : {"Zlv-Tag.txt", "zlv-tag.txt.txt", "zlv_tag.txt", "zlv-tag", "ZLV TAG.TXT"})
+        QTest::newRow(name) << name << daily.arg(name);
+    QTest::newRow("weekly") << "Zlv-Woch.txt"
+                            << "zlv-woch.txt fehlt, aber da ist \"Zlv-Woch.txt\": Zelvo liest diese Datei nicht – "
+                               "bitte in zlv-woch.txt umbenennen\n";
+    QTest::newRow("right name") << "zlv-tag.txt" << QString();
+    QTest::newRow("another list") << "zlv-tag-alt.txt" << QString();
+}
+
+void TestZelvoCheck::misnamedList()
+{
+    QFETCH(QString, saved);
+    QFETCH(QString, reported);
+    TempFolder folder;
+    folder.write("boxip.ini", kBoxList);
+    folder.write(saved, "07:25 07:30 p 2 Muell\n");
+    const Run r = zelvoCheck({folder.dir().path(), "--at", "2026-12-07 08:00"});
+    QCOMPARE(r.exitCode, reported.isEmpty() ? 0 : 1);
+    QVERIFY2(reported.isEmpty() ? !r.out.contains("umbenennen") : r.out.contains(reported), qPrintable(r.out));
+    QCOMPARE(r.out.contains("1 Liste ist falsch benannt und wird nicht gelesen."), !reported.isEmpty());
 }
 
 void TestZelvoCheck::reportsFindingsAndNextDue()
@@ -213,10 +243,9 @@ void TestZelvoCheck::addressesNeverContacted_data()
     QTest::addColumn<QString>("reason"); // empty: contacted
 
     QTest::newRow("octet too large") << "999.1.1.1" << "keine IPv4-Adresse: eine Zahl ist größer als 255";
-    QTest::newRow("port") << "10.0.0.2:8080"
-                          << "IPv6-Adressen und Portangaben werden nicht unterstützt (die Box hört auf Port 80)";
-    QTest::newRow("IPv6") << "::1"
-                          << "IPv6-Adressen und Portangaben werden nicht unterstützt (die Box hört auf Port 80)";
+    QTest::newRow("port") << "10.0.0.2:8080" << "";
+    QTest::newRow("port out of range") << "10.0.0.2:80800" << "Port \"80800\" ist keine Zahl von 1 bis 65535";
+    QTest::newRow("IPv6") << "[::1]:8080" << "";
     QTest::newRow("0x0") << "0x0" << "0.0.0.0 ist dieser Rechner selbst (0.0.0.0/8), keine Box";
     QTest::newRow("multicast") << "224.0.0.1" << "224.0.0.1 ist eine Multicast-Adresse, keine Box";
     QTest::newRow("broadcast") << "0xffffffff"

@@ -1,4 +1,7 @@
 #include "BoxServers.h"
+#include "BoxSimulator.h"
+#include "boxes/enigma2/Enigma2Protocol.h"
+#include "common/StatusBoard.h"
 #include "MessageBoxCatcher.h"
 #include "Screenshot.h"
 #include "TempFolder.h"
@@ -13,7 +16,10 @@
 #include <QPushButton>
 #include <QSvgRenderer>
 #include <QSvgWidget>
+#include <QBuffer>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 
 class TestBoxAddressDialog : public QObject
 {
@@ -25,7 +31,7 @@ private slots:
     void geometry_data();
     void geometry();
     void captions();
-    void saveButtonHasTheFocus();
+    void cursorInBoxOne();
     void load_data();
     void load();
     void enteringAFieldSelectsAll();
@@ -35,6 +41,8 @@ private slots:
     void testUsesTypedAddress();
     void saveWritesAndCloses();
     void closeBoxWritesNothing();
+    void testThroughPortTellsTheTruth_data();
+    void testThroughPortTellsTheTruth();
     void reopeningShowsSavedValues();
     void saveFailureKeepsDialogAndTypedText();
     void saveFailureReasons_data();
@@ -154,9 +162,9 @@ void TestBoxAddressDialog::captions()
     QCOMPARE(field(1)->text().size(), 50);
 }
 
-void TestBoxAddressDialog::saveButtonHasTheFocus()
+void TestBoxAddressDialog::cursorInBoxOne()
 {
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(button("Command1")));
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(field(0)));
 }
 
 void TestBoxAddressDialog::load_data()
@@ -300,21 +308,67 @@ void TestBoxAddressDialog::saveWritesAndCloses()
     QCOMPARE(m_dialog->lastSaveError(), QString());
 }
 
+// Changes are dropped only after a question; without changes it just closes.
 void TestBoxAddressDialog::closeBoxWritesNothing()
 {
-    m_folder->write("boxip.ini", kBoxList);
-    open(m_folder->dir());
-    field(0)->setText("1.2.3.4");
-    flag(1)->click();
-    QVERIFY(m_dialog->close());
-    QCOMPARE(m_folder->read("boxip.ini"), kBoxList);
-    // Without a file, closing creates none.
+    for (const char *answer : {"Zurück", "Schließen"}) {
+        m_folder->write("boxip.ini", kBoxList);
+        open(m_folder->dir());
+        field(0)->setText("1.2.3.4");
+        flag(1)->click();
+        QString asked;
+        QTimer look;
+        look.setInterval(20);
+        connect(&look, &QTimer::timeout, this, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            asked = box->text();
+            for (QPushButton *b : box->findChildren<QPushButton *>())
+                if (b->text() == QString::fromUtf8(answer))
+                    b->click();
+        });
+        look.start();
+        QTest::keyClick(m_dialog, Qt::Key_Escape);
+        QTRY_COMPARE(asked, BoxAddressDialog::kDiscardQuestion);
+        QTRY_COMPARE(m_dialog->isVisible(), QByteArray(answer) == "Zurück");
+        QCOMPARE(m_folder->read("boxip.ini"), kBoxList);
+    }
+    // Without a file and without changes, closing creates none and asks nothing.
     QVERIFY(QFile::remove(m_folder->path("boxip.ini")));
     open(m_folder->dir());
-    field(0)->setText("1.2.3.4");
-    QTest::keyClick(m_dialog, Qt::Key_Escape);
-    QVERIFY(!m_dialog->isVisible());
+    QVERIFY(m_dialog->close());
     QVERIFY(!QFile::exists(m_folder->path("boxip.ini")));
+}
+
+// A box whose web interface listens on a port of its own: the test goes
+// there, and the panel says whether it arrived.
+void TestBoxAddressDialog::testThroughPortTellsTheTruth_data()
+{
+    QTest::addColumn<QByteArray>("login"); // what the Enigma2 box wants; empty: an nhttpd box
+    QTest::addColumn<QString>("panel");
+    QTest::newRow("arrived") << QByteArray() << "Test für die  1. D-Box2";
+    QTest::newRow("login wanted") << QByteArray("anna:geheim")
+                                  << "Test für die  1. D-Box2 - nicht angekommen: " + Enigma2Protocol::loginRequired();
+}
+
+void TestBoxAddressDialog::testThroughPortTellsTheTruth()
+{
+    QFETCH(QByteArray, login);
+    QFETCH(QString, panel);
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    BoxSimulator box(&out);
+    box.setKind(login.isEmpty() ? BoxSimulator::Kind::Nhttpd : BoxSimulator::Kind::Enigma2);
+    box.setLogin(login);
+    const QHostAddress at(QStringLiteral("127.0.0.9"));
+    QVERIFY(box.listen(at, 8080) || box.listen(at, 0)); // 8080 where it is free
+    field(0)->setText(QStringLiteral("127.0.0.9:%1").arg(box.port()));
+    button("Command2_0")->click();
+    QTRY_VERIFY(out.data().contains(login.isEmpty() ? "\"shown\":\"Dies ist ein Test" : "\"discarded\":\"unauthorized\""));
+    QTRY_VERIFY(m_engine->deliveryRecord()->entries().back().outcome != DeliveryOutcome::Waiting);
+    QCOMPARE(m_engine->display()->infoText(), panel);
+    QCOMPARE(m_boxes->requestCount(), 0); // nothing to the usual port
 }
 
 void TestBoxAddressDialog::reopeningShowsSavedValues()

@@ -9,6 +9,13 @@
 #include "boxes/DeliveryRecord.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include "boxes/BoxSender.h"
+#include "common/ZelvoSettings.h"
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTreeWidget>
@@ -26,6 +33,8 @@ private slots:
     void showsEveryOutcome();
     void trayMenuOpensIt();
     void resizedAndRemembered();
+    void copyFilterAndClear();
+    void fitsTheScreen();
 
 private:
     DeliveryWindow *openFromMenu(const char *action);
@@ -127,15 +136,64 @@ void TestDeliveryWindow::resizedAndRemembered()
 {
     DeliveryWindow *window = openFromMenu("verlauf");
     QVERIFY(window);
-    window->resize(1100, 520);
+    window->resize(300, 200);
     window->list()->setColumnWidth(DeliveryWindow::TextColumn, 420);
     QTest::keyClick(window, Qt::Key_Escape);
     QTRY_VERIFY(!m_form->findChild<DeliveryWindow *>("Verlauf"));
     QVERIFY(m_folder->read("zelvo.ini").contains("[Verlauf]"));
     window = openFromMenu("verlauf");
     QVERIFY(window);
-    QCOMPARE(window->size(), QSize(1100, 520));
+    QCOMPARE(window->size(), QSize(320, 200)); // no smaller than its least
     QCOMPARE(window->list()->columnWidth(DeliveryWindow::TextColumn), 420);
+}
+
+// Selected rows go to the clipboard as tab-separated lines; the filter keeps
+// the rows that name what is typed; "Leeren" asks, then empties the record.
+void TestDeliveryWindow::copyFilterAndClear()
+{
+    BoxSender *sender = m_form->engine()->sender();
+    sender->notSent({MessageKind::Message, "Zahnarzt\tum 8"}, {MessageSource::TypedText, 2}, "Box aus");
+    sender->notSent({MessageKind::Message, "Muell"}, {MessageSource::TypedText, 1}, "Box aus");
+    DeliveryWindow *window = openFromMenu("verlauf");
+    QVERIFY(window);
+    QTreeWidget *list = window->list();
+    QCOMPARE(list->topLevelItemCount(), 2);
+    QTRY_COMPARE(list->topLevelItem(1)->text(DeliveryWindow::OutcomeColumn), QString("nicht gesendet: Box aus"));
+    list->selectAll();
+    auto *copy = list->findChild<QAction *>("Kopieren");
+    QCOMPARE(copy->shortcut(), QKeySequence(QKeySequence::Copy));
+    QCOMPARE(list->contextMenuPolicy(), Qt::ActionsContextMenu);
+    copy->trigger();
+    QTRY_COMPARE(QGuiApplication::clipboard()->text(),
+                 QString("07.12. 07:25:00\tBox 1\tMuell\tnicht gesendet: Box aus\n"
+                         "07.12. 07:25:00\tBox 2\tZahnarzt um 8\tnicht gesendet: Box aus\n"));
+
+    window->findChild<QLineEdit *>("Filter")->setText("box 2");
+    QVERIFY(list->topLevelItem(0)->isHidden());
+    QVERIFY(!list->topLevelItem(1)->isHidden());
+    QVERIFY(window->selectedText().startsWith("07.12. 07:25:00\tBox 2\tZahnarzt"));
+
+    window->findChild<QPushButton *>("Leeren")->click();
+    auto *question = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    QVERIFY(question && question->text().startsWith("Den Verlauf leeren?"));
+    QCOMPARE(list->topLevelItemCount(), 2); // not before the answer
+    for (QAbstractButton *b : question->buttons())
+        if (b->text() == "Leeren")
+            b->click();
+    QTRY_COMPARE(list->topLevelItemCount(), 0);
+    QVERIFY(m_form->engine()->deliveryRecord()->entries().empty());
+}
+
+// A size remembered larger than the screen is cut to it, and the title bar
+// stays on it, at any scale factor (this test also runs at scale 2).
+void TestDeliveryWindow::fitsTheScreen()
+{
+    ZelvoSettings(m_folder->dir()).setDeliveryWindowLayout({QSize(3000, 2000), {}});
+    DeliveryWindow *window = openFromMenu("verlauf");
+    QVERIFY(window);
+    const QRect screen = window->screen()->availableGeometry();
+    QVERIFY(screen.contains(window->frameGeometry()));
+    QVERIFY(window->width() >= screen.width() / 2);
 }
 
 void TestDeliveryWindow::trayMenuOpensIt()

@@ -116,8 +116,11 @@ void TestMainWindow::captionsAndColours()
     QCOMPARE(m_form->findChild<Shape *>("Shape2")->fillColor(), QColor(128, 128, 255));
     QCOMPARE(m_form->findChild<Shape *>("Shape3")->fillColor(), QColor(0, 0, 255));
     QCOMPARE(m_form->findChild<Shape *>("Shape1")->fillColor(), QColor(Qt::black));
-    for (int i = 4; i <= 7; ++i)
+    for (int i = 4; i <= 7; ++i) {
         QCOMPARE(m_form->findChild<Shape *>(QString("Shape%1").arg(i))->fillColor(), QColor(255, 0, 0));
+        QCOMPARE(m_form->findChild<Shape *>(QString("Shape%1").arg(i))->toolTip(),
+                 QString("Box %1: nicht eingerichtet").arg(i - 3)); // no boxip.ini
+    }
     // The lamps follow the display state.
     m_form->engine()->display()->setLamp(2, BoxState::On);
     QCOMPARE(m_form->findChild<Shape *>("Shape5")->fillColor(), QColor(0, 255, 0));

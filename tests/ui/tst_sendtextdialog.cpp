@@ -3,6 +3,7 @@
 #include "Screenshot.h"
 #include "TempFolder.h"
 #include "engine/Engine.h"
+#include "boxes/BoxSender.h"
 #include "common/StatusBoard.h"
 #include "SendTextDialog.h"
 
@@ -32,14 +33,12 @@ private slots:
     void tabOrderAndFocus();
     void load_data();
     void load();
-    void offBoxesGreyedButKeepTheirTick_data();
-    void offBoxesGreyedButKeepTheirTick();
+    void unconfiguredBoxesGreyedButKeepTheirTick();
     void sendTwoTypedLines();
     void sendEmptyText();
     void sendAmpersandAndPercent();
-    void statusAllOffDisablesAllAndReachesNoBox();
-    void boxSwitchedOffBetweenOpeningAndSending();
-    void boxSwitchedOnAfterOpeningIsSentTo();
+    void noBoxConfiguredReachesNoBox();
+    void boxInStandbyHoldsTheText();
     void closeBoxSendsAndSavesNothing();
     void saveFailureToldInGerman();
     void tooLongTextToldBeforeItGoes_data();
@@ -239,23 +238,12 @@ void TestSendTextDialog::load()
     QCOMPARE(QFile::exists(m_folder->path("wendrel.ini")), exists);
 }
 
-void TestSendTextDialog::offBoxesGreyedButKeepTheirTick_data()
+void TestSendTextDialog::unconfiguredBoxesGreyedButKeepTheirTick()
 {
-    QTest::addColumn<QString>("status");
-    QTest::addColumn<Flags>("enabled");
-    QTest::newRow("0000") << "0000" << Flags{false, false, false, false};
-    QTest::newRow("1111") << "1111" << Flags{true, true, true, true};
-    QTest::newRow("1010") << "1010" << Flags{true, false, true, false};
-    QTest::newRow("0001") << "0001" << Flags{false, false, false, true};
-}
-
-void TestSendTextDialog::offBoxesGreyedButKeepTheirTick()
-{
-    QFETCH(QString, status);
-    QFETCH(Flags, enabled);
+    m_folder->write("boxip.ini", "127.0.0.2\r\n0.0.0.0\r\n127.0.0.4\r\n \r\n");
     m_folder->write("wendrel.ini", "Falsch\r\nWahr\r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\n");
-    open(status);
-    QCOMPARE(enabledBoxes(), enabled);
+    open("0000"); // off or on: a box with an address can be ticked
+    QCOMPARE(enabledBoxes(), (Flags{true, false, true, false}));
     QCOMPARE(tickedBoxes(), (Flags{true, true, true, true}));
 }
 
@@ -268,8 +256,8 @@ void TestSendTextDialog::sendTwoTypedLines()
     QTest::keyClicks(control<QWidget>("Text1"), "Zeile zwei");
     QTest::mouseClick(control<QWidget>("Command1"), Qt::LeftButton);
 
-    QVERIFY(m_boxes->box(1).waitForRequests(1));
-    QVERIFY(m_boxes->box(3).waitForRequests(1));
+    QTRY_VERIFY(!m_boxes->box(1).messages().isEmpty());
+    QTRY_VERIFY(!m_boxes->box(3).messages().isEmpty());
     const QByteArray line("GET /control/message?nmsg=Zeile%20eins%0AZeile%20zwei HTTP/1.1");
     QCOMPARE(m_boxes->box(1).messages().first().requestLine, line);
     QCOMPARE(m_boxes->box(3).messages().first().requestLine, line);
@@ -287,7 +275,7 @@ void TestSendTextDialog::sendEmptyText()
     m_folder->write("wendrel.ini", "Wahr\r\nFalsch\r\n 0 \r\n 1 \r\n 0 \r\n 0 \r\n");
     open("0100");
     QTest::mouseClick(control<QWidget>("Command1"), Qt::LeftButton);
-    QVERIFY(m_boxes->box(2).waitForRequests(1));
+    QTRY_VERIFY(!m_boxes->box(2).messages().isEmpty());
     QCOMPARE(m_boxes->box(2).messages().first().requestLine, QByteArray("GET /control/message?popup=--- HTTP/1.1"));
     QCOMPARE(control<QPlainTextEdit>("Text1")->toPlainText(), QString("---"));
     QCOMPARE(m_engine->display()->infoText(), QString("---"));
@@ -299,7 +287,7 @@ void TestSendTextDialog::sendAmpersandAndPercent()
     open("0001");
     QTest::keyClicks(control<QWidget>("Text1"), "Tom & Jerry: 100% #1");
     control<QPushButton>("Command1")->click();
-    QVERIFY(m_boxes->box(4).waitForRequests(1));
+    QTRY_VERIFY(!m_boxes->box(4).messages().isEmpty());
     // Nothing is known yet of this box's web server: "&" and "%" go as words.
     QCOMPARE(m_boxes->box(4).messages().first().target,
              QByteArray("/control/message?nmsg=Tom%20und%20Jerry%3A%20100%20Prozent%20%231"));
@@ -307,8 +295,9 @@ void TestSendTextDialog::sendAmpersandAndPercent()
     QTRY_COMPARE(m_engine->display()->infoText(), QString("Tom und Jerry: 100 Prozent #1"));
 }
 
-void TestSendTextDialog::statusAllOffDisablesAllAndReachesNoBox()
+void TestSendTextDialog::noBoxConfiguredReachesNoBox()
 {
+    m_folder->write("boxip.ini", "0.0.0.0\r\n0.0.0.0\r\n0.0.0.0\r\n0.0.0.0\r\n");
     m_folder->write("wendrel.ini", "Wahr\r\nFalsch\r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\n");
     open("0000");
     QCOMPARE(enabledBoxes(), (Flags{false, false, false, false}));
@@ -319,37 +308,40 @@ void TestSendTextDialog::statusAllOffDisablesAllAndReachesNoBox()
     QTest::qWait(300);
     QCOMPARE(m_boxes->requestCount(), 0);
     QCOMPARE(m_folder->read("wendrel.ini"), QByteArray("Falsch\r\nWahr\r\n 1 \r\n 1 \r\n 1 \r\n 1 \r\n"));
-    QCOMPARE(m_engine->display()->infoText(), QString("Nichts gesendet: keine angekreuzte Box ist eingeschaltet"));
+    QCOMPARE(m_engine->display()->infoText(), QString("Nichts gesendet: keine angekreuzte Box ist eingerichtet"));
     // The dialog stays with the text and says why beside the button.
     QVERIFY(m_dialog->isVisible());
     QCOMPARE(control<QPlainTextEdit>("Text1")->toPlainText(), QString("Hallo"));
     QCOMPARE(control<QLabel>("Grund")->text(), m_engine->display()->infoText());
     QVERIFY(control<QLabel>("Grund")->isVisible());
+    QCOMPARE(m_dialog->height(), 334);
     QVERIFY(saveScreenshot(m_dialog, "Textsend-nichts-gesendet"));
 }
 
-void TestSendTextDialog::boxSwitchedOffBetweenOpeningAndSending()
+// Box 2 is in standby: it can be ticked, its line says the text waits for
+// it, and after sending the dialog says who got it and who holds it.
+void TestSendTextDialog::boxInStandbyHoldsTheText()
 {
     m_folder->write("wendrel.ini", "Falsch\r\nWahr\r\n 1 \r\n 1 \r\n 0 \r\n 0 \r\n");
-    open("1100");
-    QCOMPARE(enabledBoxes(), (Flags{true, true, false, false}));
-    m_engine->display()->setBoxStatus("0100"); // box 1 goes off while the dialog is open
-    QVERIFY(control<QCheckBox>("Check1_0")->isEnabled());
+    m_engine->sender()->setBoxState(1, BoxState::On);
+    m_engine->sender()->setBoxState(2, BoxState::Standby);
+    open("1000");
+    QVERIFY(control<QCheckBox>("Check1_1")->isEnabled());
+    QCOMPARE(control<QLabel>("Wartet")->text(),
+             QString("2. D-Box 2 im Standby – wird gezeigt, sobald sie eingeschaltet ist, höchstens 30 Min."));
+    QVERIFY(m_dialog->height() > 304);
+    QTest::keyClicks(control<QWidget>("Text1"), "Essen ist fertig!");
+    QVERIFY(saveScreenshot(m_dialog, "Textsend-Standby"));
+    MessageBoxCatcher catcher;
     control<QPushButton>("Command1")->click();
-    QVERIFY(m_boxes->box(2).waitForRequests(1));
-    QTest::qWait(200);
-    QCOMPARE(m_boxes->boxesReached(), (QList<int>{2}));
-}
-
-void TestSendTextDialog::boxSwitchedOnAfterOpeningIsSentTo()
-{
-    m_folder->write("wendrel.ini", "Falsch\r\nWahr\r\n 0 \r\n 0 \r\n 1 \r\n 0 \r\n");
-    open("0000");
-    QVERIFY(!control<QCheckBox>("Check1_2")->isEnabled());
-    m_engine->display()->setBoxStatus("0010");
-    control<QPushButton>("Command1")->click();
-    QVERIFY(m_boxes->box(3).waitForRequests(1));
-    QCOMPARE(m_boxes->boxesReached(), (QList<int>{3}));
+    QTRY_COMPARE(catcher.count(), 1);
+    QCOMPARE(catcher.text(), QString("Gesendet an Box 1.\nZurückgehalten für Box 2 (im Standby – wird gezeigt, sobald "
+                                     "sie eingeschaltet ist, höchstens 30 Min.)."));
+    QVERIFY(catcher.parentWasVisible());
+    QTRY_VERIFY(!m_boxes->box(1).messages().isEmpty());
+    QTRY_VERIFY(!m_dialog->isVisible());
+    QCOMPARE(m_engine->sender()->heldCount(), 1);
+    QCOMPARE(m_boxes->box(2).requests().size(), 0);
 }
 
 void TestSendTextDialog::closeBoxSendsAndSavesNothing()
@@ -383,7 +375,7 @@ void TestSendTextDialog::saveFailureToldInGerman()
     QCOMPARE(catcher.title(), QString("Zelvo"));
     QCOMPARE(catcher.text(), QString("wendrel.ini konnte nicht gespeichert werden: an dieser Stelle steht ein Ordner"));
     QVERIFY(catcher.parentWasVisible()); // told before the dialog closes
-    QVERIFY(m_boxes->box(1).waitForRequests(1));
+    QTRY_VERIFY(!m_boxes->box(1).messages().isEmpty());
     QCOMPARE(m_engine->display()->infoText(), QString("trotzdem"));
     QVERIFY(!m_dialog->isVisible());
 }
@@ -437,7 +429,7 @@ void TestSendTextDialog::tooLongTextToldBeforeItGoes()
         QCOMPARE(control<QPlainTextEdit>("Text1")->toPlainText(), QString(3000, QLatin1Char('x')));
         return;
     }
-    QVERIFY(m_boxes->box(1).waitForRequests(1));
+    QTRY_VERIFY(!m_boxes->box(1).messages().isEmpty());
     QTRY_VERIFY(!m_dialog->isVisible());
     QTest::qWait(200);
     QCOMPARE(m_boxes->box(1).messages().size(), 1); // once
@@ -468,7 +460,7 @@ void TestSendTextDialog::returnOnSendButton()
     QTest::keyClick(target, key);
     QCOMPARE(m_dialog->isVisible(), !sent);
     if (sent)
-        QVERIFY(m_boxes->box(2).waitForRequests(1));
+        QTRY_VERIFY(!m_boxes->box(2).messages().isEmpty());
     else
         QCOMPARE(control<QPlainTextEdit>("Text1")->toPlainText(), QString("Hallo\n"));
 }

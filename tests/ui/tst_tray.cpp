@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QPushButton>
+#include <QPointer>
 #include <QTest>
 
 #include <functional>
@@ -58,6 +60,8 @@ private slots:
     void closeRemovesIcon();
     void infoWindowOutlivesQuit();
     void dialogsAreSingleInstances();
+    void closeChoiceKeptInZelvoIni();
+    void otherWindowsWorkWhileADialogIsOpen();
 
 private:
     QSystemTrayIcon *icon() const { return m_form->trayIcon()->icon(); }
@@ -298,7 +302,7 @@ void TestTray::dialogsAreSingleInstances()
     QWidget *textsend = QApplication::activeModalWidget();
     QVERIFY(textsend);
     QCOMPARE(textsend->objectName(), QString("Textsend"));
-    QCOMPARE(textsend->windowModality(), Qt::ApplicationModal);
+    QCOMPARE(textsend->windowModality(), Qt::WindowModal);
     textsend->close();
     QTRY_COMPARE(count("Textsend"), 0);
 
@@ -310,6 +314,46 @@ void TestTray::dialogsAreSingleInstances()
     m_form->close();
     QTRY_COMPARE(count("boxip"), 0);
     QVERIFY(!QFile::exists(m_folder->path("boxip.ini")));
+}
+
+// Chosen in zelvo.ini, closing hides the window into the tray; "Beenden"
+// still ends Zelvo. (Closing ends it by default: closeRemovesIcon.)
+void TestTray::closeChoiceKeptInZelvoIni()
+{
+    delete m_form;
+    m_folder->write("zelvo.ini", "[Fenster]\nBeimSchliessen=weiterlaufen\n");
+    m_form = new MainWindow(Engine::Options{m_folder->dir()});
+    m_form->trayIcon()->setTrayAvailableCheck([] { return true; });
+    m_form->startUp();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form));
+    QVERIFY(m_form->centralWidget()->toolTip().startsWith("Schließen des Fensters: Zelvo läuft im Infobereich weiter"));
+    QPointer<QSystemTrayIcon> tray = icon();
+    m_form->close();
+    QVERIFY(!m_form->isVisible());
+    QVERIFY(!tray.isNull());
+    m_form->findChild<QAction *>("beenden")->trigger();
+    QVERIFY(tray.isNull());
+}
+
+// The dialogs are modal to the main window only: a window of its own, as the
+// tray icon's is, still takes clicks, and so does the tray menu.
+void TestTray::otherWindowsWorkWhileADialogIsOpen()
+{
+    m_form->findChild<QAction *>("ipbox")->trigger();
+    QTRY_VERIFY(QApplication::activeModalWidget());
+    QPushButton elsewhere("Infobereich");
+    elsewhere.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&elsewhere));
+    QSignalSpy clicked(&elsewhere, &QPushButton::clicked);
+    // Through the window, as the platform delivers it (and would block it).
+    QTest::mouseClick(elsewhere.windowHandle(), Qt::LeftButton, {}, elsewhere.rect().center());
+    QTRY_COMPARE(clicked.size(), 1);
+    QMenu *menu = m_form->fileMenu();
+    menu->popup(QPoint(20, 20));
+    QVERIFY(QTest::qWaitForWindowExposed(menu));
+    QTest::mouseClick(menu->windowHandle(), Qt::LeftButton, {},
+                      menu->actionGeometry(m_form->findChild<QAction *>("verlauf2")).center());
+    QTRY_VERIFY(m_form->findChild<QWidget *>("Verlauf"));
 }
 
 QTEST_MAIN(TestTray)

@@ -92,6 +92,7 @@ void TestWatchStartUp::openMessageBoxHoldsTheWatch()
 {
     m_folder->write("boxip.ini", "nonexistent.invalid\r\n127.0.0.3\r\n0.0.0.0\r\n0.0.0.0\r\n");
     m_prober->setOutcome("nonexistent.invalid", Outcome::Unresolved);
+    m_prober->setDetail("nonexistent.invalid", "Name nicht auflösbar (der Name ist nicht bekannt)");
     m_prober->setOutcome("127.0.0.3", Outcome::Reply);
     MainWindow *form = makeForm();
     StatusWatch *watch = form->engine()->statusWatch();
@@ -138,7 +139,9 @@ void TestWatchStartUp::openMessageBoxHoldsTheWatch()
     QTRY_VERIFY(!watch->isHeld());
 
     QCOMPARE(title, QString("Zelvo"));
-    QCOMPARE(text, QString("GetHostByName lieferte ungültiges Ergebnis!"));
+    // The old words, and which box and address.
+    QCOMPARE(text, QString("GetHostByName lieferte ungültiges Ergebnis!\nBox 1: \"nonexistent.invalid\" – Name "
+                           "nicht auflösbar (der Name ist nicht bekannt)"));
     QCOMPARE(icon, QMessageBox::Warning); // an error, not a piece of information
     QVERIFY(held);
     QCOMPARE(boxesAfterSecondAlert, 1);

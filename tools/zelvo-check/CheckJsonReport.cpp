@@ -74,6 +74,7 @@ QByteArray CheckJsonReport::of(const FolderCheck &c)
                          {QStringLiteral("error"), l.file.error},
                          {QStringLiteral("lines"), l.lines},
                          {QStringLiteral("warnings"), QJsonArray::fromStringList(l.file.warnings)},
+                         {QStringLiteral("misnamedAs"), l.misnamedAs},
                          {QStringLiteral("neverFiring"), l.neverFiring},
                          {QStringLiteral("hints"), l.hints}});
             for (const CheckFinding &f : l.findings)

@@ -140,6 +140,8 @@ void BoxSender::carryOut(const GateSteps &steps)
         case Do::Go:
             if (step.releasedId) // a held message goes to where its box is now
                 step.handle->m_address = boxesNow().address(step.box).trimmed();
+            if (step.late && m_lateWording)
+                step.handle->m_message = m_lateWording(step.handle->message(), *step.late);
             if (const quint64 id = go(step.handle); step.releasedId)
                 m_gate->released(step.box, id);
             break;

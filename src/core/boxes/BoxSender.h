@@ -17,6 +17,7 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class BoxListSource;
@@ -72,6 +73,15 @@ public:
     // held; those whose time ran out meanwhile as expired.
     void restoreHeld();
     int heldCount() const { return m_gate->heldCount(); }
+    // How a held reminder reads when it goes out more than
+    // HoldGate::kLateSecs after its due time: the producer's words for "it
+    // is late", from the message and why it was held. None: it goes as it
+    // was made.
+    using LateWording = std::function<Message(const Message &, HoldReason)>;
+    static constexpr int kLateSecs = HoldGate::kLateSecs;
+    void rewordLate(const LateWording &wording) { m_lateWording = wording; }
+    // How long a message of source may wait for its box, in minutes (zelvo.ini).
+    int holdMinutesFor(MessageSource source) const { return m_gate->holdMinutes({source, 0}); }
     // The messages waiting for box 1..BoxList::kBoxes, oldest first.
     QList<HeldMessage> heldFor(int box) const { return m_gate->heldFor(box); }
     // Someone threw a held message away: it ends Dropped, without a reason
@@ -143,6 +153,7 @@ private:
     DeliveryRecord *m_record = nullptr;
     PanelFollower *m_panel;
     std::unique_ptr<HoldGate> m_gate; // the standby gate and holding
+    LateWording m_lateWording;
     bool m_listRead = false; // boxip.ini was read: the words know their addresses
     quint64 m_nextId = 1;
     QHash<quint64, SendHandle *> m_submitted; // transport id -> handle still waiting

@@ -79,6 +79,12 @@ QString Delivery::outcomeText(const SendResult &result)
     return QString();
 }
 
+QString Delivery::notArrivedPanelText(const QString &panelText, const SendResult &result)
+{
+    const QString why = result.outcome == DeliveryOutcome::Failed ? result.reason : outcomeText(result);
+    return panelText + QStringLiteral(" - nicht angekommen: ") + why;
+}
+
 QString Delivery::summaryText() const
 {
     const QString to = origin.box >= 1 ? QStringLiteral(" an Box %1").arg(origin.box) : QString();

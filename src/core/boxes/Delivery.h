@@ -63,4 +63,7 @@ struct Delivery {
     static constexpr int kMaxText = 4096;
     // What the information panel shows instead of a text that reached no box.
     static QString notSentPanelText(int box, const QString &reason);
+    // The panel when the messages behind panelText all went but none
+    // arrived: "Test für die 3. D-Box2 - nicht angekommen: Anmeldung verlangt …".
+    static QString notArrivedPanelText(const QString &panelText, const SendResult &result);
 };

@@ -1,5 +1,7 @@
 #include "boxes/DeliveryRecord.h"
 
+#include <utility>
+
 #include "boxes/BoxProtocol.h"
 #include "common/Clock.h"
 
@@ -73,4 +75,11 @@ void DeliveryRecord::conclude(quint64 id, const SendResult &result, const BoxPro
         d.firstLine = Delivery::firstLineOf(changedBy->changedAlike(d.firstLine));
     }
     emit updated(d);
+}
+
+void DeliveryRecord::clear()
+{
+    const std::deque<Delivery> gone = std::exchange(m_entries, {});
+    for (const Delivery &entry : gone)
+        emit forgotten(entry.id);
 }

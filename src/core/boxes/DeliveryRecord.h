@@ -37,6 +37,9 @@ public:
     // Null when the entry is unknown or forgotten.
     const Delivery *find(quint64 id) const;
     int capacity() const { return m_capacity; }
+    // Forgets every entry ("Leeren"); a message still under way or held
+    // goes on, unrecorded.
+    void clear();
 
     // Entries kept from an earlier run (RecordFile), oldest first: they go
     // before every entry of this run, as far as the capacity allows. Only
@@ -48,7 +51,7 @@ public:
 signals:
     void added(const Delivery &entry);
     void updated(const Delivery &entry); // its outcome became known
-    void forgotten(quint64 id);          // pushed out by newer entries
+    void forgotten(quint64 id);          // pushed out by newer entries, or cleared
 
 private:
     int indexOf(quint64 id) const; // -1 when not kept

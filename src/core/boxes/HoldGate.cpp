@@ -285,6 +285,10 @@ void HoldGate::release(GateSteps &steps, int box, bool continuing)
         GateStep step = go(handle);
         step.box = box;
         step.releasedId = next->id;
+        const MessageOrigin &origin = handle->origin();
+        if (origin.source == MessageSource::Reminder && origin.dueAt.isValid()
+            && origin.dueAt.secsTo(m_clock->now()) > kLateSecs)
+            step.late = next->reason;
         steps << step;
         return;
     }

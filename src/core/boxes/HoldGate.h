@@ -39,6 +39,7 @@ struct GateStep {
     bool announce = false;
     bool identify = false;
     quint64 releasedId = 0; // Go: the held message's id, 0 for any other
+    std::optional<HoldReason> late = {}; // Go: a held reminder gone late, and why it was held
 };
 using GateSteps = QList<GateStep>;
 
@@ -64,6 +65,8 @@ public:
     // How long the watch's word on a box counts: one tick, plus the time a
     // tick may take to ask.
     static constexpr int kStateFreshMs = 13000;
+    // A held reminder that goes out this long after its due time is late.
+    static constexpr int kLateSecs = 60;
 
     // How long each source's messages may wait comes from settings.
     explicit HoldGate(const ZelvoSettings *settings) : m_settings(settings) {}
@@ -96,6 +99,9 @@ public:
     // message waits by that id.
     std::optional<GateSteps> discard(quint64 heldId);
 
+    // How long a message from origin may wait for its box, in minutes.
+    int holdMinutes(const MessageOrigin &origin) const;
+
     // A message made for its box: now, held, refused, or after asking.
     GateSteps route(SendHandle *handle);
     // What the watch found of box just now.
@@ -127,7 +133,6 @@ private:
     void takeAnswer(GateSteps &steps, int box, const QuestionAnswer &answer, bool forWatch);
     void goAll(GateSteps &steps, int box);
     void dropExpired(GateSteps &steps);
-    int holdMinutes(const MessageOrigin &origin) const;
 
     const ZelvoSettings *m_settings;
     HeldMessages *m_held = nullptr;

@@ -89,7 +89,8 @@ void HttpExchange::connectTo(const BoxAddress &box, quint16 port)
     });
     connect(m_socket, &QTcpSocket::disconnected, this,
             [this] { closed(QStringLiteral("Verbindung geschlossen ohne Antwort"), DeliveryOutcome::Failed); });
-    m_socket->connectToHost(box.address(), port);
+    // A port in the address wins over the boxes' usual one.
+    m_socket->connectToHost(box.address(), box.port() ? box.port() : port);
 }
 
 void HttpExchange::write(const QByteArray &request)

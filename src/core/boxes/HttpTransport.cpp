@@ -220,7 +220,9 @@ void HttpTransport::writeWhatMayGo(const QString &key)
                 x->end(0, QStringLiteral("ungültiges Ziel"), DeliveryOutcome::Failed);
                 continue;
             }
-            const QByteArray host = key.toLatin1() + (m_port == 80 ? QByteArray() : ':' + QByteArray::number(m_port));
+            const BoxAddress address = BoxAddress::read(key);
+            const quint16 port = address.port() ? address.port() : m_port;
+            const QByteArray host = address.urlHost().toLatin1() + (port == 80 ? QByteArray() : ':' + QByteArray::number(port));
             QByteArray request = "GET " + x->get.target + " HTTP/1.1\r\nHost: " + host + "\r\n";
             for (const auto &header : x->get.headers)
                 request += header.first + ": " + header.second + "\r\n";
@@ -320,6 +322,7 @@ void HttpTransport::endQuestion(HttpExchange *x, const AnswerMeaning &meaning, c
                    : !meaning.why.isEmpty() ? meaning.why
                                             : QStringLiteral("HTTP %1").arg(x->answer().status());
     answer.neverSent = outcome == DeliveryOutcome::NotSent;
+    answer.status = x->answer().status();
     if (answer.reached)
         answer.canShow = meaning.canShow;
     emitAnswered(x->askedAs, answer);

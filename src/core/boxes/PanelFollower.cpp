@@ -49,11 +49,16 @@ void PanelFollower::follow(const SendHandle *handle, const BoxProtocol *changedB
 QString PanelFollower::line() const
 {
     const auto isGoing = [](const Entry &e) {
-        const DeliveryOutcome o = e.result.outcome;
-        return o != DeliveryOutcome::NotSent && o != DeliveryOutcome::Held && o != DeliveryOutcome::Expired;
+        return e.result.outcome == DeliveryOutcome::Waiting || e.result.delivered();
     };
     if (std::any_of(m_results.cbegin(), m_results.cend(), isGoing))
         return m_text;
+    // Went, but did not arrive (refused, no answer, a login wanted): said as
+    // such, never as if it had worked.
+    const auto wentAstray = [](const Entry &e) {
+        const DeliveryOutcome o = e.result.outcome;
+        return o != DeliveryOutcome::NotSent && o != DeliveryOutcome::Held && o != DeliveryOutcome::Expired;
+    };
     QList<quint64> heldIds;
     for (auto it = m_results.cbegin(); it != m_results.cend(); ++it)
         if (it->result.outcome == DeliveryOutcome::Held)
@@ -69,6 +74,11 @@ QString PanelFollower::line() const
         return QStringLiteral("Zurückgehalten für ") + boxes.join(QStringLiteral(", ")) + QStringLiteral(": ") + m_text;
     }
     const Entry last = m_results.value(m_last);
+    if (wentAstray(last))
+        return Delivery::notArrivedPanelText(m_text, last.result);
+    for (const Entry &e : m_results)
+        if (wentAstray(e))
+            return Delivery::notArrivedPanelText(m_text, e.result);
     const QString why = last.result.outcome == DeliveryOutcome::Expired ? Delivery::outcomeText(last.result)
                                                                         : last.result.reason;
     return Delivery::notSentPanelText(last.box, why);

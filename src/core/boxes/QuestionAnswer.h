@@ -18,6 +18,8 @@ struct QuestionAnswer {
     // Not reached since it never went: its address refused or its name not
     // resolved (messages to it fail the same way, in their own words).
     bool neverSent = false;
+    // The HTTP status of the box's answer, 0 when none (401: it wants a login).
+    int status = 0;
 };
 
 Q_DECLARE_METATYPE(QuestionAnswer)

@@ -84,6 +84,10 @@ QString listHeading(const ReminderListCheck &l)
     case TextFile::Status::Unreadable:
         return name + QStringLiteral(" kann nicht gelesen werden: ") + l.file.error;
     case TextFile::Status::Missing:
+        if (!l.misnamedAs.isEmpty())
+            return name + QStringLiteral(" fehlt, aber da ist \"%1\": Zelvo liest diese Datei nicht – "
+                                         "bitte in %2 umbenennen")
+                              .arg(printable(l.misnamedAs), name);
         return name + QStringLiteral(" fehlt (eine leere Liste)");
     case TextFile::Status::Ok:
         break;
@@ -142,6 +146,10 @@ QString CheckTextReport::of(const FolderCheck &c)
     out += QLatin1Char('\n');
     if (c.anyUnreadable())
         out += QStringLiteral("Nicht alle Dateien konnten gelesen werden. ");
+    if (c.misnamedLists() > 0)
+        out += c.misnamedLists() == 1 ? QStringLiteral("1 Liste ist falsch benannt und wird nicht gelesen. ")
+                                      : QStringLiteral("%1 Listen sind falsch benannt und werden nicht gelesen. ")
+                                            .arg(c.misnamedLists());
     if (c.noBoxConfigured())
         out += QStringLiteral("Keine Box ist eingerichtet: keine Zeile kann gesendet werden");
     else if (c.neverFiring() == 0)

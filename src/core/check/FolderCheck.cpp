@@ -24,6 +24,13 @@ int FolderCheck::hints() const
     return n;
 }
 
+int FolderCheck::misnamedLists() const
+{
+    return int(std::count_if(lists.begin(), lists.end(), [](const ReminderListCheck &l) {
+        return !l.misnamedAs.isEmpty();
+    }));
+}
+
 int FolderCheck::boxesNeverContacted() const
 {
     return int(std::count_if(addressRefusals.begin(), addressRefusals.end(),
@@ -54,7 +61,9 @@ FolderCheck::Status FolderCheck::status() const
 {
     if (anyUnreadable())
         return CannotRead;
-    return neverFiring() > 0 || boxesNeverContacted() > 0 || noBoxConfigured() ? SomeNeverFire : AllFire;
+    return neverFiring() > 0 || boxesNeverContacted() > 0 || misnamedLists() > 0 || noBoxConfigured()
+               ? SomeNeverFire
+               : AllFire;
 }
 
 FolderCheck FolderCheck::run(const QDir &folder, const QDateTime &now, int dueCount)
@@ -92,6 +101,8 @@ FolderCheck FolderCheck::run(const QDir &folder, const QDateTime &now, int dueCo
     for (const ReminderListKind list : {ReminderListKind::Daily, ReminderListKind::Weekly, ReminderListKind::Dated}) {
         const ReminderListFile::ReadResult file = ReminderListFile::read(folder, list);
         c.lists[int(list)] = ReminderListCheck::run(file, list, c.boxes.boxes, now);
+        if (file.status == TextFile::Status::Missing)
+            c.lists[int(list)].misnamedAs = ReminderListCheck::findMisnamed(folder, list);
         records[int(list)] = file.records;
     }
     c.due = ReminderSchedule::next(records, now, dueCount);

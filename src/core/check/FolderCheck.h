@@ -18,7 +18,7 @@ struct FolderCheck {
     static constexpr int kDueCount = 10;
 
     // The exit statuses of zelvo-check.
-    enum Status { AllFire = 0, SomeNeverFire = 1, CannotRead = 2 };
+    enum Status { AllFire = 0, SomeNeverFire = 1, CannotRead = 2 }; // a misnamed list: SomeNeverFire
 
     QString folderPath;  // absolute
     QString folderError; // set when the folder itself cannot be used
@@ -36,6 +36,7 @@ struct FolderCheck {
     // boxip.ini is missing or names no box: nothing can be sent, a finding.
     bool noBoxConfigured() const;
     int hints() const;
+    int misnamedLists() const;
     bool anyUnreadable() const;
     Status status() const;
 

@@ -1,8 +1,9 @@
 #include "check/ListChangeWarner.h"
 
+#include "check/ReminderListCheck.h"
+
 #include "reminders/ReminderClock.h"
 
-#include "check/RecordCheck.h"
 #include "common/Logging.h"
 
 #include <QHash>
@@ -41,20 +42,20 @@ int ListChangeWarner::noteRead(const ReminderListFile::ReadResult &file, Reminde
     // the log stays readable and the tick short.
     int warned = 0;
     int lastLine = 0;
-    for (const ReminderRecord &record : file.records) {
-        for (const CheckFinding &f : RecordCheck::check(record, boxes, localTime)) {
-            if (!f.neverFires() || f.line == lastLine)
-                continue;
-            if (warned == kMaxWarnings) {
-                qCWarning(lcReminders).noquote()
-                    << file.path + QStringLiteral(": weitere Zeilen, die nie gesendet werden, stehen nicht hier; "
-                                                  "zelvo-check zeigt alle");
-                return warned;
-            }
-            qCWarning(lcReminders).noquote() << file.path + QStringLiteral(": ") + f.text();
-            lastLine = f.line;
-            ++warned;
+    // Read as zelvo-check reads it: a line a comma split fires by its other part.
+    const ReminderListCheck checked = ReminderListCheck::run(file, list, boxes, localTime);
+    for (const CheckFinding &f : checked.findings) {
+        if (!f.neverFires() || f.line == lastLine)
+            continue;
+        if (warned == kMaxWarnings) {
+            qCWarning(lcReminders).noquote()
+                << file.path + QStringLiteral(": weitere Zeilen, die nie gesendet werden, stehen nicht hier; "
+                                              "zelvo-check zeigt alle");
+            return warned;
         }
+        qCWarning(lcReminders).noquote() << file.path + QStringLiteral(": ") + f.text();
+        lastLine = f.line;
+        ++warned;
     }
     return warned;
 }

@@ -6,6 +6,7 @@
 #include "reminders/ReminderListFile.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QList>
 
 // The findings of one reminder list as the clock reads it.
@@ -16,6 +17,14 @@ struct ReminderListCheck {
     int lines = 0;                // lines that hold a record (not empty lines)
     int neverFiring = 0;          // lines with a record that can never fire
     int hints = 0;
+    // The list is missing, but a file stands there under a name a person
+    // takes for it ("Zlv-Tag.txt", "zlv-tag.txt.txt", "zlv_tag.txt"):
+    // that name. Zelvo reads only the list's own name.
+    QString misnamedAs;
+
+    // The file in folder that looks like list's file under another name,
+    // empty when there is none.
+    static QString findMisnamed(const QDir &folder, ReminderListKind list);
 
     static ReminderListCheck run(const ReminderListFile::ReadResult &file, ReminderListKind list,
                                  const BoxList &boxes, const QDateTime &now);

@@ -36,6 +36,10 @@ const NumberKey kNumbers[] = {
 };
 
 const QString kLayoutGroup = QStringLiteral("Verlauf");
+const QString kWindowGroup = QStringLiteral("Fenster");
+const QString kCloseKey = QStringLiteral("BeimSchliessen");
+const QString kCloseRunsOn = QStringLiteral("weiterlaufen");
+const QString kCloseEnds = QStringLiteral("beenden");
 const QString kSizeKey = QStringLiteral("size");
 const QString kColumnsKey = QStringLiteral("columns");
 
@@ -44,6 +48,30 @@ QString shownValue(const QVariant &value)
     if (value.metaType().id() == QMetaType::QStringList)
         return value.toStringList().join(QStringLiteral(", "));
     return value.toString();
+}
+
+// A login as the reader takes it back (writtenValue): as it is, or in
+// quotes when a comma, blanks at its ends or quotes around it would change
+// it. A backslash cannot stand in quotes, nor a line break anywhere; an odd
+// quote or a backslash at the end would make QSettings read the following
+// lines (the other settings) into it: such a login has no way into the file.
+std::optional<QString> loginLine(const QString &text)
+{
+    if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) || text.count(QLatin1Char('"')) % 2 != 0
+        || text.endsWith(QLatin1Char('\\')))
+        return std::nullopt;
+    const bool quoted = text.contains(QLatin1Char(',')) || text != text.trimmed()
+                        || (text.size() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"')));
+    if (!quoted)
+        return text;
+    if (text.contains(QLatin1Char('\\')))
+        return std::nullopt;
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+QString optionalNumber(std::optional<int> n)
+{
+    return n ? QString::number(*n) : QString();
 }
 
 // The text with key=value set in [group]: the key's lines are replaced, or
@@ -228,6 +256,58 @@ ZelvoSettings::BoxLogin ZelvoSettings::boxLogin(int box) const
     return m_logins.at(box - 1);
 }
 
+bool ZelvoSettings::closeKeepsRunning() const
+{
+    refresh();
+    return m_closeKeepsRunning;
+}
+
+ZelvoSettings::Editable ZelvoSettings::editable() const
+{
+    Editable values;
+    values.reminderHoldMinutes = reminderHoldMinutes();
+    values.noticeHoldMinutes = noticeHoldMinutes();
+    values.textHoldMinutes = textHoldMinutes();
+    values.popupDisplaySeconds = popupDisplaySeconds();
+    values.messageDisplaySeconds = messageDisplaySeconds();
+    for (int box = 1; box <= BoxCount::kBoxes; ++box)
+        values.logins[box - 1] = boxLogin(box);
+    values.closeKeepsRunning = closeKeepsRunning();
+    return values;
+}
+
+QString ZelvoSettings::setEditable(const Editable &values)
+{
+    const auto number = [](Number which) {
+        const QString key = QLatin1String(kNumbers[which].key);
+        return std::make_pair(key.section(QLatin1Char('/'), 0, 0), key.section(QLatin1Char('/'), 1));
+    };
+    QList<Entry> entries;
+    const std::pair<Number, QString> numbers[] = {
+        {ReminderHold, QString::number(values.reminderHoldMinutes)},
+        {NoticeHold, QString::number(values.noticeHoldMinutes)},
+        {TextHold, QString::number(values.textHoldMinutes)},
+        {PopupDisplay, optionalNumber(values.popupDisplaySeconds)},
+        {MessageDisplay, optionalNumber(values.messageDisplaySeconds)},
+    };
+    for (const auto &[which, value] : numbers)
+        entries << Entry{number(which).first, number(which).second, value};
+    for (int box = 1; box <= BoxCount::kBoxes; ++box) {
+        const BoxLogin &login = values.logins[box - 1];
+        const QString group = QStringLiteral("Box%1").arg(box);
+        const std::optional<QString> user = loginLine(login.user);
+        const std::optional<QString> password = loginLine(login.user.isEmpty() ? QString() : login.password);
+        if (!user || !password)
+            return QStringLiteral("die Anmeldung von Box %1 lässt sich so nicht speichern (ein Backslash zusammen mit "
+                                  "einem Komma oder Leerzeichen am Rand oder am Ende, ein einzelnes "
+                                  "Anführungszeichen oder ein Zeilenumbruch)")
+                .arg(box);
+        entries << Entry{group, kUserKey, *user} << Entry{group, kPasswordKey, *password};
+    }
+    entries << Entry{kWindowGroup, kCloseKey, values.closeKeepsRunning ? kCloseRunsOn : kCloseEnds};
+    return writeEntries(entries);
+}
+
 QStringList ZelvoSettings::warnings() const
 {
     refresh();
@@ -329,6 +409,9 @@ void ZelvoSettings::refresh() const
             warn(open + (mayWrite ? QStringLiteral(" - die Anmeldungen gelten nicht") : QString()));
     }
 
+    m_closeKeepsRunning = valueOf(kWindowGroup + QLatin1Char('/') + kCloseKey).toString().trimmed().toLower()
+                          == kCloseRunsOn;
+
     m_layout = WindowLayout();
     m_layout.size = valueOf(kLayoutGroup + QLatin1Char('/') + kSizeKey).toSize();
     for (const QString &width : valueOf(kLayoutGroup + QLatin1Char('/') + kColumnsKey).toStringList())
@@ -349,6 +432,14 @@ QString ZelvoSettings::setDeliveryWindowLayout(const WindowLayout &layout)
 
 QString ZelvoSettings::writeValues(const QString &group, const QList<QPair<QString, QByteArray>> &values)
 {
+    QList<Entry> entries;
+    for (const auto &value : values)
+        entries << Entry{group, value.first, QString::fromUtf8(value.second)};
+    return writeEntries(entries);
+}
+
+QString ZelvoSettings::writeEntries(const QList<Entry> &entries)
+{
     // A link is not followed to rewrite a file elsewhere, nor is a FIFO or
     // a device replaced.
     struct stat st {};
@@ -363,8 +454,8 @@ QString ZelvoSettings::writeValues(const QString &group, const QList<QPair<QStri
     if (old.status == TextFile::Status::Unreadable)
         return old.error; // writing now would lose what it holds
     QString text = old.text;
-    for (const auto &value : values)
-        text = withValue(text, group, value.first, QString::fromUtf8(value.second));
+    for (const Entry &entry : entries)
+        text = withValue(text, entry.group, entry.key, entry.value);
 
     const OwnerOnly mode(m_path);
     const QString error = AtomicFile::write(m_path, text.toUtf8());

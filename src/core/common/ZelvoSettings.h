@@ -26,6 +26,9 @@
 //   Benutzer=                   asks for one (HTTP Basic); empty: none
 //   Passwort=
 //   [Verlauf]                   the window's size and column widths
+//   [Fenster]
+//   BeimSchliessen=beenden      or "weiterlaufen": closing the main window
+//                               leaves Zelvo running in the tray
 //
 // Only a regular file is read (a link to one too), again whenever it
 // changed; numbers through QSettings, logins as written (QSettings' own
@@ -56,6 +59,20 @@ public:
         bool operator==(const BoxLogin &other) const { return user == other.user && password == other.password; }
     };
 
+    static constexpr int kMaxHoldMinutes = 7 * 24 * 60;
+    static constexpr int kMaxDisplaySeconds = 24 * 60 * 60;
+
+    // Everything the settings dialog shows and saves at once.
+    struct Editable {
+        int reminderHoldMinutes = kDefaultReminderHoldMinutes;
+        int noticeHoldMinutes = kDefaultNoticeHoldMinutes;
+        int textHoldMinutes = kDefaultTextHoldMinutes;
+        std::optional<int> popupDisplaySeconds;
+        std::optional<int> messageDisplaySeconds;
+        std::array<BoxLogin, BoxCount::kBoxes> logins;
+        bool closeKeepsRunning = false;
+    };
+
     struct WindowLayout {
         QSize size;              // invalid when none is stored
         QList<int> columnWidths; // from the first column on; 0 where none is stored
@@ -79,6 +96,16 @@ public:
     // said); empty when nothing.
     QStringList warnings() const;
 
+    // False (the default): closing the main window ends Zelvo; true: it
+    // runs on in the tray.
+    bool closeKeepsRunning() const;
+
+    Editable editable() const;
+    // Writes every value of values; the next question or message reads them.
+    // Returns an empty string on success, otherwise the reason in German
+    // (also for a login the file cannot hold; then nothing is written).
+    QString setEditable(const Editable &values);
+
     WindowLayout deliveryWindowLayout() const;
     // Returns an empty string on success, otherwise the reason in German.
     QString setDeliveryWindowLayout(const WindowLayout &layout);
@@ -92,12 +119,19 @@ private:
 
     std::optional<int> number(Number which) const;
     void refresh() const;
+    struct Entry {
+        QString group;
+        QString key;
+        QString value; // as it stands in the file
+    };
+    QString writeEntries(const QList<Entry> &entries);
 
     QString m_path;
     // What was read, and of which version of the file.
     mutable std::array<std::optional<int>, NumberCount> m_numbers;
     mutable std::array<BoxLogin, BoxCount::kBoxes> m_logins;
     mutable WindowLayout m_layout;
+    mutable bool m_closeKeepsRunning = false;
     mutable TextFile::Identity m_readIdentity;
     mutable bool m_trusted = false;
     mutable TextFile::Identity m_loggedIdentity;

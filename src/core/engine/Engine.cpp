@@ -1,4 +1,5 @@
 #include "engine/Engine.h"
+#include "reminders/ReminderMessage.h"
 
 #include "engine/DefaultFolder.h"
 #include "engine/SecondTimer.h"
@@ -28,6 +29,7 @@ constexpr int kWatchShareMs = 50;
 Engine::Engine(const Options &options, QObject *parent)
     : QObject(parent)
     , m_folder(options.folder)
+    , m_httpPort(options.httpPort)
     , m_systemClock(options.clock ? nullptr : std::make_unique<SystemClock>())
     , m_clock(options.clock ? options.clock : m_systemClock.get())
     , m_boxList(options.folder)
@@ -42,6 +44,7 @@ Engine::Engine(const Options &options, QObject *parent)
     m_sender->keepRecordIn(m_record);
     m_sender->panel()->showOn(m_display);
     m_sender->holdIn(&m_held, m_clock);
+    m_sender->rewordLate(&ReminderMessage::late);
     connect(m_sender, &BoxSender::heldCountChanged, m_display, &StatusBoard::setHeldCount);
     connect(m_sender, &BoxSender::heldStuck, m_display, &StatusBoard::setLampNote);
 

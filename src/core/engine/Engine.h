@@ -51,6 +51,8 @@ public:
     void stop();
 
     QDir folder() const { return m_folder; }
+    // The port of the boxes' web interfaces, where an address names none.
+    quint16 httpPort() const { return m_httpPort; }
     // The time every part of the engine reads.
     const Clock *clock() const { return m_clock; }
     StatusBoard *display() const { return m_display; }
@@ -83,6 +85,7 @@ private:
     // Members that the children below refer to; ~Engine() deletes the
     // children before these go.
     QDir m_folder;
+    quint16 m_httpPort;
     std::unique_ptr<SystemClock> m_systemClock;
     const Clock *m_clock;
     BoxListSource m_boxList;

@@ -46,3 +46,23 @@ ReminderMessage ReminderMessage::compose(const ReminderRecord &record, const Rem
     m.panelText = event + QLatin1Char(' ') + withLineBreaks(text);
     return m;
 }
+
+Message ReminderMessage::late(const Message &message, HoldReason reason)
+{
+    const int end = message.text.indexOf(QLatin1Char('\n'));
+    const QString first = message.text.left(end < 0 ? message.text.size() : end);
+    // "Es ist 07:25 Uhr!", "Es ist Sonntag 08:00 Uhr!", "Es ist der 24-12-2026 18:00 Uhr !"
+    static const QString kHead = QStringLiteral("Es ist ");
+    QString when = first;
+    if (!when.startsWith(kHead) || !when.endsWith(QLatin1Char('!')))
+        return message;
+    when = when.mid(kHead.size()).chopped(1).trimmed();
+    if (when.startsWith(QStringLiteral("der ")))
+        when = QStringLiteral("am ") + when.mid(4);
+    const QString why = reason == HoldReason::BoxInStandby ? QStringLiteral("die Box war im Standby")
+                                                           : QStringLiteral("die Box war aus");
+    Message late = message;
+    late.text = QStringLiteral("Fällig war ") + when + QStringLiteral(" – zurückgehalten, ") + why
+                + message.text.mid(first.size());
+    return late;
+}

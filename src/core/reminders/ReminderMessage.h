@@ -1,5 +1,6 @@
 #pragma once
 
+#include "boxes/HeldMessage.h"
 #include "boxes/Message.h"
 #include "reminders/ReminderKeys.h"
 
@@ -28,4 +29,10 @@ struct ReminderMessage {
     {
         return compose(record, ReminderKeys::at(localTime));
     }
+
+    // A reminder held past its time: its first line says when it was due and
+    // why it comes late, the rest stays ("Fällig war 07:25 Uhr – zurückgehalten,
+    // die Box war im Standby"). A message without a reminder's first line
+    // stays as it is.
+    static Message late(const Message &message, HoldReason reason);
 };

@@ -1,33 +1,51 @@
 #include "sendtext/SendTextStep.h"
 
 #include "boxes/BoxList.h"
+#include "boxes/BoxListSource.h"
 #include "boxes/BoxSender.h"
 #include "boxes/PanelFollower.h"
 #include "boxes/ProtocolChoice.h"
 #include "boxes/SendHandle.h"
-#include "common/StatusBoard.h"
 #include "common/Logging.h"
 #include "common/SettingsFile.h"
 
+#include <QStringList>
+
 #include <algorithm>
 
-SendTextStep::Outcome SendTextStep::run(const QDir &folder, StatusBoard *display, BoxSender *sender,
-                                        const QString &typed, const SendTextSettings &settings)
+SendTextStep::Outcome SendTextStep::run(const QDir &folder, BoxSender *sender, const QString &typed,
+                                        const SendTextSettings &settings)
 {
     Outcome out;
     out.text = textToSend(typed);
     out.converted = TypedText::convert(out.text);
     out.message = {settings.kind, out.converted.text};
 
-    // Whether a box is on is decided now, not when the dialog opened.
-    out.sentTo = receivers(*display, settings);
+    // A box in standby or off gets it too: the sender holds it for the box.
+    out.sentTo = receivers(sender->boxList()->boxes(), settings);
     QList<SendHandle *> sent;
-    for (const int box : out.sentTo)
-        sent << sender->send(box, out.message, {MessageSource::TypedText, box});
+    QStringList got;
+    QStringList holding;
+    for (const int box : out.sentTo) {
+        SendHandle *handle = sender->send(box, out.message, {MessageSource::TypedText, box});
+        sent << handle;
+        if (handle->result().outcome == DeliveryOutcome::Held) {
+            out.held << box;
+            const BoxState state = sender->boxState(box) == BoxState::Standby ? BoxState::Standby : BoxState::Off;
+            holding << QStringLiteral("Box %1 (%2)").arg(box).arg(waitingText(state, sender->holdMinutesFor(
+                                                                                           MessageSource::TypedText)));
+        } else if (handle->result().outcome != DeliveryOutcome::NotSent) {
+            got << QStringLiteral("Box %1").arg(box);
+        }
+    }
     if (sent.isEmpty()) {
-        qCInfo(lcSend) << "Text sofort senden: keine angekreuzte Box ist eingeschaltet";
+        qCInfo(lcSend) << "Text sofort senden: keine angekreuzte Box ist eingerichtet";
         sent << sender->notSent(out.message, {MessageSource::TypedText, 0}, noReceiverReason(settings));
     }
+    if (!holding.isEmpty())
+        out.heldSummary = (got.isEmpty() ? QString() : QStringLiteral("Gesendet an ") + got.join(QStringLiteral(", "))
+                                                           + QStringLiteral(".\n"))
+                          + QStringLiteral("Zurückgehalten für ") + holding.join(QStringLiteral(", ")) + QLatin1Char('.');
 
     const QString reason = SendTextSettings::write(folder, settings);
     if (!reason.isEmpty()) {
@@ -49,8 +67,18 @@ QString SendTextStep::noReceiverReason(const SendTextSettings &settings)
 {
     for (int box = 1; box <= BoxList::kBoxes; ++box)
         if (settings.isTicked(box))
-            return QStringLiteral("keine angekreuzte Box ist eingeschaltet");
+            return QStringLiteral("keine angekreuzte Box ist eingerichtet");
     return QStringLiteral("keine Box angekreuzt");
+}
+
+QString SendTextStep::waitingText(BoxState state, int holdMinutes)
+{
+    if (state != BoxState::Standby && state != BoxState::Off)
+        return QString();
+    const QString what = state == BoxState::Standby ? QStringLiteral("im Standby") : QStringLiteral("aus");
+    if (holdMinutes <= 0)
+        return what + QStringLiteral(" – wird nicht zurückgehalten, also nicht gezeigt");
+    return what + QStringLiteral(" – wird gezeigt, sobald sie eingeschaltet ist, höchstens %1 Min.").arg(holdMinutes);
 }
 
 bool SendTextStep::willBeShortened(const QString &typed, MessageKind kind)
@@ -59,13 +87,13 @@ bool SendTextStep::willBeShortened(const QString &typed, MessageKind kind)
     return ProtocolChoice().unasked().preview(message, BoxProtocol::Assumed::NotYetKnown).shortened;
 }
 
-QList<int> SendTextStep::receivers(const StatusBoard &display, const SendTextSettings &settings)
+QList<int> SendTextStep::receivers(const BoxList &boxes, const SendTextSettings &settings)
 {
-    QList<int> boxes;
+    QList<int> to;
     for (int box = 1; box <= BoxList::kBoxes; ++box)
-        if (settings.isTicked(box) && display.boxIsOn(box))
-            boxes << box;
-    return boxes;
+        if (settings.isTicked(box) && boxes.namesAddress(box))
+            to << box;
+    return to;
 }
 
 TypedText TypedText::convert(const QString &typed)

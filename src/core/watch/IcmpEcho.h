@@ -3,6 +3,7 @@
 #include "watch/EchoResult.h"
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QString>
 
 #include <chrono>
@@ -13,9 +14,9 @@ class BoxAddress;
 // has something (IcmpEchoProber, on the user-interface thread, without
 // waiting), or waited for (echo(), blocking: tests and tools only).
 //
-// A Linux ping socket (SOCK_DGRAM, IPPROTO_ICMP) is used where
-// net.ipv4.ping_group_range allows it, else a raw socket (needs
-// CAP_NET_RAW). Packets go only to addresses BoxAddress calls a unicast host:
+// A Linux ping socket (SOCK_DGRAM, IPPROTO_ICMP; IPPROTO_ICMPV6 for an
+// IPv6 box) is used where net.ipv4.ping_group_range allows it, else a raw
+// socket (needs CAP_NET_RAW). Packets go only to addresses BoxAddress calls a unicast host:
 // another host could answer elsewhere and make a box look switched on.
 namespace IcmpEcho {
 
@@ -35,6 +36,8 @@ struct Request {
     int fd = -1; // non-blocking; closed when done
     bool raw = false;
     quint32 ipv4 = 0;
+    bool ipv6 = false;    // an ICMPv6 echo to to6
+    Q_IPV6ADDR to6 = {};
     quint16 identifier = 0;
     quint16 sequence = 0;
     std::chrono::steady_clock::time_point sentAt;
@@ -45,6 +48,10 @@ struct Request {
 // Opens a socket and sends one echo to ipv4 (host byte order); done at once
 // when it cannot be sent.
 Request send(quint32 ipv4);
+// The same to a box's address, IPv4 or IPv6 (ICMPv6 echo).
+Request send(const BoxAddress &box);
+// Opens the socket for q, whose address is set, and sends its echo.
+Request sendPrepared(Request q);
 // Reads what has arrived, without waiting; true when the request is done
 // (its reply, or an error). Replies of other requests are passed over.
 bool receive(Request &request);
@@ -53,6 +60,8 @@ void finish(Request &request);
 
 // One echo to ipv4 (host byte order), waiting for the reply.
 EchoResult echo(quint32 ipv4, int timeoutMs = kTimeoutMs);
+// Waits for the reply to q, at most timeoutMs.
+EchoResult waitFor(Request q, int timeoutMs = kTimeoutMs);
 
 // The ones' complement sum of an ICMP header and its data (RFC 1071).
 quint16 checksum(const unsigned char *data, size_t size);

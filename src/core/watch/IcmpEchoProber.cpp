@@ -46,7 +46,7 @@ void IcmpEchoProber::echo(int id, const BoxAddress &box)
         report(id, IcmpEcho::probe(box)); // says why, sends nothing
         return;
     }
-    auto *p = new Probe{IcmpEcho::send(box.ipv4()), nullptr};
+    auto *p = new Probe{IcmpEcho::send(box), nullptr};
     if (p->request.done) {
         report(id, p->request.result);
         delete p;

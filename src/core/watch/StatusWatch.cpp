@@ -10,6 +10,13 @@
 
 namespace {
 
+// The alert's line for one box: which box, which address, and why.
+QString unresolvedLine(int box, const QString &address, const QString &why)
+{
+    return QStringLiteral("Box %1: \"%2\"").arg(box).arg(address)
+           + (why.isEmpty() ? QString() : QStringLiteral(" – ") + why);
+}
+
 QString describe(const EchoResult &r)
 {
     const QString at = r.resolvedAddress.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(r.resolvedAddress);
@@ -285,6 +292,7 @@ QString StatusWatch::judge()
 QStringList StatusWatch::show()
 {
     QStringList alerts;
+    QStringList unresolved; // one line per box whose name is new to the alert
     for (int box = 1; box <= BoxList::kBoxes; ++box) {
         Box &b = m_box[box - 1];
         if (!b.probed)
@@ -294,8 +302,7 @@ QStringList StatusWatch::show()
         const QString address = m_boxes.address(box).trimmed();
         if (b.result.outcome == EchoResult::Outcome::Unresolved && b.unresolvedShown != address) {
             b.unresolvedShown = address;
-            if (!alerts.contains(kUnresolvedAlert))
-                alerts << kUnresolvedAlert;
+            unresolved << unresolvedLine(box, address, b.result.detail);
         } else if (b.unresolvedShown != address) {
             b.unresolvedShown.clear();
         }
@@ -304,6 +311,8 @@ QStringList StatusWatch::show()
             alerts << kIcmpNotAllowedAlert;
         }
     }
+    if (!unresolved.isEmpty())
+        alerts.prepend(kUnresolvedAlert + QLatin1Char('\n') + unresolved.join(QLatin1Char('\n')));
     return alerts;
 }
 

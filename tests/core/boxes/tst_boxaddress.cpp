@@ -108,8 +108,16 @@ void TestBoxAddress::oneRule_data()
     QTest::newRow("name for reserved") << "reserve-box" << refused << "";
     QTest::newRow("unknown name") << "keine-box" << unresolved << "";
     QTest::newRow("octet too large") << "999.1.1.1" << notAddress << "";
-    QTest::newRow("port") << "10.0.0.2:8080" << notAddress << "";
-    QTest::newRow("IPv6") << "::1" << notAddress << "";
+    // %1: the port the test's web server listens on, not the transport's.
+    QTest::newRow("port") << "10.77.0.2:%1" << usable << "10.77.0.2";
+    QTest::newRow("name and port") << "box-eins:%1" << usable << "10.77.0.2";
+    QTest::newRow("IPv6 and port") << "[::1]:%1" << usable << "::1";
+    QTest::newRow("IPv6") << "::1" << usable << "::1";
+    QTest::newRow("IPv6 multicast") << "[ff02::1]:%1" << refused << "";
+    QTest::newRow("port 0") << "10.77.0.2:0" << notAddress << "";
+    QTest::newRow("port too large") << "10.77.0.2:65536" << notAddress << "";
+    QTest::newRow("port no number") << "box-eins:http" << notAddress << "";
+    QTest::newRow("IPv6 bracket open") << "[::1:8080" << notAddress << "";
     QTest::newRow("user info") << "user@127.0.0.1" << notAddress << "";
 }
 
@@ -119,6 +127,13 @@ void TestBoxAddress::oneRule()
     QFETCH(int, verdict);
     QFETCH(QString, contacted);
 
+    // A server on every address of this namespace sees where the GET goes.
+    const bool ipv6 = configured.contains("::");
+    RecordingHttpServer server;
+    QVERIFY(server.listen(ipv6 ? QHostAddress::LocalHostIPv6 : QHostAddress::AnyIPv4));
+    const bool withPort = configured.contains("%1");
+    if (withPort)
+        configured = configured.arg(server.port());
     const BoxAddress box = BoxAddress::resolve(configured);
     QCOMPARE(int(box.verdict()), verdict);
     QCOMPARE(box.usable() ? box.dotted() : QString(), contacted);
@@ -128,10 +143,8 @@ void TestBoxAddress::oneRule()
     const EchoResult echo = IcmpEcho::probe(configured);
     QCOMPARE(echo.outcome == EchoResult::Outcome::Reply, box.usable());
 
-    // So does the GET; a server on every address of this namespace sees where.
-    RecordingHttpServer server;
-    QVERIFY(server.listen(QHostAddress::AnyIPv4));
-    HttpTransport transport(server.port(), 3000);
+    // So does the GET, to the address's port where it names one.
+    HttpTransport transport(withPort ? quint16(9) : server.port(), 3000);
     QSignalSpy done(&transport, &HttpTransport::done);
     transport.submit(configured, nmsg("x"));
     QVERIFY(done.wait(3000));
@@ -140,7 +153,8 @@ void TestBoxAddress::oneRule()
         QCOMPARE(result.httpStatus, 200);
         QCOMPARE(server.requests().size(), 1);
         QCOMPARE(server.requests().at(0).localAddress.toString(), contacted);
-        QVERIFY(server.requests().at(0).head.contains("\r\nHost: " + configured.trimmed().toLatin1() + ':'));
+        QVERIFY(server.requests().at(0).head.contains("\r\nHost: " + box.urlHost().toLatin1() + ':'
+                                                      + QByteArray::number(server.port()) + "\r\n"));
     } else {
         QCOMPARE(result.outcome, DeliveryOutcome::NotSent);
         QCOMPARE(result.httpStatus, 0);

@@ -54,7 +54,7 @@ void TestDeliveryPanel::panelAgreesWithRecord()
     if (boxTest)
         BoxAddressTest::run(engine.sender(), 2, address);
     else
-        SendTextStep::run(folder.dir(), engine.display(), engine.sender(), "Tom & Jerry + 100%",
+        SendTextStep::run(folder.dir(), engine.sender(), "Tom & Jerry + 100%",
                           {MessageKind::Message, {false, true, false, false}});
 
     const auto &entries = engine.deliveryRecord()->entries();

@@ -42,9 +42,9 @@ void TestDeliveryRecord::reminderOutcome_data()
     const auto answered = int(DeliveryOutcome::Answered);
     QTest::newRow("answering box") << "127.0.0.2" << true << answered << 200 << "" << "07:30 Muell";
     QTest::newRow("silent box") << "127.0.0.2" << false << int(DeliveryOutcome::TimedOut) << 0
-                                << "keine Antwort nach 0.3 s" << "07:30 Muell";
+                                << "keine Antwort nach 0.3 s" << "07:30 Muell - nicht angekommen: keine Antwort nach 0.3 s";
     QTest::newRow("nobody listening") << "127.0.0.9" << true << int(DeliveryOutcome::ConnectionRefused) << 0
-                                      << "Verbindung abgelehnt" << "07:30 Muell";
+                                      << "Verbindung abgelehnt" << "07:30 Muell - nicht angekommen: Verbindung abgelehnt";
     QTest::newRow("box not configured")
         << "0.0.0.0" << true << int(DeliveryOutcome::NotSent) << 0 << "Box nicht eingerichtet (0.0.0.0)"
         << "Nichts gesendet an Box 2: Box nicht eingerichtet (0.0.0.0)";

@@ -3,6 +3,7 @@
 // transport edge, real files.
 #include "FakeBoxSender.h"
 #include "boxes/PanelFollower.h"
+#include "reminders/ReminderMessage.h"
 #include "FakeClock.h"
 #include "SmallFileSystem.h"
 #include "TempFolder.h"
@@ -30,6 +31,8 @@ private slots:
     void staleWordAsksTheBox_data();
     void staleWordAsksTheBox();
     void panelSaysItWaits();
+    void lateReminderSaysWhenItWasDue_data();
+    void lateReminderSaysWhenItWasDue();
     void notTakenIsHeldAgain_data();
     void notTakenIsHeldAgain();
     void fileNotWrittenNothingSent();
@@ -143,6 +146,39 @@ void TestHolding::waitsUntilTheBoxIsOn()
     // Nothing more goes when the box is found on again.
     sender.setBoxState(2, BoxState::On);
     QCOMPARE(sender.sent.size(), sent ? 1 : 0);
+}
+
+void TestHolding::lateReminderSaysWhenItWasDue_data()
+{
+    QTest::addColumn<QString>("head");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<int>("onAfterSecs");
+    QTest::addColumn<QString>("shown"); // the first line the box gets
+    const int standby = int(BoxState::Standby), off = int(BoxState::Off);
+    QTest::newRow("two hours late") << "Es ist 07:25 Uhr!" << standby << 7200
+                                    << "Fällig war 07:25 Uhr – zurückgehalten, die Box war im Standby";
+    QTest::newRow("a minute is not late") << "Es ist 07:25 Uhr!" << standby << 60 << "Es ist 07:25 Uhr!";
+    QTest::newRow("weekly, box off") << "Es ist Sonntag 07:25 Uhr!" << off << 61
+                                     << "Fällig war Sonntag 07:25 Uhr – zurückgehalten, die Box war aus";
+    QTest::newRow("dated") << "Es ist der 07-12-2026 07:25 Uhr !" << standby << 600
+                           << "Fällig war am 07-12-2026 07:25 Uhr – zurückgehalten, die Box war im Standby";
+}
+
+void TestHolding::lateReminderSaysWhenItWasDue()
+{
+    QFETCH(QString, head);
+    QFETCH(int, state);
+    QFETCH(int, onAfterSecs);
+    QFETCH(QString, shown);
+    FakeBoxSender &sender = m_program->sender;
+    sender.rewordLate(&ReminderMessage::late);
+    sender.setBoxState(2, BoxState(state));
+    const QString rest = "\n----\n\n07:30 Uhr Zahnarzt";
+    sender.send(2, {MessageKind::Popup, head + rest}, originOf(MessageSource::Reminder));
+    m_clock.set(kDue.addSecs(onAfterSecs));
+    sender.setBoxState(2, BoxState::On);
+    QCOMPARE(sender.sent.size(), 1);
+    QCOMPARE(sender.sent.first().message.text, shown + rest);
 }
 
 void TestHolding::heldInOrderAndSentOnce()

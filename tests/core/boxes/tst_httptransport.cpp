@@ -108,7 +108,7 @@ void TestHttpTransport::addressesNeverContacted_data()
     QTest::newRow("blank") << "   ";
     QTest::newRow("inner blank") << "a b";
     QTest::newRow("path") << "host/x";
-    QTest::newRow("port") << "1.2.3.4:8080";
+    QTest::newRow("port out of range") << "1.2.3.4:0";
     QTest::newRow("octet too large") << "300.1.1.1";
     QTest::newRow("user info") << "user@127.0.0.1";
     QTest::newRow("too long") << QString(254, QLatin1Char('a'));

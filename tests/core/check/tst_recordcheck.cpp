@@ -70,7 +70,7 @@ void TestRecordCheck::findings_data()
     QTest::newRow("16 characters in quotes fire") << daily << QByteArray("\"07:25 07:30 p 2 \"\n") << QStringList{};
     QTest::newRow("far too short") << daily << QByteArray("07:25\n") << QStringList{"1:never:short"};
     QTest::newRow("comma splits the line") << daily << QByteArray("07:25 07:30 p 2 Essen, dann Abwasch\n")
-                                           << QStringList{"1:hint:comma", "1:never:comma"};
+                                           << QStringList{"1:hint:comma", "1:hint:comma"}; // the line goes
     QTest::newRow("quoted comma is text") << daily << QByteArray("\"07:25 07:30 p 2 Essen, dann Abwasch\"\n")
                                           << QStringList{};
     QTest::newRow("two records on one line") << daily << QByteArray("07:25 07:30 p 2 A, 07:26 07:31 p 2 B\n")
@@ -208,8 +208,8 @@ void TestRecordCheck::wording_data()
                                       "Erinnerung wird an keine Box gesendet");
     QTest::newRow("part behind the comma")
         << ReminderListKind::Daily << QByteArray("07:25 07:30 p 2 Essen, dann Abwasch\n")
-        << QString("Zeile 1: der Teil hinter dem Komma (\"dann Abwasch\") gilt als eigener Eintrag und ist keine "
-                   "gültige Erinnerung – diese Zeile wird nie gesendet");
+        << QString("Zeile 1: Hinweis: der Teil hinter dem Komma (\"dann Abwasch\") gilt als eigener Eintrag und ist "
+                   "keine gültige Erinnerung – dieser Teil der Zeile wird nie gesendet");
     QTest::newRow("tab shown by name") << ReminderListKind::Weekly << QByteArray("mo\t\t06:45 07:00 m 1 x\n")
                                        << QString("Zeile 1: in Spalte 4 steht ein Tabulator, wo die Uhrzeit stehen muss "
                                                   "(ein Tabulator zählt als ein Zeichen; bitte Leerzeichen verwenden) – "

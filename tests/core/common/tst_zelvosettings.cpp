@@ -52,6 +52,8 @@ private slots:
     void notAPlainFile();
     void othersMayReadIt_data();
     void othersMayReadIt();
+    void editableRoundTrip_data();
+    void editableRoundTrip();
 };
 
 void TestZelvoSettings::numbers_data()
@@ -162,6 +164,49 @@ void TestZelvoSettings::fullDiskKeepsTheOldFile()
         QCOMPARE(QDir(fs.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
         QVERIFY(old.isEmpty() || (file.open(QIODevice::ReadOnly) && file.readAll() == old));
     }
+}
+
+// What the settings dialog saves reads back the same, however the login is
+// spelt, and leaves the user's own lines where they were.
+void TestZelvoSettings::editableRoundTrip_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("storable");
+    for (const char *password : {"geheim", "ge,heim", "a;b#c", "q\"u\"o\\te", "@@Size(1 2)", "Grüße €", " Leer ", "\"x\""})
+        QTest::newRow(password) << "root" << QString::fromUtf8(password) << true;
+    QTest::newRow("no login") << "" << "" << true;
+    QTest::newRow("backslash and comma") << "root" << "a\\b,c" << false;
+    QTest::newRow("one quote") << "root" << "a\"b" << false;
+}
+
+void TestZelvoSettings::editableRoundTrip()
+{
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(bool, storable);
+    TempFolder folder;
+    const QByteArray own = "; meine Boxen\n[Box3]\nBenutzer=admin\n";
+    folder.write("zelvo.ini", own);
+    ZelvoSettings settings(folder.dir());
+    ZelvoSettings::Editable v;
+    v.logins[2] = {user, password};
+    v.textHoldMinutes = 45;
+    v.messageDisplaySeconds = 0;
+    v.closeKeepsRunning = true;
+    QCOMPARE(settings.setEditable(v).isEmpty(), storable);
+    if (!storable) {
+        QCOMPARE(folder.read("zelvo.ini"), own); // nothing written
+        return;
+    }
+    QVERIFY(folder.read("zelvo.ini").startsWith("; meine Boxen\n[Box3]\n"));
+    QCOMPARE(QFile::permissions(folder.path("zelvo.ini")) & 0x0077, QFileDevice::Permissions());
+    const ZelvoSettings::Editable back = ZelvoSettings(folder.dir()).editable();
+    QCOMPARE(back.logins[2], (ZelvoSettings::BoxLogin{user, password}));
+    QCOMPARE(back.logins[0], ZelvoSettings::BoxLogin());
+    QCOMPARE(back.textHoldMinutes, 45);
+    QCOMPARE(back.messageDisplaySeconds, std::optional<int>(0));
+    QVERIFY(back.closeKeepsRunning);
 }
 
 // Nothing waits for a writer (a FIFO), nothing is written through a link.

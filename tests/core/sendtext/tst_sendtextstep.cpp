@@ -34,7 +34,7 @@ private:
     static SendTextSettings settings(MessageKind kind, const Ticks &ticks);
     SendTextStep::Outcome run(const Ticks &ticks)
     {
-        return SendTextStep::run(m_folder->dir(), &m_display, m_sender.get(), "Hallo",
+        return SendTextStep::run(m_folder->dir(), m_sender.get(), "Hallo",
                                  settings(MessageKind::Message, ticks));
     }
 
@@ -76,28 +76,32 @@ void TestSendTextStep::cleanup()
 
 void TestSendTextStep::receiversByStatusAndTicks_data()
 {
-    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("boxip");
     QTest::addColumn<Ticks>("ticks");
     QTest::addColumn<Boxes>("reached");
     QTest::addColumn<QString>("panel");
     const QString sent = QStringLiteral("Hallo");
-    QTest::newRow("all on, all ticked") << "1111" << Ticks{true, true, true, true} << Boxes{1, 2, 3, 4} << sent;
-    QTest::newRow("status 0000") << "0000" << Ticks{true, true, true, true} << Boxes{}
-                                 << "Nichts gesendet: keine angekreuzte Box ist eingeschaltet";
-    QTest::newRow("ticked but off") << "1010" << Ticks{true, true, true, true} << Boxes{1, 3} << sent;
-    QTest::newRow("on but not ticked") << "1111" << Ticks{false, true, false, true} << Boxes{2, 4} << sent;
-    QTest::newRow("box 4 only") << "0001" << Ticks{false, false, false, true} << Boxes{4} << sent;
-    QTest::newRow("nothing ticked") << "1111" << Ticks{false, false, false, false} << Boxes{}
+    const QString all = QString::fromLatin1(BoxServers::boxipIni());
+    // On, off or in standby: every ticked box with an address gets it (the
+    // sender holds it for a box that cannot show it).
+    QTest::newRow("all ticked") << all << Ticks{true, true, true, true} << Boxes{1, 2, 3, 4} << sent;
+    QTest::newRow("some ticked") << all << Ticks{false, true, false, true} << Boxes{2, 4} << sent;
+    QTest::newRow("ticked but not configured") << "127.0.0.2\r\n0.0.0.0\r\n \r\n127.0.0.5\r\n"
+                                               << Ticks{false, true, true, true} << Boxes{4} << sent;
+    QTest::newRow("none configured") << "0.0.0.0\r\n0.0.0.0\r\n0.0.0.0\r\n0.0.0.0\r\n"
+                                     << Ticks{true, true, true, true} << Boxes{}
+                                     << "Nichts gesendet: keine angekreuzte Box ist eingerichtet";
+    QTest::newRow("nothing ticked") << all << Ticks{false, false, false, false} << Boxes{}
                                     << "Nichts gesendet: keine Box angekreuzt";
 }
 
 void TestSendTextStep::receiversByStatusAndTicks()
 {
-    QFETCH(QString, status);
+    QFETCH(QString, boxip);
     QFETCH(Ticks, ticks);
     QFETCH(Boxes, reached);
     QFETCH(QString, panel);
-    m_display.setBoxStatus(status);
+    m_folder->write("boxip.ini", boxip.toLatin1());
     const SendTextStep::Outcome out = run(ticks);
     QCOMPARE(out.sentTo, reached);
     QCOMPARE(m_display.infoText(), panel);
@@ -123,12 +127,10 @@ void TestSendTextStep::receiversByStatusAndTicks()
 void TestSendTextStep::missingBoxListReachesNoBox()
 {
     QVERIFY(QFile::remove(m_folder->path("boxip.ini")));
-    m_display.setBoxStatus("1000");
     const SendTextStep::Outcome out = run({true, false, false, false});
-    // The unconfigured placeholder is not sent: the panel says so at once.
-    QCOMPARE(m_sender->sent.size(), 1);
-    QCOMPARE(m_sender->sent.first().address, QString("0.0.0.0"));
-    QCOMPARE(out.notSent, QString("Nichts gesendet an Box 1: Box nicht eingerichtet (0.0.0.0)"));
+    // Nothing is configured: no box is sent to, the panel says so at once.
+    QCOMPARE(m_sender->sent.size(), 0);
+    QCOMPARE(out.notSent, QString("Nichts gesendet: keine angekreuzte Box ist eingerichtet"));
     QCOMPARE(m_display.infoText(), out.notSent);
     QVERIFY(!QFile::exists(m_folder->path("boxip.ini")));
 }

@@ -201,7 +201,7 @@ void TestIcmpEcho::neverSentThere_data()
     QTest::newRow("name that does not resolve") << "nonexistent.invalid" << int(Outcome::Unresolved);
     QTest::newRow("name for 0.1.2.3") << "0x00010203" << int(Outcome::Refused);
     QTest::newRow("number out of range") << "300.1.1.1" << int(Outcome::Unresolved);
-    QTest::newRow("IPv6") << "::1" << int(Outcome::Unresolved);
+    QTest::newRow("IPv6 multicast") << "ff02::1" << int(Outcome::Refused);
     QTest::newRow("blank inside") << "box eins" << int(Outcome::Unresolved);
 }
 

@@ -395,7 +395,9 @@ void TestStatusWatch::unresolvedNameAlertsOncePerAddress()
 
     QVERIFY(runTick());
     QCOMPARE(alerts.size(), 1);
-    QCOMPARE(alerts.first().first().toString(), StatusWatch::kUnresolvedAlert);
+    // One alert, one line per box.
+    QCOMPARE(alerts.first().first().toString(), StatusWatch::kUnresolvedAlert
+                                                    + "\nBox 1: \"gibt-es-nicht.invalid\"\nBox 2: \"auch-nicht.invalid\"");
     QCOMPARE(m_display->boxStatus(), QString("0010"));
     QCOMPARE(m_display->lamp(1), BoxState::Off);
     QCOMPARE(m_display->lamp(2), BoxState::Off);
@@ -411,6 +413,7 @@ void TestStatusWatch::unresolvedNameAlertsOncePerAddress()
     m_prober->setOutcome("anders.invalid", Outcome::Unresolved);
     QVERIFY(runTick());
     QCOMPARE(alerts.size(), 2);
+    QCOMPARE(alerts.last().first().toString(), StatusWatch::kUnresolvedAlert + "\nBox 2: \"anders.invalid\"");
     QVERIFY(runTick());
     QCOMPARE(alerts.size(), 2);
 }

@@ -39,8 +39,8 @@ std::optional<QString> webifVersion(const QByteArray &body)
 const QString &Enigma2Protocol::loginRequired()
 {
     static const QString text = QStringLiteral(
-        "Anmeldung verlangt - Benutzer und Passwort der Box gehören in zelvo.ini, Abschnitt [BoxN] "
-        "(N = Nummer der Box) mit Benutzer= und Passwort=");
+        "Anmeldung verlangt - Benutzer und Passwort der Box unter Einstellungen > Einstellungen… eintragen "
+        "(oder in zelvo.ini, Abschnitt [BoxN] mit N = Nummer der Box, Benutzer= und Passwort=)");
     return text;
 }
 

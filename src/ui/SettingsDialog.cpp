@@ -1,0 +1,211 @@
+#include "SettingsDialog.h"
+
+#include "WindowGeometry.h"
+#include "boxes/BoxListSource.h"
+#include "common/SettingsFile.h"
+#include "engine/Engine.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace {
+
+QSpinBox *makeSpinBox(QWidget *parent, const QString &name, int min, int max, const QString &suffix)
+{
+    auto *spin = new QSpinBox(parent);
+    spin->setObjectName(name);
+    spin->setRange(min, max);
+    spin->setSuffix(suffix);
+    return spin;
+}
+
+// A display time: the lowest value of the box stands for "unset".
+std::optional<int> displaySeconds(const QSpinBox *spin)
+{
+    return spin->value() == spin->minimum() ? std::nullopt : std::optional<int>(spin->value());
+}
+
+} // namespace
+
+SettingsDialog::SettingsDialog(Engine *engine, QWidget *parent)
+    : QDialog(parent)
+    , m_engine(engine)
+{
+    setObjectName(QStringLiteral("einstellungen"));
+    setWindowTitle(QStringLiteral("Einstellungen"));
+    setWindowIcon(QIcon(QStringLiteral(":/network.svg")));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
+    setFont(WindowGeometry::dialogFont());
+    buildControls();
+    load();
+    adjustSize();
+    setFixedSize(sizeHint());
+    WindowGeometry::centreOnScreen(this);
+}
+
+void SettingsDialog::buildControls()
+{
+    auto *layout = new QVBoxLayout(this);
+
+    auto *logins = new QGroupBox(QStringLiteral("Anmeldung an den Boxen (nur wenn die Box sie verlangt)"), this);
+    logins->setObjectName(QStringLiteral("Anmeldung"));
+    auto *grid = new QGridLayout(logins);
+    grid->addWidget(new QLabel(QStringLiteral("Benutzer"), logins), 0, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Passwort"), logins), 0, 2);
+    for (int i = 0; i < BoxList::kBoxes; ++i) {
+        const int row = i + 1;
+        auto *name = new QLabel(QStringLiteral("%1. D-Box 2").arg(i + 1), logins);
+        name->setObjectName(QStringLiteral("Box_%1").arg(i));
+        grid->addWidget(name, row, 0);
+        m_users[i] = new QLineEdit(logins);
+        m_users[i]->setObjectName(QStringLiteral("Benutzer_%1").arg(i));
+        grid->addWidget(m_users[i], row, 1);
+        m_passwords[i] = new QLineEdit(logins);
+        m_passwords[i]->setObjectName(QStringLiteral("Passwort_%1").arg(i));
+        m_passwords[i]->setEchoMode(QLineEdit::Password);
+        grid->addWidget(m_passwords[i], row, 2);
+        m_checks[i] = new QPushButton(QStringLiteral("Prüfen"), logins);
+        m_checks[i]->setObjectName(QStringLiteral("Pruefen_%1").arg(i));
+        m_checks[i]->setAutoDefault(false);
+        connect(m_checks[i], &QPushButton::clicked, this, [this, i] { checkLogin(i + 1); });
+        grid->addWidget(m_checks[i], row, 3);
+        m_checkResults[i] = new QLabel(logins);
+        m_checkResults[i]->setObjectName(QStringLiteral("Ergebnis_%1").arg(i));
+        m_checkResults[i]->setMinimumWidth(220);
+        m_checkResults[i]->setWordWrap(true);
+        grid->addWidget(m_checkResults[i], row, 4);
+    }
+    layout->addWidget(logins);
+
+    const int maxHold = ZelvoSettings::kMaxHoldMinutes;
+    const int maxShown = ZelvoSettings::kMaxDisplaySeconds;
+    auto *hold = new QGroupBox(QStringLiteral("Zurückhalten, solange die Box im Standby oder aus ist, höchstens"), this);
+    hold->setObjectName(QStringLiteral("Zurueckhalten"));
+    auto *holdForm = new QFormLayout(hold);
+    m_reminderHold = makeSpinBox(hold, QStringLiteral("Erinnerungen"), 0, maxHold, QStringLiteral(" Min."));
+    m_noticeHold = makeSpinBox(hold, QStringLiteral("Statusmeldungen"), 0, maxHold, QStringLiteral(" Min."));
+    m_textHold = makeSpinBox(hold, QStringLiteral("Texte"), 0, maxHold, QStringLiteral(" Min."));
+    for (QSpinBox *spin : {m_reminderHold, m_noticeHold, m_textHold})
+        spin->setSpecialValueText(QStringLiteral("nicht zurückhalten"));
+    holdForm->addRow(QStringLiteral("Erinnerungen (ab ihrer Zeit):"), m_reminderHold);
+    holdForm->addRow(QStringLiteral("Statusmeldungen:"), m_noticeHold);
+    holdForm->addRow(QStringLiteral("Texte und zelvo send:"), m_textHold);
+    layout->addWidget(hold);
+
+    auto *shown = new QGroupBox(QStringLiteral("Anzeigedauer auf dem Fernseher"), this);
+    shown->setObjectName(QStringLiteral("Anzeigedauer"));
+    auto *shownForm = new QFormLayout(shown);
+    m_popupSeconds = makeSpinBox(shown, QStringLiteral("Popup"), 0, maxShown, QStringLiteral(" s"));
+    m_messageSeconds = makeSpinBox(shown, QStringLiteral("Message"), -1, maxShown, QStringLiteral(" s"));
+    for (QSpinBox *spin : {m_popupSeconds, m_messageSeconds})
+        spin->setSpecialValueText(QStringLiteral("wie die Box es hält"));
+    m_messageSeconds->setToolTip(QStringLiteral("0 s: bis jemand sie auf dem Fernseher schließt"));
+    shownForm->addRow(QStringLiteral("Popup:"), m_popupSeconds);
+    shownForm->addRow(QStringLiteral("Message (0 s: bis sie geschlossen wird):"), m_messageSeconds);
+    layout->addWidget(shown);
+
+    auto *closing = new QGroupBox(QStringLiteral("Beim Schließen des Fensters"), this);
+    closing->setObjectName(QStringLiteral("Schliessen"));
+    auto *closingLayout = new QVBoxLayout(closing);
+    m_closeEnds = new QRadioButton(QStringLiteral("Zelvo beenden"), closing);
+    m_closeEnds->setObjectName(QStringLiteral("Beenden"));
+    m_closeRunsOn = new QRadioButton(QStringLiteral("im Infobereich weiterlaufen"), closing);
+    m_closeRunsOn->setObjectName(QStringLiteral("Weiterlaufen"));
+    closingLayout->addWidget(m_closeEnds);
+    closingLayout->addWidget(m_closeRunsOn);
+    layout->addWidget(closing);
+
+    auto *buttons = new QDialogButtonBox(this);
+    QPushButton *save = buttons->addButton(QStringLiteral("Speichern && Schließen"), QDialogButtonBox::AcceptRole);
+    save->setObjectName(QStringLiteral("Speichern"));
+    save->setDefault(true);
+    QPushButton *cancel = buttons->addButton(QStringLiteral("Abbrechen"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("Abbrechen"));
+    connect(save, &QPushButton::clicked, this, &SettingsDialog::save);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    layout->addWidget(buttons);
+}
+
+void SettingsDialog::load()
+{
+    const ZelvoSettings::Editable v = ZelvoSettings(m_engine->folder()).editable();
+    const BoxList boxes = m_engine->boxList()->boxes();
+    for (int i = 0; i < BoxList::kBoxes; ++i) {
+        m_users[i]->setText(v.logins[i].user);
+        m_passwords[i]->setText(v.logins[i].password);
+        // A box without an address has nothing to be asked.
+        const bool configured = boxes.namesAddress(i + 1);
+        m_checks[i]->setEnabled(configured);
+        if (!configured)
+            m_checkResults[i]->setText(QStringLiteral("nicht eingerichtet"));
+    }
+    m_reminderHold->setValue(v.reminderHoldMinutes);
+    m_noticeHold->setValue(v.noticeHoldMinutes);
+    m_textHold->setValue(v.textHoldMinutes);
+    m_popupSeconds->setValue(v.popupDisplaySeconds.value_or(m_popupSeconds->minimum()));
+    m_messageSeconds->setValue(v.messageDisplaySeconds.value_or(m_messageSeconds->minimum()));
+    (v.closeKeepsRunning ? m_closeRunsOn : m_closeEnds)->setChecked(true);
+}
+
+ZelvoSettings::Editable SettingsDialog::values() const
+{
+    ZelvoSettings::Editable v;
+    for (int i = 0; i < BoxList::kBoxes; ++i)
+        v.logins[i] = {m_users[i]->text().trimmed(), m_passwords[i]->text()};
+    v.reminderHoldMinutes = m_reminderHold->value();
+    v.noticeHoldMinutes = m_noticeHold->value();
+    v.textHoldMinutes = m_textHold->value();
+    v.popupDisplaySeconds = displaySeconds(m_popupSeconds);
+    v.messageDisplaySeconds = displaySeconds(m_messageSeconds);
+    v.closeKeepsRunning = m_closeRunsOn->isChecked();
+    return v;
+}
+
+QString SettingsDialog::checkText(LoginCheck::Verdict verdict, const QString &error)
+{
+    switch (verdict) {
+    case LoginCheck::Verdict::Accepted:
+        return QStringLiteral("Anmeldung klappt: die Box hat geantwortet");
+    case LoginCheck::Verdict::Refused:
+        return QStringLiteral("Anmeldung abgelehnt: Benutzer oder Passwort stimmt nicht");
+    case LoginCheck::Verdict::NoAnswer:
+        break;
+    }
+    return QStringLiteral("Keine Antwort von der Box: ") + error;
+}
+
+void SettingsDialog::checkLogin(int box)
+{
+    const int i = box - 1;
+    delete m_running[i];
+    m_checkResults[i]->setText(QStringLiteral("wird geprüft …"));
+    const QString address = m_engine->boxList()->boxes().address(box);
+    auto *check = new LoginCheck(address, values().logins[i], m_engine->httpPort(), this);
+    m_running[i] = check;
+    connect(check, &LoginCheck::done, this, [this, i, check](LoginCheck::Verdict verdict, const QString &error) {
+        m_checkResults[i]->setText(checkText(verdict, error));
+        check->deleteLater();
+    });
+}
+
+void SettingsDialog::save()
+{
+    m_saveError = ZelvoSettings(m_engine->folder()).setEditable(values());
+    if (!m_saveError.isEmpty()) {
+        // What was typed stays in the dialog.
+        WindowGeometry::openMessage(this, QMessageBox::Warning,
+                                    SettingsFile::saveFailureText(ZelvoSettings::kFileName, m_saveError));
+        return;
+    }
+    accept();
+}
