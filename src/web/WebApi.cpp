@@ -432,25 +432,16 @@ void WebApi::lists(const WebRequest &request, std::function<void(WebAnswer)> don
 void WebApi::sendNow(ReminderListKind list, const ReminderListEdit::Request &which,
                      std::function<void(WebAnswer)> done)
 {
-    // Only the line the caller saw goes out.
-    const ReminderListDocument doc = ReminderListDocument::load(m_engine->folder(), list);
-    if (doc.version() != which.version)
-        return done(listAnswer(409, doc.version(),
-                               QStringLiteral("%1 wurde inzwischen geändert").arg(ReminderLayout::fileName(list))));
-    const QDateTime now = m_engine->clock()->now();
-    const QList<ReminderListDocument::Row> rows = doc.rows(m_engine->boxList()->boxes(), now);
-    if (which.line < 1 || which.line > rows.size())
-        return done(listAnswer(404, doc.version(), QStringLiteral("Zeile %1 gibt es nicht").arg(which.line)));
-    const std::optional<ReminderFields> &fields = rows.at(which.line - 1).fields;
-    if (!fields)
-        return done(listAnswer(400, doc.version(), QStringLiteral("in Zeile %1 steht keine Erinnerung").arg(which.line)));
-
-    SendHandle *handle = ReminderListEdit::sendNow(m_engine->sender(), list, *fields, now);
-    const int box = fields->box;
-    // Known when it went, failed or is held for its box; a held one ends later.
-    const auto reply = [this, handle, box, done](const SendResult &result) {
+    ReminderListEdit::Answer refused;
+    SendHandle *handle = ReminderListEdit::sendLine(m_engine->sender(), m_engine->folder(), list, which.line,
+                                                    which.version, m_engine->boxList()->boxes(),
+                                                    m_engine->clock()->now(), &refused);
+    if (!handle)
+        return done(listAnswer(statusOf(refused.result), refused.version, refused.reason));
+    // Known when it went or failed, or once it is held for its box (which ends later).
+    const auto reply = [this, handle, done](const SendResult &result) {
         disconnect(handle, nullptr, this, nullptr);
-        done(WebAnswer::json(200, compact({{QStringLiteral("results"), QJsonArray{boxResult(box, result)}}})));
+        done(WebAnswer::json(200, compact({{QStringLiteral("results"), QJsonArray{boxResult(handle->box(), result)}}})));
     };
     if (handle->isHeld())
         return reply(handle->result());
