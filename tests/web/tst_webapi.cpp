@@ -219,7 +219,7 @@ void TestWebApi::api_data()
     row("delete", Cookie, "DELETE " + weekly + "/2?version=VERSION", kJson, "{}", 200, "~\"reason\":null");
     row("after the edits", Cookie, "GET " + weekly, "", "", 200,
         "~\"line\":1,\"reason\":null},{\"fields\":{\"box\":3,\"day\":\"mi\",\"event\":\"18:30\",\"kind\":"
-        "\"message\",\"text\":\"Gelbe Säcke\",\"trigger\":\"18:00\"},\"fires\":true,\"hints\":[\"Box 3 ist");
+        "\"message\",\"text\":\"Gelbe Säcke\",\"trigger\":\"18:00\"},\"fires\":true,\"hints\":[\"Hinweis: Box 3 ist");
     row("send line 1 now", Cookie, "POST " + weekly + "/1/send", kJson, "{\"version\":\"VERSION\"}", 200,
         "{\"results\":[{\"box\":1,\"detail\":\"beantwortet (HTTP 200)\",\"outcome\":\"delivered\"}]}", 1);
     const QByteArray past = "{\"version\":\"0\",\"fields\":{\"date\":\"2026-12-01\",\"trigger\":\"??:15\",\"event\":"
