@@ -169,8 +169,9 @@ def browse(shots, work):
         wait_until("the empty weekly list", 5, lambda: "Die Liste ist leer." in find("#lines").text)
         find("#addReminder").click()
         Select(find("#day")).select_by_visible_text("Mittwoch")
-        find("#trigger").send_keys("0725")
-        find("#event").send_keys("0730")
+        # "A": the morning, where the browser shows times with AM/PM.
+        find("#trigger").send_keys("0725A")
+        find("#event").send_keys("0730A")
         Select(find("#reminderBox")).select_by_visible_text("Box 2")
         find("#reminderText").send_keys("Gelbe Säcke raus")
         find("#saveReminder").click()
