@@ -184,6 +184,21 @@ def browse(shots, work):
             raise AssertionError(f"zlv-woch.txt holds {written!r}")
         driver.execute_script("arguments[0].scrollIntoView()", find("#remindersSection"))
         driver.save_screenshot(os.path.join(shots, "webseite-erinnerungen.png"))
+        find("#lines li[data-line='1'] button[aria-label='Zeile 1 jetzt senden']").click()
+        wait_until("sent now to box 2 in standby", 20, lambda: find("#listMessage").text.startswith("Box 2: "))
+
+        # Changed in a text editor while the form is open: nothing is written over it.
+        find("#lines li[data-line='1'] button[aria-label='Zeile 1 ändern']").click()
+        with open(os.path.join(work, "zlv-woch.txt"), "ab") as f:
+            f.write(b"so 10:00 10:00 m 1 von Hand\r\n")
+        find("#reminderText").send_keys(" und blaue")
+        find("#saveReminder").click()
+        wait_until("the change refused", 5, lambda: "wurde inzwischen geändert" in find("#formMessage").text
+                   and "von Hand" in find("#lines").text)
+        find("#saveReminder").click()
+        wait_until("the change saved into the new state", 5,
+                   lambda: "Gelbe Säcke raus und blaue" in find("#lines li[data-line='1']").text
+                   and "von Hand" in find("#lines li[data-line='2']").text)
 
         # Box 1 switched to standby: its line changes without a reload.
         box_mode(BOXES[0], "standby")

@@ -216,12 +216,18 @@ void TestWebApi::api_data()
     row("no such line", Cookie, "DELETE " + weekly + "/9?version=VERSION", kJson, "{}", 404,
         "~\"reason\":\"Zeile 9 gibt es nicht\"");
     row("delete on a stale version", Cookie, "DELETE " + weekly + "/2?version=alt", kJson, "{}", 409, "~geändert");
+    row("send a line that is no reminder", Cookie, "POST " + weekly + "/2/send", kJson, "{\"version\":\"VERSION\"}",
+        400, "~\"reason\":\"in Zeile 2 steht keine Erinnerung\"");
+    row("send on a stale version", Cookie, "POST " + weekly + "/1/send", kJson, "{\"version\":\"alt\"}", 409, "~geändert");
+    row("no version", Cookie, "POST " + weekly, kJson, "{" + fields + "}}", 400, "~\"reason\":\"die Version fehlt");
     row("delete", Cookie, "DELETE " + weekly + "/2?version=VERSION", kJson, "{}", 200, "~\"reason\":null");
     row("after the edits", Cookie, "GET " + weekly, "", "", 200,
         "~\"line\":1,\"reason\":null},{\"fields\":{\"box\":3,\"day\":\"mi\",\"event\":\"18:30\",\"kind\":"
         "\"message\",\"text\":\"Gelbe Säcke\",\"trigger\":\"18:00\"},\"fires\":true,\"hints\":[\"Hinweis: Box 3 ist");
     row("send line 1 now", Cookie, "POST " + weekly + "/1/send", kJson, "{\"version\":\"VERSION\"}", 200,
         "{\"results\":[{\"box\":1,\"detail\":\"beantwortet (HTTP 200)\",\"outcome\":\"delivered\"}]}", 1);
+    row("send line 2 now: box 3 is not set up", Cookie, "POST " + weekly + "/2/send", kJson,
+        "{\"version\":\"VERSION\"}", 200, "~{\"results\":[{\"box\":3,\"detail\":\"nicht gesendet: ");
     const QByteArray past = "{\"version\":\"0\",\"fields\":{\"date\":\"2026-12-01\",\"trigger\":\"??:15\",\"event\":"
                             "\"     \",\"kind\":\"popup\",\"box\":1,\"text\":\"vorbei\"}";
     row("a day gone by: never fires", Cookie, "POST /api/lists/dated", kJson, past + "}", 422,
