@@ -4,6 +4,7 @@
 #include "boxes/BoxSender.h"
 #include "boxes/DeliveryRecord.h"
 #include "boxes/SendHandle.h"
+#include "common/Logging.h"
 #include "common/StatusBoard.h"
 #include "engine/Engine.h"
 #include "listedit/ReminderListDocument.h"
@@ -404,7 +405,11 @@ void WebApi::lists(const WebRequest &request, std::function<void(WebAnswer)> don
 
     ReminderListEdit::Request edit;
     edit.line = line;
-    const QJsonObject body = QJsonDocument::fromJson(request.body).object();
+    QJsonParseError parsed;
+    const QJsonDocument document = QJsonDocument::fromJson(request.body, &parsed);
+    if (method != "DELETE" && (parsed.error != QJsonParseError::NoError || !document.isObject()))
+        return done(WebAnswer::error(400, QStringLiteral("Die Anfrage ist kein JSON-Objekt.")));
+    const QJsonObject body = document.object();
     if (method == "DELETE") {
         edit.op = ReminderListEdit::Op::Delete;
         edit.version = QUrlQuery(QString::fromUtf8(request.query)).queryItemValue(QStringLiteral("version"),
@@ -426,6 +431,10 @@ void WebApi::lists(const WebRequest &request, std::function<void(WebAnswer)> don
         edit.force = body.value(QStringLiteral("force")).toBool();
     }
     const ReminderListEdit::Answer a = ReminderListEdit::apply(folder, *list, edit, boxes, now);
+    if (a.result == ReminderListEdit::Result::Saved)
+        qCInfo(lcWeb).noquote() << ReminderLayout::fileName(*list) << "auf der Webseite geändert";
+    else if (a.result == ReminderListEdit::Result::Failed)
+        qCInfo(lcWeb).noquote() << ReminderLayout::fileName(*list) << "nicht gespeichert:" << a.reason;
     done(listAnswer(statusOf(a.result), a.version, a.reason));
 }
 

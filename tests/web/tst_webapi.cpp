@@ -219,6 +219,7 @@ void TestWebApi::api_data()
     row("send a line that is no reminder", Cookie, "POST " + weekly + "/2/send", kJson, "{\"version\":\"VERSION\"}",
         400, "~\"reason\":\"in Zeile 2 steht keine Erinnerung\"");
     row("send on a stale version", Cookie, "POST " + weekly + "/1/send", kJson, "{\"version\":\"alt\"}", 409, "~geändert");
+    row("change, not JSON", Cookie, "PUT " + weekly + "/1", kJson, "day=mo", 400, "~kein JSON-Objekt");
     row("no version", Cookie, "POST " + weekly, kJson, "{" + fields + "}}", 400, "~\"reason\":\"die Version fehlt");
     row("delete", Cookie, "DELETE " + weekly + "/2?version=VERSION", kJson, "{}", 200, "~\"reason\":null");
     row("after the edits", Cookie, "GET " + weekly, "", "", 200,
