@@ -3,8 +3,12 @@
 #include "web/WebAccess.h"
 #include "boxes/BoxSender.h"
 #include "boxes/DeliveryRecord.h"
+#include "boxes/SendHandle.h"
+#include "common/Logging.h"
 #include "common/StatusBoard.h"
 #include "engine/Engine.h"
+#include "listedit/ReminderListDocument.h"
+#include "listedit/ReminderListEdit.h"
 #include "sendtext/ScriptDelivery.h"
 #include "sendtext/SendTextStep.h"
 
@@ -68,6 +72,51 @@ QString outcomeWord(const SendResult &result)
     return QStringLiteral("failed");
 }
 
+// One box's line in the answer of a send.
+QJsonObject boxResult(int box, const SendResult &result)
+{
+    return QJsonObject{{QStringLiteral("box"), box},
+                       {QStringLiteral("outcome"), outcomeWord(result)},
+                       {QStringLiteral("detail"), Delivery::outcomeText(result)}};
+}
+
+std::optional<ReminderListKind> listNamed(const QByteArray &name)
+{
+    if (name == "daily")
+        return ReminderListKind::Daily;
+    if (name == "weekly")
+        return ReminderListKind::Weekly;
+    if (name == "dated")
+        return ReminderListKind::Dated;
+    return std::nullopt;
+}
+
+// An answer about a list: the version on disk and why nothing was done.
+WebAnswer listAnswer(int status, const QString &version, const QString &reason = QString())
+{
+    return WebAnswer::json(status, compact({{QStringLiteral("version"), version},
+                                            {QStringLiteral("reason"), reason.isEmpty() ? QJsonValue() : QJsonValue(reason)}}));
+}
+
+int statusOf(ReminderListEdit::Result result)
+{
+    switch (result) {
+    case ReminderListEdit::Result::Saved:
+        return 200;
+    case ReminderListEdit::Result::Stale:
+        return 409;
+    case ReminderListEdit::Result::CannotFire:
+        return 422;
+    case ReminderListEdit::Result::Refused:
+        return 400;
+    case ReminderListEdit::Result::NoSuchLine:
+        return 404;
+    case ReminderListEdit::Result::Failed:
+        break;
+    }
+    return 500;
+}
+
 // The time with its offset from UTC: "2026-12-07T07:25:00+01:00".
 QString timeWithOffset(const QDateTime &t)
 {
@@ -109,7 +158,7 @@ void WebApi::answer(const WebRequest &request, std::function<void(WebAnswer)> do
             return done(WebAnswer::error(405, QStringLiteral("Diese Seite kann nur gelesen werden.")));
         return done(pageFile(path));
     }
-    if (method == "POST" || method == "DELETE") {
+    if (method == "POST" || method == "PUT" || method == "DELETE") {
         const QByteArray origin = request.header("origin");
         const QByteArray own = (request.https ? "https://" : "http://") + request.header("host");
         if (!origin.isEmpty() && origin != own)
@@ -153,6 +202,8 @@ void WebApi::answer(const WebRequest &request, std::function<void(WebAnswer)> do
             return done(self->discard(path.mid(10)));
         if (path == "/api/send" && method == "POST")
             return self->send(request, done);
+        if (path.startsWith("/api/lists/"))
+            return self->lists(request, done);
         done(WebAnswer::error(404, QStringLiteral("Diese Adresse kennt Zelvo nicht.")));
     });
 }
@@ -324,9 +375,7 @@ void WebApi::send(const WebRequest &request, std::function<void(WebAnswer)> done
             result.outcome = b.outcome;
             result.httpStatus = b.httpStatus;
             result.reason = b.error;
-            results.append(QJsonObject{{QStringLiteral("box"), b.box},
-                                       {QStringLiteral("outcome"), outcomeWord(result)},
-                                       {QStringLiteral("detail"), Delivery::outcomeText(result)}});
+            results.append(boxResult(b.box, result));
         }
         QJsonObject answer{{QStringLiteral("results"), results}};
         if (shortened)
@@ -334,6 +383,79 @@ void WebApi::send(const WebRequest &request, std::function<void(WebAnswer)> done
         delivery->deleteLater();
         done(WebAnswer::json(200, compact(answer)));
     });
+}
+
+void WebApi::lists(const WebRequest &request, std::function<void(WebAnswer)> done)
+{
+    // /api/lists/<list>[/<line>[/send]]
+    const QList<QByteArray> parts = request.path.mid(11).split('/');
+    const std::optional<ReminderListKind> list = listNamed(parts.first());
+    bool isNumber = parts.size() == 1;
+    const int line = parts.size() > 1 ? parts.at(1).toInt(&isNumber) : 0;
+    const QByteArray &method = request.method;
+    const QByteArray shape = method + ' ' + QByteArray::number(parts.size()) + (parts.size() == 3 ? parts.at(2) : "");
+    const QDir folder = m_engine->folder();
+    if (!list || !isNumber
+        || !QList<QByteArray>{"GET 1", "POST 1", "PUT 2", "DELETE 2", "POST 3send"}.contains(shape))
+        return done(WebAnswer::error(404, QStringLiteral("Diese Adresse kennt Zelvo nicht.")));
+    const BoxList boxes = m_engine->boxList()->boxes();
+    const QDateTime now = m_engine->clock()->now();
+    if (method == "GET")
+        return done(WebAnswer::json(200, compact(ReminderListEdit::listing(folder, *list, boxes, now))));
+
+    ReminderListEdit::Request edit;
+    edit.line = line;
+    QJsonParseError parsed;
+    const QJsonDocument document = QJsonDocument::fromJson(request.body, &parsed);
+    if (method != "DELETE" && (parsed.error != QJsonParseError::NoError || !document.isObject()))
+        return done(WebAnswer::error(400, QStringLiteral("Die Anfrage ist kein JSON-Objekt.")));
+    const QJsonObject body = document.object();
+    if (method == "DELETE") {
+        edit.op = ReminderListEdit::Op::Delete;
+        edit.version = QUrlQuery(QString::fromUtf8(request.query)).queryItemValue(QStringLiteral("version"),
+                                                                                  QUrl::FullyDecoded);
+    } else {
+        edit.op = method == "PUT" ? ReminderListEdit::Op::Change : ReminderListEdit::Op::Add;
+        edit.version = body.value(QStringLiteral("version")).toString();
+    }
+    if (edit.version.isEmpty())
+        return done(listAnswer(400, ReminderListDocument::versionOnDisk(folder, *list),
+                               QStringLiteral("die Version fehlt (aus GET /api/lists/…)")));
+    if (shape == "POST 3send")
+        return sendNow(*list, edit, std::move(done));
+    if (method != "DELETE") {
+        QString error;
+        edit.fields = ReminderFields::fromJson(*list, body.value(QStringLiteral("fields")).toObject(), &error);
+        if (!edit.fields)
+            return done(listAnswer(400, ReminderListDocument::versionOnDisk(folder, *list), error));
+        edit.force = body.value(QStringLiteral("force")).toBool();
+    }
+    const ReminderListEdit::Answer a = ReminderListEdit::apply(folder, *list, edit, boxes, now);
+    if (a.result == ReminderListEdit::Result::Saved)
+        qCInfo(lcWeb).noquote() << ReminderLayout::fileName(*list) << "auf der Webseite geändert";
+    else if (a.result == ReminderListEdit::Result::Failed)
+        qCInfo(lcWeb).noquote() << ReminderLayout::fileName(*list) << "nicht gespeichert:" << a.reason;
+    done(listAnswer(statusOf(a.result), a.version, a.reason));
+}
+
+void WebApi::sendNow(ReminderListKind list, const ReminderListEdit::Request &which,
+                     std::function<void(WebAnswer)> done)
+{
+    ReminderListEdit::Answer refused;
+    SendHandle *handle = ReminderListEdit::sendLine(m_engine->sender(), m_engine->folder(), list, which.line,
+                                                    which.version, m_engine->boxList()->boxes(),
+                                                    m_engine->clock()->now(), &refused);
+    if (!handle)
+        return done(listAnswer(statusOf(refused.result), refused.version, refused.reason));
+    // Known when it went or failed, or once it is held for its box (which ends later).
+    const auto reply = [this, handle, done](const SendResult &result) {
+        disconnect(handle, nullptr, this, nullptr);
+        done(WebAnswer::json(200, compact({{QStringLiteral("results"), QJsonArray{boxResult(handle->box(), result)}}})));
+    };
+    if (handle->isHeld())
+        return reply(handle->result());
+    connect(handle, &SendHandle::held, this, reply);
+    connect(handle, &SendHandle::finished, this, reply);
 }
 
 WebAnswer WebApi::pageFile(const QByteArray &path)

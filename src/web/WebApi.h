@@ -1,5 +1,6 @@
 #pragma once
 
+#include "listedit/ReminderListEdit.h"
 #include "web/WebExchange.h"
 
 #include <QObject>
@@ -15,7 +16,11 @@ class WebAccess;
 // rule of its own: a text from here goes the way of `zelvo send`, with the
 // source "Webseite".
 //
-// A POST or DELETE from another site's page is refused: its Origin must be
+// The reminder lists under /api/lists/<daily|weekly|dated>: read, add,
+// change and delete through the list editor's model (a change only on the
+// version the caller saw), and "Jetzt senden" of one line.
+//
+// A POST, PUT or DELETE from another site's page is refused: its Origin must be
 // the page's own, and its body JSON (which no other site may send without
 // asking first).
 class WebApi : public QObject
@@ -34,6 +39,8 @@ public:
 private:
     void login(const WebRequest &request, std::function<void(WebAnswer)> done);
     void send(const WebRequest &request, std::function<void(WebAnswer)> done);
+    void lists(const WebRequest &request, std::function<void(WebAnswer)> done);
+    void sendNow(ReminderListKind list, const ReminderListEdit::Request &which, std::function<void(WebAnswer)> done);
     WebAnswer status() const;
     WebAnswer record(const WebRequest &request) const;
     WebAnswer held() const;

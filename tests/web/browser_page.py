@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 # The page in headless Chromium through Selenium: log in, send a text to a
 # boxsim and find it in #record, discard a message held for box 2, see box 1's
-# line change when its boxsim goes to standby; the guide's screenshots. All in
+# line change when its boxsim goes to standby, add a weekly reminder and find
+# it in the list and in zlv-woch.txt; the guide's screenshots. All in
 # a network namespace of its own (only lo). Exit 77: skipped.
 import os
 import shutil
@@ -105,7 +106,7 @@ def main():
         processes.append(subprocess.Popen([headless, "--folder", work], stdout=log, stderr=subprocess.STDOUT))
         wait_until("the page listens", 20,
                    lambda: socket.create_connection(("127.0.0.1", PORT), timeout=1).close() is None)
-        browse(shots)
+        browse(shots, work)
     except AssertionError as e:
         fail(str(e), work)
     finally:
@@ -120,10 +121,11 @@ def main():
     print("browser_page: passed")
 
 
-def browse(shots):
+def browse(shots, work):
     from selenium import webdriver
     from selenium.webdriver.chrome.service import Service
     from selenium.webdriver.common.by import By
+    from selenium.webdriver.support.ui import Select
 
     options = webdriver.ChromeOptions()
     options.binary_location = shutil.which("chromium")
@@ -161,6 +163,42 @@ def browse(shots):
         find("#held .discard").click()
         wait_until("the held message gone", 5, lambda: "Wäsche aufhängen" not in find("#held").text)
         wait_until("discarded in the record", 5, lambda: "verworfen" in find("#record").text)
+
+        # A weekly reminder, chosen with the form's controls: in the list and in the file.
+        find("#listWeekly").click()
+        wait_until("the empty weekly list", 5, lambda: "Die Liste ist leer." in find("#lines").text)
+        find("#addReminder").click()
+        Select(find("#day")).select_by_visible_text("Mittwoch")
+        # "A": the morning, where the browser shows times with AM/PM.
+        find("#trigger").send_keys("0725A")
+        find("#event").send_keys("0730A")
+        Select(find("#reminderBox")).select_by_visible_text("Box 2")
+        find("#reminderText").send_keys("Gelbe Säcke raus")
+        find("#saveReminder").click()
+        wait_until("the reminder in the list", 5,
+                   lambda: "Mittwoch, 07:25 (Termin 07:30) · Popup · Box 2" in find("#lines li[data-line='1']").text
+                   and "Gelbe Säcke raus" in find("#lines").text)
+        with open(os.path.join(work, "zlv-woch.txt"), "rb") as f:
+            written = f.read()
+        if written != "mi 07:25 07:30 p 2 Gelbe Säcke raus\r\n".encode("cp1252"):
+            raise AssertionError(f"zlv-woch.txt holds {written!r}")
+        driver.execute_script("arguments[0].scrollIntoView()", find("#remindersSection"))
+        driver.save_screenshot(os.path.join(shots, "webseite-erinnerungen.png"))
+        find("#lines li[data-line='1'] button[aria-label='Zeile 1 jetzt senden']").click()
+        wait_until("sent now to box 2 in standby", 20, lambda: find("#listMessage").text.startswith("Box 2: "))
+
+        # Changed in a text editor while the form is open: nothing is written over it.
+        find("#lines li[data-line='1'] button[aria-label='Zeile 1 ändern']").click()
+        with open(os.path.join(work, "zlv-woch.txt"), "ab") as f:
+            f.write(b"so 10:00 10:00 m 1 von Hand\r\n")
+        find("#reminderText").send_keys(" und blaue")
+        find("#saveReminder").click()
+        wait_until("the change refused", 5, lambda: "wurde inzwischen geändert" in find("#formMessage").text
+                   and "von Hand" in find("#lines").text)
+        find("#saveReminder").click()
+        wait_until("the change saved into the new state", 5,
+                   lambda: "Gelbe Säcke raus und blaue" in find("#lines li[data-line='1']").text
+                   and "von Hand" in find("#lines li[data-line='2']").text)
 
         # Box 1 switched to standby: its line changes without a reload.
         box_mode(BOXES[0], "standby")

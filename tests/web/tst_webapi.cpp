@@ -1,5 +1,6 @@
 // The page's API through a real socket: who may ask, every endpoint, bad
-// bodies, the Origin and Content-Type rules, the bounds of a request
+// bodies, the Origin and Content-Type rules, the reminder lists (409 on a
+// stale version and 422 for a record that never fires, both writing nothing), the bounds of a request
 // (431, 413, the 33rd connection, silent clients, a flood of connections
 // while a message goes out), 429 after five wrong passwords, and logins
 // that outlive a restart but not a new password.
@@ -12,6 +13,7 @@
 #include "boxes/BoxSender.h"
 #include "common/StatusBoard.h"
 #include "engine/Engine.h"
+#include "listedit/ReminderListDocument.h"
 #include "web/PasswordHash.h"
 #include "web/SessionStore.h"
 #include "web/WebAccess.h"
@@ -134,6 +136,7 @@ void TestWebApi::initTestCase()
                  .hasMatch(),
              cookie.constData());
     m_cookie = cookie.left(cookie.indexOf(';'));
+    m_page->folder.write("zlv-woch.txt", "mo 07:25 07:30 p 1 Tonne raus\r\nkaputt\r\n");
 }
 
 void TestWebApi::api_data()
@@ -191,6 +194,50 @@ void TestWebApi::api_data()
     row("delete without JSON type", Cookie, "DELETE /api/held/1", "", "", 415, "~JSON");
     row("unknown", Basic, "GET /api/nichts", "", "", 404, "~kennt Zelvo nicht");
     row("the page", None, "GET /", "", "", 200, "~<html lang=\"de\">");
+
+    // The weekly list; VERSION stands for the version on disk.
+    const QByteArray weekly = "/api/lists/weekly";
+    const QByteArray fields = "\"fields\":{\"day\":\"mi\",\"trigger\":\"18:00\",\"event\":\"18:30\",\"kind\":"
+                              "\"message\",\"box\":2,\"text\":\"Gelbe Säcke\"";
+    row("list", Cookie, "GET " + weekly, "", "", 200,
+        "~\"records\":[{\"fields\":{\"box\":1,\"day\":\"mo\",\"event\":\"07:30\",\"kind\":\"popup\",\"text\":"
+        "\"Tonne raus\",\"trigger\":\"07:25\"},\"fires\":true,\"hints\":[],\"line\":1,\"reason\":null},"
+        "{\"fields\":null,\"fires\":false,\"hints\":[],\"line\":2,\"raw\":\"kaputt\",\"reason\":");
+    row("add", Cookie, "POST " + weekly, kJson, "{\"version\":\"VERSION\"," + fields + "}}", 200, "~\"reason\":null");
+    row("add on a stale version", Cookie, "POST " + weekly, kJson, "{\"version\":\"alt\"," + fields + "}}", 409,
+        "~{\"reason\":\"zlv-woch.txt wurde inzwischen geändert\",\"version\":\"");
+    row("change", Cookie, "PUT " + weekly + "/3", kJson,
+        "{\"version\":\"VERSION\"," + QByteArray(fields).replace("\"box\":2", "\"box\":3") + "}}", 200,
+        "~\"reason\":null");
+    row("a field missing", Cookie, "PUT " + weekly + "/3", kJson, "{\"version\":\"VERSION\",\"fields\":{}}", 400,
+        "~\"reason\":\"das Feld \\\"trigger\\\" fehlt");
+    row("a day code that is none", Cookie, "POST " + weekly, kJson,
+        "{\"version\":\"VERSION\"," + QByteArray(fields).replace("\"mi\"", "\"xx\"") + "}}", 400, "~Tageskürzel");
+    row("no such line", Cookie, "DELETE " + weekly + "/9?version=VERSION", kJson, "{}", 404,
+        "~\"reason\":\"Zeile 9 gibt es nicht\"");
+    row("delete on a stale version", Cookie, "DELETE " + weekly + "/2?version=alt", kJson, "{}", 409, "~geändert");
+    row("send a line that is no reminder", Cookie, "POST " + weekly + "/2/send", kJson, "{\"version\":\"VERSION\"}",
+        400, "~\"reason\":\"in Zeile 2 steht keine Erinnerung\"");
+    row("send on a stale version", Cookie, "POST " + weekly + "/1/send", kJson, "{\"version\":\"alt\"}", 409, "~geändert");
+    row("change, not JSON", Cookie, "PUT " + weekly + "/1", kJson, "day=mo", 400, "~kein JSON-Objekt");
+    row("no version", Cookie, "POST " + weekly, kJson, "{" + fields + "}}", 400, "~\"reason\":\"die Version fehlt");
+    row("delete", Cookie, "DELETE " + weekly + "/2?version=VERSION", kJson, "{}", 200, "~\"reason\":null");
+    row("after the edits", Cookie, "GET " + weekly, "", "", 200,
+        "~\"line\":1,\"reason\":null},{\"fields\":{\"box\":3,\"day\":\"mi\",\"event\":\"18:30\",\"kind\":"
+        "\"message\",\"text\":\"Gelbe Säcke\",\"trigger\":\"18:00\"},\"fires\":true,\"hints\":[\"Hinweis: Box 3 ist");
+    row("send line 1 now", Cookie, "POST " + weekly + "/1/send", kJson, "{\"version\":\"VERSION\"}", 200,
+        "{\"results\":[{\"box\":1,\"detail\":\"beantwortet (HTTP 200)\",\"outcome\":\"delivered\"}]}", 1);
+    row("send line 2 now: box 3 is not set up", Cookie, "POST " + weekly + "/2/send", kJson,
+        "{\"version\":\"VERSION\"}", 200, "~{\"results\":[{\"box\":3,\"detail\":\"nicht gesendet: ");
+    const QByteArray past = "{\"version\":\"0\",\"fields\":{\"date\":\"2026-12-01\",\"trigger\":\"??:15\",\"event\":"
+                            "\"     \",\"kind\":\"popup\",\"box\":1,\"text\":\"vorbei\"}";
+    row("a day gone by: never fires", Cookie, "POST /api/lists/dated", kJson, past + "}", 422,
+        "~{\"reason\":\"wird nie gesendet: Termin");
+    row("a day gone by, forced", Cookie, "POST /api/lists/dated", kJson, past + ",\"force\":true}", 200,
+        "~\"reason\":null");
+    row("change from another site", Cookie, "PUT " + weekly + "/1", kJson + "Origin: http://example.org\r\n", "{}", 403,
+        "~nicht von Zelvos Seite");
+    row("a list that is none", Cookie, "GET /api/lists/monthly", "", "", 404, "~kennt Zelvo nicht");
 }
 
 void TestWebApi::api()
@@ -225,9 +272,15 @@ void TestWebApi::api()
         headers += "Cookie: " + other + "\r\n";
     }
     const int before = page.boxes.box(1).messages().size();
+    const QByteArray lists = page.folder.read("zlv-woch.txt") + page.folder.read("zlv-term.txt");
+    const QByteArray version = ReminderListDocument::versionOnDisk(page.folder.dir(), ReminderListKind::Weekly).toUtf8();
+    request.replace("VERSION", version);
+    body.replace("VERSION", version);
 
     const QByteArray method = request.split(' ').first();
     const WebReply r = page.ask(method, request.split(' ').last(), headers, method == "GET" ? QByteArray() : body);
+    if (status != 200 || method == "GET")
+        QCOMPARE(page.folder.read("zlv-woch.txt") + page.folder.read("zlv-term.txt"), lists);
     page.clock.set(kStart);
     QCOMPARE(r.status, status);
     if (answer.startsWith('~'))

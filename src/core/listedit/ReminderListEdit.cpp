@@ -30,6 +30,16 @@ QJsonObject ReminderListEdit::listing(const QDir &folder, ReminderListKind list,
     return out;
 }
 
+QString ReminderListEdit::noSuchLine(int line)
+{
+    return QStringLiteral("Zeile %1 gibt es nicht").arg(line);
+}
+
+QString ReminderListEdit::staleReason(ReminderListKind list)
+{
+    return QStringLiteral("%1 wurde inzwischen geändert").arg(ReminderLayout::fileName(list));
+}
+
 ReminderListEdit::Answer ReminderListEdit::apply(const QDir &folder, ReminderListKind list, const Request &request,
                                                  const BoxList &boxes, const QDateTime &now)
 {
@@ -38,12 +48,12 @@ ReminderListEdit::Answer ReminderListEdit::apply(const QDir &folder, ReminderLis
     a.version = doc.version();
     if (request.version != doc.version()) {
         a.result = Result::Stale;
-        a.reason = QStringLiteral("%1 wurde inzwischen geändert").arg(ReminderLayout::fileName(list));
+        a.reason = staleReason(list);
         return a;
     }
     if (request.op != Op::Add && (request.line < 1 || request.line > doc.lineCount())) {
         a.result = Result::NoSuchLine;
-        a.reason = QStringLiteral("Zeile %1 gibt es nicht").arg(request.line);
+        a.reason = noSuchLine(request.line);
         return a;
     }
     if (request.op != Op::Delete) {
@@ -82,7 +92,7 @@ ReminderListEdit::Answer ReminderListEdit::apply(const QDir &folder, ReminderLis
         break;
     case ReminderListDocument::SaveOutcome::Stale:
         a.result = Result::Stale;
-        a.reason = QStringLiteral("%1 wurde inzwischen geändert").arg(ReminderLayout::fileName(list));
+        a.reason = staleReason(list);
         break;
     case ReminderListDocument::SaveOutcome::Failed:
         a.result = Result::Failed;
@@ -101,4 +111,29 @@ SendHandle *ReminderListEdit::sendNow(BoxSender *sender, ReminderListKind list, 
     const ReminderMessage message = ReminderMessage::compose(record, due.isEmpty() ? now : due.first().at);
     MessageOrigin origin{MessageSource::Reminder, message.box, message.panelText, now, 0};
     return sender->send(message.box, message.message, origin);
+}
+
+SendHandle *ReminderListEdit::sendLine(BoxSender *sender, const QDir &folder, ReminderListKind list, int line,
+                                       const QString &version, const BoxList &boxes, const QDateTime &now,
+                                       Answer *refused)
+{
+    const ReminderListDocument doc = ReminderListDocument::load(folder, list);
+    refused->version = doc.version();
+    if (version != doc.version()) {
+        refused->result = Result::Stale;
+        refused->reason = staleReason(list);
+        return nullptr;
+    }
+    if (line < 1 || line > doc.lineCount()) {
+        refused->result = Result::NoSuchLine;
+        refused->reason = noSuchLine(line);
+        return nullptr;
+    }
+    const std::optional<ReminderFields> fields = doc.rows(boxes, now).at(line - 1).fields;
+    if (!fields) {
+        refused->result = Result::Refused;
+        refused->reason = QStringLiteral("in Zeile %1 steht keine Erinnerung").arg(line);
+        return nullptr;
+    }
+    return sendNow(sender, list, *fields, now);
 }

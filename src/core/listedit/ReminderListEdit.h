@@ -55,4 +55,13 @@ public:
     // once or not at all.
     static SendHandle *sendNow(BoxSender *sender, ReminderListKind list, const ReminderFields &fields,
                                const QDateTime &now);
+    // sendNow() for a line of the list in folder, only on the version the
+    // caller saw; null and refused (Stale, NoSuchLine, Refused for a line
+    // without a reminder) when it cannot go.
+    static SendHandle *sendLine(BoxSender *sender, const QDir &folder, ReminderListKind list, int line,
+                                const QString &version, const BoxList &boxes, const QDateTime &now, Answer *refused);
+
+private:
+    static QString staleReason(ReminderListKind list);
+    static QString noSuchLine(int line);
 };

@@ -7,6 +7,9 @@
   const kinds = { nhttpd: 'D-Box', enigma2: 'Enigma2', unknown: 'Art unbekannt' };
   let timer = null;
   let shown = '';
+  let list = 'daily';
+  let listVersion = '';
+  let editing = null; // the open form: { line (0: new), version, event as written }
 
   async function call(method, path, body) {
     const init = { method, headers: { 'X-Zelvo-Seite': '1' }, credentials: 'same-origin' };
@@ -96,17 +99,139 @@
     }
   }
 
+  // Held and expired say it in the record's own words.
+  function outcomeLine(x) {
+    return 'Box ' + x.box + ': ' + (x.outcome === 'delivered' ? 'zugestellt'
+      : x.outcome === 'failed' ? 'nicht angekommen – ' + x.detail : x.detail);
+  }
+
+  function button(text, label, action) {
+    const b = el('button', '', text);
+    b.type = 'button';
+    b.setAttribute('aria-label', label);
+    b.addEventListener('click', action);
+    return b;
+  }
+
+  function renderLines(data) {
+    const ol = $('lines');
+    ol.replaceChildren();
+    listVersion = data.version;
+    if (data.error) ol.append(el('li', 'failed', data.error));
+    else if (data.records.length === 0) ol.append(el('li', 'small', 'Die Liste ist leer.'));
+    for (const r of data.records) {
+      const li = el('li', r.fields ? '' : 'raw');
+      li.dataset.line = r.line;
+      const f = r.fields;
+      const actions = el('div');
+      if (f) {
+        const day = f.day ? $('day').querySelector('option[value="' + f.day + '"]').textContent + ', ' : '';
+        const date = f.date ? f.date.split('-').reverse().join('.') + ', ' : '';
+        li.append(el('span', 'small', 'Zeile ' + r.line + ' · ' + day + date + f.trigger + ' (Termin ' + f.event + ') · '
+          + (f.kind === 'popup' ? 'Popup' : 'Message') + ' · Box ' + f.box));
+        li.append(el('span', 'text', f.text));
+        actions.append(button('Ändern', 'Zeile ' + r.line + ' ändern', () => openForm(r.line, f)));
+      } else {
+        li.append(el('span', 'small', 'Zeile ' + r.line));
+        li.append(el('span', 'text', r.raw));
+      }
+      if (r.reason) li.append(el('span', f && !r.fires ? 'small failed' : 'small', r.reason));
+      for (const h of r.hints) li.append(el('span', 'small', h));
+      actions.append(button('Löschen', 'Zeile ' + r.line + ' löschen', () => removeLine(r.line)));
+      if (f) actions.append(button('Jetzt senden', 'Zeile ' + r.line + ' jetzt senden', () => sendLine(r.line)));
+      li.append(actions);
+      ol.append(li);
+    }
+  }
+
   async function refresh() {
-    const [status, held, record] = await Promise.all([
-      call('GET', '/api/status'), call('GET', '/api/held'), call('GET', '/api/record?limit=50')]);
-    if (status.status !== 200 || held.status !== 200 || record.status !== 200) return;
+    const asked = list;
+    const [status, held, record, lines] = await Promise.all([
+      call('GET', '/api/status'), call('GET', '/api/held'), call('GET', '/api/record?limit=50'),
+      call('GET', '/api/lists/' + asked)]);
+    if ([status, held, record, lines].some((r) => r.status !== 200) || asked !== list) return;
     // Redrawn only when something changed, so focus and reading stay.
-    const now = JSON.stringify([status.data, held.data, record.data]);
+    const now = JSON.stringify([status.data, held.data, record.data, lines.data]);
     if (now === shown) return;
     shown = now;
     renderBoxes(status.data.boxes);
     renderHeld(held.data.held);
     renderRecord(record.data.entries);
+    renderLines(lines.data);
+  }
+
+  function two(n) { return String(n).padStart(2, '0'); }
+
+  function openForm(line, f) {
+    const today = new Date();
+    const hhmm = two(today.getHours()) + ':' + two(today.getMinutes());
+    f = f || { trigger: hhmm, event: hhmm, kind: 'popup', box: 1, text: '', day: 'mf',
+      date: today.getFullYear() + '-' + two(today.getMonth() + 1) + '-' + two(today.getDate()) };
+    editing = { line, version: listVersion, event: f.event };
+    $('formTitle').textContent = line ? 'Zeile ' + line + ' ändern' : 'Neue Erinnerung';
+    $('dayField').hidden = list !== 'weekly';
+    $('dateField').hidden = $('everyHourField').hidden = list !== 'dated';
+    if (f.day) $('day').value = f.day;
+    if (f.date) $('date').value = f.date;
+    $('everyHour').checked = f.trigger.startsWith('??');
+    $('trigger').value = f.trigger.replace('??', '00');
+    $('event').value = f.event;
+    $('reminderKind').value = f.kind;
+    $('reminderBox').value = String(f.box);
+    $('reminderText').value = f.text;
+    $('formMessage').textContent = '';
+    $('forceReminder').hidden = true;
+    $('reminderForm').hidden = false;
+    $('trigger').focus();
+  }
+
+  function closeForm() {
+    editing = null;
+    $('reminderForm').hidden = true;
+  }
+
+  async function save(force) {
+    const trigger = $('trigger').value;
+    // An event time not written as a clock time stays as it was unless one is chosen.
+    const fields = { trigger: $('everyHour').checked && list === 'dated' ? '??' + trigger.slice(2) : trigger,
+      event: $('event').value || editing.event, kind: $('reminderKind').value,
+      box: Number($('reminderBox').value), text: $('reminderText').value };
+    if (list === 'weekly') fields.day = $('day').value;
+    if (list === 'dated') fields.date = $('date').value;
+    const body = { version: editing.version, fields, force };
+    const r = editing.line ? await call('PUT', '/api/lists/' + list + '/' + editing.line, body)
+      : await call('POST', '/api/lists/' + list, body);
+    if (r.status === 200) {
+      closeForm();
+      $('listMessage').textContent = 'Gespeichert.';
+    } else if (r.status === 409) {
+      // The new state is shown; saving again writes into it.
+      editing.version = r.data.version;
+      $('formMessage').textContent = 'Nicht gespeichert: ' + r.data.reason
+        + '. Der neue Stand steht oben; „Speichern“ schreibt die Eingabe in ihn.';
+    } else {
+      $('formMessage').textContent = 'Nicht gespeichert: ' + (r.data.reason || r.data.error || 'Fehler ' + r.status);
+      $('forceReminder').hidden = r.status !== 422;
+    }
+    shown = '';
+    refresh();
+  }
+
+  async function removeLine(line) {
+    if (!window.confirm('Zeile ' + line + ' löschen?')) return;
+    const r = await call('DELETE', '/api/lists/' + list + '/' + line + '?version=' + encodeURIComponent(listVersion), {});
+    $('listMessage').textContent = r.status === 200 ? 'Zeile ' + line + ' gelöscht.'
+      : 'Nicht gelöscht: ' + (r.data.reason || r.data.error);
+    shown = '';
+    refresh();
+  }
+
+  async function sendLine(line) {
+    $('listMessage').textContent = 'Wird gesendet …';
+    const r = await call('POST', '/api/lists/' + list + '/' + line + '/send', { version: listVersion });
+    $('listMessage').textContent = r.status === 200 ? outcomeLine(r.data.results[0])
+      : 'Nicht gesendet: ' + (r.data.reason || r.data.error);
+    refresh();
   }
 
   // Every 1.5 s while the page is seen; a hidden tab asks nothing.
@@ -150,14 +275,24 @@
     out.replaceChildren();
     if (r.status !== 200) { out.textContent = r.data.error || 'Senden ging nicht.'; return; }
     if (r.data.notice) out.append(el('p', 'small', r.data.notice));
-    for (const x of r.data.results) {
-      // Held and expired say it in the record's own words.
-      const line = 'Box ' + x.box + ': ' + (x.outcome === 'delivered' ? 'zugestellt'
-        : x.outcome === 'failed' ? 'nicht angekommen – ' + x.detail : x.detail);
-      out.append(el('p', x.outcome === 'failed' ? 'failed' : '', line));
-    }
+    for (const x of r.data.results) out.append(el('p', x.outcome === 'failed' ? 'failed' : '', outcomeLine(x)));
     refresh();
   });
+
+  for (const radio of document.querySelectorAll('input[name=list]')) {
+    radio.addEventListener('change', () => {
+      list = radio.value;
+      closeForm();
+      $('listMessage').textContent = '';
+      $('lines').replaceChildren();
+      shown = '';
+      refresh();
+    });
+  }
+  $('addReminder').addEventListener('click', () => openForm(0, null));
+  $('cancelReminder').addEventListener('click', closeForm);
+  $('forceReminder').addEventListener('click', () => save(true));
+  $('reminderForm').addEventListener('submit', (ev) => { ev.preventDefault(); save(false); });
 
   // A login that is still valid goes straight to the page.
   call('GET', '/api/status').then((r) => { if (r.status === 200) showApp(); else showLogin(''); });
