@@ -166,6 +166,12 @@ ZelvoSettings::BoxLogin ZelvoSettings::boxLogin(int box) const
     return m_logins.at(box - 1);
 }
 
+ZelvoSettings::CalendarKeys ZelvoSettings::calendarKeys(int calendar) const
+{
+    refresh();
+    return m_calendars.at(calendar);
+}
+
 ZelvoSettings::WindowLayout ZelvoSettings::deliveryWindowLayout() const
 {
     refresh();
@@ -234,6 +240,16 @@ void ZelvoSettings::refresh() const
         login.user = file.value(group + kUserKey).toString();
         login.password = file.value(group + kPasswordKey).toString();
         anyPassword = anyPassword || !login.password.isEmpty();
+    }
+    for (int n = 0; n <= kCalendars; ++n) {
+        const QString group = n == 0 ? QStringLiteral("Kalender/") : QStringLiteral("Kalender%1/").arg(n);
+        // A comma in an address or a text is part of it.
+        const auto text = [&](const char *key) { return shownValue(file.value(group + QLatin1String(key))).trimmed(); };
+        CalendarKeys &keys = m_calendars[n];
+        keys = {text("Adresse"), text("Name"), text("Boxen"), text("Art"), text("Ganztags_Uhrzeit"),
+                text("Vorlauf_Minuten"), text("Abstand_Minuten"),
+                {file.value(group + kUserKey).toString(), file.value(group + kPasswordKey).toString()}};
+        anyPassword = anyPassword || !keys.login.password.isEmpty();
     }
     if (anyPassword && keptToOwner(QFile::encodeName(m_path))) {
         qCInfo(lcSend).noquote() << m_path << "enthält Passwörter: nur noch für den Besitzer lesbar";

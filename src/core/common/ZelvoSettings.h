@@ -25,6 +25,9 @@
 //   Benutzer=                   asks for one (HTTP Basic); empty: none
 //   Passwort=
 //   [Verlauf]                   the window's size and column widths
+//   [Kalender] [Kalender1] … [Kalender9]   calendars: Adresse, Name, Boxen,
+//                               Art, Ganztags_Uhrzeit, Vorlauf_Minuten,
+//                               Abstand_Minuten, Benutzer, Passwort (as written)
 //
 // Values are read through QSettings, again whenever the file changed. A value
 // that is no number or out of range counts as unset and is logged once per
@@ -55,6 +58,13 @@ public:
         QList<int> columnWidths; // from the first column on; 0 where none is stored
     };
 
+    // A calendar section's keys as written (trimmed), empty when unset.
+    static constexpr int kCalendars = 9;
+    struct CalendarKeys {
+        QString address, name, boxes, kind, allDayTime, leadMinutes, intervalMinutes;
+        BoxLogin login;
+    };
+
     explicit ZelvoSettings(const QDir &folder);
 
     QString path() const { return m_path; }
@@ -68,6 +78,9 @@ public:
 
     // Box 1..BoxCount::kBoxes.
     BoxLogin boxLogin(int box) const;
+
+    // 0: [Kalender], the defaults; 1..kCalendars: [KalenderN].
+    CalendarKeys calendarKeys(int calendar) const;
 
     WindowLayout deliveryWindowLayout() const;
     // Returns an empty string on success, otherwise the reason in German.
@@ -85,6 +98,7 @@ private:
     mutable std::array<std::optional<int>, NumberCount> m_numbers;
     mutable std::array<BoxLogin, BoxCount::kBoxes> m_logins;
     mutable WindowLayout m_layout;
+    mutable std::array<CalendarKeys, kCalendars + 1> m_calendars;
     mutable TextFile::Identity m_readIdentity;
     mutable bool m_trusted = false;
     mutable TextFile::Identity m_loggedIdentity;

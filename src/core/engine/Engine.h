@@ -13,6 +13,7 @@
 #include <memory>
 
 class BoxSender;
+class CalendarTable;
 class DeliveryRecord;
 class ScriptDelivery;
 class StatusBoard;
@@ -57,6 +58,8 @@ public:
     // boxip.ini as it is now, for everyone who reads it.
     BoxListSource *boxList() { return &m_boxList; }
     StatusWatch *statusWatch() const { return m_statusWatch; }
+    // The calendars' reminders for the days ahead.
+    CalendarTable *calendars() const { return m_calendars; }
     // Every message handed to the boxes and how it went.
     DeliveryRecord *deliveryRecord() const { return m_record; }
 
@@ -95,6 +98,7 @@ private:
     SecondTimer *m_secondTimer;
     QTimer *m_watchTimer;
     ReminderClock *m_reminderClock;
+    CalendarTable *m_calendars;
     EchoProber *m_prober; // a child only when made here
     StatusWatch *m_statusWatch;
 };
