@@ -20,6 +20,7 @@ class SendTextDialog;
 class BoxAddressDialog;
 class InfoWindow;
 class DeliveryWindow;
+class UpcomingWindow;
 struct Delivery;
 class QEventLoopLocker;
 
@@ -54,6 +55,7 @@ public slots:
     void openBoxAddressDialog();    // "IP der D-Boxen"
     void openInfo();     // "Info"
     void openDeliveryWindow(); // "Verlauf"
+    void openUpcomingWindow(); // "Demnächst"
     // "tgl. / Wochen / Einzel Erinnerungen editieren", 0..2 as ReminderListKind
     void openListEditor(int list);
     void openListCheck(); // "Listen prüfen"
@@ -89,6 +91,7 @@ private:
     QPointer<BoxAddressDialog> m_boxAddressDialog;
     QPointer<InfoWindow> m_info;
     QPointer<DeliveryWindow> m_deliveryWindow;
+    QPointer<UpcomingWindow> m_upcomingWindow;
     std::array<QPointer<QWidget>, 3> m_listEditors; // by ReminderListKind
     QPointer<QWidget> m_listCheck;
     // Held while the window is hidden in the tray: the program is still
