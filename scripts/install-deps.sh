@@ -16,6 +16,8 @@ fi
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-svg-dev libqt6svg6
+  # calendars are read with libical (the service links libical3)
+  libical-dev
   # Qt's own German texts; the lists' font
   qt6-translations-l10n fonts-liberation
   # the Debian packages (make deb): dependencies computed from the binaries
@@ -30,6 +32,8 @@ if [ "${1:-}" = test ]; then
     jq imagemagick twm
     # the packages' test: the menu entry checked, the packages linted
     desktop-file-utils lintian
+    # the calendar subscription test: a real CalDAV server on 127.0.0.1
+    radicale
   )
 fi
 

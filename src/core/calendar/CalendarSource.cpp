@@ -96,6 +96,8 @@ QList<CalendarSource> CalendarSource::inFolder(const QDir &folder, const ZelvoSe
             continue;
         CalendarSource source;
         source.address = own.address;
+        // Hidden, so that it is not a calendar of the folder besides.
+        source.keptCopy = folder.filePath(QStringLiteral(".kalender%1.ics").arg(n));
         if (!source.isSubscription()) {
             source.address = folder.absoluteFilePath(own.address);
             named << QFileInfo(source.address).absoluteFilePath();

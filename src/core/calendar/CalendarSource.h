@@ -18,6 +18,7 @@ struct CalendarSource {
 
     QString name;
     QString address;
+    QString keptCopy; // a subscription's last good copy, in the folder
     QString user;
     QString password;
     QList<int> boxes{1};

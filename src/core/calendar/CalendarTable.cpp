@@ -1,6 +1,7 @@
 #include "calendar/CalendarTable.h"
 
 #include "calendar/CalendarExpansion.h"
+#include "calendar/CalendarFetcher.h"
 #include "common/Logging.h"
 #include "common/ZelvoSettings.h"
 
@@ -32,9 +33,10 @@ QString keyOf(const CalendarReminder &r)
 QList<CalendarReminder> expandOne(const CalendarSource &source, qint64 from, qint64 to, QStringList *problems)
 {
     const QString prefix = QStringLiteral("Kalender %1: ").arg(source.name);
-    if (source.isSubscription())
-        return {}; // fetched into its kept copy, which is read instead
-    QFile file(source.address);
+    // A subscription reminds from its kept copy; none before its first fetch.
+    if (source.isSubscription() && !QFile::exists(source.keptCopy))
+        return {};
+    QFile file(source.isSubscription() ? source.keptCopy : source.address);
     if (file.size() > CalendarExpansion::kMaxBytes) {
         *problems << prefix
                 + QStringLiteral("größer als 5 MB (%1 MB), nicht gelesen")
@@ -67,7 +69,10 @@ struct CalendarTable::Work {
 CalendarTable::CalendarTable(const QDir &folder, QObject *parent)
     : QObject(parent)
     , m_folder(folder)
+    , m_fetcher(new CalendarFetcher(this))
 {
+    // A new copy is read at the next poll.
+    connect(m_fetcher, &CalendarFetcher::fetched, this, [this] { m_nextLook = 0; });
 }
 
 CalendarTable::~CalendarTable()
@@ -82,7 +87,7 @@ QList<TextFile::Identity> CalendarTable::identities(const QList<CalendarSource> 
 {
     QList<TextFile::Identity> ids{TextFile::identityOf(m_folder.filePath(ZelvoSettings::kFileName))};
     for (const CalendarSource &s : sources)
-        ids << (s.isSubscription() ? TextFile::Identity() : TextFile::identityOf(s.address));
+        ids << TextFile::identityOf(s.isSubscription() ? s.keptCopy : s.address);
     return ids;
 }
 
@@ -96,6 +101,30 @@ void CalendarTable::poll(qint64 now)
     if (m_thread)
         return; // looked at again when it is done
     start(now);
+    fetchDue(now);
+}
+
+void CalendarTable::fetchDue(qint64 now)
+{
+    for (const CalendarSource &s : std::as_const(m_sources)) {
+        if (!s.isSubscription())
+            continue;
+        qint64 &next = m_nextFetch[s.address];
+        // Also when the clock was set back by more than an interval.
+        if (now >= next || next - now > qint64(s.intervalMinutes) * 60) {
+            next = now + qint64(s.intervalMinutes) * 60;
+            m_fetcher->fetch(s, QDateTime::fromSecsSinceEpoch(now));
+        }
+    }
+}
+
+QStringList CalendarTable::problems() const
+{
+    QStringList all = m_problems;
+    for (const CalendarSource &s : m_sources)
+        if (const QString p = m_fetcher->problem(s); !p.isEmpty())
+            all << QStringLiteral("Kalender %1: %2").arg(s.name, p);
+    return all;
 }
 
 void CalendarTable::start(qint64 now)
@@ -103,6 +132,7 @@ void CalendarTable::start(qint64 now)
     ZelvoSettings settings(m_folder);
     QStringList problems;
     const QList<CalendarSource> sources = CalendarSource::inFolder(m_folder, settings, &problems);
+    m_sources = sources;
     QList<TextFile::Identity> ids = identities(sources);
     // The sources' names and settings are part of what the table was made of.
     TextFile::Identity listing;

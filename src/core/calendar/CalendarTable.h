@@ -5,6 +5,7 @@
 #include "common/TextFile.h"
 
 #include <QDir>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -12,6 +13,7 @@
 
 #include <memory>
 
+class CalendarFetcher;
 class QThread;
 
 // The reminders of every calendar of a folder for the days ahead, sorted by
@@ -48,7 +50,9 @@ public:
     int calendarCount() const { return m_calendarCount; }
     // What is wrong with the calendars now, one German line each, the
     // calendar's name first.
-    QStringList problems() const { return m_problems; }
+    QStringList problems() const;
+    // Fetches the subscriptions into their kept copies.
+    CalendarFetcher *fetcher() const { return m_fetcher; }
 
     // Every calendar of folder expanded for [from, to) on this thread (for
     // zelvo-check and the like). problems as above.
@@ -65,7 +69,12 @@ private:
     void start(qint64 now);
     void take();
 
+    void fetchDue(qint64 now);
+
     QDir m_folder;
+    CalendarFetcher *m_fetcher;
+    QList<CalendarSource> m_sources; // as last looked at
+    QHash<QString, qint64> m_nextFetch; // by address
     qint64 m_nextLook = 0;
     qint64 m_reachesTo = 0; // the end of the current table's window
     QList<TextFile::Identity> m_read; // what the table was made of

@@ -136,6 +136,8 @@ QString CheckTextReport::of(const FolderCheck &c)
         for (const CheckFinding &f : l.findings)
             out += QStringLiteral("  ") + f.text() + QLatin1Char('\n');
     }
+    for (const QString &p : c.calendarProblems)
+        out += QStringLiteral("  ") + printable(p) + QLatin1Char('\n');
     out += QLatin1Char('\n');
     if (c.anyUnreadable())
         out += QStringLiteral("Nicht alle Dateien konnten gelesen werden. ");
@@ -153,6 +155,16 @@ QString CheckTextReport::of(const FolderCheck &c)
                + QStringLiteral(" nie angesprochen");
     out += QStringLiteral(".\n\n");
 
+    if (!c.calendarDue.isEmpty()) {
+        out += QStringLiteral("Aus Kalendern in den nächsten %1 Tagen:\n\n").arg(FolderCheck::kCalendarDays);
+        for (const CalendarReminder &r : c.calendarDue)
+            out += when(QDateTime::fromSecsSinceEpoch(r.due)) + QStringLiteral("  Kalender ") + printable(r.source)
+                + QStringLiteral("  Box %1  ").arg(r.box)
+                + (r.message.kind == MessageKind::Popup ? QStringLiteral("Popup") : QStringLiteral("Meldung"))
+                + QStringLiteral("\n    | ") + printable(r.message.text).replace(QLatin1Char('\n'), QStringLiteral("\n    | "))
+                + QLatin1Char('\n');
+        out += QLatin1Char('\n');
+    }
     if (c.due.isEmpty()) {
         out += QStringLiteral("Keine Erinnerung ist mehr fällig.\n");
         return out;
