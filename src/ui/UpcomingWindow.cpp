@@ -38,10 +38,10 @@ void UpcomingWindow::refresh()
 {
     m_table->clear();
     const QList<UpcomingReminder> next = UpcomingReminders::next(m_engine->folder(), m_engine->clock()->now(), kDays,
-                                                                 m_engine->calendars());
+                                                                 m_engine->calendars()->isMade() ? m_engine->calendars() : nullptr);
     for (const UpcomingReminder &r : next) {
         auto *item = new QTreeWidgetItem(m_table);
-        item->setText(0, r.time.toString(QStringLiteral("ddd dd.MM. HH:mm:ss")));
+        item->setText(0, r.time.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
         item->setText(1, QString::number(r.box));
         item->setText(2, r.kind == MessageKind::Popup ? QStringLiteral("Popup") : QStringLiteral("Message"));
         item->setText(3, QString(r.text).replace(QLatin1Char('\n'), QLatin1Char(' ')));

@@ -69,6 +69,7 @@ struct CalendarTable::Work {
 CalendarTable::CalendarTable(const QDir &folder, QObject *parent)
     : QObject(parent)
     , m_folder(folder)
+    , m_settings(folder)
     , m_fetcher(new CalendarFetcher(this))
 {
     // A new copy is read at the next poll.
@@ -129,9 +130,8 @@ QStringList CalendarTable::problems() const
 
 void CalendarTable::start(qint64 now)
 {
-    ZelvoSettings settings(m_folder);
     QStringList problems;
-    const QList<CalendarSource> sources = CalendarSource::inFolder(m_folder, settings, &problems);
+    const QList<CalendarSource> sources = CalendarSource::inFolder(m_folder, m_settings, &problems);
     m_sources = sources;
     QList<TextFile::Identity> ids = identities(sources);
     // The sources' names and settings are part of what the table was made of.
@@ -176,6 +176,8 @@ void CalendarTable::take()
     delete m_thread;
     m_thread = nullptr;
     const std::shared_ptr<Work> work = std::move(m_work);
+    if (m_reachesTo == 0)
+        m_lateFrom = work->from + kBehindSecs;
     m_reminders = work->reminders;
     m_reachesTo = work->to;
     m_calendarCount = int(work->sources.size());
@@ -194,9 +196,10 @@ QList<CalendarReminder> CalendarTable::takeDue(qint64 second)
         m_taken.remove(m_takenOrder.takeFirst().second);
     QList<CalendarReminder> due;
     CalendarReminder probe;
-    probe.due = second;
+    probe.due = m_lateFrom >= 0 && m_lateFrom <= second ? m_lateFrom : second;
+    m_lateFrom = -1;
     for (auto it = std::lower_bound(m_reminders.cbegin(), m_reminders.cend(), probe);
-         it != m_reminders.cend() && it->due == second; ++it) {
+         it != m_reminders.cend() && it->due <= second; ++it) {
         const QString key = keyOf(*it);
         if (m_taken.contains(key))
             continue;

@@ -3,6 +3,7 @@
 #include "calendar/CalendarReminder.h"
 #include "calendar/CalendarSource.h"
 #include "common/TextFile.h"
+#include "common/ZelvoSettings.h"
 
 #include <QDir>
 #include <QHash>
@@ -47,6 +48,8 @@ public:
     // The reminders in [from, to) as far as the table reaches.
     QList<CalendarReminder> between(qint64 from, qint64 to) const;
     bool isEmpty() const { return m_reminders.isEmpty(); }
+    // Whether a table was made yet (the first poll starts it).
+    bool isMade() const { return m_reachesTo > 0; }
     int calendarCount() const { return m_calendarCount; }
     // What is wrong with the calendars now, one German line each, the
     // calendar's name first.
@@ -72,11 +75,15 @@ private:
     void fetchDue(qint64 now);
 
     QDir m_folder;
+    ZelvoSettings m_settings; // kept: read again only when zelvo.ini changed
     CalendarFetcher *m_fetcher;
     QList<CalendarSource> m_sources; // as last looked at
     QHash<QString, qint64> m_nextFetch; // by address
     qint64 m_nextLook = 0;
     qint64 m_reachesTo = 0; // the end of the current table's window
+    // The first table came late: what fell due while it was made goes with
+    // the next second (-1: nothing waits).
+    qint64 m_lateFrom = -1;
     QList<TextFile::Identity> m_read; // what the table was made of
     bool m_changedMeanwhile = false;
     QList<CalendarReminder> m_reminders;

@@ -4,6 +4,7 @@
 #include "boxes/BoxListSource.h"
 #include "calendar/CalendarExpansion.h"
 #include "calendar/CalendarTable.h"
+#include "check/UpcomingReminders.h"
 #include "common/StatusBoard.h"
 #include "reminders/ReminderClock.h"
 
@@ -188,6 +189,12 @@ void TestCalendar::clockSendsEachOnceBesideTheLists()
     clock.useCalendars(&table);
 
     const QDateTime due = QDateTime::fromString("2026-05-07T07:30:00", Qt::ISODate);
+    // "Demnächst" lists both sources by time, each from its own source.
+    QStringList upcoming;
+    for (const UpcomingReminder &u : UpcomingReminders::next(folder.dir(), due.addSecs(-60), 1))
+        upcoming << u.time.toString("dd. HH:mm:ss ") + QString::number(u.box) + " " + u.text + " | " + u.source;
+    QCOMPARE(upcoming, (QStringList{"07. 07:30:00 2 07:30 Muell rausbringen | zlv-tag.txt",
+                                    "07. 07:30:00 1 07:45 Bus | Familie"}));
     time.set(due.addSecs(-5));
     clock.tick();
     table.finishWork();
