@@ -47,7 +47,7 @@ void TestUpcomingWindow::menuOpensTheNextReminders()
         rows << cells.join(" | ");
     }
     QCOMPARE(rows, (QStringList{"24.12.2026 16:30:00 | 1 | Popup | 16:30 Kirche | familie.ics",
-                                "24.12.2026 18:00:40 | 2 | Popup | 18:00 Bescherung | zlv-term.txt"}));
+                                "24.12.2026 18:00:40 | 2 | Popup | 18:00  Bescherung | zlv-term.txt"}));
     QVERIFY(saveScreenshot(window, "demnaechst"));
 }
 

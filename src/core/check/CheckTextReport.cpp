@@ -2,6 +2,7 @@
 
 #include "boxes/ProtocolChoice.h"
 #include "check/FolderCheck.h"
+#include "calendar/CalendarTable.h"
 
 #include <QStringList>
 
@@ -136,7 +137,14 @@ QString CheckTextReport::of(const FolderCheck &c)
         for (const CheckFinding &f : l.findings)
             out += QStringLiteral("  ") + f.text() + QLatin1Char('\n');
     }
-    for (const QString &p : c.calendarProblems)
+    // The calendars, read as Zelvo reads them, for a week ahead.
+    constexpr int kCalendarDays = 7;
+    QStringList calendarProblems;
+    QList<CalendarReminder> calendarDue = CalendarTable::expandAll(
+        QDir(c.folderPath), c.now.toSecsSinceEpoch(), c.now.addDays(kCalendarDays).toSecsSinceEpoch(), &calendarProblems);
+    if (calendarDue.size() > FolderCheck::kDueCount)
+        calendarDue.resize(FolderCheck::kDueCount);
+    for (const QString &p : std::as_const(calendarProblems))
         out += QStringLiteral("  ") + printable(p) + QLatin1Char('\n');
     out += QLatin1Char('\n');
     if (c.anyUnreadable())
@@ -155,9 +163,9 @@ QString CheckTextReport::of(const FolderCheck &c)
                + QStringLiteral(" nie angesprochen");
     out += QStringLiteral(".\n\n");
 
-    if (!c.calendarDue.isEmpty()) {
-        out += QStringLiteral("Aus Kalendern in den nächsten %1 Tagen:\n\n").arg(FolderCheck::kCalendarDays);
-        for (const CalendarReminder &r : c.calendarDue)
+    if (!calendarDue.isEmpty()) {
+        out += QStringLiteral("Aus Kalendern in den nächsten %1 Tagen:\n\n").arg(kCalendarDays);
+        for (const CalendarReminder &r : std::as_const(calendarDue))
             out += when(QDateTime::fromSecsSinceEpoch(r.due)) + QStringLiteral("  Kalender ") + printable(r.source)
                 + QStringLiteral("  Box %1  ").arg(r.box)
                 + (r.message.kind == MessageKind::Popup ? QStringLiteral("Popup") : QStringLiteral("Meldung"))

@@ -1,7 +1,5 @@
 #include "check/FolderCheck.h"
 
-#include "calendar/CalendarTable.h"
-
 #include "boxes/BoxAddress.h"
 #include "check/ReminderSchedule.h"
 
@@ -95,9 +93,5 @@ FolderCheck FolderCheck::run(const QDir &folder, const QDateTime &now, int dueCo
         records[int(list)] = file.records;
     }
     c.due = ReminderSchedule::next(records, now, dueCount);
-    c.calendarDue = CalendarTable::expandAll(folder, now.toSecsSinceEpoch(),
-                                             now.addDays(kCalendarDays).toSecsSinceEpoch(), &c.calendarProblems);
-    if (c.calendarDue.size() > dueCount)
-        c.calendarDue.resize(dueCount);
     return c;
 }

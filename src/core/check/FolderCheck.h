@@ -1,7 +1,6 @@
 #pragma once
 
 #include "boxes/BoxListFile.h"
-#include "calendar/CalendarReminder.h"
 #include "check/DueReminder.h"
 #include "check/ReminderListCheck.h"
 
@@ -29,11 +28,6 @@ struct FolderCheck {
     std::array<QString, BoxList::kBoxes> addressRefusals;
     std::array<ReminderListCheck, 3> lists; // daily, weekly, dated
     QList<DueReminder> due;
-    // The calendars: what is wrong with them (German, the calendar's name
-    // first) and their next reminders within kCalendarDays.
-    static constexpr int kCalendarDays = 7;
-    QStringList calendarProblems;
-    QList<CalendarReminder> calendarDue;
 
     int neverFiring() const;
     int boxesNeverContacted() const;
