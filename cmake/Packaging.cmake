@@ -88,6 +88,10 @@ systemd user unit), zelvo-check, which tells which reminder lines will
 never fire, and boxsim, which stands in for a box. It needs no graphical
 libraries. The user interface and the guide are German.")
 
+# Calendars: libical; shlibdeps finds it too, named here so that it stays
+# the service's own need (no GUI library comes with it).
+set(CPACK_DEBIAN_HEADLESS_PACKAGE_DEPENDS "libical3")
+
 set(CPACK_DEBIAN_GUI_PACKAGE_NAME zelvo)
 # Qt's own German texts (context menus, standard buttons) come from the
 # translations package.

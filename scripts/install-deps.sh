@@ -19,6 +19,8 @@ packages=(
   # the page on the home network (its HTTP server, TLS through GnuTLS) and
   # the QR code of its address in the window
   libmicrohttpd-dev libqrencode-dev
+  # calendars are read with libical (the service links libical3)
+  libical-dev
   # Qt's own German texts; the lists' font
   qt6-translations-l10n fonts-liberation
   # the Debian packages (make deb): dependencies computed from the binaries
@@ -37,6 +39,8 @@ if [ "${1:-}" = test ]; then
     chromium chromium-driver python3-selenium
     # the page over HTTPS: a certificate made for the test
     openssl
+    # the calendar subscription test: a real CalDAV server on 127.0.0.1
+    radicale
   )
 fi
 

@@ -5,7 +5,7 @@
 root=${1:-$(dirname "$0")/..}
 cd "$root" || exit 1
 fail=0
-areas='common|boxes|reminders|watch|sendtext|engine|check|listedit'
+areas='common|boxes|calendar|reminders|watch|sendtext|engine|check|listedit'
 
 # core: every quoted include names "area/File.h" of a core area (or
 # "boxes/<kind>/File.h" of a kind of box).

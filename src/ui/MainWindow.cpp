@@ -6,6 +6,7 @@
 #include "Shape.h"
 #include "TrayIcon.h"
 #include "DeliveryWindow.h"
+#include "UpcomingWindow.h"
 #include "boxes/DeliveryRecord.h"
 #include "common/BoxStateText.h"
 #include "common/StatusBoard.h"
@@ -209,6 +210,8 @@ void MainWindow::buildMenus()
     connect(action(send, QStringLiteral("verlauf"), QStringLiteral("Verlauf")), &QAction::triggered, this,
             &MainWindow::openDeliveryWindow);
     action(send, QStringLiteral("countd"), QStringLiteral("Countdown setzen"))->setVisible(false);
+    connect(action(send, QStringLiteral("demnaechst"), QStringLiteral("Demnächst")), &QAction::triggered, this,
+            &MainWindow::openUpcomingWindow);
 
     QMenu *settings = bar->addMenu(QStringLiteral("Einstellungen"));
     settings->setObjectName(QStringLiteral("einstell"));
@@ -362,6 +365,15 @@ void MainWindow::openDeliveryWindow()
         m_deliveryWindow->setAttribute(Qt::WA_DeleteOnClose);
     }
     present(m_deliveryWindow);
+}
+
+void MainWindow::openUpcomingWindow()
+{
+    if (!m_upcomingWindow) {
+        m_upcomingWindow = new UpcomingWindow(m_engine, this);
+        m_upcomingWindow->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    present(m_upcomingWindow);
 }
 
 void MainWindow::openListEditor(int list)

@@ -22,6 +22,7 @@ class BoxAddressDialog;
 class SettingsDialog;
 class InfoWindow;
 class DeliveryWindow;
+class UpcomingWindow;
 struct Delivery;
 class QEventLoopLocker;
 
@@ -57,6 +58,7 @@ public slots:
     void openSettingsDialog(); // "Einstellungen…"
     void openInfo();     // "Info"
     void openDeliveryWindow(); // "Verlauf"
+    void openUpcomingWindow(); // "Demnächst"
     // "tgl. / Wochen / Einzel Erinnerungen editieren", 0..2 as ReminderListKind
     void openListEditor(int list);
     void openListCheck(); // "Listen prüfen"
@@ -98,6 +100,7 @@ private:
     QPointer<SettingsDialog> m_settingsDialog;
     QPointer<InfoWindow> m_info;
     QPointer<DeliveryWindow> m_deliveryWindow;
+    QPointer<UpcomingWindow> m_upcomingWindow;
     std::array<QPointer<QWidget>, 3> m_listEditors; // by ReminderListKind
     QPointer<QWidget> m_listCheck;
     // Held while the window is hidden in the tray: the program is still

@@ -15,6 +15,8 @@ QString Delivery::boxText() const
 
 QString Delivery::sourceText() const
 {
+    if (!origin.sourceName.isEmpty())
+        return origin.sourceName;
     switch (origin.source) {
     case MessageSource::Reminder:
         return QStringLiteral("Erinnerung");

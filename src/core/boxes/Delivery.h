@@ -23,6 +23,8 @@ struct MessageOrigin {
     // How long it may wait for its box, in minutes, when not the settings'
     // time for its source; 0: sent now or never.
     std::optional<int> holdMinutes = {};
+    // The record's source when more than the kind says: a calendar's name.
+    QString sourceName = {};
 };
 
 // One message in the delivery record: when, to which box, what, and how it went.

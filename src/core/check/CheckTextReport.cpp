@@ -3,6 +3,7 @@
 #include "boxes/ProtocolChoice.h"
 #include "check/FolderCheck.h"
 #include "common/ZelvoSettings.h"
+#include "calendar/CalendarTable.h"
 
 #include <QStringList>
 
@@ -143,6 +144,15 @@ QString CheckTextReport::of(const FolderCheck &c)
         for (const CheckFinding &f : l.findings)
             out += QStringLiteral("  ") + f.text() + QLatin1Char('\n');
     }
+    // The calendars, read as Zelvo reads them, for a week ahead.
+    constexpr int kCalendarDays = 7;
+    QStringList calendarProblems;
+    QList<CalendarReminder> calendarDue = CalendarTable::expandAll(
+        QDir(c.folderPath), c.now.toSecsSinceEpoch(), c.now.addDays(kCalendarDays).toSecsSinceEpoch(), &calendarProblems);
+    if (calendarDue.size() > FolderCheck::kDueCount)
+        calendarDue.resize(FolderCheck::kDueCount);
+    for (const QString &p : std::as_const(calendarProblems))
+        out += QStringLiteral("  ") + printable(p) + QLatin1Char('\n');
     out += QLatin1Char('\n');
     if (c.anyUnreadable())
         out += QStringLiteral("Nicht alle Dateien konnten gelesen werden. ");
@@ -164,6 +174,16 @@ QString CheckTextReport::of(const FolderCheck &c)
                + QStringLiteral(" nie angesprochen");
     out += QStringLiteral(".\n\n");
 
+    if (!calendarDue.isEmpty()) {
+        out += QStringLiteral("Aus Kalendern in den nächsten %1 Tagen:\n\n").arg(kCalendarDays);
+        for (const CalendarReminder &r : std::as_const(calendarDue))
+            out += when(QDateTime::fromSecsSinceEpoch(r.due)) + QStringLiteral("  Kalender ") + printable(r.source)
+                + QStringLiteral("  Box %1  ").arg(r.box)
+                + (r.message.kind == MessageKind::Popup ? QStringLiteral("Popup") : QStringLiteral("Meldung"))
+                + QStringLiteral("\n    | ") + printable(r.message.text).replace(QLatin1Char('\n'), QStringLiteral("\n    | "))
+                + QLatin1Char('\n');
+        out += QLatin1Char('\n');
+    }
     if (c.due.isEmpty()) {
         out += QStringLiteral("Keine Erinnerung ist mehr fällig.\n");
         return out;

@@ -179,7 +179,7 @@ QHash<QString, QString> writtenLogins(const QString &text)
         }
         const int equals = line.indexOf(QLatin1Char('='));
         if (line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')) || equals <= 0
-            || !section.startsWith(QLatin1String("Box")))
+            || !(section.startsWith(QLatin1String("Box")) || section.startsWith(QLatin1String("Kalender"))))
             continue;
         const QString key = line.left(equals).trimmed();
         if (key == ZelvoSettings::kUserKey || key == ZelvoSettings::kPasswordKey)
@@ -314,6 +314,12 @@ QStringList ZelvoSettings::warnings() const
     return m_warnings;
 }
 
+ZelvoSettings::CalendarKeys ZelvoSettings::calendarKeys(int calendar) const
+{
+    refresh();
+    return m_calendars.at(calendar);
+}
+
 ZelvoSettings::WindowLayout ZelvoSettings::deliveryWindowLayout() const
 {
     refresh();
@@ -394,6 +400,16 @@ void ZelvoSettings::refresh() const
         // Refused or not, a password is in the file.
         anyPassword = anyPassword || !written.value(group + kPasswordKey).trimmed().isEmpty();
     }
+    for (int n = 0; n <= kCalendars; ++n) {
+        const QString group = n == 0 ? QStringLiteral("Kalender/") : QStringLiteral("Kalender%1/").arg(n);
+        // A comma in an address or a text is part of it.
+        const auto text = [&](const char *key) { return shownValue(valueOf(group + QLatin1String(key))).trimmed(); };
+        CalendarKeys &keys = m_calendars[n];
+        keys = {text("Adresse"), text("Name"), text("Boxen"), text("Art"), text("Ganztags_Uhrzeit"),
+                text("Vorlauf_Minuten"), text("Abstand_Minuten"),
+                {writtenValue(written.value(group + kUserKey)).value, writtenValue(written.value(group + kPasswordKey)).value}};
+        anyPassword = anyPassword || !written.value(group + kPasswordKey).trimmed().isEmpty();
+    }
     if (anyPassword) {
         const QByteArray name = QFile::encodeName(m_path);
         if (keptToOwner(name)) {
@@ -403,8 +419,11 @@ void ZelvoSettings::refresh() const
         bool mayWrite = false;
         const QString open = othersMayRead(name, &mayWrite);
         // Whoever may change it may send the logins anywhere.
-        if (mayWrite)
+        if (mayWrite) {
             m_logins.fill(BoxLogin());
+            for (CalendarKeys &keys : m_calendars)
+                keys.login = BoxLogin();
+        }
         if (!open.isEmpty())
             warn(open + (mayWrite ? QStringLiteral(" - die Anmeldungen gelten nicht") : QString()));
     }

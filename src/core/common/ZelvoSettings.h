@@ -29,6 +29,9 @@
 //   [Fenster]
 //   BeimSchliessen=beenden      or "weiterlaufen": closing the main window
 //                               leaves Zelvo running in the tray
+//   [Kalender] [Kalender1] … [Kalender9]   calendars: Adresse, Name, Boxen,
+//                               Art, Ganztags_Uhrzeit, Vorlauf_Minuten,
+//                               Abstand_Minuten, Benutzer, Passwort (as written)
 //
 // Only a regular file is read (a link to one too), again whenever it
 // changed; numbers through QSettings, logins as written (QSettings' own
@@ -78,6 +81,13 @@ public:
         QList<int> columnWidths; // from the first column on; 0 where none is stored
     };
 
+    // A calendar section's keys as written (trimmed), empty when unset.
+    static constexpr int kCalendars = 9;
+    struct CalendarKeys {
+        QString address, name, boxes, kind, allDayTime, leadMinutes, intervalMinutes;
+        BoxLogin login;
+    };
+
     explicit ZelvoSettings(const QDir &folder);
 
     QString path() const { return m_path; }
@@ -105,6 +115,8 @@ public:
     // Returns an empty string on success, otherwise the reason in German
     // (also for a login the file cannot hold; then nothing is written).
     QString setEditable(const Editable &values);
+    // 0: [Kalender], the defaults; 1..kCalendars: [KalenderN].
+    CalendarKeys calendarKeys(int calendar) const;
 
     WindowLayout deliveryWindowLayout() const;
     // Returns an empty string on success, otherwise the reason in German.
@@ -132,6 +144,7 @@ private:
     mutable std::array<BoxLogin, BoxCount::kBoxes> m_logins;
     mutable WindowLayout m_layout;
     mutable bool m_closeKeepsRunning = false;
+    mutable std::array<CalendarKeys, kCalendars + 1> m_calendars;
     mutable TextFile::Identity m_readIdentity;
     mutable bool m_trusted = false;
     mutable TextFile::Identity m_loggedIdentity;

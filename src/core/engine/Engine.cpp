@@ -7,6 +7,7 @@
 #include "boxes/PanelFollower.h"
 #include "boxes/DeliveryRecord.h"
 #include "boxes/RecordFile.h"
+#include "calendar/CalendarTable.h"
 #include "common/StatusBoard.h"
 #include "reminders/ReminderClock.h"
 #include "reminders/ReminderLayout.h"
@@ -63,6 +64,15 @@ Engine::Engine(const Options &options, QObject *parent)
 
     m_reminderClock = new ReminderClock(*m_clock, m_folder, m_sender, m_display, this);
     m_changeWarner.listenTo(*m_reminderClock);
+    m_calendars = new CalendarTable(m_folder, this);
+    m_reminderClock->useCalendars(m_calendars);
+    // A calendar reminds at any second: with one, the timer wakes every second.
+    if (!options.showsClock)
+        connect(m_calendars, &CalendarTable::tableChanged, this, [this] {
+            m_secondTimer->setSeconds(m_calendars->isEmpty()
+                                          ? ReminderLayout::checkSeconds() | kWatchSecondsOfMinute
+                                          : SecondTimer::Seconds().set());
+        });
     m_prober = options.prober ? options.prober : new IcmpEchoProber(this);
     m_statusWatch = new StatusWatch(m_display, m_sender, m_prober, this);
     connect(m_secondTimer, &SecondTimer::timeout, this, &Engine::secondTick);

@@ -14,6 +14,7 @@
 #include <memory>
 
 class BoxSender;
+class CalendarTable;
 class DeliveryRecord;
 class ScriptDelivery;
 class StatusBoard;
@@ -61,6 +62,8 @@ public:
     // boxip.ini as it is now, for everyone who reads it.
     BoxListSource *boxList() { return &m_boxList; }
     StatusWatch *statusWatch() const { return m_statusWatch; }
+    // The calendars' reminders for the days ahead.
+    CalendarTable *calendars() const { return m_calendars; }
     // Every message handed to the boxes and how it went.
     DeliveryRecord *deliveryRecord() const { return m_record; }
 
@@ -102,6 +105,7 @@ private:
     SecondTimer *m_secondTimer;
     QTimer *m_watchTimer;
     ReminderClock *m_reminderClock;
+    CalendarTable *m_calendars;
     EchoProber *m_prober; // a child only when made here
     StatusWatch *m_statusWatch;
 };

@@ -3,6 +3,7 @@
 #include "boxes/BoxListSource.h"
 #include "boxes/BoxSender.h"
 #include "boxes/PanelFollower.h"
+#include "calendar/CalendarTable.h"
 #include "common/Clock.h"
 #include "common/StatusBoard.h"
 #include "common/Logging.h"
@@ -46,6 +47,8 @@ void ReminderClock::tick()
     else if (m_lastSecond && *m_lastSecond == nowSecond)
         first = nowSecond + 1;
     m_lastSecond = nowSecond;
+    if (m_calendars)
+        m_calendars->poll(nowSecond);
 
     for (qint64 s = first; s <= nowSecond; ++s)
         runActionsOf(now.addMSecs(s * 1000 - nowMs)); // each second in the reading's own time zone
@@ -58,6 +61,23 @@ void ReminderClock::runActionsOf(const QDateTime &second)
         m_display->hideInfo(); // sends nothing, so it may run again in a repeated hour
     else if (const std::optional<ReminderListKind> list = ReminderLayout::listCheckedAt(s); list && claimCheck(second))
         checkList(*list, second);
+    if (m_calendars)
+        sendCalendarReminders(second);
+}
+
+int ReminderClock::sendCalendarReminders(const QDateTime &second)
+{
+    const QList<CalendarReminder> due = m_calendars->takeDue(second.toSecsSinceEpoch());
+    QList<SendHandle *> sent;
+    for (const CalendarReminder &r : due) {
+        MessageOrigin origin{MessageSource::Reminder, r.box, r.message.text, second};
+        origin.sourceName = r.source;
+        sent << m_sender->send(r.box, r.message, origin);
+        qCInfo(lcReminders).noquote() << "Kalender" << r.source << "an Box" << r.box;
+    }
+    if (!due.isEmpty())
+        m_sender->showWhenSent(sent, due.last().message.text);
+    return int(due.size());
 }
 
 bool ReminderClock::claimCheck(const QDateTime &second)

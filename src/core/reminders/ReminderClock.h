@@ -11,6 +11,7 @@
 #include <optional>
 #include <set>
 
+class CalendarTable;
 class Clock;
 class StatusBoard;
 class BoxSender;
@@ -43,6 +44,12 @@ public:
     // a message. Returns how many records fired.
     int checkList(ReminderListKind list, const QDateTime &localTime);
 
+    // Calendars remind too: every second, at their exact seconds, after the
+    // list check of that second. Not owned; none when null.
+    void useCalendars(CalendarTable *calendars) { m_calendars = calendars; }
+    // Sends the calendar reminders due at this second not sent before.
+    int sendCalendarReminders(const QDateTime &second);
+
 public slots:
     void tick();
 
@@ -67,4 +74,5 @@ private:
     // day as written, whatever the offset), for about two days around now.
     std::set<qint64> m_checksRun;
     ReminderListCache m_lists;
+    CalendarTable *m_calendars = nullptr;
 };

@@ -1,0 +1,205 @@
+#include "TempFolder.h"
+#include "calendar/CalendarFetcher.h"
+#include "calendar/CalendarTable.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimeZone>
+#include <QTimer>
+
+namespace {
+
+const QByteArray kPassword = "geheim-7Qx";
+QStringList g_log;
+
+void keepLog(QtMsgType, const QMessageLogContext &, const QString &text)
+{
+    g_log << text;
+}
+
+QByteArray eventAt(const QByteArray &start)
+{
+    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//DE\r\nBEGIN:VEVENT\r\nUID:arzt\r\nDTSTAMP:20260101T000000Z\r\n"
+           "DTSTART;TZID=Europe/Berlin:" + start + "\r\nSUMMARY:Arzt\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+}
+
+QStringList shown(const QList<CalendarReminder> &list)
+{
+    QStringList lines;
+    for (const CalendarReminder &r : list)
+        lines << QDateTime::fromSecsSinceEpoch(r.due).toString("yyyy-MM-dd HH:mm ") + r.message.text;
+    return lines;
+}
+
+} // namespace
+
+class TestCalendarFetch : public QObject
+{
+    Q_OBJECT
+private slots:
+    void caldavSubscription();
+    void badServersLeaveTheKeptCopy_data();
+    void badServersLeaveTheKeptCopy();
+    void passwordOnlyHome_data();
+    void passwordOnlyHome();
+};
+
+void TestCalendarFetch::caldavSubscription()
+{
+    const QString radicale = QStandardPaths::findExecutable("radicale");
+    if (radicale.isEmpty())
+        QSKIP("radicale is not installed (scripts/install-deps.sh test)");
+    TempFolder server;
+    QTcpServer probe; // a free port
+    QVERIFY(probe.listen(QHostAddress::LocalHost));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    server.write("users", "oma:" + kPassword + "\n");
+    server.write("config", QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n[auth]\ntype = htpasswd\nhtpasswd_filename = %2\n"
+                                          "htpasswd_encryption = plain\n[storage]\nfilesystem_folder = %3\n")
+                               .arg(port).arg(server.path("users"), server.path("data")).toUtf8());
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(radicale, {"--config", server.path("config")});
+    QVERIFY(process.waitForStarted());
+    auto stop = qScopeGuard([&] { process.kill(); process.waitForFinished(); });
+
+    QNetworkAccessManager net;
+    const QString base = QStringLiteral("http://127.0.0.1:%1/oma/familie/").arg(port);
+    const auto call = [&](const QByteArray &verb, const QString &url, const QByteArray &body) {
+        QNetworkRequest req{QUrl(url)};
+        req.setRawHeader("Authorization", "Basic " + ("oma:" + kPassword).toBase64());
+        req.setHeader(QNetworkRequest::ContentTypeHeader, "text/calendar");
+        QNetworkReply *reply = net.sendCustomRequest(req, verb, body);
+        QSignalSpy done(reply, &QNetworkReply::finished);
+        done.wait(10000);
+        reply->deleteLater();
+        return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    };
+    int made = 0;
+    for (int i = 0; i < 50 && made == 0; ++i) { // until the server listens
+        made = call("MKCALENDAR", base, {});
+        if (made == 0)
+            QTest::qWait(100);
+    }
+    QCOMPARE(made, 201);
+    QCOMPARE(call("PUT", base + "arzt.ics", eventAt("20260507T100000")), 201);
+
+    TempFolder folder;
+    folder.write("zelvo.ini", QStringLiteral("[Kalender1]\nAdresse=%1\nName=Familie\nBenutzer=oma\nPasswort=%2\n")
+                                  .arg(base, QString::fromUtf8(kPassword)).toUtf8());
+    g_log.clear();
+    const QtMessageHandler old = qInstallMessageHandler(keepLog);
+    auto restore = qScopeGuard([old] { qInstallMessageHandler(old); });
+    qint64 now = QDateTime::fromString("2026-05-06T12:00:00", Qt::ISODate).toSecsSinceEpoch();
+    const auto fetchedAt = [&](CalendarTable &table, qint64 at) {
+        QSignalSpy fetched(table.fetcher(), &CalendarFetcher::fetched);
+        table.poll(at); // fetches
+        table.finishWork();
+        fetched.wait(35000);
+        table.poll(at + CalendarTable::kLookSecs); // reads the new copy
+        table.finishWork();
+        return shown(table.between(at, at + 7 * 86400));
+    };
+    {
+        CalendarTable table(folder.dir());
+        QCOMPARE(fetchedAt(table, now), QStringList{"2026-05-07 10:00 10:00 Arzt"});
+        QCOMPARE(call("PUT", base + "arzt.ics", eventAt("20260507T113000")), 201);
+        now += 15 * 60;
+        QCOMPARE(fetchedAt(table, now), QStringList{"2026-05-07 11:30 11:30 Arzt"});
+
+        stop.dismiss();
+        process.kill();
+        process.waitForFinished();
+        now += 15 * 60;
+        QCOMPARE(fetchedAt(table, now), QStringList{"2026-05-07 11:30 11:30 Arzt"});
+        QVERIFY(table.problems().join("\n").contains("Kalender Familie: nicht erreichbar seit"));
+        QVERIFY2(table.problems().join("\n").contains("es gilt der Stand von"), qPrintable(table.problems().join("\n")));
+    }
+    CalendarTable restarted(folder.dir()); // without the server: the kept copy reminds
+    restarted.poll(now);
+    restarted.finishWork();
+    QCOMPARE(shown(restarted.between(now, now + 86400)), QStringList{"2026-05-07 11:30 11:30 Arzt"});
+    QVERIFY(!g_log.join("\n").contains(QString::fromUtf8(kPassword)));
+    QVERIFY(!g_log.join("\n").contains(QString::fromUtf8(("oma:" + kPassword).toBase64())));
+}
+
+void TestCalendarFetch::badServersLeaveTheKeptCopy_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("endless answer") << QByteArray("HTTP/1.1 200 OK\r\nContent-Type: text/calendar\r\n\r\n")
+                                    << "Antwort größer als 5 MB";
+    QTest::newRow("redirect loop") << QByteArray("HTTP/1.1 302 Found\r\nLocation: /again\r\nContent-Length: 0\r\n\r\n")
+                                   << "mehr als 5 Weiterleitungen";
+}
+
+void TestCalendarFetch::badServersLeaveTheKeptCopy()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, problem);
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    connect(&server, &QTcpServer::newConnection, &server, [&] {
+        QTcpSocket *s = server.nextPendingConnection();
+        connect(s, &QTcpSocket::readyRead, s, [s, answer] {
+            s->readAll();
+            s->write(answer);
+            if (answer.contains("200")) { // then data without end
+                auto *more = new QTimer(s);
+                connect(more, &QTimer::timeout, s, [s] { if (s->bytesToWrite() < 1 << 20) s->write(QByteArray(256 * 1024, 'x')); });
+                more->start(1);
+            }
+        });
+    });
+    TempFolder folder;
+    folder.write(".kalender1.ics", eventAt("20260507T100000"));
+    CalendarSource source;
+    source.name = "Familie";
+    source.address = QStringLiteral("http://127.0.0.1:%1/kal").arg(server.serverPort());
+    source.keptCopy = folder.path(".kalender1.ics");
+    CalendarFetcher fetcher;
+    QSignalSpy spy(&fetcher, &CalendarFetcher::fetched);
+    fetcher.fetch(source, QDateTime::currentDateTime());
+    QVERIFY(spy.wait(20000));
+    QVERIFY2(fetcher.problem(source).contains(problem), qPrintable(fetcher.problem(source)));
+    QCOMPARE(folder.read(".kalender1.ics"), eventAt("20260507T100000"));
+}
+
+void TestCalendarFetch::passwordOnlyHome_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("https anywhere") << "https://cloud.example.com/dav" << true;
+    QTest::newRow("http on the internet") << "http://cloud.example.com/dav" << false;
+    QTest::newRow("http public address") << "http://93.184.216.34/dav" << false;
+    QTest::newRow("loopback") << "http://127.0.0.1:5232/" << true;
+    QTest::newRow("private") << "http://192.168.1.10/" << true;
+    QTest::newRow("link-local") << "http://169.254.3.4/" << true;
+    QTest::newRow(".local") << "http://nas.local/" << true;
+    QTest::newRow(".home.arpa") << "http://nas.home.arpa/" << true;
+    QTest::newRow("lan-looking suffix of a public name") << "http://evil-lan.com/" << false;
+}
+
+void TestCalendarFetch::passwordOnlyHome()
+{
+    QFETCH(QString, url);
+    QFETCH(bool, allowed);
+    QCOMPARE(CalendarFetcher::mayCarryPassword(QUrl(url)), allowed);
+}
+
+int main(int argc, char **argv)
+{
+    qputenv("TZ", "Europe/Berlin");
+    QCoreApplication app(argc, argv);
+    TestCalendarFetch test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_calendarfetch.moc"
