@@ -76,7 +76,7 @@ int ReminderClock::sendCalendarReminders(const QDateTime &second)
         qCInfo(lcReminders).noquote() << "Kalender" << r.source << "an Box" << r.box;
     }
     if (!due.isEmpty())
-        m_sender->showWhenSent(sent, due.last().message.text);
+        m_sender->panel()->showWhenSent(sent, due.last().message.text);
     return int(due.size());
 }
 
