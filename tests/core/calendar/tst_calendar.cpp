@@ -182,7 +182,7 @@ void TestCalendar::clockSendsEachOnceBesideTheLists()
     StatusBoard display;
     BoxListSource boxes(folder.dir());
     FakeBoxSender sender(&boxes);
-    sender.showOn(&display);
+    sender.panel()->showOn(&display);
     FakeClock time;
     ReminderClock clock(time, folder.dir(), &sender, &display);
     CalendarTable table(folder.dir());
