@@ -2,6 +2,7 @@
 #include "FakeClock.h"
 #include "TempFolder.h"
 #include "boxes/BoxListSource.h"
+#include "boxes/PanelFollower.h"
 #include "calendar/CalendarExpansion.h"
 #include "calendar/CalendarTable.h"
 #include "check/UpcomingReminders.h"
