@@ -1,8 +1,14 @@
 // Parsing and expanding a calendar at the limits (just under 5 MB, 20,000
 // events) the way the table does it, from the file; what the clock's check
-// costs with ten such calendars.
+// costs with ten such calendars; and, as root in a private network, how late
+// a calendar's reminder is on the wire after its due second: the headless
+// service with one timing box, ZELVO_BENCH_REMINDERS of them (20 unless
+// set), one every 3 s.
+#include "FirstByteServer.h"
+#include "PrivateNetwork.h"
 #include "ProcessMemory.h"
 #include "TempFolder.h"
+#include "ZelvoProcess.h"
 #include "calendar/CalendarExpansion.h"
 #include "calendar/CalendarTable.h"
 
@@ -10,7 +16,10 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -62,10 +71,43 @@ void resetPeak()
         refs.write("5");
 }
 
+void measureWireDelay(int count)
+{
+    FirstByteServer box;
+    if (!box.listen("127.0.0.2", 80)) {
+        std::printf("calendar reminder to wire: skipped, 127.0.0.2 port 80 cannot be had\n");
+        return;
+    }
+    TempFolder folder;
+    folder.write("boxip.ini", "127.0.0.2\r\n0.0.0.0\r\n0.0.0.0\r\n0.0.0.0\r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n");
+    // Far enough ahead for the start and the first table.
+    const QDateTime first = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch() + 10);
+    QByteArray ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//bench//DE\r\n";
+    QList<QByteArray> markers;
+    QList<qint64> dueMs;
+    for (int i = 0; i < count; ++i) {
+        const QDateTime due = first.addSecs(3 * i);
+        markers << "Messung" + QByteArray::number(i).rightJustified(2, '0');
+        dueMs << due.toMSecsSinceEpoch();
+        ics += "BEGIN:VEVENT\r\nUID:" + markers.last() + "\r\nDTSTART:"
+            + due.toString("yyyyMMdd'T'HHmmss").toLatin1() + "\r\nSUMMARY:" + markers.last() + "\r\nEND:VEVENT\r\n";
+    }
+    folder.write("messung.ics", ics + "END:VCALENDAR\r\n");
+    std::printf("calendar reminder to wire, headless, one box answering, %d reminders from %s on, one every 3 s ...\n",
+                count, qPrintable(first.toString("HH:mm:ss")));
+    std::fflush(stdout);
+    QProcess *zelvo = ZelvoProcess::start(QStringLiteral(ZELVO_BINARY), {"--headless"}, {}, folder.dir(), QString(),
+                                          folder.path("zelvo.log"));
+    if (!box.reportDelays(markers, dueMs, dueMs.last() + 15000))
+        std::printf("  zelvo's log: %s\n", qPrintable(folder.path("zelvo.log")));
+    ZelvoProcess::stop(zelvo);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    const QString noNetwork = PrivateNetwork::enter();
     QCoreApplication app(argc, argv);
     const qint64 now = QDateTime(QDate(2026, 5, 4), QTime(12, 0)).toSecsSinceEpoch();
     TempFolder one;
@@ -108,5 +150,19 @@ int main(int argc, char **argv)
     const double perCheckUs = t.nsecsElapsed() / 1000.0 / checks;
     std::printf("ten calendars: one check (poll + due lookup) %.2f us (goal <= 1000 us), %d reminders due\n",
                 perCheckUs, due);
+
+    if (!noNetwork.isEmpty() || !PrivateNetwork::ip({"link", "set", "lo", "up"})) {
+        std::printf("calendar reminder to wire: skipped, %s\n",
+                    noNetwork.isEmpty() ? "the private network could not be set up" : qPrintable(noNetwork));
+        return 0;
+    }
+    // Its own runtime folder, so that no Zelvo outside the bench is found.
+    QTemporaryDir runtime;
+    QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    const int reminders = qEnvironmentVariableIsSet("ZELVO_BENCH_REMINDERS")
+        ? std::clamp(qEnvironmentVariableIntValue("ZELVO_BENCH_REMINDERS"), 1, 99)
+        : 20;
+    measureWireDelay(reminders);
     return 0;
 }

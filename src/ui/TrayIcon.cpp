@@ -39,9 +39,9 @@ void TrayIcon::setFolder(const QString &folder)
     updateTip();
 }
 
-void TrayIcon::setFolderNotice(const QString &text)
+void TrayIcon::setNotice(const QString &text)
 {
-    m_folderNotice = text;
+    m_notice = text;
     updateTip();
 }
 
@@ -57,7 +57,7 @@ void TrayIcon::updateTip()
                + (m_heldCount == 1 ? QStringLiteral("1 Nachricht zurückgehalten (Box im Standby oder aus)")
                                    : QStringLiteral("%1 Nachrichten zurückgehalten (Box im Standby oder aus)")
                                          .arg(m_heldCount));
-    m_icon->setToolTip(m_folderNotice.isEmpty() ? tip : m_folderNotice + QLatin1Char('\n') + tip);
+    m_icon->setToolTip(m_notice.isEmpty() ? tip : m_notice + QLatin1Char('\n') + tip);
 }
 
 void TrayIcon::show()

@@ -585,10 +585,11 @@ Result expand(const QByteArray &ics, const CalendarSource &source, qint64 from, 
             lines << QString::number(line);
         if (unreadable.size() > 10)
             lines << QStringLiteral("…");
-        result.problems << QStringLiteral("%1 Zeilen nicht lesbar und übergangen (%2 ab Zeile %3)")
-                               .arg(errors)
-                               .arg(unreadable.size() == 1 ? QStringLiteral("im Abschnitt") : QStringLiteral("in den Abschnitten"),
-                                    lines.join(QStringLiteral(", ")));
+        result.problems << (errors == 1 ? QStringLiteral("1 Zeile nicht lesbar und übergangen")
+                                        : QStringLiteral("%1 Zeilen nicht lesbar und übergangen").arg(errors))
+                + QStringLiteral(" (%1 ab Zeile %2)")
+                      .arg(unreadable.size() == 1 ? QStringLiteral("im Abschnitt") : QStringLiteral("in den Abschnitten"),
+                           lines.join(QStringLiteral(", ")));
     }
     return result;
 }

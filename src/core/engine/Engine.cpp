@@ -66,6 +66,7 @@ Engine::Engine(const Options &options, QObject *parent)
     m_changeWarner.listenTo(*m_reminderClock);
     m_calendars = new CalendarTable(m_folder, this);
     m_reminderClock->useCalendars(m_calendars);
+    connect(m_calendars, &CalendarTable::noticeChanged, m_display, &StatusBoard::setCalendarNotice);
     // A calendar reminds at any second: with one, the timer wakes every second.
     if (!options.showsClock)
         connect(m_calendars, &CalendarTable::tableChanged, this, [this] {
