@@ -198,7 +198,7 @@ void TestWebApi::api_data()
     row("delete without JSON type", Cookie, "DELETE /api/held/1", "", "", 415, "~JSON");
     row("unknown", Basic, "GET /api/nichts", "", "", 404, "~kennt Zelvo nicht");
     row("upcoming today: a list and a calendar", Cookie, "GET /api/upcoming?days=1", "", "", 200,
-        "{\"reminders\":[{\"box\":1,\"kind\":\"popup\",\"source\":\"zlv-woch.txt\",\"text\":\"07:30  Tonne raus\","
+        "{\"reminders\":[{\"box\":1,\"kind\":\"popup\",\"source\":\"zlv-woch.txt\",\"text\":\"07:30 Tonne raus\","
         "\"time\":\"2026-12-07T07:25:20+01:00\"},{\"box\":1,\"kind\":\"popup\",\"source\":\"familie.ics\","
         "\"text\":\"18:00 Chor\",\"time\":\"2026-12-07T18:00:00+01:00\"}]}");
     row("upcoming: seven days unless asked", Basic, "GET /api/upcoming", "", "", 200,
