@@ -27,6 +27,7 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/zelvo.service DESTINATION lib/system
 install(FILES ${CMAKE_SOURCE_DIR}/docs/anleitung.md ${CMAKE_SOURCE_DIR}/docs/verlauf.png
               ${CMAKE_SOURCE_DIR}/docs/standby-lampe.png ${CMAKE_SOURCE_DIR}/docs/standby-verlauf.png
               ${CMAKE_SOURCE_DIR}/docs/standby-zugestellt.png ${CMAKE_SOURCE_DIR}/docs/enigma2-verlauf.png
+              ${CMAKE_SOURCE_DIR}/docs/demnaechst.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zelvo-headless COMPONENT headless)
 
 install(TARGETS zelvo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT gui)

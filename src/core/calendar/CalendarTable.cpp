@@ -173,6 +173,16 @@ void CalendarTable::start(qint64 now)
             work->reminders << expandOne(source, work->from, work->to, &work->problems);
         std::stable_sort(work->reminders.begin(), work->reminders.end());
     });
+    // Taken as soon as it is done, not at the next check: a service that
+    // wakes only at the lists' seconds learns from tableChanged() that a
+    // calendar needs every second.
+    const quint64 started = ++m_started;
+    connect(m_thread, &QThread::finished, this, [this, started] {
+        if (!m_thread || m_started != started)
+            return; // taken already
+        m_thread->wait();
+        take();
+    });
     m_thread->start(QThread::LowPriority);
 }
 

@@ -98,5 +98,6 @@ private:
     QSet<QString> m_taken; // keys of reminders sent, for about two days
     QList<QPair<qint64, QString>> m_takenOrder;
     QThread *m_thread = nullptr;
+    quint64 m_started = 0; // expansions started, to know a finished one's own
     std::shared_ptr<Work> m_work;
 };
