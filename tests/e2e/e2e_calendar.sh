@@ -33,8 +33,8 @@ e2e_wait_until 10 grep -qs "läuft ohne Fenster" "$E2E_WORK/logs/zelvo.log" || e
 daily2="Es ist 07:25 Uhr!"$'\n'"$E2E_RULE"$'\n\n'"07:30 Uhr Muell rausbringen"
 calendar="07:40 Bus zur Oma"
 e2e_expect_message 2 popup 20 "$daily2"
-e2e_expect_message 2 message 5 "$calendar"
-e2e_expect_message 1 message 5 "$calendar"
+e2e_expect_message 2 nmsg 5 "$calendar"
+e2e_expect_message 1 nmsg 5 "$calendar"
 # Both went in the same second (the boxes' clocks are not faked: they arrive
 # within a second of each other).
 list_at=$(e2e_arrival 2 "$daily2")
@@ -47,7 +47,7 @@ done
 sleep 4
 [ "$(e2e_count 2 popup "$daily2")" = 1 ] || e2e_fail "box 2 got the list's reminder more than once: $(e2e_received 2)"
 for box in 1 2; do
-    [ "$(e2e_count "$box" message "$calendar")" = 1 ] ||
+    [ "$(e2e_count "$box" nmsg "$calendar")" = 1 ] ||
         e2e_fail "box $box got the calendar's reminder more than once: $(e2e_received "$box")"
 done
 [ "$(e2e_messages 1 | wc -l)" = 1 ] || e2e_fail "box 1 got more than the calendar's reminder: $(e2e_received 1)"

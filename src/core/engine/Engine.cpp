@@ -98,6 +98,9 @@ void Engine::start()
     // What waited for its box when Zelvo last ended waits on.
     m_sender->restoreHeld();
     m_statusWatch->tick();
+    // The calendars are read from the start, not from the first check on,
+    // so that their first reminders find a table.
+    m_calendars->poll(m_clock->now().toSecsSinceEpoch());
     m_secondTimer->start();
     armWatch();
 }
