@@ -24,9 +24,10 @@ install(TARGETS zelvo-headless zelvo-check boxsim RUNTIME DESTINATION ${CMAKE_IN
 # systemd looks for user units in <prefix>/lib/systemd/user, never in a
 # multiarch library folder, so this is not CMAKE_INSTALL_LIBDIR.
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/zelvo.service DESTINATION lib/systemd/user COMPONENT headless)
-install(FILES ${CMAKE_SOURCE_DIR}/docs/anleitung.md ${CMAKE_SOURCE_DIR}/docs/verlauf.png
-              ${CMAKE_SOURCE_DIR}/docs/standby-lampe.png ${CMAKE_SOURCE_DIR}/docs/standby-verlauf.png
-              ${CMAKE_SOURCE_DIR}/docs/standby-zugestellt.png ${CMAKE_SOURCE_DIR}/docs/enigma2-verlauf.png
+# Every picture in docs/ is one of the guide's: all of them, so that none
+# the guide shows is missing where it is installed.
+file(GLOB ZELVO_GUIDE_PICTURES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/*.png)
+install(FILES ${CMAKE_SOURCE_DIR}/docs/anleitung.md ${ZELVO_GUIDE_PICTURES}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zelvo-headless COMPONENT headless)
 
 install(TARGETS zelvo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT gui)

@@ -7,12 +7,14 @@
 #include "PrivateNetwork.h"
 #include "TempFolder.h"
 
+#include "MainWindow.h"
 #include "SettingsDialog.h"
 #include "engine/Engine.h"
 #include "web/PasswordHash.h"
 #include "web/WebPage.h"
 #include "web/WebSettings.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -33,11 +35,28 @@ public:
     }
 
 private slots:
+    void menuOpensTheTab();
     void onOffAndPassword();
 
 private:
     bool m_homeNetwork;
 };
+
+// "Webseite…" in the settings menu opens "Einstellungen…" on this tab.
+void TestWebPageTab::menuOpensTheTab()
+{
+    TempFolder folder;
+    Engine::Options options;
+    options.folder = folder.dir();
+    MainWindow form(options);
+    WebPage page(form.engine());
+    form.offerWebPage(&page);
+    form.findChild<QAction *>("webseite")->trigger();
+    auto *dialog = form.findChild<SettingsDialog *>();
+    QVERIFY(dialog && dialog->isVisible());
+    QCOMPARE(dialog->findChild<QTabWidget *>("Reiter")->currentWidget()->objectName(), QString("Webseite"));
+    dialog->close();
+}
 
 void TestWebPageTab::onOffAndPassword()
 {
