@@ -13,7 +13,6 @@ class TestPasswordHash : public QObject
 private slots:
     void sameKeysAsQt_data();
     void sameKeysAsQt();
-    void storedForm();
 };
 
 void TestPasswordHash::sameKeysAsQt_data()
@@ -24,8 +23,6 @@ void TestPasswordHash::sameKeysAsQt_data()
     QTest::addColumn<QByteArray>("key"); // hex; empty: only as Qt derives it
     QTest::newRow("1 round") << QByteArray("password") << QByteArray("salt") << 1
                              << QByteArray("120fb6cffcf8b32c43e7225256c4f837a86548c92ccc35480805987cb70be17b");
-    QTest::newRow("2 rounds") << QByteArray("password") << QByteArray("salt") << 2
-                              << QByteArray("ae4d0c95af6b46d32d0adff928f06dd02a303f8ef3c251dfd6e2d85a95474c43");
     QTest::newRow("4096 rounds") << QByteArray("password") << QByteArray("salt") << 4096
                                  << QByteArray("c5e478d59288c841aa530db6845c4c8d962893a001ce4e11a4963873aa98134a");
     QTest::newRow("RFC 7914, 64 bytes")
@@ -54,17 +51,6 @@ void TestPasswordHash::sameKeysAsQt()
     QCOMPARE(PasswordHash::derive(password, salt, iterations, bytes).toHex(), qt.toHex());
     if (!key.isEmpty())
         QCOMPARE(qt.toHex(), key);
-}
-
-void TestPasswordHash::storedForm()
-{
-    const QString stored = PasswordHash::make(QStringLiteral("Sofa und Tee"));
-    const QStringList parts = stored.split(QLatin1Char('$'));
-    QCOMPARE(parts.size(), 4);
-    QCOMPARE(parts.at(0) + QLatin1Char('$') + parts.at(1), QStringLiteral("pbkdf2-sha256$600000"));
-    QCOMPARE(QByteArray::fromBase64(parts.at(2).toLatin1()).size(), PasswordHash::kSaltBytes);
-    QVERIFY(PasswordHash::matches("Sofa und Tee", stored));
-    QVERIFY(!PasswordHash::matches("Sofa und Te", stored));
 }
 
 QTEST_APPLESS_MAIN(TestPasswordHash)

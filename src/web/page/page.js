@@ -176,15 +176,16 @@
       call('GET', '/api/status'), call('GET', '/api/held'), call('GET', '/api/record?limit=50'),
       call('GET', '/api/lists/' + asked)]);
     if ([status, held, record, lines].some((r) => r.status !== 200) || asked !== list) return;
-    // Redrawn only when something changed, so focus and reading stay.
-    const now = JSON.stringify([status.data, held.data, record.data, lines.data]);
-    if (now === shown) return;
+    // Each part redrawn only when it changed, so focus stays and a screen
+    // reader hears only what is new (the boxes are a live region).
+    const now = [status.data, held.data, record.data, lines.data].map((d) => JSON.stringify(d));
+    const before = shown || [];
     shown = now;
     const focused = document.activeElement ? document.activeElement.id : '';
-    renderBoxes(status.data.boxes);
-    renderHeld(held.data.held);
-    renderRecord(record.data.entries);
-    renderLines(lines.data);
+    if (now[0] !== before[0]) renderBoxes(status.data.boxes);
+    if (now[1] !== before[1]) renderHeld(held.data.held);
+    if (now[2] !== before[2]) renderRecord(record.data.entries);
+    if (now[3] !== before[3]) renderLines(lines.data);
     // A redrawn button keeps the keyboard's focus.
     if (focused && document.activeElement === document.body && $(focused)) $(focused).focus();
   }
