@@ -5,7 +5,7 @@
 // service with one timing box, ZELVO_BENCH_REMINDERS of them (20 unless
 // set), one every 3 s.
 #include "FirstByteServer.h"
-#include "PrivateNetwork.h"
+#include "PrivateBench.h"
 #include "ProcessMemory.h"
 #include "TempFolder.h"
 #include "ZelvoProcess.h"
@@ -17,7 +17,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -107,7 +106,7 @@ void measureWireDelay(int count)
 
 int main(int argc, char **argv)
 {
-    const QString noNetwork = PrivateNetwork::enter();
+    const QString whyNoNamespace = PrivateBench::enter();
     QCoreApplication app(argc, argv);
     const qint64 now = QDateTime(QDate(2026, 5, 4), QTime(12, 0)).toSecsSinceEpoch();
     TempFolder one;
@@ -151,15 +150,11 @@ int main(int argc, char **argv)
     std::printf("ten calendars: one check (poll + due lookup) %.2f us (goal <= 1000 us), %d reminders due\n",
                 perCheckUs, due);
 
-    if (!noNetwork.isEmpty() || !PrivateNetwork::ip({"link", "set", "lo", "up"})) {
-        std::printf("calendar reminder to wire: skipped, %s\n",
-                    noNetwork.isEmpty() ? "the private network could not be set up" : qPrintable(noNetwork));
+    PrivateBench place;
+    if (const QString why = place.setUp(whyNoNamespace); !why.isEmpty()) {
+        std::printf("calendar reminder to wire: skipped, %s\n", qPrintable(why));
         return 0;
     }
-    // Its own runtime folder, so that no Zelvo outside the bench is found.
-    QTemporaryDir runtime;
-    QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     const int reminders = qEnvironmentVariableIsSet("ZELVO_BENCH_REMINDERS")
         ? std::clamp(qEnvironmentVariableIntValue("ZELVO_BENCH_REMINDERS"), 1, 99)
         : 20;
