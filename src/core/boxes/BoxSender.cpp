@@ -6,8 +6,6 @@
 #include "boxes/HttpTransport.h"
 #include "boxes/PanelFollower.h"
 #include "boxes/SendHandle.h"
-#include "common/BoxStateText.h"
-#include "common/Logging.h"
 #include "common/ZelvoSettings.h"
 
 #include <QTimer>
@@ -26,7 +24,7 @@ BoxSender::BoxSender(BoxListSource *boxes, const Options &options, QObject *pare
 {
     connect(m_transport, &HttpTransport::done, this, &BoxSender::conclude);
     connect(m_transport, &HttpTransport::answered, this, &BoxSender::answer);
-    connect(m_transport, &HttpTransport::kindLearnt, this, &BoxSender::logKind);
+    connect(m_transport, &HttpTransport::kindLearnt, this, &BoxSender::kindLearnt);
     setBoxList(m_boxes->boxes());
     // Told what changed from now on, never asking at every message.
     connect(m_boxes, &BoxListSource::changed, this, &BoxSender::setBoxList);
@@ -246,16 +244,6 @@ void BoxSender::identifyAt(const QString &address)
 QString BoxSender::kindOf(int box)
 {
     return m_transport->kindOf(*m_links.of(box));
-}
-
-// Once per address, when it is found to be of a kind other than today's.
-void BoxSender::logKind(const QString &address, const QString &kind, const QString &version)
-{
-    const int first = m_transport->link(address)->firstBox; // the lowest number that has it
-    const QString box = first ? BoxStateText::boxName(first, QString(), address) : address;
-    qCInfo(lcSend).noquote() << box + QStringLiteral(" ist ein ") + kind + QStringLiteral("-Receiver")
-                                    + (version.isEmpty() ? QString() : QStringLiteral(", Webinterface ") + version);
-    emit kindLearnt();
 }
 
 void BoxSender::ask(const QString &address)

@@ -157,7 +157,6 @@ private:
     void setResult(SendHandle *handle, const SendResult &result);
     void finish(SendHandle *handle, const SendResult &result);
     void finishSoon(SendHandle *handle, const SendResult &result);
-    void logKind(const QString &address, const QString &kind, const QString &version);
 
     BoxListSource *m_boxes;
     std::unique_ptr<ZelvoSettings> m_ownSettings; // when the engine gave none

@@ -2,6 +2,7 @@
 
 #include "boxes/BoxAddress.h"
 #include "boxes/HttpExchange.h"
+#include "common/BoxStateText.h"
 #include "common/Logging.h"
 
 #include <algorithm>
@@ -289,8 +290,14 @@ void HttpTransport::ended(HttpExchange *x, int status, const QString &error, Del
             && !askIdentity(x->sharedLink(), x->askNext, position))
             m_protocols.recognisedNone(link);
         const QString kind = m_protocols.kindOf(link);
-        if (!kind.isEmpty() && kind != kindBefore)
+        if (!kind.isEmpty() && kind != kindBefore) {
+            // Named as the lowest box that has it.
+            const QString box = link.firstBox ? BoxStateText::boxName(link.firstBox, QString(), key) : key;
+            qCInfo(lcSend).noquote() << box + QStringLiteral(" ist ein ") + kind + QStringLiteral("-Receiver")
+                                            + (meaning.version.isEmpty() ? QString()
+                                                                         : QStringLiteral(", Webinterface ") + meaning.version);
             emit kindLearnt(key, kind, meaning.version);
+        }
     }
     if (x->askedAs) {
         endQuestion(x, meaning, error, outcome);

@@ -107,7 +107,8 @@ signals:
     // The answer to a question from ask().
     void answered(quint64 id, const QuestionAnswer &answer);
     // The box at address was found to be of a kind other than today's
-    // (kind as ProtocolChoice::kindOf names it); version empty when unknown.
+    // (kind as ProtocolChoice::kindOf names it; logged once); version empty
+    // when unknown.
     void kindLearnt(const QString &address, const QString &kind, const QString &version);
 
 private:
