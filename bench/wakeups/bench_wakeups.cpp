@@ -12,7 +12,8 @@
 // Goals: headless <= 30 wake-ups a minute and <= 0.01 % of one core, window
 // <= 75 a minute, reminder median <= 10 ms.
 #include "FirstByteServer.h"
-#include "PrivateNetwork.h"
+#include "PrivateBench.h"
+#include "ReminderLine.h"
 #include "TempFolder.h"
 #include "WakeupCounter.h"
 #include "ZelvoProcess.h"
@@ -139,24 +140,6 @@ void measureIdle(int seconds)
         ZelvoProcess::stop(p);
 }
 
-const char *const kWeekdays[] = {"mo", "di", "mi", "do", "fr", "sa", "so"};
-
-// The list line that makes the reminder marker due at the check of due
-// (second 00: daily list, 20: weekly, 40: dated).
-QByteArray reminderLine(const QDateTime &due, const QByteArray &marker)
-{
-    const QByteArray hhmm = due.time().toString(QStringLiteral("HH:mm")).toLatin1();
-    switch (due.time().second()) {
-    case 0:
-        return hhmm + ' ' + hhmm + " m 1 " + marker + "\r\n";
-    case 20:
-        return QByteArray(kWeekdays[due.date().dayOfWeek() - 1]) + ' ' + hhmm + ' ' + hhmm + " m 1 " + marker + "\r\n";
-    default:
-        return due.date().toString(QStringLiteral("dd-MM-yyyy")).toLatin1() + ' ' + hhmm + ' ' + hhmm + " m 1 "
-            + marker + "\r\n";
-    }
-}
-
 void measureReminderDelay(int count)
 {
     FirstByteServer box;
@@ -167,17 +150,14 @@ void measureReminderDelay(int count)
     TempFolder folder;
     folder.write(QStringLiteral("boxip.ini"), "127.0.0.2\r\n0.0.0.0\r\n0.0.0.0\r\n0.0.0.0\r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n");
     // The first check far enough ahead for the start and the first watch tick.
-    QDateTime first = QDateTime::currentDateTime().addSecs(8);
-    first.setTime(QTime(first.time().hour(), first.time().minute(), first.time().second()));
-    while (first.time().second() % 20 != 0)
-        first = first.addSecs(1);
+    const QDateTime first = ReminderLine::nextCheck(8);
     QList<QDateTime> due;
     QList<QByteArray> markers;
     QByteArray lists[3];
     for (int i = 0; i < count; ++i) {
         due << first.addSecs(20 * i);
         markers << QByteArray("Messung") + QByteArray::number(i).rightJustified(2, '0');
-        lists[due.last().time().second() / 20] += reminderLine(due.last(), markers.last());
+        lists[due.last().time().second() / 20] += ReminderLine::line(due.last(), markers.last());
     }
     folder.write(QStringLiteral("zlv-tag.txt"), lists[0]);
     folder.write(QStringLiteral("zlv-woch.txt"), lists[1]);
@@ -231,23 +211,14 @@ void measureReminderDelay(int count)
 
 int main(int argc, char *argv[])
 {
-    const QString why = PrivateNetwork::enter();
+    const QString whyNoNamespace = PrivateBench::enter();
     QCoreApplication app(argc, argv);
+    PrivateBench place;
+    const QString why = place.setUp(whyNoNamespace);
     if (!why.isEmpty()) {
         std::printf("skipped: %s\n", qPrintable(why));
         return 0;
     }
-    // Only lo, which answers echo for all of 127.0.0.0/8; ping sockets are
-    // closed in a new namespace until allowed.
-    if (!PrivateNetwork::ip({QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"), QStringLiteral("up")})
-        || !PrivateNetwork::setPingSocketsAllowed(true)) {
-        std::printf("skipped: the private network could not be set up\n");
-        return 0;
-    }
-    // Its own runtime folder, so that no Zelvo outside the bench is found.
-    QTemporaryDir runtime;
-    QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
 
     const int seconds = ZelvoProcess::benchSeconds(300);
     const int reminders = std::clamp(
