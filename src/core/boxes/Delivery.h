@@ -40,7 +40,8 @@ struct Delivery {
     bool changedOnTheWay = false; // the box showed the text changed (an old one: "und" for "&")
     DeliveryOutcome outcome = DeliveryOutcome::Waiting;
     int httpStatus = 0;
-    QString reason; // the error or why it was not sent
+    SendFailure why = SendFailure::None;
+    QString reason; // why, in the words shown (SendResultText), kept as they were shown
     QString heldBecause; // why it waited for its box ("Box im Standby"), empty when it went at once
     QDateTime endedAt;   // when its outcome became known
 
@@ -51,9 +52,6 @@ struct Delivery {
     QString sourceText() const;  // "Erinnerung", "Statusmeldung", …
     QString kindText() const;    // "Popup" or "Message", as the send-text dialog names them
     QString outcomeText() const; // "beantwortet (HTTP 200)", "nicht gesendet: …", …
-    // How a message went, in the words every place that shows it uses (the
-    // record, the tray tip, `zelvo send`'s error output).
-    static QString outcomeText(const SendResult &result);
 
     // One line on how it went, for the tray tip:
     // "Letzte Nachricht 12:03:04 an Box 1: beantwortet (HTTP 200)".
@@ -67,5 +65,5 @@ struct Delivery {
     static QString notSentPanelText(int box, const QString &reason);
     // The panel when the messages behind panelText all went but none
     // arrived: "Test für die 3. D-Box2 - nicht angekommen: Anmeldung verlangt …".
-    static QString notArrivedPanelText(const QString &panelText, const SendResult &result);
+    static QString notArrivedPanelText(const QString &panelText, const SendResult &result, int box);
 };

@@ -126,7 +126,7 @@ private:
     void startWhatMayStart(BoxLink &link);
     void writeWhatMayGo(BoxLink &link);
     void letGoOfIdleLinks();
-    void ended(HttpExchange *x, int status, const QString &error, DeliveryOutcome outcome);
+    void ended(HttpExchange *x, const SendResult &end);
     void emitDone(quint64 id, const SendResult &result);
     void emitAnswered(quint64 id, const QuestionAnswer &answer);
     void endQuestion(HttpExchange *x, const AnswerMeaning &meaning, const QString &error, DeliveryOutcome outcome);

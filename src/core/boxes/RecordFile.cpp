@@ -15,6 +15,7 @@
 #include <QJsonObject>
 
 #include <cerrno>
+#include <iterator>
 
 namespace {
 
@@ -26,6 +27,15 @@ constexpr qint64 kMaxBytes = 32 * 1024 * 1024;
 // In the order of DeliveryOutcome.
 const char *const kOutcomes[] = {"waiting", "answered", "timedOut", "refused", "failed",
                                  "notSent", "dropped",  "held",     "expired"};
+// In the order of SendFailure. Stored beside the words shown, which older
+// readers and the page keep using.
+const char *const kFailures[] = {"none",         "standby",         "off",           "notShown",
+                                 "notHeldStandby", "notHeldOff",    "pushedOut",     "expired",
+                                 "noBox",        "addressRefused",  "boxRefused",    "connectionRefused",
+                                 "connectionClosed", "noConnection", "noHttpAnswer", "invalidTarget",
+                                 "kindUnknown",  "lookupTimedOut",  "connectTimedOut", "noAnswer",
+                                 "dropped",      "discarded"};
+static_assert(std::size(kFailures) == std::size_t(SendFailure::Discarded) + 1);
 
 using StoredWords::enumOf;
 using StoredWords::timeOf;
@@ -48,6 +58,7 @@ QJsonObject toObject(const Delivery &d)
     o.insert(QStringLiteral("outcome"), wordOf(d.outcome, kOutcomes));
     o.insert(QStringLiteral("httpStatus"), d.httpStatus);
     o.insert(QStringLiteral("reason"), d.reason);
+    o.insert(QStringLiteral("why"), wordOf(d.why, kFailures));
     o.insert(QStringLiteral("heldBecause"), d.heldBecause);
     o.insert(QStringLiteral("endedAt"), d.endedAt.isValid() ? timeText(d.endedAt) : QString());
     return o;
@@ -67,6 +78,10 @@ bool fromObject(const QJsonObject &o, Delivery *d)
     d->reason = o.value(QStringLiteral("reason")).toString().left(Delivery::kMaxText);
     d->heldBecause = o.value(QStringLiteral("heldBecause")).toString().left(Delivery::kMaxText);
     d->endedAt = timeOf(o.value(QStringLiteral("endedAt")));
+    // Written before the why was kept: only a thrown-away message is told apart.
+    if (!enumOf(o.value(QStringLiteral("why")), kFailures, &d->why) && d->reason.isEmpty()
+        && o.value(QStringLiteral("outcome")).toString() == QLatin1String("dropped"))
+        d->why = SendFailure::Discarded;
     return d->id > 0 && d->time.isValid() && d->origin.box >= 0 && d->origin.box <= BoxCount::kBoxes
            && enumOf(o.value(QStringLiteral("source")), StoredWords::kSources, &d->origin.source)
            && enumOf(o.value(QStringLiteral("kind")), StoredWords::kKinds, &d->kind)
