@@ -57,7 +57,7 @@ void BoxSender::restoreHeld()
         return;
     const HoldGate::Loaded loaded = m_gate->load();
     for (const HeldMessage &m : loaded.expired)
-        finish(restored(m), {DeliveryOutcome::Expired, 0, SendFailure::Expired});
+        finish(restored(m), SendResult::failed(DeliveryOutcome::Expired, SendFailure::Expired));
     for (const HeldMessage &m : loaded.waiting)
         m_gate->adopt(m.id, restored(m));
     emit heldCountChanged(heldCount());
@@ -120,7 +120,7 @@ void BoxSender::applySettings()
 SendHandle *BoxSender::notSent(const Message &message, const MessageOrigin &origin, const QString &reason)
 {
     SendHandle *handle = make(m_transport->link(QString()), message, origin);
-    finishSoon(handle, {DeliveryOutcome::NotSent, 0, SendFailure::NoBox, reason});
+    finishSoon(handle, SendResult::failed(DeliveryOutcome::NotSent, SendFailure::NoBox, reason));
     return handle;
 }
 
@@ -186,7 +186,7 @@ quint64 BoxSender::go(SendHandle *handle)
     // An address refused by its text alone is known at once; the transport
     // still gets it, says so in the log and ends it.
     if (handle->link().refused())
-        handle->m_result = {DeliveryOutcome::NotSent, 0, SendFailure::AddressRefused, handle->link().address().reason()};
+        handle->m_result = SendResult::failed(DeliveryOutcome::NotSent, SendFailure::AddressRefused, handle->link().address().reason());
     else if (handle->result().outcome == DeliveryOutcome::Held)
         setResult(handle, SendResult());
     const quint64 id = submit(*handle);

@@ -28,12 +28,12 @@ BoxState stateOf(HoldReason reason)
 
 SendResult heldAs(BoxState state)
 {
-    return {DeliveryOutcome::Held, 0, failureOf(state)};
+    return SendResult::failed(DeliveryOutcome::Held, failureOf(state));
 }
 
 SendResult expiredResult(SendFailure failure = SendFailure::Expired)
 {
-    return {DeliveryOutcome::Expired, 0, failure};
+    return SendResult::failed(DeliveryOutcome::Expired, failure);
 }
 
 GateStep go(SendHandle *handle)
@@ -140,7 +140,7 @@ void HoldGate::holdOrRefuse(GateSteps &steps, SendHandle *handle, BoxState state
     const QString reason = heldReason(state);
     if (!m_held) {
         if (state == BoxState::Standby)
-            steps << end(Do::FinishSoon, handle, {DeliveryOutcome::NotSent, 0, SendFailure::NotShown});
+            steps << end(Do::FinishSoon, handle, SendResult::failed(DeliveryOutcome::NotSent, SendFailure::NotShown));
         else
             steps << go(handle); // it fails by itself, in its own words
         return;
@@ -148,8 +148,7 @@ void HoldGate::holdOrRefuse(GateSteps &steps, SendHandle *handle, BoxState state
     const int minutes = holdMinutes(handle->origin());
     if (minutes <= 0) {
         steps << end(Do::FinishSoon, handle,
-                     {DeliveryOutcome::NotSent, 0,
-                      state == BoxState::Standby ? SendFailure::NotHeldStandby : SendFailure::NotHeldOff});
+                     SendResult::failed(DeliveryOutcome::NotSent, state == BoxState::Standby ? SendFailure::NotHeldStandby : SendFailure::NotHeldOff));
         return;
     }
     const QDateTime now = m_clock->now();
@@ -343,7 +342,7 @@ std::optional<GateSteps> HoldGate::discard(quint64 heldId)
     GateSteps steps;
     if (SendHandle *handle = m_handles.take(heldId))
         steps << end(GateStep::Do::Finish, handle,
-                     {DeliveryOutcome::Dropped, 0, SendFailure::Discarded});
+                     SendResult::failed(DeliveryOutcome::Dropped, SendFailure::Discarded));
     steps << GateStep{GateStep::Do::CountChanged};
     return steps;
 }

@@ -159,7 +159,7 @@ void HttpTransport::hand(HttpExchange *x, int position)
         logNotSent(key, target, reason);
         delete x;
         if (isMessage)
-            emitDone(id, {DeliveryOutcome::NotSent, 0, SendFailure::AddressRefused, reason});
+            emitDone(id, SendResult::failed(DeliveryOutcome::NotSent, SendFailure::AddressRefused, reason));
         else if (askedAs)
             emitAnswered(askedAs, {false, std::nullopt, reason, true});
         return;

@@ -46,10 +46,20 @@ enum class SendFailure {
 struct SendResult {
     DeliveryOutcome outcome = DeliveryOutcome::Waiting;
     int httpStatus = 0;
-    SendFailure why = SendFailure::None;
     QString said;      // what the box, the system or the refusing layer said itself, as data
     QString shownText; // the text as this box shows it; empty when it was never written
+    SendFailure why = SendFailure::None;
     int waitedMs = 0;  // for the time-outs: how long it waited
+
+    // One that ended before or without an answer.
+    static SendResult failed(DeliveryOutcome outcome, SendFailure why, const QString &said = QString())
+    {
+        SendResult r;
+        r.outcome = outcome;
+        r.why = why;
+        r.said = said;
+        return r;
+    }
 
     // Whether the box took it: answered with a 2xx status.
     bool delivered() const { return outcome == DeliveryOutcome::Answered && httpStatus >= 200 && httpStatus < 300; }

@@ -50,7 +50,7 @@ void TestRecordFile::restartKeepsTheNewest()
         addEntries(record, 1, 520);
         record.add(521, "192.168.0.11", Message{MessageKind::Message, "wartet"}, MessageOrigin{MessageSource::Script, 3});
         record.add(522, "192.168.0.11", Message{MessageKind::Message, "gehalten"}, MessageOrigin{MessageSource::Script, 3});
-        record.conclude(522, SendResult{DeliveryOutcome::Held, 0, "Box im Standby", QString()});
+        record.conclude(522, SendResult::failed(DeliveryOutcome::Held, SendFailure::Standby));
         // Ended without a flush: the destructor writes what waited.
     }
     DeliveryRecord record(m_clock);
