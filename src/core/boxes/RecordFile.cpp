@@ -1,6 +1,7 @@
 #include "boxes/RecordFile.h"
 
 #include "boxes/DeliveryRecord.h"
+#include "boxes/SendResultText.h"
 #include "boxes/StoredWords.h"
 #include "common/AtomicFile.h"
 #include "common/BoxCount.h"
@@ -34,8 +35,8 @@ const char *const kFailures[] = {"none",         "standby",         "off",      
                                  "noBox",        "addressRefused",  "boxRefused",    "connectionRefused",
                                  "connectionClosed", "noConnection", "noHttpAnswer", "invalidTarget",
                                  "kindUnknown",  "lookupTimedOut",  "connectTimedOut", "noAnswer",
-                                 "dropped",      "discarded"};
-static_assert(std::size(kFailures) == std::size_t(SendFailure::Discarded) + 1);
+                                 "dropped",      "discarded",       "zelvoEnded"};
+static_assert(std::size(kFailures) == std::size_t(SendFailure::ZelvoEnded) + 1);
 
 using StoredWords::enumOf;
 using StoredWords::timeOf;
@@ -142,7 +143,8 @@ void RecordFile::load()
                 continue;
             if (d.outcome == DeliveryOutcome::Waiting) {
                 d.outcome = DeliveryOutcome::Failed;
-                d.reason = QStringLiteral("Zelvo endete vor der Antwort");
+                d.why = SendFailure::ZelvoEnded;
+                d.reason = SendResultText::reason(SendResult::failed(d.outcome, d.why));
             }
             entries << d;
         }

@@ -41,6 +41,7 @@ enum class SendFailure {
     NoAnswer,          // no answer in time
     Dropped,           // given up while it waited behind earlier requests
     Discarded,         // held, then thrown away by someone
+    ZelvoEnded,        // Zelvo ended before it knew
 };
 // The end of one message to one box.
 struct SendResult {

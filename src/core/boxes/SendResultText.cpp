@@ -42,6 +42,8 @@ QString reason(const SendResult &result, int box)
         return QStringLiteral("ungültige Antwort (keine HTTP-Statuszeile)");
     case SendFailure::InvalidTarget:
         return QStringLiteral("ungültiges Ziel");
+    case SendFailure::ZelvoEnded:
+        return QStringLiteral("Zelvo endete vor der Antwort");
     case SendFailure::KindUnknown:
         return QStringLiteral("Art der Box unbekannt (keine Antwort auf die Frage, was sie ist)");
     case SendFailure::LookupTimedOut:
