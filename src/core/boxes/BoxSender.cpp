@@ -151,7 +151,7 @@ void BoxSender::carryOut(const GateSteps &steps)
             if (step.releasedId) // a held message goes to where its box is now
                 step.handle->m_link = m_links.of(step.box);
             if (step.late && m_lateWording)
-                step.handle->m_message = m_lateWording(step.handle->message(), *step.late);
+                step.handle->m_message = m_lateWording(step.handle->message(), step.handle->origin(), *step.late);
             if (const quint64 id = go(step.handle); step.releasedId)
                 m_gate->released(step.box, id);
             break;

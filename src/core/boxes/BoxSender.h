@@ -81,7 +81,7 @@ public:
     // HoldGate::kLateSecs after its due time: the producer's words for "it
     // is late", from the message and why it was held. None: it goes as it
     // was made.
-    using LateWording = std::function<Message(const Message &, HoldReason)>;
+    using LateWording = std::function<Message(const Message &, const MessageOrigin &, HoldReason)>;
     static constexpr int kLateSecs = HoldGate::kLateSecs;
     void rewordLate(const LateWording &wording) { m_lateWording = wording; }
     // How long a message of source may wait for its box, in minutes (zelvo.ini).

@@ -25,6 +25,9 @@ struct MessageOrigin {
     std::optional<int> holdMinutes = {};
     // The record's source when more than the kind says: a calendar's name.
     QString sourceName = {};
+    // A reminder's due time as its message names it ("Sonntag 08:00 Uhr"),
+    // for saying so when it goes late; empty for any other message.
+    QString dueWords = {};
 };
 
 // One message in the delivery record: when, to which box, what, and how it went.
