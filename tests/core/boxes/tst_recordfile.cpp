@@ -118,33 +118,25 @@ void TestRecordFile::fullDiskKeepsTheOldFile()
     QCOMPARE(written.readAll(), before);
 }
 
-// A file of the time before the why was kept loads as it showed; once
-// written again it keeps the why beside the words.
+// A file from before the why was kept loads as it showed; written again, it keeps the why beside the words.
 void TestRecordFile::whyKeptBesideTheWords()
 {
     TempFolder folder;
-    folder.write(RecordFile::kFileName,
-                 "{\"format\":1,\"entries\":[{\"id\":1,\"time\":\"2026-12-07T06:25:00Z\",\"source\":\"web\","
-                 "\"box\":2,\"kind\":\"popup\",\"outcome\":\"dropped\",\"reason\":\"\"},"
-                 "{\"id\":2,\"time\":\"2026-12-07T06:26:00Z\",\"source\":\"web\",\"box\":2,\"kind\":\"popup\","
-                 "\"outcome\":\"failed\",\"reason\":\"Anmeldung verlangt\"}]}");
+    folder.write(RecordFile::kFileName, "{\"format\":1,\"entries\":[{\"id\":1,\"time\":\"2026-12-07T06:25:00Z\",\"source\":"
+                                        "\"web\",\"box\":2,\"kind\":\"popup\",\"outcome\":\"dropped\",\"reason\":\"\"}]}");
     {
         DeliveryRecord record(m_clock);
         RecordFile file(folder.dir(), &record);
         file.load();
-        QCOMPARE(int(record.entries().size()), 2);
-        QCOMPARE(record.entries().front().why, SendFailure::Discarded);
-        QCOMPARE(record.entries().back().outcomeText(), QString("Fehler: Anmeldung verlangt"));
+        QCOMPARE(record.entries().front().why, SendFailure::Discarded); // the page's "discarded"
         record.add(3, "192.168.0.10", Message{MessageKind::Popup, "x"}, MessageOrigin{MessageSource::Web, 3});
         record.conclude(3, SendResult::failed(DeliveryOutcome::Expired, SendFailure::PushedOut));
     }
     DeliveryRecord record(m_clock);
     RecordFile(folder.dir(), &record).load();
     QCOMPARE(record.entries().back().why, SendFailure::PushedOut);
-    QCOMPARE(record.entries().back().outcomeText(),
-             QString("verfallen: verdrängt, mehr als 100 Nachrichten für Box 3 zurückgehalten"));
-    const QByteArray written = folder.read(RecordFile::kFileName);
-    QVERIFY(written.contains("pushedOut") && written.contains("verdrängt")); // both, for older readers
+    QCOMPARE(record.entries().back().outcomeText(), QString("verfallen: verdrängt, mehr als 100 Nachrichten für Box 3 zurückgehalten"));
+    QVERIFY(folder.read(RecordFile::kFileName).contains("\"reason\":\"verdrängt")); // for older readers
 }
 
 int main(int argc, char *argv[])
