@@ -32,6 +32,7 @@ public:
     void setLastDelivery(const QString &line);
     // How many messages wait for their boxes; a line of the tip when any.
     void setHeldCount(int count);
+    void setQuestionCount(int count);
     // What the folder lacks, first in the tip until the files are there.
     void setFolderNotice(const QString &text);
     // A first line naming the folder, for a Zelvo beside the one of ~/Zelvo.
@@ -62,6 +63,7 @@ private:
     QString m_heading = kToolTip; // the tip above the last delivery
     QString m_lastDelivery;
     int m_heldCount = 0;
+    int m_questionCount = 0;
     QString m_folderNotice;
     bool m_shownWithoutTray = false;
 };

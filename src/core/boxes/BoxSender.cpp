@@ -52,8 +52,12 @@ void BoxSender::restoreHeld()
     const HoldGate::Loaded loaded = m_gate->load();
     for (const HeldMessage &m : loaded.expired)
         finish(restored(m), {DeliveryOutcome::Expired, 0, QString(), QString(), SendFailure::Expired});
-    for (const HeldMessage &m : loaded.waiting)
-        m_gate->adopt(m.id, restored(m));
+    for (const HeldMessage &m : loaded.waiting) {
+        SendHandle *handle = restored(m);
+        m_gate->adopt(m.id, handle);
+        if (m.message.confirm && m_questionTaker)
+            m_questionTaker(handle, true);
+    }
     emit heldCountChanged(heldCount());
 }
 
@@ -70,6 +74,22 @@ SendHandle *BoxSender::send(int box, const Message &message, const MessageOrigin
     MessageOrigin to = origin;
     to.box = box;
     SendHandle *handle = make(boxesNow().address(box).trimmed(), message, to);
+    if (message.confirm && m_questionTaker && box >= 1 && box <= BoxList::kBoxes) {
+        if (const std::optional<SendResult> kept = m_questionTaker(handle, false)) {
+            setResult(handle, *kept);
+            emit handle->held(*kept);
+            return handle;
+        }
+    }
+    carryOut(m_gate->route(handle));
+    return handle;
+}
+
+SendHandle *BoxSender::sendAgain(quint64 id, int box, const Message &message, const MessageOrigin &origin)
+{
+    MessageOrigin to = origin;
+    to.box = box;
+    auto *handle = new SendHandle(id, boxesNow().address(box).trimmed(), message, to, this);
     carryOut(m_gate->route(handle));
     return handle;
 }
@@ -192,6 +212,7 @@ void BoxSender::setBoxState(int box, BoxState state)
         return;
     boxesNow();
     carryOut(m_gate->setBoxState(box, state));
+    emit boxStateSet(box, state);
 }
 
 // One question per box at a time; every asker hears its answer.
@@ -209,6 +230,18 @@ quint64 BoxSender::askModeOf(const QString &address, bool forWatch)
 quint64 BoxSender::question(const QString &address)
 {
     return m_transport->ask(address, BoxQuestion::Mode);
+}
+
+quint64 BoxSender::answerQuestion(const QString &address)
+{
+    return m_transport->ask(address, BoxQuestion::Answer);
+}
+
+bool BoxSender::canTellAnswer(int box)
+{
+    const QString address = boxesNow().address(box).trimmed();
+    return !m_transport->kindOf(address).isEmpty()
+           && m_transport->protocolFor(address).questionFor(address, BoxQuestion::Answer).has_value();
 }
 
 void BoxSender::answer(quint64 asked, const QuestionAnswer &answer)

@@ -45,6 +45,8 @@ QString Delivery::outcomeText() const
     result.outcome = outcome;
     result.httpStatus = httpStatus;
     result.reason = reason;
+    if (confirmation != Confirmation::None && delivered())
+        return confirmationText(confirmation, confirmedAt);
     const QString text = outcomeText(result);
     // A held message's end says when it came, and that it had waited.
     if (heldBecause.isEmpty() || result.pending())
@@ -77,6 +79,28 @@ QString Delivery::outcomeText(const SendResult &result)
         return QStringLiteral("zurückgehalten (") + reason + QLatin1Char(')');
     case DeliveryOutcome::Expired: // pushed out, or its time ran out
         return reason.isEmpty() ? QStringLiteral("verfallen") : QStringLiteral("verfallen: ") + reason;
+    }
+    return QString();
+}
+
+QString Delivery::confirmationText(Confirmation confirmation, const QDateTime &at)
+{
+    const QString seen = QStringLiteral("gesehen um ") + at.toString(QStringLiteral("HH:mm"));
+    switch (confirmation) {
+    case Confirmation::None:
+        break;
+    case Confirmation::Waiting:
+        return QStringLiteral("wartet auf Bestätigung");
+    case Confirmation::Yes:
+        return seen + QStringLiteral(" (Ja)");
+    case Confirmation::No:
+        return seen + QStringLiteral(" (Nein)");
+    case Confirmation::Seen:
+        return seen;
+    case Confirmation::Unconfirmed:
+        return QStringLiteral("nicht bestätigt");
+    case Confirmation::CannotTell:
+        return QStringLiteral("angezeigt – diese Box kann nicht melden, ob es gesehen wurde");
     }
     return QString();
 }

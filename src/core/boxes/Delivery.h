@@ -27,6 +27,17 @@ struct MessageOrigin {
     QString sourceName = {};
 };
 
+// What became of a message that asked for confirmation, once its box took it.
+enum class Confirmation {
+    None,        // none asked, or the box has not taken it yet
+    Waiting,     // the yes/no question is open
+    Yes,         // answered yes
+    No,          // answered no (or closed with EXIT)
+    Seen,        // answered, in words that do not say which
+    Unconfirmed, // not answered before it expired
+    CannotTell,  // shown until closed by a box that cannot say whether it was seen
+};
+
 // One message in the delivery record: when, to which box, what, and how it went.
 struct Delivery {
     quint64 id = 0;
@@ -43,6 +54,8 @@ struct Delivery {
     QString reason; // the error or why it was not sent
     QString heldBecause; // why it waited for its box ("Box im Standby"), empty when it went at once
     QDateTime endedAt;   // when its outcome became known
+    Confirmation confirmation = Confirmation::None;
+    QDateTime confirmedAt; // when the yes/no question was answered
 
     // Whether the box took it: answered with a 2xx status.
     bool delivered() const { return outcome == DeliveryOutcome::Answered && httpStatus >= 200 && httpStatus < 300; }
@@ -54,6 +67,8 @@ struct Delivery {
     // How a message went, in the words every place that shows it uses (the
     // record, the tray tip, `zelvo send`'s error output).
     static QString outcomeText(const SendResult &result);
+    // "wartet auf Bestätigung", "gesehen um 08:02 (Ja)", …; empty for None.
+    static QString confirmationText(Confirmation confirmation, const QDateTime &at);
 
     // One line on how it went, for the tray tip:
     // "Letzte Nachricht 12:03:04 an Box 1: beantwortet (HTTP 200)".

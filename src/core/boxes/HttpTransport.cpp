@@ -323,8 +323,10 @@ void HttpTransport::endQuestion(HttpExchange *x, const AnswerMeaning &meaning, c
                                             : QStringLiteral("HTTP %1").arg(x->answer().status());
     answer.neverSent = outcome == DeliveryOutcome::NotSent;
     answer.status = x->answer().status();
-    if (answer.reached)
+    if (answer.reached) {
         answer.canShow = meaning.canShow;
+        answer.reply = meaning.reply;
+    }
     emitAnswered(x->askedAs, answer);
 }
 

@@ -5,6 +5,10 @@
 
 #include <optional>
 
+// What a box says of the yes/no question on its screen: nobody answered
+// yet, yes, no, or answered in words that do not say which.
+enum class PromptReply { Open, Yes, No, Answered };
+
 // What a box said to a question such as the mode question.
 struct QuestionAnswer {
     // False when the box was asked and gave no answer, or one that tells
@@ -14,6 +18,8 @@ struct QuestionAnswer {
     // The mode question: whether a message would be seen now; nothing when
     // the box cannot tell.
     std::optional<bool> canShow;
+    // The answer question: what became of the yes/no question.
+    std::optional<PromptReply> reply;
     QString error;
     // Not reached since it never went: its address refused or its name not
     // resolved (messages to it fail the same way, in their own words).

@@ -27,6 +27,9 @@ constexpr qint64 kMaxBytes = 32 * 1024 * 1024;
 const char *const kOutcomes[] = {"waiting", "answered", "timedOut", "refused", "failed",
                                  "notSent", "dropped",  "held",     "expired"};
 
+// In the order of Confirmation.
+const char *const kConfirmations[] = {"none", "waiting", "yes", "no", "seen", "unconfirmed", "cannotTell"};
+
 using StoredWords::enumOf;
 using StoredWords::timeOf;
 using StoredWords::timeText;
@@ -50,6 +53,10 @@ QJsonObject toObject(const Delivery &d)
     o.insert(QStringLiteral("reason"), d.reason);
     o.insert(QStringLiteral("heldBecause"), d.heldBecause);
     o.insert(QStringLiteral("endedAt"), d.endedAt.isValid() ? timeText(d.endedAt) : QString());
+    if (d.confirmation != Confirmation::None) {
+        o.insert(QStringLiteral("confirmation"), wordOf(d.confirmation, kConfirmations));
+        o.insert(QStringLiteral("confirmedAt"), d.confirmedAt.isValid() ? timeText(d.confirmedAt) : QString());
+    }
     return o;
 }
 
@@ -67,6 +74,10 @@ bool fromObject(const QJsonObject &o, Delivery *d)
     d->reason = o.value(QStringLiteral("reason")).toString().left(Delivery::kMaxText);
     d->heldBecause = o.value(QStringLiteral("heldBecause")).toString().left(Delivery::kMaxText);
     d->endedAt = timeOf(o.value(QStringLiteral("endedAt")));
+    d->confirmedAt = timeOf(o.value(QStringLiteral("confirmedAt")));
+    if (o.contains(QStringLiteral("confirmation"))
+        && !enumOf(o.value(QStringLiteral("confirmation")), kConfirmations, &d->confirmation))
+        return false;
     return d->id > 0 && d->time.isValid() && d->origin.box >= 0 && d->origin.box <= BoxCount::kBoxes
            && enumOf(o.value(QStringLiteral("source")), StoredWords::kSources, &d->origin.source)
            && enumOf(o.value(QStringLiteral("kind")), StoredWords::kKinds, &d->kind)

@@ -33,6 +33,7 @@ enum class SendFailure {
     NoAnswer,       // no answer in time
     Dropped,        // given up while it waited behind earlier requests
     Discarded,      // held, then thrown away by someone
+    QuestionOpen,   // asks for confirmation: waits until its box's open question is done
 };
 
 // The end of one message to one box.

@@ -53,6 +53,9 @@ public:
     // How many messages wait for their boxes (the tray tip says it).
     int heldCount() const { return m_heldCount; }
     void setHeldCount(int count);
+    // How many messages wait for somebody to confirm them (the tray tip says it).
+    int questionCount() const { return m_questionCount; }
+    void setQuestionCount(int count);
 
 signals:
     void clockTextChanged(const QString &text);
@@ -60,6 +63,7 @@ signals:
     void boxStatusChanged(const QString &status);
     void lampChanged(int box, BoxState state);
     void heldCountChanged(int count);
+    void questionCountChanged(int count);
     void folderNoticeChanged(const QString &text);
 
 private:
@@ -70,5 +74,6 @@ private:
     std::array<BoxState, BoxCount::kBoxes> m_lamps{};
     std::array<QString, BoxCount::kBoxes> m_lampNotes;
     int m_heldCount = 0;
+    int m_questionCount = 0;
     QString m_folderNotice;
 };

@@ -31,7 +31,8 @@
 //                               leaves Zelvo running in the tray
 //   [Kalender] [Kalender1] … [Kalender9]   calendars: Adresse, Name, Boxen,
 //                               Art, Ganztags_Uhrzeit, Vorlauf_Minuten,
-//                               Abstand_Minuten, Benutzer, Passwort (as written)
+//                               Abstand_Minuten, Bestaetigen (ja/nein),
+//                               Benutzer, Passwort (as written)
 //
 // Only a regular file is read (a link to one too), again whenever it
 // changed; numbers through QSettings, logins as written (QSettings' own
@@ -86,6 +87,7 @@ public:
     struct CalendarKeys {
         QString address, name, boxes, kind, allDayTime, leadMinutes, intervalMinutes;
         BoxLogin login;
+        QString confirm; // Bestaetigen=ja: its reminders ask for confirmation
     };
 
     explicit ZelvoSettings(const QDir &folder);

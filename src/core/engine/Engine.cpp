@@ -6,6 +6,7 @@
 #include "boxes/BoxSender.h"
 #include "boxes/PanelFollower.h"
 #include "boxes/DeliveryRecord.h"
+#include "boxes/QuestionWatch.h"
 #include "boxes/RecordFile.h"
 #include "calendar/CalendarTable.h"
 #include "common/StatusBoard.h"
@@ -13,6 +14,7 @@
 #include "reminders/ReminderLayout.h"
 #include "sendtext/ScriptDelivery.h"
 #include "sendtext/SendTextStep.h"
+#include "watch/FastWake.h"
 #include "watch/IcmpEchoProber.h"
 #include "watch/StatusWatch.h"
 
@@ -78,6 +80,12 @@ Engine::Engine(const Options &options, QObject *parent)
     connect(m_secondTimer, &SecondTimer::timeout, this, &Engine::secondTick);
     connect(m_watchTimer, &QTimer::timeout, this, &Engine::watchTick);
     connect(m_statusWatch, &StatusWatch::alert, this, &Engine::alert);
+    m_questions = new QuestionWatch(m_sender, m_record, &m_held, *m_clock, this);
+    connect(m_questions, &QuestionWatch::openCountChanged, m_display, &StatusBoard::setQuestionCount);
+    // What waits for a box is sent within a second or two of its waking.
+    m_fastWake = new FastWake(m_sender, m_prober, this);
+    m_fastWake->watchAlso([this](int box) { return m_questions->busy(box); });
+    connect(m_questions, &QuestionWatch::openCountChanged, m_fastWake, &FastWake::update);
 }
 
 // The children hold references to the clock, the box list and the warner,
@@ -96,9 +104,11 @@ void Engine::start()
     m_display->setFolderNotice(DefaultFolder::missingFilesNotice(m_folder));
     // What waited for its box when Zelvo last ended waits on.
     m_sender->restoreHeld();
+    m_questions->restore();
     m_statusWatch->tick();
     m_secondTimer->start();
     armWatch();
+    m_fastWake->update();
 }
 
 void Engine::secondTick()

@@ -19,6 +19,8 @@ class DeliveryRecord;
 class ScriptDelivery;
 class StatusBoard;
 class EchoProber;
+class FastWake;
+class QuestionWatch;
 struct Message;
 class RecordFile;
 class ReminderClock;
@@ -62,6 +64,8 @@ public:
     // boxip.ini as it is now, for everyone who reads it.
     BoxListSource *boxList() { return &m_boxList; }
     StatusWatch *statusWatch() const { return m_statusWatch; }
+    // The messages that ask for confirmation, until answered or expired.
+    QuestionWatch *questions() const { return m_questions; }
     // The calendars' reminders for the days ahead.
     CalendarTable *calendars() const { return m_calendars; }
     // Every message handed to the boxes and how it went.
@@ -108,4 +112,6 @@ private:
     CalendarTable *m_calendars;
     EchoProber *m_prober; // a child only when made here
     StatusWatch *m_statusWatch;
+    QuestionWatch *m_questions;
+    FastWake *m_fastWake;
 };
