@@ -143,7 +143,7 @@ void HttpTransport::hand(HttpExchange *x, int position)
         if (isMessage)
             emitDone(id, {DeliveryOutcome::NotSent, 0, box.reason(), QString(), SendFailure::AddressRefused});
         else if (askedAs)
-            emitAnswered(askedAs, {false, std::nullopt, box.reason(), true});
+            emitAnswered(askedAs, {false, std::nullopt, box.reason(), true, 0, std::nullopt});
         return;
     }
     connect(x, &HttpExchange::connected, this, [this, key] { service(key); });

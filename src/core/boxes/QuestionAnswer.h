@@ -18,14 +18,14 @@ struct QuestionAnswer {
     // The mode question: whether a message would be seen now; nothing when
     // the box cannot tell.
     std::optional<bool> canShow;
-    // The answer question: what became of the yes/no question.
-    std::optional<PromptReply> reply;
     QString error;
     // Not reached since it never went: its address refused or its name not
     // resolved (messages to it fail the same way, in their own words).
     bool neverSent = false;
     // The HTTP status of the box's answer, 0 when none (401: it wants a login).
     int status = 0;
+    // The answer question: what became of the yes/no question.
+    std::optional<PromptReply> reply;
 };
 
 Q_DECLARE_METATYPE(QuestionAnswer)

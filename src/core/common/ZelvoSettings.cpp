@@ -407,8 +407,8 @@ void ZelvoSettings::refresh() const
         CalendarKeys &keys = m_calendars[n];
         keys = {text("Adresse"), text("Name"), text("Boxen"), text("Art"), text("Ganztags_Uhrzeit"),
                 text("Vorlauf_Minuten"), text("Abstand_Minuten"),
-                {writtenValue(written.value(group + kUserKey)).value, writtenValue(written.value(group + kPasswordKey)).value}};
-        keys.confirm = text("Bestaetigen");
+                {writtenValue(written.value(group + kUserKey)).value, writtenValue(written.value(group + kPasswordKey)).value},
+                text("Bestaetigen")};
         anyPassword = anyPassword || !written.value(group + kPasswordKey).trimmed().isEmpty();
     }
     if (anyPassword) {
