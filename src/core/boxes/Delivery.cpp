@@ -105,6 +105,13 @@ QString Delivery::confirmationText(Confirmation confirmation, const QDateTime &a
     return QString();
 }
 
+QString Delivery::confirmationPanelText(int box, const QString &text, Confirmation confirmation,
+                                        const QDateTime &at)
+{
+    return QStringLiteral("Box %1: ").arg(box) + confirmationText(confirmation, at) + QStringLiteral(" – ")
+           + firstLineOf(text);
+}
+
 QString Delivery::notArrivedPanelText(const QString &panelText, const SendResult &result)
 {
     const QString why = result.outcome == DeliveryOutcome::Failed ? result.reason : outcomeText(result);

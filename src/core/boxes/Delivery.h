@@ -69,6 +69,9 @@ struct Delivery {
     static QString outcomeText(const SendResult &result);
     // "wartet auf Bestätigung", "gesehen um 08:02 (Ja)", …; empty for None.
     static QString confirmationText(Confirmation confirmation, const QDateTime &at);
+    // The panel's line for it: "Box 2: gesehen um 08:02 (Ja) – Tabletten".
+    static QString confirmationPanelText(int box, const QString &text, Confirmation confirmation,
+                                         const QDateTime &at);
 
     // One line on how it went, for the tray tip:
     // "Letzte Nachricht 12:03:04 an Box 1: beantwortet (HTTP 200)".

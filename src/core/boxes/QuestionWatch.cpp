@@ -151,6 +151,7 @@ void QuestionWatch::went(quint64 id, const SendResult &result)
     q->state = Question::State::Open;
     if (m_record)
         m_record->confirm(id, Confirmation::Waiting);
+    emit confirmationChanged(box, q->message.text, Confirmation::Waiting, QDateTime());
     changed();
 }
 
@@ -247,6 +248,8 @@ void QuestionWatch::end(int box, Confirmation confirmation)
     const Question q = m_boxes[box - 1].takeFirst();
     if (m_record && confirmation != Confirmation::None)
         m_record->confirm(q.id, confirmation, m_clock.now());
+    if (confirmation != Confirmation::None)
+        emit confirmationChanged(box, q.message.text, confirmation, m_clock.now());
     changed();
     goNext(box);
 }

@@ -66,6 +66,9 @@ public slots:
 
 signals:
     void openCountChanged(int count);
+    // A question's state as the record has it now (Waiting, or its end),
+    // for the panel.
+    void confirmationChanged(int box, const QString &text, Confirmation confirmation, const QDateTime &at);
 
 private:
     struct Question {

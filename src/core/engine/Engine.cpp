@@ -82,6 +82,10 @@ Engine::Engine(const Options &options, QObject *parent)
     connect(m_statusWatch, &StatusWatch::alert, this, &Engine::alert);
     m_questions = new QuestionWatch(m_sender, m_record, &m_held, *m_clock, this);
     connect(m_questions, &QuestionWatch::openCountChanged, m_display, &StatusBoard::setQuestionCount);
+    connect(m_questions, &QuestionWatch::confirmationChanged, m_display,
+            [this](int box, const QString &text, Confirmation confirmation, const QDateTime &at) {
+                m_display->showInfo(Delivery::confirmationPanelText(box, text, confirmation, at));
+            });
     // What waits for a box is sent within a second or two of its waking.
     m_fastWake = new FastWake(m_sender, m_prober, this);
     m_fastWake->watchAlso([this](int box) { return m_questions->busy(box); });
