@@ -107,6 +107,7 @@ MainWindow::MainWindow(const Engine::Options &options, QWidget *parent)
     connect(m_engine->sender(), &BoxSender::kindLearnt, this, &MainWindow::mirrorLamps);
     mirrorLamps();
     mirrorCloseChoice();
+    connect(m_engine->settings(), &ZelvoSettings::windowChanged, this, &MainWindow::mirrorCloseChoice);
     connect(display, &StatusBoard::heldCountChanged, m_tray, &TrayIcon::setHeldCount);
     connect(display, &StatusBoard::questionCountChanged, m_tray, &TrayIcon::setQuestionCount);
     connect(display, &StatusBoard::folderNoticeChanged, m_tray, &TrayIcon::setFolderNotice);
@@ -321,14 +322,13 @@ void MainWindow::openSettingsDialog()
         m_settingsDialog = new SettingsDialog(m_engine, this);
         m_settingsDialog->setAttribute(Qt::WA_DeleteOnClose);
         m_settingsDialog->setWindowModality(Qt::WindowModal);
-        connect(m_settingsDialog, &QDialog::accepted, this, &MainWindow::mirrorCloseChoice);
     }
     present(m_settingsDialog);
 }
 
 void MainWindow::mirrorCloseChoice()
 {
-    m_client->setToolTip(ZelvoSettings(m_engine->folder()).closeKeepsRunning()
+    m_client->setToolTip(m_engine->settings()->closeKeepsRunning()
                              ? QStringLiteral("Schließen des Fensters: Zelvo läuft im Infobereich weiter "
                                               "(Einstellungen > Einstellungen…)")
                              : QStringLiteral("Schließen des Fensters beendet Zelvo; danach kommen keine Erinnerungen "
@@ -449,7 +449,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     // Chosen in zelvo.ini: the close box hides the window into the tray,
     // where there is one; "Beenden" still ends Zelvo.
-    if (!m_quitting && ZelvoSettings(m_engine->folder()).closeKeepsRunning() && m_tray->canHideWindow()) {
+    if (!m_quitting && m_engine->settings()->closeKeepsRunning() && m_tray->canHideWindow()) {
         event->ignore();
         m_hiddenInTray = std::make_unique<QEventLoopLocker>();
         hide();

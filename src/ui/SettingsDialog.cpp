@@ -138,7 +138,8 @@ void SettingsDialog::buildControls()
 
 void SettingsDialog::load()
 {
-    const ZelvoSettings::Editable v = ZelvoSettings(m_engine->folder()).editable();
+    m_engine->settings()->check(); // as the file is now
+    const ZelvoSettings::Editable v = m_engine->settings()->editable();
     const BoxList boxes = m_engine->boxList()->boxes();
     for (int i = 0; i < BoxList::kBoxes; ++i) {
         m_users[i]->setText(v.logins[i].user);
@@ -200,7 +201,8 @@ void SettingsDialog::checkLogin(int box)
 
 void SettingsDialog::save()
 {
-    m_saveError = ZelvoSettings(m_engine->folder()).setEditable(values());
+    // Through the engine's settings, which announce what changed at once.
+    m_saveError = m_engine->settings()->setEditable(values());
     if (!m_saveError.isEmpty()) {
         // What was typed stays in the dialog.
         WindowGeometry::openMessage(this, QMessageBox::Warning,

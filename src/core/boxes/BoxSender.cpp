@@ -8,6 +8,7 @@
 #include "boxes/SendHandle.h"
 #include "common/BoxStateText.h"
 #include "common/Logging.h"
+#include "common/ZelvoSettings.h"
 
 #include <QTimer>
 
@@ -16,14 +17,21 @@ const int BoxSender::kDefaultTimeoutMs = HttpTransport::kDefaultTimeoutMs;
 BoxSender::BoxSender(BoxListSource *boxes, const Options &options, QObject *parent)
     : QObject(parent)
     , m_boxes(boxes)
+    , m_ownSettings(options.settings ? nullptr : std::make_unique<ZelvoSettings>(boxes->folder()))
+    , m_settings(options.settings ? options.settings : m_ownSettings.get())
     , m_transport(new HttpTransport(options.port, options.timeoutMs, this))
-    , m_protocolSettings(boxes->folder())
+    , m_protocolSettings(m_settings)
     , m_panel(new PanelFollower(this))
-    , m_gate(std::make_unique<HoldGate>(&m_protocolSettings.settings()))
+    , m_gate(std::make_unique<HoldGate>(m_settings))
 {
     connect(m_transport, &HttpTransport::done, this, &BoxSender::conclude);
     connect(m_transport, &HttpTransport::answered, this, &BoxSender::answer);
     connect(m_transport, &HttpTransport::kindLearnt, this, &BoxSender::logKind);
+    setBoxList(m_boxes->boxes());
+    // Told what changed from now on, never asking at every message.
+    connect(m_boxes, &BoxListSource::changed, this, &BoxSender::setBoxList);
+    connect(m_settings, &ZelvoSettings::loginsChanged, this, &BoxSender::applySettings);
+    connect(m_settings, &ZelvoSettings::displayTimesChanged, this, &BoxSender::applySettings);
 }
 
 // The handles still waiting go with this object; nobody hears of them again.
@@ -64,16 +72,17 @@ void BoxSender::restoreHeld()
 // A held message read back: its handle, held as before.
 SendHandle *BoxSender::restored(const HeldMessage &m)
 {
-    SendHandle *handle = make(boxesNow().address(m.box).trimmed(), m.message, m.origin, m.madeAt);
+    SendHandle *handle = make(m_list.address(m.box).trimmed(), m.message, m.origin, m.madeAt);
     setResult(handle, HoldGate::heldResult(m.reason));
     return handle;
 }
 
 SendHandle *BoxSender::send(int box, const Message &message, const MessageOrigin &origin)
 {
+    lookForChanges();
     MessageOrigin to = origin;
     to.box = box;
-    SendHandle *handle = make(boxesNow().address(box).trimmed(), message, to);
+    SendHandle *handle = make(m_list.address(box).trimmed(), message, to);
     if (message.confirm && m_questionTaker && box >= 1 && box <= BoxList::kBoxes) {
         if (const std::optional<SendResult> kept = m_questionTaker(handle, false)) {
             setResult(handle, *kept);
@@ -89,28 +98,40 @@ SendHandle *BoxSender::sendAgain(quint64 id, int box, const Message &message, co
 {
     MessageOrigin to = origin;
     to.box = box;
-    auto *handle = new SendHandle(id, boxesNow().address(box).trimmed(), message, to, this);
+    lookForChanges();
+    auto *handle = new SendHandle(id, m_list.address(box).trimmed(), message, to, this);
     carryOut(m_gate->route(handle));
     return handle;
 }
 
 SendHandle *BoxSender::sendTo(const QString &address, const Message &message, const MessageOrigin &origin)
 {
+    lookForChanges();
     SendHandle *handle = make(address.trimmed(), message, origin);
     // The test of an address typed for a box may carry the box's login
     // there, for as long as it is on its way.
-    if (origin.source == MessageSource::BoxTest && origin.box >= 1 && origin.box <= BoxList::kBoxes)
+    if (origin.source == MessageSource::BoxTest && origin.box >= 1 && origin.box <= BoxList::kBoxes) {
         m_protocolSettings.lend(handle->id(), origin.box, handle->address());
+        applySettings();
+    }
     go(handle);
     return handle;
+}
+
+// A message is where a change of either file takes effect: one stat()
+// each, a reading only when a file changed (the watch's tick looks too).
+void BoxSender::lookForChanges()
+{
+    m_boxes->read();
+    m_settings->check();
 }
 
 // A box whose address changed is a new box: what was learnt at the new
 // address and the watch's word on the box are dropped, so that it is asked
 // what it is and its mode afresh. The logins follow the addresses.
-BoxList BoxSender::boxesNow()
+void BoxSender::setBoxList(const BoxList &list)
 {
-    const BoxList list = m_boxes->boxes();
+    m_list = list;
     for (int box = 1; box <= BoxList::kBoxes; ++box) {
         const QString address = list.address(box).trimmed();
         if (!m_gate->setAddress(box, address))
@@ -123,8 +144,12 @@ BoxList BoxSender::boxesNow()
         m_transport->forget(address);
     }
     m_listRead = true;
-    m_transport->apply(m_protocolSettings, list);
-    return list;
+    applySettings();
+}
+
+void BoxSender::applySettings()
+{
+    m_transport->apply(m_protocolSettings, m_list);
 }
 
 SendHandle *BoxSender::notSent(const Message &message, const MessageOrigin &origin, const QString &reason)
@@ -159,7 +184,7 @@ void BoxSender::carryOut(const GateSteps &steps)
         switch (step.what) {
         case Do::Go:
             if (step.releasedId) // a held message goes to where its box is now
-                step.handle->m_address = boxesNow().address(step.box).trimmed();
+                step.handle->m_address = m_list.address(step.box).trimmed();
             if (step.late && m_lateWording)
                 step.handle->m_message = m_lateWording(step.handle->message(), *step.late);
             if (const quint64 id = go(step.handle); step.releasedId)
@@ -200,7 +225,6 @@ quint64 BoxSender::go(SendHandle *handle)
         handle->m_result = {DeliveryOutcome::NotSent, 0, box.reason(), QString(), SendFailure::AddressRefused};
     else if (handle->result().outcome == DeliveryOutcome::Held)
         setResult(handle, SendResult());
-    boxesNow();
     const quint64 id = submit(*handle);
     m_submitted.insert(id, handle);
     return id;
@@ -210,7 +234,6 @@ void BoxSender::setBoxState(int box, BoxState state)
 {
     if (box < 1 || box > BoxList::kBoxes)
         return;
-    boxesNow();
     carryOut(m_gate->setBoxState(box, state));
     emit boxStateSet(box, state);
 }
@@ -219,7 +242,6 @@ void BoxSender::setBoxState(int box, BoxState state)
 quint64 BoxSender::askModeOf(const QString &address, bool forWatch)
 {
     const QString key = address.trimmed();
-    boxesNow();
     ModeQuestion &asking = m_modeQuestions[key];
     asking.forWatch = asking.forWatch || forWatch;
     if (!asking.id)
@@ -239,7 +261,7 @@ quint64 BoxSender::answerQuestion(const QString &address)
 
 bool BoxSender::canTellAnswer(int box)
 {
-    const QString address = boxesNow().address(box).trimmed();
+    const QString address = m_list.address(box).trimmed();
     return !m_transport->kindOf(address).isEmpty()
            && m_transport->protocolFor(address).questionFor(address, BoxQuestion::Answer).has_value();
 }
@@ -260,23 +282,21 @@ void BoxSender::answer(quint64 asked, const QuestionAnswer &answer)
 
 void BoxSender::identifyAt(const QString &address)
 {
-    boxesNow();
     m_identified.insert(address.trimmed());
     ask(address.trimmed());
 }
 
 QString BoxSender::kindOf(int box)
 {
-    return m_transport->kindOf(boxesNow().address(box).trimmed());
+    return m_transport->kindOf(m_list.address(box).trimmed());
 }
 
 // Once per address, when it is found to be of a kind other than today's.
 void BoxSender::logKind(const QString &address, const QString &kind, const QString &version)
 {
-    const BoxList list = m_boxes->boxes();
     QString box = address;
     for (int b = BoxList::kBoxes; b >= 1; --b) // the lowest number that has it
-        if (list.address(b).trimmed() == address)
+        if (m_list.address(b).trimmed() == address)
             box = BoxStateText::boxName(b, QString(), address);
     qCInfo(lcSend).noquote() << box + QStringLiteral(" ist ein ") + kind + QStringLiteral("-Receiver")
                                     + (version.isEmpty() ? QString() : QStringLiteral(", Webinterface ") + version);
@@ -317,7 +337,7 @@ void BoxSender::finish(SendHandle *handle, const SendResult &result)
     handle->m_result = result;
     handle->m_finished = true;
     if (m_protocolSettings.endLoan(handle->id()))
-        boxesNow(); // the login lent for a test goes no further
+        applySettings(); // the login lent for a test goes no further
 
     const BoxProtocol &protocol = m_transport->protocolFor(handle->address());
     const bool changed = protocol.changedOnTheWay(handle->message(), result.shownText);

@@ -27,6 +27,7 @@ class HeldMessages;
 class HttpTransport;
 class SendHandle;
 class PanelFollower;
+class ZelvoSettings;
 
 // The one way a message reaches a box. Every producer (reminders, status
 // notices, the send-text step, the box address test, `zelvo send`) hands its
@@ -54,6 +55,9 @@ public:
     struct Options {
         quint16 port = 80; // tests pass their own server's port and a short time-out
         int timeoutMs = kDefaultTimeoutMs;
+        // zelvo.ini as the engine follows it; the sender follows its own
+        // when null.
+        ZelvoSettings *settings = nullptr;
     };
 
     BoxSender(BoxListSource *boxes, const Options &options, QObject *parent = nullptr);
@@ -98,7 +102,7 @@ public:
     SendHandle *sendAgain(quint64 id, int box, const Message &message, const MessageOrigin &origin);
     // Asks box whether somebody answered the yes/no question on its screen;
     // modeAnswered(id) follows with the reply.
-    quint64 askAnswer(int box) { return answerQuestion(boxesNow().address(box).trimmed()); }
+    quint64 askAnswer(int box) { return answerQuestion(m_list.address(box).trimmed()); }
     // Whether box's kind can say what became of its yes/no question.
     virtual bool canTellAnswer(int box);
     // The messages waiting for box 1..BoxList::kBoxes, oldest first.
@@ -135,6 +139,11 @@ public:
     // or empty for today's kind and for a box not asked yet.
     QString kindOf(int box);
 
+public slots:
+    // boxip.ini changed (BoxListSource::changed): a box whose address
+    // changed is a new box, and the logins follow the addresses.
+    void setBoxList(const BoxList &boxes);
+
 signals:
     // The answer to askMode() or askAnswer().
     void modeAnswered(quint64 id, const QuestionAnswer &answer);
@@ -158,7 +167,10 @@ protected:
     void answer(quint64 asked, const QuestionAnswer &answer);
 
 private:
-    BoxList boxesNow();
+    void lookForChanges();
+    // zelvo.ini's logins or display times changed, or a login was lent or
+    // given back: the kinds of box hear them.
+    void applySettings();
     SendHandle *make(const QString &address, const Message &message, const MessageOrigin &origin,
                      const QDateTime &madeAt = QDateTime());
     void carryOut(const GateSteps &steps);
@@ -171,6 +183,9 @@ private:
     void logKind(const QString &address, const QString &kind, const QString &version);
 
     BoxListSource *m_boxes;
+    BoxList m_list; // as boxip.ini was last read
+    std::unique_ptr<ZelvoSettings> m_ownSettings; // when the engine gave none
+    ZelvoSettings *m_settings;
     HttpTransport *m_transport;
     ProtocolSettings m_protocolSettings; // zelvo.ini's logins and display times, for the transport's kinds
     DeliveryRecord *m_record = nullptr;

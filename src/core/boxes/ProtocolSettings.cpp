@@ -4,8 +4,8 @@
 
 #include <QSet>
 
-ProtocolSettings::ProtocolSettings(const QDir &folder)
-    : m_settings(folder)
+ProtocolSettings::ProtocolSettings(const ZelvoSettings *settings)
+    : m_settings(settings)
 {
 }
 
@@ -17,7 +17,7 @@ void ProtocolSettings::applyTo(ProtocolChoice &protocols, const BoxList &list)
         if (!list.namesAddress(box))
             continue;
         const QString address = list.address(box).trimmed();
-        const ProtocolChoice::Login login = m_settings.boxLogin(box);
+        const ProtocolChoice::Login login = m_settings->boxLogin(box);
         if (owners.contains(address) && !(owners.value(address) == login))
             disputed.insert(address);
         owners.insert(address, login);
@@ -27,10 +27,10 @@ void ProtocolSettings::applyTo(ProtocolChoice &protocols, const BoxList &list)
         if (!it->user.isEmpty() && !disputed.contains(it.key()))
             logins.insert(it.key(), *it);
     for (const QPair<int, QString> &loan : std::as_const(m_loans)) {
-        const ProtocolChoice::Login login = m_settings.boxLogin(loan.first);
+        const ProtocolChoice::Login login = m_settings->boxLogin(loan.first);
         if (!owners.contains(loan.second) && !login.user.isEmpty())
             logins.insert(loan.second, login);
     }
     protocols.setLogins(logins);
-    protocols.setDisplayTimes(m_settings.popupDisplaySeconds(), m_settings.messageDisplaySeconds());
+    protocols.setDisplayTimes(m_settings->popupDisplaySeconds(), m_settings->messageDisplaySeconds());
 }

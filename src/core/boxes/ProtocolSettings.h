@@ -19,10 +19,10 @@ class ProtocolChoice;
 class ProtocolSettings
 {
 public:
-    explicit ProtocolSettings(const QDir &folder);
+    explicit ProtocolSettings(const ZelvoSettings *settings);
 
-    // Binds the logins to list's addresses (and the lent ones); zelvo.ini is
-    // read again when it changed.
+    // Binds the logins to list's addresses (and the lent ones), as zelvo.ini
+    // was last read.
     void applyTo(ProtocolChoice &protocols, const BoxList &list);
 
     // box's login goes to address under loan, until endLoan(loan).
@@ -31,9 +31,9 @@ public:
     bool endLoan(quint64 loan) { return m_loans.remove(loan) > 0; }
 
     // zelvo.ini itself, for its other settings (how long a message is held).
-    const ZelvoSettings &settings() const { return m_settings; }
+    const ZelvoSettings &settings() const { return *m_settings; }
 
 private:
-    ZelvoSettings m_settings;
+    const ZelvoSettings *m_settings;
     QHash<quint64, QPair<int, QString>> m_loans; // loan -> box, address
 };

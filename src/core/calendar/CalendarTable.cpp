@@ -131,6 +131,7 @@ QStringList CalendarTable::problems() const
 void CalendarTable::start(qint64 now)
 {
     QStringList problems;
+    m_settings.check(); // read again only when it changed
     const QList<CalendarSource> sources = CalendarSource::inFolder(m_folder, m_settings, &problems);
     m_sources = sources;
     QList<TextFile::Identity> ids = identities(sources);

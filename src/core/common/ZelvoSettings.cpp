@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr qint64 kNsPerSec = 1000000000;
-
 struct NumberKey {
     const char *key; // "group/key" as QSettings names it
     int min;
@@ -220,9 +218,80 @@ private:
 
 } // namespace
 
-ZelvoSettings::ZelvoSettings(const QDir &folder)
-    : m_path(folder.filePath(kFileName))
+struct ZelvoSettings::Announced {
+    std::array<std::optional<int>, NumberCount> numbers;
+    std::array<BoxLogin, BoxCount::kBoxes> logins;
+    bool closeKeepsRunning = false;
+    QSize layoutSize;
+    QList<int> layoutColumns;
+    std::array<CalendarKeys, kCalendars + 1> calendars;
+};
+
+namespace {
+
+bool sameKeys(const ZelvoSettings::CalendarKeys &a, const ZelvoSettings::CalendarKeys &b)
 {
+    return a.address == b.address && a.name == b.name && a.boxes == b.boxes && a.kind == b.kind
+        && a.allDayTime == b.allDayTime && a.leadMinutes == b.leadMinutes && a.intervalMinutes == b.intervalMinutes
+        && a.login == b.login;
+}
+
+} // namespace
+
+ZelvoSettings::ZelvoSettings(const QDir &folder, QObject *parent)
+    : QObject(parent)
+    , m_path(folder.filePath(kFileName))
+    , m_follower(m_path)
+{
+}
+
+ZelvoSettings::~ZelvoSettings() = default;
+
+void ZelvoSettings::check()
+{
+    if (!m_fresh || m_follower.changed())
+        read();
+    announce();
+}
+
+void ZelvoSettings::announce()
+{
+    Announced &was = *m_announced;
+    const auto differ = [&](int from, int to) {
+        for (int i = from; i < to; ++i)
+            if (was.numbers[i] != m_numbers[i])
+                return true;
+        return false;
+    };
+    const bool hold = differ(ReminderHold, PopupDisplay);
+    const bool display = differ(PopupDisplay, NumberCount);
+    const bool logins = was.logins != m_logins;
+    const bool window = was.closeKeepsRunning != m_closeKeepsRunning || was.layoutSize != m_layout.size
+                        || was.layoutColumns != m_layout.columnWidths;
+    bool calendars = false;
+    for (int n = 0; n <= kCalendars; ++n)
+        calendars = calendars || !sameKeys(was.calendars[n], m_calendars[n]);
+    if (!(hold || display || logins || window || calendars))
+        return;
+    was = Announced{m_numbers, m_logins, m_closeKeepsRunning, m_layout.size, m_layout.columnWidths, m_calendars};
+    // The values are never logged: a login may be among them.
+    qCInfo(lcSend).noquote() << m_path << "hat sich geändert";
+    if (logins)
+        emit loginsChanged();
+    if (display)
+        emit displayTimesChanged();
+    if (hold)
+        emit holdTimesChanged();
+    if (window)
+        emit windowChanged();
+    if (calendars)
+        emit calendarsChanged();
+}
+
+void ZelvoSettings::loaded() const
+{
+    if (!m_fresh)
+        read();
 }
 
 int ZelvoSettings::reminderHoldMinutes() const
@@ -252,13 +321,13 @@ std::optional<int> ZelvoSettings::messageDisplaySeconds() const
 
 ZelvoSettings::BoxLogin ZelvoSettings::boxLogin(int box) const
 {
-    refresh();
+    loaded();
     return m_logins.at(box - 1);
 }
 
 bool ZelvoSettings::closeKeepsRunning() const
 {
-    refresh();
+    loaded();
     return m_closeKeepsRunning;
 }
 
@@ -310,39 +379,33 @@ QString ZelvoSettings::setEditable(const Editable &values)
 
 QStringList ZelvoSettings::warnings() const
 {
-    refresh();
+    loaded();
     return m_warnings;
 }
 
 ZelvoSettings::CalendarKeys ZelvoSettings::calendarKeys(int calendar) const
 {
-    refresh();
+    loaded();
     return m_calendars.at(calendar);
 }
 
 ZelvoSettings::WindowLayout ZelvoSettings::deliveryWindowLayout() const
 {
-    refresh();
+    loaded();
     return m_layout;
 }
 
 std::optional<int> ZelvoSettings::number(Number which) const
 {
-    refresh();
+    loaded();
     return m_numbers.at(which);
 }
 
-void ZelvoSettings::refresh() const
+void ZelvoSettings::read() const
 {
+    m_follower.readingStarts();
+    m_fresh = true;
     const TextFile::Identity now = TextFile::identityOf(m_path);
-    if (m_trusted && now == m_readIdentity)
-        return;
-    // File times come from the system's wall clock; a file changed within
-    // the second before it was read may change again unseen, so it is read
-    // again next time (a change of the same size in the same tick).
-    const qint64 readAtNs = QDateTime::currentMSecsSinceEpoch() * 1000000;
-    m_readIdentity = now;
-    m_trusted = now.modifiedNs < readAtNs - kNsPerSec;
     const bool log = now != m_loggedIdentity;
     m_loggedIdentity = now;
 
@@ -355,6 +418,7 @@ void ZelvoSettings::refresh() const
     // Only a regular file of a sane size is read, so that nothing waits for
     // a writer (a FIFO); a link to one is read as the lists are.
     const TextFile::Result read = TextFile::read(m_path);
+    m_follower.readingGave(read.identity);
     if (read.status == TextFile::Status::Unreadable)
         warn(QStringLiteral("wird nicht gelesen (%1) - es gelten die Vorgaben, ohne Anmeldung an den Boxen")
                  .arg(read.error));
@@ -415,7 +479,10 @@ void ZelvoSettings::refresh() const
         const QByteArray name = QFile::encodeName(m_path);
         if (keptToOwner(name)) {
             qCInfo(lcSend).noquote() << m_path << "enthält Passwörter: nur noch für den Besitzer lesbar";
-            m_readIdentity = m_loggedIdentity = TextFile::identityOf(m_path); // its mode is no change of what it says
+            // Its mode is no change of what it says.
+            m_loggedIdentity = TextFile::identityOf(m_path);
+            if (read.identity.size >= 0)
+                m_follower.readingGave(m_loggedIdentity);
         }
         bool mayWrite = false;
         const QString open = othersMayRead(name, &mayWrite);
@@ -436,6 +503,10 @@ void ZelvoSettings::refresh() const
     m_layout.size = valueOf(kLayoutGroup + QLatin1Char('/') + kSizeKey).toSize();
     for (const QString &width : valueOf(kLayoutGroup + QLatin1Char('/') + kColumnsKey).toStringList())
         m_layout.columnWidths << qMax(0, width.trimmed().toInt());
+    // The first reading is what everyone starts from: nothing to announce.
+    if (!m_announced)
+        m_announced = std::make_unique<Announced>(
+            Announced{m_numbers, m_logins, m_closeKeepsRunning, m_layout.size, m_layout.columnWidths, m_calendars});
 }
 
 QString ZelvoSettings::setDeliveryWindowLayout(const WindowLayout &layout)
@@ -483,6 +554,10 @@ QString ZelvoSettings::writeEntries(const QList<Entry> &entries)
         mode.failed();
         qCWarning(lcSend).noquote() << m_path << "kann nicht geschrieben werden:" << error;
     }
-    m_trusted = false;
+    // Read again, and what changed announced at once.
+    m_fresh = false;
+    m_follower.forget();
+    if (error.isEmpty())
+        check();
     return error;
 }

@@ -1,15 +1,17 @@
 #pragma once
 
 #include "common/BoxCount.h"
-#include "common/TextFile.h"
+#include "common/FileFollower.h"
 
 #include <QDir>
 #include <QList>
+#include <QObject>
 #include <QSize>
 #include <QStringList>
 #include <QString>
 
 #include <array>
+#include <memory>
 #include <optional>
 
 // Zelvo's own settings beyond the box list and the send-text settings:
@@ -34,8 +36,9 @@
 //                               Abstand_Minuten, Bestaetigen (ja/nein),
 //                               Benutzer, Passwort (as written)
 //
-// Only a regular file is read (a link to one too), again whenever it
-// changed; numbers through QSettings, logins as written (QSettings' own
+// Only a regular file is read (a link to one too): at the first question,
+// then again only when check() finds it changed (FileFollower); numbers
+// through QSettings, logins as written (QSettings' own
 // syntax would change them silently). A value that is no number or out of
 // range counts as unset, a login that cannot be taken as written is
 // refused; both are logged once per change of the file. Writes keep every
@@ -45,8 +48,15 @@
 // is made so when it is read, and when it cannot be (another owner) that is
 // said, and its logins are not used if others may write it. A login is never
 // logged.
-class ZelvoSettings
+//
+// The engine keeps one instance (Engine::settings()) and calls check() at
+// every watch tick and every message; each kind of value that changed is
+// announced once by its signal, so that nobody reads or applies the
+// settings per message. Writers (the settings dialog, `zelvo web-password`)
+// write through any instance; the followed one then hears of the change.
+class ZelvoSettings : public QObject
 {
+    Q_OBJECT
 public:
     static inline const QString kFileName = QStringLiteral("zelvo.ini");
 
@@ -90,9 +100,17 @@ public:
         QString confirm; // Bestaetigen=ja: its reminders ask for confirmation
     };
 
-    explicit ZelvoSettings(const QDir &folder);
+    explicit ZelvoSettings(const QDir &folder, QObject *parent = nullptr);
+    ~ZelvoSettings() override;
 
     QString path() const { return m_path; }
+
+    // Looks whether the file changed (one stat()); reads it only then, and
+    // emits the signal of each kind of value that changed since the last
+    // announcement. Cheap enough for every tick and every message.
+    void check();
+    // How often the file was read, for diagnostics and tests.
+    int readCount() const { return m_follower.readCount(); }
 
     int reminderHoldMinutes() const;
     int noticeHoldMinutes() const;
@@ -113,7 +131,7 @@ public:
     bool closeKeepsRunning() const;
 
     Editable editable() const;
-    // Writes every value of values; the next question or message reads them.
+    // Writes every value of values; the next check() announces them.
     // Returns an empty string on success, otherwise the reason in German
     // (also for a login the file cannot hold; then nothing is written).
     QString setEditable(const Editable &values);
@@ -128,11 +146,26 @@ public:
     // keeping every other line. Empty on success, otherwise the reason in German.
     QString writeValues(const QString &group, const QList<QPair<QString, QByteArray>> &values);
 
+signals:
+    // A box's login ([Box1]..[Box4]).
+    void loginsChanged();
+    // How long the boxes show a message ([Anzeigedauer_Sekunden]).
+    void displayTimesChanged();
+    // How long a message waits for its box ([Zurueckhalten_Minuten]).
+    void holdTimesChanged();
+    // What closing the main window does, or the record window's layout.
+    void windowChanged();
+    // A calendar's keys ([Kalender], [Kalender1]..[Kalender9]).
+    void calendarsChanged();
+
 private:
     enum Number { ReminderHold, NoticeHold, TextHold, PopupDisplay, MessageDisplay, NumberCount };
 
     std::optional<int> number(Number which) const;
-    void refresh() const;
+    // Reads the file when it was never read or was written here since.
+    void loaded() const;
+    void read() const;
+    void announce();
     struct Entry {
         QString group;
         QString key;
@@ -147,8 +180,10 @@ private:
     mutable WindowLayout m_layout;
     mutable bool m_closeKeepsRunning = false;
     mutable std::array<CalendarKeys, kCalendars + 1> m_calendars;
-    mutable TextFile::Identity m_readIdentity;
-    mutable bool m_trusted = false;
+    mutable FileFollower m_follower;
+    mutable bool m_fresh = false; // what was read is the file's last version known here
     mutable TextFile::Identity m_loggedIdentity;
     mutable QStringList m_warnings;
+    struct Announced; // the values as last announced
+    mutable std::unique_ptr<Announced> m_announced;
 };

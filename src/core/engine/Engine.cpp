@@ -35,6 +35,7 @@ Engine::Engine(const Options &options, QObject *parent)
     , m_httpPort(options.httpPort)
     , m_systemClock(options.clock ? nullptr : std::make_unique<SystemClock>())
     , m_clock(options.clock ? options.clock : m_systemClock.get())
+    , m_settings(options.folder)
     , m_boxList(options.folder)
     , m_held(options.folder, *m_clock)
 {
@@ -43,7 +44,7 @@ Engine::Engine(const Options &options, QObject *parent)
     // Yesterday's entries first, so that this run's ids follow theirs.
     m_recordFile = new RecordFile(m_folder, m_record, this);
     m_recordFile->load();
-    m_sender = new BoxSender(&m_boxList, {options.httpPort, options.httpTimeoutMs}, this);
+    m_sender = new BoxSender(&m_boxList, {options.httpPort, options.httpTimeoutMs, &m_settings}, this);
     m_sender->keepRecordIn(m_record);
     m_sender->panel()->showOn(m_display);
     m_sender->holdIn(&m_held, m_clock);
@@ -127,6 +128,9 @@ void Engine::secondTick()
 void Engine::watchTick()
 {
     armWatch();
+    // What changed in zelvo.ini counts from this tick's questions on (the
+    // watch reads boxip.ini itself).
+    m_settings.check();
     m_statusWatch->tick();
 }
 

@@ -4,6 +4,7 @@
 #include "boxes/Delivery.h"
 #include "check/ListChangeWarner.h"
 #include "common/Clock.h"
+#include "common/ZelvoSettings.h"
 #include "boxes/HeldMessages.h"
 
 #include <QDir>
@@ -63,6 +64,9 @@ public:
     BoxSender *sender() const { return m_sender; }
     // boxip.ini as it is now, for everyone who reads it.
     BoxListSource *boxList() { return &m_boxList; }
+    // zelvo.ini, the one followed instance: looked at every watch tick and
+    // message, its signals say what changed. Write through it.
+    ZelvoSettings *settings() { return &m_settings; }
     StatusWatch *statusWatch() const { return m_statusWatch; }
     // The messages that ask for confirmation, until answered or expired.
     QuestionWatch *questions() const { return m_questions; }
@@ -95,6 +99,7 @@ private:
     quint16 m_httpPort;
     std::unique_ptr<SystemClock> m_systemClock;
     const Clock *m_clock;
+    ZelvoSettings m_settings;
     BoxListSource m_boxList;
     HeldMessages m_held;
     // Warns under zelvo.reminders about lines that can never fire, once per

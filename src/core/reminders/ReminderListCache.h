@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/FileFollower.h"
 #include "reminders/ReminderListFile.h"
 
 #include <QDir>
@@ -7,11 +8,8 @@
 #include <array>
 
 // The three reminder lists as last read, so that a list which has not
-// changed on disk is neither read nor parsed again at every check. A list
-// counts as unchanged while device, inode, size and modification and change
-// times are the same; a file modified within the second before it was read
-// is read again next time, since a second write in the same clock step of
-// the file system would leave those the same.
+// changed on disk is neither read nor parsed again at every check
+// (FileFollower decides when a list must be read again).
 class ReminderListCache
 {
 public:
@@ -22,8 +20,8 @@ public:
 
 private:
     struct Entry {
+        FileFollower follower;
         ReminderListFile::ReadResult result;
-        bool trusted = false; // may be reused while its identity stays
     };
 
     QDir m_folder;

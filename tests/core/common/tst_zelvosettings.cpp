@@ -97,15 +97,19 @@ void TestZelvoSettings::badValueLoggedOncePerChange()
 {
     TempFolder folder;
     folder.write("zelvo.ini", "[Zurueckhalten_Minuten]\nTexte=x\n");
-    const ZelvoSettings settings(folder.dir());
+    ZelvoSettings settings(folder.dir());
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Texte = \"x\""));
-    for (int tick = 0; tick < 3; ++tick)
+    for (int tick = 0; tick < 3; ++tick) {
+        settings.check();
         QCOMPARE(settings.textHoldMinutes(), 30);
+    }
     folder.write("zelvo.ini", "[Zurueckhalten_Minuten]\nTexte=45\n");
+    settings.check();
     QCOMPARE(settings.textHoldMinutes(), 45);
     // (of another size: QSettings takes a file of the same size and time as unchanged)
     folder.write("zelvo.ini", "[Zurueckhalten_Minuten]\nTexte=yyy\n");
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Texte = \"yyy\""));
+    settings.check();
     QCOMPARE(settings.textHoldMinutes(), 30);
 }
 
