@@ -31,11 +31,11 @@ void TestConfirmWire::askedUntilAnswered_data()
     QTest::addColumn<bool>("enigma2");
     QTest::addColumn<QByteArray>("key"); // pressed on the box; empty: none
     QTest::addColumn<QString>("kind");   // as boxsim read the message
-    QTest::addColumn<QString>("target"); // its request, from the kind's parameter on
+    QTest::addColumn<QString>("target"); // its request's path and what follows the text
     QTest::addColumn<int>("answerQuestions"); // /api/messageanswer requests over three polls
     QTest::addColumn<QString>("record");
 
-    const QString question = "/api/message?text=Es%20ist%2007%3A25%20Uhr%21%0A07%3A30%20Uhr%20Tabletten&type=0";
+    const QString question = "/api/message?…&type=0";
     QTest::newRow("Enigma2, yes") << true << QByteArray("yes") << "question" << question << 2
                                   << "gesehen um 07:25 (Ja)";
     QTest::newRow("Enigma2, EXIT counts as no") << true << QByteArray("exit") << "question" << question << 2
@@ -44,7 +44,7 @@ void TestConfirmWire::askedUntilAnswered_data()
                                            << "wartet auf Bestätigung";
     QTest::newRow("D-Box: until closed, and nothing more")
         << false << QByteArray() << "nmsg"
-        << "/control/message?nmsg=Es%20ist%2007%3A25%20Uhr%21%0A07%3A30%20Uhr%20Tabletten&timeout=0" << 0
+        << "/control/message?…&timeout=0" << 0
         << "angezeigt – diese Box kann nicht melden, ob es gesehen wurde";
 }
 
@@ -102,7 +102,10 @@ void TestConfirmWire::askedUntilAnswered()
     QCOMPARE(messages().size(), 1);
     QCOMPARE(messages().first().value(QLatin1String("kind")).toString(), kind);
     const QString request = messages().first().value(QLatin1String("request")).toString();
-    QCOMPARE(request.mid(request.indexOf(QLatin1Char(' ')) + 1).section(QLatin1Char(' '), 0, 0), target);
+    const QString sent = request.section(QLatin1Char(' '), 1, 1);
+    QCOMPARE(sent.section(QLatin1Char('?'), 0, 0) + QStringLiteral("?…") + sent.mid(sent.lastIndexOf(QLatin1Char('&'))),
+             target);
+    QVERIFY(messages().first().value(QLatin1String("shown")).toString().endsWith(QLatin1String("Tabletten")));
     QVERIFY(!messages().first().contains(QLatin1String("timeout")) || !enigma2);
 
     // Three polls, ten seconds apart on the engine's timer; the key pressed after the first.

@@ -94,7 +94,7 @@ void TestQuestionWatch::story_data()
         << "nicht bestätigt | wartet auf Antwort";
     QTest::newRow("one waiting that expired first was never shown")
         << true << QStringList{"state on", "send A", "send B", "deliver", "later 31", "poll"} << "A"
-        << "nicht bestätigt | verfallen";
+        << "nicht bestätigt | verfallen, zuvor zurückgehalten (die vorige Frage an die Box ist noch offen)";
     QTest::newRow("standby and back: asked again")
         << true << asked + QStringList{"reply open", "state standby", "poll", "state on", "reply open", "deliver"}
         << "A ? ? A" << "wartet auf Bestätigung";
