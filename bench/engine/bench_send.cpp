@@ -2,7 +2,7 @@
 // of 127.0.0.2 as an nhttpd box, of 127.0.0.3 as an Enigma2 receiver, inside
 // a network namespace of this program's own): the time from start to exit,
 // median of 20, without a running Zelvo and through one.
-#include "PrivateNetwork.h"
+#include "PrivateBench.h"
 #include "TempFolder.h"
 
 #include "app/InstanceLock.h"
@@ -58,16 +58,14 @@ double medianSend(const TempFolder &folder, int box)
 
 int main(int argc, char *argv[])
 {
-    const QString why = PrivateNetwork::enter();
+    const QString whyNoNamespace = PrivateBench::enter();
     QCoreApplication app(argc, argv);
+    PrivateBench place;
+    const QString why = place.setUp(whyNoNamespace);
     if (!why.isEmpty()) {
         std::printf("skipped: %s\n", qPrintable(why));
         return 0;
     }
-    PrivateNetwork::ip({QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"), QStringLiteral("up")});
-    QTemporaryDir runtime;
-    QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QT_LOGGING_RULES", "zelvo.*.info=false");
 

@@ -8,7 +8,7 @@
 // Goals: send median <= 15 ms; page <= 60 KB in at most 3 requests; idle
 // <= 30 wake-ups a minute.
 #include "FirstByteServer.h"
-#include "PrivateNetwork.h"
+#include "PrivateBench.h"
 #include "TempFolder.h"
 #include "WakeupCounter.h"
 #include "ZelvoProcess.h"
@@ -84,20 +84,14 @@ double median(std::vector<double> v)
 
 int main(int argc, char *argv[])
 {
-    const QString why = PrivateNetwork::enter();
+    const QString whyNoNamespace = PrivateBench::enter();
     QCoreApplication app(argc, argv);
+    PrivateBench place;
+    const QString why = place.setUp(whyNoNamespace);
     if (!why.isEmpty()) {
         std::printf("skipped: %s\n", qPrintable(why));
         return 0;
     }
-    if (!PrivateNetwork::ip({QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"), QStringLiteral("up")})
-        || !PrivateNetwork::setPingSocketsAllowed(true)) {
-        std::printf("skipped: the private network could not be set up\n");
-        return 0;
-    }
-    QTemporaryDir runtime;
-    QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
 
     FirstByteServer box;
     if (!box.listen("127.0.0.2", 80)) {

@@ -12,7 +12,7 @@
 // Goals: headless <= 30 wake-ups a minute and <= 0.01 % of one core, window
 // <= 75 a minute, reminder median <= 10 ms.
 #include "FirstByteServer.h"
-#include "PrivateNetwork.h"
+#include "PrivateBench.h"
 #include "TempFolder.h"
 #include "WakeupCounter.h"
 #include "ZelvoProcess.h"
@@ -231,23 +231,14 @@ void measureReminderDelay(int count)
 
 int main(int argc, char *argv[])
 {
-    const QString why = PrivateNetwork::enter();
+    const QString whyNoNamespace = PrivateBench::enter();
     QCoreApplication app(argc, argv);
+    PrivateBench place;
+    const QString why = place.setUp(whyNoNamespace);
     if (!why.isEmpty()) {
         std::printf("skipped: %s\n", qPrintable(why));
         return 0;
     }
-    // Only lo, which answers echo for all of 127.0.0.0/8; ping sockets are
-    // closed in a new namespace until allowed.
-    if (!PrivateNetwork::ip({QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"), QStringLiteral("up")})
-        || !PrivateNetwork::setPingSocketsAllowed(true)) {
-        std::printf("skipped: the private network could not be set up\n");
-        return 0;
-    }
-    // Its own runtime folder, so that no Zelvo outside the bench is found.
-    QTemporaryDir runtime;
-    QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
 
     const int seconds = ZelvoProcess::benchSeconds(300);
     const int reminders = std::clamp(
