@@ -54,6 +54,8 @@ private slots:
     void othersMayReadIt();
     void editableRoundTrip_data();
     void editableRoundTrip();
+    void announcesWhatChanged_data();
+    void announcesWhatChanged();
 };
 
 void TestZelvoSettings::numbers_data()
@@ -211,6 +213,43 @@ void TestZelvoSettings::editableRoundTrip()
     QCOMPARE(back.textHoldMinutes, 45);
     QCOMPARE(back.messageDisplaySeconds, std::optional<int>(0));
     QVERIFY(back.closeKeepsRunning);
+}
+
+void TestZelvoSettings::announcesWhatChanged_data()
+{
+    QTest::addColumn<QByteArray>("after"); // the file after "[Box1] Benutzer=anna Passwort=alt", then the rest
+    QTest::addColumn<QStringList>("heard");
+    const QByteArray login = "[Box1]\nBenutzer=anna\nPasswort=alt\n";
+    QTest::newRow("a comment") << "; neu\n" + login << QStringList();
+    QTest::newRow("a password") << QByteArray("[Box1]\nBenutzer=anna\nPasswort=neu\n") << QStringList{"logins"};
+    QTest::newRow("a display time") << login + "[Anzeigedauer_Sekunden]\nPopup=9\n" << QStringList{"display"};
+    QTest::newRow("a hold time and the window")
+        << login + "[Zurueckhalten_Minuten]\nTexte=5\n[Fenster]\nBeimSchliessen=weiterlaufen\n"
+        << QStringList{"hold", "window"};
+    QTest::newRow("a calendar") << login + "[Kalender2]\nAdresse=a.ics\n" << QStringList{"calendars"};
+}
+
+// Each kind of value that changed is announced once, at the next check();
+// a change of the file that changes no value is not.
+void TestZelvoSettings::announcesWhatChanged()
+{
+    QFETCH(QByteArray, after);
+    QFETCH(QStringList, heard);
+    TempFolder folder;
+    folder.write("zelvo.ini", "[Box1]\nBenutzer=anna\nPasswort=alt\n");
+    ZelvoSettings settings(folder.dir());
+    settings.check();
+    QStringList said;
+    connect(&settings, &ZelvoSettings::loginsChanged, this, [&] { said << "logins"; });
+    connect(&settings, &ZelvoSettings::displayTimesChanged, this, [&] { said << "display"; });
+    connect(&settings, &ZelvoSettings::holdTimesChanged, this, [&] { said << "hold"; });
+    connect(&settings, &ZelvoSettings::windowChanged, this, [&] { said << "window"; });
+    connect(&settings, &ZelvoSettings::calendarsChanged, this, [&] { said << "calendars"; });
+    folder.write("zelvo.ini", after);
+    QCOMPARE(said, QStringList()); // nothing looks by itself
+    settings.check();
+    settings.check();
+    QCOMPARE(said, heard);
 }
 
 // Nothing waits for a writer (a FIFO), nothing is written through a link.
