@@ -52,10 +52,14 @@ void TestFastWake::heldGoesAtTheFirstOn()
     QCOMPARE(prober.probedAddresses(), echo ? QStringList{QStringLiteral("127.0.0.3")} : QStringList());
     QCOMPARE(sender.modeAsked.first(), QStringLiteral("127.0.0.3"));
 
-    sender.answerMode(0, {true, false}); // still dark: held
+    QuestionAnswer dark;
+    dark.canShow = false;
+    sender.answerMode(0, dark); // still dark: held
     QCOMPARE(sender.sent.size(), 0);
     QTRY_COMPARE(sender.modeAsked.size(), 2);
-    sender.answerMode(1, {true, true}); // switched on
+    QuestionAnswer on;
+    on.canShow = true;
+    sender.answerMode(1, on); // switched on
     QCOMPARE(sender.sent.size(), 1);
     QVERIFY(!wake.isRunning());
 }
