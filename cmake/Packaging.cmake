@@ -24,9 +24,10 @@ install(TARGETS zelvo-headless zelvo-check boxsim RUNTIME DESTINATION ${CMAKE_IN
 # systemd looks for user units in <prefix>/lib/systemd/user, never in a
 # multiarch library folder, so this is not CMAKE_INSTALL_LIBDIR.
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/zelvo.service DESTINATION lib/systemd/user COMPONENT headless)
-install(FILES ${CMAKE_SOURCE_DIR}/docs/anleitung.md ${CMAKE_SOURCE_DIR}/docs/verlauf.png
-              ${CMAKE_SOURCE_DIR}/docs/standby-lampe.png ${CMAKE_SOURCE_DIR}/docs/standby-verlauf.png
-              ${CMAKE_SOURCE_DIR}/docs/standby-zugestellt.png ${CMAKE_SOURCE_DIR}/docs/enigma2-verlauf.png
+# Every picture in docs/ is one of the guide's: all of them, so that none
+# the guide shows is missing where it is installed.
+file(GLOB ZELVO_GUIDE_PICTURES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/*.png)
+install(FILES ${CMAKE_SOURCE_DIR}/docs/anleitung.md ${ZELVO_GUIDE_PICTURES}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zelvo-headless COMPONENT headless)
 
 install(TARGETS zelvo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT gui)
@@ -73,9 +74,11 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 
 set(CPACK_DEBIAN_HEADLESS_PACKAGE_NAME zelvo-headless)
-# The page on the home network: libmicrohttpd (TLS through its GnuTLS).
-# dpkg-shlibdeps finds it too; named here so that nobody drops it.
-set(CPACK_DEBIAN_HEADLESS_PACKAGE_DEPENDS "libmicrohttpd12")
+# The page on the home network: libmicrohttpd (TLS through its GnuTLS) and
+# nettle (the password's PBKDF2); calendars: libical. dpkg-shlibdeps finds
+# them too; named here (in one list: a second set() would drop the first)
+# so that nobody drops them and no GUI library comes with them.
+set(CPACK_DEBIAN_HEADLESS_PACKAGE_DEPENDS "libmicrohttpd12, libnettle8, libical3")
 set(CPACK_DEBIAN_HEADLESS_DESCRIPTION
 "reminders and messages on the television, without a window
 Zelvo puts text on up to four set-top boxes on the home network, D-Box 2
@@ -87,10 +90,6 @@ This package holds the service without a window (zelvo-headless, with a
 systemd user unit), zelvo-check, which tells which reminder lines will
 never fire, and boxsim, which stands in for a box. It needs no graphical
 libraries. The user interface and the guide are German.")
-
-# Calendars: libical; shlibdeps finds it too, named here so that it stays
-# the service's own need (no GUI library comes with it).
-set(CPACK_DEBIAN_HEADLESS_PACKAGE_DEPENDS "libical3")
 
 set(CPACK_DEBIAN_GUI_PACKAGE_NAME zelvo)
 # Qt's own German texts (context menus, standard buttons) come from the

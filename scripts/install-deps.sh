@@ -16,9 +16,10 @@ fi
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-svg-dev libqt6svg6
-  # the page on the home network (its HTTP server, TLS through GnuTLS) and
-  # the QR code of its address in the window
-  libmicrohttpd-dev libqrencode-dev
+  # the page on the home network (its HTTP server, TLS through GnuTLS, the
+  # password's PBKDF2 through nettle) and the QR code of its address in the
+  # window
+  libmicrohttpd-dev nettle-dev libqrencode-dev
   # calendars are read with libical (the service links libical3)
   libical-dev
   # Qt's own German texts; the lists' font

@@ -3,14 +3,23 @@
 // FirstByteServer box on 127.0.0.2 port 80, in a private network namespace),
 // median and worst of 50; the page's weight and how many requests it takes;
 // how long a login with the right password takes (one PBKDF2 derivation);
-// the wake-ups per minute of the idle service with the page on, nobody
-// connected, for ZELVO_BENCH_SECONDS (120 unless set).
-// Goals: send median <= 15 ms; page <= 60 KB in at most 3 requests; idle
-// <= 30 wake-ups a minute.
+// a flood, each kind while a reminder comes due (1,000 connections held
+// open, 100 MB bodies four at once, 10,000 wrong passwords from one and from
+// many addresses): the service's peak resident memory, each reminder's
+// lateness at the box and how soon the page answers after; the wake-ups per
+// minute of the idle service with the page on, nobody connected, for
+// ZELVO_BENCH_SECONDS (120 unless set).
+// Goals: send median <= 15 ms; page <= 60 KB in at most 3 requests; under
+// the flood < 60 MB and every reminder on time (<= 10 ms, as unflooded);
+// idle <= 30 wake-ups a minute.
 #include "FirstByteServer.h"
 #include "PrivateBench.h"
+#include "ProcessMemory.h"
+#include "ReminderLine.h"
 #include "TempFolder.h"
 #include "WakeupCounter.h"
+#include "WebClient.h"
+#include "WebFlood.h"
 #include "ZelvoProcess.h"
 
 #include "web/PasswordHash.h"
@@ -18,14 +27,19 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QMap>
 #include <QProcess>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <QThread>
 
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <functional>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -78,6 +92,127 @@ double median(std::vector<double> v)
     std::sort(v.begin(), v.end());
     const size_t n = v.size();
     return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// Runs the event loop until the wall clock reaches at.
+void runUntil(const QDateTime &at)
+{
+    while (QDateTime::currentDateTime() < at)
+        QTest::qWait(20);
+}
+
+// How long after now GET / is answered again.
+double msUntilAnswered()
+{
+    QElapsedTimer t;
+    t.start();
+    while (!exchange("GET", "/").startsWith("HTTP/1.1 200") && t.elapsed() < 60000)
+        QThread::msleep(10);
+    return t.nsecsElapsed() / 1e6;
+}
+
+void flood(QProcess *zelvo, const FirstByteServer &box, const TempFolder &folder)
+{
+    const qint64 pid = zelvo->processId();
+    qint64 peakKiB = processStatusKiB("VmRSS", pid);
+    std::printf("flood: resident before %.1f MB\n", peakKiB / 1024.0);
+    QTimer sample;
+    QObject::connect(&sample, &QTimer::timeout, [&] { peakKiB = qMax(peakKiB, processStatusKiB("VmRSS", pid)); });
+    sample.start(20);
+    const QDateTime first = ReminderLine::nextCheck(15);
+    const QList<QDateTime> due = {first, first.addSecs(20), first.addSecs(40)};
+    const QList<QByteArray> markers = {"FlutA", "FlutB", "FlutC"};
+    for (int i = 0; i < 3; ++i)
+        folder.write(ReminderLine::listFile(due.at(i)), ReminderLine::line(due.at(i), markers.at(i)));
+
+    std::vector<std::unique_ptr<QTcpSocket>> held;
+    for (int i = 0; i < 1000; ++i) {
+        held.push_back(std::make_unique<QTcpSocket>());
+        held.back()->connectToHost(QStringLiteral("127.0.0.1"), kPort);
+    }
+    runUntil(due.at(0).addSecs(5));
+    held.clear();
+    std::printf("  1,000 connections held open until 5 s after the first reminder; answered again after %.0f ms\n",
+                msUntilAnswered());
+
+    // Bodies of 100 MB, a megabyte at a time, four at once, until 5 s after the second reminder.
+    runUntil(due.at(0).addSecs(10));
+    const QDateTime bodiesEnd = due.at(1).addSecs(5);
+    const QByteArray chunk(1024 * 1024, ' ');
+    int bodies = 0;
+    std::function<void()> body = [&] {
+        auto *socket = new QTcpSocket;
+        auto *left = new qint64(100LL * 1024 * 1024);
+        const auto more = [socket, left, &chunk] {
+            while (*left > 0 && socket->bytesToWrite() < chunk.size()) {
+                socket->write(chunk);
+                *left -= chunk.size();
+            }
+        };
+        QObject::connect(socket, &QTcpSocket::connected, [socket, more] {
+            socket->write("POST /api/send HTTP/1.1\r\nHost: 127.0.0.1:8470\r\nContent-Type: application/json\r\n"
+                          "Content-Length: 104857600\r\n\r\n");
+            more();
+        });
+        QObject::connect(socket, &QTcpSocket::bytesWritten, more);
+        QObject::connect(socket, &QTcpSocket::readyRead, [socket] { socket->readAll(); });
+        QObject::connect(socket, &QTcpSocket::disconnected, [&, socket, left] {
+            ++bodies;
+            delete left;
+            socket->deleteLater();
+            if (QDateTime::currentDateTime() < bodiesEnd)
+                body();
+        });
+        socket->connectToHost(QStringLiteral("127.0.0.1"), kPort);
+    };
+    for (int i = 0; i < 4; ++i)
+        body();
+    runUntil(bodiesEnd);
+    QTest::qWait(3000); // the last ones end
+    std::printf("  %d bodies of 100 MB until 5 s after the second reminder; answered again after %.0f ms\n", bodies,
+                msUntilAnswered());
+
+    // 10,000 wrong passwords, from 10 s before the third reminder.
+    runUntil(due.at(2).addSecs(-10));
+    QElapsedTimer took;
+    took.start();
+    const QList<int> statuses = WebFlood(kPort, 64).run(
+        10000, [](int i) { return QHostAddress(i % 2 ? quint32(0x7f010000 + i) : quint32(0x7f000001)); },
+        [](int i) {
+            return webRequest("POST", "/api/login", kPort, "Content-Type: application/json\r\n",
+                              "{\"password\":\"geraten" + QByteArray::number(i) + "\"}");
+        });
+    QMap<int, int> count;
+    for (int s : statuses)
+        ++count[s];
+    std::printf("  10,000 wrong passwords in %.1f s: %d x 401, %d x 429, %d x 503, %d unanswered; "
+                "answered again after %.0f ms\n",
+                took.elapsed() / 1000.0, count.value(401), count.value(429), count.value(503), count.value(0),
+                msUntilAnswered());
+    runUntil(due.at(2).addSecs(3));
+    sample.stop();
+
+    const qint64 hwm = processStatusKiB("VmHWM", pid);
+    std::printf("  peak resident memory of zelvo-headless: %.1f MB sampled, %.1f MB VmHWM\n", peakKiB / 1024.0,
+                hwm / 1024.0);
+    std::printf("goal flood memory: < 60 MB: %s\n", verdict(hwm < 60 * 1024));
+    const QList<FirstByteServer::Request> seen = box.requests();
+    bool onTime = true;
+    for (int i = 0; i < 3; ++i) {
+        const auto it = std::find_if(seen.cbegin(), seen.cend(),
+                                     [&](const FirstByteServer::Request &r) { return r.target.contains(markers.at(i)); });
+        if (it == seen.cend()) {
+            std::printf("  reminder %s due %s: did not reach the box\n", markers.at(i).constData(),
+                        qPrintable(due.at(i).toString(QStringLiteral("HH:mm:ss"))));
+            onTime = false;
+            continue;
+        }
+        const double late = (it->firstByteNs - due.at(i).toMSecsSinceEpoch() * 1000000) / 1e6;
+        std::printf("  reminder %s due %s: first byte at the box %.1f ms after its second\n", markers.at(i).constData(),
+                    qPrintable(due.at(i).toString(QStringLiteral("HH:mm:ss"))), late);
+        onTime = onTime && late <= 10;
+    }
+    std::printf("goal flood reminders: each <= 10 ms late: %s\n", verdict(onTime));
 }
 
 } // namespace
@@ -155,6 +290,8 @@ int main(int argc, char *argv[])
     std::printf("POST /api/send to the first byte at the box: median %.1f ms, worst %.1f ms over %zu of %d\n",
                 median(delays), worst, delays.size(), kSends);
     std::printf("goal send: median <= 15 ms: %s\n", verdict(median(delays) <= 15 && int(delays.size()) == kSends));
+
+    flood(zelvo, box, folder);
 
     // Nobody connected: the page adds no wake-ups of its own.
     const int seconds = ZelvoProcess::benchSeconds(120);

@@ -13,6 +13,7 @@
 // <= 75 a minute, reminder median <= 10 ms.
 #include "FirstByteServer.h"
 #include "PrivateBench.h"
+#include "ReminderLine.h"
 #include "TempFolder.h"
 #include "WakeupCounter.h"
 #include "ZelvoProcess.h"
@@ -139,24 +140,6 @@ void measureIdle(int seconds)
         ZelvoProcess::stop(p);
 }
 
-const char *const kWeekdays[] = {"mo", "di", "mi", "do", "fr", "sa", "so"};
-
-// The list line that makes the reminder marker due at the check of due
-// (second 00: daily list, 20: weekly, 40: dated).
-QByteArray reminderLine(const QDateTime &due, const QByteArray &marker)
-{
-    const QByteArray hhmm = due.time().toString(QStringLiteral("HH:mm")).toLatin1();
-    switch (due.time().second()) {
-    case 0:
-        return hhmm + ' ' + hhmm + " m 1 " + marker + "\r\n";
-    case 20:
-        return QByteArray(kWeekdays[due.date().dayOfWeek() - 1]) + ' ' + hhmm + ' ' + hhmm + " m 1 " + marker + "\r\n";
-    default:
-        return due.date().toString(QStringLiteral("dd-MM-yyyy")).toLatin1() + ' ' + hhmm + ' ' + hhmm + " m 1 "
-            + marker + "\r\n";
-    }
-}
-
 void measureReminderDelay(int count)
 {
     FirstByteServer box;
@@ -167,17 +150,14 @@ void measureReminderDelay(int count)
     TempFolder folder;
     folder.write(QStringLiteral("boxip.ini"), "127.0.0.2\r\n0.0.0.0\r\n0.0.0.0\r\n0.0.0.0\r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n");
     // The first check far enough ahead for the start and the first watch tick.
-    QDateTime first = QDateTime::currentDateTime().addSecs(8);
-    first.setTime(QTime(first.time().hour(), first.time().minute(), first.time().second()));
-    while (first.time().second() % 20 != 0)
-        first = first.addSecs(1);
+    const QDateTime first = ReminderLine::nextCheck(8);
     QList<QDateTime> due;
     QList<QByteArray> markers;
     QByteArray lists[3];
     for (int i = 0; i < count; ++i) {
         due << first.addSecs(20 * i);
         markers << QByteArray("Messung") + QByteArray::number(i).rightJustified(2, '0');
-        lists[due.last().time().second() / 20] += reminderLine(due.last(), markers.last());
+        lists[due.last().time().second() / 20] += ReminderLine::line(due.last(), markers.last());
     }
     folder.write(QStringLiteral("zlv-tag.txt"), lists[0]);
     folder.write(QStringLiteral("zlv-woch.txt"), lists[1]);

@@ -20,7 +20,6 @@
 #include "common/ZelvoSettings.h"
 #include "ListCheckWindow.h"
 #include "ReminderListWindow.h"
-#include "WebPageDialog.h"
 #include "WindowGeometry.h"
 #include "watch/StatusWatch.h"
 
@@ -319,7 +318,7 @@ void MainWindow::openBoxAddressDialog()
 void MainWindow::openSettingsDialog()
 {
     if (!m_settingsDialog) {
-        m_settingsDialog = new SettingsDialog(m_engine, this);
+        m_settingsDialog = new SettingsDialog(m_engine, m_webPage, this);
         m_settingsDialog->setAttribute(Qt::WA_DeleteOnClose);
         m_settingsDialog->setWindowModality(Qt::WindowModal);
     }
@@ -472,13 +471,13 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::offerWebPage(WebPage *page)
 {
+    m_webPage = page;
     QMenu *settings = menuBar()->findChild<QMenu *>(QStringLiteral("einstell"));
     QAction *open = settings->addAction(QStringLiteral("Webseite…"));
     open->setObjectName(QStringLiteral("webseite"));
-    connect(open, &QAction::triggered, this, [this, page] {
-        // Made anew each time: it shows the settings as they are now.
-        auto *dialog = new WebPageDialog(page, this);
-        dialog->setAttribute(Qt::WA_DeleteOnClose);
-        present(dialog);
+    // The settings dialog, on its tab "Webseite".
+    connect(open, &QAction::triggered, this, [this] {
+        openSettingsDialog();
+        m_settingsDialog->showWebPageTab();
     });
 }

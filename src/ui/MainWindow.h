@@ -62,7 +62,8 @@ public slots:
     // "tgl. / Wochen / Einzel Erinnerungen editieren", 0..2 as ReminderListKind
     void openListEditor(int list);
     void openListCheck(); // "Listen prüfen"
-    // Adds "Webseite…" to the settings menu, for page.
+    // Adds "Webseite…" to the settings menu: the settings dialog on the
+    // tab of page.
     void offerWebPage(WebPage *page);
     // "Beim Anmelden starten": writes or removes the autostart entry.
     void setAutostart(bool on);
@@ -98,6 +99,7 @@ private:
     QPointer<SendTextDialog> m_sendTextDialog;
     QPointer<BoxAddressDialog> m_boxAddressDialog;
     QPointer<SettingsDialog> m_settingsDialog;
+    WebPage *m_webPage = nullptr; // the page the settings dialog's tab sets up, if any
     QPointer<InfoWindow> m_info;
     QPointer<DeliveryWindow> m_deliveryWindow;
     QPointer<UpcomingWindow> m_upcomingWindow;

@@ -1,5 +1,6 @@
 #include "SettingsDialog.h"
 
+#include "WebPageTab.h"
 #include "WindowGeometry.h"
 #include "boxes/BoxListSource.h"
 #include "common/SettingsFile.h"
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -36,7 +38,7 @@ std::optional<int> displaySeconds(const QSpinBox *spin)
 
 } // namespace
 
-SettingsDialog::SettingsDialog(Engine *engine, QWidget *parent)
+SettingsDialog::SettingsDialog(Engine *engine, WebPage *page, QWidget *parent)
     : QDialog(parent)
     , m_engine(engine)
 {
@@ -46,18 +48,45 @@ SettingsDialog::SettingsDialog(Engine *engine, QWidget *parent)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
     setFont(WindowGeometry::dialogFont());
-    buildControls();
+    auto *layout = new QVBoxLayout(this);
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("Reiter"));
+    m_tabs->addTab(buildBoxesTab(), QStringLiteral("Boxen und Meldungen"));
+    if (page) {
+        m_webPage = new WebPageTab(page, m_tabs);
+        m_tabs->addTab(m_webPage, QStringLiteral("Webseite"));
+    }
+    layout->addWidget(m_tabs);
+
+    auto *buttons = new QDialogButtonBox(this);
+    QPushButton *save = buttons->addButton(QStringLiteral("Speichern && Schließen"), QDialogButtonBox::AcceptRole);
+    save->setObjectName(QStringLiteral("Speichern"));
+    save->setDefault(true);
+    QPushButton *cancel = buttons->addButton(QStringLiteral("Abbrechen"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("Abbrechen"));
+    connect(save, &QPushButton::clicked, this, &SettingsDialog::save);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    layout->addWidget(buttons);
+    // As large as the controls want, also when the QR code comes or goes.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
     load();
-    adjustSize();
-    setFixedSize(sizeHint());
     WindowGeometry::centreOnScreen(this);
 }
 
-void SettingsDialog::buildControls()
+void SettingsDialog::showWebPageTab()
 {
-    auto *layout = new QVBoxLayout(this);
+    if (m_webPage)
+        m_tabs->setCurrentWidget(m_webPage);
+}
 
-    auto *logins = new QGroupBox(QStringLiteral("Anmeldung an den Boxen (nur wenn die Box sie verlangt)"), this);
+QWidget *SettingsDialog::buildBoxesTab()
+{
+    auto *tab = new QWidget;
+    tab->setObjectName(QStringLiteral("Boxen"));
+    auto *layout = new QVBoxLayout(tab);
+
+    auto *logins = new QGroupBox(QStringLiteral("Anmeldung an den Boxen (nur wenn die Box sie verlangt)"), tab);
     logins->setObjectName(QStringLiteral("Anmeldung"));
     auto *grid = new QGridLayout(logins);
     grid->addWidget(new QLabel(QStringLiteral("Benutzer"), logins), 0, 1);
@@ -89,7 +118,7 @@ void SettingsDialog::buildControls()
 
     const int maxHold = ZelvoSettings::kMaxHoldMinutes;
     const int maxShown = ZelvoSettings::kMaxDisplaySeconds;
-    auto *hold = new QGroupBox(QStringLiteral("Zurückhalten, solange die Box im Standby oder aus ist, höchstens"), this);
+    auto *hold = new QGroupBox(QStringLiteral("Zurückhalten, solange die Box im Standby oder aus ist, höchstens"), tab);
     hold->setObjectName(QStringLiteral("Zurueckhalten"));
     auto *holdForm = new QFormLayout(hold);
     m_reminderHold = makeSpinBox(hold, QStringLiteral("Erinnerungen"), 0, maxHold, QStringLiteral(" Min."));
@@ -102,7 +131,7 @@ void SettingsDialog::buildControls()
     holdForm->addRow(QStringLiteral("Texte und zelvo send:"), m_textHold);
     layout->addWidget(hold);
 
-    auto *shown = new QGroupBox(QStringLiteral("Anzeigedauer auf dem Fernseher"), this);
+    auto *shown = new QGroupBox(QStringLiteral("Anzeigedauer auf dem Fernseher"), tab);
     shown->setObjectName(QStringLiteral("Anzeigedauer"));
     auto *shownForm = new QFormLayout(shown);
     m_popupSeconds = makeSpinBox(shown, QStringLiteral("Popup"), 0, maxShown, QStringLiteral(" s"));
@@ -114,7 +143,7 @@ void SettingsDialog::buildControls()
     shownForm->addRow(QStringLiteral("Message (0 s: bis sie geschlossen wird):"), m_messageSeconds);
     layout->addWidget(shown);
 
-    auto *closing = new QGroupBox(QStringLiteral("Beim Schließen des Fensters"), this);
+    auto *closing = new QGroupBox(QStringLiteral("Beim Schließen des Fensters"), tab);
     closing->setObjectName(QStringLiteral("Schliessen"));
     auto *closingLayout = new QVBoxLayout(closing);
     m_closeEnds = new QRadioButton(QStringLiteral("Zelvo beenden"), closing);
@@ -124,16 +153,7 @@ void SettingsDialog::buildControls()
     closingLayout->addWidget(m_closeEnds);
     closingLayout->addWidget(m_closeRunsOn);
     layout->addWidget(closing);
-
-    auto *buttons = new QDialogButtonBox(this);
-    QPushButton *save = buttons->addButton(QStringLiteral("Speichern && Schließen"), QDialogButtonBox::AcceptRole);
-    save->setObjectName(QStringLiteral("Speichern"));
-    save->setDefault(true);
-    QPushButton *cancel = buttons->addButton(QStringLiteral("Abbrechen"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("Abbrechen"));
-    connect(save, &QPushButton::clicked, this, &SettingsDialog::save);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    return tab;
 }
 
 void SettingsDialog::load()
@@ -207,6 +227,11 @@ void SettingsDialog::save()
         // What was typed stays in the dialog.
         WindowGeometry::openMessage(this, QMessageBox::Warning,
                                     SettingsFile::saveFailureText(ZelvoSettings::kFileName, m_saveError));
+        return;
+    }
+    // The page's settings too, when they changed; what failed is said on its tab.
+    if (m_webPage && m_webPage->hasChanges() && !m_webPage->apply()) {
+        showWebPageTab();
         return;
     }
     accept();

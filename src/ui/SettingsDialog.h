@@ -10,22 +10,30 @@
 #include <array>
 
 class Engine;
+class WebPage;
+class WebPageTab;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
+class QTabWidget;
 
 // "Einstellungen…": what zelvo.ini holds besides the window sizes: each
 // box's login with a button that tries it on the box, how long messages
 // wait for a box, how long boxes show them, and what closing the main
-// window does. Saving writes zelvo.ini and closes; the next question or
-// message to a box reads it. The close box keeps the file as it is.
+// window does; with a page, its tab "Webseite" (WebPageTab). Saving writes
+// zelvo.ini (and the page's settings when they changed) and closes; the
+// next question or message to a box reads it. The close box keeps the file
+// as it is.
 class SettingsDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit SettingsDialog(Engine *engine, QWidget *parent = nullptr);
+    explicit SettingsDialog(Engine *engine, WebPage *page = nullptr, QWidget *parent = nullptr);
+
+    // Brings the tab "Webseite" to the front (none without a page).
+    void showWebPageTab();
 
     // The values as the controls show them now.
     ZelvoSettings::Editable values() const;
@@ -40,10 +48,12 @@ public slots:
     void save();
 
 private:
-    void buildControls();
+    QWidget *buildBoxesTab();
     void load();
 
     Engine *m_engine;
+    QTabWidget *m_tabs = nullptr;
+    WebPageTab *m_webPage = nullptr;
     std::array<QLineEdit *, BoxList::kBoxes> m_users{};
     std::array<QLineEdit *, BoxList::kBoxes> m_passwords{};
     std::array<QPushButton *, BoxList::kBoxes> m_checks{};

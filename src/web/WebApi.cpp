@@ -223,6 +223,8 @@ void WebApi::answer(const WebRequest &request, std::function<void(WebAnswer)> do
             return done(self->discard(path.mid(10)));
         if (path == "/api/send" && method == "POST")
             return self->send(request, done);
+        if (path == "/api/preview" && method == "POST")
+            return done(preview(request));
         if (path.startsWith("/api/lists/"))
             return self->lists(request, done);
         done(WebAnswer::error(404, QStringLiteral("Diese Adresse kennt Zelvo nicht.")));
@@ -353,6 +355,22 @@ WebAnswer WebApi::discard(const QByteArray &id)
     if (!ok || !m_engine->sender()->discardHeld(n))
         return WebAnswer::error(404, QStringLiteral("Diese Nachricht wartet nicht mehr."));
     return WebAnswer::json(200, compact({{QStringLiteral("discarded"), qint64(n)}}));
+}
+
+// The page's length count while a text is typed: the dialog's rule and words
+// (SendTextStep), asked of the core rather than copied into the page.
+WebAnswer WebApi::preview(const WebRequest &request)
+{
+    const QJsonObject o = QJsonDocument::fromJson(request.body).object();
+    const QJsonValue text = o.value(QStringLiteral("text"));
+    if (!text.isString())
+        return WebAnswer::error(400, QStringLiteral("„text“ muss ein Text in Anführungszeichen sein."));
+    const bool popup = o.value(QStringLiteral("kind")) == QJsonValue(QStringLiteral("popup"));
+    const SendTextStep::LengthNote note =
+        SendTextStep::lengthNote(text.toString(), popup ? MessageKind::Popup : MessageKind::Message);
+    return WebAnswer::json(200, compact({{QStringLiteral("characters"), note.characters},
+                                         {QStringLiteral("shortened"), note.shortened},
+                                         {QStringLiteral("words"), note.words}}));
 }
 
 void WebApi::send(const WebRequest &request, std::function<void(WebAnswer)> done)

@@ -41,6 +41,7 @@ private:
     void send(const WebRequest &request, std::function<void(WebAnswer)> done);
     void lists(const WebRequest &request, std::function<void(WebAnswer)> done);
     void sendNow(ReminderListKind list, const ReminderListEdit::Request &which, std::function<void(WebAnswer)> done);
+    static WebAnswer preview(const WebRequest &request);
     WebAnswer status() const;
     WebAnswer record(const WebRequest &request) const;
     WebAnswer held() const;

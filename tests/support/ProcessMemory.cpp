@@ -3,9 +3,9 @@
 #include <QFile>
 #include <QList>
 
-qint64 processStatusKiB(const QByteArray &field)
+qint64 processStatusKiB(const QByteArray &field, qint64 pid)
 {
-    QFile status(QStringLiteral("/proc/self/status"));
+    QFile status(pid ? QStringLiteral("/proc/%1/status").arg(pid) : QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     const QByteArray prefix = field + ':';

@@ -8,6 +8,7 @@
 #include "SettingsDialog.h"
 #include "boxes/BoxSender.h"
 #include "engine/Engine.h"
+#include "web/WebPage.h"
 
 #include <QBuffer>
 #include <QLabel>
@@ -54,7 +55,8 @@ void TestSettingsDialog::checkSaveAndUseAtOnce()
     QVERIFY(learnt.wait(5000)); // an Enigma2 receiver, though it wants a login
     QCOMPARE(askedWithLogin(), QString("refused"));
 
-    SettingsDialog dialog(&engine);
+    WebPage page(&engine); // its tab beside the boxes' (tst_webpagetab)
+    SettingsDialog dialog(&engine, &page);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     auto *password = dialog.findChild<QLineEdit *>("Passwort_0");

@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 # The page in headless Chromium through Selenium: log in, send a text to a
-# boxsim and find it in #record, discard a message held for box 2, see box 1's
+# boxsim and find it in #record, discard a message held for box 2 (with the
+# keyboard only, every control named), the length and cut notice while
+# typing, see box 1's
 # line change when its boxsim goes to standby, add a weekly reminder and find
 # it in the list and in zlv-woch.txt; the guide's screenshots. All in
 # a network namespace of its own (only lo). Exit 77: skipped.
@@ -124,7 +126,9 @@ def main():
 def browse(shots, work):
     from selenium import webdriver
     from selenium.webdriver.chrome.service import Service
+    from selenium.webdriver.common.action_chains import ActionChains
     from selenium.webdriver.common.by import By
+    from selenium.webdriver.common.keys import Keys
     from selenium.webdriver.support.ui import Select
 
     options = webdriver.ChromeOptions()
@@ -137,21 +141,52 @@ def browse(shots, work):
         find = lambda css: driver.find_element(By.CSS_SELECTOR, css)  # noqa: E731
         driver.get(f"http://127.0.0.1:{PORT}/")
         wait_until("the login form", 10, lambda: find("#password").is_displayed())
-        find("#password").send_keys(PASSWORD)
-        find("#login").click()
+        # The keyboard alone, from the login to discarding a held message.
+        keys = ActionChains(driver)
+        focused = lambda: driver.switch_to.active_element.get_attribute("id")  # noqa: E731
+
+        def tab_to(element_id, most=12):
+            for _ in range(most):
+                if focused() == element_id:
+                    return
+                ActionChains(driver).send_keys(Keys.TAB).perform()
+            raise AssertionError(f"Tab never reaches #{element_id} (focus on #{focused()})")
+
+        wait_until("the password focused", 5, lambda: focused() == "password")
+        keys.send_keys(PASSWORD).send_keys(Keys.TAB).perform()
+        if focused() != "login":
+            raise AssertionError(f"Tab from the password goes to #{focused()}, not the login button")
+        ActionChains(driver).send_keys(Keys.ENTER).perform()
         wait_until("box 1 on after the login", 40,
                    lambda: find("#boxes li[data-box='1']").get_attribute("data-state") == "on")
         wait_until("box 2 in standby", 20,
                    lambda: find("#boxes li[data-box='2']").get_attribute("data-state") == "standby")
+        # Every control has a name, and the lamps' colours have words beside them.
+        unnamed = driver.execute_script("""
+            return [...document.querySelectorAll('input, select, textarea, button')]
+              .filter((e) => e.offsetParent !== null && !(e.labels && e.labels.length)
+                             && !e.getAttribute('aria-label') && !e.textContent.trim())
+              .map((e) => e.id || e.outerHTML);""")
+        if unnamed:
+            raise AssertionError(f"controls without a label: {unnamed}")
+        for line in driver.find_elements(By.CSS_SELECTOR, "#boxes li"):
+            if not any(w in line.text for w in ("an,", "im Standby", "aus,", "unbekannt")):
+                raise AssertionError(f"a lamp without words: {line.text!r}")
+        if find("#outcome").get_attribute("aria-live") != "polite":
+            raise AssertionError("the outcome is not read out")
 
         # A text to box 1: delivered, in the record, on the wire.
-        find("#text").send_keys("Essen ist fertig")
-        find("#box1").click()
-        find("#send").click()
+        tab_to("text")
+        ActionChains(driver).send_keys("Essen ist fertig").perform()
+        tab_to("box1")
+        ActionChains(driver).send_keys(Keys.SPACE).perform()
+        tab_to("popup")
+        tab_to("send")
+        ActionChains(driver).send_keys(Keys.ENTER).perform()
         wait_until("box 1's outcome", 20, lambda: "Box 1: zugestellt" in find("#outcome").text)
         wait_until("the text in the record", 5, lambda: "Essen ist fertig" in find("#record").text)
 
-        # A text to box 2 in standby: held, then discarded.
+        # A text to box 2 in standby: held, then discarded with the keyboard.
         find("#text").clear()
         find("#text").send_keys("Wäsche aufhängen")
         find("#box1").click()
@@ -160,9 +195,23 @@ def browse(shots, work):
         wait_until("box 2's text held", 20, lambda: "Box 2: zurückgehalten" in find("#outcome").text)
         wait_until("the held list", 5, lambda: "Wäsche aufhängen" in find("#held").text)
         driver.save_screenshot(os.path.join(shots, "webseite-desktop.png"))
-        find("#held .discard").click()
+        tab_to(find("#held .discard").get_attribute("id"))
+        ActionChains(driver).send_keys(Keys.SPACE).perform()
         wait_until("the held message gone", 5, lambda: "Wäsche aufhängen" not in find("#held").text)
         wait_until("discarded in the record", 5, lambda: "verworfen" in find("#record").text)
+        wait_until("the focus kept in the held list", 5, lambda: focused() == "heldTitle")
+
+        # The length while typing: the dialog's words, before anything is sent.
+        find("#text").clear()
+        find("#text").send_keys("Tee & Kuchen " * 200)
+        wait_until("the cut notice while typing", 5,
+                   lambda: "Der Text ist zu lang für eine Nachricht an die D-Box." in find("#length").text
+                   and find("#length").text.startswith("2.600 Zeichen, davon kommen "))
+        driver.execute_script("arguments[0].scrollIntoView()", find("#text"))
+        driver.save_screenshot(os.path.join(shots, "webseite-laenge.png"))
+        find("#text").clear()
+        find("#text").send_keys("Gute Nacht")
+        wait_until("the count of a short text", 5, lambda: find("#length").text == "10 Zeichen")
 
         # A weekly reminder, chosen with the form's controls: in the list and in the file.
         find("#listWeekly").click()

@@ -9,6 +9,7 @@
 #include "ProcessMemory.h"
 #include "TempFolder.h"
 #include "WebClient.h"
+#include "WebFlood.h"
 
 #include "boxes/BoxSender.h"
 #include "common/StatusBoard.h"
@@ -114,6 +115,7 @@ private slots:
     void connectionsBoundedSilentOnesClosed();
     void floodWhileSending();
     void fiveWrongPasswordsThen429();
+    void floodOfWrongPasswords();
     void loginsOutliveRestartNotNewPassword();
     void httpsWithCertificate();
 
@@ -192,6 +194,12 @@ void TestWebApi::api_data()
         "~nicht von Zelvos Seite");
     row("no JSON type", Cookie, send, "Content-Type: text/plain\r\n", "{\"text\":\"x\"}", 415, "~application/json");
     row("delete without JSON type", Cookie, "DELETE /api/held/1", "", "", 415, "~JSON");
+    row("length of a short text", Cookie, "POST /api/preview", kJson, "{\"text\":\"Essen\\r\\nist fertig\"}", 200,
+        "{\"characters\":16,\"shortened\":false,\"words\":\"16 Zeichen\"}");
+    row("length of a text to be cut", Cookie, "POST /api/preview", kJson,
+        "{\"text\":\"" + QByteArray(1200, '&') + "\",\"kind\":\"popup\"}", 200,
+        "~{\"characters\":1200,\"shortened\":true,\"words\":\"1.200 Zeichen, davon kommen ");
+    row("length without a login", None, "POST /api/preview", kJson, "{\"text\":\"x\"}", 401, "~anmelden");
     row("unknown", Basic, "GET /api/nichts", "", "", 404, "~kennt Zelvo nicht");
     row("the page", None, "GET /", "", "", 200, "~<html lang=\"de\">");
 
@@ -396,6 +404,42 @@ void TestWebApi::fiveWrongPasswordsThen429()
     QCOMPARE(r.status, 429);
     QVERIFY(r.body.contains("Zu viele falsche Passwörter"));
     QCOMPARE(page.ask("POST", "/api/login", kJson, "{\"password\":\"" + kPassword + "\"}").status, 429);
+}
+
+// 10,000 wrong passwords, every other one from 127.0.0.1, the rest each from
+// an address of its own (127.0.x.y), while a message goes out: one address
+// gets 429 after its five, the others derive at most kMaxChecks at once and
+// are told 503 beyond; the message leaves, and once the flood ends the right
+// password logs in from another address.
+void TestWebApi::floodOfWrongPasswords()
+{
+    Page page(m_hash);
+    const auto from = [](int i) {
+        return QHostAddress(i % 2 ? quint32(0x7f010000 + i) : quint32(0x7f000001)); // 127.1.x.y or 127.0.0.1
+    };
+    const quint16 port = page.server->port();
+    const int sent = page.boxes.box(1).messages().size();
+    const QList<int> statuses = WebFlood(port, 64).run(
+        10000, from, [port](int i) { return webRequest("GET", "/api/status", port, basic("geraten" + QByteArray::number(i))); },
+        [&page](int ended) {
+            if (ended == 5000)
+                page.engine->sender()->send(1, Message{MessageKind::Popup, "Erinnerung"},
+                                            MessageOrigin{MessageSource::Reminder});
+        });
+    QCOMPARE(page.boxes.box(1).messages().size(), sent + 1);
+    QMap<int, int> one, many;
+    for (int i = 0; i < statuses.size(); ++i)
+        ++(i % 2 ? many : one)[statuses.at(i)];
+    QCOMPARE(one.keys() + many.keys(), (QList<int>{401, 429, 503, 401, 503}));
+    QVERIFY(one.value(401) >= LoginGuard::kTries && one.value(401) < LoginGuard::kTries + WebAccess::kMaxChecks);
+    QVERIFY2(statuses.at(9998) == 429, QByteArray::number(statuses.at(9998)));
+    QVERIFY(many.value(401) > 0 && many.value(503) > 0);
+    QTRY_COMPARE_WITH_TIMEOUT(WebFlood(port, 1).run(1, [](int) { return QHostAddress("127.0.9.9"); },
+                                                    [port](int) {
+                                                        return webRequest("POST", "/api/login", port, kJson,
+                                                                          "{\"password\":\"" + kPassword + "\"}");
+                                                    }),
+                              QList<int>{200}, 20000);
 }
 
 void TestWebApi::loginsOutliveRestartNotNewPassword()

@@ -9,6 +9,7 @@
 #include "common/Logging.h"
 #include "common/SettingsFile.h"
 
+#include <QLocale>
 #include <QStringList>
 
 #include <algorithm>
@@ -83,8 +84,25 @@ QString SendTextStep::waitingText(BoxState state, int holdMinutes)
 
 bool SendTextStep::willBeShortened(const QString &typed, MessageKind kind)
 {
-    const Message message{kind, TypedText::convert(textToSend(typed)).text};
-    return ProtocolChoice().unasked().preview(message, BoxProtocol::Assumed::NotYetKnown).shortened;
+    return lengthNote(textToSend(typed), kind).shortened;
+}
+
+SendTextStep::LengthNote SendTextStep::lengthNote(const QString &typed, MessageKind kind)
+{
+    const Message message{kind, TypedText::convert(typed).text};
+    const ProtocolChoice choice;
+    const BoxProtocol &protocol = choice.unasked();
+    const MessageRequest request = protocol.preview(message, BoxProtocol::Assumed::NotYetKnown);
+    LengthNote note;
+    note.characters = int(message.text.size());
+    note.shortened = request.shortened;
+    const QLocale german(QLocale::German);
+    note.words = QStringLiteral("%1 Zeichen").arg(german.toString(note.characters));
+    if (note.shortened) {
+        const int arriving = int(protocol.shownText(request.get).size()) - 1; // without the "…"
+        note.words += QStringLiteral(", davon kommen %1 an. ").arg(german.toString(arriving)) + kShortenedNotice;
+    }
+    return note;
 }
 
 QList<int> SendTextStep::receivers(const BoxList &boxes, const SendTextSettings &settings)

@@ -54,6 +54,14 @@ public:
     // Whether the text must be cut to fit one request (on a box whose web
     // server is not known to be new, where "&", "+" and "%" take words).
     static bool willBeShortened(const QString &typed, MessageKind kind);
+    // What is said of a text's length while it is typed: "16 Zeichen", or
+    // for one that will be cut, how much arrives and kShortenedNotice.
+    struct LengthNote {
+        int characters = 0; // each line break one
+        bool shortened = false;
+        QString words;
+    };
+    static LengthNote lengthNote(const QString &typed, MessageKind kind);
     // The boxes that are ticked and have an address.
     static QList<int> receivers(const BoxList &boxes, const SendTextSettings &settings);
     // Why no box gets the text: none ticked, or none of the ticked ones has an address.

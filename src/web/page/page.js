@@ -41,11 +41,29 @@
   }
 
   function showApp() {
+    const fromLogin = !$('loginSection').hidden;
     $('loginSection').hidden = true;
     $('app').hidden = false;
     $('logout').hidden = false;
+    if (fromLogin) $('text').focus();
     refresh();
     start();
+  }
+
+  // The length as the core counts it (the dialog's rule and words), asked
+  // a moment after the typing stops.
+  let lengthTimer = null;
+  function askLength() {
+    clearTimeout(lengthTimer);
+    lengthTimer = setTimeout(async () => {
+      const text = $('text').value;
+      if (text === '') { $('length').textContent = ''; return; }
+      const r = await call('POST', '/api/preview', { text, kind: $('popup').checked ? 'popup' : 'message' });
+      if (r.status === 200) {
+        $('length').textContent = r.data.words;
+        $('length').classList.toggle('failed', r.data.shortened);
+      }
+    }, 250);
   }
 
   function renderBoxes(boxes) {
@@ -57,8 +75,10 @@
       const li = el('li');
       li.dataset.box = b.box;
       li.dataset.state = b.state;
-      li.append(el('span', 'lamp ' + b.state));
-      li.setAttribute('aria-label', 'Box ' + b.box + ': ' + words[b.state]);
+      // The colour repeats the words beside it, which a screen reader reads.
+      const lamp = el('span', 'lamp ' + b.state);
+      lamp.setAttribute('aria-hidden', 'true');
+      li.append(lamp);
       let line = 'Box ' + b.box + ' (' + b.address + '): ' + words[b.state] + ', ' + kinds[b.kind];
       if (b.held > 0) line += ', ' + b.held + ' zurückgehalten';
       li.append(el('span', '', line));
@@ -78,8 +98,14 @@
       li.append(el('span', 'text', m.text));
       const b = el('button', 'discard', 'Verwerfen');
       b.type = 'button';
+      b.id = 'discard' + m.id;
       b.setAttribute('aria-label', 'Nachricht für Box ' + m.box + ' verwerfen');
-      b.addEventListener('click', async () => { await call('DELETE', '/api/held/' + m.id, {}); refresh(); });
+      b.addEventListener('click', async () => {
+        await call('DELETE', '/api/held/' + m.id, {});
+        await refresh();
+        // The button is gone: the keyboard goes on at the next one, or the list's title.
+        ($('held').querySelector('.discard') || $('heldTitle')).focus();
+      });
       li.append(b);
       list.append(li);
     }
@@ -150,14 +176,18 @@
       call('GET', '/api/status'), call('GET', '/api/held'), call('GET', '/api/record?limit=50'),
       call('GET', '/api/lists/' + asked)]);
     if ([status, held, record, lines].some((r) => r.status !== 200) || asked !== list) return;
-    // Redrawn only when something changed, so focus and reading stay.
-    const now = JSON.stringify([status.data, held.data, record.data, lines.data]);
-    if (now === shown) return;
+    // Each part redrawn only when it changed, so focus stays and a screen
+    // reader hears only what is new (the boxes are a live region).
+    const now = [status.data, held.data, record.data, lines.data].map((d) => JSON.stringify(d));
+    const before = shown || [];
     shown = now;
-    renderBoxes(status.data.boxes);
-    renderHeld(held.data.held);
-    renderRecord(record.data.entries);
-    renderLines(lines.data);
+    const focused = document.activeElement ? document.activeElement.id : '';
+    if (now[0] !== before[0]) renderBoxes(status.data.boxes);
+    if (now[1] !== before[1]) renderHeld(held.data.held);
+    if (now[2] !== before[2]) renderRecord(record.data.entries);
+    if (now[3] !== before[3]) renderLines(lines.data);
+    // A redrawn button keeps the keyboard's focus.
+    if (focused && document.activeElement === document.body && $(focused)) $(focused).focus();
   }
 
   function two(n) { return String(n).padStart(2, '0'); }
@@ -267,17 +297,22 @@
     const boxes = [1, 2, 3, 4].filter((n) => $('box' + n).checked && !$('box' + n).parentElement.hidden);
     const out = $('outcome');
     if (boxes.length === 0) { out.textContent = 'Bitte mindestens eine Box ankreuzen.'; return; }
-    $('send').disabled = true;
+    // Not disabled: a disabled button would drop the keyboard's focus.
+    if ($('send').getAttribute('aria-disabled') === 'true') return;
+    $('send').setAttribute('aria-disabled', 'true');
     out.textContent = 'Wird gesendet …';
     const r = await call('POST', '/api/send', {
       text: $('text').value, boxes, kind: $('popup').checked ? 'popup' : 'message', confirm: $('confirm').checked });
-    $('send').disabled = false;
+    $('send').removeAttribute('aria-disabled');
     out.replaceChildren();
     if (r.status !== 200) { out.textContent = r.data.error || 'Senden ging nicht.'; return; }
     if (r.data.notice) out.append(el('p', 'small', r.data.notice));
     for (const x of r.data.results) out.append(el('p', x.outcome === 'failed' ? 'failed' : '', outcomeLine(x)));
     refresh();
   });
+
+  $('text').addEventListener('input', askLength);
+  for (const radio of document.querySelectorAll('input[name=kind]')) radio.addEventListener('change', askLength);
 
   for (const radio of document.querySelectorAll('input[name=list]')) {
     radio.addEventListener('change', () => {

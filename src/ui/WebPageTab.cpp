@@ -1,4 +1,4 @@
-#include "WebPageDialog.h"
+#include "WebPageTab.h"
 
 #include "QrCode.h"
 #include "common/ZelvoSettings.h"
@@ -7,7 +7,6 @@
 #include "web/WebSettings.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,12 +15,11 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-WebPageDialog::WebPageDialog(WebPage *page, QWidget *parent)
-    : QDialog(parent)
+WebPageTab::WebPageTab(WebPage *page, QWidget *parent)
+    : QWidget(parent)
     , m_page(page)
 {
     setObjectName(QStringLiteral("Webseite"));
-    setWindowTitle(QStringLiteral("Webseite"));
     const WebSettings settings(page->folder());
     m_on = new QCheckBox(QStringLiteral("Webseite im Heimnetz eingeschaltet"), this);
     m_on->setObjectName(QStringLiteral("an"));
@@ -51,31 +49,38 @@ WebPageDialog::WebPageDialog(WebPage *page, QWidget *parent)
     form->addRow(QStringLiteral("Port:"), m_port);
     form->addRow(QStringLiteral("Neues Passwort:"), m_password);
     form->addRow(QStringLiteral("Noch einmal:"), m_again);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Apply | QDialogButtonBox::Close, this);
-    buttons->button(QDialogButtonBox::Apply)->setText(QStringLiteral("Übernehmen"));
-    buttons->button(QDialogButtonBox::Apply)->setObjectName(QStringLiteral("uebernehmen"));
-    buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("Schließen"));
-    connect(buttons->button(QDialogButtonBox::Apply), &QPushButton::clicked, this, &WebPageDialog::apply);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto *apply = new QPushButton(QStringLiteral("Übernehmen"), this);
+    apply->setObjectName(QStringLiteral("uebernehmen"));
+    apply->setAutoDefault(false);
+    connect(apply, &QPushButton::clicked, this, &WebPageTab::apply);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(m_message);
     layout->addWidget(m_addresses);
     layout->addWidget(m_code);
-    layout->addWidget(buttons);
+    layout->addWidget(apply, 0, Qt::AlignRight);
+    layout->addStretch();
     showAddresses();
 }
 
-void WebPageDialog::apply()
+bool WebPageTab::hasChanges() const
+{
+    const WebSettings settings(m_page->folder());
+    const bool on = settings.port() != 0 && !settings.passwordHash().isEmpty();
+    return m_on->isChecked() != on || (on && m_port->value() != settings.port()) || !m_password->text().isEmpty()
+           || !m_again->text().isEmpty();
+}
+
+bool WebPageTab::apply()
 {
     if (m_password->text() != m_again->text()) {
         m_message->setText(QStringLiteral("Die beiden Passwörter sind verschieden."));
-        return;
+        return false;
     }
     WebSettings settings(m_page->folder());
     if (m_on->isChecked() && m_password->text().isEmpty() && settings.passwordHash().isEmpty()) {
         m_message->setText(QStringLiteral("Ohne Passwort bleibt die Webseite aus. Bitte ein Passwort setzen."));
-        return;
+        return false;
     }
     QString error = settings.setPort(m_on->isChecked() ? m_port->value() : 0);
     if (error.isEmpty() && !m_password->text().isEmpty())
@@ -86,9 +91,10 @@ void WebPageDialog::apply()
         error = m_page->restart();
     m_message->setText(error);
     showAddresses();
+    return error.isEmpty();
 }
 
-void WebPageDialog::showAddresses()
+void WebPageTab::showAddresses()
 {
     m_password->setPlaceholderText(WebSettings(m_page->folder()).passwordHash().isEmpty()
                                        ? QStringLiteral("noch keins")
@@ -100,5 +106,4 @@ void WebPageDialog::showAddresses()
     m_code->setPixmap(code);
     // The whole code, never squeezed: a camera reads no squeezed one.
     m_code->setMinimumSize(code.size());
-    adjustSize();
 }
