@@ -234,6 +234,7 @@ void BoxSender::setBoxState(int box, BoxState state)
 {
     if (box < 1 || box > BoxList::kBoxes)
         return;
+    m_boxes->read(); // the word is about the box at its address now
     carryOut(m_gate->setBoxState(box, state));
     emit boxStateSet(box, state);
 }

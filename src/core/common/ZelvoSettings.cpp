@@ -3,7 +3,6 @@
 #include "common/AtomicFile.h"
 #include "common/Logging.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QHash>
 #include <QSettings>
@@ -554,10 +553,10 @@ QString ZelvoSettings::writeEntries(const QList<Entry> &entries)
         mode.failed();
         qCWarning(lcSend).noquote() << m_path << "kann nicht geschrieben werden:" << error;
     }
-    // Read again, and what changed announced at once.
+    // Read again; where the values were read, what changed is announced at once.
     m_fresh = false;
     m_follower.forget();
-    if (error.isEmpty())
+    if (error.isEmpty() && m_announced)
         check();
     return error;
 }
