@@ -85,7 +85,7 @@ void SendTextDialog::buildControls()
 
     m_confirm = new QCheckBox(QStringLiteral("Bestätigung abwarten"), this);
     m_confirm->setObjectName(QStringLiteral("Bestaetigung"));
-    m_confirm->setGeometry(twips(120, 3900, 4095, 255));
+    m_confirm->setGeometry(twips(120, 3860, 4095, 220)); // between the frames and the button
     m_confirm->setToolTip(QStringLiteral("Bleibt stehen, bis jemand es schließt; ein Enigma2-Receiver fragt Ja/Nein, "
                                          "und der Verlauf sagt, wann es gesehen wurde"));
 
