@@ -1,5 +1,6 @@
 #pragma once
 
+#include "boxes/BoxLink.h"
 #include "boxes/Message.h"
 #include "boxes/QuestionAnswer.h"
 
@@ -52,8 +53,8 @@ struct AnswerMeaning {
 // What Zelvo needs to know of one kind of box: how a message is asked for,
 // which questions identify it, and what its answers mean. One folder per
 // kind implements it (src/core/boxes/<kind>/); ProtocolChoice says which
-// serves an address. What a kind learns of each box (its version) it keeps
-// itself, per address.
+// serves a box. What a kind learns of a box (its version) it keeps in the
+// box's link, in its own slot.
 class BoxProtocol
 {
 public:
@@ -65,10 +66,12 @@ public:
 
     // A short name of the kind, for logs ("nhttpd").
     virtual QString kindName() const = 0;
+    // Which slot of a box's link it keeps what it learns in.
+    virtual BoxKind kind() const = 0;
 
-    // The request for message to the box at address, encoded for what is
+    // The request for message to the box at link, encoded for what is
     // known of that box by now, within this kind's length limit.
-    virtual MessageRequest messageRequest(const QString &address, const Message &message) const = 0;
+    virtual MessageRequest messageRequest(const BoxLink &link, const Message &message) const = 0;
 
     // The same for a box nobody asked (the dialog's warning, zelvo-check's
     // preview of what the television shows).
@@ -98,27 +101,24 @@ public:
     // asked it (then the box is treated as able to show messages).
     virtual std::optional<BoxGet> question(BoxQuestion question) const = 0;
 
-    // The same for the box at address, with what that box wants on every
+    // The same for the box at link, with what that box wants on every
     // request (its password, for a kind that has one).
-    virtual std::optional<BoxGet> questionFor(const QString &address, BoxQuestion question) const
+    virtual std::optional<BoxGet> questionFor(const BoxLink &link, BoxQuestion question) const
     {
-        (void)address;
+        (void)link;
         return this->question(question);
     }
 
-    // What answer from address means for request, which asked asked (a
-    // question; none: a message); what it tells of the box is remembered.
-    virtual AnswerMeaning readAnswer(const QString &address, std::optional<BoxQuestion> asked, const BoxGet &request,
+    // What answer from the box at link means for request, which asked
+    // asked (a question; none: a message); what it tells of the box is
+    // kept in link.
+    virtual AnswerMeaning readAnswer(BoxLink &link, std::optional<BoxQuestion> asked, const BoxGet &request,
                                      const HttpAnswer &answer) = 0;
 
-    // The request that asked asked of address got no answer: what depended
+    // The request that asked asked of link got no answer: what depended
     // on it is forgotten.
-    virtual void unanswered(const QString &address, std::optional<BoxQuestion> asked) = 0;
+    virtual void unanswered(BoxLink &link, std::optional<BoxQuestion> asked) = 0;
 
-    // The version learnt of the box at address; empty while none is known.
-    virtual QString version(const QString &address) const = 0;
-
-    // Drops all that was learnt of the box at address (another box may be
-    // there now). Its password is not learnt: whoever sets it keeps it.
-    virtual void forget(const QString &address) = 0;
+    // The version this kind learnt of the box at link; empty while none is known.
+    QString version(const BoxLink &link) const { return link.learnt(kind()).version; }
 };

@@ -1,13 +1,11 @@
 #include "boxes/BoxSender.h"
 
-#include "boxes/BoxAddress.h"
+#include "boxes/BoxLink.h"
 #include "boxes/BoxListSource.h"
 #include "boxes/DeliveryRecord.h"
 #include "boxes/HttpTransport.h"
 #include "boxes/PanelFollower.h"
 #include "boxes/SendHandle.h"
-#include "common/BoxStateText.h"
-#include "common/Logging.h"
 #include "common/ZelvoSettings.h"
 
 #include <QTimer>
@@ -20,13 +18,13 @@ BoxSender::BoxSender(BoxListSource *boxes, const Options &options, QObject *pare
     , m_ownSettings(options.settings ? nullptr : std::make_unique<ZelvoSettings>(boxes->folder()))
     , m_settings(options.settings ? options.settings : m_ownSettings.get())
     , m_transport(new HttpTransport(options.port, options.timeoutMs, this))
-    , m_protocolSettings(m_settings)
+    , m_links(m_transport, m_settings)
     , m_panel(new PanelFollower(this))
     , m_gate(std::make_unique<HoldGate>(m_settings))
 {
     connect(m_transport, &HttpTransport::done, this, &BoxSender::conclude);
     connect(m_transport, &HttpTransport::answered, this, &BoxSender::answer);
-    connect(m_transport, &HttpTransport::kindLearnt, this, &BoxSender::logKind);
+    connect(m_transport, &HttpTransport::kindLearnt, this, &BoxSender::kindLearnt);
     setBoxList(m_boxes->boxes());
     // Told what changed from now on, never asking at every message.
     connect(m_boxes, &BoxListSource::changed, this, &BoxSender::setBoxList);
@@ -72,7 +70,7 @@ void BoxSender::restoreHeld()
 // A held message read back: its handle, held as before.
 SendHandle *BoxSender::restored(const HeldMessage &m)
 {
-    SendHandle *handle = make(m_list.address(m.box).trimmed(), m.message, m.origin, m.madeAt);
+    SendHandle *handle = make(m_links.of(m.box), m.message, m.origin, m.madeAt);
     setResult(handle, HoldGate::heldResult(m.reason));
     return handle;
 }
@@ -82,7 +80,7 @@ SendHandle *BoxSender::send(int box, const Message &message, const MessageOrigin
     lookForChanges();
     MessageOrigin to = origin;
     to.box = box;
-    SendHandle *handle = make(m_list.address(box).trimmed(), message, to);
+    SendHandle *handle = make(m_links.of(box), message, to);
     if (message.confirm && m_questionTaker && box >= 1 && box <= BoxList::kBoxes) {
         if (const std::optional<SendResult> kept = m_questionTaker(handle, false)) {
             setResult(handle, *kept);
@@ -99,7 +97,7 @@ SendHandle *BoxSender::sendAgain(quint64 id, int box, const Message &message, co
     MessageOrigin to = origin;
     to.box = box;
     lookForChanges();
-    auto *handle = new SendHandle(id, m_list.address(box).trimmed(), message, to, this);
+    auto *handle = new SendHandle(id, m_links.of(box), message, to, this);
     carryOut(m_gate->route(handle));
     return handle;
 }
@@ -107,11 +105,11 @@ SendHandle *BoxSender::sendAgain(quint64 id, int box, const Message &message, co
 SendHandle *BoxSender::sendTo(const QString &address, const Message &message, const MessageOrigin &origin)
 {
     lookForChanges();
-    SendHandle *handle = make(address.trimmed(), message, origin);
+    SendHandle *handle = make(m_transport->link(address), message, origin);
     // The test of an address typed for a box may carry the box's login
     // there, for as long as it is on its way.
     if (origin.source == MessageSource::BoxTest && origin.box >= 1 && origin.box <= BoxList::kBoxes) {
-        m_protocolSettings.lend(handle->id(), origin.box, handle->address());
+        m_links.lend(handle->id(), origin.box, handle->m_link);
         applySettings();
     }
     go(handle);
@@ -127,34 +125,22 @@ void BoxSender::lookForChanges()
 }
 
 // A box whose address changed is a new box: what was learnt at the new
-// address and the watch's word on the box are dropped, so that it is asked
-// what it is and its mode afresh. The logins follow the addresses.
+// address (BoxLinks) and the watch's word on the box are dropped, so that
+// it is asked what it is and its mode afresh.
 void BoxSender::setBoxList(const BoxList &list)
 {
-    m_list = list;
-    for (int box = 1; box <= BoxList::kBoxes; ++box) {
-        const QString address = list.address(box).trimmed();
-        if (!m_gate->setAddress(box, address))
-            continue;
-        if (m_listRead)
-            qCInfo(lcSend).noquote() << QStringLiteral("Box %1 hat eine neue Adresse (%2): sie wird gefragt, was sie ist")
-                                            .arg(box)
-                                            .arg(address);
-        m_identified.remove(address);
-        m_transport->forget(address);
-    }
-    m_listRead = true;
-    applySettings();
+    for (int box : m_links.setBoxList(list))
+        m_gate->setAddress(box, m_links.address(box));
 }
 
 void BoxSender::applySettings()
 {
-    m_transport->apply(m_protocolSettings, m_list);
+    m_links.applySettings();
 }
 
 SendHandle *BoxSender::notSent(const Message &message, const MessageOrigin &origin, const QString &reason)
 {
-    SendHandle *handle = make(QString(), message, origin);
+    SendHandle *handle = make(m_transport->link(QString()), message, origin);
     finishSoon(handle, {DeliveryOutcome::NotSent, 0, reason, QString(), SendFailure::NoBox});
     return handle;
 }
@@ -167,12 +153,12 @@ void BoxSender::finishSoon(SendHandle *handle, const SendResult &result)
     QTimer::singleShot(0, handle, [this, handle] { finish(handle, handle->result()); });
 }
 
-SendHandle *BoxSender::make(const QString &address, const Message &message, const MessageOrigin &origin,
-                            const QDateTime &madeAt)
+SendHandle *BoxSender::make(const std::shared_ptr<BoxLink> &link, const Message &message,
+                            const MessageOrigin &origin, const QDateTime &madeAt)
 {
-    auto *handle = new SendHandle(m_nextId++, address, message, origin, this);
+    auto *handle = new SendHandle(m_nextId++, link, message, origin, this);
     if (m_record)
-        m_record->add(handle->id(), address, message, origin, madeAt);
+        m_record->add(handle->id(), link->key(), message, origin, madeAt);
     return handle;
 }
 
@@ -184,7 +170,7 @@ void BoxSender::carryOut(const GateSteps &steps)
         switch (step.what) {
         case Do::Go:
             if (step.releasedId) // a held message goes to where its box is now
-                step.handle->m_address = m_list.address(step.box).trimmed();
+                step.handle->m_link = m_links.of(step.box);
             if (step.late && m_lateWording)
                 step.handle->m_message = m_lateWording(step.handle->message(), *step.late);
             if (const quint64 id = go(step.handle); step.releasedId)
@@ -202,9 +188,9 @@ void BoxSender::carryOut(const GateSteps &steps)
                 emit step.handle->held(step.handle->result());
             break;
         case Do::AskMode:
-            if (step.identify && !m_identified.contains(step.address))
-                identifyAt(step.address);
-            m_gate->asking(step.box, askModeOf(step.address, false));
+            if (step.identify && !m_links.of(step.box)->identifyAsked)
+                identifyAt(m_links.address(step.box));
+            m_gate->asking(step.box, askModeOf(m_links.of(step.box), false));
             break;
         case Do::CountChanged:
             emit heldCountChanged(heldCount());
@@ -220,9 +206,9 @@ quint64 BoxSender::go(SendHandle *handle)
 {
     // An address refused by its text alone is known at once; the transport
     // still gets it, says so in the log and ends it.
-    const BoxAddress box = BoxAddress::read(handle->address());
-    if (!box.needsLookup() && !box.usable())
-        handle->m_result = {DeliveryOutcome::NotSent, 0, box.reason(), QString(), SendFailure::AddressRefused};
+    if (handle->link().refused())
+        handle->m_result = {DeliveryOutcome::NotSent, 0, handle->link().address().reason(), QString(),
+                            SendFailure::AddressRefused};
     else if (handle->result().outcome == DeliveryOutcome::Held)
         setResult(handle, SendResult());
     const quint64 id = submit(*handle);
@@ -239,15 +225,20 @@ void BoxSender::setBoxState(int box, BoxState state)
     emit boxStateSet(box, state);
 }
 
-// One question per box at a time; every asker hears its answer.
-quint64 BoxSender::askModeOf(const QString &address, bool forWatch)
+quint64 BoxSender::askMode(const QString &address)
 {
-    const QString key = address.trimmed();
-    ModeQuestion &asking = m_modeQuestions[key];
-    asking.forWatch = asking.forWatch || forWatch;
-    if (!asking.id)
-        asking.id = question(key);
-    return asking.id;
+    return askModeOf(m_transport->link(address), true);
+}
+
+// One question per box at a time; every asker hears its answer.
+quint64 BoxSender::askModeOf(const std::shared_ptr<BoxLink> &link, bool forWatch)
+{
+    link->modeForWatch = link->modeForWatch || forWatch;
+    if (!link->modeQuestion) {
+        link->modeQuestion = question(link->key());
+        m_modeAsked.insert(link->modeQuestion, link);
+    }
+    return link->modeQuestion;
 }
 
 quint64 BoxSender::question(const QString &address)
@@ -262,20 +253,18 @@ quint64 BoxSender::answerQuestion(const QString &address)
 
 bool BoxSender::canTellAnswer(int box)
 {
-    const QString address = m_list.address(box).trimmed();
-    return !m_transport->kindOf(address).isEmpty()
-           && m_transport->protocolFor(address).questionFor(address, BoxQuestion::Answer).has_value();
+    const BoxLink &link = *m_links.of(box);
+    return !m_transport->kindOf(link).isEmpty()
+           && m_transport->protocolFor(link).questionFor(link, BoxQuestion::Answer).has_value();
 }
 
 void BoxSender::answer(quint64 asked, const QuestionAnswer &answer)
 {
     bool forWatch = false;
-    for (auto it = m_modeQuestions.begin(); it != m_modeQuestions.end(); ++it) {
-        if (it->id == asked) {
-            forWatch = it->forWatch;
-            m_modeQuestions.erase(it);
-            break;
-        }
+    if (const std::shared_ptr<BoxLink> link = m_modeAsked.take(asked)) {
+        forWatch = link->modeForWatch;
+        link->modeQuestion = 0;
+        link->modeForWatch = false;
     }
     carryOut(m_gate->answered(asked, answer, forWatch));
     emit modeAnswered(asked, answer);
@@ -283,25 +272,13 @@ void BoxSender::answer(quint64 asked, const QuestionAnswer &answer)
 
 void BoxSender::identifyAt(const QString &address)
 {
-    m_identified.insert(address.trimmed());
+    m_transport->link(address)->identifyAsked = true;
     ask(address.trimmed());
 }
 
 QString BoxSender::kindOf(int box)
 {
-    return m_transport->kindOf(m_list.address(box).trimmed());
-}
-
-// Once per address, when it is found to be of a kind other than today's.
-void BoxSender::logKind(const QString &address, const QString &kind, const QString &version)
-{
-    QString box = address;
-    for (int b = BoxList::kBoxes; b >= 1; --b) // the lowest number that has it
-        if (m_list.address(b).trimmed() == address)
-            box = BoxStateText::boxName(b, QString(), address);
-    qCInfo(lcSend).noquote() << box + QStringLiteral(" ist ein ") + kind + QStringLiteral("-Receiver")
-                                    + (version.isEmpty() ? QString() : QStringLiteral(", Webinterface ") + version);
-    emit kindLearnt();
+    return m_transport->kindOf(*m_links.of(box));
 }
 
 void BoxSender::ask(const QString &address)
@@ -311,7 +288,7 @@ void BoxSender::ask(const QString &address)
 
 quint64 BoxSender::submit(const SendHandle &handle)
 {
-    return m_transport->submit(handle.address(), handle.message());
+    return m_transport->submit(handle.m_link, handle.message());
 }
 
 void BoxSender::conclude(quint64 submitted, const SendResult &result)
@@ -337,14 +314,13 @@ void BoxSender::finish(SendHandle *handle, const SendResult &result)
 {
     handle->m_result = result;
     handle->m_finished = true;
-    if (m_protocolSettings.endLoan(handle->id()))
+    if (m_links.endLoan(handle->id()))
         applySettings(); // the login lent for a test goes no further
 
-    const BoxProtocol &protocol = m_transport->protocolFor(handle->address());
+    const BoxProtocol &protocol = m_transport->protocolFor(handle->link());
     const bool changed = protocol.changedOnTheWay(handle->message(), result.shownText);
     if (m_record)
-        m_record->conclude(handle->id(), result, changed ? &protocol : nullptr,
-                           m_transport->kindOf(handle->address()));
+        m_record->conclude(handle->id(), result, changed ? &protocol : nullptr, m_transport->kindOf(handle->link()));
     m_panel->follow(handle, changed ? &protocol : nullptr);
     emit handle->finished(result);
     handle->deleteLater();

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "boxes/BoxLinks.h"
 #include "boxes/BoxList.h"
 #include "boxes/Delivery.h"
 #include "boxes/HeldMessage.h"
 #include "boxes/HoldGate.h"
 #include "boxes/Message.h"
 #include "boxes/QuestionAnswer.h"
-#include "boxes/ProtocolSettings.h"
 #include "boxes/SendResult.h"
 #include "common/BoxState.h"
 
@@ -102,7 +102,7 @@ public:
     SendHandle *sendAgain(quint64 id, int box, const Message &message, const MessageOrigin &origin);
     // Asks box whether somebody answered the yes/no question on its screen;
     // modeAnswered(id) follows with the reply.
-    quint64 askAnswer(int box) { return answerQuestion(m_list.address(box).trimmed()); }
+    quint64 askAnswer(int box) { return answerQuestion(m_links.address(box)); }
     // Whether box's kind can say what became of its yes/no question.
     virtual bool canTellAnswer(int box);
     // The messages waiting for box 1..BoxList::kBoxes, oldest first.
@@ -129,7 +129,7 @@ public:
 
     // Asks the box at address whether it can show a message now, ahead of
     // the messages after it; modeAnswered(id) follows.
-    quint64 askMode(const QString &address) { return askModeOf(address, true); }
+    quint64 askMode(const QString &address);
     // What the watch found of box just now. Held messages for a box that is
     // on go out; expired ones everywhere are dropped.
     void setBoxState(int box, BoxState state);
@@ -171,35 +171,27 @@ private:
     // zelvo.ini's logins or display times changed, or a login was lent or
     // given back: the kinds of box hear them.
     void applySettings();
-    SendHandle *make(const QString &address, const Message &message, const MessageOrigin &origin,
+    SendHandle *make(const std::shared_ptr<BoxLink> &link, const Message &message, const MessageOrigin &origin,
                      const QDateTime &madeAt = QDateTime());
     void carryOut(const GateSteps &steps);
     SendHandle *restored(const HeldMessage &message);
     quint64 go(SendHandle *handle);
-    quint64 askModeOf(const QString &address, bool forWatch);
+    quint64 askModeOf(const std::shared_ptr<BoxLink> &link, bool forWatch);
     void setResult(SendHandle *handle, const SendResult &result);
     void finish(SendHandle *handle, const SendResult &result);
     void finishSoon(SendHandle *handle, const SendResult &result);
-    void logKind(const QString &address, const QString &kind, const QString &version);
 
     BoxListSource *m_boxes;
-    BoxList m_list; // as boxip.ini was last read
     std::unique_ptr<ZelvoSettings> m_ownSettings; // when the engine gave none
     ZelvoSettings *m_settings;
     HttpTransport *m_transport;
-    ProtocolSettings m_protocolSettings; // zelvo.ini's logins and display times, for the transport's kinds
+    BoxLinks m_links; // boxes 1..4 at their addresses, with zelvo.ini's logins
     DeliveryRecord *m_record = nullptr;
     PanelFollower *m_panel;
     std::unique_ptr<HoldGate> m_gate; // the standby gate and holding
     LateWording m_lateWording;
     QuestionTaker m_questionTaker;
-    bool m_listRead = false; // boxip.ini was read: the words know their addresses
     quint64 m_nextId = 1;
-    QHash<quint64, SendHandle *> m_submitted; // transport id -> handle still waiting
-    struct ModeQuestion {
-        quint64 id = 0;
-        bool forWatch = false; // the watch asked it too, and will say what it found
-    };
-    QHash<QString, ModeQuestion> m_modeQuestions; // address -> the question under way to it
-    QSet<QString> m_identified; // addresses asked what they are
+    QHash<quint64, SendHandle *> m_submitted;               // transport id -> handle still waiting
+    QHash<quint64, std::shared_ptr<BoxLink>> m_modeAsked; // mode question -> the box asked
 };

@@ -1,6 +1,6 @@
 #include "boxes/HoldGate.h"
 
-#include "boxes/BoxAddress.h"
+#include "boxes/BoxLink.h"
 #include "boxes/HeldMessages.h"
 #include "boxes/SendHandle.h"
 #include "common/BoxStateText.h"
@@ -113,8 +113,7 @@ GateSteps HoldGate::route(SendHandle *handle)
 {
     GateSteps steps;
     const int box = handle->box();
-    const BoxAddress address = BoxAddress::read(handle->address());
-    if (!m_askModes || box < 1 || box > BoxList::kBoxes || (!address.needsLookup() && !address.usable()))
+    if (!m_askModes || box < 1 || box > BoxList::kBoxes || handle->link().refused())
         return {go(handle)};
     Box &b = m_boxes[box - 1];
     if (b.asking || !b.awaiting.isEmpty() || b.releasing) {

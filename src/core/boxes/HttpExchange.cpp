@@ -1,6 +1,7 @@
 #include "boxes/HttpExchange.h"
 
 #include "boxes/BoxAddress.h"
+#include "boxes/BoxLink.h"
 #include "boxes/NameLookup.h"
 #include "common/SystemErrorText.h"
 
@@ -30,13 +31,18 @@ const QString kNoStatusLine = QStringLiteral("ungültige Antwort (keine HTTP-Sta
 
 } // namespace
 
-HttpExchange::HttpExchange(quint64 id, const QString &key, QObject *parent)
+HttpExchange::HttpExchange(quint64 id, std::shared_ptr<BoxLink> link, QObject *parent)
     : QObject(parent)
     , m_id(id)
-    , m_key(key)
+    , m_link(std::move(link))
 {
     m_limit.setSingleShot(true);
     connect(&m_limit, &QTimer::timeout, this, &HttpExchange::timedOut);
+}
+
+const QString &HttpExchange::key() const
+{
+    return m_link->key();
 }
 
 void HttpExchange::startLimit(int ms)
@@ -46,13 +52,13 @@ void HttpExchange::startLimit(int ms)
 
 void HttpExchange::start(quint16 port)
 {
-    const BoxAddress box = BoxAddress::read(m_key);
+    const BoxAddress &box = m_link->address();
     if (!box.needsLookup()) { // a literal address: nothing to look up
         connectTo(box, port);
         return;
     }
     m_state = State::LookingUp;
-    m_lookup = new NameLookup(m_key, this);
+    m_lookup = new NameLookup(key(), this);
     connect(m_lookup, &NameLookup::resolved, this, [this, port](const BoxAddress &resolved) {
         m_lookup->deleteLater();
         m_lookup = nullptr;

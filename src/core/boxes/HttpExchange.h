@@ -9,7 +9,10 @@
 #include <QString>
 #include <QTimer>
 
+#include <memory>
+
 class BoxAddress;
+class BoxLink;
 class NameLookup;
 class QTcpSocket;
 
@@ -31,10 +34,12 @@ public:
         Done,
     };
 
-    HttpExchange(quint64 id, const QString &key, QObject *parent);
+    HttpExchange(quint64 id, std::shared_ptr<BoxLink> link, QObject *parent);
 
     quint64 id() const { return m_id; }
-    QString key() const { return m_key; } // the address as configured, trimmed
+    BoxLink &link() const { return *m_link; } // the box it goes to
+    const std::shared_ptr<BoxLink> &sharedLink() const { return m_link; }
+    const QString &key() const;               // the address as configured, trimmed
     State state() const { return m_state; }
     // Whether it was started (it holds, or held, one of the box's connections).
     bool wasStarted() const { return lastActive() != State::Queued; }
@@ -77,7 +82,7 @@ private:
     QString timeoutReason() const;
 
     quint64 m_id;
-    QString m_key;
+    std::shared_ptr<BoxLink> m_link;
     State m_state = State::Queued;
     State m_endedIn = State::Queued; // the state it was in when it ended
     qint64 m_toWrite = 0;

@@ -2,7 +2,7 @@
 
 #include "boxes/BoxAddress.h"
 #include "boxes/HttpExchange.h"
-#include "boxes/ProtocolSettings.h"
+#include "common/BoxStateText.h"
 #include "common/Logging.h"
 
 #include <algorithm>
@@ -40,38 +40,57 @@ HttpTransport::HttpTransport(quint16 port, int timeoutMs, QObject *parent)
 // objects; the look-up is left to run out.
 HttpTransport::~HttpTransport() = default;
 
-HttpExchange *HttpTransport::create(const QString &address)
+std::shared_ptr<BoxLink> HttpTransport::link(const QString &address)
 {
-    return new HttpExchange(m_nextId++, address.trimmed(), this);
+    const QString key = address.trimmed();
+    if (const auto found = m_links.constFind(key); found != m_links.constEnd())
+        return *found;
+    letGoOfIdleLinks();
+    return *m_links.insert(key, std::make_shared<BoxLink>(key));
 }
 
-void HttpTransport::apply(ProtocolSettings &settings, const BoxList &list)
+// Typed addresses (the address test, zelvo send) leave links behind; the
+// configured boxes' stay.
+void HttpTransport::letGoOfIdleLinks()
 {
-    settings.applyTo(m_protocols, list);
+    int idle = 0;
+    for (const std::shared_ptr<BoxLink> &l : std::as_const(m_links))
+        idle += !l->firstBox && l->idle() && l->login.user.isEmpty();
+    if (idle <= kIdleLinksKept)
+        return;
+    m_links.removeIf([](const auto &it) {
+        const BoxLink *l = it.value().get();
+        return !l->firstBox && l->idle() && l->login.user.isEmpty();
+    });
 }
 
-quint64 HttpTransport::submit(const QString &address, const Message &message)
+HttpExchange *HttpTransport::create(const std::shared_ptr<BoxLink> &link)
 {
-    HttpExchange *x = create(address);
+    return new HttpExchange(m_nextId++, link, this);
+}
+
+quint64 HttpTransport::submit(const std::shared_ptr<BoxLink> &link, const Message &message)
+{
+    HttpExchange *x = create(link);
     x->message = message;
     const quint64 id = x->id();
     hand(x);
     return id;
 }
 
-void HttpTransport::identify(const QString &address)
+void HttpTransport::identify(const std::shared_ptr<BoxLink> &link)
 {
-    askIdentity(address.trimmed(), m_protocols.identityOrder(address.trimmed()), -1);
+    askIdentity(link, m_protocols.identityOrder(*link), -1);
 }
 
-bool HttpTransport::askIdentity(const QString &key, QList<BoxProtocol *> kinds, int position)
+bool HttpTransport::askIdentity(const std::shared_ptr<BoxLink> &link, QList<BoxProtocol *> kinds, int position)
 {
     // A kind that tells nothing when asked is skipped.
     while (!kinds.isEmpty() && !kinds.first()->question(BoxQuestion::Identity))
         kinds.removeFirst();
     if (kinds.isEmpty())
         return false;
-    HttpExchange *x = create(key);
+    HttpExchange *x = create(link);
     x->question = BoxQuestion::Identity;
     x->asked = kinds.takeFirst();
     x->askNext = kinds;
@@ -79,9 +98,9 @@ bool HttpTransport::askIdentity(const QString &key, QList<BoxProtocol *> kinds, 
     return true;
 }
 
-bool HttpTransport::identifying(const QString &key) const
+bool HttpTransport::identifying(const BoxLink &link)
 {
-    const QList<HttpExchange *> order = m_lanes.value(key).order;
+    const QList<HttpExchange *> &order = link.lane.order;
     return std::any_of(order.begin(), order.end(), [](const HttpExchange *x) { return x->question == BoxQuestion::Identity; });
 }
 
@@ -89,27 +108,24 @@ bool HttpTransport::identifying(const QString &key) const
 // kind of the box.
 BoxProtocol &HttpTransport::protocolOf(const HttpExchange *x)
 {
-    return x->asked ? *x->asked : m_protocols.protocolFor(x->key());
+    return x->asked ? *x->asked : m_protocols.protocolFor(x->link());
 }
 
-quint64 HttpTransport::ask(const QString &address, BoxQuestion question)
+quint64 HttpTransport::ask(const std::shared_ptr<BoxLink> &link, BoxQuestion question)
 {
-    HttpExchange *x = create(address);
+    HttpExchange *x = create(link);
     x->question = question;
     x->askedAs = x->id();
     const quint64 id = x->id();
-    const QString key = x->key();
-    if (m_protocols.settled(key) && !m_protocols.protocolFor(key).questionFor(key, question)) {
+    if (link->settled && !m_protocols.protocolFor(*link).questionFor(*link, question)) {
         delete x; // this kind cannot be asked: the box cannot tell
         emitAnswered(id, QuestionAnswer());
         return id;
     }
     // Its kind says how a box is asked its mode: one not known yet is asked
     // what it is first.
-    const BoxAddress box = BoxAddress::read(key);
-    if (question == BoxQuestion::Mode && !m_protocols.settled(key) && !identifying(key)
-        && (box.needsLookup() || box.usable()))
-        identify(key);
+    if (question == BoxQuestion::Mode && !link->settled && !identifying(*link) && !link->refused())
+        identify(link);
     hand(x);
     return id;
 }
@@ -120,8 +136,8 @@ MessageRequest HttpTransport::requestOf(const HttpExchange *x, bool logged)
 {
     BoxProtocol &protocol = protocolOf(x);
     if (x->question)
-        return MessageRequest{protocol.questionFor(x->key(), *x->question).value_or(BoxGet()), false, {}};
-    const MessageRequest request = protocol.messageRequest(x->key(), x->message);
+        return MessageRequest{protocol.questionFor(x->link(), *x->question).value_or(BoxGet()), false, {}};
+    const MessageRequest request = protocol.messageRequest(x->link(), x->message);
     if (logged)
         for (const QString &change : request.changes)
             qCInfo(lcSend).noquote() << change;
@@ -130,64 +146,62 @@ MessageRequest HttpTransport::requestOf(const HttpExchange *x, bool logged)
 
 void HttpTransport::hand(HttpExchange *x, int position)
 {
-    const QString key = x->key();
-    const BoxAddress box = BoxAddress::read(key);
-    if (!box.needsLookup() && !box.usable()) {
+    BoxLink &link = x->link();
+    const QString &key = link.key();
+    const BoxAddress &box = link.address();
+    if (link.refused()) {
         // Refused by its text alone: nothing to queue or wait for.
         const QByteArray target = requestOf(x, false).get.target;
         const quint64 id = x->id();
         const bool isMessage = !x->question;
         const quint64 askedAs = x->askedAs;
+        const QString reason = box.reason();
+        logNotSent(key, target, reason);
         delete x;
-        logNotSent(key, target, box.reason());
         if (isMessage)
-            emitDone(id, {DeliveryOutcome::NotSent, 0, box.reason(), QString(), SendFailure::AddressRefused});
+            emitDone(id, {DeliveryOutcome::NotSent, 0, reason, QString(), SendFailure::AddressRefused});
         else if (askedAs)
-            emitAnswered(askedAs, {false, std::nullopt, box.reason(), true, 0, std::nullopt});
+            emitAnswered(askedAs, {false, std::nullopt, reason, true, 0, std::nullopt});
         return;
     }
-    connect(x, &HttpExchange::connected, this, [this, key] { service(key); });
-    connect(x, &HttpExchange::writtenOut, this, [this, key] { service(key); });
+    connect(x, &HttpExchange::connected, this, [this, x] { service(x->sharedLink()); });
+    connect(x, &HttpExchange::writtenOut, this, [this, x] { service(x->sharedLink()); });
     connect(x, &HttpExchange::ended, this,
             [this, x](int status, const QString &error, DeliveryOutcome outcome) { ended(x, status, error, outcome); });
     const int questionLimit = x->question == BoxQuestion::Mode ? kModeTimeoutMs : kQueryTimeoutMs;
     x->startLimit(x->question ? std::min(questionLimit, m_timeoutMs) : m_timeoutMs);
     m_requests.insert(x->id(), x);
-    QList<HttpExchange *> &order = m_lanes[key].order;
+    QList<HttpExchange *> &order = link.lane.order;
     order.insert(position < 0 ? order.size() : std::min(position, int(order.size())), x);
-    service(key);
+    service(x->sharedLink());
 }
 
 // Runs the lanes whose state changed; calls made while it runs (a request
 // failing at once) only mark their lane.
-void HttpTransport::service(const QString &key)
+void HttpTransport::service(const std::shared_ptr<BoxLink> &link)
 {
-    m_dirty.insert(key);
+    if (std::find(m_dirty.begin(), m_dirty.end(), link) == m_dirty.end())
+        m_dirty.push_back(link);
     if (m_servicing)
         return;
     m_servicing = true;
-    while (!m_dirty.isEmpty()) {
-        const QString k = *m_dirty.begin();
-        m_dirty.erase(m_dirty.begin());
-        if (!m_lanes.contains(k))
-            continue;
-        writeWhatMayGo(k);
-        startWhatMayStart(k);
-        const Lane &lane = m_lanes[k];
-        if (lane.order.isEmpty() && lane.open == 0)
-            m_lanes.remove(k);
+    while (!m_dirty.empty()) {
+        const std::shared_ptr<BoxLink> l = m_dirty.back();
+        m_dirty.pop_back();
+        writeWhatMayGo(*l);
+        startWhatMayStart(*l);
     }
     m_servicing = false;
 }
 
-void HttpTransport::startWhatMayStart(const QString &key)
+void HttpTransport::startWhatMayStart(BoxLink &link)
 {
-    const QList<HttpExchange *> order = m_lanes[key].order; // a start may fail at once and leave it
+    const QList<HttpExchange *> order = link.lane.order; // a start may fail at once and leave it
     for (HttpExchange *x : order) {
-        if (m_lanes[key].open >= kMaxConnectionsPerBox)
+        if (link.lane.open >= kMaxConnectionsPerBox)
             return;
         if (x->state() == HttpExchange::State::Queued) {
-            ++m_lanes[key].open;
+            ++link.lane.open;
             x->start(m_port);
         }
         // Nothing behind a question starts before the question is done.
@@ -196,9 +210,9 @@ void HttpTransport::startWhatMayStart(const QString &key)
     }
 }
 
-void HttpTransport::writeWhatMayGo(const QString &key)
+void HttpTransport::writeWhatMayGo(BoxLink &link)
 {
-    Lane &lane = m_lanes[key];
+    BoxLink::Lane &lane = link.lane;
     while (!lane.order.isEmpty()) {
         HttpExchange *x = lane.order.first();
         using State = HttpExchange::State;
@@ -206,7 +220,7 @@ void HttpTransport::writeWhatMayGo(const QString &key)
             lane.order.removeFirst();
             continue;
         }
-        if (x->state() == State::Connected && x->question == BoxQuestion::Mode && !m_protocols.settled(key)) {
+        if (x->state() == State::Connected && x->question == BoxQuestion::Mode && !link.settled) {
             // The questions before it did not tell what the box is: nobody
             // knows how to ask it its mode.
             x->end(0, kKindUnknown, DeliveryOutcome::Failed);
@@ -220,7 +234,7 @@ void HttpTransport::writeWhatMayGo(const QString &key)
                 x->end(0, QStringLiteral("ungültiges Ziel"), DeliveryOutcome::Failed);
                 continue;
             }
-            const BoxAddress address = BoxAddress::read(key);
+            const BoxAddress &address = link.address();
             const quint16 port = address.port() ? address.port() : m_port;
             const QByteArray host = address.urlHost().toLatin1() + (port == 80 ? QByteArray() : ':' + QByteArray::number(port));
             QByteArray request = "GET " + x->get.target + " HTTP/1.1\r\nHost: " + host + "\r\n";
@@ -228,9 +242,9 @@ void HttpTransport::writeWhatMayGo(const QString &key)
                 request += header.first + ": " + header.second + "\r\n";
             request += "Connection: close\r\n\r\n";
             if (x->askedAs)
-                qCDebug(lcSend).noquote() << "GET" << key << x->get.target;
+                qCDebug(lcSend).noquote() << "GET" << link.key() << x->get.target;
             else
-                qCInfo(lcSend).noquote() << "GET" << key << x->get.target;
+                qCInfo(lcSend).noquote() << "GET" << link.key() << x->get.target;
             x->write(request);
         }
         return; // the first one not yet written holds the rest back
@@ -239,10 +253,11 @@ void HttpTransport::writeWhatMayGo(const QString &key)
 
 void HttpTransport::ended(HttpExchange *x, int status, const QString &error, DeliveryOutcome outcome)
 {
-    const QString key = x->key();
+    BoxLink &link = x->link();
+    const QString key = link.key();
     if (x->get.target.isEmpty())
         x->get = requestOf(x, false).get;
-    Lane &lane = m_lanes[key];
+    BoxLink::Lane &lane = link.lane;
     const int position = std::max(0, int(lane.order.indexOf(x)));
     lane.order.removeOne(x);
     if (x->wasStarted())
@@ -264,19 +279,25 @@ void HttpTransport::ended(HttpExchange *x, int status, const QString &error, Del
     BoxProtocol &protocol = protocolOf(x);
     AnswerMeaning meaning;
     if (x->answer().status() > 0)
-        meaning = protocol.readAnswer(key, x->question, x->get, x->answer());
+        meaning = protocol.readAnswer(link, x->question, x->get, x->answer());
     else if (x->question)
-        protocol.unanswered(key, x->question);
+        protocol.unanswered(link, x->question);
     if (x->question == BoxQuestion::Identity) {
         // The next kind's question goes where this one stood, still ahead
         // of the messages behind it.
-        const QString kindBefore = m_protocols.kindOf(key);
-        if (!m_protocols.identified(key, protocol, meaning, x->answer().status())
-            && !askIdentity(key, x->askNext, position))
-            m_protocols.recognisedNone(key);
-        const QString kind = m_protocols.kindOf(key);
-        if (!kind.isEmpty() && kind != kindBefore)
+        const QString kindBefore = m_protocols.kindOf(link);
+        if (!m_protocols.identified(link, protocol, meaning, x->answer().status())
+            && !askIdentity(x->sharedLink(), x->askNext, position))
+            m_protocols.recognisedNone(link);
+        const QString kind = m_protocols.kindOf(link);
+        if (!kind.isEmpty() && kind != kindBefore) {
+            // Named as the lowest box that has it.
+            const QString box = link.firstBox ? BoxStateText::boxName(link.firstBox, QString(), key) : key;
+            qCInfo(lcSend).noquote() << box + QStringLiteral(" ist ein ") + kind + QStringLiteral("-Receiver")
+                                            + (meaning.version.isEmpty() ? QString()
+                                                                         : QStringLiteral(", Webinterface ") + meaning.version);
             emit kindLearnt(key, kind, meaning.version);
+        }
     }
     if (x->askedAs) {
         endQuestion(x, meaning, error, outcome);
@@ -292,21 +313,22 @@ void HttpTransport::ended(HttpExchange *x, int status, const QString &error, Del
         }
         emitDone(x->id(), result);
     }
+    const std::shared_ptr<BoxLink> shared = x->sharedLink();
     x->deleteLater();
-    service(key);
+    service(shared);
 }
 
 void HttpTransport::endQuestion(HttpExchange *x, const AnswerMeaning &meaning, const QString &error,
                                 DeliveryOutcome outcome)
 {
-    const QString key = x->key();
+    BoxLink &link = x->link();
     const bool answered = x->answer().status() > 0;
     if (answered && meaning.verdict == AnswerMeaning::Verdict::NotThisKind) {
         // The server lacks this question: its next one goes in its place,
         // still ahead of the messages behind.
-        const std::optional<BoxGet> next = m_protocols.protocolFor(key).questionFor(key, *x->question);
+        const std::optional<BoxGet> next = m_protocols.protocolFor(link).questionFor(link, *x->question);
         if (next && next->target != x->get.target) {
-            HttpExchange *y = create(key);
+            HttpExchange *y = create(x->sharedLink());
             y->question = x->question;
             y->askedAs = x->askedAs;
             hand(y, 0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "boxes/BoxLink.h"
 #include "boxes/Message.h"
 #include "boxes/ProtocolChoice.h"
 #include "boxes/QuestionAnswer.h"
@@ -8,18 +9,19 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
-#include <QSet>
 #include <QString>
 
-class BoxList;
+#include <memory>
+#include <vector>
+
 class HttpExchange;
-class ProtocolSettings;
 
 // Carries every request to the boxes: one HTTP GET on a connection of its
 // own (an HttpExchange), never blocking the caller, never sent twice, never
 // redirected, never through a proxy. What goes on the wire and what an
-// answer means is the box's protocol's (ProtocolChoice); this keeps the
-// per-box queues and the connection cap.
+// answer means is the box's protocol's (ProtocolChoice); this keeps one
+// BoxLink per address (what is known of the box there, its queue) and the
+// connection cap.
 //
 // Each request has its own time limit (60 s from hand-over, connect
 // included; a query kQueryTimeoutMs) and ends with its own logged outcome.
@@ -56,13 +58,15 @@ public:
     // refused at once. When the box's protocol reads the answer as a
     // refusal in the box's own words, they are the result's reason and it
     // ends Failed, whatever the status.
-    quint64 submit(const QString &address, const Message &message);
+    quint64 submit(const std::shared_ptr<BoxLink> &link, const Message &message);
+    quint64 submit(const QString &address, const Message &message) { return submit(link(address), message); }
 
     // Asks the box at address what it is: the identity question of each
     // kind in turn (ProtocolChoice::identityOrder), until one kind
     // recognises the answer or the box does not answer; the next messages to
     // it wait for the answers, at most kQueryTimeoutMs per question.
-    void identify(const QString &address);
+    void identify(const std::shared_ptr<BoxLink> &link);
+    void identify(const QString &address) { identify(link(address)); }
 
     // Asks the box at address question (such as the mode question) ahead
     // of the messages handed over after it; answered() follows exactly once,
@@ -72,20 +76,25 @@ public:
     // the mode question is asked its protocol's next one in its place; an
     // answer that tells nothing counts as none. Logged at debug level only:
     // the watch asks every ten seconds.
-    quint64 ask(const QString &address, BoxQuestion question);
+    quint64 ask(const std::shared_ptr<BoxLink> &link, BoxQuestion question);
+    quint64 ask(const QString &address, BoxQuestion question) { return ask(link(address), question); }
 
-    // Which kind of box serves each address, and what each kind learnt of
-    // its boxes from every answer. A message is encoded for what is known
-    // when its request is written.
-    ProtocolChoice &protocols() { return m_protocols; }
+    // The box at address: its link, made (and the address read) the first
+    // time it is named. Links of no configured box (firstBox 0) that are
+    // idle are let go once more than kIdleLinksKept of them pile up.
+    std::shared_ptr<BoxLink> link(const QString &address);
+    static constexpr int kIdleLinksKept = 32;
+
     // What the sender needs of the kinds, without reaching past the
-    // transport: the kind that serves address, its name ("Enigma2", empty
-    // for today's), everything learnt of a box dropped, zelvo.ini's logins
-    // and display times bound to list's addresses.
-    const BoxProtocol &protocolFor(const QString &address) { return m_protocols.protocolFor(address); }
-    QString kindOf(const QString &address) const { return m_protocols.kindOf(address); }
-    void forget(const QString &address) { m_protocols.forget(address); }
-    void apply(ProtocolSettings &settings, const BoxList &list);
+    // transport: the kind that serves a box and its name ("Enigma2", empty
+    // for today's); how long boxes show a text (zelvo.ini). A message is
+    // encoded for what is known when its request is written.
+    const BoxProtocol &protocolFor(const BoxLink &link) { return m_protocols.protocolFor(link); }
+    QString kindOf(const BoxLink &link) const { return m_protocols.kindOf(link); }
+    void setDisplayTimes(std::optional<int> popupSeconds, std::optional<int> messageSeconds)
+    {
+        m_protocols.setDisplayTimes(popupSeconds, messageSeconds);
+    }
 
     quint16 port() const { return m_port; }
 
@@ -98,28 +107,25 @@ signals:
     // The answer to a question from ask().
     void answered(quint64 id, const QuestionAnswer &answer);
     // The box at address was found to be of a kind other than today's
-    // (kind as ProtocolChoice::kindOf names it); version empty when unknown.
+    // (kind as ProtocolChoice::kindOf names it; logged once); version empty
+    // when unknown.
     void kindLearnt(const QString &address, const QString &kind, const QString &version);
 
 private:
-    struct Lane {
-        QList<HttpExchange *> order; // handed over, not yet written (or a question not yet done)
-        int open = 0;                // exchanges under way: looking up, connecting or reading
-    };
-
-    HttpExchange *create(const QString &address);
+    HttpExchange *create(const std::shared_ptr<BoxLink> &link);
     // Queues x last in its box's lane, or at position.
     void hand(HttpExchange *x, int position = -1);
     // Asks the first of kinds that has an identity question, at position;
     // false when none is left.
-    bool askIdentity(const QString &key, QList<BoxProtocol *> kinds, int position);
-    // Whether an identity question to key is queued or under way.
-    bool identifying(const QString &key) const;
+    bool askIdentity(const std::shared_ptr<BoxLink> &link, QList<BoxProtocol *> kinds, int position);
+    // Whether an identity question to link is queued or under way.
+    static bool identifying(const BoxLink &link);
     BoxProtocol &protocolOf(const HttpExchange *x);
     MessageRequest requestOf(const HttpExchange *x, bool logged);
-    void service(const QString &key);
-    void startWhatMayStart(const QString &key);
-    void writeWhatMayGo(const QString &key);
+    void service(const std::shared_ptr<BoxLink> &link);
+    void startWhatMayStart(BoxLink &link);
+    void writeWhatMayGo(BoxLink &link);
+    void letGoOfIdleLinks();
     void ended(HttpExchange *x, int status, const QString &error, DeliveryOutcome outcome);
     void emitDone(quint64 id, const SendResult &result);
     void emitAnswered(quint64 id, const QuestionAnswer &answer);
@@ -130,9 +136,9 @@ private:
     int m_timeoutMs;
     quint64 m_nextId = 1;
     QHash<quint64, HttpExchange *> m_requests;
-    QHash<QString, Lane> m_lanes;
+    QHash<QString, std::shared_ptr<BoxLink>> m_links; // address as configured, trimmed -> its box
     QHash<QString, QString> m_refusalsLogged; // address -> reason last logged
-    QSet<QString> m_dirty;
+    std::vector<std::shared_ptr<BoxLink>> m_dirty; // lanes whose state changed
     bool m_servicing = false;
     ProtocolChoice m_protocols;
 };

@@ -6,9 +6,8 @@ LoginCheck::LoginCheck(const QString &address, const ZelvoSettings::BoxLogin &lo
     : QObject(parent)
     , m_transport(new HttpTransport(port, HttpTransport::kQueryTimeoutMs, this))
 {
-    const QString key = address.trimmed();
-    if (!login.user.isEmpty())
-        m_transport->protocols().setLogins({{key, login}});
+    const std::shared_ptr<BoxLink> link = m_transport->link(address);
+    link->login = login;
     connect(m_transport, &HttpTransport::answered, this, [this](quint64 id, const QuestionAnswer &answer) {
         if (id != m_asked)
             return;
@@ -20,6 +19,6 @@ LoginCheck::LoginCheck(const QString &address, const ZelvoSettings::BoxLogin &lo
         else
             emit done(Verdict::Accepted, QString());
     });
-    m_transport->identify(key);
-    m_asked = m_transport->ask(key, BoxQuestion::Mode);
+    m_transport->identify(link);
+    m_asked = m_transport->ask(link, BoxQuestion::Mode);
 }

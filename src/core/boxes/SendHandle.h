@@ -6,6 +6,10 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
+class BoxLink;
+
 // One message handed to BoxSender, for the one who sent it: finished()
 // follows exactly once, always after the call that made the handle has
 // returned. The handle belongs to the sender, which deletes it after
@@ -16,7 +20,8 @@ class SendHandle : public QObject
 public:
     quint64 id() const { return m_id; }
     int box() const { return m_origin.box; } // 1..BoxList::kBoxes, 0 when for none
-    QString address() const { return m_address; }
+    QString address() const; // as configured, trimmed; empty when for no box
+    const BoxLink &link() const { return *m_link; } // the box it goes to
     const Message &message() const { return m_message; }
     const MessageOrigin &origin() const { return m_origin; }
 
@@ -37,11 +42,11 @@ signals:
 
 private:
     friend class BoxSender;
-    SendHandle(quint64 id, const QString &address, const Message &message, const MessageOrigin &origin,
+    SendHandle(quint64 id, std::shared_ptr<BoxLink> link, const Message &message, const MessageOrigin &origin,
                QObject *parent);
 
     quint64 m_id;
-    QString m_address;
+    std::shared_ptr<BoxLink> m_link;
     Message m_message;
     MessageOrigin m_origin;
     SendResult m_result;

@@ -295,7 +295,7 @@ void TestHttpTransport::faultyBox()
     // The head of an endless answer was read and handed on: its Server
     // header told the box's version.
     if (fault == int(FaultyBox::Fault::EndlessBody))
-        QCOMPARE(transport.protocols().protocolFor("127.0.0.2").version("127.0.0.2"), QString("3.1.9"));
+        QCOMPARE(transport.link("127.0.0.2")->learnt(BoxKind::Nhttpd).version, QString("3.1.9"));
     QCOMPARE(transport.pendingCount(), 0);
 }
 
@@ -348,20 +348,20 @@ void TestHttpTransport::firmwareLearntFromAnswers()
 {
     const QString box = QStringLiteral("127.0.0.1");
     const QByteArray query = RequestTarget::kVersionQuery.toLatin1();
-    BoxFirmware firmware;
-    QCOMPARE(firmware.kindOf(box), FirmwareKind::Unknown);
-    firmware.learn(box, false, "nhttpd/3.1.9", "ok");
-    QCOMPARE(firmware.kindOf(box), FirmwareKind::Old);
-    firmware.learn(box, false, "Apache", "3.6.0"); // neither says anything
-    QCOMPARE(firmware.kindOf(box), FirmwareKind::Old);
-    firmware.learn(box, true, QByteArray(), "3.6.0\n");
-    QCOMPARE(firmware.kindOf(box), FirmwareKind::New);
-    firmware.unanswered(box, false); // says nothing of the web server
-    QCOMPARE(firmware.kindOf(box), FirmwareKind::New);
-    firmware.unanswered(box, true); // a box that does not answer this counts as unknown
-    QCOMPARE(firmware.kindOf(box), FirmwareKind::Unknown);
-    firmware.learn(box, true, QByteArray(), "3.6.0\n");
-    QCOMPARE(firmware.kindOf(QStringLiteral("127.0.0.2")), FirmwareKind::Unknown);
+    BoxLink link(box);
+    QCOMPARE(BoxFirmware::kindOf(link), FirmwareKind::Unknown);
+    BoxFirmware::learn(link, false, "nhttpd/3.1.9", "ok");
+    QCOMPARE(BoxFirmware::kindOf(link), FirmwareKind::Old);
+    BoxFirmware::learn(link, false, "Apache", "3.6.0"); // neither says anything
+    QCOMPARE(BoxFirmware::kindOf(link), FirmwareKind::Old);
+    BoxFirmware::learn(link, true, QByteArray(), "3.6.0\n");
+    QCOMPARE(BoxFirmware::kindOf(link), FirmwareKind::New);
+    BoxFirmware::unanswered(link, false); // says nothing of the web server
+    QCOMPARE(BoxFirmware::kindOf(link), FirmwareKind::New);
+    BoxFirmware::unanswered(link, true); // a box that does not answer this counts as unknown
+    QCOMPARE(BoxFirmware::kindOf(link), FirmwareKind::Unknown);
+    BoxFirmware::learn(link, true, QByteArray(), "3.6.0\n");
+    QCOMPARE(BoxFirmware::kindOf(BoxLink(QStringLiteral("127.0.0.2"))), FirmwareKind::Unknown);
 
     // Through the transport: the Server header of a real answer.
     FaultyBox server{FaultyBox::Fault::EndlessBody};
@@ -372,7 +372,7 @@ void TestHttpTransport::firmwareLearntFromAnswers()
     transport.submit(box, nmsg("x")); // ends once the question is done
     QVERIFY(done.wait(5000));
     QCOMPARE(server.requests(), 2);
-    QCOMPARE(transport.protocols().protocolFor(box).version(box), QString("3.1.9"));
+    QCOMPARE(transport.link(box)->learnt(BoxKind::Nhttpd).version, QString("3.1.9"));
 }
 
 QTEST_GUILESS_MAIN(TestHttpTransport)

@@ -66,13 +66,14 @@ void TestNhttpdProtocol::answerMeaning()
     QFETCH(int, verdict);
     QFETCH(QString, version);
     NhttpdProtocol protocol;
-    const BoxGet request = question ? identity(protocol) : protocol.messageRequest(kBox, nmsg("x")).get;
-    const AnswerMeaning meaning = protocol.readAnswer(kBox, question ? std::optional(BoxQuestion::Identity) : std::nullopt, request,
+    BoxLink box(kBox);
+    const BoxGet request = question ? identity(protocol) : protocol.messageRequest(box, nmsg("x")).get;
+    const AnswerMeaning meaning = protocol.readAnswer(box, question ? std::optional(BoxQuestion::Identity) : std::nullopt, request,
                                                             answerOf(answer));
     QCOMPARE(int(meaning.verdict), verdict);
     QCOMPARE(meaning.version, version);
-    QCOMPARE(protocol.version(kBox), version);
-    QCOMPARE(protocol.version(QStringLiteral("127.0.0.3")), QString()); // each box on its own
+    QCOMPARE(protocol.version(box), version);
+    QCOMPARE(protocol.version(BoxLink(QStringLiteral("127.0.0.3"))), QString()); // each box on its own
 }
 
 void TestNhttpdProtocol::requestFollowsWhatWasLearnt_data()
@@ -97,13 +98,14 @@ void TestNhttpdProtocol::requestFollowsWhatWasLearnt()
     QFETCH(QString, change);
     QFETCH(bool, changed);
     NhttpdProtocol protocol;
-    protocol.readAnswer(kBox, BoxQuestion::Identity, identity(protocol), answerOf("HTTP/1.1 200 OK\r\n\r\n3.6.0\n"));
+    BoxLink box(kBox);
+    protocol.readAnswer(box, BoxQuestion::Identity, identity(protocol), answerOf("HTTP/1.1 200 OK\r\n\r\n3.6.0\n"));
     if (versionAnswer.isEmpty())
-        protocol.unanswered(kBox, BoxQuestion::Identity); // what was known is forgotten
+        protocol.unanswered(box, BoxQuestion::Identity); // what was known is forgotten
     else
-        protocol.readAnswer(kBox, BoxQuestion::Identity, identity(protocol), answerOf("HTTP/1.1 200 OK\r\n\r\n" + versionAnswer));
+        protocol.readAnswer(box, BoxQuestion::Identity, identity(protocol), answerOf("HTTP/1.1 200 OK\r\n\r\n" + versionAnswer));
 
-    const MessageRequest request = protocol.messageRequest(kBox, nmsg("Tom & Jerry 100%"));
+    const MessageRequest request = protocol.messageRequest(box, nmsg("Tom & Jerry 100%"));
     QCOMPARE(protocol.shownText(request.get), shown);
     QCOMPARE(request.changes.join(QLatin1Char('|')), change);
     QCOMPARE(protocol.changedOnTheWay(nmsg("Tom & Jerry 100%"), shown), changed);
@@ -150,16 +152,17 @@ void TestNhttpdProtocol::modeAnswers()
     QFETCH(QList<QByteArray>, asked);
     QFETCH(int, canShow);
     NhttpdProtocol protocol;
+    BoxLink box(kBox);
     AnswerMeaning meaning;
     for (int i = 0; i < answers.size(); ++i) {
-        const std::optional<BoxGet> question = protocol.questionFor(kBox, BoxQuestion::Mode);
+        const std::optional<BoxGet> question = protocol.questionFor(box, BoxQuestion::Mode);
         QVERIFY(question);
         QCOMPARE(question->target, asked.at(i));
-        meaning = protocol.readAnswer(kBox, BoxQuestion::Mode, *question, answerOf(answers.at(i)));
+        meaning = protocol.readAnswer(box, BoxQuestion::Mode, *question, answerOf(answers.at(i)));
     }
     QCOMPARE(meaning.canShow.has_value() ? int(*meaning.canShow) : -1, canShow);
     // What the server lacks is remembered: it is not asked again.
-    const std::optional<BoxGet> next = protocol.questionFor(kBox, BoxQuestion::Mode);
+    const std::optional<BoxGet> next = protocol.questionFor(box, BoxQuestion::Mode);
     if (meaning.verdict == AnswerMeaning::Verdict::NotThisKind)
         QVERIFY(!next);
     else
@@ -192,9 +195,10 @@ void TestNhttpdProtocol::displayTimes()
     QFETCH(QString, text);
     QFETCH(QByteArray, ending);
     NhttpdProtocol protocol;
+    BoxLink box(kBox);
     protocol.setDisplayTimes(10, 0);
-    protocol.readAnswer(kBox, BoxQuestion::Identity, identity(protocol), answerOf("HTTP/1.1 404 Not Found\r\nServer: " + server + "\r\n\r\n"));
-    const QByteArray target = protocol.messageRequest(kBox, {MessageKind(kind), text}).get.target;
+    protocol.readAnswer(box, BoxQuestion::Identity, identity(protocol), answerOf("HTTP/1.1 404 Not Found\r\nServer: " + server + "\r\n\r\n"));
+    const QByteArray target = protocol.messageRequest(box, {MessageKind(kind), text}).get.target;
     QVERIFY2(target.endsWith(ending), target.right(40).constData());
     QVERIFY(target.size() <= RequestTarget::kMaxTarget);
 }

@@ -93,7 +93,7 @@ void TestWire::televisionShows_data()
     const int most = Enigma2Protocol::kMaxTextCharacters;
     const QString face = QStringLiteral("😀"); // twelve bytes escaped
     const int faces = (Enigma2Protocol::kMaxRequestLine - int(sizeof("GET  HTTP/1.1\r\n") - 1)
-                       - int(Enigma2Protocol().messageRequest({}, nmsg("")).get.target.size()) - 9)
+                       - int(Enigma2Protocol().messageRequest(BoxLink(QString()), nmsg("")).get.target.size()) - 9)
                       / 12;
     row("characters at the limit", QString(most, QChar(0xE4)), QString(most, QChar(0xE4)), {}, {kEnigma2});
     row("characters one over", QString(most, 'x') + 'y', QString(most - 1, 'x') + ellipsis, {}, {kEnigma2});
@@ -127,13 +127,13 @@ void TestWire::televisionShows()
     QVERIFY(result.delivered());
     QCOMPARE(result.shownText, shown); // what Zelvo says the box shows ...
 
-    const BoxProtocol &protocol = transport.protocols().protocolFor(address);
-    QCOMPARE(protocol.version(address), QString::fromLatin1(box.version()));
+    const BoxLink &link = *transport.link(address);
+    QCOMPARE(transport.protocolFor(link).version(link), QString::fromLatin1(box.version()));
     // An Enigma2 box is asked nhttpd's question first, then its own.
     QCOMPARE(recorded.count(), kind == kEnigma2 ? 3 : 2);
     const QJsonObject question = QJsonDocument::fromJson(recorded.at(recorded.count() - 2).at(0).toByteArray()).object();
     QCOMPARE(question.value("request").toString().toLatin1(),
-             "GET " + protocol.question(BoxQuestion::Identity)->target + " HTTP/1.1");
+             "GET " + transport.protocolFor(link).question(BoxQuestion::Identity)->target + " HTTP/1.1");
     const QJsonObject message = QJsonDocument::fromJson(recorded.last().at(0).toByteArray()).object();
     QCOMPARE(message.value("shown").toString(), shown); // ... and what the box draws
     QVERIFY(message.value("request").toString().toLatin1().size() + 2 <= maxRequestLine(kind));
@@ -178,14 +178,14 @@ void TestWire::enigma2Answers()
     const QString address = QStringLiteral("127.0.0.1");
     HttpTransport transport(box.port(), 5000);
     if (messageSeconds >= 0)
-        transport.protocols().setDisplayTimes(20, messageSeconds);
-    transport.protocols().setLogins({{address, {login.section(':', 0, 0), login.section(':', 1)}}});
+        transport.setDisplayTimes(20, messageSeconds);
+    transport.link(address)->login = {login.section(':', 0, 0), login.section(':', 1)};
     QSignalSpy done(&transport, &HttpTransport::done);
     transport.identify(address);
     transport.submit(address, message);
 
     QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 10000);
-    QCOMPARE(transport.protocols().kindOf(address), QStringLiteral("Enigma2"));
+    QCOMPARE(transport.kindOf(*transport.link(address)), QStringLiteral("Enigma2"));
     QCOMPARE(Delivery::outcomeText(done.at(0).at(1).value<SendResult>()), outcome);
     const QJsonObject got = QJsonDocument::fromJson(recorded.last().at(0).toByteArray()).object();
     QVERIFY(got.value("request").toString().startsWith("GET /api/message?text=a&type=1"));

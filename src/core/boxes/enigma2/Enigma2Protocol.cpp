@@ -55,32 +55,24 @@ void Enigma2Protocol::setDisplayTimes(std::optional<int> popupSeconds, std::opti
     m_messageSeconds = messageSeconds;
 }
 
-void Enigma2Protocol::setCredentials(const QString &address, const QString &user, const QString &password)
-{
-    if (user.isEmpty())
-        m_authorizations.remove(address);
-    else
-        m_authorizations.insert(address, "Basic " + (user + QLatin1Char(':') + password).toUtf8().toBase64());
-}
-
 int Enigma2Protocol::displaySeconds(MessageKind kind) const
 {
     return kind == MessageKind::Popup ? m_popupSeconds.value_or(kDefaultPopupSeconds)
                                       : m_messageSeconds.value_or(kDefaultMessageSeconds);
 }
 
-QList<std::pair<QByteArray, QByteArray>> Enigma2Protocol::headers(const QString &address) const
+QList<std::pair<QByteArray, QByteArray>> Enigma2Protocol::headers(const BoxLink &link) const
 {
-    const auto credentials = m_authorizations.constFind(address);
-    if (credentials == m_authorizations.constEnd())
+    if (link.login.user.isEmpty())
         return {};
-    return {{QByteArrayLiteral("Authorization"), *credentials}};
+    return {{QByteArrayLiteral("Authorization"),
+             "Basic " + (link.login.user + QLatin1Char(':') + link.login.password).toUtf8().toBase64()}};
 }
 
-MessageRequest Enigma2Protocol::messageRequest(const QString &address, const Message &message) const
+MessageRequest Enigma2Protocol::messageRequest(const BoxLink &link, const Message &message) const
 {
     MessageRequest r = preview(message, Assumed::Current);
-    r.get.headers = headers(address);
+    r.get.headers = headers(link);
     return r;
 }
 
@@ -178,13 +170,13 @@ std::optional<BoxGet> Enigma2Protocol::question(BoxQuestion question) const
     return BoxGet{kPowerStatePath, {}};
 }
 
-std::optional<BoxGet> Enigma2Protocol::questionFor(const QString &address, BoxQuestion question) const
+std::optional<BoxGet> Enigma2Protocol::questionFor(const BoxLink &link, BoxQuestion question) const
 {
-    return BoxGet{this->question(question)->target, headers(address)};
+    return BoxGet{this->question(question)->target, headers(link)};
 }
 
-AnswerMeaning Enigma2Protocol::readAnswer(const QString &address, std::optional<BoxQuestion> asked,
-                                          const BoxGet &request, const HttpAnswer &answer)
+AnswerMeaning Enigma2Protocol::readAnswer(BoxLink &link, std::optional<BoxQuestion> asked, const BoxGet &request,
+                                          const HttpAnswer &answer)
 {
     (void)request;
     AnswerMeaning meaning;
@@ -196,10 +188,7 @@ AnswerMeaning Enigma2Protocol::readAnswer(const QString &address, std::optional<
     } else if (identity) {
         const std::optional<QString> version = answer.status() == 200 ? webifVersion(answer.body()) : std::nullopt;
         meaning.verdict = version ? AnswerMeaning::Verdict::Accepted : AnswerMeaning::Verdict::NotThisKind;
-        if (version && !version->isEmpty())
-            m_versions.insert(address, *version);
-        else
-            m_versions.remove(address);
+        link.learnt(kind()).version = version ? *version : QString();
     } else if (answer.status() == 404 && asked == BoxQuestion::Mode) {
         meaning.verdict = AnswerMeaning::Verdict::NotThisKind; // a web interface without the question
     } else if (answer.status() != 200) {
@@ -226,7 +215,7 @@ AnswerMeaning Enigma2Protocol::readAnswer(const QString &address, std::optional<
                                            : said;
         }
     }
-    meaning.version = version(address);
+    meaning.version = version(link);
     return meaning;
 }
 
@@ -258,13 +247,8 @@ AnswerMeaning Enigma2Protocol::readReply(const QByteArray &body)
     return meaning;
 }
 
-void Enigma2Protocol::unanswered(const QString &address, std::optional<BoxQuestion> asked)
+void Enigma2Protocol::unanswered(BoxLink &link, std::optional<BoxQuestion> asked)
 {
     if (asked == BoxQuestion::Identity)
-        m_versions.remove(address);
-}
-
-QString Enigma2Protocol::version(const QString &address) const
-{
-    return m_versions.value(address);
+        link.learnt(kind()).version.clear();
 }

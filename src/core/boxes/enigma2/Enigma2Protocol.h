@@ -2,8 +2,6 @@
 
 #include "boxes/BoxProtocol.h"
 
-#include <QHash>
-
 #include <optional>
 
 // Receivers running Enigma2 with the OpenWebif web interface. A message is
@@ -44,32 +42,26 @@ public:
     explicit Enigma2Protocol(std::optional<int> popupSeconds = {}, std::optional<int> messageSeconds = {});
     void setDisplayTimes(std::optional<int> popupSeconds, std::optional<int> messageSeconds);
 
-    // The box's user and password for address (empty user: none).
-    void setCredentials(const QString &address, const QString &user, const QString &password);
-
     QString kindName() const override { return QStringLiteral("Enigma2"); }
-    MessageRequest messageRequest(const QString &address, const Message &message) const override;
+    BoxKind kind() const override { return BoxKind::Enigma2; }
+    MessageRequest messageRequest(const BoxLink &link, const Message &message) const override;
     MessageRequest preview(const Message &message, Assumed assumed) const override;
     QString shownText(const BoxGet &request) const override;
     QString readable(const Message &message) const override;
     // Such a box shows a text as typed: nothing is changed on the way.
     QString changedAlike(const QString &text) const override { return text; }
     std::optional<BoxGet> question(BoxQuestion question) const override;
-    std::optional<BoxGet> questionFor(const QString &address, BoxQuestion question) const override;
-    AnswerMeaning readAnswer(const QString &address, std::optional<BoxQuestion> asked, const BoxGet &request,
+    std::optional<BoxGet> questionFor(const BoxLink &link, BoxQuestion question) const override;
+    AnswerMeaning readAnswer(BoxLink &link, std::optional<BoxQuestion> asked, const BoxGet &request,
                              const HttpAnswer &answer) override;
-    void unanswered(const QString &address, std::optional<BoxQuestion> asked) override;
-    QString version(const QString &address) const override;
-    void forget(const QString &address) override { m_versions.remove(address); }
+    void unanswered(BoxLink &link, std::optional<BoxQuestion> asked) override;
 
 private:
     int displaySeconds(MessageKind kind) const;
     static AnswerMeaning readReply(const QByteArray &body);
-    // What every request to address carries: its password, when it has one.
-    QList<std::pair<QByteArray, QByteArray>> headers(const QString &address) const;
+    // What every request to the box carries: its login (the link's), when it has one.
+    QList<std::pair<QByteArray, QByteArray>> headers(const BoxLink &link) const;
 
     std::optional<int> m_popupSeconds;
     std::optional<int> m_messageSeconds;
-    QHash<QString, QByteArray> m_authorizations; // address -> "Basic …"
-    QHash<QString, QString> m_versions;          // address -> "OWIF 1.5.2"
 };

@@ -7,28 +7,29 @@
 
 #include <tuple>
 
-void BoxFirmware::learn(const QString &address, bool versionAnswer, const QByteArray &serverHeader,
+void BoxFirmware::learn(BoxLink &link, bool versionAnswer, const QByteArray &serverHeader,
                         const QByteArray &body)
 {
     static const QByteArray product = "nhttpd/";
     const QByteArray server = serverHeader.trimmed();
     if (server.startsWith(product)) {
         const QByteArray version = server.mid(product.size()).split(' ').first();
-        set(address, fromVersion(version), version);
+        set(link, fromVersion(version), version);
     }
     if (versionAnswer) {
         const QByteArray version = body.trimmed();
-        set(address, fromVersion(version), version);
+        set(link, fromVersion(version), version);
     }
 }
 
-void BoxFirmware::unanswered(const QString &address, bool versionQuestion)
+void BoxFirmware::unanswered(BoxLink &link, bool versionQuestion)
 {
     if (!versionQuestion)
         return;
-    m_versions.remove(address);
-    if (m_kinds.remove(address) > 0)
-        qCInfo(lcSend).noquote() << "Box" << address
+    const bool known = kindOf(link) != FirmwareKind::Unknown;
+    link.learnt(BoxKind::Nhttpd).version.clear();
+    if (known)
+        qCInfo(lcSend).noquote() << "Box" << link.key()
                                  << "hat die Frage nach ihrer Webserver-Version nicht beantwortet:"
                                     " Webserver wieder unbekannt (&, + und % werden ersetzt)";
 }
@@ -51,15 +52,15 @@ FirmwareKind BoxFirmware::fromVersion(const QByteArray &version)
     return atLeast341 ? FirmwareKind::New : FirmwareKind::Old;
 }
 
-void BoxFirmware::set(const QString &address, FirmwareKind kind, const QByteArray &version)
+void BoxFirmware::set(BoxLink &link, FirmwareKind kind, const QByteArray &version)
 {
     if (kind == FirmwareKind::Unknown)
         return;
-    m_versions.insert(address, version);
-    if (m_kinds.value(address) == kind)
+    const FirmwareKind before = kindOf(link);
+    link.learnt(BoxKind::Nhttpd).version = QString::fromLatin1(version);
+    if (before == kind)
         return;
-    m_kinds.insert(address, kind);
-    qCInfo(lcSend).noquote() << "Box" << address << "hat Webserver nhttpd" << version
+    qCInfo(lcSend).noquote() << "Box" << link.key() << "hat Webserver nhttpd" << version
                              << (kind == FirmwareKind::New ? "(Text geht wie geschrieben)"
                                                            : "(älter als 3.4.1: &, + und % werden ersetzt)");
 }

@@ -24,9 +24,9 @@ std::optional<int> NhttpdProtocol::displaySeconds(const Message &message, Firmwa
 }
 
 // A message to be confirmed goes as a message, which stays until closed.
-MessageRequest NhttpdProtocol::messageRequest(const QString &address, const Message &message) const
+MessageRequest NhttpdProtocol::messageRequest(const BoxLink &link, const Message &message) const
 {
-    const FirmwareKind firmware = m_firmware.kindOf(address);
+    const FirmwareKind firmware = BoxFirmware::kindOf(link);
     return request(asSent(message), firmware, displaySeconds(message, firmware));
 }
 
@@ -92,13 +92,13 @@ std::optional<BoxGet> NhttpdProtocol::question(BoxQuestion question) const
     return BoxGet{RequestTarget::kModeQuery, {}};
 }
 
-std::optional<BoxGet> NhttpdProtocol::questionFor(const QString &address, BoxQuestion question) const
+std::optional<BoxGet> NhttpdProtocol::questionFor(const BoxLink &link, BoxQuestion question) const
 {
     if (question == BoxQuestion::Identity)
         return m_identity;
     if (question == BoxQuestion::Answer)
         return std::nullopt;
-    switch (m_modeQuestionsLacking.value(address)) {
+    switch (link.learnt(kind()).questionsLacking) {
     case 0:
         return BoxGet{RequestTarget::kModeQuery, {}};
     case 1:
@@ -111,13 +111,13 @@ std::optional<BoxGet> NhttpdProtocol::questionFor(const QString &address, BoxQue
 // The older question answers "on" while in standby. A server that lacks the
 // question says so (404, "unknown command"): the next one is asked instead.
 // Any other answer tells nothing, this time: the question stays.
-AnswerMeaning NhttpdProtocol::readMode(const QString &address, const BoxGet &request, const HttpAnswer &answer)
+AnswerMeaning NhttpdProtocol::readMode(BoxLink &link, const BoxGet &request, const HttpAnswer &answer)
 {
     static const QList<QByteArray> kModes = {"tv", "radio", "avinput", "standby", "audio", "pic",
                                              "ts", "webtv", "upnp", "webradio", "unknown"};
     const QByteArray word = answer.body().trimmed().toLower();
     AnswerMeaning meaning;
-    meaning.version = version(address);
+    meaning.version = version(link);
     const bool ok = answer.status() >= 200 && answer.status() < 300;
     // Which of this kind's two forms of the question it was.
     const bool standbyForm = request.target == RequestTarget::kStandbyQuery;
@@ -133,7 +133,7 @@ AnswerMeaning NhttpdProtocol::readMode(const QString &address, const BoxGet &req
         return meaning;
     }
     if (answer.status() == 404 || word.startsWith("unknown command")) {
-        m_modeQuestionsLacking[address] = standbyForm ? 2 : 1;
+        link.learnt(kind()).questionsLacking = standbyForm ? 2 : 1;
         meaning.verdict = AnswerMeaning::Verdict::NotThisKind;
         return meaning;
     }
@@ -142,19 +142,19 @@ AnswerMeaning NhttpdProtocol::readMode(const QString &address, const BoxGet &req
     return meaning;
 }
 
-AnswerMeaning NhttpdProtocol::readAnswer(const QString &address, std::optional<BoxQuestion> asked,
-                                         const BoxGet &request, const HttpAnswer &answer)
+AnswerMeaning NhttpdProtocol::readAnswer(BoxLink &link, std::optional<BoxQuestion> asked, const BoxGet &request,
+                                         const HttpAnswer &answer)
 {
     const bool identity = asked == BoxQuestion::Identity;
-    m_firmware.learn(address, identity, answer.serverHeader(), answer.body());
+    BoxFirmware::learn(link, identity, answer.serverHeader(), answer.body());
     if (asked == BoxQuestion::Mode)
-        return readMode(address, request, answer);
+        return readMode(link, request, answer);
     if (identity)
-        m_modeQuestionsLacking.remove(address);
+        link.learnt(kind()).questionsLacking = 0;
     AnswerMeaning meaning;
-    meaning.version = version(address);
+    meaning.version = version(link);
     if (identity)
-        meaning.verdict = m_firmware.kindOf(address) == FirmwareKind::Unknown ? AnswerMeaning::Verdict::NotThisKind
+        meaning.verdict = BoxFirmware::kindOf(link) == FirmwareKind::Unknown ? AnswerMeaning::Verdict::NotThisKind
                                                                               : AnswerMeaning::Verdict::Accepted;
     else if (answer.status() >= 200 && answer.status() < 300)
         meaning.verdict = AnswerMeaning::Verdict::Accepted;
@@ -163,18 +163,7 @@ AnswerMeaning NhttpdProtocol::readAnswer(const QString &address, std::optional<B
     return meaning;
 }
 
-void NhttpdProtocol::unanswered(const QString &address, std::optional<BoxQuestion> asked)
+void NhttpdProtocol::unanswered(BoxLink &link, std::optional<BoxQuestion> asked)
 {
-    m_firmware.unanswered(address, asked == BoxQuestion::Identity);
-}
-
-QString NhttpdProtocol::version(const QString &address) const
-{
-    return QString::fromLatin1(m_firmware.versionOf(address));
-}
-
-void NhttpdProtocol::forget(const QString &address)
-{
-    m_firmware.forget(address);
-    m_modeQuestionsLacking.remove(address);
+    BoxFirmware::unanswered(link, asked == BoxQuestion::Identity);
 }

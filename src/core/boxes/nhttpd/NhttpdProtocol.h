@@ -4,14 +4,16 @@
 #include "boxes/nhttpd/BoxFirmware.h"
 #include "boxes/nhttpd/FirmwareKind.h"
 
-#include <QHash>
 
 // The boxes whose web server (nhttpd) shows a text on GET
 // /control/message?popup=TEXT or ?nmsg=TEXT. Servers before nhttpd 3.4.1
 // decode a request more than once, so a text for them, or for a box whose
 // version is not known yet, has "&", "+" and "%" written as words. The
 // version comes from each answer's Server header and from the version
-// question (/control/info?nhttpd_version).
+// question (/control/info?nhttpd_version); it is kept in the box's link,
+// with the mode questions its server said it lacks (404, "unknown
+// command"), which are forgotten when it answers the version question
+// again, as after a new firmware.
 class NhttpdProtocol : public BoxProtocol
 {
 public:
@@ -24,7 +26,8 @@ public:
     void setDisplayTimes(std::optional<int> popupSeconds, std::optional<int> messageSeconds);
 
     QString kindName() const override { return QStringLiteral("nhttpd"); }
-    MessageRequest messageRequest(const QString &address, const Message &message) const override;
+    BoxKind kind() const override { return BoxKind::Nhttpd; }
+    MessageRequest messageRequest(const BoxLink &link, const Message &message) const override;
     MessageRequest preview(const Message &message, Assumed assumed) const override;
     QString shownText(const BoxGet &request) const override;
     QString changedAlike(const QString &text) const override;
@@ -32,12 +35,10 @@ public:
     std::optional<BoxGet> question(BoxQuestion question) const override;
     // The mode question falls back to the standby question for a server
     // that lacks it, and to none for one that knows neither.
-    std::optional<BoxGet> questionFor(const QString &address, BoxQuestion question) const override;
-    AnswerMeaning readAnswer(const QString &address, std::optional<BoxQuestion> asked, const BoxGet &request,
+    std::optional<BoxGet> questionFor(const BoxLink &link, BoxQuestion question) const override;
+    AnswerMeaning readAnswer(BoxLink &link, std::optional<BoxQuestion> asked, const BoxGet &request,
                              const HttpAnswer &answer) override;
-    void unanswered(const QString &address, std::optional<BoxQuestion> asked) override;
-    QString version(const QString &address) const override;
-    void forget(const QString &address) override;
+    void unanswered(BoxLink &link, std::optional<BoxQuestion> asked) override;
 
     // The request for message to a server of this kind.
     static MessageRequest request(const Message &message, FirmwareKind kind,
@@ -46,15 +47,9 @@ public:
 private:
     std::optional<int> displaySeconds(const Message &message, FirmwareKind firmware) const;
     static Message asSent(const Message &message);
-    AnswerMeaning readMode(const QString &address, const BoxGet &request, const HttpAnswer &answer);
+    AnswerMeaning readMode(BoxLink &link, const BoxGet &request, const HttpAnswer &answer);
 
     const BoxGet m_identity; // the version question
-    BoxFirmware m_firmware;
     std::optional<int> m_popupSeconds;
     std::optional<int> m_messageSeconds;
-    // Servers that said they lack a mode question (404, "unknown command"):
-    // how many of the two they lack (1: ask the standby question, 2:
-    // neither). Forgotten when the box answers the version question again,
-    // as after a new firmware, and when it is forgotten.
-    QHash<QString, int> m_modeQuestionsLacking;
 };
