@@ -91,6 +91,8 @@ Engine::Engine(const Options &options, QObject *parent)
     m_fastWake = new FastWake(m_sender, m_prober, this);
     m_fastWake->watchAlso([this](int box) { return m_questions->busy(box); });
     connect(m_questions, &QuestionWatch::openCountChanged, m_fastWake, &FastWake::update);
+    // What waited went first; the lamps and the notice follow at once.
+    connect(m_fastWake, &FastWake::cameOn, m_statusWatch, &StatusWatch::tick);
 }
 
 // The children hold references to the clock, the box list and the warner,

@@ -92,7 +92,10 @@ void FastWake::takeMode(quint64 asked, const QuestionAnswer &answer)
         if (!answer.reached)
             continue;
         const BoxState state = answer.canShow == false ? BoxState::Standby : BoxState::On;
-        if (state != m_sender->boxState(box) || state == BoxState::On)
+        const BoxState before = m_sender->boxState(box);
+        if (state != before || state == BoxState::On)
             m_sender->setBoxState(box, state);
+        if (state == BoxState::On && before != BoxState::On)
+            emit cameOn(box);
     }
 }

@@ -36,6 +36,11 @@ public slots:
     // What waits changed: runs while anything does.
     void update();
 
+signals:
+    // box was found on (after the sender heard it): the lamps and the notice
+    // need not wait for the watch's next tick.
+    void cameOn(int box);
+
 private:
     bool waiting(int box) const;
     void tick();
