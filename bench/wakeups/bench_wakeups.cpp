@@ -168,43 +168,12 @@ void measureReminderDelay(int count)
     QProcess *zelvo = ZelvoProcess::start(zelvoBinary(), {QStringLiteral("--headless")}, {}, folder.dir(), QString(),
                                           folder.path(QStringLiteral("zelvo.log")));
 
-    // The first request at the box that carries each reminder's marker.
-    std::vector<double> delaysMs(count);
-    std::vector<bool> found(count, false);
-    const QDateTime end = due.last().addSecs(15);
-    int arrived = 0;
-    while (arrived < count && QDateTime::currentDateTime() < end) {
-        QThread::msleep(200);
-        const QList<FirstByteServer::Request> requests = box.requests();
-        arrived = 0;
-        for (int i = 0; i < count; ++i) {
-            const auto it = std::find_if(requests.cbegin(), requests.cend(), [&](const FirstByteServer::Request &r) {
-                return r.target.contains(markers.at(i));
-            });
-            if (it != requests.cend()) {
-                delaysMs[i] = (it->firstByteNs - due.at(i).toMSecsSinceEpoch() * 1000000) / 1e6;
-                found[i] = true;
-                ++arrived;
-            }
-        }
-    }
+    QList<qint64> dueMs;
+    for (const QDateTime &d : std::as_const(due))
+        dueMs << d.toMSecsSinceEpoch();
+    if (!box.reportDelays(markers, dueMs, due.last().addSecs(15).toMSecsSinceEpoch()))
+        std::printf("  zelvo's log: %s\n", qPrintable(folder.path(QStringLiteral("zelvo.log"))));
     ZelvoProcess::stop(zelvo);
-
-    std::vector<double> sorted;
-    for (int i = 0; i < count; ++i)
-        if (found[i])
-            sorted.push_back(delaysMs[i]);
-    std::sort(sorted.begin(), sorted.end());
-    const size_t n = sorted.size();
-    if (n == 0) {
-        std::printf("  no reminder reached the box; its log: %s\n", qPrintable(folder.path(QStringLiteral("zelvo.log"))));
-        std::printf("goal reminder to wire: median <= 10 ms: NOT met\n");
-        return;
-    }
-    const double median = n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
-    std::printf("  due second to first byte at the box: median %.1f ms, worst %.1f ms, best %.1f ms over %zu of %d\n",
-                median, sorted.back(), sorted.front(), n, count);
-    std::printf("goal reminder to wire: median <= 10 ms: %s\n", verdict(median <= 10 && int(n) == count));
 }
 
 } // namespace

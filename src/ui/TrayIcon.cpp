@@ -45,9 +45,9 @@ void TrayIcon::setFolder(const QString &folder)
     updateTip();
 }
 
-void TrayIcon::setFolderNotice(const QString &text)
+void TrayIcon::setNotice(const QString &text)
 {
-    m_folderNotice = text;
+    m_notice = text;
     updateTip();
 }
 
@@ -67,7 +67,7 @@ void TrayIcon::updateTip()
         tip += QLatin1Char('\n')
                + (m_questionCount == 1 ? QStringLiteral("1 Nachricht wartet auf Bestätigung")
                                        : QStringLiteral("%1 Nachrichten warten auf Bestätigung").arg(m_questionCount));
-    m_icon->setToolTip(m_folderNotice.isEmpty() ? tip : m_folderNotice + QLatin1Char('\n') + tip);
+    m_icon->setToolTip(m_notice.isEmpty() ? tip : m_notice + QLatin1Char('\n') + tip);
 }
 
 void TrayIcon::show()

@@ -33,8 +33,9 @@ public:
     // How many messages wait for their boxes; a line of the tip when any.
     void setHeldCount(int count);
     void setQuestionCount(int count);
-    // What the folder lacks, first in the tip until the files are there.
-    void setFolderNotice(const QString &text);
+    // What the folder lacks and which calendars cannot be fetched, first in
+    // the tip while it lasts (StatusBoard::notice).
+    void setNotice(const QString &text);
     // A first line naming the folder, for a Zelvo beside the one of ~/Zelvo.
     void setFolder(const QString &folder);
 
@@ -64,6 +65,6 @@ private:
     QString m_lastDelivery;
     int m_heldCount = 0;
     int m_questionCount = 0;
-    QString m_folderNotice;
+    QString m_notice;
     bool m_shownWithoutTray = false;
 };

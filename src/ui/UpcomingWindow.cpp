@@ -1,6 +1,5 @@
 #include "UpcomingWindow.h"
 
-#include "calendar/CalendarTable.h"
 #include "check/UpcomingReminders.h"
 #include "engine/Engine.h"
 
@@ -37,8 +36,8 @@ void UpcomingWindow::showEvent(QShowEvent *event)
 void UpcomingWindow::refresh()
 {
     m_table->clear();
-    const QList<UpcomingReminder> next = UpcomingReminders::next(m_engine->folder(), m_engine->clock()->now(), kDays,
-                                                                 m_engine->calendars()->isMade() ? m_engine->calendars() : nullptr);
+    const QList<UpcomingReminder> next
+        = UpcomingReminders::next(m_engine->folder(), m_engine->clock()->now(), kDays, m_engine->calendars());
     for (const UpcomingReminder &r : next) {
         auto *item = new QTreeWidgetItem(m_table);
         item->setText(0, r.time.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));

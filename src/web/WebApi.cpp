@@ -4,6 +4,7 @@
 #include "boxes/BoxSender.h"
 #include "boxes/DeliveryRecord.h"
 #include "boxes/SendHandle.h"
+#include "check/UpcomingReminders.h"
 #include "common/Logging.h"
 #include "common/StatusBoard.h"
 #include "engine/Engine.h"
@@ -219,6 +220,8 @@ void WebApi::answer(const WebRequest &request, std::function<void(WebAnswer)> do
             return done(self->record(request));
         if (path == "/api/held" && method == "GET")
             return done(self->held());
+        if (path == "/api/upcoming" && method == "GET")
+            return done(self->upcoming(request));
         if (path.startsWith("/api/held/") && method == "DELETE")
             return done(self->discard(path.mid(10)));
         if (path == "/api/send" && method == "POST")
@@ -346,6 +349,24 @@ WebAnswer WebApi::held() const
         }
     }
     return WebAnswer::json(200, compact({{QStringLiteral("held"), list}}));
+}
+
+WebAnswer WebApi::upcoming(const WebRequest &request) const
+{
+    const QString daysText = QUrlQuery(QString::fromUtf8(request.query)).queryItemValue(QStringLiteral("days"));
+    bool ok = true;
+    const int days = daysText.isEmpty() ? kMaxUpcomingDays : daysText.toInt(&ok);
+    if (!ok || days < 1 || days > kMaxUpcomingDays)
+        return WebAnswer::error(400, QStringLiteral("„days“ ist eine Zahl von 1 bis %1.").arg(kMaxUpcomingDays));
+    QJsonArray list;
+    for (const UpcomingReminder &r :
+         UpcomingReminders::next(m_engine->folder(), m_engine->clock()->now(), days, m_engine->calendars()))
+        list.append(QJsonObject{{QStringLiteral("time"), timeWithOffset(r.time)},
+                                {QStringLiteral("box"), r.box},
+                                {QStringLiteral("kind"), kindWord(r.kind)},
+                                {QStringLiteral("text"), r.text},
+                                {QStringLiteral("source"), r.source}});
+    return WebAnswer::json(200, compact({{QStringLiteral("reminders"), list}}));
 }
 
 WebAnswer WebApi::discard(const QByteArray &id)

@@ -20,6 +20,10 @@ class WebAccess;
 // change and delete through the list editor's model (a change only on the
 // version the caller saw), and "Jetzt senden" of one line.
 //
+// GET /api/upcoming?days=N (1..kMaxUpcomingDays, kMaxUpcomingDays unless
+// given): the next reminders of every list and calendar, as "Demnächst"
+// shows them in the window.
+//
 // A POST, PUT or DELETE from another site's page is refused: its Origin must be
 // the page's own, and its body JSON (which no other site may send without
 // asking first).
@@ -30,6 +34,8 @@ public:
     static constexpr int kDefaultRecordEntries = 50;
     // The longest --expire of `zelvo send`: a week.
     static constexpr int kMaxExpireMinutes = 7 * 24 * 60;
+    // How far /api/upcoming looks ahead at most, and unless asked otherwise.
+    static constexpr int kMaxUpcomingDays = 7;
 
     WebApi(Engine *engine, WebAccess *access, QObject *parent = nullptr);
 
@@ -45,6 +51,7 @@ private:
     WebAnswer status() const;
     WebAnswer record(const WebRequest &request) const;
     WebAnswer held() const;
+    WebAnswer upcoming(const WebRequest &request) const;
     WebAnswer discard(const QByteArray &id);
     WebAnswer logout(const WebRequest &request);
     static WebAnswer pageFile(const QByteArray &path);

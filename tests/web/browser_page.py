@@ -4,7 +4,8 @@
 # keyboard only, every control named), the length and cut notice while
 # typing, see box 1's
 # line change when its boxsim goes to standby, add a weekly reminder and find
-# it in the list and in zlv-woch.txt; the guide's screenshots. All in
+# it in the list and in zlv-woch.txt, a calendar's event in #upcoming; the
+# guide's screenshots. All in
 # a network namespace of its own (only lo). Exit 77: skipped.
 import os
 import shutil
@@ -97,6 +98,11 @@ def main():
             f.write("".join(a + "\r\n" for a in BOXES + ["0.0.0.0", "0.0.0.0"]) + " 0 \r\n" * 4)
         with open(os.path.join(work, "zelvo.ini"), "w", newline="") as f:
             f.write(f"[Webseite]\r\nPort={PORT}\r\nAdresse=127.0.0.1\r\n")
+        # An event the day after tomorrow, in UTC, for "Demnächst".
+        start = time.strftime("%Y%m%dT100000Z", time.gmtime(time.time() + 2 * 86400))
+        with open(os.path.join(work, "familie.ics"), "w", newline="") as f:
+            f.write("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//DE\r\nBEGIN:VEVENT\r\nUID:1\r\n"
+                    f"DTSTART:{start}\r\nSUMMARY:Chorprobe\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n")
         subprocess.run([headless, "web-password", "--folder", work], input=PASSWORD + "\n", text=True,
                        check=True, capture_output=True)
         for n, (address, mode) in enumerate(zip(BOXES, ["tv", "standby"]), start=1):
@@ -174,6 +180,10 @@ def browse(shots, work):
                 raise AssertionError(f"a lamp without words: {line.text!r}")
         if find("#outcome").get_attribute("aria-live") != "polite":
             raise AssertionError("the outcome is not read out")
+
+        # The calendar's event under "Demnächst", with its source.
+        wait_until("the event in #upcoming", 10, lambda: "Chorprobe" in find("#upcoming").text
+                   and "familie.ics" in find("#upcoming").text)
 
         # A text to box 1: delivered, in the record, on the wire.
         tab_to("text")

@@ -139,6 +139,10 @@ void TestWebApi::initTestCase()
              cookie.constData());
     m_cookie = cookie.left(cookie.indexOf(';'));
     m_page->folder.write("zlv-woch.txt", "mo 07:25 07:30 p 1 Tonne raus\r\nkaputt\r\n");
+    m_page->folder.write("familie.ics", "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//DE\r\nBEGIN:VEVENT\r\n"
+                                        "UID:1\r\nDTSTART;TZID=Europe/Berlin:20261207T180000\r\nSUMMARY:Chor\r\n"
+                                        "END:VEVENT\r\nBEGIN:VEVENT\r\nUID:2\r\nDTSTART;VALUE=DATE:20261213\r\n"
+                                        "SUMMARY:Adventskaffee\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
 }
 
 void TestWebApi::api_data()
@@ -201,6 +205,18 @@ void TestWebApi::api_data()
         "~{\"characters\":1200,\"shortened\":true,\"words\":\"1.200 Zeichen, davon kommen ");
     row("length without a login", None, "POST /api/preview", kJson, "{\"text\":\"x\"}", 401, "~anmelden");
     row("unknown", Basic, "GET /api/nichts", "", "", 404, "~kennt Zelvo nicht");
+    row("upcoming today: a list and a calendar", Cookie, "GET /api/upcoming?days=1", "", "", 200,
+        "{\"reminders\":[{\"box\":1,\"kind\":\"popup\",\"source\":\"zlv-woch.txt\",\"text\":\"07:30 Tonne raus\","
+        "\"time\":\"2026-12-07T07:25:20+01:00\"},{\"box\":1,\"kind\":\"popup\",\"source\":\"familie.ics\","
+        "\"text\":\"18:00 Chor\",\"time\":\"2026-12-07T18:00:00+01:00\"}]}");
+    row("upcoming: seven days unless asked", Basic, "GET /api/upcoming", "", "", 200,
+        "~{\"box\":1,\"kind\":\"popup\",\"source\":\"familie.ics\",\"text\":\"Adventskaffee\","
+        "\"time\":\"2026-12-13T08:00:00+01:00\"}");
+    row("upcoming: no days", Cookie, "GET /api/upcoming?days=0", "", "", 400,
+        "{\"error\":\"„days“ ist eine Zahl von 1 bis 7.\"}");
+    row("upcoming: more than a week", Cookie, "GET /api/upcoming?days=8", "", "", 400, "~von 1 bis 7");
+    row("upcoming: not a number", Cookie, "GET /api/upcoming?days=x", "", "", 400, "~von 1 bis 7");
+    row("upcoming without credentials", None, "GET /api/upcoming", "", "", 401, "~anmelden");
     row("the page", None, "GET /", "", "", 200, "~<html lang=\"de\">");
 
     // The weekly list; VERSION stands for the version on disk.

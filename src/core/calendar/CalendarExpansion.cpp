@@ -10,8 +10,10 @@
 #include <libical/ical.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace CalendarExpansion {
 
@@ -95,17 +97,20 @@ private:
 class Zones
 {
 public:
-    explicit Zones(icalcomponent *calendar)
+    Zones() = default;
+    // Takes a parsed VTIMEZONE over.
+    void add(icalcomponent *vtimezone)
     {
-        for (icalcomponent *c = icalcomponent_get_first_component(calendar, ICAL_VTIMEZONE_COMPONENT); c;
-             c = icalcomponent_get_next_component(calendar, ICAL_VTIMEZONE_COMPONENT)) {
-            icaltimezone *zone = icaltimezone_new();
-            if (!icaltimezone_set_component(zone, icalcomponent_new_clone(c))) {
-                icaltimezone_free(zone, 1);
-                continue;
-            }
-            m_own.insert(QString::fromUtf8(icaltimezone_get_tzid(zone)), zone);
+        icaltimezone *zone = icaltimezone_new();
+        if (!icaltimezone_set_component(zone, vtimezone)) {
+            icaltimezone_free(zone, 1);
+            icalcomponent_free(vtimezone);
+            return;
         }
+        const QString tzid = QString::fromUtf8(icaltimezone_get_tzid(zone));
+        if (icaltimezone *before = m_own.value(tzid))
+            icaltimezone_free(before, 1);
+        m_own.insert(tzid, zone);
     }
     ~Zones()
     {
@@ -270,6 +275,234 @@ private:
     TimeReader &m_times;
 };
 
+
+// Where one component of a calendar stands in the text.
+struct Span {
+    qsizetype begin = 0;
+    qsizetype end = 0;
+    int line = 0; // of its BEGIN, from 1
+};
+
+// One VCALENDAR of a text: its time zones and events, unparsed.
+struct CalendarSpans {
+    QList<Span> timezones;
+    QList<Span> events;
+};
+
+// Whether line starts with word, in any case.
+bool startsWith(QByteArrayView line, QByteArrayView word)
+{
+    return line.size() >= word.size() && qstrnicmp(line.data(), word.data(), word.size()) == 0;
+}
+
+bool isNamed(QByteArrayView line, qsizetype skip, QByteArrayView name)
+{
+    const QByteArrayView rest = line.sliced(skip).trimmed();
+    return rest.size() == name.size() && qstrnicmp(rest.data(), name.data(), name.size()) == 0;
+}
+
+// The components of every VCALENDAR in ics, found by their BEGIN and END
+// lines alone, so that each is parsed on its own when its turn comes and the
+// whole text never stands as a tree.
+QList<CalendarSpans> scan(const QByteArray &ics)
+{
+    enum class Open { Other, TimeZone, Event };
+    QList<CalendarSpans> calendars;
+    int depth = 0; // 1: inside a VCALENDAR
+    Open open = Open::Other;
+    Span span;
+    int line = 0;
+    const char *data = ics.constData();
+    for (qsizetype at = 0; at < ics.size();) {
+        const char *newline = static_cast<const char *>(std::memchr(data + at, '\n', ics.size() - at));
+        const qsizetype next = newline ? newline - data + 1 : ics.size();
+        const QByteArrayView text(data + at, next - at);
+        ++line;
+        if (startsWith(text, "BEGIN:")) {
+            if (depth == 0 && isNamed(text, 6, "VCALENDAR")) {
+                calendars.append(CalendarSpans());
+                depth = 1;
+            } else if (depth == 1) {
+                open = isNamed(text, 6, "VEVENT") ? Open::Event
+                    : isNamed(text, 6, "VTIMEZONE") ? Open::TimeZone
+                                                    : Open::Other;
+                span = Span{at, 0, line};
+                depth = 2;
+            } else if (depth > 1) {
+                ++depth;
+            }
+        } else if (startsWith(text, "END:") && depth > 0) {
+            if (--depth == 1 && open != Open::Other) {
+                span.end = next;
+                (open == Open::Event ? calendars.last().events : calendars.last().timezones) << span;
+                open = Open::Other;
+            }
+        }
+        at = next;
+    }
+    if (depth > 1 && open != Open::Other) { // cut off: what there is
+        span.end = ics.size();
+        (open == Open::Event ? calendars.last().events : calendars.last().timezones) << span;
+    }
+    return calendars;
+}
+
+// Whether the text of span holds word, in any case.
+bool mentions(const QByteArray &ics, const Span &span, QByteArrayView word)
+{
+    const auto begin = ics.cbegin() + span.begin;
+    const auto end = ics.cbegin() + span.end;
+    return std::search(begin, end, word.begin(), word.end(), [](char a, char b) {
+               return QChar::toUpper(uchar(a)) == QChar::toUpper(uchar(b));
+           }) != end;
+}
+
+// One component parsed alone; buffer is reused, so that no copy of the
+// whole text is made.
+ComponentPtr parsed(const QByteArray &ics, const Span &span, std::string &buffer)
+{
+    buffer.assign(ics.constData() + span.begin, size_t(span.end - span.begin));
+    return ComponentPtr(icalparser_parse_string(buffer.c_str()), &icalcomponent_free);
+}
+
+QString tooOften(const QString &summary)
+{
+    return QStringLiteral("Termin „%1“ wiederholt sich öfter als %2-mal am Tag und wird übergangen")
+        .arg(summary)
+        .arg(kMaxPerDay);
+}
+
+// Expands the events of one VCALENDAR, one at a time.
+class EventExpander
+{
+public:
+    EventExpander(const CalendarSource &source, qint64 from, qint64 to, TimeReader &times)
+        : m_source(source), m_from(from), m_to(to), m_times(times), m_collect(source, from, to, times)
+    {
+    }
+
+    // An occurrence given by a RECURRENCE-ID of its own: its series leaves it out.
+    void noteOverride(icalcomponent *e)
+    {
+        if (icalproperty *rid = icalcomponent_get_first_property(e, ICAL_RECURRENCEID_PROPERTY))
+            m_overridden[QString::fromUtf8(icalcomponent_get_uid(e))].insert(
+                keyOf(rid, icalproperty_get_recurrenceid(rid)));
+    }
+
+    // The reminders of one VEVENT into all, or a problem when it is refused.
+    void expand(icalcomponent *e, QList<CalendarReminder> *all, QStringList *problems)
+    {
+        icalproperty *start = icalcomponent_get_first_property(e, ICAL_DTSTART_PROPERTY);
+        if (!start || icalcomponent_get_status(e) == ICAL_STATUS_CANCELLED)
+            return;
+        const EventShape shape = shapeOf(e, m_times);
+        const icaltimetype dtstart = icalproperty_get_dtstart(start);
+        const Zone &zone = m_times.zoneOf(start);
+        const bool utc = icaltime_is_utc(dtstart);
+        // start of an occurrence from its wall-clock time in the event's zone
+        const auto startOf = [&](qint64 wall) { return shape.allDay ? wall : utc ? wall : zone.instant(wall); };
+        QList<CalendarReminder> own;
+        if (icalcomponent_get_first_property(e, ICAL_RECURRENCEID_PROPERTY)) {
+            m_collect.occurrence(shape, startOf(wallSeconds(dtstart)), &own);
+        } else {
+            QSet<qint64> excluded = m_overridden.value(QString::fromUtf8(icalcomponent_get_uid(e)));
+            for (icalproperty *x = icalcomponent_get_first_property(e, ICAL_EXDATE_PROPERTY); x;
+                 x = icalcomponent_get_next_property(e, ICAL_EXDATE_PROPERTY))
+                excluded.insert(keyOf(x, icalproperty_get_exdate(x)));
+            QSet<qint64> starts; // wall-clock seconds in the event's zone (or UTC)
+            if (!startsOf(e, shape, dtstart, zone, utc, &starts)) {
+                *problems << tooOften(shape.summary);
+                return;
+            }
+            for (const qint64 wall : std::as_const(starts)) {
+                const qint64 s = startOf(wall);
+                if (!excluded.contains(s))
+                    m_collect.occurrence(shape, s, &own);
+            }
+        }
+        // The event alone over the bound on some day is refused, named.
+        QMap<qint64, int> ownPerDay;
+        for (const CalendarReminder &r : std::as_const(own)) {
+            if (++ownPerDay[(r.due + m_times.local().offsetAt(r.due)) / kDay] > kMaxPerDay * int(m_source.boxes.size())) {
+                *problems << tooOften(shape.summary);
+                return;
+            }
+        }
+        *all << own;
+    }
+
+private:
+    qint64 keyOf(icalproperty *p, const icaltimetype &t) const
+    {
+        return t.is_date ? wallSeconds(t) : m_times.instant(t, m_times.zoneOf(p));
+    }
+
+    // The wall-clock starts of a series around the window: RRULE and RDATE.
+    // False when it repeats more often than the bound allows.
+    bool startsOf(icalcomponent *e, const EventShape &shape, const icaltimetype &dtstart, const Zone &zone, bool utc,
+                  QSet<qint64> *starts) const
+    {
+        const qint64 wallFrom = m_from - kMargin - std::max<qint64>(shape.duration, 0);
+        const qint64 wallTo = m_to + kMargin;
+        icalproperty *rrule = icalcomponent_get_first_property(e, ICAL_RRULE_PROPERTY);
+        if (!rrule) {
+            starts->insert(wallSeconds(dtstart));
+        } else {
+            icalrecurrencetype rule = icalproperty_get_rrule(rrule);
+            // UNTIL in UTC against wall-clock iteration: as the event's wall clock.
+            if (!icaltime_is_null_time(rule.until) && icaltime_is_utc(rule.until) && !utc && !shape.allDay) {
+                const qint64 u = wallSeconds(rule.until);
+                rule.until = wallTime(u + zone.offsetAt(u));
+            }
+            icaltimetype first = dtstart;
+            first.zone = nullptr;
+            icalrecur_iterator *it = icalrecur_iterator_new(rule, first);
+            if (it) {
+                if (rule.count == 0 && wallFrom > wallSeconds(dtstart)) {
+                    icaltimetype begin = wallTime(wallFrom);
+                    begin.is_date = dtstart.is_date;
+                    icalrecur_iterator_set_start(it, begin);
+                }
+                // Bounded: more than kMaxPerDay a day over the window refuses the event.
+                const qint64 limit = qint64(kMaxPerDay) * ((wallTo - wallFrom) / kDay + 1);
+                bool tooMany = false;
+                for (icaltimetype t = icalrecur_iterator_next(it); !icaltime_is_null_time(t);
+                     t = icalrecur_iterator_next(it)) {
+                    const qint64 wall = wallSeconds(t);
+                    if (wall >= wallTo)
+                        break;
+                    if (wall < wallFrom)
+                        continue;
+                    starts->insert(wall);
+                    if (starts->size() > limit) {
+                        tooMany = true;
+                        break;
+                    }
+                }
+                icalrecur_iterator_free(it);
+                if (tooMany)
+                    return false;
+            }
+        }
+        for (icalproperty *r = icalcomponent_get_first_property(e, ICAL_RDATE_PROPERTY); r;
+             r = icalcomponent_get_next_property(e, ICAL_RDATE_PROPERTY)) {
+            const icaldatetimeperiodtype d = icalproperty_get_rdate(r);
+            const icaltimetype t = icaltime_is_null_time(d.time) ? d.period.start : d.time;
+            // An RDATE in another zone than DTSTART: its own instant, as wall time of the event's zone.
+            starts->insert(icaltime_is_utc(t) && !utc && !shape.allDay ? wallSeconds(t) + zone.offsetAt(wallSeconds(t))
+                                                                       : wallSeconds(t));
+        }
+        return true;
+    }
+
+    const CalendarSource &m_source;
+    qint64 m_from;
+    qint64 m_to;
+    TimeReader &m_times;
+    const Collector m_collect;
+    QHash<QString, QSet<qint64>> m_overridden; // occurrences given by a RECURRENCE-ID, by UID
+};
+
 } // namespace
 
 Result expand(const QByteArray &ics, const CalendarSource &source, qint64 from, qint64 to)
@@ -280,26 +513,13 @@ Result expand(const QByteArray &ics, const CalendarSource &source, qint64 from, 
                              .arg(QString::number(double(ics.size()) / (1024 * 1024), 'f', 1));
         return result;
     }
-    ComponentPtr root(icalparser_parse_string(ics.constData()), &icalcomponent_free);
-    if (!root) {
-        result.refused = QStringLiteral("kein iCalendar-Text (BEGIN:VCALENDAR fehlt)");
-        return result;
-    }
-    // Several calendars in one text come wrapped in an XROOT.
-    QList<icalcomponent *> calendars;
-    if (icalcomponent_isa(root.get()) == ICAL_VCALENDAR_COMPONENT) {
-        calendars << root.get();
-    } else {
-        for (icalcomponent *c = icalcomponent_get_first_component(root.get(), ICAL_VCALENDAR_COMPONENT); c;
-             c = icalcomponent_get_next_component(root.get(), ICAL_VCALENDAR_COMPONENT))
-            calendars << c;
-    }
+    const QList<CalendarSpans> calendars = scan(ics);
     if (calendars.isEmpty()) {
         result.refused = QStringLiteral("kein iCalendar-Text (BEGIN:VCALENDAR fehlt)");
         return result;
     }
-    for (icalcomponent *cal : std::as_const(calendars))
-        result.events += icalcomponent_count_components(cal, ICAL_VEVENT_COMPONENT);
+    for (const CalendarSpans &cal : calendars)
+        result.events += int(cal.events.size());
     if (result.events > kMaxEvents) {
         result.refused = QStringLiteral("mehr als %1 Termine (%2), nicht gelesen").arg(kMaxEvents).arg(result.events);
         return result;
@@ -307,122 +527,39 @@ Result expand(const QByteArray &ics, const CalendarSource &source, qint64 from, 
 
     QSet<QString> unknownZones;
     QList<CalendarReminder> all;
-    for (icalcomponent *cal : std::as_const(calendars)) {
-        Zones zones(cal);
-        TimeReader times(zones, unknownZones);
-        const Collector collect(source, from, to, times);
-
-        // Overridden occurrences by UID, keyed like the generated ones.
-        QHash<QString, QSet<qint64>> overridden;
-        const auto keyOf = [&](icalproperty *p, const icaltimetype &t) {
-            return t.is_date ? wallSeconds(t) : times.instant(t, times.zoneOf(p));
-        };
-        for (icalcomponent *e = icalcomponent_get_first_component(cal, ICAL_VEVENT_COMPONENT); e;
-             e = icalcomponent_get_next_component(cal, ICAL_VEVENT_COMPONENT)) {
-            if (icalproperty *rid = icalcomponent_get_first_property(e, ICAL_RECURRENCEID_PROPERTY))
-                overridden[QString::fromUtf8(icalcomponent_get_uid(e))].insert(
-                    keyOf(rid, icalproperty_get_recurrenceid(rid)));
+    QList<int> unreadable; // the first lines of components with lines libical could not read
+    int errors = 0;
+    std::string buffer;
+    const auto countErrors = [&](icalcomponent *c, const Span &span) {
+        if (const int n = icalcomponent_count_errors(c)) {
+            errors += n;
+            unreadable << span.line;
         }
-
-        for (icalcomponent *e = icalcomponent_get_first_component(cal, ICAL_VEVENT_COMPONENT); e;
-             e = icalcomponent_get_next_component(cal, ICAL_VEVENT_COMPONENT)) {
-            icalproperty *start = icalcomponent_get_first_property(e, ICAL_DTSTART_PROPERTY);
-            if (!start || icalcomponent_get_status(e) == ICAL_STATUS_CANCELLED)
+    };
+    for (const CalendarSpans &cal : calendars) {
+        Zones zones;
+        for (const Span &span : cal.timezones) {
+            ComponentPtr zone = parsed(ics, span, buffer);
+            if (!zone || icalcomponent_isa(zone.get()) != ICAL_VTIMEZONE_COMPONENT)
                 continue;
-            const EventShape shape = shapeOf(e, times);
-            const icaltimetype dtstart = icalproperty_get_dtstart(start);
-            const Zone &zone = times.zoneOf(start);
-            const bool utc = icaltime_is_utc(dtstart);
-            // start of an occurrence from its wall-clock time in the event's zone
-            const auto startOf = [&](qint64 wall) {
-                return shape.allDay ? wall : utc ? wall : zone.instant(wall);
-            };
-            QList<CalendarReminder> own;
-            if (icalcomponent_get_first_property(e, ICAL_RECURRENCEID_PROPERTY)) {
-                collect.occurrence(shape, startOf(wallSeconds(dtstart)), &own);
-            } else {
-                const QSet<qint64> skip = overridden.value(QString::fromUtf8(icalcomponent_get_uid(e)));
-                QSet<qint64> excluded = skip;
-                for (icalproperty *x = icalcomponent_get_first_property(e, ICAL_EXDATE_PROPERTY); x;
-                     x = icalcomponent_get_next_property(e, ICAL_EXDATE_PROPERTY))
-                    excluded.insert(keyOf(x, icalproperty_get_exdate(x)));
-                QSet<qint64> starts; // wall-clock seconds in the event's zone (or UTC)
-                const qint64 wallFrom = from - kMargin - std::max<qint64>(shape.duration, 0);
-                const qint64 wallTo = to + kMargin;
-                bool tooMany = false;
-                icalproperty *rrule = icalcomponent_get_first_property(e, ICAL_RRULE_PROPERTY);
-                if (!rrule) {
-                    starts.insert(wallSeconds(dtstart));
-                } else {
-                    icalrecurrencetype rule = icalproperty_get_rrule(rrule);
-                    // UNTIL in UTC against wall-clock iteration: as the event's wall clock.
-                    if (!icaltime_is_null_time(rule.until) && icaltime_is_utc(rule.until) && !utc && !shape.allDay) {
-                        const qint64 u = wallSeconds(rule.until);
-                        rule.until = wallTime(u + zone.offsetAt(u));
-                    }
-                    icaltimetype first = dtstart;
-                    first.zone = nullptr;
-                    icalrecur_iterator *it = icalrecur_iterator_new(rule, first);
-                    if (it) {
-                        if (rule.count == 0 && wallFrom > wallSeconds(dtstart)) {
-                            icaltimetype begin = wallTime(wallFrom);
-                            begin.is_date = dtstart.is_date;
-                            icalrecur_iterator_set_start(it, begin);
-                        }
-                        // Bounded: more than kMaxPerDay a day over the window refuses the event.
-                        const qint64 limit = qint64(kMaxPerDay) * ((wallTo - wallFrom) / kDay + 1);
-                        for (icaltimetype t = icalrecur_iterator_next(it); !icaltime_is_null_time(t);
-                             t = icalrecur_iterator_next(it)) {
-                            const qint64 wall = wallSeconds(t);
-                            if (wall >= wallTo)
-                                break;
-                            if (wall < wallFrom)
-                                continue;
-                            starts.insert(wall);
-                            if (starts.size() > limit) {
-                                tooMany = true;
-                                break;
-                            }
-                        }
-                        icalrecur_iterator_free(it);
-                    }
-                }
-                for (icalproperty *r = icalcomponent_get_first_property(e, ICAL_RDATE_PROPERTY); r;
-                     r = icalcomponent_get_next_property(e, ICAL_RDATE_PROPERTY)) {
-                    const icaldatetimeperiodtype d = icalproperty_get_rdate(r);
-                    const icaltimetype t = icaltime_is_null_time(d.time) ? d.period.start : d.time;
-                    // An RDATE in another zone than DTSTART: its own instant, as wall time of the event's zone.
-                    const qint64 wall = icaltime_is_utc(t) && !utc && !shape.allDay
-                        ? wallSeconds(t) + zone.offsetAt(wallSeconds(t))
-                        : wallSeconds(t);
-                    starts.insert(wall);
-                }
-                if (tooMany) {
-                    result.problems << QStringLiteral("Termin „%1“ wiederholt sich öfter als %2-mal am Tag und "
-                                                      "wird übergangen")
-                                           .arg(shape.summary)
-                                           .arg(kMaxPerDay);
-                    continue;
-                }
-                for (const qint64 wall : std::as_const(starts)) {
-                    const qint64 s = startOf(wall);
-                    if (!excluded.contains(s))
-                        collect.occurrence(shape, s, &own);
-                }
-            }
-            // The event alone over the bound on some day is refused, named.
-            QMap<qint64, int> ownPerDay;
-            bool over = false;
-            for (const CalendarReminder &r : std::as_const(own))
-                over = over || ++ownPerDay[(r.due + times.local().offsetAt(r.due)) / kDay] > kMaxPerDay * int(source.boxes.size());
-            if (over) {
-                result.problems << QStringLiteral("Termin „%1“ wiederholt sich öfter als %2-mal am Tag und "
-                                                  "wird übergangen")
-                                       .arg(shape.summary)
-                                       .arg(kMaxPerDay);
+            countErrors(zone.get(), span);
+            zones.add(zone.release());
+        }
+        TimeReader times(zones, unknownZones);
+        EventExpander events(source, from, to, times);
+        // The few overridden occurrences first, so that each series leaves them out.
+        for (const Span &span : cal.events) {
+            if (!mentions(ics, span, "RECURRENCE-ID"))
                 continue;
-            }
-            all << own;
+            if (ComponentPtr e = parsed(ics, span, buffer); e && icalcomponent_isa(e.get()) == ICAL_VEVENT_COMPONENT)
+                events.noteOverride(e.get());
+        }
+        for (const Span &span : cal.events) {
+            const ComponentPtr e = parsed(ics, span, buffer);
+            if (!e || icalcomponent_isa(e.get()) != ICAL_VEVENT_COMPONENT)
+                continue;
+            countErrors(e.get(), span);
+            events.expand(e.get(), &all, &result.problems);
         }
     }
     std::stable_sort(all.begin(), all.end());
@@ -442,8 +579,18 @@ Result expand(const QByteArray &ics, const CalendarSource &source, qint64 from, 
                                .arg(kMaxPerDay);
     for (const QString &zone : std::as_const(unknownZones))
         result.problems << QStringLiteral("unbekannte Zeitzone „%1“: gilt als Ortszeit").arg(zone);
-    if (const int errors = icalcomponent_count_errors(root.get()))
-        result.problems << QStringLiteral("%1 Zeilen nicht lesbar und übergangen").arg(errors);
+    if (errors) {
+        QStringList lines;
+        for (const int line : std::as_const(unreadable).mid(0, 10))
+            lines << QString::number(line);
+        if (unreadable.size() > 10)
+            lines << QStringLiteral("…");
+        result.problems << (errors == 1 ? QStringLiteral("1 Zeile nicht lesbar und übergangen")
+                                        : QStringLiteral("%1 Zeilen nicht lesbar und übergangen").arg(errors))
+                + QStringLiteral(" (%1 ab Zeile %2)")
+                      .arg(unreadable.size() == 1 ? QStringLiteral("im Abschnitt") : QStringLiteral("in den Abschnitten"),
+                           lines.join(QStringLiteral(", ")));
+    }
     return result;
 }
 

@@ -17,6 +17,10 @@
 // does not exist goes with the offset before the gap, one that occurs twice
 // at its first occurrence.
 //
+// The text is never parsed whole: its VTIMEZONE and VEVENT components are
+// found by their BEGIN and END lines and each is parsed alone when its turn
+// comes, so that a 5 MB calendar costs little more than its text.
+//
 // Bounded: a text over kMaxBytes or with over kMaxEvents events is refused
 // whole; an event with over kMaxPerDay reminders on a day is refused alone,
 // and a calendar keeps at most kMaxPerDay reminders per local day.

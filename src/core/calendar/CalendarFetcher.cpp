@@ -9,6 +9,9 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
+
+#include <algorithm>
 
 CalendarFetcher::CalendarFetcher(QObject *parent)
     : QObject(parent)
@@ -42,7 +45,16 @@ bool CalendarFetcher::busy(const CalendarSource &source) const
 
 QString CalendarFetcher::problem(const CalendarSource &source) const
 {
-    return m_states.value(source.address).problem;
+    const State state = m_states.value(source.address);
+    if (!state.failingSince.isValid())
+        return QString();
+    // The copy kept from an earlier run counts from when it was written.
+    const QDateTime stand = state.lastGood.isValid() ? state.lastGood
+        : QFile::exists(source.keptCopy)             ? QFileInfo(source.keptCopy).lastModified()
+                                                     : QDateTime();
+    const QString hhmm = QStringLiteral("HH:mm");
+    return QStringLiteral("Kalender %1: nicht erreichbar seit %2").arg(source.name, state.failingSince.toString(hhmm))
+        + (stand.isValid() ? QStringLiteral(" – es gilt der Stand von %1").arg(stand.toString(hhmm)) : QString());
 }
 
 void CalendarFetcher::fetch(const CalendarSource &source, const QDateTime &now)
@@ -58,6 +70,7 @@ void CalendarFetcher::fetch(const CalendarSource &source, const QDateTime &now)
         fail(source, QStringLiteral("Passwort nur über HTTPS oder im Heimnetz, nicht abgerufen"));
         return;
     }
+    m_states[source.address].deadline = QDeadlineTimer(m_timeoutMs);
     request(source, url, 0, withLogin);
 }
 
@@ -66,7 +79,9 @@ void CalendarFetcher::request(const CalendarSource &source, const QUrl &url, int
     State &state = m_states[source.address];
     QNetworkRequest req(url);
     req.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    req.setTransferTimeout(kTimeoutMs);
+    // Qt's transfer timeout counts only silence: a server that trickles
+    // is stopped by the timer below, which counts the whole fetch.
+    req.setTransferTimeout(m_timeoutMs);
     if (!state.etag.isEmpty())
         req.setRawHeader("If-None-Match", state.etag.toUtf8());
     if (!state.lastModified.isEmpty())
@@ -82,6 +97,13 @@ void CalendarFetcher::request(const CalendarSource &source, const QUrl &url, int
             reply->abort();
         }
     });
+    auto *timer = new QTimer(reply);
+    timer->setSingleShot(true);
+    connect(timer, &QTimer::timeout, reply, [reply] {
+        reply->setProperty("tooLong", true);
+        reply->abort();
+    });
+    timer->start(int(std::max<qint64>(state.deadline.remainingTime(), 0)));
     connect(reply, &QNetworkReply::finished, this,
             [=] { finished(reply, source, url, redirects, withLogin); });
 }
@@ -95,6 +117,8 @@ void CalendarFetcher::finished(QNetworkReply *reply, const CalendarSource &sourc
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (reply->property("tooLarge").toBool())
         return fail(source, QStringLiteral("Antwort größer als 5 MB"));
+    if (reply->property("tooLong").toBool())
+        return fail(source, QStringLiteral("keine vollständige Antwort in %1 s").arg(m_timeoutMs / 1000.0));
     if (status >= 300 && status < 400 && status != 304) {
         const QUrl next = url.resolved(reply->header(QNetworkRequest::LocationHeader).toUrl());
         if (redirects >= kMaxRedirects)
@@ -121,28 +145,21 @@ void CalendarFetcher::finished(QNetworkReply *reply, const CalendarSource &sourc
         return fail(source, QStringLiteral("HTTP %1").arg(status));
     }
     state.lastGood = m_started.value(source.address);
-    if (!state.problem.isEmpty())
+    if (state.failingSince.isValid())
         qCInfo(lcReminders).noquote() << "Kalender" << source.name << "wieder erreichbar";
     state.failingSince = QDateTime();
-    state.problem.clear();
+    state.reason.clear();
     emit fetched(source.address);
 }
 
 void CalendarFetcher::fail(const CalendarSource &source, const QString &reason)
 {
     State &state = m_states[source.address];
+    const QString before = problem(source) + state.reason;
     if (!state.failingSince.isValid())
         state.failingSince = m_started.value(source.address);
-    const QString stand = state.lastGood.isValid() || QFile::exists(source.keptCopy)
-        ? QStringLiteral(" – es gilt der Stand von %1")
-              .arg((state.lastGood.isValid() ? state.lastGood
-                                              : QFileInfo(source.keptCopy).lastModified())
-                       .toString(QStringLiteral("HH:mm")))
-        : QString();
-    const QString problem = QStringLiteral("nicht erreichbar seit %1%2 (%3)")
-                                .arg(state.failingSince.toString(QStringLiteral("HH:mm")), stand, reason);
-    if (problem != state.problem)
-        qCWarning(lcReminders).noquote() << "Kalender" << source.name + QLatin1Char(':') << problem;
-    state.problem = problem;
+    state.reason = reason;
+    if (problem(source) + reason != before)
+        qCWarning(lcReminders).noquote() << problem(source) + QStringLiteral(" (") + reason + QLatin1Char(')');
     emit fetched(source.address);
 }

@@ -3,6 +3,7 @@
 #include "calendar/CalendarSource.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QObject>
 #include <QUrl>
@@ -26,12 +27,17 @@ public:
     static constexpr int kMaxRedirects = 5;
 
     explicit CalendarFetcher(QObject *parent = nullptr);
+    // How long a whole fetch may take, redirects included (kTimeoutMs
+    // unless set).
+    void setTimeoutMs(int ms) { m_timeoutMs = ms; }
 
     // Starts a fetch of source unless one is under way.
     void fetch(const CalendarSource &source, const QDateTime &now);
     // Whether source's fetch is under way.
     bool busy(const CalendarSource &source) const;
-    // What is wrong with source's fetches now (German, empty when fine).
+    // What is wrong with source's fetches now, for the panel, the tray and
+    // the log: "Kalender Familie: nicht erreichbar seit 14:02 – es gilt der
+    // Stand von 13:47" (empty when fine).
     QString problem(const CalendarSource &source) const;
 
     // Whether a login may be sent to url: HTTPS, or this machine and the
@@ -49,8 +55,9 @@ private:
         QString lastModified;
         QDateTime lastGood;     // when the kept copy was last confirmed
         QDateTime failingSince; // invalid while fine
-        QString problem;
+        QString reason;         // why the last fetch failed, for the log
         QNetworkReply *reply = nullptr;
+        QDeadlineTimer deadline; // of the fetch under way
     };
     void request(const CalendarSource &source, const QUrl &url, int redirects, bool withLogin);
     void finished(QNetworkReply *reply, const CalendarSource &source, const QUrl &url, int redirects,
@@ -60,4 +67,5 @@ private:
     QNetworkAccessManager *m_network;
     QHash<QString, State> m_states; // by address
     QHash<QString, QDateTime> m_started;
+    int m_timeoutMs = kTimeoutMs;
 };

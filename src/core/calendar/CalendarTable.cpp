@@ -47,7 +47,8 @@ QList<CalendarReminder> expandOne(const CalendarSource &source, qint64 from, qin
         *problems << prefix + QStringLiteral("nicht lesbar: %1").arg(file.errorString());
         return {};
     }
-    const QByteArray bytes = file.read(CalendarExpansion::kMaxBytes + 1);
+    // As much as the file holds (one more byte, should it have grown over the bound).
+    const QByteArray bytes = file.read(std::min(file.size(), CalendarExpansion::kMaxBytes) + 1);
     const CalendarExpansion::Result result = CalendarExpansion::expand(bytes, source, from, to);
     if (!result.refused.isEmpty())
         *problems << prefix + result.refused;
@@ -72,8 +73,12 @@ CalendarTable::CalendarTable(const QDir &folder, QObject *parent)
     , m_settings(folder)
     , m_fetcher(new CalendarFetcher(this))
 {
-    // A new copy is read at the next poll.
-    connect(m_fetcher, &CalendarFetcher::fetched, this, [this] { m_nextLook = 0; });
+    // A new copy is read at the next poll; a fetch's problem is told at once.
+    connect(m_fetcher, &CalendarFetcher::fetched, this, [this] {
+        m_nextLook = 0;
+        if (const QString notice = fetchNotice(); notice != m_notice)
+            emit noticeChanged(m_notice = notice);
+    });
 }
 
 CalendarTable::~CalendarTable()
@@ -122,10 +127,18 @@ void CalendarTable::fetchDue(qint64 now)
 QStringList CalendarTable::problems() const
 {
     QStringList all = m_problems;
+    if (const QString notice = fetchNotice(); !notice.isEmpty())
+        all << notice.split(QLatin1Char('\n'));
+    return all;
+}
+
+QString CalendarTable::fetchNotice() const
+{
+    QStringList lines;
     for (const CalendarSource &s : m_sources)
         if (const QString p = m_fetcher->problem(s); !p.isEmpty())
-            all << QStringLiteral("Kalender %1: %2").arg(s.name, p);
-    return all;
+            lines << p;
+    return lines.join(QLatin1Char('\n'));
 }
 
 void CalendarTable::start(qint64 now)
@@ -160,6 +173,16 @@ void CalendarTable::start(qint64 now)
         for (const CalendarSource &source : std::as_const(work->sources))
             work->reminders << expandOne(source, work->from, work->to, &work->problems);
         std::stable_sort(work->reminders.begin(), work->reminders.end());
+    });
+    // Taken as soon as it is done, not at the next check: a service that
+    // wakes only at the lists' seconds learns from tableChanged() that a
+    // calendar needs every second.
+    const quint64 started = ++m_started;
+    connect(m_thread, &QThread::finished, this, [this, started] {
+        if (!m_thread || m_started != started)
+            return; // taken already
+        m_thread->wait();
+        take();
     });
     m_thread->start(QThread::LowPriority);
 }

@@ -54,6 +54,9 @@ public:
     // What is wrong with the calendars now, one German line each, the
     // calendar's name first.
     QStringList problems() const;
+    // The subscriptions that cannot be fetched now, one line each, as the
+    // panel and the tray show them beside what the folder lacks.
+    QString fetchNotice() const;
     // Fetches the subscriptions into their kept copies.
     CalendarFetcher *fetcher() const { return m_fetcher; }
 
@@ -65,6 +68,8 @@ public:
 signals:
     // A new table is in place.
     void tableChanged();
+    // fetchNotice() changed.
+    void noticeChanged(const QString &notice);
 
 private:
     struct Work;
@@ -88,9 +93,11 @@ private:
     bool m_changedMeanwhile = false;
     QList<CalendarReminder> m_reminders;
     QStringList m_problems;
+    QString m_notice; // fetchNotice() as last told
     int m_calendarCount = 0;
     QSet<QString> m_taken; // keys of reminders sent, for about two days
     QList<QPair<qint64, QString>> m_takenOrder;
     QThread *m_thread = nullptr;
+    quint64 m_started = 0; // expansions started, to know a finished one's own
     std::shared_ptr<Work> m_work;
 };

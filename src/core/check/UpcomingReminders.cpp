@@ -22,7 +22,8 @@ QList<UpcomingReminder> UpcomingReminders::next(const QDir &folder, const QDateT
     }
     const qint64 a = from.toSecsSinceEpoch();
     const qint64 b = to.toSecsSinceEpoch();
-    const QList<CalendarReminder> calendar = table ? table->between(a, b) : CalendarTable::expandAll(folder, a, b);
+    const QList<CalendarReminder> calendar = table && table->isMade() ? table->between(a, b)
+                                                                           : CalendarTable::expandAll(folder, a, b);
     for (const CalendarReminder &r : calendar)
         found << UpcomingReminder{QDateTime::fromSecsSinceEpoch(r.due), r.box, r.message.kind, r.message.text,
                                   r.source};

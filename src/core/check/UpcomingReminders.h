@@ -24,7 +24,8 @@ namespace UpcomingReminders {
 constexpr int kMax = 5000;
 
 // The reminders of folder in [from, from + days), by time; calendars from
-// table when one is given (the engine's), else read here. At most kMax.
+// table when one is given (the engine's) and made, else read here. At most
+// kMax.
 QList<UpcomingReminder> next(const QDir &folder, const QDateTime &from, int days,
                              const CalendarTable *table = nullptr);
 

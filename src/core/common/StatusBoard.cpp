@@ -22,20 +22,38 @@ void StatusBoard::showInfo(const QString &text)
 
 void StatusBoard::hideInfo()
 {
-    m_infoText = m_folderNotice;
-    m_infoVisible = !m_folderNotice.isEmpty();
+    m_infoText = notice();
+    m_infoVisible = !m_infoText.isEmpty();
     emit infoChanged();
+}
+
+QString StatusBoard::notice() const
+{
+    if (m_folderNotice.isEmpty() || m_calendarNotice.isEmpty())
+        return m_folderNotice + m_calendarNotice;
+    return m_folderNotice + QLatin1Char('\n') + m_calendarNotice;
 }
 
 void StatusBoard::setFolderNotice(const QString &text)
 {
-    if (text == m_folderNotice)
+    setNotices(text, m_calendarNotice);
+}
+
+void StatusBoard::setCalendarNotice(const QString &text)
+{
+    setNotices(m_folderNotice, text);
+}
+
+void StatusBoard::setNotices(const QString &folder, const QString &calendar)
+{
+    if (folder == m_folderNotice && calendar == m_calendarNotice)
         return;
-    const bool panelShowsIt = !m_infoVisible || m_infoText == m_folderNotice;
-    m_folderNotice = text;
+    const bool panelShowsIt = !m_infoVisible || m_infoText == notice();
+    m_folderNotice = folder;
+    m_calendarNotice = calendar;
     if (panelShowsIt)
         hideInfo();
-    emit folderNoticeChanged(text);
+    emit noticeChanged(notice());
 }
 
 void StatusBoard::setBoxStatus(const QString &status)

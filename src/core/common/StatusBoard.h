@@ -44,6 +44,11 @@ public:
     // said until the files are there; empty when nothing is missing.
     QString folderNotice() const { return m_folderNotice; }
     void setFolderNotice(const QString &text);
+    // The calendars that cannot be fetched (CalendarTable::fetchNotice).
+    void setCalendarNotice(const QString &text);
+    // Both, one under the other: what the panel shows when it has nothing
+    // else to show, and the tray tip's first lines.
+    QString notice() const;
 
     // A word on box's held messages for its lamp's tip (why they stay);
     // empty when there is none. A change is a lampChanged().
@@ -64,7 +69,7 @@ signals:
     void lampChanged(int box, BoxState state);
     void heldCountChanged(int count);
     void questionCountChanged(int count);
-    void folderNoticeChanged(const QString &text);
+    void noticeChanged(const QString &notice);
 
 private:
     QString m_clockText = QStringLiteral("00:00:00");
@@ -75,5 +80,8 @@ private:
     std::array<QString, BoxCount::kBoxes> m_lampNotes;
     int m_heldCount = 0;
     int m_questionCount = 0;
+    void setNotices(const QString &folder, const QString &calendar);
+
     QString m_folderNotice;
+    QString m_calendarNotice;
 };

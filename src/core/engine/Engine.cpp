@@ -69,6 +69,7 @@ Engine::Engine(const Options &options, QObject *parent)
     m_changeWarner.listenTo(*m_reminderClock);
     m_calendars = new CalendarTable(m_folder, this);
     m_reminderClock->useCalendars(m_calendars);
+    connect(m_calendars, &CalendarTable::noticeChanged, m_display, &StatusBoard::setCalendarNotice);
     // A calendar reminds at any second: with one, the timer wakes every second.
     if (!options.showsClock)
         connect(m_calendars, &CalendarTable::tableChanged, this, [this] {
@@ -113,6 +114,9 @@ void Engine::start()
     m_sender->restoreHeld();
     m_questions->restore();
     m_statusWatch->tick();
+    // The calendars are read from the start, not from the first check on,
+    // so that their first reminders find a table.
+    m_calendars->poll(m_clock->now().toSecsSinceEpoch());
     m_secondTimer->start();
     armWatch();
     m_fastWake->update();

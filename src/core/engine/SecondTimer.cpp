@@ -27,6 +27,13 @@ void SecondTimer::start()
     arm();
 }
 
+void SecondTimer::setSeconds(const Seconds &seconds)
+{
+    m_seconds = seconds;
+    if (m_timer.isActive())
+        arm();
+}
+
 void SecondTimer::stop()
 {
     m_timer.stop();

@@ -18,7 +18,8 @@ public:
 
     explicit SecondTimer(QObject *parent = nullptr);
 
-    void setSeconds(const Seconds &seconds) { m_seconds = seconds; }
+    // Counts from now: a running timer is armed again for the new seconds.
+    void setSeconds(const Seconds &seconds);
     void start();
     void stop();
     bool isActive() const { return m_timer.isActive(); }

@@ -170,7 +170,32 @@
     }
   }
 
+  // "Demnächst": the next seven days of every list and calendar, asked for
+  // every tenth refresh (about 15 s) and after a change on the page.
+  let upcomingTurn = 0;
+  let upcomingShown = '';
+  async function refreshUpcoming() {
+    const r = await call('GET', '/api/upcoming?days=7');
+    if (r.status !== 200) return;
+    const now = JSON.stringify(r.data);
+    if (now === upcomingShown) return;
+    upcomingShown = now;
+    const ol = $('upcoming');
+    ol.replaceChildren();
+    if (r.data.reminders.length === 0) ol.append(el('li', 'small', 'In den nächsten sieben Tagen nichts.'));
+    for (const u of r.data.reminders) {
+      const li = el('li');
+      const t = new Date(u.time);
+      li.append(el('span', 'small', t.toLocaleString('de-DE', { weekday: 'short', day: '2-digit', month: '2-digit',
+        hour: '2-digit', minute: '2-digit', second: '2-digit' }) + ' · Box ' + u.box + ' · '
+        + (u.kind === 'popup' ? 'Popup' : 'Message') + ' · ' + u.source));
+      li.append(el('span', 'text', u.text));
+      ol.append(li);
+    }
+  }
+
   async function refresh() {
+    if (upcomingTurn++ % 10 === 0) refreshUpcoming();
     const asked = list;
     const [status, held, record, lines] = await Promise.all([
       call('GET', '/api/status'), call('GET', '/api/held'), call('GET', '/api/record?limit=50'),
@@ -181,6 +206,8 @@
     const now = [status.data, held.data, record.data, lines.data].map((d) => JSON.stringify(d));
     const before = shown || [];
     shown = now;
+    // A change may be a new reminder: "Demnächst" is asked again next time.
+    if (now.some((part, i) => part !== before[i])) upcomingTurn = 0;
     const focused = document.activeElement ? document.activeElement.id : '';
     if (now[0] !== before[0]) renderBoxes(status.data.boxes);
     if (now[1] !== before[1]) renderHeld(held.data.held);

@@ -121,6 +121,12 @@ void TestCalendar::expansion_data()
                + vevent("UID:y\r\nDTSTART:20260501T100000Z\r\nSUMMARY:Ruhe\r\n")
         << "2026-05-01T00:00:00" << "2026-05-02T00:00:00" << 0
         << QStringList{"2026-05-01T10:00:00Z|12:00 Ruhe"} << "Termin „Sturm“ wiederholt sich öfter als 1440-mal am Tag";
+    QTest::newRow("a line that is none is left out, named by its event's line")
+        << vevent("UID:k\r\nDTSTART:20260501T100000Z\r\nSUMMARY:Gut\r\n")
+               + vevent("UID:l\r\nDTSTART:20260501T110000Z\r\nkeine Eigenschaft\r\nSUMMARY:Lesbar\r\n")
+        << "2026-05-01T00:00:00" << "2026-05-02T00:00:00" << 0
+        << QStringList{"2026-05-01T10:00:00Z|12:00 Gut", "2026-05-01T11:00:00Z|13:00 Lesbar"}
+        << "1 Zeile nicht lesbar und übergangen (im Abschnitt ab Zeile 9)";
     QTest::newRow("unknown time zone is local")
         << vevent("UID:q\r\nDTSTART;TZID=Mars/Olympus:20260501T100000\r\nSUMMARY:Rover\r\n")
         << "2026-05-01T00:00:00" << "2026-05-02T00:00:00" << 0

@@ -7,7 +7,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QDateTime>
+#include <QThread>
+
 #include <algorithm>
+#include <cstdio>
 #include <ctime>
 #include <vector>
 
@@ -122,4 +126,34 @@ void FirstByteServer::run()
     }
     for (const Connection &c : connections)
         ::close(c.fd);
+}
+
+bool FirstByteServer::reportDelays(const QList<QByteArray> &markers, const QList<qint64> &dueMs, qint64 untilMs) const
+{
+    std::vector<double> delays;
+    while (QDateTime::currentMSecsSinceEpoch() < untilMs) {
+        QThread::msleep(200);
+        const QList<Request> got = requests();
+        delays.clear();
+        for (qsizetype i = 0; i < markers.size(); ++i) {
+            const auto it = std::find_if(got.cbegin(), got.cend(),
+                                         [&](const Request &r) { return r.target.contains(markers.at(i)); });
+            if (it != got.cend())
+                delays.push_back((it->firstByteNs - dueMs.at(i) * 1000000) / 1e6);
+        }
+        if (qsizetype(delays.size()) == markers.size())
+            break;
+    }
+    std::sort(delays.begin(), delays.end());
+    const size_t n = delays.size();
+    if (n == 0) {
+        std::printf("  no message reached the box\ngoal on the wire: median <= 10 ms: NOT met\n");
+        return false;
+    }
+    const double median = n % 2 ? delays[n / 2] : (delays[n / 2 - 1] + delays[n / 2]) / 2;
+    const bool met = median <= 10 && qsizetype(n) == markers.size();
+    std::printf("  due second to first byte at the box: median %.1f ms, worst %.1f ms, best %.1f ms over %zu of %lld\n"
+                "goal on the wire: median <= 10 ms: %s\n",
+                median, delays.back(), delays.front(), n, qint64(markers.size()), met ? "met" : "NOT met");
+    return met;
 }

@@ -28,6 +28,13 @@ public:
     bool listen(const char *address, quint16 port);
     QList<Request> requests() const;
 
+    // How late marked messages came: for each marker, the first request
+    // whose target carries it, against its due time (ms since the epoch).
+    // Waits, looking every 200 ms, until each came or untilMs passed. Prints
+    // median, worst and best, and the goal "median <= 10 ms" as met or not;
+    // returns whether it was met by all.
+    bool reportDelays(const QList<QByteArray> &markers, const QList<qint64> &dueMs, qint64 untilMs) const;
+
 private:
     void run();
 
