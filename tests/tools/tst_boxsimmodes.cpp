@@ -141,13 +141,10 @@ void TestBoxsimModes::questionAnsweredByAKey()
     QVERIFY(get(box, "/api/messageanswer").endsWith(open));
     QVERIFY(get(box, "/boxsim/answer?exit").startsWith("HTTP/1.1 200 "));
     QVERIFY(get(box, "/api/messageanswer").endsWith(R"({"message":"Answer is NO!","result":true})"));
-    QVERIFY(get(box, "/api/messageanswer").contains("NO!"));
     QVERIFY(get(box, "/api/message?text=Ofen&type=0").contains(R"("result":true)"));
     QVERIFY(get(box, "/api/messageanswer").endsWith(open)); // the newer replaces the older
     QVERIFY(box.setMode("standby"));
     QVERIFY(get(box, "/boxsim/answer?yes").startsWith("HTTP/1.1 409 "));
-    QCOMPARE(QJsonDocument::fromJson(out.data().trimmed().split('\n').at(0)).object().value("kind").toString(),
-             QStringLiteral("question"));
 }
 
 QTEST_GUILESS_MAIN(TestBoxsimModes)

@@ -62,9 +62,14 @@ void TestConfirmWire::askedUntilAnswered()
     BoxSimulator box(&output);
     box.setKind(enigma2 ? BoxSimulator::Kind::Enigma2 : BoxSimulator::Kind::Nhttpd);
     QVERIFY(box.listen(QHostAddress::LocalHost, 0));
-    QList<QJsonObject> seen;
-    connect(&box, &BoxSimulator::requestRecorded, this,
-            [&](const QByteArray &line) { seen << QJsonDocument::fromJson(line).object(); });
+    QList<QJsonObject> messages;
+    int answerRequests = 0;
+    connect(&box, &BoxSimulator::requestRecorded, this, [&](const QByteArray &line) {
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        if (!o.value(QLatin1String("kind")).toString().isEmpty())
+            messages << o;
+        answerRequests += o.value(QLatin1String("request")).toString().contains(QLatin1String("/api/messageanswer"));
+    });
 
     TempFolder folder;
     folder.write("boxip.ini", "127.0.0.1\r\n");
@@ -78,48 +83,34 @@ void TestConfirmWire::askedUntilAnswered()
     sender.identifyAt(QStringLiteral("127.0.0.1"));
     sender.setBoxState(1, BoxState::On);
 
-    // A "b" line of the daily list.
-    const ReminderRecord line = ReminderRecord::daily(QStringLiteral("07:25 07:30 b 1 Tabletten"));
-    const Message message = ReminderMessage::compose(line, clock.now()).message;
+    const Message message = // a "b" line of the daily list
+        ReminderMessage::compose(ReminderRecord::daily(QStringLiteral("07:25 07:30 b 1 Tabletten")), clock.now()).message;
     QVERIFY(message.confirm);
     SendHandle *handle = sender.send(1, message, {MessageSource::Reminder});
     QSignalSpy finished(handle, &SendHandle::finished);
     QVERIFY(finished.wait(10000));
 
-    const auto messages = [&] {
-        QList<QJsonObject> found;
-        for (const QJsonObject &o : seen)
-            if (!o.value(QLatin1String("kind")).toString().isEmpty())
-                found << o;
-        return found;
-    };
-    const auto answerRequests = [&] {
-        int n = 0;
-        for (const QJsonObject &o : seen)
-            n += o.value(QLatin1String("request")).toString().contains(QLatin1String("/api/messageanswer"));
-        return n;
-    };
-    QCOMPARE(messages().size(), 1);
-    QCOMPARE(messages().first().value(QLatin1String("kind")).toString(), kind);
-    const QString request = messages().first().value(QLatin1String("request")).toString();
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages.first().value(QLatin1String("kind")).toString(), kind);
+    const QString request = messages.first().value(QLatin1String("request")).toString();
     const QString sent = request.section(QLatin1Char(' '), 1, 1);
     QCOMPARE(sent.section(QLatin1Char('?'), 0, 0) + QStringLiteral("?…") + sent.mid(sent.lastIndexOf(QLatin1Char('&'))),
              target);
-    QVERIFY(messages().first().value(QLatin1String("shown")).toString().endsWith(QLatin1String("Tabletten")));
-    QVERIFY(!messages().first().contains(QLatin1String("timeout")) || !enigma2);
+    QVERIFY(messages.first().value(QLatin1String("shown")).toString().endsWith(QLatin1String("Tabletten")));
+    QVERIFY(!messages.first().contains(QLatin1String("timeout")) || !enigma2);
 
     // Three polls, ten seconds apart on the engine's timer; the key pressed after the first.
     for (int poll = 0; poll < 3; ++poll) {
-        const int before = answerRequests();
+        const int before = answerRequests;
         watch.poll();
         if (enigma2 && (poll == 0 || key.isEmpty()))
-            QTRY_COMPARE(answerRequests(), before + 1);
+            QTRY_COMPARE(answerRequests, before + 1);
         QTest::qWait(50);
         if (poll == 0 && !key.isEmpty())
             QVERIFY(box.press(key));
     }
-    QCOMPARE(answerRequests(), answerQuestions);
-    QCOMPARE(messages().size(), 1);
+    QCOMPARE(answerRequests, answerQuestions);
+    QCOMPARE(messages.size(), 1);
     QTRY_COMPARE(deliveries.entries().back().outcomeText(), record);
 }
 
