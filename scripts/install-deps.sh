@@ -30,7 +30,7 @@ packages=(
 if [ "${1:-}" = test ]; then
   packages+=(
     # end-to-end tests: X server, tray host, input driving, fake time, namespaces
-    xvfb trayer xdotool x11-utils faketime iproute2 procps libcap2-bin
+    xvfb trayer xdotool x11-utils x11-xserver-utils faketime iproute2 procps libcap2-bin
     # end-to-end tests: reading the box simulators' JSON lines, screenshots,
     # a window manager for minimising to the tray
     jq imagemagick twm

@@ -1,13 +1,12 @@
 // From a box leaving standby to its held message on the wire, through the
-// whole engine as Zelvo runs it: the watch's own 10 s tick, a prober that
-// finds all four boxes answering echo, and four local HTTP servers whose mode
-// the bench switches from "standby" to "tv", as the remote control does.
+// whole engine as Zelvo runs it: the watch's own 10 s tick and, while a
+// message is held, the box's mode asked every second; a prober that finds
+// all four boxes answering echo, and four local HTTP servers whose mode the
+// bench switches from "standby" to "tv", as the remote control does.
 //
 // Each box in turn: the watch sees it in standby, a message is held for it,
 // then the box is switched on at a point of the tick's 10 s (spread evenly
-// over the runs) and the time until the message arrives is taken. The worst
-// case is a switch just after the watch asked: one tick plus the time from
-// the tick's start to the message on the wire, which is measured too.
+// over the runs) and the time until the message arrives is taken.
 #include "BoxServers.h"
 #include "ScriptedEchoProber.h"
 #include "TempFolder.h"
@@ -32,7 +31,8 @@ namespace {
 
 constexpr int kSwitches = 20;
 constexpr int kTickMs = 10000;
-constexpr double kGoalMs = kTickMs + 200;
+constexpr double kGoalMedianMs = 1200;
+constexpr double kGoalWorstMs = 2000;
 
 // Where one box is in its round: standby seen, message held, switched on.
 struct BoxRound {
@@ -161,15 +161,13 @@ int main(int argc, char *argv[])
     engine.start();
     app.exec();
 
-    // The longest wait for a tick: the timer's own interval, as it fired.
-    const double worstBound = std::max(double(kTickMs), maximum(tickIntervals)) + maximum(tickToWire);
-    const bool met = failure.isEmpty() && maximum(switchToWire) <= kGoalMs && worstBound <= kGoalMs;
-    std::printf("  switch to the held message on the wire: median %.0f ms, max %.0f ms over %zu switches (goal <= "
-                "%.0f ms)\n",
-                median(switchToWire), maximum(switchToWire), switchToWire.size(), kGoalMs);
-    std::printf("      (tick start to the message on the wire: median %.2f ms, max %.2f ms; ticks %.0f to %.0f ms "
-                "apart; a switch just after the watch asked: %.0f ms)\n",
-                median(tickToWire), maximum(tickToWire), minimum(tickIntervals), maximum(tickIntervals), worstBound);
+    const bool met = failure.isEmpty() && int(switchToWire.size()) == kSwitches
+                     && median(switchToWire) <= kGoalMedianMs && maximum(switchToWire) <= kGoalWorstMs;
+    std::printf("  switch to the held message on the wire: median %.0f ms, max %.0f ms over %zu switches (goals: "
+                "median <= %.0f ms, max <= %.0f ms)\n",
+                median(switchToWire), maximum(switchToWire), switchToWire.size(), kGoalMedianMs, kGoalWorstMs);
+    std::printf("      (watch tick start to the message on the wire: median %.0f ms; ticks %.0f to %.0f ms apart)\n",
+                median(tickToWire), minimum(tickIntervals), maximum(tickIntervals));
     if (!failure.isEmpty())
         std::printf("  failed: %s\n", qPrintable(failure));
     std::printf("goal %s\n", met ? "met" : "NOT met");

@@ -41,6 +41,8 @@ QByteArray InstanceRequest::toLine() const
     o[QStringLiteral("kind")] = message.kind == MessageKind::Popup ? QStringLiteral("popup") : QStringLiteral("message");
     o[QStringLiteral("text")] = message.text;
     o[QStringLiteral("wait")] = wait;
+    if (message.confirm)
+        o[QStringLiteral("confirm")] = true;
     if (expireMinutes)
         o[QStringLiteral("expire")] = *expireMinutes;
     return line(o);
@@ -86,6 +88,11 @@ std::optional<InstanceRequest> InstanceRequest::fromLine(const QByteArray &bytes
         return refuse(QStringLiteral("ungültige Anfrage: \"text\" muss ein Text mit mindestens einem Zeichen sein, "
                                      "das kein Steuerzeichen ist"));
     r.message.text = text.toString();
+
+    const QJsonValue confirm = o->value(QStringLiteral("confirm"));
+    if (!confirm.isUndefined() && !confirm.isBool())
+        return refuse(QStringLiteral("ungültige Anfrage: \"confirm\" muss true oder false sein"));
+    r.message.confirm = confirm.toBool();
 
     const QJsonValue wait = o->value(QStringLiteral("wait"));
     if (!wait.isUndefined() && !wait.isBool())

@@ -25,7 +25,7 @@ QString ProgramOptions::usage(const QString &program)
     const bool window = program == QLatin1String(kWindowProgram);
     return QStringLiteral(
                "Aufruf: %1 [--folder ORDNER | --default-folder]%2 [--version]\n"
-               "        %1 send [--box 1,3] [--popup | --message] [--wait] [--expire MINUTEN]\n"
+               "        %1 send [--box 1,3] [--popup | --message] [--confirm] [--wait] [--expire MINUTEN]\n"
                "        %3      [--folder ORDNER] TEXT\n"
                "        %1 web-password [--folder ORDNER]   (das Passwort der Webseite)\n"
                "\n"

@@ -124,15 +124,17 @@ int answerTimeoutMs()
 QString SendCommand::usage(const QString &program)
 {
     return QStringLiteral(
-        "Aufruf: %2 send [--box 1,3] [--popup | --message] [--wait] [--expire MINUTEN]\n"
-        "        %3      [--folder ORDNER] TEXT\n"
+        "Aufruf: %2 send [--box 1,3] [--popup | --message] [--confirm] [--wait]\n"
+        "        %3      [--expire MINUTEN] [--folder ORDNER] TEXT\n"
         "Zeigt TEXT auf den Fernsehern an den D-Boxen und Enigma2-Receivern, über das Zelvo,\n"
         "das im Ordner läuft, sonst direkt.\n"
         "  TEXT        der Text; \"-\" liest ihn von der Standardeingabe; \\n wird ein Zeilenumbruch\n"
         "  --box 1,3   nur an diese Boxen (1 bis %1); ohne: an jede eingerichtete Box\n"
         "  --popup     als Popup zeigen\n"
         "  --message   als Nachricht zeigen (so ohne Angabe)\n"
-        "  --wait      auf die Antwort jeder Box warten\n"
+        "  --confirm   bis bestätigt: bleibt stehen, bis jemand es schließt; ein Enigma2-Receiver\n"
+        "              fragt Ja/Nein, und der Verlauf sagt, wann es gesehen wurde\n"
+        "  --wait      auf die Antwort jeder Box warten (nicht auf die Bestätigung)\n"
         "  --expire MINUTEN  so lange wartet die Nachricht beim laufenden Zelvo auf eine Box im\n"
         "              Standby oder eine ausgeschaltete Box (ohne: 30 oder was zelvo.ini sagt;\n"
         "              0: nur jetzt, nie zurückhalten)\n"
@@ -167,10 +169,11 @@ SendCommand::Parsed SendCommand::parse(const QStringList &arguments,
     const QCommandLineOption popup(QStringLiteral("popup"));
     const QCommandLineOption message(QStringLiteral("message"));
     const QCommandLineOption wait(QStringLiteral("wait"));
+    const QCommandLineOption confirm(QStringLiteral("confirm"));
     const QCommandLineOption folder(QStringLiteral("folder"), QString(), QStringLiteral("ordner"));
     const QCommandLineOption expire(QStringLiteral("expire"), QString(), QStringLiteral("minuten"));
     const QCommandLineOption help(QStringLiteral("help"));
-    parser.addOptions({box, popup, message, wait, folder, expire, help});
+    parser.addOptions({box, popup, message, confirm, wait, folder, expire, help});
     if (!parser.parse(QStringList{QStringLiteral("send")} + arguments))
         return wrong(parserError(parser, arguments));
 
@@ -199,6 +202,7 @@ SendCommand::Parsed SendCommand::parse(const QStringList &arguments,
         return wrong(QStringLiteral("--popup und --message schließen einander aus"));
     call.kind = parser.isSet(popup) ? MessageKind::Popup : MessageKind::Message;
     call.wait = parser.isSet(wait);
+    call.confirm = parser.isSet(confirm);
     call.help = parser.isSet(help);
     const QStringList texts = parser.positionalArguments();
     if (texts.size() > 1)
@@ -251,7 +255,7 @@ int SendCommand::send(const Call &call)
         say(QStringLiteral("zelvo send: boxip.ini kann nicht gelesen werden: ") + read.error);
         return kWrongCall;
     }
-    const Message message{call.kind, ScriptDelivery::cutForRequest(call.text)};
+    const Message message{call.kind, ScriptDelivery::cutForRequest(call.text), call.confirm};
 
     InstanceRequest request;
     request.action = InstanceRequest::Action::Send;
@@ -268,6 +272,8 @@ int SendCommand::send(const Call &call)
             say(QStringLiteral("zelvo send: ") + reply.answer.error);
             return kWrongCall;
         }
+        if (call.confirm && call.wait)
+            say(QStringLiteral("zelvo send: ob die Nachricht gesehen wurde, steht im Verlauf"));
         return report(reply.answer.outcomes, call.wait);
     case InstanceClient::Reply::State::Unknown:
         // The request may still sit in the socket of a stopped or busy Zelvo:
@@ -282,5 +288,7 @@ int SendCommand::send(const Call &call)
     }
 
     // No Zelvo here: this process sends, and stays until every request ended.
+    if (call.confirm)
+        say(QStringLiteral("zelvo send: ohne laufendes Zelvo fragt niemand nach, ob die Nachricht gesehen wurde"));
     return report(DirectSend::deliver(boxList, read.boxes, call.boxes, message), true);
 }

@@ -33,6 +33,7 @@ public:
         QList<int> boxes; // empty: every box that names an address
         MessageKind kind = MessageKind::Message;
         bool wait = false;
+        bool confirm = false;             // --confirm: until confirmed
         std::optional<int> expireMinutes; // --expire
         bool help = false;
         QDir folder = QDir::current();

@@ -108,6 +108,7 @@ MainWindow::MainWindow(const Engine::Options &options, QWidget *parent)
     mirrorCloseChoice();
     connect(m_engine->settings(), &ZelvoSettings::windowChanged, this, &MainWindow::mirrorCloseChoice);
     connect(display, &StatusBoard::heldCountChanged, m_tray, &TrayIcon::setHeldCount);
+    connect(display, &StatusBoard::questionCountChanged, m_tray, &TrayIcon::setQuestionCount);
     connect(display, &StatusBoard::noticeChanged, m_tray, &TrayIcon::setNotice);
     connect(display, &StatusBoard::infoChanged, this, &MainWindow::mirrorInfo);
     connect(m_engine, &Engine::alert, this, &MainWindow::showAlert);

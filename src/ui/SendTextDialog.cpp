@@ -83,12 +83,19 @@ void SendTextDialog::buildControls()
         m_boxes[k]->setGeometry(twips(lefts[k], tops[k], 1095, 255));
     }
 
+    m_confirm = new QCheckBox(QStringLiteral("Bestätigung abwarten"), this);
+    m_confirm->setObjectName(QStringLiteral("Bestaetigung"));
+    m_confirm->setGeometry(twips(120, 3860, 4095, 220)); // between the frames and the button
+    m_confirm->setToolTip(QStringLiteral("Bleibt stehen, bis jemand es schließt; ein Enigma2-Receiver fragt Ja/Nein, "
+                                         "und der Verlauf sagt, wann es gesehen wurde"));
+
     setTabOrder(m_text, m_send);
     setTabOrder(m_send, m_message);
     setTabOrder(m_message, m_popup);
     setTabOrder(m_popup, m_boxes[0]);
     for (int k = 0; k < 3; ++k)
         setTabOrder(m_boxes[k], m_boxes[k + 1]);
+    setTabOrder(m_boxes[3], m_confirm);
     m_text->setFocus();
 }
 
@@ -145,6 +152,7 @@ SendTextSettings SendTextDialog::settings() const
 {
     SendTextSettings s;
     s.kind = m_popup->isChecked() ? MessageKind::Popup : MessageKind::Message;
+    s.confirm = m_confirm->isChecked();
     for (int k = 0; k < BoxList::kBoxes; ++k)
         s.ticked[k] = m_boxes[k]->isChecked();
     return s;

@@ -56,6 +56,7 @@ private:
     QLabel *m_waiting = nullptr;           // Wartet: the boxes in standby or off
     QRadioButton *m_popup = nullptr;       // Option1(0)
     QRadioButton *m_message = nullptr;     // Option1(1)
+    QCheckBox *m_confirm = nullptr;        // "Bestätigung abwarten", not kept in wendrel.ini
     std::array<QCheckBox *, BoxList::kBoxes> m_boxes{};  // Check1(0..3)
     SendTextStep::Outcome m_outcome;
 };

@@ -33,6 +33,12 @@ void TrayIcon::setHeldCount(int count)
     updateTip();
 }
 
+void TrayIcon::setQuestionCount(int count)
+{
+    m_questionCount = count;
+    updateTip();
+}
+
 void TrayIcon::setFolder(const QString &folder)
 {
     m_heading = QStringLiteral("Zelvo im Ordner %1\n").arg(folder) + kToolTip;
@@ -57,6 +63,10 @@ void TrayIcon::updateTip()
                + (m_heldCount == 1 ? QStringLiteral("1 Nachricht zurückgehalten (Box im Standby oder aus)")
                                    : QStringLiteral("%1 Nachrichten zurückgehalten (Box im Standby oder aus)")
                                          .arg(m_heldCount));
+    if (m_questionCount > 0)
+        tip += QLatin1Char('\n')
+               + (m_questionCount == 1 ? QStringLiteral("1 Nachricht wartet auf Bestätigung")
+                                       : QStringLiteral("%1 Nachrichten warten auf Bestätigung").arg(m_questionCount));
     m_icon->setToolTip(m_notice.isEmpty() ? tip : m_notice + QLatin1Char('\n') + tip);
 }
 

@@ -32,6 +32,7 @@ public:
     void setLastDelivery(const QString &line);
     // How many messages wait for their boxes; a line of the tip when any.
     void setHeldCount(int count);
+    void setQuestionCount(int count);
     // What the folder lacks and which calendars cannot be fetched, first in
     // the tip while it lasts (StatusBoard::notice).
     void setNotice(const QString &text);
@@ -63,6 +64,7 @@ private:
     QString m_heading = kToolTip; // the tip above the last delivery
     QString m_lastDelivery;
     int m_heldCount = 0;
+    int m_questionCount = 0;
     QString m_notice;
     bool m_shownWithoutTray = false;
 };

@@ -74,6 +74,27 @@ QString outcomeWord(const SendResult &result)
     return QStringLiteral("failed");
 }
 
+QString confirmationWord(Confirmation confirmation)
+{
+    switch (confirmation) {
+    case Confirmation::None:
+        break;
+    case Confirmation::Waiting:
+        return QStringLiteral("waiting");
+    case Confirmation::Yes:
+        return QStringLiteral("yes");
+    case Confirmation::No:
+        return QStringLiteral("no");
+    case Confirmation::Seen:
+        return QStringLiteral("seen");
+    case Confirmation::Unconfirmed:
+        return QStringLiteral("unconfirmed");
+    case Confirmation::CannotTell:
+        return QStringLiteral("cannotTell");
+    }
+    return QString();
+}
+
 // One box's line in the answer of a send.
 QJsonObject boxResult(int box, const SendResult &result)
 {
@@ -302,7 +323,7 @@ WebAnswer WebApi::record(const WebRequest &request) const
         result.outcome = d.outcome;
         result.httpStatus = d.httpStatus;
         result.why = d.why;
-        entries.append(QJsonObject{{QStringLiteral("id"), qint64(d.id)},
+        QJsonObject entry{{QStringLiteral("id"), qint64(d.id)},
                                    {QStringLiteral("time"), timeWithOffset(d.time)},
                                    {QStringLiteral("box"), d.origin.box},
                                    {QStringLiteral("to"), d.boxText()},
@@ -311,7 +332,12 @@ WebAnswer WebApi::record(const WebRequest &request) const
                                    {QStringLiteral("text"), d.text},
                                    {QStringLiteral("firstLine"), d.firstLine},
                                    {QStringLiteral("outcome"), outcomeWord(result)},
-                                   {QStringLiteral("detail"), d.outcomeText()}});
+                                   {QStringLiteral("detail"), d.outcomeText()}};
+        if (d.confirmation != Confirmation::None)
+            entry.insert(QStringLiteral("confirmation"), confirmationWord(d.confirmation));
+        if (d.confirmedAt.isValid())
+            entry.insert(QStringLiteral("confirmedAt"), timeWithOffset(d.confirmedAt));
+        entries.append(entry);
     }
     return WebAnswer::json(200, compact({{QStringLiteral("entries"), entries}}));
 }
@@ -412,6 +438,10 @@ void WebApi::send(const WebRequest &request, std::function<void(WebAnswer)> done
                                                   .arg(kMaxExpireMinutes)));
         expire = int(n);
     }
+    const QJsonValue confirm = o.value(QStringLiteral("confirm"));
+    if (!confirm.isUndefined() && !confirm.isBool())
+        return done(WebAnswer::error(400, QStringLiteral("„confirm“ ist true oder false.")));
+    message.confirm = confirm.toBool();
     message.text = TypedText::convert(text.toString()).text;
 
     QString error;

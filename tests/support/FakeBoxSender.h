@@ -27,6 +27,12 @@ public:
     QList<Sent> sent;
     QStringList identified; // addresses asked what they are, in order
     QStringList modeAsked;  // addresses asked their mode, in order
+    QStringList answerAsked; // addresses asked what became of their yes/no question
+    bool tellsAnswers = true; // whether the boxes can say what became of a question
+
+    // Answers the i-th answer question.
+    void reply(int i, const QuestionAnswer &a) { answer(quint64(kFirstAnswer + i), a); }
+    bool canTellAnswer(int) override { return tellsAnswers; }
 
     // Answers the i-th mode question.
     void answerMode(int i, const QuestionAnswer &a) { answer(quint64(kFirstQuestion + i), a); }
@@ -52,6 +58,13 @@ protected:
         return quint64(kFirstQuestion + modeAsked.size() - 1);
     }
 
+    quint64 answerQuestion(const QString &address) override
+    {
+        answerAsked << address;
+        return quint64(kFirstAnswer + answerAsked.size() - 1);
+    }
+
 private:
     static constexpr int kFirstQuestion = 1000000;
+    static constexpr int kFirstAnswer = 2000000;
 };

@@ -18,6 +18,7 @@ private slots:
     void answersAndRecords_data();
     void answersAndRecords();
     void switchedWhileRunning();
+    void questionAnsweredByAKey();
 };
 
 namespace {
@@ -71,6 +72,8 @@ void TestBoxsimModes::answersAndRecords_data()
     row("tv e2", "/api/message?text=x&type=7",
         R"(200 OK|{"message":"Error: type must be 0, 1, 2 or 3","result":false})", "", "refused");
     row("tv e2", "/control/message?nmsg=x", "404 Not Found|<html><body>Not Found</body></html>");
+    // A yes/no question with a time (which Zelvo never sends) shows it in the line.
+    row("tv e2", "/api/message?text=q&type=0&timeout=5", taken, "q", "", 5);
 }
 
 void TestBoxsimModes::answersAndRecords()
@@ -121,6 +124,27 @@ void TestBoxsimModes::switchedWhileRunning()
     const QList<QByteArray> lines = out.data().trimmed().split('\n');
     QCOMPARE(lines.size(), 2);
     QCOMPARE(QJsonDocument::fromJson(lines.at(1)).object().value("shown").toString(), QString("Jetzt"));
+}
+
+// A yes/no question stays open until a key is pressed; the box keeps the
+// last answer, and standby closes an open one unanswered.
+void TestBoxsimModes::questionAnsweredByAKey()
+{
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    BoxSimulator box(&out);
+    box.setKind(BoxSimulator::Kind::Enigma2);
+    QVERIFY(box.listen(QHostAddress::LocalHost, 0));
+    const QByteArray open = R"({"message":"No answer in time","result":false})";
+    QVERIFY(get(box, "/boxsim/answer?yes").startsWith("HTTP/1.1 409 "));
+    QVERIFY(get(box, "/api/message?text=Tabletten&type=0").contains(R"("result":true)"));
+    QVERIFY(get(box, "/api/messageanswer").endsWith(open));
+    QVERIFY(get(box, "/boxsim/answer?exit").startsWith("HTTP/1.1 200 "));
+    QVERIFY(get(box, "/api/messageanswer").endsWith(R"({"message":"Answer is NO!","result":true})"));
+    QVERIFY(get(box, "/api/message?text=Ofen&type=0").contains(R"("result":true)"));
+    QVERIFY(get(box, "/api/messageanswer").endsWith(open)); // the newer replaces the older
+    QVERIFY(box.setMode("standby"));
+    QVERIFY(get(box, "/boxsim/answer?yes").startsWith("HTTP/1.1 409 "));
 }
 
 QTEST_GUILESS_MAIN(TestBoxsimModes)

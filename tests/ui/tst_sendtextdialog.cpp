@@ -184,7 +184,7 @@ void TestSendTextDialog::tabOrderAndFocus()
     QApplication::setActiveWindow(m_dialog);
     QTRY_COMPARE(QApplication::focusWidget(), control<QWidget>("Text1"));
     const QStringList expected{"Command1", "Option1_1", "Option1_0", "Check1_0", "Check1_1", "Check1_2", "Check1_3",
-                               "Text1"};
+                               "Bestaetigung", "Text1"};
     QStringList chain;
     QWidget *w = control<QWidget>("Text1");
     while (chain.size() < expected.size()) {

@@ -27,7 +27,8 @@ BoxRequest BoxRequest::fromEnigma2RequestLine(const QByteArray &requestLine)
     const Enigma2Reading reading(r.target);
     if (reading.path() != Enigma2Reading::kMessagePath)
         return r;
-    r.kind = QStringLiteral("message");
+    // Type 0 is a yes/no question; without a time it stays until a key is pressed.
+    r.kind = reading.value("type") == QLatin1String("0") ? QStringLiteral("question") : QStringLiteral("message");
     r.text = reading.value("text");
     r.shown = r.text;
     r.timeout = reading.value("timeout");

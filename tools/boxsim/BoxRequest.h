@@ -16,7 +16,7 @@ struct BoxRequest
 {
     QByteArray requestLine; // "GET /control/message?nmsg=... HTTP/1.1"
     QByteArray target;      // "/control/message?nmsg=..."
-    QString kind;           // "popup", "nmsg", "message" (Enigma2), or empty when it is no message
+    QString kind;           // "popup", "nmsg", "message" or "question" (Enigma2, type=0), or empty when it is no message
     QString text;           // the decoded message text read as UTF-8, line breaks as '\n'
     QString shown;          // what the television draws of it; empty when discarded
     QString timeout;        // the "timeout" parameter of a message as given, empty when none

@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <memory>
 
@@ -77,6 +78,9 @@ bool BoxSimulator::setMode(const QByteArray &mode)
         return false;
     if (mode != m_mode) {
         m_mode = mode;
+        // A dark screen closes the question unanswered.
+        if (mode == "standby" && m_reply == Reply::Open)
+            m_reply = Reply::None;
         emit modeChanged(mode);
     }
     return true;
@@ -87,6 +91,14 @@ BoxSimulator::BoxSimulator(QIODevice *output, QObject *parent)
     , m_output(output)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &BoxSimulator::onNewConnection);
+}
+
+bool BoxSimulator::press(const QByteArray &key)
+{
+    if (m_reply != Reply::Open || (key != "yes" && key != "no" && key != "exit"))
+        return false;
+    m_reply = key == "yes" ? Reply::Yes : Reply::No;
+    return true;
 }
 
 bool BoxSimulator::listen(const QHostAddress &address, quint16 port)
@@ -118,6 +130,15 @@ void BoxSimulator::onNewConnection()
                 const bool ok = wanted.isNull() || setMode(wanted);
                 const QByteArray body = ok ? m_mode + '\n' : QByteArray("unbekannter Modus\n");
                 const QByteArray status = ok ? "200 OK" : "400 Bad Request";
+                socket->write(m_kind == Kind::Enigma2 ? enigma2Answer(body, status) : answer(version(), body, status));
+                socket->disconnectFromHost();
+                return;
+            }
+
+            if (reading.path() == kAnswerPath) {
+                const bool pressed = press(reading.firstName());
+                const QByteArray body = pressed ? reading.firstName() + '\n' : QByteArray("keine offene Frage\n");
+                const QByteArray status = pressed ? "200 OK" : "409 Conflict";
                 socket->write(m_kind == Kind::Enigma2 ? enigma2Answer(body, status) : answer(version(), body, status));
                 socket->disconnectFromHost();
                 return;
@@ -199,8 +220,25 @@ void BoxSimulator::answerAsEnigma2(QTcpSocket *socket, const QByteArray &head, c
 
     if (reading.path() == Enigma2Reading::kMessagePath) {
         const bool taken = refusal.isEmpty();
+        if (taken && !standby && request.kind == QLatin1String("question")) {
+            m_reply = Reply::Open; // replaces an older question and its answer
+            const quint64 asked = ++m_question;
+            bool number = false;
+            const int seconds = request.timeout.toInt(&number);
+            if (number && seconds > 0)
+                QTimer::singleShot(seconds * 1000, this, [this, asked] {
+                    if (m_question == asked && m_reply == Reply::Open)
+                        m_reply = Reply::Yes;
+                });
+        }
         socket->write(enigma2Answer(json({{text("result"), taken},
                                           {text("message"), taken ? text("Message sent successfully!") : refusal}})));
+    } else if (reading.path() == Enigma2Reading::kMessageAnswerPath) {
+        const bool answered = m_reply == Reply::Yes || m_reply == Reply::No;
+        socket->write(enigma2Answer(json({{text("result"), answered},
+                                          {text("message"), !answered              ? text("No answer in time")
+                                                            : m_reply == Reply::Yes ? text("Answer is YES!")
+                                                                                    : text("Answer is NO!")}})));
     } else if (reading.path() == Enigma2Reading::kPowerStatePath) {
         socket->write(enigma2Answer(json({{text("result"), true}, {text("instandby"), standby}})));
     } else if (reading.path() == Enigma2Reading::kStatusInfoPath) {

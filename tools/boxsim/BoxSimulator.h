@@ -22,7 +22,12 @@ struct BoxRequest;
 // As an Enigma2 receiver it answers /api/message, /api/about, /api/powerstate
 // and /api/statusinfo with their JSON and every other path 404; it throws
 // messages away in standby (a refused one too), and with a password set it
-// answers every request without it 401.
+// answers every request without it 401. A type=0 message is a yes/no
+// question: it stays open (a newer one replaces it; standby closes it
+// unanswered) until GET /boxsim/answer presses a key, or, when a timeout was
+// sent, until that runs out (then it answers yes, as the box does);
+// /api/messageanswer says {"result": false} while it is open and
+// {"result": true, "message": "Answer is YES!"} (or NO) once answered.
 class BoxSimulator : public QObject
 {
     Q_OBJECT
@@ -57,6 +62,15 @@ public:
     void setKnowsMode(bool knows) { m_knowsMode = knows; }
 
     static constexpr char kSwitchPath[] = "/boxsim/mode";
+    // GET /boxsim/answer?yes, ?no or ?exit presses that key on an open
+    // yes/no question (EXIT answers no); 409 when none is open.
+    static constexpr char kAnswerPath[] = "/boxsim/answer";
+
+    // The last yes/no question of an Enigma2 receiver: none, open, answered.
+    enum class Reply { None, Open, Yes, No };
+    Reply reply() const { return m_reply; }
+    // Presses a key on the open question; false when none is open.
+    bool press(const QByteArray &key);
 
 signals:
     void requestRecorded(const QByteArray &jsonLine);
@@ -77,4 +91,6 @@ private:
     Kind m_kind = Kind::Nhttpd;
     QByteArray m_login;
     QString m_refusal;
+    Reply m_reply = Reply::None;
+    quint64 m_question = 0; // counts the questions asked, for a timeout's own
 };

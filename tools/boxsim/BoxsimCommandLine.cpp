@@ -31,7 +31,8 @@ BoxsimCommandLine BoxsimCommandLine::parse(const QStringList &arguments)
         "oder avinput nicht (shown leer, discarded nennt den Modus).\n"
         "Umschalten, während sie läuft: GET /boxsim/mode?set=MODUS (z. B. curl "
         "'http://ADRESSE:PORT/boxsim/mode?set=tv'); die Antwort ist der Modus, GET /boxsim/mode "
-        "fragt ihn nur ab. Diese Anfragen werden nicht aufgezeichnet."));
+        "fragt ihn nur ab. Eine Taste auf einer offenen Ja/Nein-Frage (Enigma2, type=0) drücken: "
+        "GET /boxsim/answer?yes, ?no oder ?exit. Diese Anfragen werden nicht aufgezeichnet."));
     // QCommandLineParser's own help option speaks English.
     const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
                                         QStringLiteral("Zeigt diese Hilfe."));
@@ -59,9 +60,10 @@ BoxsimCommandLine BoxsimCommandLine::parse(const QStringList &arguments)
     const QCommandLineOption kindOption(
         QStringLiteral("kind"),
         QStringLiteral("nhttpd: eine Box mit /control/message (Vorgabe); enigma2: ein Enigma2-Receiver mit "
-                       "OpenWebif, der /api/message, /api/about, /api/powerstate und /api/statusinfo mit JSON "
-                       "beantwortet (kind \"message\" in der JSON-Zeile) und alles andere mit 404; im Modus "
-                       "standby verwirft er Nachrichten."),
+                       "OpenWebif, der /api/message, /api/messageanswer, /api/about, /api/powerstate und "
+                       "/api/statusinfo mit JSON beantwortet (kind \"message\" in der JSON-Zeile, bei type=0 "
+                       "\"question\": eine Ja/Nein-Frage, die ohne timeout bis zu einem Tastendruck offen bleibt) "
+                       "und alles andere mit 404; im Modus standby verwirft er Nachrichten."),
         QStringLiteral("nhttpd|enigma2"), QStringLiteral("nhttpd"));
     const QCommandLineOption authOption(
         QStringLiteral("auth"),

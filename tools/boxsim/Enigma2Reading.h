@@ -15,6 +15,9 @@
 // - The bytes are read as UTF-8; a byte that does not fit is drawn as U+FFFD.
 // - /api/message shows its "text" in a message box, a line feed as a line
 //   break; "type" (0..3) and "timeout" (seconds) say how and how long.
+//   Type 0 is a yes/no question: without "timeout" it stays until a key is
+//   pressed (with one, the box answers "yes" by itself when it runs out);
+//   /api/messageanswer tells the last question's answer.
 class Enigma2Reading
 {
 public:
@@ -22,6 +25,7 @@ public:
     static constexpr char kAboutPath[] = "/api/about";
     static constexpr char kPowerStatePath[] = "/api/powerstate";
     static constexpr char kStatusInfoPath[] = "/api/statusinfo";
+    static constexpr char kMessageAnswerPath[] = "/api/messageanswer";
 
     explicit Enigma2Reading(const QByteArray &target);
 

@@ -2,6 +2,7 @@
 
 #include "boxes/BoxLink.h"
 #include "boxes/Message.h"
+#include "boxes/QuestionAnswer.h"
 
 #include <QByteArray>
 #include <QList>
@@ -31,6 +32,7 @@ struct MessageRequest {
 enum class BoxQuestion {
     Identity, // which kind of box it is and its version
     Mode,     // whether it can show a message now (standby and the like)
+    Answer,   // whether somebody answered the yes/no question on its screen
 };
 
 // What a box's answer means for the request it answers.
@@ -45,6 +47,7 @@ struct AnswerMeaning {
     QString why;            // for Refused, in German as shown; empty when the status says it
     QString version;        // learnt from this answer, empty when it tells none
     std::optional<bool> canShow; // the mode question: whether a message would be seen now
+    std::optional<PromptReply> reply; // the answer question
 };
 
 // What Zelvo needs to know of one kind of box: how a message is asked for,

@@ -58,8 +58,12 @@ void BoxSender::restoreHeld()
     const HoldGate::Loaded loaded = m_gate->load();
     for (const HeldMessage &m : loaded.expired)
         finish(restored(m), SendResult::failed(DeliveryOutcome::Expired, SendFailure::Expired));
-    for (const HeldMessage &m : loaded.waiting)
-        m_gate->adopt(m.id, restored(m));
+    for (const HeldMessage &m : loaded.waiting) {
+        SendHandle *handle = restored(m);
+        m_gate->adopt(m.id, handle);
+        if (m.message.confirm && m_questionTaker)
+            m_questionTaker(handle, true);
+    }
     emit heldCountChanged(heldCount());
 }
 
@@ -77,6 +81,23 @@ SendHandle *BoxSender::send(int box, const Message &message, const MessageOrigin
     MessageOrigin to = origin;
     to.box = box;
     SendHandle *handle = make(m_links.of(box), message, to);
+    if (message.confirm && m_questionTaker && box >= 1 && box <= BoxList::kBoxes) {
+        if (const std::optional<SendResult> kept = m_questionTaker(handle, false)) {
+            setResult(handle, *kept);
+            emit handle->held(*kept);
+            return handle;
+        }
+    }
+    carryOut(m_gate->route(handle));
+    return handle;
+}
+
+SendHandle *BoxSender::sendAgain(quint64 id, int box, const Message &message, const MessageOrigin &origin)
+{
+    MessageOrigin to = origin;
+    to.box = box;
+    lookForChanges();
+    auto *handle = new SendHandle(id, m_links.of(box), message, to, this);
     carryOut(m_gate->route(handle));
     return handle;
 }
@@ -200,6 +221,7 @@ void BoxSender::setBoxState(int box, BoxState state)
         return;
     m_boxes->read(); // the word is about the box at its address now
     carryOut(m_gate->setBoxState(box, state));
+    emit boxStateSet(box, state);
 }
 
 quint64 BoxSender::askMode(const QString &address)
@@ -221,6 +243,18 @@ quint64 BoxSender::askModeOf(const std::shared_ptr<BoxLink> &link, bool forWatch
 quint64 BoxSender::question(const QString &address)
 {
     return m_transport->ask(address, BoxQuestion::Mode);
+}
+
+quint64 BoxSender::answerQuestion(const QString &address)
+{
+    return m_transport->ask(address, BoxQuestion::Answer);
+}
+
+bool BoxSender::canTellAnswer(int box)
+{
+    const BoxLink &link = *m_links.of(box);
+    return !m_transport->kindOf(link).isEmpty()
+           && m_transport->protocolFor(link).questionFor(link, BoxQuestion::Answer).has_value();
 }
 
 void BoxSender::answer(quint64 asked, const QuestionAnswer &answer)

@@ -86,6 +86,25 @@ public:
     void rewordLate(const LateWording &wording) { m_lateWording = wording; }
     // How long a message of source may wait for its box, in minutes (zelvo.ini).
     int holdMinutesFor(MessageSource source) const { return m_gate->holdMinutes({source, 0}); }
+    int holdMinutesFor(const MessageOrigin &origin) const { return m_gate->holdMinutes(origin); }
+
+    // A message that asks for confirmation, to box 1..BoxList::kBoxes,
+    // passes the taker first (restored: read back with the held ones, it
+    // goes its way anyway). For one it keeps until its box's open question
+    // is done, the taker returns the Held result it shows meanwhile; it lets
+    // it go on with proceed() or ends it with endKept().
+    using QuestionTaker = std::function<std::optional<SendResult>(SendHandle *, bool restored)>;
+    void takeQuestionsWith(const QuestionTaker &taker) { m_questionTaker = taker; }
+    void proceed(SendHandle *handle) { carryOut(m_gate->route(handle)); }
+    void endKept(SendHandle *handle, const SendResult &result) { finish(handle, result); }
+    // A question asked again, or first asked after a restart, under the id
+    // its record entry has already.
+    SendHandle *sendAgain(quint64 id, int box, const Message &message, const MessageOrigin &origin);
+    // Asks box whether somebody answered the yes/no question on its screen;
+    // modeAnswered(id) follows with the reply.
+    quint64 askAnswer(int box) { return answerQuestion(m_links.address(box)); }
+    // Whether box's kind can say what became of its yes/no question.
+    virtual bool canTellAnswer(int box);
     // The messages waiting for box 1..BoxList::kBoxes, oldest first.
     QList<HeldMessage> heldFor(int box) const { return m_gate->heldFor(box); }
     // Someone threw a held message away: it ends Dropped, without a reason
@@ -126,7 +145,10 @@ public slots:
     void setBoxList(const BoxList &boxes);
 
 signals:
+    // The answer to askMode() or askAnswer().
     void modeAnswered(quint64 id, const QuestionAnswer &answer);
+    // What setBoxState() was told.
+    void boxStateSet(int box, BoxState state);
     void heldCountChanged(int count);
     // Box's held messages cannot leave the file, so they are not sent (why,
     // in German); empty again once they can.
@@ -140,6 +162,7 @@ protected:
     virtual quint64 submit(const SendHandle &handle);
     virtual void ask(const QString &address);
     virtual quint64 question(const QString &address);
+    virtual quint64 answerQuestion(const QString &address);
     void conclude(quint64 submitted, const SendResult &result);
     void answer(quint64 asked, const QuestionAnswer &answer);
 
@@ -167,6 +190,7 @@ private:
     PanelFollower *m_panel;
     std::unique_ptr<HoldGate> m_gate; // the standby gate and holding
     LateWording m_lateWording;
+    QuestionTaker m_questionTaker;
     quint64 m_nextId = 1;
     QHash<quint64, SendHandle *> m_submitted;               // transport id -> handle still waiting
     QHash<quint64, std::shared_ptr<BoxLink>> m_modeAsked; // mode question -> the box asked

@@ -42,6 +42,8 @@ QString Delivery::kindText() const
 
 QString Delivery::outcomeText() const
 {
+    if (confirmation != Confirmation::None && delivered())
+        return SendResultText::confirmation(confirmation, confirmedAt);
     const QString text = SendResultText::outcome(outcome, httpStatus, reason);
     // A held message's end says when it came, and that it had waited.
     if (heldBecause.isEmpty() || outcome == DeliveryOutcome::Waiting || outcome == DeliveryOutcome::Held)
@@ -50,6 +52,13 @@ QString Delivery::outcomeText() const
                              ? QString()
                              : QStringLiteral(" um ") + endedAt.toString(QStringLiteral("HH:mm:ss"));
     return text + when + QStringLiteral(", zuvor zurückgehalten (") + heldBecause + QLatin1Char(')');
+}
+
+QString Delivery::confirmationPanelText(int box, const QString &text, Confirmation confirmation,
+                                        const QDateTime &at)
+{
+    return QStringLiteral("Box %1: ").arg(box) + SendResultText::confirmation(confirmation, at) + QStringLiteral(" – ")
+           + firstLineOf(text);
 }
 
 QString Delivery::notArrivedPanelText(const QString &panelText, const SendResult &result, int box)

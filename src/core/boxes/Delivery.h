@@ -47,6 +47,8 @@ struct Delivery {
     QString reason; // why, in the words shown (SendResultText), kept as they were shown
     QString heldBecause; // why it waited for its box ("Box im Standby"), empty when it went at once
     QDateTime endedAt;   // when its outcome became known
+    Confirmation confirmation = Confirmation::None;
+    QDateTime confirmedAt; // when the yes/no question was answered
 
     // Whether the box took it: answered with a 2xx status.
     bool delivered() const { return outcome == DeliveryOutcome::Answered && httpStatus >= 200 && httpStatus < 300; }
@@ -55,6 +57,9 @@ struct Delivery {
     QString sourceText() const;  // "Erinnerung", "Statusmeldung", …
     QString kindText() const;    // "Popup" or "Message", as the send-text dialog names them
     QString outcomeText() const; // "beantwortet (HTTP 200)", "nicht gesendet: …", …
+    // The panel's line for a question's state: "Box 2: gesehen um 08:02 (Ja) – Tabletten".
+    static QString confirmationPanelText(int box, const QString &text, Confirmation confirmation,
+                                         const QDateTime &at);
 
     // One line on how it went, for the tray tip:
     // "Letzte Nachricht 12:03:04 an Box 1: beantwortet (HTTP 200)".

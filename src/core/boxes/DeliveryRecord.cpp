@@ -79,6 +79,17 @@ void DeliveryRecord::conclude(quint64 id, const SendResult &result, const BoxPro
     emit updated(d);
 }
 
+void DeliveryRecord::confirm(quint64 id, Confirmation confirmation, const QDateTime &at)
+{
+    const int i = indexOf(id);
+    if (i < 0)
+        return; // forgotten meanwhile
+    Delivery &d = m_entries[i];
+    d.confirmation = confirmation;
+    d.confirmedAt = at;
+    emit updated(d);
+}
+
 void DeliveryRecord::clear()
 {
     const std::deque<Delivery> gone = std::exchange(m_entries, {});

@@ -32,6 +32,9 @@ public:
     void conclude(quint64 id, const SendResult &result, const BoxProtocol *changedBy = nullptr,
                   const QString &boxKind = QString());
 
+    // What became of its question for confirmation; at: when answered.
+    void confirm(quint64 id, Confirmation confirmation, const QDateTime &at = QDateTime());
+
     // Oldest first.
     const std::deque<Delivery> &entries() const { return m_entries; }
     // Null when the entry is unknown or forgotten.

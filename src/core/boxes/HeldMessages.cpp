@@ -87,6 +87,14 @@ HeldMessages::Held HeldMessages::hold(HeldMessage message)
     return held;
 }
 
+void HeldMessages::keepQuestions(const QJsonArray &questions)
+{
+    if (questions == m_questions)
+        return;
+    m_questions = questions;
+    save(QStringLiteral("offene Fragen gehen bei einem Neustart verloren"));
+}
+
 std::optional<HeldMessage> HeldMessages::takeFirst(int box)
 {
     if (box < 1 || box > BoxList::kBoxes || m_boxes.at(box - 1).isEmpty())
@@ -210,6 +218,8 @@ QByteArray HeldMessages::toJson() const
             o.insert(QStringLiteral("madeAt"), timeText(m.madeAt));
             o.insert(QStringLiteral("expiresAt"), timeText(m.expiresAt));
             o.insert(QStringLiteral("reason"), wordOf(m.reason, kReasons));
+            if (m.message.confirm)
+                o.insert(QStringLiteral("confirm"), true);
             list.append(o);
         }
     }
@@ -217,6 +227,8 @@ QByteArray HeldMessages::toJson() const
     file.insert(QStringLiteral("format"), kFormat);
     file.insert(QStringLiteral("nextId"), qint64(m_nextId));
     file.insert(QStringLiteral("held"), list);
+    if (!m_questions.isEmpty())
+        file.insert(QStringLiteral("questions"), m_questions);
     return QJsonDocument(file).toJson(QJsonDocument::Indented);
 }
 
@@ -237,6 +249,7 @@ bool HeldMessages::fromJson(const QByteArray &bytes)
         m.id = id > 0 ? quint64(id) : 0; // out of range: a fresh one below
         m.box = o.value(QStringLiteral("box")).toInt();
         m.message.text = o.value(QStringLiteral("text")).toString();
+        m.message.confirm = o.value(QStringLiteral("confirm")).toBool();
         m.origin.box = m.box;
         m.origin.title = o.value(QStringLiteral("title")).toString();
         m.madeAt = timeOf(o.value(QStringLiteral("madeAt")));
@@ -261,6 +274,7 @@ bool HeldMessages::fromJson(const QByteArray &bytes)
         boxes[m.box - 1].append(m);
     }
     m_boxes = boxes;
+    m_questions = file.value(QStringLiteral("questions")).toArray();
     // An id given twice: the later one gets a fresh one.
     QSet<quint64> seen;
     for (QList<HeldMessage> &box : m_boxes)

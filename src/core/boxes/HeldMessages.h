@@ -4,6 +4,7 @@
 #include "boxes/HeldMessage.h"
 
 #include <QDir>
+#include <QJsonArray>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -60,6 +61,11 @@ public:
     // The messages whose time ran out by the clock's now, oldest first per box.
     QList<HeldMessage> dropExpired();
 
+    // The questions for confirmation still open or waiting, kept in the same
+    // file as the question watch writes them (read by load()).
+    void keepQuestions(const QJsonArray &questions);
+    const QJsonArray &questions() const { return m_questions; }
+
     const QList<HeldMessage> &held(int box) const { return m_boxes.at(box - 1); }
     int count() const;
 
@@ -81,6 +87,7 @@ private:
     std::array<QList<HeldMessage>, BoxList::kBoxes> m_boxes;
     quint64 m_nextId = 1;
     QString m_writeError;
+    QJsonArray m_questions;
     QString m_loggedFailure;
     QSet<quint64> m_onDisk; // the ids the file holds, as last read or written
     bool m_mayWrite = true; // false while a damaged file could not be set aside

@@ -267,9 +267,10 @@ void HoldGate::release(GateSteps &steps, int box, bool continuing)
         if (!handle)
             continue;
         if (!std::exchange(continuing, true))
-            qCInfo(lcSend).noquote() << QStringLiteral("Box %1 ist eingeschaltet: %2 zurückgehaltene Nachrichten gehen hinaus")
-                                            .arg(box)
-                                            .arg(count);
+            qCInfo(lcSend).noquote() << (count == 1 ? QStringLiteral("Box %1 ist eingeschaltet: 1 zurückgehaltene Nachricht geht hinaus").arg(box)
+                                                    : QStringLiteral("Box %1 ist eingeschaltet: %2 zurückgehaltene Nachrichten gehen hinaus")
+                                                          .arg(box)
+                                                          .arg(count));
         b.releasing = *next;
         b.releasedAs = 0;
         GateStep step = go(handle);

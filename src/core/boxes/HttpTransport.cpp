@@ -161,7 +161,7 @@ void HttpTransport::hand(HttpExchange *x, int position)
         if (isMessage)
             emitDone(id, SendResult::failed(DeliveryOutcome::NotSent, SendFailure::AddressRefused, reason));
         else if (askedAs)
-            emitAnswered(askedAs, {false, std::nullopt, reason, true});
+            emitAnswered(askedAs, {false, std::nullopt, reason, true, 0, std::nullopt});
         return;
     }
     connect(x, &HttpExchange::connected, this, [this, x] { service(x->sharedLink()); });
@@ -351,8 +351,10 @@ void HttpTransport::endQuestion(HttpExchange *x, const AnswerMeaning &meaning, c
                                             : QStringLiteral("HTTP %1").arg(x->answer().status());
     answer.neverSent = outcome == DeliveryOutcome::NotSent;
     answer.status = x->answer().status();
-    if (answer.reached)
+    if (answer.reached) {
         answer.canShow = meaning.canShow;
+        answer.reply = meaning.reply;
+    }
     emitAnswered(x->askedAs, answer);
 }
 

@@ -5,6 +5,10 @@
 
 #include <optional>
 
+// What a box says of the yes/no question on its screen: nobody answered
+// yet, yes, no, or answered in words that do not say which.
+enum class PromptReply { Open, Yes, No, Answered };
+
 // What a box said to a question such as the mode question.
 struct QuestionAnswer {
     // False when the box was asked and gave no answer, or one that tells
@@ -20,6 +24,8 @@ struct QuestionAnswer {
     bool neverSent = false;
     // The HTTP status of the box's answer, 0 when none (401: it wants a login).
     int status = 0;
+    // The answer question: what became of the yes/no question.
+    std::optional<PromptReply> reply;
 };
 
 Q_DECLARE_METATYPE(QuestionAnswer)

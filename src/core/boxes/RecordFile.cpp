@@ -35,8 +35,12 @@ const char *const kFailures[] = {"none",         "standby",         "off",      
                                  "noBox",        "addressRefused",  "boxRefused",    "connectionRefused",
                                  "connectionClosed", "noConnection", "noHttpAnswer", "invalidTarget",
                                  "kindUnknown",  "lookupTimedOut",  "connectTimedOut", "noAnswer",
-                                 "dropped",      "discarded",       "zelvoEnded"};
-static_assert(std::size(kFailures) == std::size_t(SendFailure::ZelvoEnded) + 1);
+                                 "dropped",      "discarded",       "zelvoEnded",    "questionOpen",
+                                 "tooManyQuestions"};
+static_assert(std::size(kFailures) == std::size_t(SendFailure::TooManyQuestions) + 1);
+
+// In the order of Confirmation.
+const char *const kConfirmations[] = {"none", "waiting", "yes", "no", "seen", "unconfirmed", "cannotTell"};
 
 using StoredWords::enumOf;
 using StoredWords::timeOf;
@@ -62,6 +66,10 @@ QJsonObject toObject(const Delivery &d)
     o.insert(QStringLiteral("why"), wordOf(d.why, kFailures));
     o.insert(QStringLiteral("heldBecause"), d.heldBecause);
     o.insert(QStringLiteral("endedAt"), d.endedAt.isValid() ? timeText(d.endedAt) : QString());
+    if (d.confirmation != Confirmation::None) {
+        o.insert(QStringLiteral("confirmation"), wordOf(d.confirmation, kConfirmations));
+        o.insert(QStringLiteral("confirmedAt"), d.confirmedAt.isValid() ? timeText(d.confirmedAt) : QString());
+    }
     return o;
 }
 
@@ -83,6 +91,10 @@ bool fromObject(const QJsonObject &o, Delivery *d)
     if (!enumOf(o.value(QStringLiteral("why")), kFailures, &d->why) && d->reason.isEmpty()
         && o.value(QStringLiteral("outcome")).toString() == QLatin1String("dropped"))
         d->why = SendFailure::Discarded;
+    d->confirmedAt = timeOf(o.value(QStringLiteral("confirmedAt")));
+    if (o.contains(QStringLiteral("confirmation"))
+        && !enumOf(o.value(QStringLiteral("confirmation")), kConfirmations, &d->confirmation))
+        return false;
     return d->id > 0 && d->time.isValid() && d->origin.box >= 0 && d->origin.box <= BoxCount::kBoxes
            && enumOf(o.value(QStringLiteral("source")), StoredWords::kSources, &d->origin.source)
            && enumOf(o.value(QStringLiteral("kind")), StoredWords::kKinds, &d->kind)

@@ -42,7 +42,21 @@ enum class SendFailure {
     Dropped,           // given up while it waited behind earlier requests
     Discarded,         // held, then thrown away by someone
     ZelvoEnded,        // Zelvo ended before it knew
+    QuestionOpen,      // asks for confirmation: waits until its box's open question is done
+    TooManyQuestions,  // asks for confirmation, but too many questions for its box are open
 };
+
+// What became of a message that asked for confirmation, once its box took it.
+enum class Confirmation {
+    None,        // none asked, or the box has not taken it yet
+    Waiting,     // the yes/no question is open
+    Yes,         // answered yes
+    No,          // answered no (or closed with EXIT)
+    Seen,        // answered, in words that do not say which
+    Unconfirmed, // not answered before it expired
+    CannotTell,  // shown until closed by a box that cannot say whether it was seen
+};
+
 // The end of one message to one box.
 struct SendResult {
     DeliveryOutcome outcome = DeliveryOutcome::Waiting;

@@ -1,6 +1,7 @@
 #include "boxes/SendResultText.h"
 
 #include "boxes/HeldMessages.h"
+#include "boxes/QuestionWatch.h"
 #include "common/BoxStateText.h"
 
 namespace SendResultText {
@@ -44,6 +45,10 @@ QString reason(const SendResult &result, int box)
         return QStringLiteral("ungültiges Ziel");
     case SendFailure::ZelvoEnded:
         return QStringLiteral("Zelvo endete vor der Antwort");
+    case SendFailure::QuestionOpen:
+        return QStringLiteral("die vorige Frage an die Box ist noch offen");
+    case SendFailure::TooManyQuestions:
+        return QStringLiteral("mehr als %1 Fragen für Box %2 offen").arg(QuestionWatch::kMaxPerBox).arg(box);
     case SendFailure::KindUnknown:
         return QStringLiteral("Art der Box unbekannt (keine Antwort auf die Frage, was sie ist)");
     case SendFailure::LookupTimedOut:
@@ -86,6 +91,28 @@ QString outcome(DeliveryOutcome outcome, int httpStatus, const QString &reason)
         return QStringLiteral("zurückgehalten (") + reason + QLatin1Char(')');
     case DeliveryOutcome::Expired: // pushed out, or its time ran out
         return reason.isEmpty() ? QStringLiteral("verfallen") : QStringLiteral("verfallen: ") + reason;
+    }
+    return QString();
+}
+
+QString confirmation(Confirmation confirmation, const QDateTime &at)
+{
+    const QString seen = QStringLiteral("gesehen um ") + at.toString(QStringLiteral("HH:mm"));
+    switch (confirmation) {
+    case Confirmation::None:
+        break;
+    case Confirmation::Waiting:
+        return QStringLiteral("wartet auf Bestätigung");
+    case Confirmation::Yes:
+        return seen + QStringLiteral(" (Ja)");
+    case Confirmation::No:
+        return seen + QStringLiteral(" (Nein)");
+    case Confirmation::Seen:
+        return seen;
+    case Confirmation::Unconfirmed:
+        return QStringLiteral("nicht bestätigt");
+    case Confirmation::CannotTell:
+        return QStringLiteral("angezeigt – diese Box kann nicht melden, ob es gesehen wurde");
     }
     return QString();
 }

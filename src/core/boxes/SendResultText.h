@@ -2,6 +2,7 @@
 
 #include "boxes/SendResult.h"
 
+#include <QDateTime>
 #include <QString>
 
 // The words for how a message went, wherever it is shown (the record, the
@@ -17,5 +18,9 @@ QString reason(const SendResult &result, int box = 0);
 QString outcome(const SendResult &result, int box = 0);
 // The same from an outcome and its reason in words (a record read back).
 QString outcome(DeliveryOutcome outcome, int httpStatus, const QString &reason);
+
+// What became of a question for confirmation: "wartet auf Bestätigung",
+// "gesehen um 08:02 (Ja)", …; empty for None. at: when it was answered.
+QString confirmation(Confirmation confirmation, const QDateTime &at);
 
 } // namespace SendResultText

@@ -264,7 +264,7 @@ public:
             if (due < m_from || due >= m_to)
                 continue;
             for (const int box : m_source.boxes)
-                *into << CalendarReminder{due, box, {m_source.kind, text}, m_source.name};
+                *into << CalendarReminder{due, box, {m_source.kind, text, m_source.confirm}, m_source.name};
         }
     }
 

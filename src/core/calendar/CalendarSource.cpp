@@ -46,6 +46,12 @@ void apply(CalendarSource &source, const ZelvoSettings::CalendarKeys &own, const
         else
             wrong("Art", kind);
     }
+    if (const QString confirm = either(own.confirm, all.confirm).toLower(); !confirm.isEmpty()) {
+        if (confirm == QLatin1String("ja") || confirm == QLatin1String("nein"))
+            source.confirm = confirm == QLatin1String("ja");
+        else
+            wrong("Bestaetigen", confirm);
+    }
     if (const QString time = either(own.allDayTime, all.allDayTime); !time.isEmpty()) {
         const QTime t = QTime::fromString(time, QStringLiteral("HH:mm"));
         if (t.isValid())
@@ -79,7 +85,7 @@ bool CalendarSource::isSubscription() const
 bool CalendarSource::operator==(const CalendarSource &o) const
 {
     return name == o.name && address == o.address && user == o.user && password == o.password && boxes == o.boxes
-        && kind == o.kind && allDayTime == o.allDayTime && leadMinutes == o.leadMinutes
+        && kind == o.kind && confirm == o.confirm && allDayTime == o.allDayTime && leadMinutes == o.leadMinutes
         && intervalMinutes == o.intervalMinutes;
 }
 

@@ -23,6 +23,7 @@ struct CalendarSource {
     QString password;
     QList<int> boxes{1};
     MessageKind kind = MessageKind::Popup;
+    bool confirm = false; // Bestaetigen=ja
     QTime allDayTime{8, 0};
     int leadMinutes = 0;
     int intervalMinutes = kDefaultIntervalMinutes;

@@ -102,3 +102,11 @@ void StatusBoard::setHeldCount(int count)
     m_heldCount = count;
     emit heldCountChanged(count);
 }
+
+void StatusBoard::setQuestionCount(int count)
+{
+    if (count == m_questionCount)
+        return;
+    m_questionCount = count;
+    emit questionCountChanged(count);
+}

@@ -58,6 +58,9 @@ public:
     // How many messages wait for their boxes (the tray tip says it).
     int heldCount() const { return m_heldCount; }
     void setHeldCount(int count);
+    // How many messages wait for somebody to confirm them (the tray tip says it).
+    int questionCount() const { return m_questionCount; }
+    void setQuestionCount(int count);
 
 signals:
     void clockTextChanged(const QString &text);
@@ -65,6 +68,7 @@ signals:
     void boxStatusChanged(const QString &status);
     void lampChanged(int box, BoxState state);
     void heldCountChanged(int count);
+    void questionCountChanged(int count);
     void noticeChanged(const QString &notice);
 
 private:
@@ -75,6 +79,7 @@ private:
     std::array<BoxState, BoxCount::kBoxes> m_lamps{};
     std::array<QString, BoxCount::kBoxes> m_lampNotes;
     int m_heldCount = 0;
+    int m_questionCount = 0;
     void setNotices(const QString &folder, const QString &calendar);
 
     QString m_folderNotice;

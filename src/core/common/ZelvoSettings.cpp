@@ -470,7 +470,8 @@ void ZelvoSettings::read() const
         CalendarKeys &keys = m_calendars[n];
         keys = {text("Adresse"), text("Name"), text("Boxen"), text("Art"), text("Ganztags_Uhrzeit"),
                 text("Vorlauf_Minuten"), text("Abstand_Minuten"),
-                {writtenValue(written.value(group + kUserKey)).value, writtenValue(written.value(group + kPasswordKey)).value}};
+                {writtenValue(written.value(group + kUserKey)).value, writtenValue(written.value(group + kPasswordKey)).value},
+                text("Bestaetigen")};
         anyPassword = anyPassword || !written.value(group + kPasswordKey).trimmed().isEmpty();
     }
     if (anyPassword) {

@@ -33,7 +33,8 @@
 //                               leaves Zelvo running in the tray
 //   [Kalender] [Kalender1] … [Kalender9]   calendars: Adresse, Name, Boxen,
 //                               Art, Ganztags_Uhrzeit, Vorlauf_Minuten,
-//                               Abstand_Minuten, Benutzer, Passwort (as written)
+//                               Abstand_Minuten, Bestaetigen (ja/nein),
+//                               Benutzer, Passwort (as written)
 //
 // Only a regular file is read (a link to one too): at the first question,
 // then again only when check() finds it changed (FileFollower); numbers
@@ -96,6 +97,7 @@ public:
     struct CalendarKeys {
         QString address, name, boxes, kind, allDayTime, leadMinutes, intervalMinutes;
         BoxLogin login;
+        QString confirm; // Bestaetigen=ja: its reminders ask for confirmation
     };
 
     explicit ZelvoSettings(const QDir &folder, QObject *parent = nullptr);

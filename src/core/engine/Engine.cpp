@@ -6,6 +6,7 @@
 #include "boxes/BoxSender.h"
 #include "boxes/PanelFollower.h"
 #include "boxes/DeliveryRecord.h"
+#include "boxes/QuestionWatch.h"
 #include "boxes/RecordFile.h"
 #include "calendar/CalendarTable.h"
 #include "common/StatusBoard.h"
@@ -13,6 +14,7 @@
 #include "reminders/ReminderLayout.h"
 #include "sendtext/ScriptDelivery.h"
 #include "sendtext/SendTextStep.h"
+#include "watch/FastWake.h"
 #include "watch/IcmpEchoProber.h"
 #include "watch/StatusWatch.h"
 
@@ -80,6 +82,18 @@ Engine::Engine(const Options &options, QObject *parent)
     connect(m_secondTimer, &SecondTimer::timeout, this, &Engine::secondTick);
     connect(m_watchTimer, &QTimer::timeout, this, &Engine::watchTick);
     connect(m_statusWatch, &StatusWatch::alert, this, &Engine::alert);
+    m_questions = new QuestionWatch(m_sender, m_record, &m_held, *m_clock, this);
+    connect(m_questions, &QuestionWatch::openCountChanged, m_display, &StatusBoard::setQuestionCount);
+    connect(m_questions, &QuestionWatch::confirmationChanged, m_display,
+            [this](int box, const QString &text, Confirmation confirmation, const QDateTime &at) {
+                m_display->showInfo(Delivery::confirmationPanelText(box, text, confirmation, at));
+            });
+    // What waits for a box is sent within a second or two of its waking.
+    m_fastWake = new FastWake(m_sender, m_prober, this);
+    m_fastWake->watchAlso([this](int box) { return m_questions->busy(box); });
+    connect(m_questions, &QuestionWatch::openCountChanged, m_fastWake, &FastWake::update);
+    // What waited went first; the lamps and the notice follow at once.
+    connect(m_fastWake, &FastWake::cameOn, m_statusWatch, &StatusWatch::tick);
 }
 
 // The children hold references to the clock, the box list and the warner,
@@ -98,12 +112,14 @@ void Engine::start()
     m_display->setFolderNotice(DefaultFolder::missingFilesNotice(m_folder));
     // What waited for its box when Zelvo last ended waits on.
     m_sender->restoreHeld();
+    m_questions->restore();
     m_statusWatch->tick();
     // The calendars are read from the start, not from the first check on,
     // so that their first reminders find a table.
     m_calendars->poll(m_clock->now().toSecsSinceEpoch());
     m_secondTimer->start();
     armWatch();
+    m_fastWake->update();
 }
 
 void Engine::secondTick()

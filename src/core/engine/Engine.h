@@ -20,6 +20,8 @@ class DeliveryRecord;
 class ScriptDelivery;
 class StatusBoard;
 class EchoProber;
+class FastWake;
+class QuestionWatch;
 struct Message;
 class RecordFile;
 class ReminderClock;
@@ -66,6 +68,8 @@ public:
     // message, its signals say what changed. Write through it.
     ZelvoSettings *settings() { return &m_settings; }
     StatusWatch *statusWatch() const { return m_statusWatch; }
+    // The messages that ask for confirmation, until answered or expired.
+    QuestionWatch *questions() const { return m_questions; }
     // The calendars' reminders for the days ahead.
     CalendarTable *calendars() const { return m_calendars; }
     // Every message handed to the boxes and how it went.
@@ -113,4 +117,6 @@ private:
     CalendarTable *m_calendars;
     EchoProber *m_prober; // a child only when made here
     StatusWatch *m_statusWatch;
+    QuestionWatch *m_questions;
+    FastWake *m_fastWake;
 };

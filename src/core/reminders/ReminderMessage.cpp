@@ -41,7 +41,8 @@ ReminderMessage ReminderMessage::compose(const ReminderRecord &record, const Rem
             + QStringLiteral(" Uhr !");
         break;
     }
-    m.message = {record.kind(), head + rule() + event + QStringLiteral(" Uhr ") + withLineBreaks(text)};
+    m.message = {record.kind(), head + rule() + event + QStringLiteral(" Uhr ") + withLineBreaks(text),
+                 record.confirms()};
     m.box = record.box();
     // The panel and the record show the text as the box does: "%0A" is a
     // line break there too.

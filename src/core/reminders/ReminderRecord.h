@@ -73,6 +73,9 @@ public:
     // "p" (lower case only) asks for a popup, anything else or nothing for a
     // plain message.
     MessageKind kind() const;
+    // "b" (lower case only, "bis bestätigt") asks for confirmation: a message
+    // that stays until somebody closes it.
+    bool confirms() const { return kindFlag() == QLatin1Char('b'); }
     // 2, 3 or 4 when the box digit names that box, else 1.
     int box() const;
     // A dated record with a trigger of "??:" fires in every hour of its date.

@@ -18,6 +18,8 @@ struct SendTextSettings {
 
     MessageKind kind = MessageKind::Message;
     std::array<bool, BoxList::kBoxes> ticked{};
+    // "Bestätigung abwarten": chosen per text, not kept in the file.
+    bool confirm = false;
 
     bool isTicked(int box) const { return ticked.at(box - 1); } // box 1..BoxList::kBoxes
 

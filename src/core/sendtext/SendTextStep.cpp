@@ -21,7 +21,7 @@ SendTextStep::Outcome SendTextStep::run(const QDir &folder, BoxSender *sender, c
     Outcome out;
     out.text = textToSend(typed);
     out.converted = TypedText::convert(out.text);
-    out.message = {settings.kind, out.converted.text};
+    out.message = {settings.kind, out.converted.text, settings.confirm};
 
     // A box in standby or off gets it too: the sender holds it for the box.
     out.sentTo = receivers(sender->boxList()->boxes(), settings);

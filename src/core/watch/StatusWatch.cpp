@@ -242,9 +242,8 @@ void StatusWatch::logState(int box, BoxState state, const QuestionAnswer &mode)
         return;
     m_box[box - 1].stateLogged = state;
     const QString text = BoxStateText::of(state, BoxStateText::Form::Log);
-    qCInfo(lcWatch).noquote() << QStringLiteral("Box %1 ist").arg(box) << text
-                              << (!mode.canShow.has_value() && echo == EchoResult::Outcome::Reply ? QStringLiteral("(%1)").arg(said)
-                                                                                                  : QString());
+    const bool modeUnknown = !mode.canShow.has_value() && echo == EchoResult::Outcome::Reply;
+    qCInfo(lcWatch).noquote() << QStringLiteral("Box %1 ist %2%3").arg(box).arg(text, modeUnknown ? QStringLiteral(" (%1)").arg(said) : QString());
 }
 
 // A tick ends in four steps: judge what each box is, show it, tell the

@@ -120,7 +120,7 @@
       const t = new Date(e.time);
       li.append(el('span', 'small', t.toLocaleString('de-DE') + ' · ' + e.to + ' · ' + e.source + ' · ' + (e.kind === 'popup' ? 'Popup' : 'Message')));
       li.append(el('span', 'text', e.firstLine));
-      li.append(el('span', e.outcome === 'failed' ? 'small failed' : 'small', e.detail));
+      li.append(el('span', e.outcome === 'failed' || e.confirmation === 'unconfirmed' ? 'small failed' : 'small', e.detail));
       list.append(li);
     }
   }
@@ -329,7 +329,7 @@
     $('send').setAttribute('aria-disabled', 'true');
     out.textContent = 'Wird gesendet …';
     const r = await call('POST', '/api/send', {
-      text: $('text').value, boxes, kind: $('popup').checked ? 'popup' : 'message' });
+      text: $('text').value, boxes, kind: $('popup').checked ? 'popup' : 'message', confirm: $('confirm').checked });
     $('send').removeAttribute('aria-disabled');
     out.replaceChildren();
     if (r.status !== 200) { out.textContent = r.data.error || 'Senden ging nicht.'; return; }

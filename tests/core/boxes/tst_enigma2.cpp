@@ -74,6 +74,9 @@ void TestEnigma2::messageRequest_data()
     const QByteArray a = "/api/message?text=a&type=1&timeout=";
     QTest::newRow("a popup for 6 s unless set") << -1 << -1 << popup("a") << a + "6" << "a";
     QTest::newRow("a message until closed") << 15 << 0 << nmsg("a") << a + "0" << "a";
+    QTest::newRow("to be confirmed: a yes/no question, never a time")
+        << 15 << 0 << Message{MessageKind::Popup, QStringLiteral("a"), true} << QByteArray("/api/message?text=a&type=0")
+        << "a";
 }
 
 // The password goes to its box as HTTP Basic and is written nowhere else.
@@ -104,7 +107,7 @@ void TestEnigma2::answerMeaning_data()
     QTest::addColumn<QByteArray>("answer");
     QTest::addColumn<int>("verdict");
     QTest::addColumn<QString>("why");
-    QTest::addColumn<int>("canShow"); // -1: not told
+    QTest::addColumn<int>("canShow"); // for the answer question the PromptReply; -1: not told
     QTest::addColumn<QString>("version");
 
     const int accepted = int(AnswerMeaning::Verdict::Accepted), refused = int(AnswerMeaning::Verdict::Refused),
@@ -129,6 +132,17 @@ void TestEnigma2::answerMeaning_data()
         << about << QByteArray("HTTP/1.1 404 Not Found\r\nServer: nhttpd/3.6.0\r\n\r\n") << other << "" << -1 << "";
     QTest::newRow("on") << power << ok + R"({"result": true, "instandby": false})" << accepted << "" << 1 << "";
     QTest::newRow("standby") << power << ok + R"({"result": true, "instandby": true})" << accepted << "" << 0 << "";
+    const QByteArray reply = "/api/messageanswer";
+    QTest::newRow("question open") << reply << ok + R"({"result": false, "message": "No answer in time"})" << accepted
+                                   << "" << int(PromptReply::Open) << "";
+    QTest::newRow("answered yes") << reply << ok + R"({"result": true, "message": "Answer is YES!"})" << accepted << ""
+                                  << int(PromptReply::Yes) << "";
+    QTest::newRow("answered no, translated") << reply << ok + R"({"result": true, "message": "Antwort ist NEIN!"})"
+                                             << accepted << "" << int(PromptReply::No) << "";
+    QTest::newRow("answered, words unknown") << reply << ok + R"({"result": true, "message": "Antwort: 1"})"
+                                             << accepted << "" << int(PromptReply::Answered) << "";
+    QTest::newRow("answer not understood") << reply << ok + "nope" << refused
+                                           << "unverständliche Antwort auf /api/messageanswer" << -1 << "";
 }
 
 void TestEnigma2::answerMeaning()
@@ -144,14 +158,18 @@ void TestEnigma2::answerMeaning()
     HttpAnswer read;
     read.feed(answer.left(read.wanted()));
     read.endOfStream();
-    const std::optional<BoxQuestion> asked = path == "/api/about"        ? std::optional(BoxQuestion::Identity)
-                                             : path == "/api/powerstate" ? std::optional(BoxQuestion::Mode)
-                                                                         : std::nullopt;
+    const std::optional<BoxQuestion> asked = path == "/api/about"           ? std::optional(BoxQuestion::Identity)
+                                             : path == "/api/powerstate"    ? std::optional(BoxQuestion::Mode)
+                                             : path == "/api/messageanswer" ? std::optional(BoxQuestion::Answer)
+                                                                            : std::nullopt;
     BoxLink box(kBox);
     const AnswerMeaning meaning = protocol.readAnswer(box, asked, {path, {}}, read);
     QCOMPARE(int(meaning.verdict), verdict);
     QCOMPARE(meaning.why, why);
-    QCOMPARE(meaning.canShow.has_value() ? int(*meaning.canShow) : -1, canShow);
+    if (asked == BoxQuestion::Answer)
+        QCOMPARE(meaning.reply.has_value() ? int(*meaning.reply) : -1, canShow);
+    else
+        QCOMPARE(meaning.canShow.has_value() ? int(*meaning.canShow) : -1, canShow);
     QCOMPARE(protocol.version(box), version);
 }
 

@@ -8,6 +8,8 @@ class TestSendResultText : public QObject
 private slots:
     void words_data();
     void words();
+    void confirmation_data();
+    void confirmation();
 };
 
 // One row per reason, with the outcome it comes with; the words exact.
@@ -48,12 +50,34 @@ void TestSendResultText::words_data()
     row("dropped", O::Dropped, F::Dropped, "verworfen: nicht gesendet nach 4 s (wartete hinter früheren Nachrichten an diese Box)", {}, 4000);
     row("discarded", O::Dropped, F::Discarded, "verworfen");
     row("Zelvo ended", O::Failed, F::ZelvoEnded, "Fehler: Zelvo endete vor der Antwort");
+    row("question open", O::Held, F::QuestionOpen, "zurückgehalten (die vorige Frage an die Box ist noch offen)");
+    row("too many questions", O::Expired, F::TooManyQuestions, "verfallen: mehr als 100 Fragen für Box 3 offen");
 }
 
 void TestSendResultText::words()
 {
     QFETCH(SendResult, result);
     QTEST(SendResultText::outcome(result, 3), "shown");
+}
+
+void TestSendResultText::confirmation_data()
+{
+    QTest::addColumn<Confirmation>("confirmation");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("none") << Confirmation::None << QString();
+    QTest::newRow("waiting") << Confirmation::Waiting << "wartet auf Bestätigung";
+    QTest::newRow("yes") << Confirmation::Yes << "gesehen um 08:02 (Ja)";
+    QTest::newRow("no") << Confirmation::No << "gesehen um 08:02 (Nein)";
+    QTest::newRow("seen") << Confirmation::Seen << "gesehen um 08:02";
+    QTest::newRow("unconfirmed") << Confirmation::Unconfirmed << "nicht bestätigt";
+    QTest::newRow("cannot tell") << Confirmation::CannotTell
+                                 << "angezeigt – diese Box kann nicht melden, ob es gesehen wurde";
+}
+
+void TestSendResultText::confirmation()
+{
+    QFETCH(Confirmation, confirmation);
+    QTEST(SendResultText::confirmation(confirmation, QDateTime(QDate(2026, 3, 1), QTime(8, 2, 30))), "shown");
 }
 
 QTEST_GUILESS_MAIN(TestSendResultText)

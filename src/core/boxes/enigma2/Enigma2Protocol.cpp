@@ -78,7 +78,10 @@ MessageRequest Enigma2Protocol::messageRequest(const BoxLink &link, const Messag
 
 MessageRequest Enigma2Protocol::preview(const Message &message, Assumed) const
 {
-    const QByteArray tail = "&type=1&timeout=" + QByteArray::number(displaySeconds(message.kind));
+    // A yes/no question stays until a key is pressed only without a time:
+    // with one, the box answers "yes" by itself when it runs out.
+    const QByteArray tail = message.confirm ? QByteArray("&type=0")
+                                            : "&type=1&timeout=" + QByteArray::number(displaySeconds(message.kind));
     const QByteArray head = kMessagePath + "?text=";
     const int room = kMaxRequestLine - kRequestLineFrame - int(head.size() + tail.size());
     const QByteArray ellipsis = QUrl::toPercentEncoding(kEllipsis);
@@ -156,7 +159,15 @@ QString Enigma2Protocol::readable(const Message &message) const
 
 std::optional<BoxGet> Enigma2Protocol::question(BoxQuestion question) const
 {
-    return BoxGet{question == BoxQuestion::Identity ? kAboutPath : kPowerStatePath, {}};
+    switch (question) {
+    case BoxQuestion::Identity:
+        return BoxGet{kAboutPath, {}};
+    case BoxQuestion::Answer:
+        return BoxGet{kMessageAnswerPath, {}};
+    case BoxQuestion::Mode:
+        break;
+    }
+    return BoxGet{kPowerStatePath, {}};
 }
 
 std::optional<BoxGet> Enigma2Protocol::questionFor(const BoxLink &link, BoxQuestion question) const
@@ -182,6 +193,8 @@ AnswerMeaning Enigma2Protocol::readAnswer(BoxLink &link, std::optional<BoxQuesti
         meaning.verdict = AnswerMeaning::Verdict::NotThisKind; // a web interface without the question
     } else if (answer.status() != 200) {
         meaning.verdict = AnswerMeaning::Verdict::Refused; // the status says why
+    } else if (asked == BoxQuestion::Answer) {
+        meaning = readReply(answer.body());
     } else if (asked == BoxQuestion::Mode) {
         const QJsonValue standby = jsonObject(answer.body()).value(QLatin1String("instandby"));
         meaning.verdict = standby.isBool() ? AnswerMeaning::Verdict::Accepted : AnswerMeaning::Verdict::Refused;
@@ -203,6 +216,34 @@ AnswerMeaning Enigma2Protocol::readAnswer(BoxLink &link, std::optional<BoxQuesti
         }
     }
     meaning.version = version(link);
+    return meaning;
+}
+
+// Only "result" counts: false while nobody answered. Which key was pressed
+// the box says in its own, perhaps translated, words; they are read only
+// where they plainly say yes or no.
+AnswerMeaning Enigma2Protocol::readReply(const QByteArray &body)
+{
+    AnswerMeaning meaning;
+    const QJsonObject object = jsonObject(body);
+    const QJsonValue result = object.value(QLatin1String("result"));
+    if (!result.isBool()) {
+        meaning.verdict = AnswerMeaning::Verdict::Refused;
+        meaning.why = QStringLiteral("unverständliche Antwort auf /api/messageanswer");
+        return meaning;
+    }
+    meaning.verdict = AnswerMeaning::Verdict::Accepted;
+    if (!result.toBool()) {
+        meaning.reply = PromptReply::Open;
+        return meaning;
+    }
+    static const QRegularExpression yes(QStringLiteral("\\b(yes|ja|oui|si)\\b"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression no(QStringLiteral("\\b(no|nein|non|nee)\\b"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    const QString said = object.value(QLatin1String("message")).toString();
+    const bool saysYes = said.contains(yes), saysNo = said.contains(no);
+    meaning.reply = saysYes == saysNo ? PromptReply::Answered : saysYes ? PromptReply::Yes : PromptReply::No;
     return meaning;
 }
 

@@ -5,7 +5,9 @@
 #include <optional>
 
 // Receivers running Enigma2 with the OpenWebif web interface. A message is
-// GET /api/message?text=TEXT&type=1&timeout=SECONDS (an information box);
+// GET /api/message?text=TEXT&type=1&timeout=SECONDS (an information box),
+// or, to be confirmed, &type=0 without a time (a yes/no question that stays
+// until a key is pressed; /api/messageanswer then tells whether it was);
 // the server decodes the query once, as UTF-8, '+' as a blank, and splits
 // it at '&' and ';', so every byte outside A-Z a-z 0-9 - . _ ~ is escaped
 // and no character is ever replaced by a word. Answers are JSON:
@@ -30,6 +32,7 @@ public:
     static inline const QByteArray kMessagePath = QByteArrayLiteral("/api/message");
     static inline const QByteArray kAboutPath = QByteArrayLiteral("/api/about");
     static inline const QByteArray kPowerStatePath = QByteArrayLiteral("/api/powerstate");
+    static inline const QByteArray kMessageAnswerPath = QByteArrayLiteral("/api/messageanswer");
 
     // The refusal of a box that wants its password, with where it goes.
     static const QString &loginRequired();
@@ -55,6 +58,7 @@ public:
 
 private:
     int displaySeconds(MessageKind kind) const;
+    static AnswerMeaning readReply(const QByteArray &body);
     // What every request to the box carries: its login (the link's), when it has one.
     QList<std::pair<QByteArray, QByteArray>> headers(const BoxLink &link) const;
 

@@ -14,23 +14,34 @@ void NhttpdProtocol::setDisplayTimes(std::optional<int> popupSeconds, std::optio
     m_messageSeconds = messageSeconds;
 }
 
-std::optional<int> NhttpdProtocol::displaySeconds(MessageKind kind, FirmwareKind firmware) const
+std::optional<int> NhttpdProtocol::displaySeconds(const Message &message, FirmwareKind firmware) const
 {
     if (firmware == FirmwareKind::Old)
         return std::nullopt;
-    return kind == MessageKind::Popup ? m_popupSeconds : m_messageSeconds;
+    if (message.confirm)
+        return 0; // until someone closes it: such a box cannot say whether it was seen
+    return message.kind == MessageKind::Popup ? m_popupSeconds : m_messageSeconds;
 }
 
+// A message to be confirmed goes as a message, which stays until closed.
 MessageRequest NhttpdProtocol::messageRequest(const BoxLink &link, const Message &message) const
 {
     const FirmwareKind firmware = BoxFirmware::kindOf(link);
-    return request(message, firmware, displaySeconds(message.kind, firmware));
+    return request(asSent(message), firmware, displaySeconds(message, firmware));
 }
 
 MessageRequest NhttpdProtocol::preview(const Message &message, Assumed assumed) const
 {
     const FirmwareKind firmware = assumed == Assumed::Current ? FirmwareKind::New : FirmwareKind::Unknown;
-    return request(message, firmware, displaySeconds(message.kind, firmware));
+    return request(asSent(message), firmware, displaySeconds(message, firmware));
+}
+
+Message NhttpdProtocol::asSent(const Message &message)
+{
+    Message sent = message;
+    if (message.confirm)
+        sent.kind = MessageKind::Message;
+    return sent;
 }
 
 MessageRequest NhttpdProtocol::request(const Message &message, FirmwareKind kind, std::optional<int> displaySeconds)
@@ -69,13 +80,15 @@ QString NhttpdProtocol::changedAlike(const QString &text) const
 
 QString NhttpdProtocol::readable(const Message &message) const
 {
-    return RequestTarget::document(message);
+    return RequestTarget::document(asSent(message));
 }
 
 std::optional<BoxGet> NhttpdProtocol::question(BoxQuestion question) const
 {
     if (question == BoxQuestion::Identity)
         return m_identity;
+    if (question == BoxQuestion::Answer)
+        return std::nullopt; // such a box cannot say whether a message was seen
     return BoxGet{RequestTarget::kModeQuery, {}};
 }
 
@@ -83,6 +96,8 @@ std::optional<BoxGet> NhttpdProtocol::questionFor(const BoxLink &link, BoxQuesti
 {
     if (question == BoxQuestion::Identity)
         return m_identity;
+    if (question == BoxQuestion::Answer)
+        return std::nullopt;
     switch (link.learnt(kind()).questionsLacking) {
     case 0:
         return BoxGet{RequestTarget::kModeQuery, {}};

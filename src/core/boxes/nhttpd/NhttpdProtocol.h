@@ -21,7 +21,8 @@ public:
 
     // How long a box shows a popup and a message, in seconds; unset: no
     // time is sent and the box keeps its own (6 s and 60 s). Servers that
-    // decode twice are older than the time parameter and get none.
+    // decode twice are older than the time parameter and get none. A
+    // message to be confirmed goes as nmsg with timeout=0 (until closed).
     void setDisplayTimes(std::optional<int> popupSeconds, std::optional<int> messageSeconds);
 
     QString kindName() const override { return QStringLiteral("nhttpd"); }
@@ -44,7 +45,8 @@ public:
                                   std::optional<int> displaySeconds = std::nullopt);
 
 private:
-    std::optional<int> displaySeconds(MessageKind kind, FirmwareKind firmware) const;
+    std::optional<int> displaySeconds(const Message &message, FirmwareKind firmware) const;
+    static Message asSent(const Message &message);
     AnswerMeaning readMode(BoxLink &link, const BoxGet &request, const HttpAnswer &answer);
 
     const BoxGet m_identity; // the version question
