@@ -226,6 +226,7 @@ void TestZelvoSettings::announcesWhatChanged_data()
         << login + "[Zurueckhalten_Minuten]\nTexte=5\n[Fenster]\nBeimSchliessen=weiterlaufen\n"
         << QStringList{"hold", "window"};
     QTest::newRow("a calendar") << login + "[Kalender2]\nAdresse=a.ics\n" << QStringList{"calendars"};
+    QTest::newRow("a calendar's confirmation") << login + "[Kalender]\nBestaetigen=ja\n" << QStringList{"calendars"};
 }
 
 // Each kind of value that changed is announced once, at the next check();
