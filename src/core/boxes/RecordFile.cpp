@@ -27,10 +27,8 @@ constexpr qint64 kMaxBytes = 32 * 1024 * 1024;
 const char *const kOutcomes[] = {"waiting", "answered", "timedOut", "refused", "failed",
                                  "notSent", "dropped",  "held",     "expired"};
 
-// In the order of Confirmation.
-const char *const kConfirmations[] = {"none", "waiting", "yes", "no", "seen", "unconfirmed", "cannotTell"};
-
 using StoredWords::enumOf;
+using StoredWords::kConfirmations;
 using StoredWords::timeOf;
 using StoredWords::timeText;
 using StoredWords::wordOf;
