@@ -5,7 +5,6 @@
 #include "boxes/BoxListSource.h"
 #include "AddressLengthValidator.h"
 #include "sendtext/BoxAddressTest.h"
-#include "common/SettingsFile.h"
 #include "WindowGeometry.h"
 #include "WrappingCheckBox.h"
 
@@ -13,7 +12,6 @@
 #include <QGroupBox>
 #include <QIcon>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSvgWidget>
 
@@ -152,11 +150,6 @@ void BoxAddressDialog::testBox(int box)
 void BoxAddressDialog::save()
 {
     m_saveError = m_engine->boxList()->write(boxList());
-    if (!m_saveError.isEmpty()) {
-        // What the user typed stays in the dialog, so nothing is lost.
-        WindowGeometry::openMessage(this, QMessageBox::Warning,
-                                    SettingsFile::saveFailureText(BoxListFile::kFileName, m_saveError));
-        return;
-    }
-    accept();
+    if (WindowGeometry::saved(this, BoxListFile::kFileName, m_saveError))
+        accept();
 }

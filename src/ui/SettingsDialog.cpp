@@ -3,7 +3,6 @@
 #include "WebPageTab.h"
 #include "WindowGeometry.h"
 #include "boxes/BoxListSource.h"
-#include "common/SettingsFile.h"
 #include "engine/Engine.h"
 
 #include <QDialogButtonBox>
@@ -21,12 +20,16 @@
 
 namespace {
 
-QSpinBox *makeSpinBox(QWidget *parent, const QString &name, int min, int max, const QString &suffix)
+// A row of form; the spin box's lowest value reads as special.
+QSpinBox *addSpinRow(QFormLayout *form, const QString &label, const QString &name, int min, int max,
+                     const QString &suffix, const QString &special)
 {
-    auto *spin = new QSpinBox(parent);
+    auto *spin = new QSpinBox(form->parentWidget());
     spin->setObjectName(name);
     spin->setRange(min, max);
     spin->setSuffix(suffix);
+    spin->setSpecialValueText(special);
+    form->addRow(label, spin);
     return spin;
 }
 
@@ -121,26 +124,24 @@ QWidget *SettingsDialog::buildBoxesTab()
     auto *hold = new QGroupBox(QStringLiteral("Zurückhalten, solange die Box im Standby oder aus ist, höchstens"), tab);
     hold->setObjectName(QStringLiteral("Zurueckhalten"));
     auto *holdForm = new QFormLayout(hold);
-    m_reminderHold = makeSpinBox(hold, QStringLiteral("Erinnerungen"), 0, maxHold, QStringLiteral(" Min."));
-    m_noticeHold = makeSpinBox(hold, QStringLiteral("Statusmeldungen"), 0, maxHold, QStringLiteral(" Min."));
-    m_textHold = makeSpinBox(hold, QStringLiteral("Texte"), 0, maxHold, QStringLiteral(" Min."));
-    for (QSpinBox *spin : {m_reminderHold, m_noticeHold, m_textHold})
-        spin->setSpecialValueText(QStringLiteral("nicht zurückhalten"));
-    holdForm->addRow(QStringLiteral("Erinnerungen (ab ihrer Zeit):"), m_reminderHold);
-    holdForm->addRow(QStringLiteral("Statusmeldungen:"), m_noticeHold);
-    holdForm->addRow(QStringLiteral("Texte und zelvo send:"), m_textHold);
+    const QString minutes = QStringLiteral(" Min."), notHeld = QStringLiteral("nicht zurückhalten");
+    m_reminderHold = addSpinRow(holdForm, QStringLiteral("Erinnerungen (ab ihrer Zeit):"), QStringLiteral("Erinnerungen"),
+                                0, maxHold, minutes, notHeld);
+    m_noticeHold = addSpinRow(holdForm, QStringLiteral("Statusmeldungen:"), QStringLiteral("Statusmeldungen"), 0,
+                              maxHold, minutes, notHeld);
+    m_textHold = addSpinRow(holdForm, QStringLiteral("Texte und zelvo send:"), QStringLiteral("Texte"), 0, maxHold,
+                            minutes, notHeld);
     layout->addWidget(hold);
 
     auto *shown = new QGroupBox(QStringLiteral("Anzeigedauer auf dem Fernseher"), tab);
     shown->setObjectName(QStringLiteral("Anzeigedauer"));
     auto *shownForm = new QFormLayout(shown);
-    m_popupSeconds = makeSpinBox(shown, QStringLiteral("Popup"), 0, maxShown, QStringLiteral(" s"));
-    m_messageSeconds = makeSpinBox(shown, QStringLiteral("Message"), -1, maxShown, QStringLiteral(" s"));
-    for (QSpinBox *spin : {m_popupSeconds, m_messageSeconds})
-        spin->setSpecialValueText(QStringLiteral("wie die Box es hält"));
+    const QString asTheBoxDoes = QStringLiteral("wie die Box es hält");
+    m_popupSeconds = addSpinRow(shownForm, QStringLiteral("Popup:"), QStringLiteral("Popup"), 0, maxShown,
+                                QStringLiteral(" s"), asTheBoxDoes);
+    m_messageSeconds = addSpinRow(shownForm, QStringLiteral("Message (0 s: bis sie geschlossen wird):"),
+                                  QStringLiteral("Message"), -1, maxShown, QStringLiteral(" s"), asTheBoxDoes);
     m_messageSeconds->setToolTip(QStringLiteral("0 s: bis jemand sie auf dem Fernseher schließt"));
-    shownForm->addRow(QStringLiteral("Popup:"), m_popupSeconds);
-    shownForm->addRow(QStringLiteral("Message (0 s: bis sie geschlossen wird):"), m_messageSeconds);
     layout->addWidget(shown);
 
     auto *closing = new QGroupBox(QStringLiteral("Beim Schließen des Fensters"), tab);
@@ -223,12 +224,8 @@ void SettingsDialog::save()
 {
     // Through the engine's settings, which announce what changed at once.
     m_saveError = m_engine->settings()->setEditable(values());
-    if (!m_saveError.isEmpty()) {
-        // What was typed stays in the dialog.
-        WindowGeometry::openMessage(this, QMessageBox::Warning,
-                                    SettingsFile::saveFailureText(ZelvoSettings::kFileName, m_saveError));
+    if (!WindowGeometry::saved(this, ZelvoSettings::kFileName, m_saveError))
         return;
-    }
     // The page's settings too, when they changed; what failed is said on its tab.
     if (m_webPage && m_webPage->hasChanges() && !m_webPage->apply()) {
         showWebPageTab();

@@ -23,7 +23,7 @@ WebPageTab::WebPageTab(WebPage *page, QWidget *parent)
     const WebSettings settings(page->folder());
     m_on = new QCheckBox(QStringLiteral("Webseite im Heimnetz eingeschaltet"), this);
     m_on->setObjectName(QStringLiteral("an"));
-    m_on->setChecked(settings.port() != 0 && !settings.passwordHash().isEmpty());
+    m_on->setChecked(settings.isOn());
     m_port = new QSpinBox(this);
     m_port->setObjectName(QStringLiteral("port"));
     m_port->setRange(1, 65535);
@@ -66,7 +66,7 @@ WebPageTab::WebPageTab(WebPage *page, QWidget *parent)
 bool WebPageTab::hasChanges() const
 {
     const WebSettings settings(m_page->folder());
-    const bool on = settings.port() != 0 && !settings.passwordHash().isEmpty();
+    const bool on = settings.isOn();
     return m_on->isChecked() != on || (on && m_port->value() != settings.port()) || !m_password->text().isEmpty()
            || !m_again->text().isEmpty();
 }

@@ -1,5 +1,7 @@
 #include "WindowGeometry.h"
 
+#include "common/SettingsFile.h"
+
 #include <QIcon>
 #include <QPushButton>
 
@@ -86,6 +88,14 @@ QMessageBox *openMessage(QWidget *parent, QMessageBox::Icon icon, const QString 
         QObject::connect(box, &QDialog::finished, parent, [then] { then(); });
     box->open();
     return box;
+}
+
+bool saved(QWidget *parent, const QString &fileName, const QString &error)
+{
+    if (error.isEmpty())
+        return true;
+    openMessage(parent, QMessageBox::Warning, SettingsFile::saveFailureText(fileName, error));
+    return false;
 }
 
 QMessageBox *openQuestion(QWidget *parent, const QString &text, const QString &yes, const QString &no,

@@ -37,6 +37,10 @@ void fitOnScreen(QWidget *window);
 QMessageBox *openMessage(QWidget *parent, QMessageBox::Icon icon, const QString &text,
                          const std::function<void()> &then = {});
 
+// Whether a settings file was saved (error empty); if not, says so over
+// parent, and what was typed stays in the dialog.
+bool saved(QWidget *parent, const QString &fileName, const QString &error);
+
 // The same with a question and two answers: then gets true for yes; no,
 // Escape and the close button all answer false.
 QMessageBox *openQuestion(QWidget *parent, const QString &text, const QString &yes, const QString &no,

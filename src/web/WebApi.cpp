@@ -5,6 +5,7 @@
 #include "boxes/DeliveryRecord.h"
 #include "boxes/SendHandle.h"
 #include "boxes/SendResultText.h"
+#include "boxes/StoredWords.h"
 #include "check/UpcomingReminders.h"
 #include "common/Logging.h"
 #include "common/StatusBoard.h"
@@ -72,27 +73,6 @@ QString outcomeWord(const SendResult &result)
         break;
     }
     return QStringLiteral("failed");
-}
-
-QString confirmationWord(Confirmation confirmation)
-{
-    switch (confirmation) {
-    case Confirmation::None:
-        break;
-    case Confirmation::Waiting:
-        return QStringLiteral("waiting");
-    case Confirmation::Yes:
-        return QStringLiteral("yes");
-    case Confirmation::No:
-        return QStringLiteral("no");
-    case Confirmation::Seen:
-        return QStringLiteral("seen");
-    case Confirmation::Unconfirmed:
-        return QStringLiteral("unconfirmed");
-    case Confirmation::CannotTell:
-        return QStringLiteral("cannotTell");
-    }
-    return QString();
 }
 
 // One box's line in the answer of a send.
@@ -334,7 +314,7 @@ WebAnswer WebApi::record(const WebRequest &request) const
                                    {QStringLiteral("outcome"), outcomeWord(result)},
                                    {QStringLiteral("detail"), d.outcomeText()}};
         if (d.confirmation != Confirmation::None)
-            entry.insert(QStringLiteral("confirmation"), confirmationWord(d.confirmation));
+            entry.insert(QStringLiteral("confirmation"), StoredWords::wordOf(d.confirmation, StoredWords::kConfirmations));
         if (d.confirmedAt.isValid())
             entry.insert(QStringLiteral("confirmedAt"), timeWithOffset(d.confirmedAt));
         entries.append(entry);

@@ -17,18 +17,7 @@ e2e_write_crlf "$E2E_WORK/familie.ics" "BEGIN:VCALENDAR" "VERSION:2.0" "PRODID:-
     "BEGIN:VEVENT" "UID:bus@e2e" "DTSTAMP:20261201T000000Z" "DTSTART;TZID=Europe/Berlin:20261224T074000" \
     "SUMMARY:Bus zur Oma" "BEGIN:VALARM" "ACTION:DISPLAY" "TRIGGER:-PT15M" "END:VALARM" "END:VEVENT" "END:VCALENDAR"
 e2e_start_boxes
-
-(
-    cd / || exit 1
-    exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u DBUS_SESSION_BUS_ADDRESS \
-        HOME="$E2E_WORK/home" TZ=Europe/Berlin LC_ALL=C.UTF-8 \
-        LD_PRELOAD="$E2E_FAKETIME_LIB" FAKETIME="@$E2E_FAKE_START" \
-        FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME_NO_CACHE=1 \
-        "${E2E_GUARD[@]}" "$ZELVO_BIN" --headless --folder "$E2E_WORK"
-) >"$E2E_WORK/logs/zelvo.log" 2>&1 &
-E2E_ZELVO_PID=$!
-E2E_PIDS+=("$E2E_ZELVO_PID")
-e2e_wait_until 10 grep -qs "läuft ohne Fenster" "$E2E_WORK/logs/zelvo.log" || e2e_fail "zelvo --headless did not start"
+e2e_start_headless
 
 daily2="Es ist 07:25 Uhr!"$'\n'"$E2E_RULE"$'\n\n'"07:30 Uhr Muell rausbringen"
 calendar="07:40 Bus zur Oma"

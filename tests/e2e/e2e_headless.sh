@@ -12,17 +12,7 @@ e2e_write_crlf "$E2E_WORK/boxip.ini" "${E2E_BOX_ADDRESSES[@]}" " 0 " " 0 " " 0 "
 e2e_write_crlf "$E2E_WORK/zlv-tag.txt" "07:25 07:30 p 2 Muell rausbringen"
 e2e_start_boxes
 
-(
-    cd / || exit 1
-    exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u DBUS_SESSION_BUS_ADDRESS \
-        HOME="$E2E_WORK/home" TZ=Europe/Berlin LC_ALL=C.UTF-8 \
-        LD_PRELOAD="$E2E_FAKETIME_LIB" FAKETIME="@$E2E_FAKE_START" \
-        FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME_NO_CACHE=1 \
-        "${E2E_GUARD[@]}" "$ZELVO_BIN" --headless --folder "$E2E_WORK"
-) >"$E2E_WORK/logs/zelvo.log" 2>&1 &
-E2E_ZELVO_PID=$!
-E2E_PIDS+=("$E2E_ZELVO_PID")
-e2e_wait_until 10 grep -qs "läuft ohne Fenster" "$E2E_WORK/logs/zelvo.log" || e2e_fail "zelvo --headless did not start"
+e2e_start_headless
 
 daily2="Es ist 07:25 Uhr!"$'\n'"$E2E_RULE"$'\n\n'"07:30 Uhr Muell rausbringen"
 e2e_expect_message 2 popup 20 "$daily2"

@@ -264,6 +264,22 @@ e2e_start_zelvo() {
     e2e_log "zelvo runs (pid $E2E_ZELVO_PID), main window $(e2e_window "$E2E_MAIN_TITLE")"
 }
 
+# Starts zelvo --headless on the working folder at the faked moment
+# E2E_FAKE_START, with no display at all, and waits until it runs.
+e2e_start_headless() {
+    (
+        cd / || exit 1
+        exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u DBUS_SESSION_BUS_ADDRESS \
+            HOME="$E2E_WORK/home" TZ=Europe/Berlin LC_ALL=C.UTF-8 \
+            LD_PRELOAD="$E2E_FAKETIME_LIB" FAKETIME="@$E2E_FAKE_START" \
+            FAKETIME_DONT_FAKE_MONOTONIC=1 FAKETIME_NO_CACHE=1 \
+            "${E2E_GUARD[@]}" "$ZELVO_BIN" --headless --folder "$E2E_WORK"
+    ) >"$E2E_WORK/logs/zelvo.log" 2>&1 &
+    E2E_ZELVO_PID=$!
+    E2E_PIDS+=("$E2E_ZELVO_PID")
+    e2e_wait_until 10 grep -qs "läuft ohne Fenster" "$E2E_WORK/logs/zelvo.log" || e2e_fail "zelvo --headless did not start"
+}
+
 # The id of a visible window with exactly this title that is larger than a
 # tray icon (a message box has the program's name as its title, as the icon).
 e2e_big_window() {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QString>
+#include <QTest>
 #include <QTimer>
 
 // Answers the next modal message box by OK and keeps its title and text,
@@ -40,3 +42,17 @@ private:
     QString m_text;
     bool m_parentWasVisible = false;
 };
+
+// Clicks the button captioned so in the message box that is open now (or
+// soon); returns the box's text, empty when none came.
+inline QString answerMessageBox(const QString &button)
+{
+    QMessageBox *box = nullptr;
+    if (!QTest::qWaitFor([&box] { return (box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())); }))
+        return QString();
+    const QString text = box->text();
+    for (QAbstractButton *b : box->buttons())
+        if (b->text() == button)
+            b->click();
+    return text;
+}

@@ -2,6 +2,7 @@
 // the real reminder clock behind a fake sender.
 #include "FakeBoxSender.h"
 #include "FakeClock.h"
+#include "MessageBoxCatcher.h"
 #include "Screenshot.h"
 #include "TempFolder.h"
 
@@ -16,7 +17,6 @@
 #include <QApplication>
 #include <QDateEdit>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
@@ -25,19 +25,6 @@
 namespace {
 
 const QDateTime kNow(QDate(2026, 12, 7), QTime(7, 0));
-
-// Clicks the button captioned so in the message box that is open now; returns its text.
-QString answer(const QString &button)
-{
-    QMessageBox *box = nullptr;
-    if (!QTest::qWaitFor([&box] { return (box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())); }))
-        return QString();
-    const QString text = box->text();
-    for (QAbstractButton *b : box->buttons())
-        if (b->text() == button)
-            b->click();
-    return text;
-}
 
 void click(QWidget *window, const char *name)
 {
@@ -104,12 +91,12 @@ void TestReminderListWindow::reminderThatNeverFiresAsksFirst()
     click(&window, "Neu");
     window.form()->findChild<QDateEdit *>("Datum")->setDate(kNow.date().addDays(-1));
     click(window.form(), "Uebernehmen");
-    QCOMPARE(answer("Zurück"), QString("Diese Erinnerung wird nie gesendet: Termin 06-12-2026 liegt in der "
+    QCOMPARE(answerMessageBox("Zurück"), QString("Diese Erinnerung wird nie gesendet: Termin 06-12-2026 liegt in der "
                                        "Vergangenheit.\n\nTrotzdem übernehmen?"));
     QVERIFY(window.form());
     QCOMPARE(window.findChild<QTableWidget *>("Tabelle")->rowCount(), 0);
     click(window.form(), "Uebernehmen");
-    QVERIFY(!answer("Trotzdem übernehmen").isEmpty());
+    QVERIFY(!answerMessageBox("Trotzdem übernehmen").isEmpty());
     QTRY_COMPARE(window.findChild<QTableWidget *>("Tabelle")->rowCount(), 1);
     click(&window, "Speichern");
     QCOMPARE(folder.read("zlv-term.txt"), QByteArray("06-12-2026 07:00 07:00 p 1 \r\n"));
@@ -134,7 +121,7 @@ void TestReminderListWindow::neverSavesOverAChangeElsewhere()
     const QByteArray elsewhere("07:00 07:05 p 1 Kaffee\r\n08:00 08:05 p 1 Tee\r\n09:00 09:05 p 1 Saft\r\n");
     folder.write("zlv-tag.txt", elsewhere);
     click(&window, "Speichern");
-    QVERIFY(answer("Neuen Stand laden").startsWith("zlv-tag.txt wurde geändert, seit dieses Fenster die Datei gelesen hat"));
+    QVERIFY(answerMessageBox("Neuen Stand laden").startsWith("zlv-tag.txt wurde geändert, seit dieses Fenster die Datei gelesen hat"));
     QCOMPARE(folder.read("zlv-tag.txt"), elsewhere);
     QTRY_COMPARE(table->rowCount(), 3);
 }

@@ -2,6 +2,8 @@
 #include "MainWindow.h"
 #include "TrayDecision.h"
 #include "TrayIcon.h"
+#include "common/ZelvoSettings.h"
+#include "engine/Engine.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -320,12 +322,8 @@ void TestTray::dialogsAreSingleInstances()
 // still ends Zelvo. (Closing ends it by default: closeRemovesIcon.)
 void TestTray::closeChoiceKeptInZelvoIni()
 {
-    delete m_form;
     m_folder->write("zelvo.ini", "[Fenster]\nBeimSchliessen=weiterlaufen\n");
-    m_form = new MainWindow(Engine::Options{m_folder->dir()});
-    m_form->trayIcon()->setTrayAvailableCheck([] { return true; });
-    m_form->startUp();
-    QVERIFY(QTest::qWaitForWindowExposed(m_form));
+    m_form->engine()->settings()->check(); // as at the next watch tick
     QVERIFY(m_form->centralWidget()->toolTip().startsWith("Schließen des Fensters: Zelvo läuft im Infobereich weiter"));
     QPointer<QSystemTrayIcon> tray = icon();
     m_form->close();

@@ -1,9 +1,9 @@
-// "Einstellungen…", tab "Webseite": on with a password the page listens and
-// the tab shows its address with a QR code; two different passwords change
-// nothing; off (saved with the dialog), it stops. What it sets lands in
-// zelvo.ini, beside what was there. As root, in a network of its own where
-// this machine is 192.168.0.20, it shows that address, as on a home network,
-// for the guide's picture.
+// "Webseite…" opens "Einstellungen…" on its tab "Webseite": on with a
+// password the page listens and the tab shows its address with a QR code;
+// two different passwords change nothing; off (saved with the dialog), it
+// stops. What it sets lands in zelvo.ini, beside what was there. As root, in
+// a network of its own where this machine is 192.168.0.20, it shows that
+// address, as on a home network, for the guide's picture.
 #include "PrivateNetwork.h"
 #include "TempFolder.h"
 
@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -35,44 +36,29 @@ public:
     }
 
 private slots:
-    void menuOpensTheTab();
     void onOffAndPassword();
 
 private:
     bool m_homeNetwork;
 };
 
-// "Webseite…" in the settings menu opens "Einstellungen…" on this tab.
-void TestWebPageTab::menuOpensTheTab()
-{
-    TempFolder folder;
-    Engine::Options options;
-    options.folder = folder.dir();
-    MainWindow form(options);
-    WebPage page(form.engine());
-    form.offerWebPage(&page);
-    form.findChild<QAction *>("webseite")->trigger();
-    auto *dialog = form.findChild<SettingsDialog *>();
-    QVERIFY(dialog && dialog->isVisible());
-    QCOMPARE(dialog->findChild<QTabWidget *>("Reiter")->currentWidget()->objectName(), QString("Webseite"));
-    dialog->close();
-}
-
 void TestWebPageTab::onOffAndPassword()
 {
     TempFolder folder;
     // On the home network it listens on every address; else only on 127.0.0.1.
     folder.write("zelvo.ini", m_homeNetwork ? "; von Hand\r\n[Webseite]\r\n" : "; von Hand\r\n[Webseite]\r\nAdresse=127.0.0.1\r\n");
-    Engine engine(Engine::Options{folder.dir()});
-    WebPage page(&engine);
+    MainWindow form(Engine::Options{folder.dir()});
+    WebPage page(form.engine());
     QTcpServer probe; // a port that is free now
     QVERIFY(probe.listen(QHostAddress::LocalHost));
     const int port = m_homeNetwork ? WebSettings::kDefaultPort : probe.serverPort();
     probe.close();
 
-    SettingsDialog dialog(&engine, &page);
-    dialog.showWebPageTab();
-    dialog.show();
+    form.offerWebPage(&page);
+    form.findChild<QAction *>("webseite")->trigger();
+    QPointer<SettingsDialog> shown = form.findChild<SettingsDialog *>();
+    QVERIFY(shown && shown->isVisible());
+    SettingsDialog &dialog = *shown;
     QCOMPARE(dialog.findChild<QTabWidget *>("Reiter")->currentWidget()->objectName(), QString("Webseite"));
     const auto child = [&](const char *name) { return dialog.findChild<QWidget *>(name); };
     QCOMPARE(dialog.findChild<QLabel *>("adressen")->text(), QString("Die Webseite ist aus."));
@@ -103,7 +89,7 @@ void TestWebPageTab::onOffAndPassword()
 
     qobject_cast<QCheckBox *>(child("an"))->setChecked(false);
     dialog.findChild<QPushButton *>("Speichern")->click();
-    QVERIFY(!dialog.isVisible());
+    QTRY_VERIFY(!shown);
     QVERIFY(!page.isRunning());
     QCOMPARE(WebSettings(folder.dir()).port(), 0);
 }

@@ -2,11 +2,10 @@
 # The page in headless Chromium through Selenium: log in, send a text to a
 # boxsim and find it in #record, discard a message held for box 2 (with the
 # keyboard only, every control named), the length and cut notice while
-# typing, see box 1's
-# line change when its boxsim goes to standby, add a weekly reminder and find
-# it in the list and in zlv-woch.txt, a calendar's event in #upcoming; the
-# guide's screenshots. All in
-# a network namespace of its own (only lo). Exit 77: skipped.
+# typing, see box 1's line change when its boxsim goes to standby, add a
+# weekly reminder and find it in the list and in zlv-woch.txt, a calendar's
+# event in #upcoming; the guide's screenshots. All in a network namespace of
+# its own (only lo). Exit 77: skipped.
 import os
 import shutil
 import socket

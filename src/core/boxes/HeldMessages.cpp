@@ -28,12 +28,7 @@ constexpr qint64 kMaxBytes = 16 * 1024 * 1024;
 const char *const kReasons[] = {"off", "standby"};
 
 using StoredWords::enumOf;
-using StoredWords::kKinds;
-using StoredWords::kSources;
 using StoredWords::wordOf;
-
-using StoredWords::timeOf;
-using StoredWords::timeText;
 
 } // namespace
 
@@ -208,15 +203,7 @@ QByteArray HeldMessages::toJson() const
     QJsonArray list;
     for (const QList<HeldMessage> &box : m_boxes) {
         for (const HeldMessage &m : box) {
-            QJsonObject o;
-            o.insert(QStringLiteral("id"), qint64(m.id));
-            o.insert(QStringLiteral("box"), m.box);
-            o.insert(QStringLiteral("kind"), wordOf(m.message.kind, kKinds));
-            o.insert(QStringLiteral("text"), m.message.text);
-            o.insert(QStringLiteral("source"), wordOf(m.origin.source, kSources));
-            o.insert(QStringLiteral("title"), m.origin.title);
-            o.insert(QStringLiteral("madeAt"), timeText(m.madeAt));
-            o.insert(QStringLiteral("expiresAt"), timeText(m.expiresAt));
+            QJsonObject o = StoredWords::keptFields(m);
             o.insert(QStringLiteral("reason"), wordOf(m.reason, kReasons));
             if (m.message.confirm)
                 o.insert(QStringLiteral("confirm"), true);
@@ -245,22 +232,13 @@ bool HeldMessages::fromJson(const QByteArray &bytes)
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const QJsonObject o = entries.at(i).toObject();
         HeldMessage m;
-        const qint64 id = o.value(QStringLiteral("id")).toInteger();
-        m.id = id > 0 ? quint64(id) : 0; // out of range: a fresh one below
-        m.box = o.value(QStringLiteral("box")).toInt();
-        m.message.text = o.value(QStringLiteral("text")).toString();
+        // An id out of range gets a fresh one below.
+        const bool complete = StoredWords::readKeptFields(o, &m);
         m.message.confirm = o.value(QStringLiteral("confirm")).toBool();
-        m.origin.box = m.box;
-        m.origin.title = o.value(QStringLiteral("title")).toString();
-        m.madeAt = timeOf(o.value(QStringLiteral("madeAt")));
-        m.expiresAt = timeOf(o.value(QStringLiteral("expiresAt")));
         const char *why = nullptr;
         if (m.box < 1 || m.box > BoxList::kBoxes)
             why = "keine Box 1 bis 4";
-        else if (!o.value(QStringLiteral("text")).isString() || !m.madeAt.isValid() || !m.expiresAt.isValid()
-                 || !enumOf(o.value(QStringLiteral("kind")), kKinds, &m.message.kind)
-                 || !enumOf(o.value(QStringLiteral("source")), kSources, &m.origin.source)
-                 || !enumOf(o.value(QStringLiteral("reason")), kReasons, &m.reason))
+        else if (!complete || !enumOf(o.value(QStringLiteral("reason")), kReasons, &m.reason))
             why = "unvollständig";
         else if (boxes.at(m.box - 1).size() >= kMaxPerBox)
             why = "mehr als 100 für die Box";

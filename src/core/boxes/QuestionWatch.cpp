@@ -52,6 +52,19 @@ QuestionWatch::Question *QuestionWatch::find(quint64 id)
     return nullptr;
 }
 
+// handle's question, asked now, open for minutes.
+QuestionWatch::Question QuestionWatch::questionOf(const SendHandle *handle, int minutes) const
+{
+    Question q;
+    q.id = handle->id();
+    q.box = handle->box();
+    q.message = handle->message();
+    q.origin = handle->origin();
+    q.madeAt = m_clock.now();
+    q.expiresAt = q.madeAt.addSecs(qint64(minutes) * 60);
+    return q;
+}
+
 // A message that asks for confirmation: out at once when its box has no
 // question out, else it waits its turn.
 std::optional<SendResult> QuestionWatch::take(SendHandle *handle, bool restored)
@@ -61,14 +74,8 @@ std::optional<SendResult> QuestionWatch::take(SendHandle *handle, bool restored)
         m_restored << handle; // held for its box; restore() puts it in its place
         return std::nullopt;
     }
-    Question q;
-    q.id = handle->id();
-    q.box = handle->box();
-    q.message = handle->message();
-    q.origin = handle->origin();
-    q.madeAt = m_clock.now();
-    const int minutes = m_sender->holdMinutesFor(q.origin);
-    q.expiresAt = q.madeAt.addSecs(qint64(minutes > 0 ? minutes : kDefaultMinutes) * 60);
+    const int minutes = m_sender->holdMinutesFor(handle->origin());
+    Question q = questionOf(handle, minutes > 0 ? minutes : kDefaultMinutes);
     if (box.size() >= kMaxPerBox) {
         // The newest goes: the ones before it were asked for first.
         const SendResult refused = SendResult::failed(DeliveryOutcome::Expired, SendFailure::TooManyQuestions);
@@ -283,13 +290,7 @@ void QuestionWatch::restore()
     for (SendHandle *handle : restored) {
         if (find(handle->id()))
             continue;
-        Question q;
-        q.id = handle->id();
-        q.box = handle->box();
-        q.message = handle->message();
-        q.origin = handle->origin();
-        q.madeAt = m_clock.now();
-        q.expiresAt = q.madeAt.addSecs(qint64(kDefaultMinutes) * 60);
+        Question q = questionOf(handle, kDefaultMinutes);
         q.state = m_boxes[q.box - 1].isEmpty() ? Question::State::Going : Question::State::Waiting;
         m_boxes[q.box - 1] << q;
         follow(m_boxes[q.box - 1].last(), handle);
@@ -325,16 +326,8 @@ QJsonArray QuestionWatch::toJson(const QList<Question> &all)
     using namespace StoredWords;
     QJsonArray array;
     for (const Question &q : all) {
-        QJsonObject o;
-        o.insert(QStringLiteral("id"), qint64(q.id));
-        o.insert(QStringLiteral("box"), q.box);
-        o.insert(QStringLiteral("kind"), wordOf(q.message.kind, kKinds));
-        o.insert(QStringLiteral("text"), q.message.text);
-        o.insert(QStringLiteral("source"), wordOf(q.origin.source, kSources));
-        o.insert(QStringLiteral("title"), q.origin.title);
+        QJsonObject o = keptFields(q);
         o.insert(QStringLiteral("sourceName"), q.origin.sourceName);
-        o.insert(QStringLiteral("madeAt"), timeText(q.madeAt));
-        o.insert(QStringLiteral("expiresAt"), timeText(q.expiresAt));
         o.insert(QStringLiteral("state"), wordOf(q.state, kStates));
         array.append(o);
     }
@@ -348,19 +341,10 @@ QList<QuestionWatch::Question> QuestionWatch::fromJson(const QJsonArray &array)
     for (const QJsonValue &value : array) {
         const QJsonObject o = value.toObject();
         Question q;
-        const qint64 id = o.value(QStringLiteral("id")).toInteger();
-        q.id = id > 0 ? quint64(id) : 0;
-        q.box = o.value(QStringLiteral("box")).toInt();
-        q.message.text = o.value(QStringLiteral("text")).toString();
+        const bool complete = readKeptFields(o, &q);
         q.message.confirm = true;
-        q.origin.box = q.box;
-        q.origin.title = o.value(QStringLiteral("title")).toString();
         q.origin.sourceName = o.value(QStringLiteral("sourceName")).toString();
-        q.madeAt = timeOf(o.value(QStringLiteral("madeAt")));
-        q.expiresAt = timeOf(o.value(QStringLiteral("expiresAt")));
-        if (q.id == 0 || q.box < 1 || q.box > BoxList::kBoxes || !q.madeAt.isValid() || !q.expiresAt.isValid()
-            || !enumOf(o.value(QStringLiteral("kind")), kKinds, &q.message.kind)
-            || !enumOf(o.value(QStringLiteral("source")), kSources, &q.origin.source)
+        if (!complete || q.id == 0 || q.box < 1 || q.box > BoxList::kBoxes
             || !enumOf(o.value(QStringLiteral("state")), kStates, &q.state)) {
             qCWarning(lcSend).noquote() << HeldMessages::kFileName << "eine offene Frage ist unvollständig und entfällt";
             continue;

@@ -84,6 +84,7 @@ private:
         quint64 asked = 0;           // the answer question under way
     };
 
+    Question questionOf(const SendHandle *handle, int minutes) const;
     std::optional<SendResult> take(SendHandle *handle, bool restored);
     void goNext(int box);
     void follow(Question &q, SendHandle *handle);

@@ -39,10 +39,8 @@ const char *const kFailures[] = {"none",         "standby",         "off",      
                                  "tooManyQuestions"};
 static_assert(std::size(kFailures) == std::size_t(SendFailure::TooManyQuestions) + 1);
 
-// In the order of Confirmation.
-const char *const kConfirmations[] = {"none", "waiting", "yes", "no", "seen", "unconfirmed", "cannotTell"};
-
 using StoredWords::enumOf;
+using StoredWords::kConfirmations;
 using StoredWords::timeOf;
 using StoredWords::timeText;
 using StoredWords::wordOf;

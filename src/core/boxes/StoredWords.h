@@ -3,6 +3,7 @@
 #include "boxes/Delivery.h"
 
 #include <QDateTime>
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QLatin1String>
 #include <QString>
@@ -15,6 +16,8 @@ namespace StoredWords {
 
 inline const char *const kKinds[] = {"popup", "message"};
 inline const char *const kSources[] = {"reminder", "statusNotice", "boxTest", "typedText", "script", "web"};
+// The web page's record answer says these too.
+inline const char *const kConfirmations[] = {"none", "waiting", "yes", "no", "seen", "unconfirmed", "cannotTell"};
 
 template <typename Enum, std::size_t N>
 QString wordOf(Enum value, const char *const (&words)[N])
@@ -47,6 +50,41 @@ inline QDateTime timeOf(const QJsonValue &text)
 {
     const QDateTime t = QDateTime::fromString(text.toString(), Qt::ISODateWithMs);
     return t.isValid() ? t.toLocalTime() : QDateTime();
+}
+
+// The fields every message kept for later has in Zelvo's files (a held
+// message, an open question): id, box, kind, text, source, title, madeAt,
+// expiresAt.
+template <typename Kept>
+QJsonObject keptFields(const Kept &k)
+{
+    return QJsonObject{{QStringLiteral("id"), qint64(k.id)},
+                       {QStringLiteral("box"), k.box},
+                       {QStringLiteral("kind"), wordOf(k.message.kind, kKinds)},
+                       {QStringLiteral("text"), k.message.text},
+                       {QStringLiteral("source"), wordOf(k.origin.source, kSources)},
+                       {QStringLiteral("title"), k.origin.title},
+                       {QStringLiteral("madeAt"), timeText(k.madeAt)},
+                       {QStringLiteral("expiresAt"), timeText(k.expiresAt)}};
+}
+
+// Reads keptFields() back into k (an id out of range as 0; the box as
+// written, for the caller to check). False when the text, a time, the kind
+// or the source is missing or none of ours.
+template <typename Kept>
+bool readKeptFields(const QJsonObject &o, Kept *k)
+{
+    const qint64 id = o.value(QStringLiteral("id")).toInteger();
+    k->id = id > 0 ? quint64(id) : 0;
+    k->box = o.value(QStringLiteral("box")).toInt();
+    k->message.text = o.value(QStringLiteral("text")).toString();
+    k->origin.box = k->box;
+    k->origin.title = o.value(QStringLiteral("title")).toString();
+    k->madeAt = timeOf(o.value(QStringLiteral("madeAt")));
+    k->expiresAt = timeOf(o.value(QStringLiteral("expiresAt")));
+    return o.value(QStringLiteral("text")).isString() && k->madeAt.isValid() && k->expiresAt.isValid()
+           && enumOf(o.value(QStringLiteral("kind")), kKinds, &k->message.kind)
+           && enumOf(o.value(QStringLiteral("source")), kSources, &k->origin.source);
 }
 
 } // namespace StoredWords

@@ -232,50 +232,6 @@ EventShape shapeOf(icalcomponent *event, TimeReader &times)
     return shape;
 }
 
-// Collects the reminders of a calendar in the window.
-class Collector
-{
-public:
-    Collector(const CalendarSource &source, qint64 from, qint64 to, TimeReader &times)
-        : m_source(source), m_from(from), m_to(to), m_times(times)
-    {
-    }
-
-    // The reminders of one occurrence: start is its instant (timed) or the
-    // wall-clock second of its first day (all-day).
-    void occurrence(const EventShape &shape, qint64 start, QList<CalendarReminder> *into) const
-    {
-        QString text = shape.summary;
-        qint64 instant = start;
-        if (shape.allDay) {
-            instant = m_times.local().instant(start + m_source.allDayTime.msecsSinceStartOfDay() / 1000);
-        } else {
-            text = QDateTime::fromSecsSinceEpoch(start).toString(QStringLiteral("HH:mm ")) + text;
-        }
-        QList<qint64> dues;
-        if (shape.alarms.isEmpty())
-            dues << instant - qint64(m_source.leadMinutes) * 60;
-        for (const Alarm &a : shape.alarms) {
-            // An all-day event's start and end are local midnights.
-            const qint64 base = shape.allDay ? m_times.local().instant(start) : start;
-            dues << (a.absolute ? a.at : base + a.offset + (a.fromEnd ? shape.duration : 0));
-        }
-        for (const qint64 due : std::as_const(dues)) {
-            if (due < m_from || due >= m_to)
-                continue;
-            for (const int box : m_source.boxes)
-                *into << CalendarReminder{due, box, {m_source.kind, text, m_source.confirm}, m_source.name};
-        }
-    }
-
-private:
-    const CalendarSource &m_source;
-    qint64 m_from;
-    qint64 m_to;
-    TimeReader &m_times;
-};
-
-
 // Where one component of a calendar stands in the text.
 struct Span {
     qsizetype begin = 0;
@@ -377,7 +333,7 @@ class EventExpander
 {
 public:
     EventExpander(const CalendarSource &source, qint64 from, qint64 to, TimeReader &times)
-        : m_source(source), m_from(from), m_to(to), m_times(times), m_collect(source, from, to, times)
+        : m_source(source), m_from(from), m_to(to), m_times(times)
     {
     }
 
@@ -403,7 +359,7 @@ public:
         const auto startOf = [&](qint64 wall) { return shape.allDay ? wall : utc ? wall : zone.instant(wall); };
         QList<CalendarReminder> own;
         if (icalcomponent_get_first_property(e, ICAL_RECURRENCEID_PROPERTY)) {
-            m_collect.occurrence(shape, startOf(wallSeconds(dtstart)), &own);
+            occurrence(shape, startOf(wallSeconds(dtstart)), &own);
         } else {
             QSet<qint64> excluded = m_overridden.value(QString::fromUtf8(icalcomponent_get_uid(e)));
             for (icalproperty *x = icalcomponent_get_first_property(e, ICAL_EXDATE_PROPERTY); x;
@@ -417,7 +373,7 @@ public:
             for (const qint64 wall : std::as_const(starts)) {
                 const qint64 s = startOf(wall);
                 if (!excluded.contains(s))
-                    m_collect.occurrence(shape, s, &own);
+                    occurrence(shape, s, &own);
             }
         }
         // The event alone over the bound on some day is refused, named.
@@ -432,6 +388,33 @@ public:
     }
 
 private:
+    // The reminders of one occurrence: start is its instant (timed) or the
+    // wall-clock second of its first day (all-day).
+    void occurrence(const EventShape &shape, qint64 start, QList<CalendarReminder> *into) const
+    {
+        QString text = shape.summary;
+        qint64 instant = start;
+        if (shape.allDay) {
+            instant = m_times.local().instant(start + m_source.allDayTime.msecsSinceStartOfDay() / 1000);
+        } else {
+            text = QDateTime::fromSecsSinceEpoch(start).toString(QStringLiteral("HH:mm ")) + text;
+        }
+        QList<qint64> dues;
+        if (shape.alarms.isEmpty())
+            dues << instant - qint64(m_source.leadMinutes) * 60;
+        for (const Alarm &a : shape.alarms) {
+            // An all-day event's start and end are local midnights.
+            const qint64 base = shape.allDay ? m_times.local().instant(start) : start;
+            dues << (a.absolute ? a.at : base + a.offset + (a.fromEnd ? shape.duration : 0));
+        }
+        for (const qint64 due : std::as_const(dues)) {
+            if (due < m_from || due >= m_to)
+                continue;
+            for (const int box : m_source.boxes)
+                *into << CalendarReminder{due, box, {m_source.kind, text, m_source.confirm}, m_source.name};
+        }
+    }
+
     qint64 keyOf(icalproperty *p, const icaltimetype &t) const
     {
         return t.is_date ? wallSeconds(t) : m_times.instant(t, m_times.zoneOf(p));
@@ -499,20 +482,25 @@ private:
     qint64 m_from;
     qint64 m_to;
     TimeReader &m_times;
-    const Collector m_collect;
     QHash<QString, QSet<qint64>> m_overridden; // occurrences given by a RECURRENCE-ID, by UID
 };
 
 } // namespace
 
+QString tooLarge(qint64 bytes)
+{
+    if (bytes <= kMaxBytes)
+        return QString();
+    return QStringLiteral("größer als 5 MB (%1 MB), nicht gelesen")
+        .arg(QString::number(double(bytes) / (1024 * 1024), 'f', 1));
+}
+
 Result expand(const QByteArray &ics, const CalendarSource &source, qint64 from, qint64 to)
 {
     Result result;
-    if (ics.size() > kMaxBytes) {
-        result.refused = QStringLiteral("größer als 5 MB (%1 MB), nicht gelesen")
-                             .arg(QString::number(double(ics.size()) / (1024 * 1024), 'f', 1));
+    result.refused = tooLarge(ics.size());
+    if (!result.refused.isEmpty())
         return result;
-    }
     const QList<CalendarSpans> calendars = scan(ics);
     if (calendars.isEmpty()) {
         result.refused = QStringLiteral("kein iCalendar-Text (BEGIN:VCALENDAR fehlt)");

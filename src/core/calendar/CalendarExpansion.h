@@ -37,6 +37,9 @@ struct Result {
     int events = 0;
 };
 
+// Why a text of this many bytes is refused, in German; empty when it is not.
+QString tooLarge(qint64 bytes);
+
 // Reminders due in [from, to), seconds since the epoch.
 Result expand(const QByteArray &ics, const CalendarSource &source, qint64 from, qint64 to);
 

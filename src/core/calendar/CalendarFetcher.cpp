@@ -61,7 +61,7 @@ void CalendarFetcher::fetch(const CalendarSource &source, const QDateTime &now)
 {
     if (busy(source))
         return;
-    m_started[source.address] = now;
+    m_states[source.address].started = now;
     // A login only from Benutzer= and Passwort=, never from the address.
     QUrl url(source.address);
     url.setUserInfo(QString());
@@ -144,7 +144,7 @@ void CalendarFetcher::finished(QNetworkReply *reply, const CalendarSource &sourc
     } else if (status != 304) {
         return fail(source, QStringLiteral("HTTP %1").arg(status));
     }
-    state.lastGood = m_started.value(source.address);
+    state.lastGood = state.started;
     if (state.failingSince.isValid())
         qCInfo(lcReminders).noquote() << "Kalender" << source.name << "wieder erreichbar";
     state.failingSince = QDateTime();
@@ -157,7 +157,7 @@ void CalendarFetcher::fail(const CalendarSource &source, const QString &reason)
     State &state = m_states[source.address];
     const QString before = problem(source) + state.reason;
     if (!state.failingSince.isValid())
-        state.failingSince = m_started.value(source.address);
+        state.failingSince = state.started;
     state.reason = reason;
     if (problem(source) + reason != before)
         qCWarning(lcReminders).noquote() << problem(source) + QStringLiteral(" (") + reason + QLatin1Char(')');

@@ -53,6 +53,7 @@ private:
     struct State {
         QString etag;
         QString lastModified;
+        QDateTime started;      // of the last fetch
         QDateTime lastGood;     // when the kept copy was last confirmed
         QDateTime failingSince; // invalid while fine
         QString reason;         // why the last fetch failed, for the log
@@ -66,6 +67,5 @@ private:
 
     QNetworkAccessManager *m_network;
     QHash<QString, State> m_states; // by address
-    QHash<QString, QDateTime> m_started;
     int m_timeoutMs = kTimeoutMs;
 };

@@ -37,10 +37,9 @@ QList<CalendarReminder> expandOne(const CalendarSource &source, qint64 from, qin
     if (source.isSubscription() && !QFile::exists(source.keptCopy))
         return {};
     QFile file(source.isSubscription() ? source.keptCopy : source.address);
-    if (file.size() > CalendarExpansion::kMaxBytes) {
-        *problems << prefix
-                + QStringLiteral("größer als 5 MB (%1 MB), nicht gelesen")
-                      .arg(QString::number(double(file.size()) / (1024 * 1024), 'f', 1));
+    // Refused before it is read.
+    if (const QString refused = CalendarExpansion::tooLarge(file.size()); !refused.isEmpty()) {
+        *problems << prefix + refused;
         return {};
     }
     if (!file.open(QIODevice::ReadOnly)) {

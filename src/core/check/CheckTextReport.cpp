@@ -99,24 +99,30 @@ QString listHeading(const ReminderListCheck &l)
     return s;
 }
 
+// One reminder of the preview: its head and kind, then what the box shows,
+// each line behind a bar.
+QString previewEntry(const QString &head, MessageKind kind, const QString &shown)
+{
+    QString s = head + QStringLiteral("  ")
+        + (kind == MessageKind::Popup ? QStringLiteral("Popup") : QStringLiteral("Meldung")) + QLatin1Char('\n');
+    for (const QString &line : printable(shown).split(QLatin1Char('\n')))
+        s += QStringLiteral("    | ") + line + QLatin1Char('\n');
+    return s;
+}
+
 QString dueEntry(const FolderCheck &c, const DueReminder &d)
 {
     const int box = d.reminder.box;
     const QString address = c.boxes.boxes.address(box).trimmed();
     const bool configured = c.boxes.boxes.namesAddress(box);
-    QString head = when(d.at) + QStringLiteral("  ") + ReminderLayout::fileName(d.list)
+    const QString head = when(d.at) + QStringLiteral("  ") + ReminderLayout::fileName(d.list)
         + QStringLiteral(" Zeile %1  Box %2").arg(d.record.line()).arg(box)
         + (configured ? QStringLiteral(" (%1)").arg(printable(address))
-                      : QStringLiteral(" (nicht eingerichtet: wird nicht gesendet)"))
-        + QStringLiteral("  ")
-        + (d.reminder.message.kind == MessageKind::Popup ? QStringLiteral("Popup") : QStringLiteral("Meldung"));
-    QString s = head + QLatin1Char('\n');
+                      : QStringLiteral(" (nicht eingerichtet: wird nicht gesendet)"));
     const ProtocolChoice protocols;
     const BoxProtocol &protocol = protocols.unasked();
-    const QString shown = protocol.shownText(protocol.preview(d.reminder.message, BoxProtocol::Assumed::Current).get);
-    for (const QString &line : printable(shown).split(QLatin1Char('\n')))
-        s += QStringLiteral("    | ") + line + QLatin1Char('\n');
-    return s;
+    return previewEntry(head, d.reminder.message.kind,
+                        protocol.shownText(protocol.preview(d.reminder.message, BoxProtocol::Assumed::Current).get));
 }
 
 } // namespace
@@ -177,11 +183,9 @@ QString CheckTextReport::of(const FolderCheck &c)
     if (!calendarDue.isEmpty()) {
         out += QStringLiteral("Aus Kalendern in den nächsten %1 Tagen:\n\n").arg(kCalendarDays);
         for (const CalendarReminder &r : std::as_const(calendarDue))
-            out += when(QDateTime::fromSecsSinceEpoch(r.due)) + QStringLiteral("  Kalender ") + printable(r.source)
-                + QStringLiteral("  Box %1  ").arg(r.box)
-                + (r.message.kind == MessageKind::Popup ? QStringLiteral("Popup") : QStringLiteral("Meldung"))
-                + QStringLiteral("\n    | ") + printable(r.message.text).replace(QLatin1Char('\n'), QStringLiteral("\n    | "))
-                + QLatin1Char('\n');
+            out += previewEntry(when(QDateTime::fromSecsSinceEpoch(r.due)) + QStringLiteral("  Kalender ")
+                                    + printable(r.source) + QStringLiteral("  Box %1").arg(r.box),
+                                r.message.kind, r.message.text);
         out += QLatin1Char('\n');
     }
     if (c.due.isEmpty()) {

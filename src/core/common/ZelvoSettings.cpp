@@ -226,17 +226,6 @@ struct ZelvoSettings::Announced {
     std::array<CalendarKeys, kCalendars + 1> calendars;
 };
 
-namespace {
-
-bool sameKeys(const ZelvoSettings::CalendarKeys &a, const ZelvoSettings::CalendarKeys &b)
-{
-    return a.address == b.address && a.name == b.name && a.boxes == b.boxes && a.kind == b.kind
-        && a.allDayTime == b.allDayTime && a.leadMinutes == b.leadMinutes && a.intervalMinutes == b.intervalMinutes
-        && a.login == b.login;
-}
-
-} // namespace
-
 ZelvoSettings::ZelvoSettings(const QDir &folder, QObject *parent)
     : QObject(parent)
     , m_path(folder.filePath(kFileName))
@@ -267,9 +256,7 @@ void ZelvoSettings::announce()
     const bool logins = was.logins != m_logins;
     const bool window = was.closeKeepsRunning != m_closeKeepsRunning || was.layoutSize != m_layout.size
                         || was.layoutColumns != m_layout.columnWidths;
-    bool calendars = false;
-    for (int n = 0; n <= kCalendars; ++n)
-        calendars = calendars || !sameKeys(was.calendars[n], m_calendars[n]);
+    const bool calendars = was.calendars != m_calendars;
     if (!(hold || display || logins || window || calendars))
         return;
     was = Announced{m_numbers, m_logins, m_closeKeepsRunning, m_layout.size, m_layout.columnWidths, m_calendars};

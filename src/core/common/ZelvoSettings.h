@@ -98,6 +98,12 @@ public:
         QString address, name, boxes, kind, allDayTime, leadMinutes, intervalMinutes;
         BoxLogin login;
         QString confirm; // Bestaetigen=ja: its reminders ask for confirmation
+        bool operator==(const CalendarKeys &o) const
+        {
+            return address == o.address && name == o.name && boxes == o.boxes && kind == o.kind
+                   && allDayTime == o.allDayTime && leadMinutes == o.leadMinutes
+                   && intervalMinutes == o.intervalMinutes && login == o.login && confirm == o.confirm;
+        }
     };
 
     explicit ZelvoSettings(const QDir &folder, QObject *parent = nullptr);

@@ -1,12 +1,22 @@
 #include "BoxSimulator.h"
+#include "FakeClock.h"
 #include "Messages.h"
 #include "boxes/SendResultText.h"
+#include "TempFolder.h"
+#include "boxes/BoxListSource.h"
 #include "boxes/BoxProtocol.h"
+#include "boxes/BoxSender.h"
 #include "boxes/Delivery.h"
+#include "boxes/DeliveryRecord.h"
+#include "boxes/HeldMessages.h"
 #include "boxes/HttpTransport.h"
+#include "boxes/QuestionWatch.h"
+#include "boxes/SendHandle.h"
 #include "boxes/SendResult.h"
 #include "boxes/enigma2/Enigma2Protocol.h"
 #include "boxes/nhttpd/RequestTarget.h"
+#include "reminders/ReminderMessage.h"
+#include "reminders/ReminderRecord.h"
 
 #include <QBuffer>
 #include <QJsonDocument>
@@ -27,6 +37,8 @@ private slots:
     void televisionShows();
     void enigma2Answers_data();
     void enigma2Answers();
+    void confirmationAskedUntilAnswered_data();
+    void confirmationAskedUntilAnswered();
 };
 
 namespace {
@@ -192,6 +204,82 @@ void TestWire::enigma2Answers()
     QVERIFY(got.value("request").toString().startsWith("GET /api/message?text=a&type=1"));
     QCOMPARE(got.value("shown").toString(), QString(timeout < 0 ? "" : "a"));
     QCOMPARE(got.value("timeout").toInt(-1), timeout < 0 ? 60 : timeout);
+}
+
+void TestWire::confirmationAskedUntilAnswered_data()
+{
+    QTest::addColumn<bool>("enigma2");
+    QTest::addColumn<QByteArray>("key"); // pressed on the box; empty: none
+    QTest::addColumn<int>("answerQuestions"); // /api/messageanswer requests over three polls
+    QTest::addColumn<QString>("record");
+    QTest::newRow("Enigma2, yes") << true << QByteArray("yes") << 2 << "gesehen um 07:25 (Ja)";
+    QTest::newRow("Enigma2, EXIT counts as no") << true << QByteArray("exit") << 2 << "gesehen um 07:25 (Nein)";
+    QTest::newRow("Enigma2, nobody there") << true << QByteArray() << 3 << "wartet auf Bestätigung";
+    QTest::newRow("D-Box: until closed, and nothing more")
+        << false << QByteArray() << 0 << "angezeigt – diese Box kann nicht melden, ob es gesehen wurde";
+}
+
+// A message that asks for confirmation, through the real sender and the
+// question watch: asked as a question, then polled until answered.
+void TestWire::confirmationAskedUntilAnswered()
+{
+    QFETCH(bool, enigma2);
+    QFETCH(QByteArray, key);
+    QFETCH(int, answerQuestions);
+    QFETCH(QString, record);
+
+    QBuffer output;
+    output.open(QIODevice::WriteOnly);
+    BoxSimulator box(&output);
+    box.setKind(enigma2 ? BoxSimulator::Kind::Enigma2 : BoxSimulator::Kind::Nhttpd);
+    QVERIFY(box.listen(QHostAddress::LocalHost, 0));
+    QList<QJsonObject> messages;
+    int answerRequests = 0;
+    connect(&box, &BoxSimulator::requestRecorded, this, [&](const QByteArray &line) {
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        if (!o.value(QLatin1String("kind")).toString().isEmpty())
+            messages << o;
+        answerRequests += o.value(QLatin1String("request")).toString().contains(QLatin1String("/api/messageanswer"));
+    });
+
+    TempFolder folder;
+    folder.write("boxip.ini", "127.0.0.1\r\n");
+    FakeClock clock(QDateTime(QDate(2026, 12, 24), QTime(7, 25)));
+    BoxListSource source(folder.dir());
+    BoxSender sender(&source, {box.port(), 5000});
+    DeliveryRecord deliveries(clock);
+    HeldMessages held(folder.dir(), clock);
+    sender.keepRecordIn(&deliveries);
+    QuestionWatch watch(&sender, &deliveries, &held, clock);
+    sender.identifyAt(QStringLiteral("127.0.0.1"));
+    sender.setBoxState(1, BoxState::On);
+
+    const Message message = // a "b" line of the daily list
+        ReminderMessage::compose(ReminderRecord::daily(QStringLiteral("07:25 07:30 b 1 Tabletten")), clock.now()).message;
+    QVERIFY(message.confirm);
+    QSignalSpy finished(sender.send(1, message, {MessageSource::Reminder}), &SendHandle::finished);
+    QVERIFY(finished.wait(10000));
+
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages.first().value(QLatin1String("kind")).toString(), QString(enigma2 ? "question" : "nmsg"));
+    const QString sent = messages.first().value(QLatin1String("request")).toString().section(QLatin1Char(' '), 1, 1);
+    QCOMPARE(sent.section(QLatin1Char('?'), 0, 0) + QStringLiteral("?…") + sent.mid(sent.lastIndexOf(QLatin1Char('&'))),
+             QString(enigma2 ? "/api/message?…&type=0" : "/control/message?…&timeout=0"));
+    QVERIFY(messages.first().value(QLatin1String("shown")).toString().endsWith(QLatin1String("Tabletten")));
+
+    // Three polls, ten seconds apart on the engine's timer; the key pressed after the first.
+    for (int poll = 0; poll < 3; ++poll) {
+        const int before = answerRequests;
+        watch.poll();
+        if (enigma2 && (poll == 0 || key.isEmpty()))
+            QTRY_COMPARE(answerRequests, before + 1);
+        QTest::qWait(50);
+        if (poll == 0 && !key.isEmpty())
+            QVERIFY(box.press(key));
+    }
+    QCOMPARE(answerRequests, answerQuestions);
+    QCOMPARE(messages.size(), 1);
+    QTRY_COMPARE(deliveries.entries().back().outcomeText(), record);
 }
 
 QTEST_GUILESS_MAIN(TestWire)

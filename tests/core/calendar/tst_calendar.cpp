@@ -5,7 +5,6 @@
 #include "boxes/PanelFollower.h"
 #include "calendar/CalendarExpansion.h"
 #include "calendar/CalendarTable.h"
-#include "check/UpcomingReminders.h"
 #include "common/StatusBoard.h"
 #include "reminders/ReminderClock.h"
 
@@ -26,11 +25,6 @@ QByteArray vevent(const QByteArray &lines)
 
 const QByteArray kAlarm30 = "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT30M\r\nEND:VALARM\r\n";
 
-qint64 local(const QString &text)
-{
-    return QDateTime::fromString(text, Qt::ISODate).toSecsSinceEpoch();
-}
-
 // "2026-03-02T08:30:00Z|10:00 Chor": the instant in UTC, what the box shows.
 QStringList shown(const QList<CalendarReminder> &reminders)
 {
@@ -41,6 +35,14 @@ QStringList shown(const QList<CalendarReminder> &reminders)
     return lines;
 }
 
+// A row: the calendar's events, the window of days from local midnight
+// (TZ=Europe/Berlin), the reminders and the one problem it brings.
+void row(const char *name, const QByteArray &body, const char *from, int days, const QStringList &expected,
+         const QString &problem = QString(), int lead = 0)
+{
+    QTest::newRow(name) << body << QString(from) << days << lead << expected << problem;
+}
+
 } // namespace
 
 class TestCalendar : public QObject
@@ -49,131 +51,92 @@ class TestCalendar : public QObject
 private slots:
     void expansion_data();
     void expansion();
-    void refusedCalendarsLeaveTheOthers();
     void clockSendsEachOnceBesideTheLists();
 };
 
 void TestCalendar::expansion_data()
 {
     QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QString>("from"); // local time, TZ=Europe/Berlin
-    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<int>("days");
     QTest::addColumn<int>("lead");
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<QString>("problem");
 
-    QTest::newRow("weekly, alarm 30 min before, EXDATE, moved, cancelled, across spring DST")
-        << vevent("UID:w1\r\nDTSTART;TZID=Europe/Berlin:20260302T100000\r\nDTEND;TZID=Europe/Berlin:20260302T110000\r\n"
-                 "RRULE:FREQ=WEEKLY;COUNT=5\r\nEXDATE;TZID=Europe/Berlin:20260309T100000\r\nSUMMARY:Chor\r\n" + kAlarm30)
+    row("weekly, alarm 30 min before, EXDATE, moved, cancelled, across spring DST",
+        vevent("UID:w1\r\nDTSTART;TZID=Europe/Berlin:20260302T100000\r\nDTEND;TZID=Europe/Berlin:20260302T110000\r\n"
+               "RRULE:FREQ=WEEKLY;COUNT=5\r\nEXDATE;TZID=Europe/Berlin:20260309T100000\r\nSUMMARY:Chor\r\n" + kAlarm30)
             + vevent("UID:w1\r\nRECURRENCE-ID;TZID=Europe/Berlin:20260316T100000\r\n"
-                    "DTSTART;TZID=Europe/Berlin:20260316T110000\r\nSUMMARY:Chor verlegt\r\n" + kAlarm30)
+                     "DTSTART;TZID=Europe/Berlin:20260316T110000\r\nSUMMARY:Chor verlegt\r\n" + kAlarm30)
             + vevent("UID:w1\r\nRECURRENCE-ID;TZID=Europe/Berlin:20260323T100000\r\n"
-                    "DTSTART;TZID=Europe/Berlin:20260323T100000\r\nSTATUS:CANCELLED\r\nSUMMARY:Chor\r\n")
-        << "2026-03-01T00:00:00" << "2026-04-30T00:00:00" << 0
-        << QStringList{"2026-03-02T08:30:00Z|10:00 Chor", "2026-03-16T09:30:00Z|11:00 Chor verlegt",
-                       "2026-03-30T07:30:00Z|10:00 Chor"}
-        << QString();
-    QTest::newRow("UNTIL in UTC includes its own occurrence")
-        << vevent("UID:u\r\nDTSTART;TZID=Europe/Berlin:20260301T100000\r\nRRULE:FREQ=DAILY;UNTIL=20260303T090000Z\r\n"
-                 "SUMMARY:Müll\r\n")
-        << "2026-02-01T00:00:00" << "2026-04-01T00:00:00" << 0
-        << QStringList{"2026-03-01T09:00:00Z|10:00 Müll", "2026-03-02T09:00:00Z|10:00 Müll",
-                       "2026-03-03T09:00:00Z|10:00 Müll"}
-        << QString();
-    QTest::newRow("all-day birthday on 29 February, lead time")
-        << vevent("UID:b\r\nDTSTART;VALUE=DATE:20240229\r\nRRULE:FREQ=YEARLY\r\nSUMMARY:Geburtstag Lea\r\n")
-        << "2027-01-01T00:00:00" << "2029-01-01T00:00:00" << 10
-        << QStringList{"2028-02-29T06:50:00Z|Geburtstag Lea"} << QString();
-    QTest::newRow("alarm relative to the end, absolute alarm")
-        << vevent("UID:e\r\nDTSTART;TZID=Europe/Berlin:20260410T180000\r\nDTEND;TZID=Europe/Berlin:20260410T200000\r\n"
-                 "SUMMARY:Film\r\nBEGIN:VALARM\r\nACTION:AUDIO\r\nTRIGGER;RELATED=END:-PT15M\r\nEND:VALARM\r\n"
-                 "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER;VALUE=DATE-TIME:20260409T170000Z\r\nEND:VALARM\r\n")
-        << "2026-04-01T00:00:00" << "2026-04-30T00:00:00" << 0
-        << QStringList{"2026-04-09T17:00:00Z|18:00 Film", "2026-04-10T17:45:00Z|18:00 Film"} << QString();
-    QTest::newRow("floating and UTC times")
-        << vevent("UID:f\r\nDTSTART:20260501T073000\r\nSUMMARY:Frühstück\r\n")
-               + vevent("UID:z\r\nDTSTART:20260501T073000Z\r\nSUMMARY:Anruf\r\n")
-        << "2026-05-01T00:00:00" << "2026-05-02T00:00:00" << 5
-        << QStringList{"2026-05-01T05:25:00Z|07:30 Frühstück", "2026-05-01T07:25:00Z|09:30 Anruf"} << QString();
-    QTest::newRow("02:30 on the spring day goes once at 03:30")
-        << vevent("UID:s\r\nDTSTART;TZID=Europe/Berlin:20260328T023000\r\nRRULE:FREQ=DAILY;COUNT=3\r\nSUMMARY:Nacht\r\n")
-        << "2026-03-27T00:00:00" << "2026-04-01T00:00:00" << 0
-        << QStringList{"2026-03-28T01:30:00Z|02:30 Nacht", "2026-03-29T01:30:00Z|03:30 Nacht",
-                       "2026-03-30T00:30:00Z|02:30 Nacht"}
-        << QString();
-    QTest::newRow("02:30 on the autumn day goes once, at its first occurrence")
-        << vevent("UID:a\r\nDTSTART;TZID=Europe/Berlin:20261024T023000\r\nRRULE:FREQ=DAILY;COUNT=3\r\nSUMMARY:Nacht\r\n")
-        << "2026-10-23T00:00:00" << "2026-10-28T00:00:00" << 0
-        << QStringList{"2026-10-24T00:30:00Z|02:30 Nacht", "2026-10-25T00:30:00Z|02:30 Nacht",
-                       "2026-10-26T01:30:00Z|02:30 Nacht"}
-        << QString();
-    QTest::newRow("own VTIMEZONE, RDATE")
-        << "BEGIN:VTIMEZONE\r\nTZID:Mitteleuropa\r\nBEGIN:STANDARD\r\nDTSTART:19701025T030000\r\n"
-           "RRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=-1SU\r\nTZOFFSETFROM:+0200\r\nTZOFFSETTO:+0100\r\nEND:STANDARD\r\n"
-           "BEGIN:DAYLIGHT\r\nDTSTART:19700329T020000\r\nRRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=-1SU\r\n"
-           "TZOFFSETFROM:+0100\r\nTZOFFSETTO:+0200\r\nEND:DAYLIGHT\r\nEND:VTIMEZONE\r\n"
-               + vevent("UID:v\r\nDTSTART;TZID=Mitteleuropa:20260701T120000\r\n"
-                       "RDATE;TZID=Mitteleuropa:20261201T120000\r\nSUMMARY:Mittag\r\n")
-        << "2026-06-01T00:00:00" << "2027-01-01T00:00:00" << 0
-        << QStringList{"2026-07-01T10:00:00Z|12:00 Mittag", "2026-12-01T11:00:00Z|12:00 Mittag"} << QString();
-    QTest::newRow("every second refused by name, the rest goes on")
-        << vevent("UID:x\r\nDTSTART:20260501T000000Z\r\nRRULE:FREQ=SECONDLY\r\nSUMMARY:Sturm\r\n")
-               + vevent("UID:y\r\nDTSTART:20260501T100000Z\r\nSUMMARY:Ruhe\r\n")
-        << "2026-05-01T00:00:00" << "2026-05-02T00:00:00" << 0
-        << QStringList{"2026-05-01T10:00:00Z|12:00 Ruhe"} << "Termin „Sturm“ wiederholt sich öfter als 1440-mal am Tag";
-    QTest::newRow("a line that is none is left out, named by its event's line")
-        << vevent("UID:k\r\nDTSTART:20260501T100000Z\r\nSUMMARY:Gut\r\n")
-               + vevent("UID:l\r\nDTSTART:20260501T110000Z\r\nkeine Eigenschaft\r\nSUMMARY:Lesbar\r\n")
-        << "2026-05-01T00:00:00" << "2026-05-02T00:00:00" << 0
-        << QStringList{"2026-05-01T10:00:00Z|12:00 Gut", "2026-05-01T11:00:00Z|13:00 Lesbar"}
-        << "1 Zeile nicht lesbar und übergangen (im Abschnitt ab Zeile 9)";
-    QTest::newRow("unknown time zone is local")
-        << vevent("UID:q\r\nDTSTART;TZID=Mars/Olympus:20260501T100000\r\nSUMMARY:Rover\r\n")
-        << "2026-05-01T00:00:00" << "2026-05-02T00:00:00" << 0
-        << QStringList{"2026-05-01T08:00:00Z|10:00 Rover"} << "unbekannte Zeitzone „Mars/Olympus“";
+                     "DTSTART;TZID=Europe/Berlin:20260323T100000\r\nSTATUS:CANCELLED\r\nSUMMARY:Chor\r\n"),
+        "2026-03-01", 60,
+        {"2026-03-02T08:30:00Z|10:00 Chor", "2026-03-16T09:30:00Z|11:00 Chor verlegt", "2026-03-30T07:30:00Z|10:00 Chor"});
+    row("UNTIL in UTC includes its own occurrence",
+        vevent("UID:u\r\nDTSTART;TZID=Europe/Berlin:20260301T100000\r\nRRULE:FREQ=DAILY;UNTIL=20260303T090000Z\r\n"
+               "SUMMARY:Müll\r\n"),
+        "2026-02-01", 59,
+        {"2026-03-01T09:00:00Z|10:00 Müll", "2026-03-02T09:00:00Z|10:00 Müll", "2026-03-03T09:00:00Z|10:00 Müll"});
+    row("all-day birthday on 29 February, lead time",
+        vevent("UID:b\r\nDTSTART;VALUE=DATE:20240229\r\nRRULE:FREQ=YEARLY\r\nSUMMARY:Geburtstag Lea\r\n"), "2027-01-01",
+        731, {"2028-02-29T06:50:00Z|Geburtstag Lea"}, QString(), 10);
+    row("alarm relative to the end, absolute alarm",
+        vevent("UID:e\r\nDTSTART;TZID=Europe/Berlin:20260410T180000\r\nDTEND;TZID=Europe/Berlin:20260410T200000\r\n"
+               "SUMMARY:Film\r\nBEGIN:VALARM\r\nACTION:AUDIO\r\nTRIGGER;RELATED=END:-PT15M\r\nEND:VALARM\r\n"
+               "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER;VALUE=DATE-TIME:20260409T170000Z\r\nEND:VALARM\r\n"),
+        "2026-04-01", 29, {"2026-04-09T17:00:00Z|18:00 Film", "2026-04-10T17:45:00Z|18:00 Film"});
+    row("floating and UTC times",
+        vevent("UID:f\r\nDTSTART:20260501T073000\r\nSUMMARY:Frühstück\r\n")
+            + vevent("UID:z\r\nDTSTART:20260501T073000Z\r\nSUMMARY:Anruf\r\n"),
+        "2026-05-01", 1, {"2026-05-01T05:25:00Z|07:30 Frühstück", "2026-05-01T07:25:00Z|09:30 Anruf"}, QString(), 5);
+    row("02:30 on the spring day goes once at 03:30",
+        vevent("UID:s\r\nDTSTART;TZID=Europe/Berlin:20260328T023000\r\nRRULE:FREQ=DAILY;COUNT=3\r\nSUMMARY:Nacht\r\n"),
+        "2026-03-27", 5,
+        {"2026-03-28T01:30:00Z|02:30 Nacht", "2026-03-29T01:30:00Z|03:30 Nacht", "2026-03-30T00:30:00Z|02:30 Nacht"});
+    row("02:30 on the autumn day goes once, at its first occurrence",
+        vevent("UID:a\r\nDTSTART;TZID=Europe/Berlin:20261024T023000\r\nRRULE:FREQ=DAILY;COUNT=3\r\nSUMMARY:Nacht\r\n"),
+        "2026-10-23", 5,
+        {"2026-10-24T00:30:00Z|02:30 Nacht", "2026-10-25T00:30:00Z|02:30 Nacht", "2026-10-26T01:30:00Z|02:30 Nacht"});
+    row("own VTIMEZONE, RDATE",
+        "BEGIN:VTIMEZONE\r\nTZID:Mitteleuropa\r\nBEGIN:STANDARD\r\nDTSTART:19701025T030000\r\n"
+        "RRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=-1SU\r\nTZOFFSETFROM:+0200\r\nTZOFFSETTO:+0100\r\nEND:STANDARD\r\n"
+        "BEGIN:DAYLIGHT\r\nDTSTART:19700329T020000\r\nRRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=-1SU\r\n"
+        "TZOFFSETFROM:+0100\r\nTZOFFSETTO:+0200\r\nEND:DAYLIGHT\r\nEND:VTIMEZONE\r\n"
+            + vevent("UID:v\r\nDTSTART;TZID=Mitteleuropa:20260701T120000\r\n"
+                     "RDATE;TZID=Mitteleuropa:20261201T120000\r\nSUMMARY:Mittag\r\n"),
+        "2026-06-01", 214, {"2026-07-01T10:00:00Z|12:00 Mittag", "2026-12-01T11:00:00Z|12:00 Mittag"});
+    row("every second refused by name, the rest goes on",
+        vevent("UID:x\r\nDTSTART:20260501T000000Z\r\nRRULE:FREQ=SECONDLY\r\nSUMMARY:Sturm\r\n")
+            + vevent("UID:y\r\nDTSTART:20260501T100000Z\r\nSUMMARY:Ruhe\r\n"),
+        "2026-05-01", 1, {"2026-05-01T10:00:00Z|12:00 Ruhe"},
+        "Termin „Sturm“ wiederholt sich öfter als 1440-mal am Tag und wird übergangen");
+    row("a line that is none is left out, named by its event's line",
+        vevent("UID:k\r\nDTSTART:20260501T100000Z\r\nSUMMARY:Gut\r\n")
+            + vevent("UID:l\r\nDTSTART:20260501T110000Z\r\nkeine Eigenschaft\r\nSUMMARY:Lesbar\r\n"),
+        "2026-05-01", 1, {"2026-05-01T10:00:00Z|12:00 Gut", "2026-05-01T11:00:00Z|13:00 Lesbar"},
+        "1 Zeile nicht lesbar und übergangen (im Abschnitt ab Zeile 9)");
+    row("unknown time zone is local",
+        vevent("UID:q\r\nDTSTART;TZID=Mars/Olympus:20260501T100000\r\nSUMMARY:Rover\r\n"), "2026-05-01", 1,
+        {"2026-05-01T08:00:00Z|10:00 Rover"}, "unbekannte Zeitzone „Mars/Olympus“: gilt als Ortszeit");
 }
 
 void TestCalendar::expansion()
 {
     QFETCH(QByteArray, body);
     QFETCH(QString, from);
-    QFETCH(QString, to);
+    QFETCH(int, days);
     QFETCH(int, lead);
     QFETCH(QStringList, expected);
     QFETCH(QString, problem);
 
     CalendarSource source;
-    source.name = "Familie";
     source.leadMinutes = lead;
-    source.allDayTime = QTime(8, 0);
-    const CalendarExpansion::Result result
-        = CalendarExpansion::expand(calendar(body), source, local(from), local(to));
+    const QDateTime start(QDate::fromString(from, Qt::ISODate), QTime(0, 0));
+    const CalendarExpansion::Result result = CalendarExpansion::expand(
+        calendar(body), source, start.toSecsSinceEpoch(), start.addDays(days).toSecsSinceEpoch());
     QVERIFY2(result.refused.isEmpty(), qPrintable(result.refused));
     QCOMPARE(shown(result.reminders), expected);
-    if (problem.isEmpty())
-        QCOMPARE(result.problems, QStringList());
-    else
-        QVERIFY2(result.problems.join('\n').contains(problem), qPrintable(result.problems.join('\n')));
-}
-
-void TestCalendar::refusedCalendarsLeaveTheOthers()
-{
-    TempFolder folder;
-    folder.write("gross.ics", calendar(vevent("UID:g\r\nDTSTART:20260501T100000Z\r\nSUMMARY:Gross\r\n")
-                                       + "X-PAD:" + QByteArray(6 * 1024 * 1024, 'x') + "\r\n"));
-    QByteArray many;
-    for (int i = 0; i <= CalendarExpansion::kMaxEvents; ++i)
-        many += vevent("UID:" + QByteArray::number(i) + "\r\nDTSTART:20260501T100000Z\r\n");
-    folder.write("viele.ics", calendar(many));
-    folder.write("gut.ics", calendar(vevent("UID:k\r\nDTSTART:20260501T100000Z\r\nSUMMARY:Gut\r\n")));
-
-    QStringList problems;
-    const QList<CalendarReminder> all = CalendarTable::expandAll(folder.dir(), local("2026-05-01T00:00:00"),
-                                                                 local("2026-05-02T00:00:00"), &problems);
-    QCOMPARE(shown(all), QStringList{"2026-05-01T10:00:00Z|12:00 Gut"});
-    QCOMPARE(all.first().source, QString("gut.ics"));
-    QCOMPARE(problems, (QStringList{"Kalender gross.ics: größer als 5 MB (6.0 MB), nicht gelesen",
-                                    "Kalender viele.ics: mehr als 20000 Termine (20001), nicht gelesen"}));
+    QCOMPARE(result.problems, problem.isEmpty() ? QStringList() : QStringList{problem});
 }
 
 void TestCalendar::clockSendsEachOnceBesideTheLists()
@@ -196,12 +159,6 @@ void TestCalendar::clockSendsEachOnceBesideTheLists()
     clock.useCalendars(&table);
 
     const QDateTime due = QDateTime::fromString("2026-05-07T07:30:00", Qt::ISODate);
-    // "Demnächst" lists both sources by time, each from its own source.
-    QStringList upcoming;
-    for (const UpcomingReminder &u : UpcomingReminders::next(folder.dir(), due.addSecs(-60), 1))
-        upcoming << u.time.toString("dd. HH:mm:ss ") + QString::number(u.box) + " " + u.text + " | " + u.source;
-    QCOMPARE(upcoming, (QStringList{"07. 07:30:00 2 07:30 Muell rausbringen | zlv-tag.txt",
-                                    "07. 07:30:00 1 07:45 Bus | Familie"}));
     time.set(due.addSecs(-5));
     clock.tick();
     table.finishWork();

@@ -12,6 +12,7 @@
 #include "boxes/nhttpd/RequestTarget.h"
 #include "common/StatusBoard.h"
 #include "sendtext/ScriptDelivery.h"
+#include "watch/FastWake.h"
 #include "watch/StatusWatch.h"
 
 #include <QElapsedTimer>
@@ -75,6 +76,7 @@ private slots:
     void unlearntModeKeepsWhatIsHeld_data();
     void unlearntModeKeepsWhatIsHeld();
     void newAddressIsAskedWhatItIs();
+    void fastWakeSendsHeldAtTheFirstOn();
 
 private:
     void writeBoxFile(const QByteArray &bytes) { m_folder->write(QStringLiteral("boxip.ini"), bytes); }
@@ -620,6 +622,42 @@ void TestStatusWatch::newAddressIsAskedWhatItIs()
     QCOMPARE(m_display->lamp(1), BoxState::Standby);
     QVERIFY(m_servers[2]->targets().contains("/api/about"));
     QCOMPARE(m_servers[2]->modeQuestions().size(), 2); // one a tick
+}
+
+// While a message is held for a box, FastWake asks the box every second
+// (its mode while it answers echo, an echo while it is off) and the message
+// goes at the first "on"; with nothing held nothing runs.
+void TestStatusWatch::fastWakeSendsHeldAtTheFirstOn()
+{
+    TempFolder folder;
+    folder.write("boxip.ini", "127.0.0.2\r\n127.0.0.3\r\n");
+    FakeClock clock(QDateTime(QDate(2026, 12, 7), QTime(8, 0)));
+    BoxListSource source(folder.dir());
+    FakeBoxSender sender(&source);
+    HeldMessages held(folder.dir(), clock);
+    sender.holdIn(&held, &clock);
+    ScriptedEchoProber prober;
+    prober.setOutcome(QStringLiteral("127.0.0.3"), EchoResult::Outcome::Reply);
+    FastWake wake(&sender, &prober);
+    wake.update();
+    QVERIFY(!wake.isRunning()); // nothing waits: no timer
+
+    sender.setBoxState(2, BoxState::Off);
+    QVERIFY(sender.send(2, {MessageKind::Popup, QStringLiteral("Tee")}, {MessageSource::TypedText})->isHeld());
+    QVERIFY(wake.isRunning());
+    QTRY_COMPARE(sender.modeAsked.size(), 1); // within a second or two
+    QCOMPARE(prober.probedAddresses(), QStringList{QStringLiteral("127.0.0.3")}); // off: an echo, then its mode
+    QCOMPARE(sender.modeAsked.first(), QStringLiteral("127.0.0.3"));
+
+    QuestionAnswer mode;
+    mode.canShow = false;
+    sender.answerMode(0, mode); // still dark: held
+    QCOMPARE(sender.sent.size(), 0);
+    QTRY_COMPARE(sender.modeAsked.size(), 2);
+    mode.canShow = true;
+    sender.answerMode(1, mode); // switched on
+    QCOMPARE(sender.sent.size(), 1);
+    QVERIFY(!wake.isRunning());
 }
 
 QTEST_GUILESS_MAIN(TestStatusWatch)
