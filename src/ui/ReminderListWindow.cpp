@@ -3,6 +3,8 @@
 #include "boxes/BoxListSource.h"
 #include "boxes/Delivery.h"
 #include "boxes/SendHandle.h"
+#include "boxes/SendResultText.h"
+#include "common/BoxStateText.h"
 #include "common/Clock.h"
 #include "engine/Engine.h"
 #include "listedit/ReminderListEdit.h"
@@ -274,10 +276,12 @@ void ReminderListWindow::sendNow()
     if (!row || !row->fields)
         return;
     SendHandle *handle = ReminderListEdit::sendNow(m_engine->sender(), m_list, *row->fields, m_engine->clock()->now());
-    const QString box = QStringLiteral("Box %1").arg(row->fields->box);
+    const int number = row->fields->box;
+    const QString box = BoxStateText::boxName(number);
     say(QStringLiteral("%1: wird gesendet …").arg(box));
-    connect(handle, &SendHandle::finished, this,
-            [this, box](const SendResult &result) { say(box + QStringLiteral(": ") + Delivery::outcomeText(result)); });
+    connect(handle, &SendHandle::finished, this, [this, box, number](const SendResult &result) {
+        say(box + QStringLiteral(": ") + SendResultText::outcome(result, number));
+    });
 }
 
 void ReminderListWindow::save()

@@ -4,6 +4,7 @@
 #include "boxes/BoxSender.h"
 #include "boxes/DeliveryRecord.h"
 #include "boxes/SendHandle.h"
+#include "boxes/SendResultText.h"
 #include "boxes/StoredWords.h"
 #include "check/UpcomingReminders.h"
 #include "common/Logging.h"
@@ -65,7 +66,7 @@ QString outcomeWord(const SendResult &result)
     case DeliveryOutcome::Expired:
         return QStringLiteral("expired");
     case DeliveryOutcome::Dropped:
-        if (result.reason.isEmpty())
+        if (result.why == SendFailure::Discarded)
             return QStringLiteral("discarded");
         break;
     default:
@@ -79,7 +80,19 @@ QJsonObject boxResult(int box, const SendResult &result)
 {
     return QJsonObject{{QStringLiteral("box"), box},
                        {QStringLiteral("outcome"), outcomeWord(result)},
-                       {QStringLiteral("detail"), Delivery::outcomeText(result)}};
+                       {QStringLiteral("detail"), SendResultText::outcome(result, box)}};
+}
+
+// The same for a box of a script's delivery, whose words were made already.
+QJsonObject boxResult(const ScriptDelivery::BoxOutcome &b)
+{
+    SendResult result;
+    result.outcome = b.outcome;
+    result.httpStatus = b.httpStatus;
+    result.why = b.why;
+    QJsonObject o = boxResult(b.box, result);
+    o.insert(QStringLiteral("detail"), SendResultText::outcome(b.outcome, b.httpStatus, b.error));
+    return o;
 }
 
 std::optional<ReminderListKind> listNamed(const QByteArray &name)
@@ -289,7 +302,7 @@ WebAnswer WebApi::record(const WebRequest &request) const
         SendResult result;
         result.outcome = d.outcome;
         result.httpStatus = d.httpStatus;
-        result.reason = d.reason;
+        result.why = d.why;
         QJsonObject entry{{QStringLiteral("id"), qint64(d.id)},
                                    {QStringLiteral("time"), timeWithOffset(d.time)},
                                    {QStringLiteral("box"), d.origin.box},
@@ -419,13 +432,8 @@ void WebApi::send(const WebRequest &request, std::function<void(WebAnswer)> done
     const bool shortened = SendTextStep::willBeShortened(message.text, message.kind);
     connect(delivery, &ScriptDelivery::finished, this, [delivery, shortened, done] {
         QJsonArray results;
-        for (const ScriptDelivery::BoxOutcome &b : delivery->outcomes()) {
-            SendResult result;
-            result.outcome = b.outcome;
-            result.httpStatus = b.httpStatus;
-            result.reason = b.error;
-            results.append(boxResult(b.box, result));
-        }
+        for (const ScriptDelivery::BoxOutcome &b : delivery->outcomes())
+            results.append(boxResult(b));
         QJsonObject answer{{QStringLiteral("results"), results}};
         if (shortened)
             answer.insert(QStringLiteral("notice"), SendTextStep::kShortenedNotice);

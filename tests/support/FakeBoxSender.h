@@ -52,16 +52,11 @@ protected:
         return sent.last().id;
     }
     void ask(const QString &address) override { identified << address; }
-    quint64 question(const QString &address) override
+    quint64 question(const QString &address, BoxQuestion question) override
     {
-        modeAsked << address;
-        return quint64(kFirstQuestion + modeAsked.size() - 1);
-    }
-
-    quint64 answerQuestion(const QString &address) override
-    {
-        answerAsked << address;
-        return quint64(kFirstAnswer + answerAsked.size() - 1);
+        QStringList &asked = question == BoxQuestion::Mode ? modeAsked : answerAsked;
+        asked << address;
+        return quint64((question == BoxQuestion::Mode ? kFirstQuestion : kFirstAnswer) + asked.size() - 1);
     }
 
 private:

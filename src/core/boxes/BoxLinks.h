@@ -37,9 +37,16 @@ public:
     QString address(int box) const { return of(box)->key(); }
 
     // box's login goes to link under loan, until endLoan(loan).
-    void lend(quint64 loan, int box, const std::shared_ptr<BoxLink> &link) { m_loans.insert(loan, {box, link}); }
-    // Whether there was such a loan.
-    bool endLoan(quint64 loan) { return m_loans.remove(loan) > 0; }
+    void lend(quint64 loan, int box, const std::shared_ptr<BoxLink> &link)
+    {
+        m_loans.insert(loan, {box, link});
+        applySettings();
+    }
+    void endLoan(quint64 loan)
+    {
+        if (m_loans.remove(loan) > 0)
+            applySettings(); // the login lent for a test goes no further
+    }
 
 private:
     void bind(const std::shared_ptr<BoxLink> &link, const ZelvoSettings::BoxLogin &login);

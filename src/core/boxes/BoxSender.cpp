@@ -21,6 +21,7 @@ BoxSender::BoxSender(BoxListSource *boxes, const Options &options, QObject *pare
     , m_links(m_transport, m_settings)
     , m_panel(new PanelFollower(this))
     , m_gate(std::make_unique<HoldGate>(m_settings))
+    , m_modes([this](const QString &address) { return question(address, BoxQuestion::Mode); })
 {
     connect(m_transport, &HttpTransport::done, this, &BoxSender::conclude);
     connect(m_transport, &HttpTransport::answered, this, &BoxSender::answer);
@@ -28,8 +29,9 @@ BoxSender::BoxSender(BoxListSource *boxes, const Options &options, QObject *pare
     setBoxList(m_boxes->boxes());
     // Told what changed from now on, never asking at every message.
     connect(m_boxes, &BoxListSource::changed, this, &BoxSender::setBoxList);
-    connect(m_settings, &ZelvoSettings::loginsChanged, this, &BoxSender::applySettings);
-    connect(m_settings, &ZelvoSettings::displayTimesChanged, this, &BoxSender::applySettings);
+    const auto apply = [this] { m_links.applySettings(); };
+    connect(m_settings, &ZelvoSettings::loginsChanged, this, apply);
+    connect(m_settings, &ZelvoSettings::displayTimesChanged, this, apply);
 }
 
 // The handles still waiting go with this object; nobody hears of them again.
@@ -57,7 +59,7 @@ void BoxSender::restoreHeld()
         return;
     const HoldGate::Loaded loaded = m_gate->load();
     for (const HeldMessage &m : loaded.expired)
-        finish(restored(m), {DeliveryOutcome::Expired, 0, QString(), QString(), SendFailure::Expired});
+        finish(restored(m), SendResult::failed(DeliveryOutcome::Expired, SendFailure::Expired));
     for (const HeldMessage &m : loaded.waiting) {
         SendHandle *handle = restored(m);
         m_gate->adopt(m.id, handle);
@@ -108,10 +110,8 @@ SendHandle *BoxSender::sendTo(const QString &address, const Message &message, co
     SendHandle *handle = make(m_transport->link(address), message, origin);
     // The test of an address typed for a box may carry the box's login
     // there, for as long as it is on its way.
-    if (origin.source == MessageSource::BoxTest && origin.box >= 1 && origin.box <= BoxList::kBoxes) {
+    if (origin.source == MessageSource::BoxTest && origin.box >= 1 && origin.box <= BoxList::kBoxes)
         m_links.lend(handle->id(), origin.box, handle->m_link);
-        applySettings();
-    }
     go(handle);
     return handle;
 }
@@ -133,15 +133,10 @@ void BoxSender::setBoxList(const BoxList &list)
         m_gate->setAddress(box, m_links.address(box));
 }
 
-void BoxSender::applySettings()
-{
-    m_links.applySettings();
-}
-
 SendHandle *BoxSender::notSent(const Message &message, const MessageOrigin &origin, const QString &reason)
 {
     SendHandle *handle = make(m_transport->link(QString()), message, origin);
-    finishSoon(handle, {DeliveryOutcome::NotSent, 0, reason, QString(), SendFailure::NoBox});
+    finishSoon(handle, SendResult::failed(DeliveryOutcome::NotSent, SendFailure::NoBox, reason));
     return handle;
 }
 
@@ -172,7 +167,7 @@ void BoxSender::carryOut(const GateSteps &steps)
             if (step.releasedId) // a held message goes to where its box is now
                 step.handle->m_link = m_links.of(step.box);
             if (step.late && m_lateWording)
-                step.handle->m_message = m_lateWording(step.handle->message(), *step.late);
+                step.handle->m_message = m_lateWording(step.handle->message(), step.handle->origin(), *step.late);
             if (const quint64 id = go(step.handle); step.releasedId)
                 m_gate->released(step.box, id);
             break;
@@ -190,7 +185,7 @@ void BoxSender::carryOut(const GateSteps &steps)
         case Do::AskMode:
             if (step.identify && !m_links.of(step.box)->identifyAsked)
                 identifyAt(m_links.address(step.box));
-            m_gate->asking(step.box, askModeOf(m_links.of(step.box), false));
+            m_gate->asking(step.box, m_modes.ask(m_links.of(step.box), false));
             break;
         case Do::CountChanged:
             emit heldCountChanged(heldCount());
@@ -207,8 +202,7 @@ quint64 BoxSender::go(SendHandle *handle)
     // An address refused by its text alone is known at once; the transport
     // still gets it, says so in the log and ends it.
     if (handle->link().refused())
-        handle->m_result = {DeliveryOutcome::NotSent, 0, handle->link().address().reason(), QString(),
-                            SendFailure::AddressRefused};
+        handle->m_result = SendResult::failed(DeliveryOutcome::NotSent, SendFailure::AddressRefused, handle->link().address().reason());
     else if (handle->result().outcome == DeliveryOutcome::Held)
         setResult(handle, SendResult());
     const quint64 id = submit(*handle);
@@ -227,46 +221,22 @@ void BoxSender::setBoxState(int box, BoxState state)
 
 quint64 BoxSender::askMode(const QString &address)
 {
-    return askModeOf(m_transport->link(address), true);
+    return m_modes.ask(m_transport->link(address), true);
 }
 
-// One question per box at a time; every asker hears its answer.
-quint64 BoxSender::askModeOf(const std::shared_ptr<BoxLink> &link, bool forWatch)
+quint64 BoxSender::question(const QString &address, BoxQuestion question)
 {
-    link->modeForWatch = link->modeForWatch || forWatch;
-    if (!link->modeQuestion) {
-        link->modeQuestion = question(link->key());
-        m_modeAsked.insert(link->modeQuestion, link);
-    }
-    return link->modeQuestion;
-}
-
-quint64 BoxSender::question(const QString &address)
-{
-    return m_transport->ask(address, BoxQuestion::Mode);
-}
-
-quint64 BoxSender::answerQuestion(const QString &address)
-{
-    return m_transport->ask(address, BoxQuestion::Answer);
+    return m_transport->ask(address, question);
 }
 
 bool BoxSender::canTellAnswer(int box)
 {
-    const BoxLink &link = *m_links.of(box);
-    return !m_transport->kindOf(link).isEmpty()
-           && m_transport->protocolFor(link).questionFor(link, BoxQuestion::Answer).has_value();
+    return m_transport->canAsk(*m_links.of(box), BoxQuestion::Answer);
 }
 
 void BoxSender::answer(quint64 asked, const QuestionAnswer &answer)
 {
-    bool forWatch = false;
-    if (const std::shared_ptr<BoxLink> link = m_modeAsked.take(asked)) {
-        forWatch = link->modeForWatch;
-        link->modeQuestion = 0;
-        link->modeForWatch = false;
-    }
-    carryOut(m_gate->answered(asked, answer, forWatch));
+    carryOut(m_gate->answered(asked, answer, m_modes.answered(asked)));
     emit modeAnswered(asked, answer);
 }
 
@@ -314,14 +284,12 @@ void BoxSender::finish(SendHandle *handle, const SendResult &result)
 {
     handle->m_result = result;
     handle->m_finished = true;
-    if (m_links.endLoan(handle->id()))
-        applySettings(); // the login lent for a test goes no further
+    m_links.endLoan(handle->id());
 
-    const BoxProtocol &protocol = m_transport->protocolFor(handle->link());
-    const bool changed = protocol.changedOnTheWay(handle->message(), result.shownText);
+    const BoxProtocol *changedBy = m_transport->changedBy(handle->link(), handle->message(), result.shownText);
     if (m_record)
-        m_record->conclude(handle->id(), result, changed ? &protocol : nullptr, m_transport->kindOf(handle->link()));
-    m_panel->follow(handle, changed ? &protocol : nullptr);
+        m_record->conclude(handle->id(), result, changedBy, m_transport->kindOf(handle->link()));
+    m_panel->follow(handle, changedBy);
     emit handle->finished(result);
     handle->deleteLater();
 }

@@ -2,9 +2,11 @@
 
 #include "boxes/BoxLinks.h"
 #include "boxes/BoxList.h"
+#include "boxes/BoxProtocol.h"
 #include "boxes/Delivery.h"
 #include "boxes/HeldMessage.h"
 #include "boxes/HoldGate.h"
+#include "boxes/ModeQuestions.h"
 #include "boxes/Message.h"
 #include "boxes/QuestionAnswer.h"
 #include "boxes/SendResult.h"
@@ -81,7 +83,7 @@ public:
     // HoldGate::kLateSecs after its due time: the producer's words for "it
     // is late", from the message and why it was held. None: it goes as it
     // was made.
-    using LateWording = std::function<Message(const Message &, HoldReason)>;
+    using LateWording = std::function<Message(const Message &, const MessageOrigin &, HoldReason)>;
     static constexpr int kLateSecs = HoldGate::kLateSecs;
     void rewordLate(const LateWording &wording) { m_lateWording = wording; }
     // How long a message of source may wait for its box, in minutes (zelvo.ini).
@@ -102,7 +104,7 @@ public:
     SendHandle *sendAgain(quint64 id, int box, const Message &message, const MessageOrigin &origin);
     // Asks box whether somebody answered the yes/no question on its screen;
     // modeAnswered(id) follows with the reply.
-    quint64 askAnswer(int box) { return answerQuestion(m_links.address(box)); }
+    quint64 askAnswer(int box) { return question(m_links.address(box), BoxQuestion::Answer); }
     // Whether box's kind can say what became of its yes/no question.
     virtual bool canTellAnswer(int box);
     // The messages waiting for box 1..BoxList::kBoxes, oldest first.
@@ -161,22 +163,17 @@ protected:
     // the result comes to conclude() later. A fake replaces these in tests.
     virtual quint64 submit(const SendHandle &handle);
     virtual void ask(const QString &address);
-    virtual quint64 question(const QString &address);
-    virtual quint64 answerQuestion(const QString &address);
+    virtual quint64 question(const QString &address, BoxQuestion question);
     void conclude(quint64 submitted, const SendResult &result);
     void answer(quint64 asked, const QuestionAnswer &answer);
 
 private:
     void lookForChanges();
-    // zelvo.ini's logins or display times changed, or a login was lent or
-    // given back: the kinds of box hear them.
-    void applySettings();
     SendHandle *make(const std::shared_ptr<BoxLink> &link, const Message &message, const MessageOrigin &origin,
                      const QDateTime &madeAt = QDateTime());
     void carryOut(const GateSteps &steps);
     SendHandle *restored(const HeldMessage &message);
     quint64 go(SendHandle *handle);
-    quint64 askModeOf(const std::shared_ptr<BoxLink> &link, bool forWatch);
     void setResult(SendHandle *handle, const SendResult &result);
     void finish(SendHandle *handle, const SendResult &result);
     void finishSoon(SendHandle *handle, const SendResult &result);
@@ -193,5 +190,5 @@ private:
     QuestionTaker m_questionTaker;
     quint64 m_nextId = 1;
     QHash<quint64, SendHandle *> m_submitted;               // transport id -> handle still waiting
-    QHash<quint64, std::shared_ptr<BoxLink>> m_modeAsked; // mode question -> the box asked
+    ModeQuestions m_modes;
 };

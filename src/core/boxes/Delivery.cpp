@@ -1,5 +1,6 @@
 #include "boxes/Delivery.h"
 
+#include "boxes/SendResultText.h"
 #include "common/BoxStateText.h"
 
 QString Delivery::boxText() const
@@ -41,15 +42,11 @@ QString Delivery::kindText() const
 
 QString Delivery::outcomeText() const
 {
-    SendResult result;
-    result.outcome = outcome;
-    result.httpStatus = httpStatus;
-    result.reason = reason;
     if (confirmation != Confirmation::None && delivered())
-        return confirmationText(confirmation, confirmedAt);
-    const QString text = outcomeText(result);
+        return SendResultText::confirmation(confirmation, confirmedAt);
+    const QString text = SendResultText::outcome(outcome, httpStatus, reason);
     // A held message's end says when it came, and that it had waited.
-    if (heldBecause.isEmpty() || result.pending())
+    if (heldBecause.isEmpty() || outcome == DeliveryOutcome::Waiting || outcome == DeliveryOutcome::Held)
         return text;
     const QString when = outcome == DeliveryOutcome::Expired
                              ? QString()
@@ -57,64 +54,17 @@ QString Delivery::outcomeText() const
     return text + when + QStringLiteral(", zuvor zurückgehalten (") + heldBecause + QLatin1Char(')');
 }
 
-QString Delivery::outcomeText(const SendResult &result)
-{
-    const QString &reason = result.reason;
-    switch (result.outcome) {
-    case DeliveryOutcome::Waiting:
-        return QStringLiteral("wartet auf Antwort");
-    case DeliveryOutcome::Answered:
-        return QStringLiteral("beantwortet (HTTP %1)").arg(result.httpStatus);
-    case DeliveryOutcome::TimedOut: // the reason says how long and whether it connected
-        return reason.isEmpty() ? QStringLiteral("keine Antwort") : reason;
-    case DeliveryOutcome::ConnectionRefused:
-        return QStringLiteral("Verbindung abgelehnt");
-    case DeliveryOutcome::Failed:
-        return QStringLiteral("Fehler: ") + reason;
-    case DeliveryOutcome::NotSent:
-        return QStringLiteral("nicht gesendet: ") + reason;
-    case DeliveryOutcome::Dropped:
-        return reason.isEmpty() ? QStringLiteral("verworfen") : QStringLiteral("verworfen: ") + reason;
-    case DeliveryOutcome::Held:
-        return QStringLiteral("zurückgehalten (") + reason + QLatin1Char(')');
-    case DeliveryOutcome::Expired: // pushed out, or its time ran out
-        return reason.isEmpty() ? QStringLiteral("verfallen") : QStringLiteral("verfallen: ") + reason;
-    }
-    return QString();
-}
-
-QString Delivery::confirmationText(Confirmation confirmation, const QDateTime &at)
-{
-    const QString seen = QStringLiteral("gesehen um ") + at.toString(QStringLiteral("HH:mm"));
-    switch (confirmation) {
-    case Confirmation::None:
-        break;
-    case Confirmation::Waiting:
-        return QStringLiteral("wartet auf Bestätigung");
-    case Confirmation::Yes:
-        return seen + QStringLiteral(" (Ja)");
-    case Confirmation::No:
-        return seen + QStringLiteral(" (Nein)");
-    case Confirmation::Seen:
-        return seen;
-    case Confirmation::Unconfirmed:
-        return QStringLiteral("nicht bestätigt");
-    case Confirmation::CannotTell:
-        return QStringLiteral("angezeigt – diese Box kann nicht melden, ob es gesehen wurde");
-    }
-    return QString();
-}
-
 QString Delivery::confirmationPanelText(int box, const QString &text, Confirmation confirmation,
                                         const QDateTime &at)
 {
-    return QStringLiteral("Box %1: ").arg(box) + confirmationText(confirmation, at) + QStringLiteral(" – ")
+    return QStringLiteral("Box %1: ").arg(box) + SendResultText::confirmation(confirmation, at) + QStringLiteral(" – ")
            + firstLineOf(text);
 }
 
-QString Delivery::notArrivedPanelText(const QString &panelText, const SendResult &result)
+QString Delivery::notArrivedPanelText(const QString &panelText, const SendResult &result, int box)
 {
-    const QString why = result.outcome == DeliveryOutcome::Failed ? result.reason : outcomeText(result);
+    const QString why = result.outcome == DeliveryOutcome::Failed ? SendResultText::reason(result, box)
+                                                                  : SendResultText::outcome(result, box);
     return panelText + QStringLiteral(" - nicht angekommen: ") + why;
 }
 

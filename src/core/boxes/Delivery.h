@@ -25,17 +25,9 @@ struct MessageOrigin {
     std::optional<int> holdMinutes = {};
     // The record's source when more than the kind says: a calendar's name.
     QString sourceName = {};
-};
-
-// What became of a message that asked for confirmation, once its box took it.
-enum class Confirmation {
-    None,        // none asked, or the box has not taken it yet
-    Waiting,     // the yes/no question is open
-    Yes,         // answered yes
-    No,          // answered no (or closed with EXIT)
-    Seen,        // answered, in words that do not say which
-    Unconfirmed, // not answered before it expired
-    CannotTell,  // shown until closed by a box that cannot say whether it was seen
+    // A reminder's due time as its message names it ("Sonntag 08:00 Uhr"),
+    // for saying so when it goes late; empty for any other message.
+    QString dueWords = {};
 };
 
 // One message in the delivery record: when, to which box, what, and how it went.
@@ -51,7 +43,8 @@ struct Delivery {
     bool changedOnTheWay = false; // the box showed the text changed (an old one: "und" for "&")
     DeliveryOutcome outcome = DeliveryOutcome::Waiting;
     int httpStatus = 0;
-    QString reason; // the error or why it was not sent
+    SendFailure why = SendFailure::None;
+    QString reason; // why, in the words shown (SendResultText), kept as they were shown
     QString heldBecause; // why it waited for its box ("Box im Standby"), empty when it went at once
     QDateTime endedAt;   // when its outcome became known
     Confirmation confirmation = Confirmation::None;
@@ -64,12 +57,7 @@ struct Delivery {
     QString sourceText() const;  // "Erinnerung", "Statusmeldung", …
     QString kindText() const;    // "Popup" or "Message", as the send-text dialog names them
     QString outcomeText() const; // "beantwortet (HTTP 200)", "nicht gesendet: …", …
-    // How a message went, in the words every place that shows it uses (the
-    // record, the tray tip, `zelvo send`'s error output).
-    static QString outcomeText(const SendResult &result);
-    // "wartet auf Bestätigung", "gesehen um 08:02 (Ja)", …; empty for None.
-    static QString confirmationText(Confirmation confirmation, const QDateTime &at);
-    // The panel's line for it: "Box 2: gesehen um 08:02 (Ja) – Tabletten".
+    // The panel's line for a question's state: "Box 2: gesehen um 08:02 (Ja) – Tabletten".
     static QString confirmationPanelText(int box, const QString &text, Confirmation confirmation,
                                          const QDateTime &at);
 
@@ -85,5 +73,5 @@ struct Delivery {
     static QString notSentPanelText(int box, const QString &reason);
     // The panel when the messages behind panelText all went but none
     // arrived: "Test für die 3. D-Box2 - nicht angekommen: Anmeldung verlangt …".
-    static QString notArrivedPanelText(const QString &panelText, const SendResult &result);
+    static QString notArrivedPanelText(const QString &panelText, const SendResult &result, int box);
 };

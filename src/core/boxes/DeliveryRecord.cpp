@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "boxes/BoxProtocol.h"
+#include "boxes/SendResultText.h"
 #include "common/Clock.h"
 
 #include <algorithm>
@@ -62,11 +63,12 @@ void DeliveryRecord::conclude(quint64 id, const SendResult &result, const BoxPro
     if (i < 0)
         return; // forgotten meanwhile
     Delivery &d = m_entries[i];
-    if (result.outcome == DeliveryOutcome::Held)
-        d.heldBecause = result.reason;
     d.outcome = result.outcome;
     d.httpStatus = result.httpStatus;
-    d.reason = result.reason;
+    d.why = result.why;
+    d.reason = SendResultText::reason(result, d.origin.box);
+    if (result.outcome == DeliveryOutcome::Held)
+        d.heldBecause = d.reason;
     d.endedAt = m_clock.now();
     d.boxKind = boxKind;
     if (changedBy) {

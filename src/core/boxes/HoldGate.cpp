@@ -3,6 +3,7 @@
 #include "boxes/BoxLink.h"
 #include "boxes/HeldMessages.h"
 #include "boxes/SendHandle.h"
+#include "boxes/SendResultText.h"
 #include "common/BoxStateText.h"
 #include "common/Clock.h"
 #include "common/Logging.h"
@@ -27,19 +28,12 @@ BoxState stateOf(HoldReason reason)
 
 SendResult heldAs(BoxState state)
 {
-    return {DeliveryOutcome::Held, 0, heldReason(state), QString(), failureOf(state)};
+    return SendResult::failed(DeliveryOutcome::Held, failureOf(state));
 }
 
-SendResult expiredResult(const QString &why = QString(), SendFailure failure = SendFailure::Expired)
+SendResult expiredResult(SendFailure failure = SendFailure::Expired)
 {
-    return {DeliveryOutcome::Expired, 0, why, QString(), failure};
-}
-
-QString pushedOutReason(int box)
-{
-    return QStringLiteral("verdrängt, mehr als %1 Nachrichten für Box %2 zurückgehalten")
-        .arg(HeldMessages::kMaxPerBox)
-        .arg(box);
+    return SendResult::failed(DeliveryOutcome::Expired, failure);
 }
 
 GateStep go(SendHandle *handle)
@@ -146,9 +140,7 @@ void HoldGate::holdOrRefuse(GateSteps &steps, SendHandle *handle, BoxState state
     const QString reason = heldReason(state);
     if (!m_held) {
         if (state == BoxState::Standby)
-            steps << end(Do::FinishSoon, handle,
-                         {DeliveryOutcome::NotSent, 0, reason + QStringLiteral(", der Text würde nicht angezeigt"),
-                          QString(), SendFailure::NotShown});
+            steps << end(Do::FinishSoon, handle, SendResult::failed(DeliveryOutcome::NotSent, SendFailure::NotShown));
         else
             steps << go(handle); // it fails by itself, in its own words
         return;
@@ -156,8 +148,7 @@ void HoldGate::holdOrRefuse(GateSteps &steps, SendHandle *handle, BoxState state
     const int minutes = holdMinutes(handle->origin());
     if (minutes <= 0) {
         steps << end(Do::FinishSoon, handle,
-                     {DeliveryOutcome::NotSent, 0, reason + QStringLiteral(", nicht zurückgehalten"), QString(),
-                      SendFailure::NotHeld});
+                     SendResult::failed(DeliveryOutcome::NotSent, state == BoxState::Standby ? SendFailure::NotHeldStandby : SendFailure::NotHeldOff));
         return;
     }
     const QDateTime now = m_clock->now();
@@ -184,10 +175,10 @@ void HoldGate::holdOrRefuse(GateSteps &steps, SendHandle *handle, BoxState state
         qCWarning(lcSend).noquote() << "zurückgehaltene Nachrichten nicht gespeichert:" << m_held->writeError();
     if (held.pushedOut) {
         if (SendHandle *old = m_handles.take(held.pushedOut->id)) {
-            const QString why = pushedOutReason(old->box());
+            const SendResult pushedOut = expiredResult(SendFailure::PushedOut);
             qCWarning(lcSend).noquote() << QStringLiteral("Box %1: älteste zurückgehaltene Nachricht").arg(old->box())
-                                        << why;
-            steps << end(Do::Finish, old, expiredResult(why, SendFailure::PushedOut));
+                                        << SendResultText::reason(pushedOut, old->box());
+            steps << end(Do::Finish, old, pushedOut);
         }
     }
     GateStep hold = end(Do::Hold, handle, heldAs(state));
@@ -326,11 +317,11 @@ std::optional<GateSteps> HoldGate::ended(quint64 id, SendHandle *handle, const S
     if (message.expired(m_clock->now())) {
         steps << end(Do::Finish, handle, expiredResult());
     } else if (!m_held->putBack(message)) {
-        steps << end(Do::Finish, handle, expiredResult(pushedOutReason(box), SendFailure::PushedOut));
+        steps << end(Do::Finish, handle, expiredResult(SendFailure::PushedOut));
     } else {
         qCInfo(lcSend).noquote() << QStringLiteral("Box %1: Nachricht nicht angenommen (%2), wieder zurückgehalten bis %3:")
                                         .arg(box)
-                                        .arg(Delivery::outcomeText(result),
+                                        .arg(SendResultText::outcome(result, box),
                                              message.expiresAt.toString(QStringLiteral("dd.MM. HH:mm")))
                                  << Delivery::firstLineOf(message.message.text);
         m_handles.insert(m_held->held(box).first().id, handle);
@@ -352,7 +343,7 @@ std::optional<GateSteps> HoldGate::discard(quint64 heldId)
     GateSteps steps;
     if (SendHandle *handle = m_handles.take(heldId))
         steps << end(GateStep::Do::Finish, handle,
-                     {DeliveryOutcome::Dropped, 0, QString(), QString(), SendFailure::Discarded});
+                     SendResult::failed(DeliveryOutcome::Dropped, SendFailure::Discarded));
     steps << GateStep{GateStep::Do::CountChanged};
     return steps;
 }

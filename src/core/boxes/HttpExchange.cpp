@@ -15,20 +15,6 @@ namespace {
 // What Qt buffers of an answer before Zelvo has read it: about one look.
 constexpr qint64 kReadBufferBytes = 4096;
 
-QString socketErrorText(const QTcpSocket *socket)
-{
-    switch (socket->error()) {
-    case QAbstractSocket::ConnectionRefusedError:
-        return QStringLiteral("Verbindung abgelehnt");
-    case QAbstractSocket::RemoteHostClosedError:
-        return QStringLiteral("Verbindung geschlossen ohne Antwort");
-    default:
-        return SystemErrorText::ofSocket(socket->error(), socket->errorString());
-    }
-}
-
-const QString kNoStatusLine = QStringLiteral("ungültige Antwort (keine HTTP-Statuszeile)");
-
 } // namespace
 
 HttpExchange::HttpExchange(quint64 id, std::shared_ptr<BoxLink> link, QObject *parent)
@@ -71,7 +57,7 @@ void HttpExchange::connectTo(const BoxAddress &box, quint16 port)
 {
     m_state = State::Connecting;
     if (!box.usable()) {
-        end(0, box.reason(), DeliveryOutcome::NotSent);
+        end(DeliveryOutcome::NotSent, SendFailure::AddressRefused, 0, box.reason());
         return;
     }
     m_socket = new QTcpSocket(this);
@@ -90,11 +76,18 @@ void HttpExchange::connectTo(const BoxAddress &box, quint16 port)
     });
     connect(m_socket, &QTcpSocket::readyRead, this, &HttpExchange::readAnswer);
     connect(m_socket, &QTcpSocket::errorOccurred, this, [this] {
-        const bool refused = m_socket->error() == QAbstractSocket::ConnectionRefusedError;
-        closed(socketErrorText(m_socket), refused ? DeliveryOutcome::ConnectionRefused : DeliveryOutcome::Failed);
+        switch (m_socket->error()) {
+        case QAbstractSocket::ConnectionRefusedError:
+            return closed(DeliveryOutcome::ConnectionRefused, SendFailure::ConnectionRefused);
+        case QAbstractSocket::RemoteHostClosedError:
+            return closed(DeliveryOutcome::Failed, SendFailure::ConnectionClosed);
+        default:
+            return closed(DeliveryOutcome::Failed, SendFailure::NoConnection,
+                          SystemErrorText::ofSocket(m_socket->error(), m_socket->errorString()));
+        }
     });
     connect(m_socket, &QTcpSocket::disconnected, this,
-            [this] { closed(QStringLiteral("Verbindung geschlossen ohne Antwort"), DeliveryOutcome::Failed); });
+            [this] { closed(DeliveryOutcome::Failed, SendFailure::ConnectionClosed); });
     // A port in the address wins over the boxes' usual one.
     m_socket->connectToHost(box.address(), box.port() ? box.port() : port);
 }
@@ -113,13 +106,13 @@ void HttpExchange::readAnswer()
     if (!m_answer.complete())
         return;
     if (m_answer.garbage())
-        end(0, kNoStatusLine, DeliveryOutcome::Failed);
+        end(DeliveryOutcome::Failed, SendFailure::NoHttpAnswer);
     else
-        end(m_answer.status(), QString(), DeliveryOutcome::Answered);
+        end(DeliveryOutcome::Answered, SendFailure::None, m_answer.status());
 }
 
 // The connection is over: whatever was read decides.
-void HttpExchange::closed(const QString &why, DeliveryOutcome outcome)
+void HttpExchange::closed(DeliveryOutcome outcome, SendFailure why, const QString &said)
 {
     if (m_state == State::Done)
         return;
@@ -129,42 +122,36 @@ void HttpExchange::closed(const QString &why, DeliveryOutcome outcome)
         return;
     m_answer.endOfStream();
     if (m_answer.status() > 0)
-        end(m_answer.status(), QString(), DeliveryOutcome::Answered);
+        end(DeliveryOutcome::Answered, SendFailure::None, m_answer.status());
     else if (m_answer.garbage())
-        end(0, kNoStatusLine, DeliveryOutcome::Failed);
+        end(DeliveryOutcome::Failed, SendFailure::NoHttpAnswer);
     else
-        end(0, why, outcome);
+        end(outcome, why, 0, said);
 }
 
 void HttpExchange::timedOut()
 {
     if (m_answer.status() > 0) {
-        end(m_answer.status(), QString(), DeliveryOutcome::Answered); // the rest of it came too slowly
+        end(DeliveryOutcome::Answered, SendFailure::None, m_answer.status()); // the rest of it came too slowly
         return;
     }
-    // Never written: it gave up waiting behind the requests before it.
-    const bool waited = m_state == State::Queued || m_state == State::Connected;
-    end(0, timeoutReason(), waited ? DeliveryOutcome::Dropped : DeliveryOutcome::TimedOut);
-}
-
-// What the request was doing when its time ran out.
-QString HttpExchange::timeoutReason() const
-{
-    const QString after = QString::number(m_limit.interval() / 1000.0);
+    // What the request was doing when its time ran out. Never written:
+    // it gave up waiting behind the requests before it.
+    m_waitedMs = m_limit.interval();
     switch (m_state) {
     case State::Queued:
     case State::Connected:
-        return QStringLiteral("nicht gesendet nach %1 s (wartete hinter früheren Nachrichten an diese Box)").arg(after);
+        return end(DeliveryOutcome::Dropped, SendFailure::Dropped);
     case State::LookingUp:
-        return QStringLiteral("Name nach %1 s noch nicht aufgelöst").arg(after);
+        return end(DeliveryOutcome::TimedOut, SendFailure::LookupTimedOut);
     case State::Connecting:
-        return QStringLiteral("keine Verbindung nach %1 s").arg(after);
+        return end(DeliveryOutcome::TimedOut, SendFailure::ConnectTimedOut);
     default:
-        return QStringLiteral("keine Antwort nach %1 s").arg(after);
+        return end(DeliveryOutcome::TimedOut, SendFailure::NoAnswer);
     }
 }
 
-void HttpExchange::end(int status, const QString &error, DeliveryOutcome outcome)
+void HttpExchange::end(DeliveryOutcome outcome, SendFailure why, int status, const QString &said)
 {
     if (m_state == State::Done)
         return;
@@ -177,5 +164,11 @@ void HttpExchange::end(int status, const QString &error, DeliveryOutcome outcome
         m_socket->disconnect(this);
         m_socket->abort(); // nothing more is read or kept
     }
-    emit ended(status, error, outcome);
+    SendResult result;
+    result.outcome = outcome;
+    result.httpStatus = status;
+    result.why = why;
+    result.said = said;
+    result.waitedMs = m_waitedMs;
+    emit ended(result);
 }

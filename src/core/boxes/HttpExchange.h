@@ -65,26 +65,26 @@ public:
     // Writes the whole request; only once connected.
     void write(const QByteArray &request);
     // Ends it now (at most once): status > 0 answered, else error says why.
-    void end(int status, const QString &error, DeliveryOutcome outcome);
+    void end(DeliveryOutcome outcome, SendFailure why, int status = 0, const QString &said = QString());
 
 signals:
     void connected();
     void writtenOut();
     // The end, exactly once; status 0 when it failed.
-    void ended(int status, const QString &error, DeliveryOutcome outcome);
+    void ended(const SendResult &result);
 
 private:
     State lastActive() const { return m_state == State::Done ? m_endedIn : m_state; }
     void connectTo(const BoxAddress &box, quint16 port);
     void readAnswer();
-    void closed(const QString &why, DeliveryOutcome outcome);
+    void closed(DeliveryOutcome outcome, SendFailure why, const QString &said = QString());
     void timedOut();
-    QString timeoutReason() const;
 
     quint64 m_id;
     std::shared_ptr<BoxLink> m_link;
     State m_state = State::Queued;
     State m_endedIn = State::Queued; // the state it was in when it ended
+    int m_waitedMs = 0;              // set when its time ran out
     qint64 m_toWrite = 0;
     QTimer m_limit;
     NameLookup *m_lookup = nullptr;

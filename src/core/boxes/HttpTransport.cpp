@@ -2,6 +2,7 @@
 
 #include "boxes/BoxAddress.h"
 #include "boxes/HttpExchange.h"
+#include "boxes/SendResultText.h"
 #include "common/BoxStateText.h"
 #include "common/Logging.h"
 
@@ -12,7 +13,6 @@ namespace {
 // Addresses whose refusal is remembered; beyond that the memory starts anew.
 constexpr int kRefusalsRemembered = 32;
 
-const QString kKindUnknown = QStringLiteral("Art der Box unbekannt (keine Antwort auf die Frage, was sie ist)");
 
 bool isPrintableTarget(const QByteArray &target)
 {
@@ -159,7 +159,7 @@ void HttpTransport::hand(HttpExchange *x, int position)
         logNotSent(key, target, reason);
         delete x;
         if (isMessage)
-            emitDone(id, {DeliveryOutcome::NotSent, 0, reason, QString(), SendFailure::AddressRefused});
+            emitDone(id, SendResult::failed(DeliveryOutcome::NotSent, SendFailure::AddressRefused, reason));
         else if (askedAs)
             emitAnswered(askedAs, {false, std::nullopt, reason, true, 0, std::nullopt});
         return;
@@ -167,7 +167,7 @@ void HttpTransport::hand(HttpExchange *x, int position)
     connect(x, &HttpExchange::connected, this, [this, x] { service(x->sharedLink()); });
     connect(x, &HttpExchange::writtenOut, this, [this, x] { service(x->sharedLink()); });
     connect(x, &HttpExchange::ended, this,
-            [this, x](int status, const QString &error, DeliveryOutcome outcome) { ended(x, status, error, outcome); });
+            [this, x](const SendResult &result) { ended(x, result); });
     const int questionLimit = x->question == BoxQuestion::Mode ? kModeTimeoutMs : kQueryTimeoutMs;
     x->startLimit(x->question ? std::min(questionLimit, m_timeoutMs) : m_timeoutMs);
     m_requests.insert(x->id(), x);
@@ -223,7 +223,7 @@ void HttpTransport::writeWhatMayGo(BoxLink &link)
         if (x->state() == State::Connected && x->question == BoxQuestion::Mode && !link.settled) {
             // The questions before it did not tell what the box is: nobody
             // knows how to ask it its mode.
-            x->end(0, kKindUnknown, DeliveryOutcome::Failed);
+            x->end(DeliveryOutcome::Failed, SendFailure::KindUnknown);
             continue;
         }
         if (x->state() == State::Connected) {
@@ -231,7 +231,7 @@ void HttpTransport::writeWhatMayGo(BoxLink &link)
             x->get = requestOf(x, true).get;
             if (!isPrintableTarget(x->get.target)
                 || !std::all_of(x->get.headers.begin(), x->get.headers.end(), isPrintableHeader)) {
-                x->end(0, QStringLiteral("ungültiges Ziel"), DeliveryOutcome::Failed);
+                x->end(DeliveryOutcome::Failed, SendFailure::InvalidTarget);
                 continue;
             }
             const BoxAddress &address = link.address();
@@ -251,8 +251,12 @@ void HttpTransport::writeWhatMayGo(BoxLink &link)
     }
 }
 
-void HttpTransport::ended(HttpExchange *x, int status, const QString &error, DeliveryOutcome outcome)
+void HttpTransport::ended(HttpExchange *x, const SendResult &end)
 {
+    const DeliveryOutcome outcome = end.outcome;
+    const int status = end.httpStatus;
+    // The words only for the log and a question's asker.
+    const QString error = end.why == SendFailure::None ? QString() : SendResultText::reason(end);
     BoxLink &link = x->link();
     const QString key = link.key();
     if (x->get.target.isEmpty())
@@ -302,12 +306,14 @@ void HttpTransport::ended(HttpExchange *x, int status, const QString &error, Del
     if (x->askedAs) {
         endQuestion(x, meaning, error, outcome);
     } else if (!x->question) {
-        SendResult result{outcome, status, error, x->written() ? protocol.shownText(x->get) : QString(),
-                          SendResult::failureOf(outcome, status)};
+        SendResult result = end;
+        result.shownText = x->written() ? protocol.shownText(x->get) : QString();
+        if (outcome == DeliveryOutcome::Answered && !result.delivered())
+            result.why = SendFailure::BoxRefused;
         // The box's own words why it did not take it make it a failure,
         // whatever the status ("Anmeldung verlangt" for a 401).
         if (meaning.verdict == AnswerMeaning::Verdict::Refused && !meaning.why.isEmpty()) {
-            result.reason = meaning.why;
+            result.said = meaning.why;
             result.outcome = DeliveryOutcome::Failed;
             result.why = SendFailure::BoxRefused;
         }

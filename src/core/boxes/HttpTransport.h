@@ -90,6 +90,19 @@ public:
     // for today's); how long boxes show a text (zelvo.ini). A message is
     // encoded for what is known when its request is written.
     const BoxProtocol &protocolFor(const BoxLink &link) { return m_protocols.protocolFor(link); }
+    // Whether the kind known at link can put question to its box (none
+    // while the kind is not known).
+    bool canAsk(const BoxLink &link, BoxQuestion question)
+    {
+        return !kindOf(link).isEmpty() && protocolFor(link).questionFor(link, question).has_value();
+    }
+    // The kind at link when the box showed the message as shownText, other
+    // than sent; null when it showed it as sent.
+    const BoxProtocol *changedBy(const BoxLink &link, const Message &message, const QString &shownText)
+    {
+        const BoxProtocol &protocol = protocolFor(link);
+        return protocol.changedOnTheWay(message, shownText) ? &protocol : nullptr;
+    }
     QString kindOf(const BoxLink &link) const { return m_protocols.kindOf(link); }
     void setDisplayTimes(std::optional<int> popupSeconds, std::optional<int> messageSeconds)
     {
@@ -126,7 +139,7 @@ private:
     void startWhatMayStart(BoxLink &link);
     void writeWhatMayGo(BoxLink &link);
     void letGoOfIdleLinks();
-    void ended(HttpExchange *x, int status, const QString &error, DeliveryOutcome outcome);
+    void ended(HttpExchange *x, const SendResult &end);
     void emitDone(quint64 id, const SendResult &result);
     void emitAnswered(quint64 id, const QuestionAnswer &answer);
     void endQuestion(HttpExchange *x, const AnswerMeaning &meaning, const QString &error, DeliveryOutcome outcome);

@@ -3,6 +3,7 @@
 #include "boxes/BoxProtocol.h"
 #include "boxes/Delivery.h"
 #include "boxes/SendHandle.h"
+#include "boxes/SendResultText.h"
 #include "common/BoxStateText.h"
 #include "common/StatusBoard.h"
 
@@ -75,12 +76,12 @@ QString PanelFollower::line() const
     }
     const Entry last = m_results.value(m_last);
     if (wentAstray(last))
-        return Delivery::notArrivedPanelText(m_text, last.result);
+        return Delivery::notArrivedPanelText(m_text, last.result, last.box);
     for (const Entry &e : m_results)
         if (wentAstray(e))
-            return Delivery::notArrivedPanelText(m_text, e.result);
-    const QString why = last.result.outcome == DeliveryOutcome::Expired ? Delivery::outcomeText(last.result)
-                                                                        : last.result.reason;
+            return Delivery::notArrivedPanelText(m_text, e.result, e.box);
+    const QString why = last.result.outcome == DeliveryOutcome::Expired ? SendResultText::outcome(last.result, last.box)
+                                                                        : SendResultText::reason(last.result, last.box);
     return Delivery::notSentPanelText(last.box, why);
 }
 

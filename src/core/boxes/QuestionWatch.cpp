@@ -17,8 +17,6 @@ namespace {
 // In the order of QuestionWatch::Question::State.
 const char *const kStates[] = {"waiting", "going", "open", "away"};
 
-const QString kPreviousOpen = QStringLiteral("die vorige Frage an die Box ist noch offen");
-
 } // namespace
 
 QuestionWatch::QuestionWatch(BoxSender *sender, DeliveryRecord *record, HeldMessages *held, const Clock &clock,
@@ -80,14 +78,12 @@ std::optional<SendResult> QuestionWatch::take(SendHandle *handle, bool restored)
     Question q = questionOf(handle, minutes > 0 ? minutes : kDefaultMinutes);
     if (box.size() >= kMaxPerBox) {
         // The newest goes: the ones before it were asked for first.
-        const SendResult refused{DeliveryOutcome::Expired, 0,
-                                 QStringLiteral("mehr als %1 Fragen für Box %2 offen").arg(kMaxPerBox).arg(q.box),
-                                 QString(), SendFailure::PushedOut};
+        const SendResult refused = SendResult::failed(DeliveryOutcome::Expired, SendFailure::TooManyQuestions);
         QTimer::singleShot(0, this, [this, handle = QPointer<SendHandle>(handle), refused] {
             if (handle)
                 m_sender->endKept(handle, refused);
         });
-        return SendResult{DeliveryOutcome::Held, 0, kPreviousOpen, QString(), SendFailure::QuestionOpen};
+        return SendResult::failed(DeliveryOutcome::Held, SendFailure::QuestionOpen);
     }
     const bool first = box.isEmpty();
     q.handle = handle;
@@ -101,7 +97,7 @@ std::optional<SendResult> QuestionWatch::take(SendHandle *handle, bool restored)
         return std::nullopt;
     qCInfo(lcSend).noquote() << QStringLiteral("Box %1: Frage wartet, bis die vorige beantwortet ist:").arg(q.box)
                              << Delivery::firstLineOf(q.message.text);
-    return SendResult{DeliveryOutcome::Held, 0, kPreviousOpen, QString(), SendFailure::QuestionOpen};
+    return SendResult::failed(DeliveryOutcome::Held, SendFailure::QuestionOpen);
 }
 
 void QuestionWatch::follow(Question &q, SendHandle *handle)
@@ -193,7 +189,7 @@ void QuestionWatch::poll()
             if (list.at(i).state != Question::State::Waiting || list.at(i).expiresAt > now)
                 continue;
             const Question q = list.takeAt(i);
-            const SendResult expired{DeliveryOutcome::Expired, 0, QString(), QString(), SendFailure::Expired};
+            const SendResult expired = SendResult::failed(DeliveryOutcome::Expired, SendFailure::Expired);
             if (q.handle)
                 m_sender->endKept(q.handle, expired);
             else if (m_record)

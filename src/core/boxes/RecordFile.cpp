@@ -1,6 +1,7 @@
 #include "boxes/RecordFile.h"
 
 #include "boxes/DeliveryRecord.h"
+#include "boxes/SendResultText.h"
 #include "boxes/StoredWords.h"
 #include "common/AtomicFile.h"
 #include "common/BoxCount.h"
@@ -15,6 +16,7 @@
 #include <QJsonObject>
 
 #include <cerrno>
+#include <iterator>
 
 namespace {
 
@@ -26,6 +28,16 @@ constexpr qint64 kMaxBytes = 32 * 1024 * 1024;
 // In the order of DeliveryOutcome.
 const char *const kOutcomes[] = {"waiting", "answered", "timedOut", "refused", "failed",
                                  "notSent", "dropped",  "held",     "expired"};
+// In the order of SendFailure. Stored beside the words shown, which older
+// readers and the page keep using.
+const char *const kFailures[] = {"none",         "standby",         "off",           "notShown",
+                                 "notHeldStandby", "notHeldOff",    "pushedOut",     "expired",
+                                 "noBox",        "addressRefused",  "boxRefused",    "connectionRefused",
+                                 "connectionClosed", "noConnection", "noHttpAnswer", "invalidTarget",
+                                 "kindUnknown",  "lookupTimedOut",  "connectTimedOut", "noAnswer",
+                                 "dropped",      "discarded",       "zelvoEnded",    "questionOpen",
+                                 "tooManyQuestions"};
+static_assert(std::size(kFailures) == std::size_t(SendFailure::TooManyQuestions) + 1);
 
 using StoredWords::enumOf;
 using StoredWords::kConfirmations;
@@ -49,6 +61,7 @@ QJsonObject toObject(const Delivery &d)
     o.insert(QStringLiteral("outcome"), wordOf(d.outcome, kOutcomes));
     o.insert(QStringLiteral("httpStatus"), d.httpStatus);
     o.insert(QStringLiteral("reason"), d.reason);
+    o.insert(QStringLiteral("why"), wordOf(d.why, kFailures));
     o.insert(QStringLiteral("heldBecause"), d.heldBecause);
     o.insert(QStringLiteral("endedAt"), d.endedAt.isValid() ? timeText(d.endedAt) : QString());
     if (d.confirmation != Confirmation::None) {
@@ -72,6 +85,10 @@ bool fromObject(const QJsonObject &o, Delivery *d)
     d->reason = o.value(QStringLiteral("reason")).toString().left(Delivery::kMaxText);
     d->heldBecause = o.value(QStringLiteral("heldBecause")).toString().left(Delivery::kMaxText);
     d->endedAt = timeOf(o.value(QStringLiteral("endedAt")));
+    // Written before the why was kept: only a thrown-away message is told apart.
+    if (!enumOf(o.value(QStringLiteral("why")), kFailures, &d->why) && d->reason.isEmpty()
+        && o.value(QStringLiteral("outcome")).toString() == QLatin1String("dropped"))
+        d->why = SendFailure::Discarded;
     d->confirmedAt = timeOf(o.value(QStringLiteral("confirmedAt")));
     if (o.contains(QStringLiteral("confirmation"))
         && !enumOf(o.value(QStringLiteral("confirmation")), kConfirmations, &d->confirmation))
@@ -136,7 +153,8 @@ void RecordFile::load()
                 continue;
             if (d.outcome == DeliveryOutcome::Waiting) {
                 d.outcome = DeliveryOutcome::Failed;
-                d.reason = QStringLiteral("Zelvo endete vor der Antwort");
+                d.why = SendFailure::ZelvoEnded;
+                d.reason = SendResultText::reason(SendResult::failed(d.outcome, d.why));
             }
             entries << d;
         }

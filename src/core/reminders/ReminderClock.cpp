@@ -105,8 +105,9 @@ int ReminderClock::checkList(ReminderListKind list, const QDateTime &localTime)
             continue;
         const ReminderMessage message = ReminderMessage::compose(record, keys);
         // Held for a box that shows nothing, it may wait counted from its due time.
-        sent << m_sender->send(message.box, message.message,
-                               {MessageSource::Reminder, message.box, message.panelText, localTime});
+        MessageOrigin origin{MessageSource::Reminder, message.box, message.panelText, localTime};
+        origin.dueWords = message.dueWords;
+        sent << m_sender->send(message.box, message.message, origin);
         qCInfo(lcReminders).noquote() << ReminderLayout::fileName(list) << "Zeile" << record.line() << "an Box"
                                       << message.box;
         panelText = message.panelText;

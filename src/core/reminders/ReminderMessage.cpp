@@ -28,13 +28,15 @@ ReminderMessage ReminderMessage::compose(const ReminderRecord &record, const Rem
     QString head;
     switch (record.list()) {
     case ReminderListKind::Daily:
-        head = QStringLiteral("Es ist ") + keys.hourMinute + QStringLiteral(" Uhr!");
+        m.dueWords = keys.hourMinute + QStringLiteral(" Uhr");
+        head = QStringLiteral("Es ist ") + m.dueWords + QLatin1Char('!');
         break;
     case ReminderListKind::Weekly:
-        head = QStringLiteral("Es ist ") + keys.weekdayName + QLatin1Char(' ') + keys.hourMinute
-            + QStringLiteral(" Uhr!");
+        m.dueWords = keys.weekdayName + QLatin1Char(' ') + keys.hourMinute + QStringLiteral(" Uhr");
+        head = QStringLiteral("Es ist ") + m.dueWords + QLatin1Char('!');
         break;
     case ReminderListKind::Dated:
+        m.dueWords = QStringLiteral("am ") + keys.dateKey + QLatin1Char(' ') + keys.hourMinute + QStringLiteral(" Uhr");
         head = QStringLiteral("Es ist der ") + keys.dateKey + QLatin1Char(' ') + keys.hourMinute
             + QStringLiteral(" Uhr !");
         break;
@@ -48,18 +50,14 @@ ReminderMessage ReminderMessage::compose(const ReminderRecord &record, const Rem
     return m;
 }
 
-Message ReminderMessage::late(const Message &message, HoldReason reason)
+Message ReminderMessage::late(const Message &message, const MessageOrigin &origin, HoldReason reason)
 {
+    if (origin.dueWords.isEmpty())
+        return message;
+    // The first line is the one compose() made of the due time.
     const int end = message.text.indexOf(QLatin1Char('\n'));
     const QString first = message.text.left(end < 0 ? message.text.size() : end);
-    // "Es ist 07:25 Uhr!", "Es ist Sonntag 08:00 Uhr!", "Es ist der 24-12-2026 18:00 Uhr !"
-    static const QString kHead = QStringLiteral("Es ist ");
-    QString when = first;
-    if (!when.startsWith(kHead) || !when.endsWith(QLatin1Char('!')))
-        return message;
-    when = when.mid(kHead.size()).chopped(1).trimmed();
-    if (when.startsWith(QStringLiteral("der ")))
-        when = QStringLiteral("am ") + when.mid(4);
+    const QString when = origin.dueWords;
     const QString why = reason == HoldReason::BoxInStandby ? QStringLiteral("die Box war im Standby")
                                                            : QStringLiteral("die Box war aus");
     Message late = message;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "boxes/Delivery.h"
 #include "boxes/HeldMessage.h"
 #include "boxes/Message.h"
 #include "reminders/ReminderKeys.h"
@@ -23,6 +24,9 @@ struct ReminderMessage {
     Message message;
     QString panelText;
     int box = 1;
+    // When it was due, as the late wording says it: "07:25 Uhr",
+    // "Sonntag 08:00 Uhr", "am 24-12-2026 18:00 Uhr".
+    QString dueWords;
 
     static ReminderMessage compose(const ReminderRecord &record, const ReminderKeys &keys);
     static ReminderMessage compose(const ReminderRecord &record, const QDateTime &localTime)
@@ -30,9 +34,9 @@ struct ReminderMessage {
         return compose(record, ReminderKeys::at(localTime));
     }
 
-    // A reminder held past its time: its first line says when it was due and
-    // why it comes late, the rest stays ("Fällig war 07:25 Uhr – zurückgehalten,
-    // die Box war im Standby"). A message without a reminder's first line
-    // stays as it is.
-    static Message late(const Message &message, HoldReason reason);
+    // A reminder held past its time: its first line says when it was due
+    // (the origin's dueWords) and why it comes late, the rest stays
+    // ("Fällig war 07:25 Uhr – zurückgehalten, die Box war im Standby"). A
+    // message without due words stays as it is.
+    static Message late(const Message &message, const MessageOrigin &origin, HoldReason reason);
 };

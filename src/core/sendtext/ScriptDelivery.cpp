@@ -4,6 +4,7 @@
 #include "boxes/Delivery.h"
 #include "boxes/ProtocolChoice.h"
 #include "boxes/SendHandle.h"
+#include "boxes/SendResultText.h"
 #include "common/BoxStateText.h"
 
 #include <QTimer>
@@ -12,12 +13,8 @@
 
 QString ScriptDelivery::BoxOutcome::failureText() const
 {
-    SendResult result;
-    result.outcome = outcome;
-    result.httpStatus = httpStatus;
-    result.reason = error;
     return BoxStateText::boxName(box, QString(), address.trimmed()) + QStringLiteral(": nicht angekommen - ")
-           + Delivery::outcomeText(result);
+           + SendResultText::outcome(outcome, httpStatus, error);
 }
 
 namespace {
@@ -130,5 +127,7 @@ void ScriptDelivery::take(int i, const SendResult &result)
     BoxOutcome &o = m_outcomes[i];
     o.outcome = result.outcome;
     o.httpStatus = result.outcome == DeliveryOutcome::Answered ? result.httpStatus : 0;
-    o.error = result.reason;
+    o.why = result.why;
+    // In words too: a running Zelvo passes them on to `zelvo send`.
+    o.error = SendResultText::reason(result, o.box);
 }

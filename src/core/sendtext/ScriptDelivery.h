@@ -25,7 +25,8 @@ public:
         QString address;
         DeliveryOutcome outcome = DeliveryOutcome::Waiting;
         int httpStatus = 0; // 0: no answer
-        QString error;      // the reason as the failing layer says it, empty when answered
+        QString error; // why, in words (SendResultText); empty when answered
+        SendFailure why = SendFailure::None;
 
         bool reached() const { return httpStatus >= 200 && httpStatus < 300; }
         // Held for its box, which is in standby or off: the running Zelvo

@@ -6,6 +6,7 @@
 #include "boxes/PanelFollower.h"
 #include "boxes/ProtocolChoice.h"
 #include "boxes/SendHandle.h"
+#include "boxes/SendResultText.h"
 #include "common/Logging.h"
 #include "common/SettingsFile.h"
 
@@ -59,7 +60,8 @@ SendTextStep::Outcome SendTextStep::run(const QDir &folder, BoxSender *sender, c
         return h->result().outcome == DeliveryOutcome::NotSent;
     });
     if (noneSent)
-        out.notSent = Delivery::notSentPanelText(sent.last()->box(), sent.last()->result().reason);
+        out.notSent = Delivery::notSentPanelText(sent.last()->box(),
+                                                 SendResultText::reason(sent.last()->result(), sent.last()->box()));
     sender->panel()->showWhenSent(sent, out.converted.plain);
     return out;
 }

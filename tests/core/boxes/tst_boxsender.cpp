@@ -2,6 +2,7 @@
 // real transport; handles that end once; the panel rule through a fake
 // transport edge.
 #include "FakeBoxSender.h"
+#include "boxes/SendResultText.h"
 #include "boxes/PanelFollower.h"
 #include "FakeClock.h"
 #include "Messages.h"
@@ -95,7 +96,8 @@ void TestBoxSender::handleEndsOnce()
     QCOMPARE(finished.size(), 1);
     const SendResult result = finished.first().first().value<SendResult>();
     QCOMPARE(int(result.outcome), outcome);
-    QVERIFY2(reason.isEmpty() ? result.reason.isEmpty() : result.reason.startsWith(reason), qPrintable(result.reason));
+    const QString said = SendResultText::reason(result);
+    QVERIFY2(reason.isEmpty() ? said.isEmpty() : said.startsWith(reason), qPrintable(said));
     QCOMPARE(int(record.entries().front().outcome), outcome);
     QCOMPARE(box.requests().size(), outcome == int(DeliveryOutcome::Answered) ? 1 : 0);
 }
@@ -148,8 +150,10 @@ void TestBoxSender::panelRule()
             continue;
         SendResult r{e == 'n' ? DeliveryOutcome::NotSent : DeliveryOutcome::Answered, e == 'n' ? 0 : 200,
                      e == 'n' ? "weg" : "", e == 'w' ? "Tom und Jerry" : e == 'n' ? "" : "Tom & Jerry"};
+        if (e == 'n')
+            r.why = SendFailure::AddressRefused;
         if (e == 'n' && second == "0.0.0.0")
-            r.reason = "Box nicht eingerichtet (0.0.0.0)";
+            r.said = "Box nicht eingerichtet (0.0.0.0)";
         sender.end(i, r);
     }
     QCOMPARE(display.infoText(), after);

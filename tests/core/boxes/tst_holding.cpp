@@ -151,22 +151,24 @@ void TestHolding::waitsUntilTheBoxIsOn()
 void TestHolding::lateReminderSaysWhenItWasDue_data()
 {
     QTest::addColumn<QString>("head");
+    QTest::addColumn<QString>("due"); // as compose() names it
     QTest::addColumn<int>("state");
     QTest::addColumn<int>("onAfterSecs");
     QTest::addColumn<QString>("shown"); // the first line the box gets
     const int standby = int(BoxState::Standby), off = int(BoxState::Off);
-    QTest::newRow("two hours late") << "Es ist 07:25 Uhr!" << standby << 7200
+    QTest::newRow("two hours late") << "Es ist 07:25 Uhr!" << "07:25 Uhr" << standby << 7200
                                     << "Fällig war 07:25 Uhr – zurückgehalten, die Box war im Standby";
-    QTest::newRow("a minute is not late") << "Es ist 07:25 Uhr!" << standby << 60 << "Es ist 07:25 Uhr!";
-    QTest::newRow("weekly, box off") << "Es ist Sonntag 07:25 Uhr!" << off << 61
+    QTest::newRow("a minute is not late") << "Es ist 07:25 Uhr!" << "07:25 Uhr" << standby << 60 << "Es ist 07:25 Uhr!";
+    QTest::newRow("weekly, box off") << "Es ist Sonntag 07:25 Uhr!" << "Sonntag 07:25 Uhr" << off << 61
                                      << "Fällig war Sonntag 07:25 Uhr – zurückgehalten, die Box war aus";
-    QTest::newRow("dated") << "Es ist der 07-12-2026 07:25 Uhr !" << standby << 600
+    QTest::newRow("dated") << "Es ist der 07-12-2026 07:25 Uhr !" << "am 07-12-2026 07:25 Uhr" << standby << 600
                            << "Fällig war am 07-12-2026 07:25 Uhr – zurückgehalten, die Box war im Standby";
 }
 
 void TestHolding::lateReminderSaysWhenItWasDue()
 {
     QFETCH(QString, head);
+    QFETCH(QString, due);
     QFETCH(int, state);
     QFETCH(int, onAfterSecs);
     QFETCH(QString, shown);
@@ -174,7 +176,9 @@ void TestHolding::lateReminderSaysWhenItWasDue()
     sender.rewordLate(&ReminderMessage::late);
     sender.setBoxState(2, BoxState(state));
     const QString rest = "\n----\n\n07:30 Uhr Zahnarzt";
-    sender.send(2, {MessageKind::Popup, head + rest}, originOf(MessageSource::Reminder));
+    MessageOrigin origin = originOf(MessageSource::Reminder);
+    origin.dueWords = due;
+    sender.send(2, {MessageKind::Popup, head + rest}, origin);
     m_clock.set(kDue.addSecs(onAfterSecs));
     sender.setBoxState(2, BoxState::On);
     QCOMPARE(sender.sent.size(), 1);

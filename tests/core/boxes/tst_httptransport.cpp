@@ -1,6 +1,7 @@
 #include "FaultyBox.h"
 #include "Messages.h"
 #include "RecordingHttpServer.h"
+#include "boxes/SendResultText.h"
 #include "boxes/nhttpd/BoxFirmware.h"
 #include "boxes/HttpTransport.h"
 #include "boxes/Message.h"
@@ -126,7 +127,7 @@ void TestHttpTransport::addressesNeverContacted()
     QTRY_COMPARE(done.size(), 1);
     QCOMPARE(resultAt(done, 0).outcome, DeliveryOutcome::NotSent);
     QCOMPARE(resultAt(done, 0).httpStatus, 0);
-    QVERIFY(!resultAt(done, 0).reason.isEmpty());
+    QVERIFY(!SendResultText::reason(resultAt(done, 0)).isEmpty());
     QTest::qWait(100);
     QCOMPARE(server.connectionCount(), 0);
 }
@@ -145,7 +146,7 @@ void TestHttpTransport::silentServerTimesOut()
     QVERIFY(done.wait(5000));
     QCOMPARE(resultAt(done, 0).outcome, DeliveryOutcome::TimedOut);
     QCOMPARE(resultAt(done, 0).httpStatus, 0);
-    QVERIFY(!resultAt(done, 0).reason.isEmpty());
+    QVERIFY(!SendResultText::reason(resultAt(done, 0)).isEmpty());
     QCOMPARE(server.requests().size(), 1);
     QCOMPARE(transport.pendingCount(), 0);
 }
@@ -181,7 +182,7 @@ void TestHttpTransport::submittedMessageEndsOnceAfterSubmit()
         const auto result = d.at(1).value<SendResult>();
         if (d.at(0).toULongLong() == refused) {
             QCOMPARE(result.outcome, DeliveryOutcome::NotSent);
-            QVERIFY(!result.reason.isEmpty());
+            QVERIFY(!SendResultText::reason(result).isEmpty());
             QVERIFY(result.shownText.isEmpty());
         } else {
             QCOMPARE(d.at(0).toULongLong(), sent);
@@ -225,7 +226,7 @@ void TestHttpTransport::silentBoxCostsEachMessageItsOwnTime()
                                                   "/control/message?nmsg=c", "/control/message?nmsg=d"}));
     for (int i = 0; i < done.size(); ++i) {
         QCOMPARE(resultAt(done, i).outcome, DeliveryOutcome::TimedOut);
-        QCOMPARE(resultAt(done, i).reason, QString("keine Antwort nach 0.4 s"));
+        QCOMPARE(SendResultText::reason(resultAt(done, i)), QString("keine Antwort nach 0.4 s"));
     }
     QCOMPARE(transport.pendingCount(), 0);
 }
@@ -287,7 +288,7 @@ void TestHttpTransport::faultyBox()
         if (toFaulty.contains(done.at(i).at(0).toULongLong())) {
             QCOMPARE(result.httpStatus, status);
             QCOMPARE(result.outcome, status ? DeliveryOutcome::Answered : DeliveryOutcome::Failed);
-            QCOMPARE(result.reason, error);
+            QCOMPARE(SendResultText::reason(result), error);
         } else {
             QCOMPARE(result.httpStatus, 200);
         }

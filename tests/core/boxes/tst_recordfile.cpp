@@ -36,6 +36,7 @@ private slots:
     void damagedFileSetAside_data();
     void damagedFileSetAside();
     void fullDiskKeepsTheOldFile();
+    void whyKeptBesideTheWords();
 
 private:
     FakeClock m_clock;
@@ -50,7 +51,7 @@ void TestRecordFile::restartKeepsTheNewest()
         addEntries(record, 1, 520);
         record.add(521, "192.168.0.11", Message{MessageKind::Message, "wartet"}, MessageOrigin{MessageSource::Script, 3});
         record.add(522, "192.168.0.11", Message{MessageKind::Message, "gehalten"}, MessageOrigin{MessageSource::Script, 3});
-        record.conclude(522, SendResult{DeliveryOutcome::Held, 0, "Box im Standby", QString()});
+        record.conclude(522, SendResult::failed(DeliveryOutcome::Held, SendFailure::Standby));
         // Ended without a flush: the destructor writes what waited.
     }
     DeliveryRecord record(m_clock);
@@ -115,6 +116,27 @@ void TestRecordFile::fullDiskKeepsTheOldFile()
     QVERIFY(file.writeError().endsWith("der Datenträger ist voll"));
     QVERIFY(written.open(QIODevice::ReadOnly));
     QCOMPARE(written.readAll(), before);
+}
+
+// A file from before the why was kept loads as it showed; written again, it keeps the why beside the words.
+void TestRecordFile::whyKeptBesideTheWords()
+{
+    TempFolder folder;
+    folder.write(RecordFile::kFileName, "{\"format\":1,\"entries\":[{\"id\":1,\"time\":\"2026-12-07T06:25:00Z\",\"source\":"
+                                        "\"web\",\"box\":2,\"kind\":\"popup\",\"outcome\":\"dropped\",\"reason\":\"\"}]}");
+    {
+        DeliveryRecord record(m_clock);
+        RecordFile file(folder.dir(), &record);
+        file.load();
+        QCOMPARE(record.entries().front().why, SendFailure::Discarded); // the page's "discarded"
+        record.add(3, "192.168.0.10", Message{MessageKind::Popup, "x"}, MessageOrigin{MessageSource::Web, 3});
+        record.conclude(3, SendResult::failed(DeliveryOutcome::Expired, SendFailure::PushedOut));
+    }
+    DeliveryRecord record(m_clock);
+    RecordFile(folder.dir(), &record).load();
+    QCOMPARE(record.entries().back().why, SendFailure::PushedOut);
+    QCOMPARE(record.entries().back().outcomeText(), QString("verfallen: verdrängt, mehr als 100 Nachrichten für Box 3 zurückgehalten"));
+    QVERIFY(folder.read(RecordFile::kFileName).contains("\"reason\":\"verdrängt")); // for older readers
 }
 
 int main(int argc, char *argv[])

@@ -1,6 +1,7 @@
 #include "BoxSimulator.h"
 #include "FakeClock.h"
 #include "Messages.h"
+#include "boxes/SendResultText.h"
 #include "TempFolder.h"
 #include "boxes/BoxListSource.h"
 #include "boxes/BoxProtocol.h"
@@ -198,7 +199,7 @@ void TestWire::enigma2Answers()
 
     QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 10000);
     QCOMPARE(transport.kindOf(*transport.link(address)), QStringLiteral("Enigma2"));
-    QCOMPARE(Delivery::outcomeText(done.at(0).at(1).value<SendResult>()), outcome);
+    QCOMPARE(SendResultText::outcome(done.at(0).at(1).value<SendResult>()), outcome);
     const QJsonObject got = QJsonDocument::fromJson(recorded.last().at(0).toByteArray()).object();
     QVERIFY(got.value("request").toString().startsWith("GET /api/message?text=a&type=1"));
     QCOMPARE(got.value("shown").toString(), QString(timeout < 0 ? "" : "a"));
