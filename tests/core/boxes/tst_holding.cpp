@@ -4,6 +4,7 @@
 #include "FakeBoxSender.h"
 #include "boxes/PanelFollower.h"
 #include "reminders/ReminderMessage.h"
+#include "reminders/ReminderRecord.h"
 #include "FakeClock.h"
 #include "SmallFileSystem.h"
 #include "TempFolder.h"
@@ -150,38 +151,39 @@ void TestHolding::waitsUntilTheBoxIsOn()
 
 void TestHolding::lateReminderSaysWhenItWasDue_data()
 {
-    QTest::addColumn<QString>("head");
-    QTest::addColumn<QString>("due"); // as compose() names it
+    QTest::addColumn<int>("list");
+    QTest::addColumn<QString>("record"); // due at kDue, a Monday
     QTest::addColumn<int>("state");
     QTest::addColumn<int>("onAfterSecs");
     QTest::addColumn<QString>("shown"); // the first line the box gets
-    const int standby = int(BoxState::Standby), off = int(BoxState::Off);
-    QTest::newRow("two hours late") << "Es ist 07:25 Uhr!" << "07:25 Uhr" << standby << 7200
+    const int daily = int(ReminderListKind::Daily), standby = int(BoxState::Standby), off = int(BoxState::Off);
+    QTest::newRow("two hours late") << daily << "07:25 07:30 p 2 Zahnarzt" << standby << 7200
                                     << "Fällig war 07:25 Uhr – zurückgehalten, die Box war im Standby";
-    QTest::newRow("a minute is not late") << "Es ist 07:25 Uhr!" << "07:25 Uhr" << standby << 60 << "Es ist 07:25 Uhr!";
-    QTest::newRow("weekly, box off") << "Es ist Sonntag 07:25 Uhr!" << "Sonntag 07:25 Uhr" << off << 61
-                                     << "Fällig war Sonntag 07:25 Uhr – zurückgehalten, die Box war aus";
-    QTest::newRow("dated") << "Es ist der 07-12-2026 07:25 Uhr !" << "am 07-12-2026 07:25 Uhr" << standby << 600
+    QTest::newRow("a minute is not late") << daily << "07:25 07:30 p 2 Zahnarzt" << standby << 60 << "Es ist 07:25 Uhr!";
+    QTest::newRow("weekly, box off") << int(ReminderListKind::Weekly) << "mo 07:25 07:30 p 2 Zahnarzt" << off << 61
+                                     << "Fällig war Montag 07:25 Uhr – zurückgehalten, die Box war aus";
+    QTest::newRow("dated") << int(ReminderListKind::Dated) << "07-12-2026 07:25 07:30 p 2 Zahnarzt" << standby << 600
                            << "Fällig war am 07-12-2026 07:25 Uhr – zurückgehalten, die Box war im Standby";
 }
 
 void TestHolding::lateReminderSaysWhenItWasDue()
 {
-    QFETCH(QString, head);
-    QFETCH(QString, due);
+    QFETCH(int, list);
+    QFETCH(QString, record);
     QFETCH(int, state);
     QFETCH(int, onAfterSecs);
     QFETCH(QString, shown);
     FakeBoxSender &sender = m_program->sender;
     sender.rewordLate(&ReminderMessage::late);
     sender.setBoxState(2, BoxState(state));
-    const QString rest = "\n----\n\n07:30 Uhr Zahnarzt";
+    const ReminderMessage due = ReminderMessage::compose(ReminderRecord(ReminderListKind(list), record), kDue);
     MessageOrigin origin = originOf(MessageSource::Reminder);
-    origin.dueWords = due;
-    sender.send(2, {MessageKind::Popup, head + rest}, origin);
+    origin.dueWords = due.dueWords;
+    sender.send(2, due.message, origin);
     m_clock.set(kDue.addSecs(onAfterSecs));
     sender.setBoxState(2, BoxState::On);
     QCOMPARE(sender.sent.size(), 1);
+    const QString rest = due.message.text.mid(due.message.text.indexOf('\n'));
     QCOMPARE(sender.sent.first().message.text, shown + rest);
 }
 

@@ -48,8 +48,6 @@ private slots:
     void lineNumbersAndEmptyLines();
     void messages_data();
     void messages();
-    void lateSaysWhenItWasDue_data();
-    void lateSaysWhenItWasDue();
     void checkSeconds();
     void dayCodes();
     void keys_data();
@@ -339,29 +337,6 @@ void TestReminderLists::messages()
     QTEST(m.box, "box");
     // Real line breaks around the rule and wherever the list wrote "%0A".
     QCOMPARE(m.message.text.count(QLatin1Char('\n')), 3 + m.panelText.count(QLatin1Char('\n')));
-}
-
-// Held past its time, a reminder's first line says when it was due, as its list names the day.
-void TestReminderLists::lateSaysWhenItWasDue_data()
-{
-    QTest::addColumn<ReminderListKind>("list");
-    QTest::addColumn<QString>("record");
-    QTest::addColumn<QDateTime>("when");
-    QTest::addColumn<QString>("first");
-    const QString why = " – zurückgehalten, die Box war aus";
-    QTest::newRow("daily") << ReminderListKind::Daily << "07:25 07:30 p 2 x" << onWeekday(1, 7, 25) << "Fällig war 07:25 Uhr" + why;
-    QTest::newRow("weekly") << ReminderListKind::Weekly << "ss 08:00 08:30 p 4 x" << onWeekday(7, 8, 0) << "Fällig war Sonntag 08:00 Uhr" + why;
-    QTest::newRow("dated") << ReminderListKind::Dated << "24-12-2026 18:00 18:30 p 3 x" << at(2026, 12, 24, 18, 0) << "Fällig war am 24-12-2026 18:00 Uhr" + why;
-}
-
-void TestReminderLists::lateSaysWhenItWasDue()
-{
-    QFETCH(ReminderListKind, list);
-    QFETCH(QString, record);
-    QFETCH(QDateTime, when);
-    const ReminderMessage m = ReminderMessage::compose(ReminderRecord(list, record), when);
-    const Message late = ReminderMessage::late(m.message, {MessageSource::Reminder, m.box, {}, {}, {}, {}, m.dueWords}, HoldReason::BoxOff);
-    QTEST(late.text.section('\n', 0, 0), "first");
 }
 
 // Each list has its second of the minute, and no other second checks a list.
