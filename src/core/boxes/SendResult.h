@@ -76,8 +76,10 @@ struct SendResult {
         return r;
     }
 
+    // A status by which a box says it took a request: 2xx.
+    static bool success(int httpStatus) { return httpStatus >= 200 && httpStatus < 300; }
     // Whether the box took it: answered with a 2xx status.
-    bool delivered() const { return outcome == DeliveryOutcome::Answered && httpStatus >= 200 && httpStatus < 300; }
+    bool delivered() const { return outcome == DeliveryOutcome::Answered && success(httpStatus); }
     // Whether more is to come: under way, or held for its box.
     bool pending() const { return outcome == DeliveryOutcome::Waiting || outcome == DeliveryOutcome::Held; }
 };

@@ -58,14 +58,20 @@ inline QDateTime timeOf(const QJsonValue &text)
 template <typename Kept>
 QJsonObject keptFields(const Kept &k)
 {
-    return QJsonObject{{QStringLiteral("id"), qint64(k.id)},
-                       {QStringLiteral("box"), k.box},
-                       {QStringLiteral("kind"), wordOf(k.message.kind, kKinds)},
-                       {QStringLiteral("text"), k.message.text},
-                       {QStringLiteral("source"), wordOf(k.origin.source, kSources)},
-                       {QStringLiteral("title"), k.origin.title},
-                       {QStringLiteral("madeAt"), timeText(k.madeAt)},
-                       {QStringLiteral("expiresAt"), timeText(k.expiresAt)}};
+    QJsonObject o{{QStringLiteral("id"), qint64(k.id)},
+                  {QStringLiteral("box"), k.box},
+                  {QStringLiteral("kind"), wordOf(k.message.kind, kKinds)},
+                  {QStringLiteral("text"), k.message.text},
+                  {QStringLiteral("source"), wordOf(k.origin.source, kSources)},
+                  {QStringLiteral("title"), k.origin.title},
+                  {QStringLiteral("madeAt"), timeText(k.madeAt)},
+                  {QStringLiteral("expiresAt"), timeText(k.expiresAt)}};
+    // A reminder's due time: held over a restart, it still says it comes late.
+    if (k.origin.dueAt.isValid())
+        o.insert(QStringLiteral("dueAt"), timeText(k.origin.dueAt));
+    if (!k.origin.dueWords.isEmpty())
+        o.insert(QStringLiteral("dueWords"), k.origin.dueWords);
+    return o;
 }
 
 // Reads keptFields() back into k (an id out of range as 0; the box as
@@ -80,6 +86,8 @@ bool readKeptFields(const QJsonObject &o, Kept *k)
     k->message.text = o.value(QStringLiteral("text")).toString();
     k->origin.box = k->box;
     k->origin.title = o.value(QStringLiteral("title")).toString();
+    k->origin.dueAt = timeOf(o.value(QStringLiteral("dueAt")));
+    k->origin.dueWords = o.value(QStringLiteral("dueWords")).toString();
     k->madeAt = timeOf(o.value(QStringLiteral("madeAt")));
     k->expiresAt = timeOf(o.value(QStringLiteral("expiresAt")));
     return o.value(QStringLiteral("text")).isString() && k->madeAt.isValid() && k->expiresAt.isValid()

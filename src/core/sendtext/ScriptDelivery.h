@@ -28,7 +28,7 @@ public:
         QString error; // why, in words (SendResultText); empty when answered
         SendFailure why = SendFailure::None;
 
-        bool reached() const { return httpStatus >= 200 && httpStatus < 300; }
+        bool reached() const { return SendResult::success(httpStatus); }
         // Held for its box, which is in standby or off: the running Zelvo
         // delivers it when the box can show it.
         bool held() const { return outcome == DeliveryOutcome::Held; }

@@ -1,6 +1,7 @@
 #include "boxes/nhttpd/NhttpdProtocol.h"
 
 #include "boxes/HttpAnswer.h"
+#include "boxes/SendResult.h"
 #include "boxes/nhttpd/RequestTarget.h"
 
 NhttpdProtocol::NhttpdProtocol()
@@ -118,7 +119,7 @@ AnswerMeaning NhttpdProtocol::readMode(BoxLink &link, const BoxGet &request, con
     const QByteArray word = answer.body().trimmed().toLower();
     AnswerMeaning meaning;
     meaning.version = version(link);
-    const bool ok = answer.status() >= 200 && answer.status() < 300;
+    const bool ok = SendResult::success(answer.status());
     // Which of this kind's two forms of the question it was.
     const bool standbyForm = request.target == RequestTarget::kStandbyQuery;
     if (ok && !standbyForm && kModes.contains(word)) {
@@ -156,7 +157,7 @@ AnswerMeaning NhttpdProtocol::readAnswer(BoxLink &link, std::optional<BoxQuestio
     if (identity)
         meaning.verdict = BoxFirmware::kindOf(link) == FirmwareKind::Unknown ? AnswerMeaning::Verdict::NotThisKind
                                                                               : AnswerMeaning::Verdict::Accepted;
-    else if (answer.status() >= 200 && answer.status() < 300)
+    else if (SendResult::success(answer.status()))
         meaning.verdict = AnswerMeaning::Verdict::Accepted;
     else
         meaning.verdict = AnswerMeaning::Verdict::Refused; // the status says why
