@@ -66,10 +66,11 @@ struct CalendarTable::Work {
     QStringList problems;
 };
 
-CalendarTable::CalendarTable(const QDir &folder, QObject *parent)
+CalendarTable::CalendarTable(const QDir &folder, ZelvoSettings *settings, QObject *parent)
     : QObject(parent)
     , m_folder(folder)
-    , m_settings(folder)
+    , m_ownSettings(settings ? nullptr : std::make_unique<ZelvoSettings>(folder))
+    , m_settings(settings ? settings : m_ownSettings.get())
     , m_fetcher(new CalendarFetcher(this))
 {
     // A new copy is read at the next poll; a fetch's problem is told at once.
@@ -143,8 +144,8 @@ QString CalendarTable::fetchNotice() const
 void CalendarTable::start(qint64 now)
 {
     QStringList problems;
-    m_settings.check(); // read again only when it changed
-    const QList<CalendarSource> sources = CalendarSource::inFolder(m_folder, m_settings, &problems);
+    m_settings->check(); // read again only when it changed
+    const QList<CalendarSource> sources = CalendarSource::inFolder(m_folder, *m_settings, &problems);
     m_sources = sources;
     QList<TextFile::Identity> ids = identities(sources);
     // The sources' names and settings are part of what the table was made of.

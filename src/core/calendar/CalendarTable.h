@@ -14,6 +14,8 @@
 
 #include <memory>
 
+#include <memory>
+
 class CalendarFetcher;
 class QThread;
 
@@ -32,7 +34,9 @@ public:
     // How often poll() looks whether a calendar changed on disk.
     static constexpr qint64 kLookSecs = 10;
 
-    explicit CalendarTable(const QDir &folder, QObject *parent = nullptr);
+    // settings: zelvo.ini as the engine follows it (it tells the log of a
+    // change, once); the table follows its own when null.
+    explicit CalendarTable(const QDir &folder, ZelvoSettings *settings = nullptr, QObject *parent = nullptr);
     ~CalendarTable() override;
 
     // Cheap and called at every check: every kLookSecs, looks at the files
@@ -80,7 +84,8 @@ private:
     void fetchDue(qint64 now);
 
     QDir m_folder;
-    ZelvoSettings m_settings; // kept: read again only when zelvo.ini changed
+    std::unique_ptr<ZelvoSettings> m_ownSettings;
+    ZelvoSettings *m_settings; // read again only when zelvo.ini changed
     CalendarFetcher *m_fetcher;
     QList<CalendarSource> m_sources; // as last looked at
     QHash<QString, qint64> m_nextFetch; // by address

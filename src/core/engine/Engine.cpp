@@ -67,7 +67,7 @@ Engine::Engine(const Options &options, QObject *parent)
 
     m_reminderClock = new ReminderClock(*m_clock, m_folder, m_sender, m_display, this);
     m_changeWarner.listenTo(*m_reminderClock);
-    m_calendars = new CalendarTable(m_folder, this);
+    m_calendars = new CalendarTable(m_folder, &m_settings, this);
     m_reminderClock->useCalendars(m_calendars);
     connect(m_calendars, &CalendarTable::noticeChanged, m_display, &StatusBoard::setCalendarNotice);
     // A calendar reminds at any second: with one, the timer wakes every second.

@@ -8,6 +8,8 @@
 #include "common/Logging.h"
 #include "watch/EchoProber.h"
 
+#include <utility>
+
 namespace {
 
 // The alert's line for one box: which box, which address, and why.
@@ -237,6 +239,11 @@ void StatusWatch::logState(int box, BoxState state, const QuestionAnswer &mode)
         qCDebug(lcWatch).noquote() << QStringLiteral("Box %1:").arg(box) << said;
     // A box that could not be probed: its echo line says why.
     const EchoResult::Outcome echo = m_box[box - 1].result.outcome;
+    // One that answers echo but not the mode question (a login missing)
+    // keeps its state, which may be old or unknown: the log says why once.
+    const QString refusal = echo == EchoResult::Outcome::Reply && !mode.reached ? mode.error : QString();
+    if (refusal != std::exchange(m_box[box - 1].modeRefusalLogged, refusal) && !refusal.isEmpty())
+        qCInfo(lcWatch).noquote() << QStringLiteral("Box %1 sagt nicht, ob sie Nachrichten zeigt: %2").arg(box).arg(refusal);
     if (state == m_box[box - 1].stateLogged
         || (echo != EchoResult::Outcome::Reply && echo != EchoResult::Outcome::NoReply))
         return;

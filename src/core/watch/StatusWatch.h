@@ -105,6 +105,7 @@ private:
         QuestionAnswer mode;    // its answer (canShow empty: cannot tell)
         BoxState state = BoxState::Unknown; // as judged last
         BoxState stateLogged = BoxState::Unknown;
+        QString modeRefusalLogged; // why the box answering echo did not say its mode, as last logged
         bool inFlight = false;  // a probe not yet come back, from any tick
         QString unresolvedShown; // address whose look-up failure was shown
         QString lastLogged;      // address and outcome last logged at info level
