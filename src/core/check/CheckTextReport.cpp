@@ -2,6 +2,7 @@
 
 #include "boxes/ProtocolChoice.h"
 #include "check/FolderCheck.h"
+#include "common/BoxStateText.h"
 #include "common/ZelvoSettings.h"
 #include "calendar/CalendarTable.h"
 
@@ -137,9 +138,9 @@ QString CheckTextReport::of(const FolderCheck &c)
     out += boxLine(c) + QLatin1Char('\n');
     for (int b = 1; b <= BoxList::kBoxes; ++b) {
         if (!c.addressRefusals[b - 1].isEmpty())
-            out += QStringLiteral("  Box %1 (%2) wird nie angesprochen: %3\n")
-                       .arg(b)
-                       .arg(printable(c.boxes.boxes.address(b).trimmed()), c.addressRefusals[b - 1]);
+            out += QStringLiteral("  %1 wird nie angesprochen: %2\n")
+                       .arg(BoxStateText::boxName(b, QString(), printable(c.boxes.boxes.address(b).trimmed())),
+                            c.addressRefusals[b - 1]);
     }
     for (const QString &w : c.settingsWarnings)
         out += ZelvoSettings::kFileName + QStringLiteral(": ") + printable(w) + QLatin1Char('\n');

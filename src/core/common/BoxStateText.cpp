@@ -9,6 +9,8 @@ QString BoxStateText::of(BoxState state, Form form)
         return state == BoxState::Standby ? QStringLiteral("Box im Standby") : QStringLiteral("Box aus");
     case Form::Short:
         return state == BoxState::Standby ? QStringLiteral("Standby") : QStringLiteral("aus");
+    case Form::Said:
+        return state == BoxState::Standby ? QStringLiteral("im Standby") : QStringLiteral("aus");
     case Form::Log:
         switch (state) {
         case BoxState::On:

@@ -12,6 +12,7 @@ public:
     enum class Form {
         HeldBecause, // why a message waits: "Box im Standby", "Box aus"
         Short,       // behind a box's name on the panel: "Standby", "aus"
+        Said,        // what the send-text dialog says of a box: "im Standby", "aus"
         Log,         // the watch's log line: "im Standby (zeigt keine Nachrichten)"
         Lamp,        // a lamp's tip: "im Standby - Nachrichten werden zurückgehalten, …"
     };

@@ -7,6 +7,7 @@
 #include "boxes/ProtocolChoice.h"
 #include "boxes/SendHandle.h"
 #include "boxes/SendResultText.h"
+#include "common/BoxStateText.h"
 #include "common/Logging.h"
 #include "common/SettingsFile.h"
 
@@ -78,7 +79,7 @@ QString SendTextStep::waitingText(BoxState state, int holdMinutes)
 {
     if (state != BoxState::Standby && state != BoxState::Off)
         return QString();
-    const QString what = state == BoxState::Standby ? QStringLiteral("im Standby") : QStringLiteral("aus");
+    const QString what = BoxStateText::of(state, BoxStateText::Form::Said);
     if (holdMinutes <= 0)
         return what + QStringLiteral(" – wird nicht zurückgehalten, also nicht gezeigt");
     return what + QStringLiteral(" – wird gezeigt, sobald sie eingeschaltet ist, höchstens %1 Min.").arg(holdMinutes);
