@@ -63,6 +63,9 @@ public:
     bool identifyAsked = false;
     // The lowest box number with this address (0: none), for the log.
     int firstBox = 0;
+    // Why the last message here was not sent, as logged: the same again is
+    // no news at warning level.
+    QString refusalLogged;
 
     // A new box may be here: its kind, versions, lacking questions and the
     // identity question asked are forgotten. The login stays: it is

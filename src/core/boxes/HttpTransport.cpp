@@ -7,11 +7,9 @@
 #include "common/Logging.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
-
-// Addresses whose refusal is remembered; beyond that the memory starts anew.
-constexpr int kRefusalsRemembered = 32;
 
 
 bool isPrintableTarget(const QByteArray &target)
@@ -156,7 +154,7 @@ void HttpTransport::hand(HttpExchange *x, int position)
         const bool isMessage = !x->question;
         const quint64 askedAs = x->askedAs;
         const QString reason = box.reason();
-        logNotSent(key, target, reason);
+        logNotSent(link, target, reason);
         delete x;
         if (isMessage)
             emitDone(id, SendResult::failed(DeliveryOutcome::NotSent, SendFailure::AddressRefused, reason));
@@ -272,7 +270,7 @@ void HttpTransport::ended(HttpExchange *x, const SendResult &end)
     if (x->askedAs)
         qCDebug(lcSend).noquote() << "Frage an" << key << target << "-" << (error.isEmpty() ? QString::number(status) : error);
     else if (outcome == DeliveryOutcome::NotSent)
-        logNotSent(key, target, error);
+        logNotSent(link, target, error);
     else if (!x->triedToConnect() && !error.isEmpty())
         qCWarning(lcSend).noquote() << "nicht gesendet an" << (QLatin1Char('"') + key + QLatin1Char('"')) << target << "-" << error;
     else if (!error.isEmpty())
@@ -365,16 +363,13 @@ void HttpTransport::emitAnswered(quint64 id, const QuestionAnswer &answer)
 
 // A refused address is logged as a warning once (until its reason
 // changes), then quietly.
-void HttpTransport::logNotSent(const QString &address, const QByteArray &target, const QString &reason)
+void HttpTransport::logNotSent(BoxLink &link, const QByteArray &target, const QString &reason)
 {
-    if (m_refusalsLogged.contains(address) && m_refusalsLogged.value(address) == reason) {
-        qCDebug(lcSend).noquote() << "nicht gesendet an" << (QLatin1Char('"') + address + QLatin1Char('"')) << target << "-" << reason;
-        return;
-    }
-    if (m_refusalsLogged.size() >= kRefusalsRemembered)
-        m_refusalsLogged.clear();
-    m_refusalsLogged.insert(address, reason);
-    qCWarning(lcSend).noquote() << "nicht gesendet an" << (QLatin1Char('"') + address + QLatin1Char('"')) << target << "-" << reason;
+    const QString address = QLatin1Char('"') + link.key() + QLatin1Char('"');
+    if (std::exchange(link.refusalLogged, reason) == reason)
+        qCDebug(lcSend).noquote() << "nicht gesendet an" << address << target << "-" << reason;
+    else
+        qCWarning(lcSend).noquote() << "nicht gesendet an" << address << target << "-" << reason;
 }
 
 // Queued, so that a result never arrives inside submit().

@@ -143,14 +143,13 @@ private:
     void emitDone(quint64 id, const SendResult &result);
     void emitAnswered(quint64 id, const QuestionAnswer &answer);
     void endQuestion(HttpExchange *x, const AnswerMeaning &meaning, const QString &error, DeliveryOutcome outcome);
-    void logNotSent(const QString &address, const QByteArray &target, const QString &reason);
+    void logNotSent(BoxLink &link, const QByteArray &target, const QString &reason);
 
     quint16 m_port;
     int m_timeoutMs;
     quint64 m_nextId = 1;
     QHash<quint64, HttpExchange *> m_requests;
     QHash<QString, std::shared_ptr<BoxLink>> m_links; // address as configured, trimmed -> its box
-    QHash<QString, QString> m_refusalsLogged; // address -> reason last logged
     std::vector<std::shared_ptr<BoxLink>> m_dirty; // lanes whose state changed
     bool m_servicing = false;
     ProtocolChoice m_protocols;
