@@ -134,7 +134,8 @@ int main(int argc, char **argv)
     const QByteArray ics = one.read("gross.ics");
     for (int i = 0; i < 10; ++i)
         folder.write(QStringLiteral("k%1.ics").arg(i), ics);
-    CalendarTable table(folder.dir());
+    ZelvoSettings settings(folder.dir());
+    CalendarTable table(folder.dir(), &settings);
     t.restart();
     table.poll(now);
     table.finishWork();

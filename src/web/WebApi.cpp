@@ -54,11 +54,11 @@ QString stateWord(BoxState state)
     return QStringLiteral("unknown");
 }
 
-QString outcomeWord(const SendResult &result)
+QString outcomeWord(DeliveryOutcome outcome, int httpStatus, SendFailure why)
 {
-    if (result.delivered())
+    if (SendResult::delivered(outcome, httpStatus))
         return QStringLiteral("delivered");
-    switch (result.outcome) {
+    switch (outcome) {
     case DeliveryOutcome::Waiting:
         return QStringLiteral("waiting");
     case DeliveryOutcome::Held:
@@ -66,7 +66,7 @@ QString outcomeWord(const SendResult &result)
     case DeliveryOutcome::Expired:
         return QStringLiteral("expired");
     case DeliveryOutcome::Dropped:
-        if (result.why == SendFailure::Discarded)
+        if (why == SendFailure::Discarded)
             return QStringLiteral("discarded");
         break;
     default:
@@ -79,20 +79,16 @@ QString outcomeWord(const SendResult &result)
 QJsonObject boxResult(int box, const SendResult &result)
 {
     return QJsonObject{{QStringLiteral("box"), box},
-                       {QStringLiteral("outcome"), outcomeWord(result)},
+                       {QStringLiteral("outcome"), outcomeWord(result.outcome, result.httpStatus, result.why)},
                        {QStringLiteral("detail"), SendResultText::outcome(result, box)}};
 }
 
 // The same for a box of a script's delivery, whose words were made already.
 QJsonObject boxResult(const ScriptDelivery::BoxOutcome &b)
 {
-    SendResult result;
-    result.outcome = b.outcome;
-    result.httpStatus = b.httpStatus;
-    result.why = b.why;
-    QJsonObject o = boxResult(b.box, result);
-    o.insert(QStringLiteral("detail"), SendResultText::outcome(b.outcome, b.httpStatus, b.error));
-    return o;
+    return QJsonObject{{QStringLiteral("box"), b.box},
+                       {QStringLiteral("outcome"), outcomeWord(b.outcome, b.httpStatus, b.why)},
+                       {QStringLiteral("detail"), SendResultText::outcome(b.outcome, b.httpStatus, b.error)}};
 }
 
 std::optional<ReminderListKind> listNamed(const QByteArray &name)
@@ -299,10 +295,6 @@ WebAnswer WebApi::record(const WebRequest &request) const
     const std::deque<Delivery> &all = record->entries();
     for (auto it = all.rbegin(); it != all.rend() && entries.size() < limit; ++it) {
         const Delivery &d = *it;
-        SendResult result;
-        result.outcome = d.outcome;
-        result.httpStatus = d.httpStatus;
-        result.why = d.why;
         QJsonObject entry{{QStringLiteral("id"), qint64(d.id)},
                                    {QStringLiteral("time"), timeWithOffset(d.time)},
                                    {QStringLiteral("box"), d.origin.box},
@@ -311,7 +303,7 @@ WebAnswer WebApi::record(const WebRequest &request) const
                                    {QStringLiteral("kind"), kindWord(d.kind)},
                                    {QStringLiteral("text"), d.text},
                                    {QStringLiteral("firstLine"), d.firstLine},
-                                   {QStringLiteral("outcome"), outcomeWord(result)},
+                                   {QStringLiteral("outcome"), outcomeWord(d.outcome, d.httpStatus, d.why)},
                                    {QStringLiteral("detail"), d.outcomeText()}};
         if (d.confirmation != Confirmation::None)
             entry.insert(QStringLiteral("confirmation"), StoredWords::wordOf(d.confirmation, StoredWords::kConfirmations));

@@ -46,7 +46,7 @@ QString Delivery::outcomeText() const
         return SendResultText::confirmation(confirmation, confirmedAt);
     const QString text = SendResultText::outcome(outcome, httpStatus, reason);
     // A held message's end says when it came, and that it had waited.
-    if (heldBecause.isEmpty() || outcome == DeliveryOutcome::Waiting || outcome == DeliveryOutcome::Held)
+    if (heldBecause.isEmpty() || SendResult::pending(outcome))
         return text;
     const QString when = outcome == DeliveryOutcome::Expired
                              ? QString()

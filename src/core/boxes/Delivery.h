@@ -51,7 +51,7 @@ struct Delivery {
     QDateTime confirmedAt; // when the yes/no question was answered
 
     // Whether the box took it: answered with a 2xx status.
-    bool delivered() const { return outcome == DeliveryOutcome::Answered && SendResult::success(httpStatus); }
+    bool delivered() const { return SendResult::delivered(outcome, httpStatus); }
 
     QString boxText() const;     // "Box 2 (192.168.0.10)", "Box 2 (Enigma2, 192.168.0.12)", or "keine Box"
     QString sourceText() const;  // "Erinnerung", "Statusmeldung", …

@@ -85,9 +85,11 @@ bool fromObject(const QJsonObject &o, Delivery *d)
     d->reason = o.value(QStringLiteral("reason")).toString().left(Delivery::kMaxText);
     d->heldBecause = o.value(QStringLiteral("heldBecause")).toString().left(Delivery::kMaxText);
     d->endedAt = timeOf(o.value(QStringLiteral("endedAt")));
+    if (!enumOf(o.value(QStringLiteral("outcome")), kOutcomes, &d->outcome))
+        return false;
     // Written before the why was kept: only a thrown-away message is told apart.
     if (!enumOf(o.value(QStringLiteral("why")), kFailures, &d->why) && d->reason.isEmpty()
-        && o.value(QStringLiteral("outcome")).toString() == QLatin1String("dropped"))
+        && d->outcome == DeliveryOutcome::Dropped)
         d->why = SendFailure::Discarded;
     d->confirmedAt = timeOf(o.value(QStringLiteral("confirmedAt")));
     if (o.contains(QStringLiteral("confirmation"))
@@ -95,8 +97,7 @@ bool fromObject(const QJsonObject &o, Delivery *d)
         return false;
     return d->id > 0 && d->time.isValid() && d->origin.box >= 0 && d->origin.box <= BoxCount::kBoxes
            && enumOf(o.value(QStringLiteral("source")), StoredWords::kSources, &d->origin.source)
-           && enumOf(o.value(QStringLiteral("kind")), StoredWords::kKinds, &d->kind)
-           && enumOf(o.value(QStringLiteral("outcome")), kOutcomes, &d->outcome);
+           && enumOf(o.value(QStringLiteral("kind")), StoredWords::kKinds, &d->kind);
 }
 
 } // namespace

@@ -79,9 +79,17 @@ struct SendResult {
     // A status by which a box says it took a request: 2xx.
     static bool success(int httpStatus) { return httpStatus >= 200 && httpStatus < 300; }
     // Whether the box took it: answered with a 2xx status.
-    bool delivered() const { return outcome == DeliveryOutcome::Answered && success(httpStatus); }
+    static bool delivered(DeliveryOutcome outcome, int httpStatus)
+    {
+        return outcome == DeliveryOutcome::Answered && success(httpStatus);
+    }
+    bool delivered() const { return delivered(outcome, httpStatus); }
     // Whether more is to come: under way, or held for its box.
-    bool pending() const { return outcome == DeliveryOutcome::Waiting || outcome == DeliveryOutcome::Held; }
+    static bool pending(DeliveryOutcome outcome)
+    {
+        return outcome == DeliveryOutcome::Waiting || outcome == DeliveryOutcome::Held;
+    }
+    bool pending() const { return pending(outcome); }
 };
 
 Q_DECLARE_METATYPE(SendResult)

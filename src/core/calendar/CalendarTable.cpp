@@ -69,8 +69,7 @@ struct CalendarTable::Work {
 CalendarTable::CalendarTable(const QDir &folder, ZelvoSettings *settings, QObject *parent)
     : QObject(parent)
     , m_folder(folder)
-    , m_ownSettings(settings ? nullptr : std::make_unique<ZelvoSettings>(folder))
-    , m_settings(settings ? settings : m_ownSettings.get())
+    , m_settings(settings)
     , m_fetcher(new CalendarFetcher(this))
 {
     // A new copy is read at the next poll; a fetch's problem is told at once.

@@ -14,8 +14,6 @@
 
 #include <memory>
 
-#include <memory>
-
 class CalendarFetcher;
 class QThread;
 
@@ -35,8 +33,8 @@ public:
     static constexpr qint64 kLookSecs = 10;
 
     // settings: zelvo.ini as the engine follows it (it tells the log of a
-    // change, once); the table follows its own when null.
-    explicit CalendarTable(const QDir &folder, ZelvoSettings *settings = nullptr, QObject *parent = nullptr);
+    // change, once).
+    CalendarTable(const QDir &folder, ZelvoSettings *settings, QObject *parent = nullptr);
     ~CalendarTable() override;
 
     // Cheap and called at every check: every kLookSecs, looks at the files
@@ -84,7 +82,6 @@ private:
     void fetchDue(qint64 now);
 
     QDir m_folder;
-    std::unique_ptr<ZelvoSettings> m_ownSettings;
     ZelvoSettings *m_settings; // read again only when zelvo.ini changed
     CalendarFetcher *m_fetcher;
     QList<CalendarSource> m_sources; // as last looked at

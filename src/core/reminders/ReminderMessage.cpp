@@ -56,12 +56,10 @@ Message ReminderMessage::late(const Message &message, const MessageOrigin &origi
         return message;
     // The first line is the one compose() made of the due time.
     const int end = message.text.indexOf(QLatin1Char('\n'));
-    const QString first = message.text.left(end < 0 ? message.text.size() : end);
-    const QString when = origin.dueWords;
     const QString why = reason == HoldReason::BoxInStandby ? QStringLiteral("die Box war im Standby")
                                                            : QStringLiteral("die Box war aus");
     Message late = message;
-    late.text = QStringLiteral("Fällig war ") + when + QStringLiteral(" – zurückgehalten, ") + why
-                + message.text.mid(first.size());
+    late.text = QStringLiteral("Fällig war ") + origin.dueWords + QStringLiteral(" – zurückgehalten, ") + why
+                + (end < 0 ? QString() : message.text.mid(end));
     return late;
 }

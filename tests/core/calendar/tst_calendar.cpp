@@ -155,7 +155,8 @@ void TestCalendar::clockSendsEachOnceBesideTheLists()
     sender.panel()->showOn(&display);
     FakeClock time;
     ReminderClock clock(time, folder.dir(), &sender, &display);
-    CalendarTable table(folder.dir());
+    ZelvoSettings settings(folder.dir());
+    CalendarTable table(folder.dir(), &settings);
     clock.useCalendars(&table);
 
     const QDateTime due = QDateTime::fromString("2026-05-07T07:30:00", Qt::ISODate);

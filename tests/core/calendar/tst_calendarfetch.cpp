@@ -114,8 +114,9 @@ void TestCalendarFetch::caldavSubscription()
         table.finishWork();
         return shown(table.between(at, at + 7 * 86400));
     };
+    ZelvoSettings settings(folder.dir());
     {
-        CalendarTable table(folder.dir());
+        CalendarTable table(folder.dir(), &settings);
         QCOMPARE(fetchedAt(table, now), QStringList{"2026-05-07 10:00 10:00 Arzt"});
         QCOMPARE(call("PUT", base + "arzt.ics", eventAt("20260507T113000")), 201);
         now += 15 * 60;
@@ -128,7 +129,7 @@ void TestCalendarFetch::caldavSubscription()
         QCOMPARE(fetchedAt(table, now), QStringList{"2026-05-07 11:30 11:30 Arzt"});
         QCOMPARE(table.problems(), QStringList{"Kalender Familie: nicht erreichbar seit 12:30 – es gilt der Stand von 12:15"});
     }
-    CalendarTable restarted(folder.dir()); // without the server: the kept copy reminds
+    CalendarTable restarted(folder.dir(), &settings); // without the server: the kept copy reminds
     restarted.poll(now);
     restarted.finishWork();
     QCOMPARE(shown(restarted.between(now, now + 86400)), QStringList{"2026-05-07 11:30 11:30 Arzt"});
