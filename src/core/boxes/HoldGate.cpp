@@ -399,7 +399,7 @@ void HoldGate::takeAnswer(GateSteps &steps, int box, const QuestionAnswer &answe
         return;
     }
     // A box that cannot be asked its mode at all (an old server) counts as on.
-    b.state = answer.canShow == false ? BoxState::Standby : BoxState::On;
+    b.state = answer.stateSaid();
     b.since.start();
     if (b.state == BoxState::On) {
         release(steps, box);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/BoxState.h"
+
 #include <QMetaType>
 #include <QString>
 
@@ -18,6 +20,9 @@ struct QuestionAnswer {
     // The mode question: whether a message would be seen now; nothing when
     // the box cannot tell.
     std::optional<bool> canShow;
+    // What a reached mode answer says of the box: standby when a message
+    // would not be seen, on otherwise (also when it cannot tell).
+    BoxState stateSaid() const { return canShow == false ? BoxState::Standby : BoxState::On; }
     QString error;
     // Not reached since it never went: its address refused or its name not
     // resolved (messages to it fail the same way, in their own words).

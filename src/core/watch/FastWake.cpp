@@ -91,7 +91,7 @@ void FastWake::takeMode(quint64 asked, const QuestionAnswer &answer)
         // No answer tells nothing: the watch's tick says more.
         if (!answer.reached)
             continue;
-        const BoxState state = answer.canShow == false ? BoxState::Standby : BoxState::On;
+        const BoxState state = answer.stateSaid();
         const BoxState before = m_sender->boxState(box);
         if (state != before || state == BoxState::On)
             m_sender->setBoxState(box, state);

@@ -286,8 +286,7 @@ QString StatusWatch::judge()
         // that cannot be asked at all (an old server) counts as on.
         b.state = b.result.status() != 0  ? BoxState::Off
                   : !b.mode.reached       ? b.state
-                  : b.mode.canShow == false ? BoxState::Standby
-                                            : BoxState::On;
+                                          : b.mode.stateSaid();
         logState(box, b.state, b.mode);
         current += b.state == BoxState::On ? QLatin1Char('1') : QLatin1Char('0');
     }
